@@ -1,0 +1,209 @@
+#include "control/qarnedit_ctrl.h"
+
+#include <array>
+#include <cstring>
+
+#include "commands/string_file.h"
+#include "control/module_state.h"
+#include "hostlink/host_view.h"
+#include "platform/afx_dc.h"
+#include "platform/desktop.h"
+#include "platform/gdi.h"
+#include "resources/resource.h"
+
+namespace {
+
+using C = CQarneditCtrl;
+
+// The entries' order fixes nothing here: every DISPID is given explicitly.
+constexpr std::array kDispatchMap = {
+    DispPropertyNotify<&C::m_penColor, &C::OnPropertyChanged>("penColor", DISPID_PENCOLOR),
+    DispPropertyEx<&C::GetQarnocx, &C::SetQarnocx>("qarnocx", DISPID_QARNOCX),
+    DispPropertyEx<&C::GetStringFile, &C::SetStringFile>("stringFile", DISPID_STRINGFILE),
+    DispFunction<&C::drawPolyline>("drawPolyline", DISPID_DRAWPOLYLINE),
+    DispFunction<&C::abortEdit>("abortEdit", DISPID_ABORTEDIT),
+    DispFunction<&C::getDrawnNTT>("getDrawnNTT", DISPID_GETDRAWNNTT),
+    DispFunction<&C::drawPolygon>("drawPolygon", DISPID_DRAWPOLYGON),
+    DispFunction<&C::canSaveNow>("canSaveNow", DISPID_CANSAVENOW, VT_BOOL),
+    DispFunction<&C::saveEdit>("saveEdit", DISPID_SAVEEDIT, VT_BOOL),
+    DispFunction<&C::isEditing>("isEditing", DISPID_ISEDITING, VT_BOOL),
+    DispFunction<&C::drawPoint>("drawPoint", DISPID_DRAWPOINT),
+    DispFunction<&C::disableBeginEndPolylineEdit>("disableBeginEndPolylineEdit",
+                                                  DISPID_DISABLEBEGINENDPOLYLINEEDIT),
+    DispPropertyNotify<&C::m_noSnapKey, &C::OnPropertyChanged>("NoSnapKey", DISPID_NOSNAPKEY),
+    DispPropertyNotify<&C::m_fillStyle, &C::OnPropertyChanged>("fillStyle", DISPID_FILLSTYLE),
+    DispPropertyNotify<&C::m_formatPolylineParams, &C::OnPropertyChanged>("FormatPolylineParams",
+                                                                          DISPID_FORMATPOLYLINEPARAMS),
+    DispPropertyNotify<&C::m_formatPolygonParams, &C::OnPropertyChanged>("FormatPolygonParams",
+                                                                         DISPID_FORMATPOLYGONPARAMS),
+    DispPropertyNotify<&C::m_noPolarKey, &C::OnPropertyChanged>("NoPolarKey", DISPID_NOPOLARKEY),
+    DispFunction<&C::Set3DMode>("Set3DMode", DISPID_SET3DMODE),
+    DispFunction<&C::setMaxNumberOfRings>("setMaxNumberOfRings", DISPID_SETMAXNUMBEROFRINGS),
+    DispFunction<&C::setBasePointQarnEdit>("setBasePointQarnEdit", DISPID_SETBASEPOINTQARNEDIT),
+    DISP_STOCKPROP_BACKCOLOR(),
+    DISP_STOCKPROP_FORECOLOR(),
+    DISP_STOCKPROP_FONT(),
+};
+
+const std::array kEventMap = {
+    DispEvent("EditDone", EVENTID_EDITDONE, VTS_NONE),
+    DispEvent("EditAborted", EVENTID_EDITABORTED, VTS_NONE),
+    DispEvent("Snap", EVENTID_SNAP, VTS_PR8 VTS_PR8),
+    DispEvent("CaptionChanged", EVENTID_CAPTIONCHANGED, VTS_BSTR),
+};
+
+const CLSID kPropPages[] = {CLSID_QarneditPropPage, CLSID_QarneditPropPage2};
+
+}  // namespace
+
+CQarneditCtrl::CQarneditCtrl() {
+  QarneditModuleInit();
+  m_pEditController = new EditController(this);
+  InitializeIIDs(&IID_DQarnedit, &IID_DQarneditEvents);
+  m_pQarnocx = nullptr;
+  m_caption = "";
+  m_is3DMode = FALSE;
+}
+
+CQarneditCtrl::~CQarneditCtrl() {
+  delete m_pEditController;
+  m_pEditController = nullptr;
+  // m_pQarnocx was never referenced by the control, so it is not released.
+}
+
+std::span<const AFX_DISPMAP_ENTRY> CQarneditCtrl::GetDispatchMap() const { return kDispatchMap; }
+
+std::span<const AFX_EVENTMAP_ENTRY> CQarneditCtrl::GetEventMap() const { return kEventMap; }
+
+void CQarneditCtrl::DoPropExchange(CPropExchange* pPX) {
+  COleControl::DoPropExchange(pPX);  // version 1.0, then the stock properties
+  PX_Color(pPX, "penColor", m_penColor, 255);
+  PX_Short(pPX, "NoSnapKey", m_noSnapKey, 0);
+  PX_Short(pPX, "NoPolarKey", m_noPolarKey, 0);
+  PX_Short(pPX, "fillStyle", m_fillStyle, 0);
+  PX_String(pPX, "formatPolylineParams", m_formatPolylineParams, CString(""));
+  PX_String(pPX, "formatPolygonParams", m_formatPolygonParams, CString(""));
+}
+
+void CQarneditCtrl::OnResetState() { COleControl::OnResetState(); }
+
+void CQarneditCtrl::OnDraw(CDC* pdc, const CRect& rcBounds, const CRect&) {
+  CBrush background(TranslateColor(GetBackColor()));
+  pdc->FillRect(rcBounds, &background);
+
+  COLORREF oldBack = pdc->SetBkColor(TranslateColor(GetBackColor()));
+  COLORREF oldText = pdc->SetTextColor(TranslateColor(GetForeColor()));
+  QarnStockFontInfo info = GetStockFontInfo();
+  LOGFONTA lf = {};
+  lf.lfHeight = info.lfHeight;
+  lf.lfWeight = info.lfWeight;
+  lf.lfItalic = static_cast<BYTE>(info.bItalic ? 1 : 0);
+  lf.lfUnderline = static_cast<BYTE>(info.bUnderline ? 1 : 0);
+  lf.lfStrikeOut = static_cast<BYTE>(info.bStrikeOut ? 1 : 0);
+  lf.lfCharSet = info.lfCharSet;
+  std::strncpy(lf.lfFaceName, info.faceName.c_str(), sizeof(lf.lfFaceName) - 1);
+  CFont font;
+  font.CreateFontIndirect(&lf);
+  CFont* oldFont = pdc->SelectObject(&font);
+
+  TEXTMETRICA tm = {};
+  HDC attrib = pdc->m_hAttribDC ? pdc->m_hAttribDC : pdc->m_hDC;
+  GetTextMetricsA(attrib, &tm);
+  pdc->SetTextAlign(TA_CENTER | TA_TOP);
+  const int x = (rcBounds.left + rcBounds.right) / 2;
+  const int y = (rcBounds.top + rcBounds.bottom - static_cast<int>(tm.tmHeight)) / 2;
+  pdc->ExtTextOut(x, y, ETO_CLIPPED, rcBounds, m_caption, nullptr);
+
+  pdc->SelectObject(oldFont);
+  pdc->SetBkColor(oldBack);
+  pdc->SetTextColor(oldText);
+}
+
+HRESULT CQarneditCtrl::GetClassID(LPCLSID pclsid) {
+  if (!pclsid) return E_POINTER;
+  *pclsid = CLSID_Qarnedit;
+  return S_OK;
+}
+
+UINT CQarneditCtrl::GetUserTypeNameID() { return IDS_QARNEDIT; }
+
+const CLSID* CQarneditCtrl::GetPropPageIDs(ULONG& cPropPages) {
+  cPropPages = 2;
+  return kPropPages;
+}
+
+LPDISPATCH CQarneditCtrl::GetQarnocx() {
+  if (m_pQarnocx) m_pQarnocx->AddRef();  // the caller's reference
+  return m_pQarnocx;
+}
+
+void CQarneditCtrl::SetQarnocx(LPDISPATCH pHost) {
+  m_pQarnocx = pHost;  // not owned: no reference is taken
+  SetModifiedFlag(TRUE);
+}
+
+CString CQarneditCtrl::GetStringFile() { return m_stringFile; }
+
+void CQarneditCtrl::SetStringFile(const char* path) {
+  m_stringFile = path;
+  SetModifiedFlag(TRUE);
+}
+
+void CQarneditCtrl::StartDrawingIfConnected(int32_t mode) {
+  if (HostEngine* pEngine = ConnectToHost()) m_pEditController->StartDrawing(pEngine, mode);
+}
+
+void CQarneditCtrl::drawPolyline() { StartDrawingIfConnected(MODE_POLYLINE); }
+
+void CQarneditCtrl::drawPolygon() { StartDrawingIfConnected(MODE_POLYGON); }
+
+void CQarneditCtrl::drawPoint() { StartDrawingIfConnected(MODE_POINT); }
+
+void CQarneditCtrl::abortEdit() { m_pEditController->EndEdit(false); }
+
+LONG CQarneditCtrl::getDrawnNTT() { return static_cast<LONG>(m_pEditController->GetDrawnNtt()); }
+
+BOOL CQarneditCtrl::isEditing() { return m_pEditController->IsEditing(); }
+
+BOOL CQarneditCtrl::canSaveNow() { return isEditing() ? m_pEditController->CanSave() : FALSE; }
+
+BOOL CQarneditCtrl::saveEdit() {
+  if (!canSaveNow()) return FALSE;
+  m_pEditController->EndEdit(true);
+  return TRUE;
+}
+
+void CQarneditCtrl::disableBeginEndPolylineEdit() { m_pEditController->DisableBeginEndEdit(); }
+
+void CQarneditCtrl::Set3DMode(LONG NewMode) { m_is3DMode = NewMode != 0; }
+
+void CQarneditCtrl::setMaxNumberOfRings(LONG newVal) { m_pEditController->SetMaxRings(newVal); }
+
+void CQarneditCtrl::setBasePointQarnEdit(double BaseX, double BaseY, double BaseZ) {
+  m_pEditController->SetBasePoint(BaseX, BaseY, BaseZ);
+}
+
+HostEngine* CQarneditCtrl::ConnectToHost() {
+  if (!m_pQarnocx) {
+    AfxMessageBox(IDS_ERR_NO_QARNOCX, MB_ICONSTOP | MB_OK);
+    return nullptr;
+  }
+  HostEngine* pEngine = nullptr;
+  {
+    HostView view(m_pQarnocx);  // lets go of the pointer without releasing it
+    LONG handle = view.GetEngineHandle();
+    if (handle != 0) pEngine = LookupHostEngine(handle);
+  }
+  if (!pEngine) AfxMessageBox(IDS_ERR_CONNECT, MB_ICONSTOP | MB_OK);
+  return pEngine;
+}
+
+void CQarneditCtrl::SetCaption(const CString& caption) {
+  m_caption = caption;
+  InvalidateControl(nullptr, TRUE);
+  FireCaptionChanged(m_caption);
+}
+
+CString CQarneditCtrl::LoadLocalizedString(UINT id) { return ::LoadLocalizedString(m_stringFile, id); }
+
+void CQarneditCtrl::LocalizeMenu(const CString& title, CMenu* pPopup) { ::LocalizeMenu(m_stringFile, title, pPopup); }

@@ -1,0 +1,119 @@
+// CQarneditCtrl: the ActiveX control. Its automation surface starts, saves and
+// aborts edits; the editing itself is done by the EditController it owns.
+#pragma once
+
+#include <span>
+
+#include "control/qarnedit_guids.h"
+#include "editcore/edit_controller.h"
+#include "hostlink/host_interfaces.h"
+#include "platform/afx_control.h"
+#include "platform/cstring.h"
+#include "platform/menu.h"
+
+enum QarneditDispid : DISPID {
+  DISPID_PENCOLOR = 1,
+  DISPID_QARNOCX = 2,
+  DISPID_STRINGFILE = 3,
+  DISPID_DRAWPOLYLINE = 4,
+  DISPID_ABORTEDIT = 5,
+  DISPID_GETDRAWNNTT = 6,
+  DISPID_EDITNTT = 7,
+  DISPID_DRAWPOLYGON = 8,
+  DISPID_CANSAVENOW = 9,
+  DISPID_SAVEEDIT = 10,
+  DISPID_ISEDITING = 11,
+  DISPID_DRAWPOINT = 12,
+  DISPID_HILITENTTVERTEXES = 13,
+  DISPID_DISABLEBEGINENDPOLYLINEEDIT = 14,
+  DISPID_NOSNAPKEY = 15,
+  DISPID_FILLSTYLE = 16,
+  DISPID_FORMATPOLYLINEPARAMS = 17,
+  DISPID_FORMATPOLYGONPARAMS = 18,
+  DISPID_NOPOLARKEY = 19,
+  DISPID_SET3DMODE = 20,
+  DISPID_SETMAXNUMBEROFRINGS = 21,
+  DISPID_SETBASEPOINTQARNEDIT = 22,
+};
+
+enum QarneditEventDispid : DISPID {
+  EVENTID_EDITDONE = 1,
+  EVENTID_EDITABORTED = 2,
+  EVENTID_SNAP = 3,
+  EVENTID_CAPTIONCHANGED = 4,
+};
+
+// OLEMISC_ACTIVATEWHENVISIBLE | SETCLIENTSITEFIRST | INSIDEOUT | CANTLINKINSIDE | RECOMPOSEONRESIZE
+constexpr DWORD kQarneditMiscStatus = 0x20191;
+
+class CQarneditCtrl : public COleControl {
+ public:
+  CQarneditCtrl();
+  ~CQarneditCtrl() override;
+
+  // Framework
+  std::span<const AFX_DISPMAP_ENTRY> GetDispatchMap() const override;
+  std::span<const AFX_EVENTMAP_ENTRY> GetEventMap() const override;
+  void DoPropExchange(CPropExchange* pPX) override;
+  void OnResetState() override;
+  void OnDraw(CDC* pdc, const CRect& rcBounds, const CRect& rcInvalid) override;
+  HRESULT GetClassID(LPCLSID pclsid) override;
+  DWORD GetMiscStatus() override { return kQarneditMiscStatus; }
+  UINT GetUserTypeNameID() override;
+  const CLSID* GetPropPageIDs(ULONG& cPropPages) override;
+
+  // Properties
+  LPDISPATCH GetQarnocx();
+  void SetQarnocx(LPDISPATCH pHost);
+  CString GetStringFile();
+  void SetStringFile(const char* path);
+  void OnPropertyChanged() { SetModifiedFlag(); }
+
+  // Methods
+  void drawPolyline();
+  void abortEdit();
+  LONG getDrawnNTT();
+  void drawPolygon();
+  BOOL canSaveNow();
+  BOOL saveEdit();
+  BOOL isEditing();
+  void drawPoint();
+  void disableBeginEndPolylineEdit();
+  void Set3DMode(LONG NewMode);
+  void setMaxNumberOfRings(LONG newVal);
+  void setBasePointQarnEdit(double BaseX, double BaseY, double BaseZ);
+
+  // Events
+  void FireEditDone() { FireEvent(EVENTID_EDITDONE, EVENT_PARAM(VTS_NONE)); }
+  void FireEditAborted() { FireEvent(EVENTID_EDITABORTED, EVENT_PARAM(VTS_NONE)); }
+  void FireSnap(double* x, double* y) { FireEvent(EVENTID_SNAP, EVENT_PARAM(VTS_PR8 VTS_PR8), x, y); }
+  void FireCaptionChanged(LPCSTR newCaption) {
+    FireEvent(EVENTID_CAPTIONCHANGED, EVENT_PARAM(VTS_BSTR), newCaption);
+  }
+
+  // Operations the edit core calls
+  HostEngine* ConnectToHost();
+  void SetCaption(const CString& caption);
+  CString LoadLocalizedString(UINT id);
+  void LocalizeMenu(const CString& title, CMenu* pPopup);
+
+  // Members, in the order the control has always kept them.
+  OLE_COLOR m_penColor = 255;
+  short m_noSnapKey = 0;
+  short m_fillStyle = 0;
+  CString m_formatPolylineParams;
+  CString m_formatPolygonParams;
+  short m_noPolarKey = 0;
+  CString m_caption;
+  CString m_stringFile;
+  LPDISPATCH m_pQarnocx = nullptr;
+  EditController* m_pEditController = nullptr;
+  BYTE m_is3DMode = FALSE;
+
+ private:
+  void StartDrawingIfConnected(int32_t mode);
+};
+
+// The control module: its resources and its class factory. Called once when the
+// module loads; calling it again does nothing.
+void QarneditModuleInit();

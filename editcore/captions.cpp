@@ -1,0 +1,76 @@
+// The caption of each step, with the measures of the figure in front of it.
+#include <algorithm>
+#include <cmath>
+
+#include "control/qarnedit_ctrl.h"
+#include "editcore/edit_controller.h"
+#include "editcore/measure_format.h"
+#include "resources/resource.h"
+
+namespace {
+UINT PromptId(int32_t step) {
+  static const UINT kIds[16] = {0,
+                                IDS_STEP_DRAW,
+                                IDS_STEP_DRAG_VERTEX,
+                                IDS_STEP_DROP_VERTEX,
+                                IDS_STEP_DRAG_GRIP,
+                                IDS_STEP_DROP_SPLIT,
+                                IDS_STEP_DELETE_VERTEX,
+                                IDS_STEP_DELETE_VERTEX,
+                                IDS_STEP_MOVE,
+                                IDS_STEP_DROP_MOVE,
+                                IDS_STEP_ROTATE,
+                                IDS_STEP_DROP_ROTATE,
+                                IDS_STEP_DROP_ROTATE_CENTER,
+                                IDS_STEP_SCALE,
+                                IDS_STEP_DROP_SCALE,
+                                IDS_STEP_DROP_SCALE_CENTER};
+  return step >= 1 && step <= 15 ? kIds[step] : 0;
+}
+}  // namespace
+
+void EditController::SetStep(int32_t step) {
+  CString prefix;
+  BuildMeasurePrefix(prefix);
+  m_step = step;
+  CString caption;
+  if (UINT id = PromptId(step)) caption = prefix + m_pCtrl->LoadLocalizedString(id);
+  m_pCtrl->SetCaption(caption);
+}
+
+void EditController::BuildMeasurePrefix(CString& prefix) const {
+  prefix.Empty();
+  if (m_mode == MODE_POLYLINE && !m_pCtrl->m_formatPolylineParams.IsEmpty()) {
+    double area = 0, length = 0;
+    ComputeMeasures(area, length);
+    prefix = CString(FormatMeasures(m_pCtrl->m_formatPolylineParams.str(), 1, length, 0.0));
+  } else if (m_mode == MODE_POLYGON && !m_pCtrl->m_formatPolygonParams.IsEmpty()) {
+    double area = 0, length = 0;
+    ComputeMeasures(area, length);
+    prefix = CString(FormatMeasures(m_pCtrl->m_formatPolygonParams.str(), 2, area, length));
+  }
+}
+
+void EditController::ComputeMeasures(double& area, double& length) const {
+  area = 0;
+  length = 0;
+  if (m_mode == MODE_POLYLINE) {
+    const Ring& ring = m_rings[0];
+    const int32_t n = std::min(m_ringVertexCount[0], ring.capacity);
+    for (int32_t i = 0; i + 1 < n; ++i) length += std::hypot(ring.x[i + 1] - ring.x[i], ring.y[i + 1] - ring.y[i]);
+  } else if (m_mode == MODE_POLYGON) {
+    for (int32_t r = 0; r < m_ringCount; ++r) {
+      const Ring& ring = m_rings[r];
+      const int32_t n = std::min(m_ringVertexCount[r], ring.capacity);
+      if (n < 2) continue;
+      for (int32_t i = 0; i < n; ++i) {
+        const int32_t a = i;
+        const int32_t b = (i + 1 < n) ? i + 1 : 0;
+        length += std::hypot(ring.x[b] - ring.x[a], ring.y[b] - ring.y[a]);
+        area += (ring.y[b] + ring.y[a]) * (ring.x[b] - ring.x[a]) / 2;
+      }
+    }
+  }
+  area = std::fabs(area);
+  length = std::fabs(length);
+}

@@ -1,0 +1,86 @@
+#include "editcore/edit_controller.h"
+
+#include <algorithm>
+
+#include "control/module_state.h"
+#include "control/qarnedit_ctrl.h"
+
+namespace {
+// A container hands the ring count in as a long; beyond this the storage would be
+// larger than any figure a user can draw, so larger requests are capped.
+constexpr int32_t kMaxRingArrayLength = 100000;
+}  // namespace
+
+EditController::EditController(CQarneditCtrl* pCtrl) : m_pCtrl(pCtrl) {
+  CreateRingStorage(kInitialRingCount);
+  m_ringCount = 1;
+  m_ringVertexCount[0] = 0;
+  m_ringIsHole[0] = 0;
+}
+
+EditController::~EditController() {
+  // Idle first: a host that answers the unregistering with a detach callback must not
+  // make a dying editor restore the host or fire an event.
+  m_mode = MODE_IDLE;
+  ReleaseDrawnNtt();
+  if (m_pEngine) m_pEngine->SetPointerHandler(nullptr);
+  if (m_pPaintEngine) m_pPaintEngine->SetOverlayPainter(nullptr);
+  m_pEngine = nullptr;
+  m_pPaintEngine = nullptr;
+  DestroyRingStorage();
+}
+
+void EditController::CreateRingStorage(int32_t n) {
+  m_rings = new Ring[n];
+  m_ringVertexCount = new int32_t[n]();
+  m_ringIsHole = new BYTE[n]();
+  m_ringArrayLength = n;
+}
+
+void EditController::DestroyRingStorage() {
+  delete[] m_rings;
+  delete[] m_ringVertexCount;
+  delete[] m_ringIsHole;
+  m_rings = nullptr;
+  m_ringVertexCount = nullptr;
+  m_ringIsHole = nullptr;
+  m_ringArrayLength = 0;
+}
+
+void EditController::SetMaxRings(int32_t n) {
+  // At least one ring must exist (ring 0 is the figure of every mode).
+  n = std::clamp(n, 1, kMaxRingArrayLength);
+  DestroyRingStorage();
+  CreateRingStorage(n);
+  // The vertex data are gone; a running edit goes on with empty rings that fit.
+  m_ringCount = std::min(m_ringCount, n);
+}
+
+void EditController::DisableBeginEndEdit() {
+  m_noBeginEndEdit = 1;
+  if (m_pPaintEngine) m_pPaintEngine->RequestRepaint();
+}
+
+void EditController::OnPointerMove(DWORD, POINT*) { ModuleStateScope state; }
+
+void EditController::OnButtonDown(DWORD, POINT*) { ModuleStateScope state; }
+
+void EditController::OnButtonUp(DWORD, POINT*) { ModuleStateScope state; }
+
+void EditController::OnRightButton(DWORD, POINT*) { ModuleStateScope state; }
+
+void EditController::OnOtherPointerEvent(DWORD, POINT*) { ModuleStateScope state; }
+
+void EditController::PaintOverlay(CDC*) { ModuleStateScope state; }
+
+void EditController::OnOtherPaintEvent(DWORD) {}
+
+void EditController::OnHandlerDetached() {
+  m_pEngine = nullptr;
+  EndEdit(false);
+}
+
+void EditController::OnPainterDetached() {
+  m_pPaintEngine = nullptr;
+  EndEdit(false);
+}

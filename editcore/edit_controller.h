@@ -1,0 +1,127 @@
+// EditController: the control's edit object. It holds the figure as rings of
+// vertices, the mode and step of the edit and what it saved of the host's settings,
+// and it is registered with the host's engine as pointer handler and overlay painter.
+#pragma once
+
+#include "editcore/ring.h"
+#include "hostlink/host_interfaces.h"
+#include "platform/abi.h"
+#include "platform/cstring.h"
+
+class CQarneditCtrl;
+
+enum EditMode : int32_t { MODE_IDLE = 0, MODE_POLYLINE = 1, MODE_POLYGON = 2, MODE_POINT = 3 };
+
+enum PolarFlag : uint32_t {
+  POLAR_ANGLE_FIXED = 0x01,
+  POLAR_LENGTH_FIXED = 0x02,
+  POLAR_LAST_FROM_PRESS = 0x04,
+  POLAR_BASE_KNOWN = 0x08,
+  POLAR_FROM_BASE = 0x10,
+  POLAR_BASE_DRAGGED = 0x20,
+};
+
+class EditController final : public PointerHandler, public OverlayPainter {
+ public:
+  static constexpr int32_t kInitialRingCount = 128;
+
+  explicit EditController(CQarneditCtrl* pCtrl);
+  ~EditController();
+  EditController(const EditController&) = delete;
+  EditController& operator=(const EditController&) = delete;
+
+  // PointerHandler
+  void QARN_HOST_CALL OnPointerMove(DWORD flags, POINT* pt) override;
+  void QARN_HOST_CALL OnButtonDown(DWORD flags, POINT* pt) override;
+  void QARN_HOST_CALL OnButtonUp(DWORD flags, POINT* pt) override;
+  void QARN_HOST_CALL OnRightButton(DWORD flags, POINT* pt) override;
+  void QARN_HOST_CALL OnOtherPointerEvent(DWORD flags, POINT* pt) override;
+  void QARN_HOST_CALL OnHandlerDetached() override;
+
+  // OverlayPainter
+  void QARN_HOST_CALL PaintOverlay(CDC* pDC) override;
+  void QARN_HOST_CALL OnPainterDetached() override;
+  void QARN_HOST_CALL OnOtherPaintEvent(DWORD value) override;
+
+  // Lifecycle
+  void StartDrawing(HostEngine* pEngine, int32_t mode);
+  void Attach(HostEngine* pEngine, bool paintOnly);
+  void EndEdit(bool save);
+  BOOL IsEditing() const { return m_mode != MODE_IDLE; }
+  void SetMaxRings(int32_t n);
+  void DisableBeginEndEdit();
+  void SetBasePoint(double x, double y, double z) {
+    m_basePointX = x;
+    m_basePointY = y;
+    m_basePointZ = z;
+  }
+
+  // Entity records
+  BOOL CanSave() const;
+  void CommitGeometry();
+  void ReleaseDrawnNtt();
+  RECORDADDR GetDrawnNtt() const { return m_pDrawnNtt; }
+
+  // Captions
+  void SetStep(int32_t step);
+  void BuildMeasurePrefix(CString& prefix) const;
+  void ComputeMeasures(double& area, double& length) const;
+
+  // Host version probe: whether the host's file is of major version 3 or later.
+  void HostManagesUtils();
+
+  int32_t RingArrayLength() const { return m_ringArrayLength; }
+
+ private:
+  friend class EditControllerInspector;  // read-only view for tests and the script host
+
+  void PrepareHost();
+  void DestroyRingStorage();
+  void CreateRingStorage(int32_t n);
+  void CommitPolyline();
+  void CommitPolygon();
+  void CommitPoint();
+
+ public:
+  // Fields, in the order the edit object has always kept them.
+  bool m_hostManagesUtils = false;
+  bool m_is3D = false;
+  RECORDADDR m_pDrawnNtt = 0;
+  HWND m_hPrevCapture = nullptr;
+  CQarneditCtrl* m_pCtrl;
+  HostEngine* m_pEngine = nullptr;
+  HostEngine* m_pPaintEngine = nullptr;
+  Ring m_hiliteRing;
+  int32_t m_hiliteCount = 0;
+  int32_t m_ringCount = 1;
+  Ring* m_rings = nullptr;
+  int32_t* m_ringVertexCount = nullptr;
+  BYTE* m_ringIsHole = nullptr;
+  int32_t m_mode = MODE_IDLE;
+  int32_t m_step = 0;
+  int32_t m_curVertex = -1;
+  int32_t m_curRing = 0;
+  uint32_t m_polarFlags = 0;
+  double m_polarAngle = 0;
+  double m_angleToAdd = 0;
+  double m_polarLength = 0;
+  double m_lastX = 0, m_lastY = 0, m_lastZ = 0;
+  double m_polarBaseX = 0, m_polarBaseY = 0, m_polarBaseZ = 0;
+  CString m_savedUtils;
+  int32_t m_savedModePair[2] = {0, 0};
+  int32_t m_savedInputState[3] = {0, 0, 0};
+  bool m_inputStateForced = false;
+  int32_t m_dlgSavedInputState[3] = {0, 0, 0};
+  int32_t m_savedRefValid = -1;
+  double m_savedRefX = 0, m_savedRefY = 0, m_savedRefZ = 0;
+  double m_basePointX = 0, m_basePointY = 0, m_basePointZ = 0;
+  int32_t m_noBeginEndEdit = 0;
+  int32_t m_lastPtrX = 0, m_lastPtrY = 0;
+  bool m_rubberDrawn = false;
+  double m_dragX = 0, m_dragY = 0, m_dragZ = 0;
+  double m_rotateAngle = 0;
+  double m_scaleFactor = 0;
+
+ private:
+  int32_t m_ringArrayLength = 0;  // N: the ring array's length, kept with the array
+};

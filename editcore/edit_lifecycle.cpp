@@ -1,0 +1,98 @@
+// Starting and ending an edit: registration with the host's engine and the host
+// settings an edit forces and gives back.
+#include <cstdlib>
+
+#include "control/qarnedit_ctrl.h"
+#include "editcore/edit_controller.h"
+#include "hostlink/host_view.h"
+
+namespace {
+const char kUtilsVariable[] = "UTILS";
+}
+
+void EditController::Attach(HostEngine* pEngine, bool paintOnly) {
+  if (!paintOnly) pEngine->SetPointerHandler(this);
+  pEngine->SetOverlayPainter(this);
+  // Set only after the calls return: the host may call a detach callback from inside.
+  if (!paintOnly) m_pEngine = pEngine;
+  m_pPaintEngine = pEngine;
+}
+
+void EditController::StartDrawing(HostEngine* pEngine, int32_t mode) {
+  HostManagesUtils();
+  Attach(pEngine, false);
+  m_noBeginEndEdit = 0;
+  m_is3D = m_pCtrl->m_is3DMode != 0;
+  m_ringCount = 1;
+  m_ringVertexCount[0] = 0;
+  m_ringIsHole[0] = 0;
+  m_mode = mode;
+  SetStep(1);
+  PrepareHost();
+}
+
+void EditController::PrepareHost() {
+  if (m_hostManagesUtils && m_pCtrl->m_pQarnocx) {
+    HostView view(m_pCtrl->m_pQarnocx);
+    m_savedUtils = view.GetVariable(kUtilsVariable);
+    if (std::atoi(m_savedUtils) == 1) {
+      m_savedUtils.Empty();  // already on: nothing to force, nothing to give back
+    } else {
+      view.SetVariable(kUtilsVariable, "1");
+    }
+  }
+  if (m_pEngine) {
+    m_inputStateForced = false;
+    m_savedInputState[0] = m_savedInputState[1] = m_savedInputState[2] = 0;
+    m_pEngine->GetInputState(&m_savedInputState[0], &m_savedInputState[1], &m_savedInputState[2]);
+    m_savedRefValid = -1;
+    m_savedRefX = m_savedRefY = m_savedRefZ = 0;
+    m_pEngine->GetReferencePoint(&m_savedRefValid, &m_savedRefX, &m_savedRefY, &m_savedRefZ);
+    int first = 1;
+    int second = -2;
+    m_pEngine->SetInputState(&first, &second, nullptr);
+  }
+}
+
+void EditController::EndEdit(bool save) {
+  if (m_mode != MODE_IDLE) {
+    if (m_pEngine) {
+      if (static_cast<int32_t>(m_polarFlags) > 0) m_pEngine->SetModePair(m_savedModePair[0], m_savedModePair[1]);
+      if (m_savedRefValid >= 0)
+        m_pEngine->SetReferencePoint(&m_savedRefValid, &m_savedRefX, &m_savedRefY, &m_savedRefZ);
+      int current[3] = {0, 0, 0};
+      m_pEngine->GetInputState(&current[0], &current[1], &current[2]);
+      m_pEngine->SetInputState(&m_savedInputState[0], &m_savedInputState[1], &current[2]);
+      m_inputStateForced = false;
+    }
+    // Without a host pointer (the container cleared qarnocx) there is nothing to
+    // write through; the saved text is dropped either way.
+    if (!m_savedUtils.IsEmpty() && m_pCtrl->m_pQarnocx) {
+      HostView view(m_pCtrl->m_pQarnocx);
+      view.SetVariable(kUtilsVariable, m_savedUtils);
+    }
+    m_savedUtils.Empty();
+    if (save)
+      CommitGeometry();
+    else
+      ReleaseDrawnNtt();
+    m_mode = MODE_IDLE;
+    SetStep(0);
+    if (save)
+      m_pCtrl->FireEditDone();
+    else
+      m_pCtrl->FireEditAborted();
+  }
+  // The host answers an unregistration with the detach callback, which clears the
+  // pointer and re-enters here; the mode is already idle by then, so it fires nothing.
+  if (m_pEngine) m_pEngine->SetPointerHandler(nullptr);
+  if (m_pPaintEngine) m_pPaintEngine->SetOverlayPainter(nullptr);
+  // A host that does not answer with a detach callback may free its engine later;
+  // the registrations are gone either way, so the pointers are not kept.
+  m_pEngine = nullptr;
+  m_pPaintEngine = nullptr;
+  m_ringCount = 1;
+  m_ringVertexCount[0] = 0;
+  m_ringIsHole[0] = 0;
+  m_basePointX = m_basePointY = m_basePointZ = 0;
+}

@@ -1,0 +1,19 @@
+// Formatting the measures with a container's printf format, safely: only "%%" and
+// conversions that consume one double are honoured, so a hostile format can neither
+// read what was not passed nor write through %n.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+// Largest prefix the caption carries, in bytes.
+constexpr size_t kMaxMeasurePrefix = 1024;
+
+// Number of double conversions in the format, or -1 when the format has anything
+// else (%s, %n, *, a length modifier other than l, an unfinished conversion, a
+// width or precision above kMaxMeasurePrefix).
+int CountDoubleConversions(std::string_view format);
+
+// The text of the format applied to the values, cut at kMaxMeasurePrefix bytes; empty
+// when the format is refused or consumes more than maxValues doubles.
+std::string FormatMeasures(std::string_view format, int maxValues, double first, double second);

@@ -1,0 +1,43 @@
+#include "editcore/ring.h"
+
+#include <cstring>
+
+Ring::Ring()
+    : capacity(kGrowStep),
+      x(new double[kGrowStep]()),
+      y(new double[kGrowStep]()),
+      z(new double[kGrowStep]()),
+      part(new int32_t[kGrowStep]()) {
+  // Slots start at zero so nothing is ever read undefined; on top of that the first
+  // 20 bytes of part carry the byte value 1, the fill that a fresh ring has always had.
+  std::memset(part, 1, 20);
+}
+
+Ring::~Ring() {
+  delete[] x;
+  delete[] y;
+  delete[] z;
+  delete[] part;
+}
+
+void Ring::EnsureIndex(int32_t i) {
+  if (i < capacity) return;
+  int32_t grown = capacity + kGrowStep * ((i - capacity + kGrowStep) / kGrowStep);
+  double* nx = new double[grown]();
+  double* ny = new double[grown]();
+  double* nz = new double[grown]();
+  int32_t* np = new int32_t[grown]();
+  std::memcpy(nx, x, sizeof(double) * capacity);
+  std::memcpy(ny, y, sizeof(double) * capacity);
+  std::memcpy(nz, z, sizeof(double) * capacity);
+  std::memcpy(np, part, sizeof(int32_t) * capacity);
+  delete[] x;
+  delete[] y;
+  delete[] z;
+  delete[] part;
+  x = nx;
+  y = ny;
+  z = nz;
+  part = np;
+  capacity = grown;
+}

@@ -1,0 +1,34 @@
+// Stand-in for libFuzzer's driver where it is not available: feeds each file named on the
+// command line (or every file in a named folder) to the target once.
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <vector>
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size);
+
+namespace {
+int RunFile(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  LLVMFuzzerTestOneInput(bytes.data(), bytes.size());
+  return 1;
+}
+}  // namespace
+
+int main(int argc, char** argv) {
+  int runs = 0;
+  for (int i = 1; i < argc; ++i) {
+    std::filesystem::path p(argv[i]);
+    if (std::filesystem::is_directory(p)) {
+      for (const auto& e : std::filesystem::recursive_directory_iterator(p))
+        if (e.is_regular_file()) runs += RunFile(e.path());
+    } else {
+      runs += RunFile(p);
+    }
+  }
+  std::printf("ran %d inputs\n", runs);
+  return 0;
+}

@@ -1,0 +1,569 @@
+#include "platform/afx_control.h"
+
+#include <cmath>
+
+#include "platform/object_factory.h"
+#include "platform/ole_font.h"
+
+// ---------------------------------------------------------------- marshalling helpers
+
+namespace afx_disp {
+
+HRESULT ToVt(const VARIANT& src, VARTYPE vt, VARIANT& dst) { return VariantChangeType(&dst, &src, 0, vt); }
+
+HRESULT ToColor(const VARIANT& src, ULONG& out) {
+  CQarnVariant v;
+  HRESULT hr = VariantChangeType(&v, &src, 0, VT_I4);
+  if (SUCCEEDED(hr)) {
+    out = static_cast<ULONG>(v.lVal);
+    return S_OK;
+  }
+  // Colours above 0x7FFFFFFF arrive unsigned from some callers (Python ints).
+  if (hr != DISP_E_OVERFLOW) return hr;
+  hr = VariantChangeType(&v, &src, 0, VT_UI4);
+  if (SUCCEEDED(hr)) out = v.ulVal;
+  return hr;
+}
+
+VARTYPE ParamVt(const AFX_DISPMAP_ENTRY& e, size_t i) {
+  return e.pbParams ? QarnVtFromVtsByte(static_cast<BYTE>(e.pbParams[i])) : static_cast<VARTYPE>(VT_EMPTY);
+}
+
+}  // namespace afx_disp
+
+// ---------------------------------------------------------------- CCmdTarget
+
+namespace {
+
+bool NameEqualsNoCase(const char* a, const std::string& b) {
+  size_t n = std::strlen(a);
+  if (n != b.size()) return false;
+  for (size_t i = 0; i < n; ++i) {
+    unsigned char x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
+    if (x >= 'A' && x <= 'Z') x = static_cast<unsigned char>(x - 'A' + 'a');
+    if (y >= 'A' && y <= 'Z') y = static_cast<unsigned char>(y - 'A' + 'a');
+    if (x != y) return false;
+  }
+  return true;
+}
+
+void FillInfo(QARN_MEMBERINFO* p, const char* name, DISPID id, DWORD kind, VARTYPE vt, UINT cParams,
+              BOOL readOnly) {
+  p->bstrName = QarnBstrFromUtf8(name);
+  p->dispid = id;
+  p->kind = kind;
+  p->vtResult = vt;
+  p->cParams = cParams;
+  p->bReadOnly = readOnly;
+}
+
+void FillEntryInfo(QARN_MEMBERINFO* p, const AFX_DISPMAP_ENTRY& e) {
+  bool method = e.kind == AfxDispKind::Method;
+  FillInfo(p, e.lpszName, e.lDispID, method ? QARN_MEMBER_METHOD : QARN_MEMBER_PROPERTY, e.vt,
+           method ? QarnVtsCount(e.pbParams) : 0, !method && !e.pfnSet);
+}
+
+}  // namespace
+
+CCmdTarget::CCmdTarget() { QarnObjectCreated(); }
+
+CCmdTarget::~CCmdTarget() { QarnObjectDestroyed(); }
+
+const AFX_DISPMAP_ENTRY* CCmdTarget::FindDispEntry(DISPID dispid) const {
+  for (const AFX_DISPMAP_ENTRY& e : GetDispatchMap())
+    if (e.lDispID == dispid) return &e;
+  return nullptr;
+}
+
+LPDISPATCH CCmdTarget::GetIDispatch(BOOL bAddRef) {
+  if (bAddRef) AddRef();
+  return static_cast<IDispatch*>(this);
+}
+
+void CCmdTarget::ThrowError(SCODE sc, LPCSTR pszDescription) {
+  m_errorPending = true;
+  m_errorCode = sc;
+  m_errorDescription = pszDescription ? pszDescription : "";
+}
+
+void* CCmdTarget::GetInterfaceHook(REFIID) { return nullptr; }
+
+void CCmdTarget::OnFinalRelease() { delete this; }
+
+HRESULT CCmdTarget::QueryInterface(REFIID riid, void** ppv) {
+  if (!ppv) return E_POINTER;
+  *ppv = nullptr;
+  if (riid == IID_IUnknown || riid == IID_IDispatch)
+    *ppv = static_cast<IDispatch*>(this);
+  else if (riid == IID_IQarnMemberInfo)
+    *ppv = static_cast<IQarnMemberInfo*>(this);
+  else
+    *ppv = GetInterfaceHook(riid);
+  if (!*ppv) return E_NOINTERFACE;
+  AddRef();
+  return S_OK;
+}
+
+ULONG CCmdTarget::AddRef() { return ++m_dwRef; }
+
+ULONG CCmdTarget::Release() {
+  ULONG n = --m_dwRef;
+  if (n == 0) OnFinalRelease();
+  return n;
+}
+
+HRESULT CCmdTarget::GetTypeInfoCount(UINT* pctinfo) {
+  if (!pctinfo) return E_POINTER;
+  *pctinfo = 0;
+  return S_OK;
+}
+
+HRESULT CCmdTarget::GetTypeInfo(UINT, LCID, ITypeInfo** ppTInfo) {
+  if (ppTInfo) *ppTInfo = nullptr;
+  return DISP_E_BADINDEX;
+}
+
+HRESULT CCmdTarget::GetIDsOfNames(REFIID riid, LPOLESTR* rgszNames, UINT cNames, LCID, DISPID* rgDispId) {
+  if (riid != IID_NULL) return DISP_E_UNKNOWNINTERFACE;
+  if (!rgszNames || !rgDispId) return E_POINTER;
+  if (cNames == 0) return E_INVALIDARG;
+  HRESULT hr = S_OK;
+  for (UINT i = 0; i < cNames; ++i) rgDispId[i] = DISPID_UNKNOWN;
+  std::string name = rgszNames[0] ? QarnUtf8FromWide(rgszNames[0], std::char_traits<char16_t>::length(rgszNames[0]))
+                                  : std::string();
+  for (const AFX_DISPMAP_ENTRY& e : GetDispatchMap()) {
+    if (NameEqualsNoCase(e.lpszName, name)) {
+      rgDispId[0] = e.lDispID;
+      break;
+    }
+  }
+  if (rgDispId[0] == DISPID_UNKNOWN) hr = DISP_E_UNKNOWNNAME;
+  // Parameter names are not published: any asked for are unknown.
+  if (cNames > 1) hr = DISP_E_UNKNOWNNAME;
+  return hr;
+}
+
+HRESULT CCmdTarget::Invoke(DISPID dispIdMember, REFIID riid, LCID, WORD wFlags, DISPPARAMS* pDispParams,
+                           VARIANT* pVarResult, EXCEPINFO* pExcepInfo, UINT* puArgErr) {
+  if (riid != IID_NULL) return DISP_E_UNKNOWNINTERFACE;
+  const AFX_DISPMAP_ENTRY* e = FindDispEntry(dispIdMember);
+  if (!e) return DISP_E_MEMBERNOTFOUND;
+  DISPPARAMS none = {nullptr, nullptr, 0, 0};
+  DISPPARAMS* dp = pDispParams ? pDispParams : &none;
+  if (dp->cArgs && !dp->rgvarg) return E_INVALIDARG;
+  const bool put = (wFlags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) != 0;
+  if (dp->cNamedArgs) {
+    if (!put || dp->cNamedArgs != 1 || !dp->rgdispidNamedArgs || dp->rgdispidNamedArgs[0] != DISPID_PROPERTYPUT)
+      return DISP_E_NONAMEDARGS;
+  }
+  if (pVarResult) VariantInit(pVarResult);
+
+  AFX_DISP_THUNK thunk = nullptr;
+  if (e->kind == AfxDispKind::Method) {
+    if (put || !(wFlags & DISPATCH_METHOD)) return DISP_E_MEMBERNOTFOUND;
+    if (dp->cArgs != QarnVtsCount(e->pbParams)) return DISP_E_BADPARAMCOUNT;
+    thunk = e->pfnGet;
+  } else if (put) {
+    if (!e->pfnSet) return DISP_E_MEMBERNOTFOUND;
+    // Put-by-reference is for object-valued properties only.
+    if (!(wFlags & DISPATCH_PROPERTYPUT) && e->vt != VT_DISPATCH && e->vt != VT_UNKNOWN)
+      return DISP_E_MEMBERNOTFOUND;
+    if (dp->cArgs != 1) return DISP_E_BADPARAMCOUNT;
+    thunk = e->pfnSet;
+  } else if (wFlags & (DISPATCH_PROPERTYGET | DISPATCH_METHOD)) {
+    if (dp->cArgs != 0) return DISP_E_BADPARAMCOUNT;
+    thunk = e->pfnGet;
+  } else {
+    return DISP_E_MEMBERNOTFOUND;
+  }
+
+  // The member may make its caller drop the object: keep it alive until we return.
+  AddRef();
+  VARIANT result;
+  VariantInit(&result);
+  m_errorPending = false;
+  HRESULT hr = thunk(this, *e, dp, &result, puArgErr);
+  if (SUCCEEDED(hr) && m_errorPending) {
+    if (pExcepInfo) {
+      std::memset(pExcepInfo, 0, sizeof *pExcepInfo);
+      pExcepInfo->scode = m_errorCode;
+      pExcepInfo->bstrDescription = QarnBstrFromUtf8(m_errorDescription);
+      pExcepInfo->bstrSource = QarnBstrFromUtf8(e->lpszName);
+    }
+    hr = DISP_E_EXCEPTION;
+  }
+  m_errorPending = false;
+  if (SUCCEEDED(hr) && pVarResult)
+    *pVarResult = result;
+  else
+    VariantClear(&result);
+  Release();
+  return hr;
+}
+
+HRESULT CCmdTarget::GetMemberCount(UINT* pcMembers) {
+  if (!pcMembers) return E_POINTER;
+  *pcMembers = static_cast<UINT>(GetDispatchMap().size());
+  return S_OK;
+}
+
+HRESULT CCmdTarget::GetMemberInfo(UINT index, QARN_MEMBERINFO* pInfo) {
+  if (!pInfo) return E_POINTER;
+  auto map = GetDispatchMap();
+  if (index >= map.size()) return DISP_E_BADINDEX;
+  FillEntryInfo(pInfo, map[index]);
+  return S_OK;
+}
+
+HRESULT CCmdTarget::GetMemberInfoOfDispID(DISPID dispid, QARN_MEMBERINFO* pInfo) {
+  if (!pInfo) return E_POINTER;
+  const AFX_DISPMAP_ENTRY* e = FindDispEntry(dispid);
+  if (!e) return DISP_E_MEMBERNOTFOUND;
+  FillEntryInfo(pInfo, *e);
+  return S_OK;
+}
+
+HRESULT CCmdTarget::GetMemberParamType(DISPID dispid, UINT iParam, VARTYPE* pvt) {
+  if (!pvt) return E_POINTER;
+  const AFX_DISPMAP_ENTRY* e = FindDispEntry(dispid);
+  if (!e) return DISP_E_MEMBERNOTFOUND;
+  if (e->kind != AfxDispKind::Method || iParam >= QarnVtsCount(e->pbParams)) return DISP_E_BADINDEX;
+  *pvt = QarnVtFromVtsByte(static_cast<BYTE>(e->pbParams[iParam]));
+  return S_OK;
+}
+
+HRESULT CCmdTarget::GetEventCount(UINT* pcEvents) {
+  if (!pcEvents) return E_POINTER;
+  *pcEvents = static_cast<UINT>(GetEventMap().size());
+  return S_OK;
+}
+
+HRESULT CCmdTarget::GetEventInfo(UINT index, QARN_MEMBERINFO* pInfo) {
+  if (!pInfo) return E_POINTER;
+  auto map = GetEventMap();
+  if (index >= map.size()) return DISP_E_BADINDEX;
+  FillInfo(pInfo, map[index].lpszName, map[index].dispid, QARN_MEMBER_METHOD, VT_EMPTY,
+           QarnVtsCount(map[index].pbParams), FALSE);
+  return S_OK;
+}
+
+HRESULT CCmdTarget::GetEventParamType(UINT index, UINT iParam, VARTYPE* pvt) {
+  if (!pvt) return E_POINTER;
+  auto map = GetEventMap();
+  if (index >= map.size() || iParam >= QarnVtsCount(map[index].pbParams)) return DISP_E_BADINDEX;
+  *pvt = QarnVtFromVtsByte(static_cast<BYTE>(map[index].pbParams[iParam]));
+  return S_OK;
+}
+
+// ---------------------------------------------------------------- colours
+
+namespace {
+
+// GetSysColor's defaults on a stock Windows 10 desktop, by COLOR_ index.
+constexpr COLORREF kSysColors[] = {
+    RGB(200, 200, 200),  // COLOR_SCROLLBAR
+    RGB(0, 0, 0),        // COLOR_BACKGROUND
+    RGB(153, 180, 209),  // COLOR_ACTIVECAPTION
+    RGB(191, 205, 219),  // COLOR_INACTIVECAPTION
+    RGB(240, 240, 240),  // COLOR_MENU
+    RGB(255, 255, 255),  // COLOR_WINDOW
+    RGB(100, 100, 100),  // COLOR_WINDOWFRAME
+    RGB(0, 0, 0),        // COLOR_MENUTEXT
+    RGB(0, 0, 0),        // COLOR_WINDOWTEXT
+    RGB(0, 0, 0),        // COLOR_CAPTIONTEXT
+    RGB(180, 180, 180),  // COLOR_ACTIVEBORDER
+    RGB(244, 247, 252),  // COLOR_INACTIVEBORDER
+    RGB(171, 171, 171),  // COLOR_APPWORKSPACE
+    RGB(0, 120, 215),    // COLOR_HIGHLIGHT
+    RGB(255, 255, 255),  // COLOR_HIGHLIGHTTEXT
+    RGB(240, 240, 240),  // COLOR_BTNFACE
+    RGB(160, 160, 160),  // COLOR_BTNSHADOW
+    RGB(109, 109, 109),  // COLOR_GRAYTEXT
+    RGB(0, 0, 0),        // COLOR_BTNTEXT
+    RGB(0, 0, 0),        // COLOR_INACTIVECAPTIONTEXT
+    RGB(255, 255, 255),  // COLOR_BTNHIGHLIGHT
+    RGB(105, 105, 105),  // COLOR_3DDKSHADOW
+    RGB(227, 227, 227),  // COLOR_3DLIGHT
+    RGB(0, 0, 0),        // COLOR_INFOTEXT
+    RGB(255, 255, 225),  // COLOR_INFOBK
+    RGB(0, 0, 0),        // (unused index 25)
+    RGB(0, 102, 204),    // COLOR_HOTLIGHT
+    RGB(185, 209, 234),  // COLOR_GRADIENTACTIVECAPTION
+    RGB(215, 228, 242),  // COLOR_GRADIENTINACTIVECAPTION
+    RGB(0, 120, 215),    // COLOR_MENUHILIGHT
+    RGB(240, 240, 240),  // COLOR_MENUBAR
+};
+
+}  // namespace
+
+HRESULT OleTranslateColor(OLE_COLOR clr, HPALETTE, COLORREF* lpcolorref) {
+  COLORREF out = clr & 0x00FFFFFF;
+  HRESULT hr = S_OK;
+  switch (clr >> 24) {
+    case 0x80: {
+      DWORD index = clr & 0x00FFFFFF;
+      if (index < sizeof kSysColors / sizeof kSysColors[0])
+        out = kSysColors[index];
+      else
+        hr = E_INVALIDARG, out = 0;
+      break;
+    }
+    case 0x00:
+    case 0x01:  // PALETTEINDEX
+    case 0x02:  // PALETTERGB
+      break;
+    default:
+      hr = E_INVALIDARG;
+      break;
+  }
+  if (lpcolorref) *lpcolorref = out;
+  return hr;
+}
+
+// ---------------------------------------------------------------- COleControl
+
+COleControl::COleControl()
+    : m_xConnPtContainer(this),
+      m_connPoint(static_cast<IDispatch*>(this), &m_xConnPtContainer),
+      m_iidPrimary(IID_NULL),
+      m_iidEvents(IID_NULL),
+      m_clrBackColor(0x80000005),
+      m_clrForeColor(0x80000008),
+      m_pFont(new CQarnFontObject()),
+      m_sizeExtent{2540, 1270} {
+  m_pFont->SetChangeNotify([this] { OnFontChanged(); });
+}
+
+COleControl::~COleControl() {
+  m_connPoint.UnadviseAll();
+  // A client may still hold the font: it must stop calling back into us.
+  m_pFont->SetChangeNotify(nullptr);
+  m_pFont->Release();
+}
+
+void COleControl::InitializeIIDs(const IID* piidPrimary, const IID* piidEvents) {
+  if (piidPrimary) m_iidPrimary = *piidPrimary;
+  if (piidEvents) {
+    m_iidEvents = *piidEvents;
+    m_connPoint.SetInterfaceID(*piidEvents);
+  }
+}
+
+void* COleControl::GetInterfaceHook(REFIID riid) {
+  if (riid == IID_IConnectionPointContainer) return static_cast<IConnectionPointContainer*>(&m_xConnPtContainer);
+  if (m_iidPrimary != IID_NULL && riid == m_iidPrimary) return static_cast<IDispatch*>(this);
+  return nullptr;
+}
+
+HRESULT COleControl::XConnPtContainer::EnumConnectionPoints(IEnumConnectionPoints** ppEnum) {
+  if (ppEnum) *ppEnum = nullptr;
+  return E_NOTIMPL;
+}
+
+HRESULT COleControl::XConnPtContainer::FindConnectionPoint(REFIID riid, IConnectionPoint** ppCP) {
+  if (!ppCP) return E_POINTER;
+  *ppCP = nullptr;
+  if (m_pThis->m_iidEvents == IID_NULL || riid != m_pThis->m_iidEvents) return CONNECT_E_NOCONNECTION;
+  *ppCP = &m_pThis->m_connPoint;
+  m_pThis->AddRef();
+  return S_OK;
+}
+
+void COleControl::FireEvent(DISPID dispid, const BYTE* pbParams, ...) {
+  va_list args;
+  va_start(args, pbParams);
+  FireEventV(dispid, pbParams, args);
+  va_end(args);
+}
+
+void COleControl::FireEvent(DISPID dispid, const char* pszParams, ...) {
+  va_list args;
+  va_start(args, pszParams);
+  FireEventV(dispid, reinterpret_cast<const BYTE*>(pszParams), args);
+  va_end(args);
+}
+
+void COleControl::FireEventV(DISPID dispid, const BYTE* pbParams, va_list args) {
+  std::vector<VARIANT> natural;
+  if (FAILED(QarnVariantsFromVts(pbParams, args, natural))) return;
+  std::vector<VARIANT> reversed(natural.rbegin(), natural.rend());
+  natural.clear();
+  // A sink may release the control (its container letting go) inside the event.
+  AddRef();
+  std::vector<CQarnConnectionPoint::SinkRef> sinks = m_connPoint.TakeSnapshot();
+  for (const auto& sink : sinks) {
+    // A sink unadvised by an earlier one during this event no longer listens.
+    if (!m_connPoint.IsAdvised(sink.cookie)) continue;
+    // Each sink gets its own copies of by-value arguments; by-reference ones share storage.
+    std::vector<VARIANT> args2(reversed.size());
+    for (size_t i = 0; i < reversed.size(); ++i) {
+      VariantInit(&args2[i]);
+      VariantCopy(&args2[i], &reversed[i]);
+    }
+    DISPPARAMS dp = {args2.empty() ? nullptr : args2.data(), nullptr, static_cast<UINT>(args2.size()), 0};
+    VARIANT result;
+    VariantInit(&result);
+    EXCEPINFO excep;
+    std::memset(&excep, 0, sizeof excep);
+    UINT argErr = 0;
+    sink.pDisp->Invoke(dispid, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &dp, &result, &excep, &argErr);
+    VariantClear(&result);
+    SysFreeString(excep.bstrSource);
+    SysFreeString(excep.bstrDescription);
+    SysFreeString(excep.bstrHelpFile);
+    QarnClearVariants(args2);
+  }
+  CQarnConnectionPoint::ReleaseSnapshot(sinks);
+  QarnClearVariants(reversed);
+  Release();  // may delete this: nothing may follow
+}
+
+OLE_COLOR COleControl::GetBackColor() { return m_clrBackColor; }
+
+void COleControl::SetBackColor(OLE_COLOR clr) {
+  m_clrBackColor = clr;
+  SetModifiedFlag();
+  OnBackColorChanged();
+}
+
+OLE_COLOR COleControl::GetForeColor() { return m_clrForeColor; }
+
+void COleControl::SetForeColor(OLE_COLOR clr) {
+  m_clrForeColor = clr;
+  SetModifiedFlag();
+  OnForeColorChanged();
+}
+
+LPDISPATCH COleControl::GetFont() { return m_pFont->GetIDispatch(TRUE); }
+
+void COleControl::SetFont(LPDISPATCH pFont) {
+  if (!pFont)
+    m_pFont->SetDesc(QarnFontDesc());
+  else if (!m_pFont->CopyFrom(pFont))
+    ThrowError(CTL_E_INVALIDPROPERTYVALUE, "Not a font object");
+}
+
+const QarnFontDesc& COleControl::GetFontDesc() const { return m_pFont->GetDesc(); }
+
+void COleControl::SetFontDesc(const QarnFontDesc& desc) { m_pFont->SetDesc(desc); }
+
+QarnStockFontInfo COleControl::GetStockFontInfo() const {
+  const QarnFontDesc& d = m_pFont->GetDesc();
+  QarnStockFontInfo info;
+  info.faceName = d.name;
+  // Points x 10000 to pixels at 96 DPI, rounded as MulDiv rounds.
+  info.lfHeight = -static_cast<LONG>(std::llround(static_cast<double>(d.cySize.int64) * 96.0 / 720000.0));
+  info.lfWeight = d.sWeight;
+  info.bItalic = d.fItalic;
+  info.bUnderline = d.fUnderline;
+  info.bStrikeOut = d.fStrikethrough;
+  info.lfCharSet = static_cast<BYTE>(d.sCharset);
+  return info;
+}
+
+COLORREF COleControl::TranslateColor(OLE_COLOR clrColor, HPALETTE hpal) {
+  COLORREF out = 0;
+  OleTranslateColor(clrColor, hpal, &out);
+  return out;
+}
+
+DWORD COleControl::GetStockPropMask() const {
+  DWORD mask = 0;
+  for (const AFX_DISPMAP_ENTRY& e : GetDispatchMap()) {
+    if (e.lDispID == DISPID_BACKCOLOR) mask |= STOCKPROP_BACKCOLOR;
+    if (e.lDispID == DISPID_FORECOLOR) mask |= STOCKPROP_FORECOLOR;
+    if (e.lDispID == DISPID_FONT) mask |= STOCKPROP_FONT;
+  }
+  return mask;
+}
+
+void COleControl::InvalidateControl(const RECT* lpRect, BOOL bErase) {
+  ++m_nInvalidate;
+  m_bLastInvalidWhole = lpRect == nullptr;
+  if (lpRect) m_rcLastInvalid = *lpRect;
+  if (m_hWnd) OnInvalidate(lpRect, bErase);
+}
+
+BOOL COleControl::GetLastInvalidRect(RECT* prc) const {
+  if (m_bLastInvalidWhole || m_nInvalidate == 0) return FALSE;
+  if (prc) *prc = m_rcLastInvalid;
+  return TRUE;
+}
+
+void COleControl::SetInitialSize(int cx, int cy) {
+  m_sizeExtent.cx = static_cast<LONG>(std::lround(cx * 2540.0 / 96.0));
+  m_sizeExtent.cy = static_cast<LONG>(std::lround(cy * 2540.0 / 96.0));
+}
+
+BOOL COleControl::GetControlSize(int* pcx, int* pcy) const {
+  if (pcx) *pcx = static_cast<int>(std::lround(m_sizeExtent.cx * 96.0 / 2540.0));
+  if (pcy) *pcy = static_cast<int>(std::lround(m_sizeExtent.cy * 96.0 / 2540.0));
+  return TRUE;
+}
+
+void COleControl::OnDraw(CDC*, const CRect&, const CRect&) {}
+
+void COleControl::OnBackColorChanged() { InvalidateControl(); }
+void COleControl::OnForeColorChanged() { InvalidateControl(); }
+void COleControl::OnFontChanged() {
+  SetModifiedFlag();
+  InvalidateControl();
+}
+
+HRESULT COleControl::GetClassID(LPCLSID pclsid) {
+  if (pclsid) *pclsid = IID_NULL;
+  return E_NOTIMPL;
+}
+
+BOOL COleControl::ExchangeVersion(CPropExchange* pPX, DWORD dwVersionDefault, BOOL bConvert) {
+  DWORD loaded = dwVersionDefault;
+  return pPX->ExchangeVersion(loaded, dwVersionDefault, bConvert);
+}
+
+BOOL COleControl::ExchangeExtent(CPropExchange* pPX) {
+  // Exchanged through locals: a dry-run parse must not touch the control.
+  LONG cx = m_sizeExtent.cx, cy = m_sizeExtent.cy;
+  BOOL ok = PX_Long(pPX, "_ExtentX", cx, 2540);
+  ok = PX_Long(pPX, "_ExtentY", cy, 1270) && ok;
+  if (pPX->IsLoading() && !pPX->IsDryRun() && ok) {
+    m_sizeExtent.cx = cx;
+    m_sizeExtent.cy = cy;
+  }
+  return ok;
+}
+
+void COleControl::ExchangeStockProps(CPropExchange* pPX) {
+  DWORD supported = GetStockPropMask();
+  ULONG mask = supported;
+  PX_ULong(pPX, "_StockProps", mask, supported);
+  // Stored values the control no longer has are read and dropped.
+  OLE_COLOR back = m_clrBackColor, fore = m_clrForeColor;
+  QarnFontDesc font = m_pFont->GetDesc();
+  static const QarnFontDesc kDefaultFont;
+  if (mask & STOCKPROP_BACKCOLOR) PX_Color(pPX, "BackColor", back, 0x80000005);
+  if (mask & STOCKPROP_FORECOLOR) PX_Color(pPX, "ForeColor", fore, 0x80000008);
+  if (mask & STOCKPROP_FONT) PX_Font(pPX, "Font", font, &kDefaultFont);
+  if (pPX->IsLoading() && !pPX->IsDryRun()) {
+    // Missing from the data: the defaults.
+    if (!(mask & STOCKPROP_BACKCOLOR)) back = 0x80000005;
+    if (!(mask & STOCKPROP_FORECOLOR)) fore = 0x80000008;
+    if (!(mask & STOCKPROP_FONT)) font = kDefaultFont;
+    if (supported & STOCKPROP_BACKCOLOR) m_clrBackColor = back;
+    if (supported & STOCKPROP_FORECOLOR) m_clrForeColor = fore;
+    if (supported & STOCKPROP_FONT) m_pFont->SetDesc(font, false);
+  }
+}
+
+void COleControl::DoPropExchange(CPropExchange* pPX) {
+  ExchangeVersion(pPX, GetControlVersion());
+  ExchangeExtent(pPX);
+  ExchangeStockProps(pPX);
+  pPX->MarkEndOfStockProps();
+}
+
+void COleControl::OnResetState() { QarnExchangeDefaults(this); }
+
+void COleControl::OnPropertiesLoaded() {
+  SetModifiedFlag(FALSE);
+  InvalidateControl();
+}

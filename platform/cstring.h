@@ -1,0 +1,61 @@
+// CString: the framework's narrow string, a value type over std::string.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "platform/win_types.h"
+
+class CString {
+ public:
+  CString() = default;
+  CString(const char* text) : m_text(text ? text : "") {}
+  CString(const char* text, int length) : m_text(text ? std::string(text, length > 0 ? length : 0) : "") {}
+  CString(std::string text) : m_text(std::move(text)) {}
+  CString(std::string_view text) : m_text(text) {}
+
+  int GetLength() const { return static_cast<int>(m_text.size()); }
+  bool IsEmpty() const { return m_text.empty(); }
+  void Empty() { m_text.clear(); }
+  operator LPCTSTR() const { return m_text.c_str(); }
+  const char* c_str() const { return m_text.c_str(); }
+  const std::string& str() const { return m_text; }
+
+  char GetAt(int i) const { return m_text.at(static_cast<size_t>(i)); }
+  int Find(char ch, int start = 0) const;
+  int Find(const char* sub, int start = 0) const;
+  CString Left(int count) const;
+  CString Mid(int first) const;
+  CString Mid(int first, int count) const;
+  CString Right(int count) const;
+  int Compare(const char* other) const;
+
+  // Loads the text of a string-table entry of the module; FALSE (and empty) when there is none.
+  BOOL LoadString(UINT id);
+
+  CString& operator=(const char* text) {
+    m_text = text ? text : "";
+    return *this;
+  }
+  CString& operator+=(const CString& other) {
+    m_text += other.m_text;
+    return *this;
+  }
+  CString& operator+=(const char* text) {
+    if (text) m_text += text;
+    return *this;
+  }
+  CString& operator+=(char ch) {
+    m_text += ch;
+    return *this;
+  }
+  friend CString operator+(const CString& a, const CString& b) { return CString(a.m_text + b.m_text); }
+  friend CString operator+(const CString& a, const char* b) { return CString(a.m_text + (b ? b : "")); }
+  friend CString operator+(const char* a, const CString& b) { return CString((a ? a : "") + b.m_text); }
+  friend bool operator==(const CString& a, const CString& b) { return a.m_text == b.m_text; }
+  friend bool operator==(const CString& a, const char* b) { return a.m_text == (b ? b : ""); }
+  friend bool operator<(const CString& a, const CString& b) { return a.m_text < b.m_text; }
+
+ private:
+  std::string m_text;
+};

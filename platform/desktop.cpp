@@ -1,0 +1,50 @@
+#include "platform/desktop.h"
+
+#include "platform/resources_api.h"
+
+Desktop& QarnDesktop() {
+  static Desktop desktop;
+  return desktop;
+}
+
+int Desktop::ShowMessageBox(LPCSTR text, LPCSTR caption, UINT type) {
+  MessageBoxRecord record{CString(text), CString(caption ? caption : "Error"), type};
+  messageBoxes.push_back(record);
+  int answer = onMessageBox ? onMessageBox(record) : 0;
+  if (answer != 0) return answer;
+  // Nobody answered: the default button of the box.
+  switch (type & 0xF) {
+    case MB_YESNO: return IDYES;
+    default: return IDOK;
+  }
+}
+
+UINT Desktop::TrackMenu(HMENU popup, int x, int y) { return onMenu ? onMenu(popup, x, y) : 0; }
+
+void Desktop::Reset() {
+  onMessageBox = nullptr;
+  onMenu = nullptr;
+  messageBoxes.clear();
+  keysDown.clear();
+  postedCommands.clear();
+}
+
+int MessageBoxA(HWND, LPCSTR text, LPCSTR caption, UINT type) {
+  return QarnDesktop().ShowMessageBox(text ? text : "", caption, type);
+}
+
+SHORT GetAsyncKeyState(int vkey) {
+  return QarnDesktop().keysDown.count(vkey) ? static_cast<SHORT>(0x8000) : 0;
+}
+
+static const char* AppName() {
+  const ModuleResources* resources = QarnGetModuleResources();
+  return resources && resources->appName ? resources->appName : "";
+}
+
+int AfxMessageBox(UINT idPrompt, UINT type, UINT) {
+  const char* text = QarnFindStringResource(idPrompt);
+  return MessageBoxA(nullptr, text ? text : "", AppName(), type);
+}
+
+int AfxMessageBox(LPCSTR text, UINT type, UINT) { return MessageBoxA(nullptr, text, AppName(), type); }

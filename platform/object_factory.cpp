@@ -1,0 +1,223 @@
+#include "platform/object_factory.h"
+
+#include <atomic>
+#include <cstdio>
+#include <cstring>
+#include <mutex>
+#include <vector>
+
+namespace {
+
+struct ClassEntry {
+  CLSID clsid;
+  std::string progId;
+  QARN_CREATEPROC create;
+};
+
+std::mutex g_lock;
+std::atomic<LONG> g_objects{0};
+std::atomic<LONG> g_locks{0};
+
+std::vector<ClassEntry>& Registry() {
+  static std::vector<ClassEntry> entries;
+  return entries;
+}
+
+bool EqualNoCase(const std::string& a, const std::string& b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    char x = a[i], y = b[i];
+    if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
+    if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
+    if (x != y) return false;
+  }
+  return true;
+}
+
+QARN_CREATEPROC FindCreator(REFCLSID clsid) {
+  std::lock_guard<std::mutex> guard(g_lock);
+  for (const ClassEntry& e : Registry())
+    if (e.clsid == clsid) return e.create;
+  return nullptr;
+}
+
+HRESULT CreateAndQuery(QARN_CREATEPROC create, REFIID riid, void** ppv) {
+  IUnknown* obj = create();
+  if (!obj) return E_OUTOFMEMORY;
+  HRESULT hr = obj->QueryInterface(riid, ppv);
+  obj->Release();  // the creation reference; the interface pointer keeps its own
+  return hr;
+}
+
+// COleObjectFactory's role: one factory object per request, counted as a live object.
+class CClassFactory : public IClassFactory {
+ public:
+  explicit CClassFactory(QARN_CREATEPROC create) : m_create(create) { QarnObjectCreated(); }
+  virtual ~CClassFactory() { QarnObjectDestroyed(); }
+
+  STDMETHOD(QueryInterface)(REFIID riid, void** ppv) override {
+    if (!ppv) return E_POINTER;
+    *ppv = nullptr;
+    if (riid != IID_IUnknown && riid != IID_IClassFactory) return E_NOINTERFACE;
+    *ppv = static_cast<IClassFactory*>(this);
+    AddRef();
+    return S_OK;
+  }
+  STDMETHOD_(ULONG, AddRef)() override { return ++m_ref; }
+  STDMETHOD_(ULONG, Release)() override {
+    ULONG n = --m_ref;
+    if (n == 0) delete this;
+    return n;
+  }
+  STDMETHOD(CreateInstance)(IUnknown* pUnkOuter, REFIID riid, void** ppv) override {
+    if (!ppv) return E_POINTER;
+    *ppv = nullptr;
+    if (pUnkOuter) return CLASS_E_NOAGGREGATION;
+    return CreateAndQuery(m_create, riid, ppv);
+  }
+  STDMETHOD(LockServer)(BOOL fLock) override {
+    if (fLock)
+      ++g_locks;
+    else
+      --g_locks;
+    return S_OK;
+  }
+
+ private:
+  QARN_CREATEPROC m_create;
+  ULONG m_ref = 1;
+};
+
+}  // namespace
+
+HRESULT QarnRegisterClass(const CLSID& clsid, const char* progId, QARN_CREATEPROC create) {
+  if (!create) return E_INVALIDARG;
+  std::lock_guard<std::mutex> guard(g_lock);
+  for (ClassEntry& e : Registry()) {
+    if (e.clsid == clsid) {
+      e.progId = progId ? progId : "";
+      e.create = create;
+      return S_OK;
+    }
+  }
+  Registry().push_back({clsid, progId ? progId : "", create});
+  return S_OK;
+}
+
+HRESULT QarnUnregisterClass(const CLSID& clsid) {
+  std::lock_guard<std::mutex> guard(g_lock);
+  auto& reg = Registry();
+  for (auto it = reg.begin(); it != reg.end(); ++it) {
+    if (it->clsid == clsid) {
+      reg.erase(it);
+      return S_OK;
+    }
+  }
+  return S_FALSE;
+}
+
+HRESULT CLSIDFromProgID(LPCOLESTR lpszProgID, CLSID* lpclsid) {
+  if (!lpszProgID || !lpclsid) return E_INVALIDARG;
+  std::string name = QarnUtf8FromWide(lpszProgID, std::char_traits<char16_t>::length(lpszProgID));
+  std::lock_guard<std::mutex> guard(g_lock);
+  for (const ClassEntry& e : Registry()) {
+    if (!e.progId.empty() && EqualNoCase(e.progId, name)) {
+      *lpclsid = e.clsid;
+      return S_OK;
+    }
+  }
+  *lpclsid = IID_NULL;
+  return CO_E_CLASSSTRING;
+}
+
+HRESULT QarnProgIDFromCLSID(REFCLSID clsid, std::string* progId) {
+  if (!progId) return E_POINTER;
+  std::lock_guard<std::mutex> guard(g_lock);
+  for (const ClassEntry& e : Registry()) {
+    if (e.clsid == clsid && !e.progId.empty()) {
+      *progId = e.progId;
+      return S_OK;
+    }
+  }
+  return REGDB_E_CLASSNOTREG;
+}
+
+HRESULT CLSIDFromString(LPCOLESTR lpsz, CLSID* pclsid) {
+  if (!lpsz || !pclsid) return E_INVALIDARG;
+  std::string s = QarnUtf8FromWide(lpsz, std::char_traits<char16_t>::length(lpsz));
+  // {8-4-4-4-12}
+  static const char kShape[] = "{xxxxxxxx-xxxx-xxxx-xxxx-xxxxxxxxxxxx}";
+  if (s.size() != sizeof kShape - 1) return CO_E_CLASSSTRING;
+  BYTE bytes[16];
+  int nb = 0;
+  for (size_t i = 0; i < s.size(); ++i) {
+    if (kShape[i] != 'x') {
+      if (s[i] != kShape[i]) return CO_E_CLASSSTRING;
+      continue;
+    }
+    auto hex = [](char c) {
+      if (c >= '0' && c <= '9') return c - '0';
+      if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+      if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+      return -1;
+    };
+    int hi = hex(s[i]), lo = hex(s[i + 1]);
+    if (hi < 0 || lo < 0) return CO_E_CLASSSTRING;
+    bytes[nb++] = static_cast<BYTE>(hi * 16 + lo);
+    ++i;
+  }
+  GUID g;
+  g.Data1 = (DWORD(bytes[0]) << 24) | (DWORD(bytes[1]) << 16) | (DWORD(bytes[2]) << 8) | bytes[3];
+  g.Data2 = static_cast<WORD>((bytes[4] << 8) | bytes[5]);
+  g.Data3 = static_cast<WORD>((bytes[6] << 8) | bytes[7]);
+  std::memcpy(g.Data4, bytes + 8, 8);
+  *pclsid = g;
+  return S_OK;
+}
+
+int StringFromGUID2(REFGUID g, LPOLESTR lpsz, int cchMax) {
+  char buf[40];
+  std::snprintf(buf, sizeof buf, "{%08X-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}", g.Data1, g.Data2, g.Data3,
+                g.Data4[0], g.Data4[1], g.Data4[2], g.Data4[3], g.Data4[4], g.Data4[5], g.Data4[6], g.Data4[7]);
+  int n = static_cast<int>(std::strlen(buf)) + 1;
+  if (!lpsz || cchMax < n) return 0;
+  for (int i = 0; i < n; ++i) lpsz[i] = static_cast<OLECHAR>(buf[i]);
+  return n;
+}
+
+HRESULT CoCreateInstance(REFCLSID rclsid, IUnknown* pUnkOuter, DWORD, REFIID riid, LPVOID* ppv) {
+  if (!ppv) return E_POINTER;
+  *ppv = nullptr;
+  if (pUnkOuter) return CLASS_E_NOAGGREGATION;
+  QARN_CREATEPROC create = FindCreator(rclsid);
+  if (!create) return REGDB_E_CLASSNOTREG;
+  return CreateAndQuery(create, riid, ppv);
+}
+
+HRESULT CoGetClassObject(REFCLSID rclsid, DWORD, void*, REFIID riid, LPVOID* ppv) {
+  if (!ppv) return E_POINTER;
+  *ppv = nullptr;
+  QARN_CREATEPROC create = FindCreator(rclsid);
+  if (!create) return REGDB_E_CLASSNOTREG;
+  auto* factory = new CClassFactory(create);
+  HRESULT hr = factory->QueryInterface(riid, ppv);
+  factory->Release();
+  return hr;
+}
+
+HRESULT QarnCreateObjectByProgID(const char* progId, IDispatch** ppDisp) {
+  if (!ppDisp) return E_POINTER;
+  *ppDisp = nullptr;
+  if (!progId) return E_INVALIDARG;
+  std::u16string wide = QarnWideFromUtf8(progId);
+  CLSID clsid;
+  HRESULT hr = CLSIDFromProgID(wide.c_str(), &clsid);
+  if (FAILED(hr)) return hr;
+  return CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, reinterpret_cast<void**>(ppDisp));
+}
+
+void QarnObjectCreated() { ++g_objects; }
+void QarnObjectDestroyed() { --g_objects; }
+LONG QarnGetObjectCount() { return g_objects.load(); }
+LONG QarnGetLockCount() { return g_locks.load(); }
+HRESULT QarnCanUnloadNow() { return (g_objects.load() == 0 && g_locks.load() == 0) ? S_OK : S_FALSE; }

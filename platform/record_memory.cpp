@@ -1,0 +1,120 @@
+#include "platform/record_memory.h"
+
+#include <cstring>
+#include <iterator>
+#include <new>
+
+namespace {
+uint64_t RoundUp8(uint64_t v) { return (v + 7) & ~uint64_t{7}; }
+}  // namespace
+
+RecordMemory::RecordMemory(uint32_t first, uint32_t limit) {
+  m_first = RoundUp8(first == 0 ? 8 : first);
+  m_limit = limit & ~uint32_t{7};
+  if (m_limit < m_first) m_limit = m_first;
+  m_next = m_first;
+}
+
+std::optional<uint64_t> RecordMemory::FindGap(uint64_t from, uint64_t need) const {
+  uint64_t cand = from;
+  auto it = m_blocks.upper_bound(static_cast<uint32_t>(from > UINT32_MAX ? UINT32_MAX : from));
+  if (it != m_blocks.begin()) {
+    auto before = std::prev(it);
+    uint64_t end = uint64_t{before->first} + before->second.span;
+    if (end > cand) cand = end;
+  }
+  for (;;) {
+    uint64_t gapEnd = it == m_blocks.end() ? m_limit : uint64_t{it->first};
+    if (cand + need <= gapEnd) return cand;
+    if (it == m_blocks.end()) return std::nullopt;
+    uint64_t end = uint64_t{it->first} + it->second.span;
+    if (end > cand) cand = end;
+    ++it;
+  }
+}
+
+uint32_t RecordMemory::Alloc(size_t n) {
+  if (n > kMaxBlock) return 0;
+  uint64_t span = RoundUp8(n) + kGuard;
+  std::lock_guard<std::mutex> guard(m_lock);
+  if (span > m_limit - m_first) return 0;
+  // Next fit from where the last block ended; wrap to the start only when the top is used.
+  std::optional<uint64_t> at = FindGap(m_next, span);
+  if (!at) at = FindGap(m_first, span);
+  if (!at) return 0;
+  Block block{n, span, nullptr};
+  try {
+    block.bytes = std::make_unique<uint8_t[]>(n == 0 ? 1 : n);
+  } catch (const std::bad_alloc&) {
+    return 0;
+  }
+  uint32_t addr = static_cast<uint32_t>(*at);
+  m_blocks.emplace(addr, std::move(block));
+  m_next = *at + span;
+  m_liveBytes += n;
+  return addr;
+}
+
+bool RecordMemory::Free(uint32_t addr) {
+  std::lock_guard<std::mutex> guard(m_lock);
+  auto it = m_blocks.find(addr);
+  if (it == m_blocks.end()) return false;
+  m_liveBytes -= it->second.size;
+  m_blocks.erase(it);
+  return true;
+}
+
+const RecordMemory::Block* RecordMemory::Find(uint32_t addr, size_t n, uint32_t* start) const {
+  auto it = m_blocks.upper_bound(addr);
+  if (it == m_blocks.begin()) return nullptr;
+  --it;
+  uint64_t offset = uint64_t{addr} - it->first;
+  // Both sides stay in 64 bits, so addr + n cannot wrap past the block's end.
+  if (offset > it->second.size || n > it->second.size - offset) return nullptr;
+  *start = it->first;
+  return &it->second;
+}
+
+bool RecordMemory::Read(uint32_t addr, void* out, size_t n) const {
+  std::lock_guard<std::mutex> guard(m_lock);
+  uint32_t start = 0;
+  const Block* b = Find(addr, n, &start);
+  if (!b) return false;
+  if (n) std::memcpy(out, b->bytes.get() + (addr - start), n);
+  return true;
+}
+
+bool RecordMemory::Write(uint32_t addr, const void* in, size_t n) {
+  std::lock_guard<std::mutex> guard(m_lock);
+  uint32_t start = 0;
+  const Block* b = Find(addr, n, &start);
+  if (!b) return false;
+  if (n) std::memcpy(b->bytes.get() + (addr - start), in, n);
+  return true;
+}
+
+size_t RecordMemory::BlockSize(uint32_t addr) const {
+  std::lock_guard<std::mutex> guard(m_lock);
+  auto it = m_blocks.find(addr);
+  return it == m_blocks.end() ? 0 : it->second.size;
+}
+
+bool RecordMemory::IsLive(uint32_t addr) const {
+  std::lock_guard<std::mutex> guard(m_lock);
+  return m_blocks.count(addr) != 0;
+}
+
+size_t RecordMemory::LiveBlockCount() const {
+  std::lock_guard<std::mutex> guard(m_lock);
+  return m_blocks.size();
+}
+
+size_t RecordMemory::LiveBytes() const {
+  std::lock_guard<std::mutex> guard(m_lock);
+  return m_liveBytes;
+}
+
+RecordMemory& QarnRecordMemory() {
+  static RecordMemory memory;
+  return memory;
+}

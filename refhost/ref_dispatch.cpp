@@ -1,0 +1,214 @@
+// The reference host control's IDispatch: the late-bound methods the editor calls.
+#include <cctype>
+#include <cstring>
+#include <string>
+
+#include "hostlink/host_view.h"
+#include "platform/oleauto.h"
+#include "refhost/ref_dispatch.h"
+
+namespace {
+
+struct HostMember {
+  const char* name;
+  DISPID dispid;
+};
+
+const HostMember kMembers[] = {
+    {"GetEngineHandle", HOSTDISPID_GETENGINEHANDLE}, {"SetVariable", HOSTDISPID_SETVARIABLE},
+    {"GetVariable", HOSTDISPID_GETVARIABLE},         {"GetWorkPlane", HOSTDISPID_GETWORKPLANE},
+    {"ViewToWorld", HOSTDISPID_VIEWTOWORLD},         {"ProjectToView", HOSTDISPID_PROJECTTOVIEW},
+};
+
+bool SameNameIgnoringCase(const std::string& a, const char* b) {
+  if (a.size() != std::strlen(b)) return false;
+  for (size_t i = 0; i < a.size(); ++i)
+    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) return false;
+  return true;
+}
+
+// Arguments arrive in reverse order; index is the parameter's position.
+class Args {
+ public:
+  Args(DISPPARAMS* params, UINT* argErr) : m_params(params), m_argErr(argErr) {}
+
+  HRESULT Count(UINT expected) const {
+    if (!m_params || m_params->cNamedArgs) return m_params ? DISP_E_NONAMEDARGS : DISP_E_BADPARAMCOUNT;
+    return m_params->cArgs == expected ? S_OK : DISP_E_BADPARAMCOUNT;
+  }
+  HRESULT Double(UINT index, double& out) const {
+    VARIANT converted;
+    VariantInit(&converted);
+    HRESULT hr = VariantChangeType(&converted, Arg(index), 0, VT_R8);
+    if (FAILED(hr)) return Fail(index);
+    out = converted.dblVal;
+    return S_OK;
+  }
+  HRESULT Text(UINT index, std::string& out) const {
+    VARIANT converted;
+    VariantInit(&converted);
+    HRESULT hr = VariantChangeType(&converted, Arg(index), 0, VT_BSTR);
+    if (FAILED(hr)) return Fail(index);
+    out = QarnUtf8FromBstr(converted.bstrVal);
+    VariantClear(&converted);
+    return S_OK;
+  }
+  HRESULT DoubleRef(UINT index, double*& out) const {
+    const VARIANT* v = Arg(index);
+    if (v->vt != (VT_BYREF | VT_R8) || !v->pdblVal) return Fail(index);
+    out = v->pdblVal;
+    return S_OK;
+  }
+
+ private:
+  const VARIANT* Arg(UINT index) const { return &m_params->rgvarg[m_params->cArgs - 1 - index]; }
+  HRESULT Fail(UINT index) const {
+    if (m_argErr) *m_argErr = m_params->cArgs - 1 - index;
+    return DISP_E_TYPEMISMATCH;
+  }
+  DISPPARAMS* m_params;
+  UINT* m_argErr;
+};
+
+#define QARN_TRY(expr)            \
+  do {                            \
+    HRESULT hr_ = (expr);         \
+    if (FAILED(hr_)) return hr_;  \
+  } while (0)
+
+}  // namespace
+
+HRESULT RefHostDispatch::QueryInterface(REFIID riid, void** ppv) {
+  if (!ppv) return E_POINTER;
+  if (riid == IID_IUnknown || riid == IID_IDispatch) {
+    *ppv = static_cast<IDispatch*>(this);
+    AddRef();
+    return S_OK;
+  }
+  *ppv = nullptr;
+  return E_NOINTERFACE;
+}
+
+ULONG RefHostDispatch::AddRef() { return ++m_refs; }
+
+ULONG RefHostDispatch::Release() {
+  ULONG refs = --m_refs;
+  if (refs == 0) delete this;
+  return refs;
+}
+
+HRESULT RefHostDispatch::GetTypeInfoCount(UINT* count) {
+  if (count) *count = 0;
+  return S_OK;
+}
+
+HRESULT RefHostDispatch::GetTypeInfo(UINT, LCID, ITypeInfo** info) {
+  if (info) *info = nullptr;
+  return E_NOTIMPL;
+}
+
+HRESULT RefHostDispatch::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) {
+  if (!names || !ids || count == 0) return E_INVALIDARG;
+  std::string name = QarnUtf8FromWide(names[0], std::char_traits<char16_t>::length(names[0]));
+  HRESULT result = DISP_E_UNKNOWNNAME;
+  ids[0] = DISPID_UNKNOWN;
+  for (const HostMember& member : kMembers)
+    if (SameNameIgnoringCase(name, member.name)) {
+      ids[0] = member.dispid;
+      result = S_OK;
+    }
+  for (UINT i = 1; i < count; ++i) {
+    ids[i] = DISPID_UNKNOWN;
+    result = DISP_E_UNKNOWNNAME;
+  }
+  return result;
+}
+
+HRESULT RefHostDispatch::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
+                                EXCEPINFO*, UINT* argErr) {
+  if (!m_host) return E_UNEXPECTED;
+  if (!(flags & DISPATCH_METHOD)) return DISP_E_MEMBERNOTFOUND;
+  ReferenceHost& host = *m_host;
+  Args args(params, argErr);
+  if (result) VariantInit(result);
+  switch (id) {
+    case HOSTDISPID_GETENGINEHANDLE: {
+      QARN_TRY(args.Count(0));
+      host.Log("GetEngineHandle");
+      if (result) {
+        result->vt = VT_I4;
+        result->lVal = host.engineHandle;
+      }
+      return S_OK;
+    }
+    case HOSTDISPID_SETVARIABLE: {
+      QARN_TRY(args.Count(2));
+      std::string name, value;
+      QARN_TRY(args.Text(0, name));
+      QARN_TRY(args.Text(1, value));
+      host.Log("SetVariable", {name, value});
+      host.variables[name] = value;
+      return S_OK;
+    }
+    case HOSTDISPID_GETVARIABLE: {
+      QARN_TRY(args.Count(1));
+      std::string name;
+      QARN_TRY(args.Text(0, name));
+      host.Log("GetVariable", {name});
+      auto it = host.variables.find(name);
+      if (result) {
+        result->vt = VT_BSTR;
+        result->bstrVal = QarnBstrFromUtf8(it == host.variables.end() ? std::string() : it->second);
+      }
+      return S_OK;
+    }
+    case HOSTDISPID_GETWORKPLANE: {
+      QARN_TRY(args.Count(6));
+      double* out[6];
+      for (UINT i = 0; i < 6; ++i) QARN_TRY(args.DoubleRef(i, out[i]));
+      host.Log("GetWorkPlane");
+      for (int i = 0; i < 6; ++i) *out[i] = host.plane[i];
+      return S_OK;
+    }
+    case HOSTDISPID_VIEWTOWORLD: {
+      QARN_TRY(args.Count(5));
+      double x = 0, y = 0;
+      double *X = nullptr, *Y = nullptr, *Z = nullptr;
+      QARN_TRY(args.Double(0, x));
+      QARN_TRY(args.Double(1, y));
+      QARN_TRY(args.DoubleRef(2, X));
+      QARN_TRY(args.DoubleRef(3, Y));
+      QARN_TRY(args.DoubleRef(4, Z));
+      host.Log("ViewToWorld", {x, y});
+      host.ScreenToWorld(x, y);
+      double z = 0;
+      host.PlaneToWorld3D(x, y, z);
+      *X = x;
+      *Y = y;
+      *Z = z;
+      if (result) {
+        result->vt = VT_I4;
+        result->lVal = 1;
+      }
+      return S_OK;
+    }
+    case HOSTDISPID_PROJECTTOVIEW: {
+      QARN_TRY(args.Count(5));
+      double X = 0, Y = 0, Z = 0;
+      double *x = nullptr, *y = nullptr;
+      QARN_TRY(args.Double(0, X));
+      QARN_TRY(args.Double(1, Y));
+      QARN_TRY(args.Double(2, Z));
+      QARN_TRY(args.DoubleRef(3, x));
+      QARN_TRY(args.DoubleRef(4, y));
+      host.Log("ProjectToView", {X, Y, Z});
+      host.World3DToPlane(X, Y, Z);
+      host.WorldToScreen(X, Y);
+      *x = X;
+      *y = Y;
+      return S_OK;
+    }
+    default:
+      return DISP_E_MEMBERNOTFOUND;
+  }
+}

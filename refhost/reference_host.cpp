@@ -1,0 +1,307 @@
+#include "refhost/reference_host.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <system_error>
+
+#include "editcore/ntt_record.h"
+#include "platform/afx_dc.h"
+#include "platform/gdi.h"
+#include "platform/pe_image_writer.h"
+#include "platform/window.h"
+#include "refhost/ref_dispatch.h"
+#include "refhost/ref_engine.h"
+
+namespace {
+
+LONG g_nextHandle = 0x5100;
+
+std::string FormatArg(const CallArg& arg) {
+  if (std::holds_alternative<std::monostate>(arg)) return "null";
+  if (auto* i = std::get_if<int64_t>(&arg)) return std::to_string(*i);
+  if (auto* d = std::get_if<double>(&arg)) {
+    char text[64];
+    std::snprintf(text, sizeof(text), "%.17g", *d);
+    return text;
+  }
+  return std::get<std::string>(arg);
+}
+
+// Rotation of the work plane, Rz(az) Ry(ay) Rx(ax), as a row-major 3 x 3 matrix.
+void PlaneRotation(const double plane[6], double m[9]) {
+  const double cx = std::cos(plane[0]), sx = std::sin(plane[0]);
+  const double cy = std::cos(plane[1]), sy = std::sin(plane[1]);
+  const double cz = std::cos(plane[2]), sz = std::sin(plane[2]);
+  const double r[9] = {cz * cy, cz * sy * sx - sz * cx, cz * sy * cx + sz * sx,
+                       sz * cy, sz * sy * sx + cz * cx, sz * sy * cx - cz * sx,
+                       -sy,     cy * sx,                cy * cx};
+  for (int i = 0; i < 9; ++i) m[i] = r[i];
+}
+
+// The folder that holds the host control's file, first on the search path.
+std::filesystem::path& HostFileFolder() {
+  static std::filesystem::path folder;
+  return folder;
+}
+
+std::optional<std::string>& HostFileVersion() {
+  static std::optional<std::string> version;
+  return version;
+}
+
+}  // namespace
+
+std::string HostCall::ToString() const {
+  std::string text = name + "(";
+  for (size_t i = 0; i < args.size(); ++i) {
+    if (i) text += ", ";
+    text += FormatArg(args[i]);
+  }
+  return text + ")";
+}
+
+ReferenceHost::ReferenceHost(int width, int height)
+    : engineHandle(g_nextHandle++),
+      m_width(width > 0 ? width : 1),
+      m_height(height > 0 ? height : 1),
+      m_engine(std::make_unique<RefHostEngine>(*this)),
+      m_pDispatch(new RefHostDispatch(this)) {
+  RegisterEngineLibrary();
+  RegisterHostHandle(engineHandle, this);
+  m_hWnd = QarnCreateWindow(nullptr, m_width, m_height);
+}
+
+ReferenceHost::~ReferenceHost() {
+  // A host that goes away drops its registrations the way it always does, so an
+  // editor still registered lets go of the engine instead of calling a dead one.
+  DropPointerHandler();
+  DropOverlayPainter();
+  UnregisterHostHandle(engineHandle);
+  m_pDispatch->Detach();
+  m_pDispatch->Release();
+  if (m_hWnd) DestroyWindow(m_hWnd);
+}
+
+IDispatch* ReferenceHost::GetDispatch() { return m_pDispatch; }
+
+HostEngine* ReferenceHost::GetEngine() { return engineHandle ? m_engine.get() : nullptr; }
+
+void ReferenceHost::Log(std::string name, std::vector<CallArg> args) {
+  calls.push_back({std::move(name), std::move(args)});
+}
+
+void ReferenceHost::SetView(double newScale, double newOriginX, double newOriginY) {
+  scale = newScale;
+  originX = newOriginX;
+  originY = newOriginY;
+}
+
+void ReferenceHost::WorldToScreen(double& x, double& y) const {
+  x = (x - originX) * scale;
+  y = m_height - (y - originY) * scale;
+}
+
+void ReferenceHost::ScreenToWorld(double& x, double& y) const {
+  if (scale == 0) return;
+  x = x / scale + originX;
+  y = (m_height - y) / scale + originY;
+}
+
+void ReferenceHost::SetWorkPlane(double ax, double ay, double az, double ox, double oy, double oz) {
+  const double values[6] = {ax, ay, az, ox, oy, oz};
+  for (int i = 0; i < 6; ++i) plane[i] = values[i];
+}
+
+void ReferenceHost::PlaneToWorld3D(double& x, double& y, double& z) const {
+  double m[9];
+  PlaneRotation(plane, m);
+  const double u = x, v = y;
+  x = plane[3] + m[0] * u + m[1] * v;
+  y = plane[4] + m[3] * u + m[4] * v;
+  z = plane[5] + m[6] * u + m[7] * v;
+}
+
+void ReferenceHost::World3DToPlane(double& x, double& y, double& z) const {
+  double m[9];
+  PlaneRotation(plane, m);
+  const double dx = x - plane[3], dy = y - plane[4], dz = z - plane[5];
+  // The transpose undoes a rotation; the third component is the height above the plane.
+  x = m[0] * dx + m[3] * dy + m[6] * dz;
+  y = m[1] * dx + m[4] * dy + m[7] * dz;
+  z = m[2] * dx + m[5] * dy + m[8] * dz;
+}
+
+void ReferenceHost::SetFileVersion(const std::optional<std::string>& version) {
+  std::filesystem::path& folder = HostFileFolder();
+  if (folder.empty()) {
+    char pattern[] = "/tmp/qarnref-XXXXXX";
+    if (!mkdtemp(pattern)) return;
+    folder = pattern;
+    const char* path = std::getenv("PATH");
+    std::string newPath = folder.string() + (path && *path ? std::string(":") + path : std::string());
+    setenv("PATH", newPath.c_str(), 1);
+  }
+  std::filesystem::path file = folder / "qarnocx32.ocx";
+  std::error_code ignored;
+  std::filesystem::remove(file, ignored);
+  HostFileVersion() = version;
+  if (!version || version->empty()) {
+    HostFileVersion().reset();
+    return;
+  }
+  VersionInfoSpec spec;
+  unsigned parts[4] = {0, 0, 0, 0};
+  std::sscanf(version->c_str(), "%u.%u.%u.%u", &parts[0], &parts[1], &parts[2], &parts[3]);
+  for (int i = 0; i < 4; ++i) spec.fileVersion[i] = spec.productVersion[i] = static_cast<WORD>(parts[i]);
+  spec.strings = {{"FileDescription", "Reference host view control"},
+                  {"FileVersion", *version},
+                  {"OriginalFilename", "qarnocx32.ocx"}};
+  WriteBytesToFile(file.c_str(), BuildVersionedPeImage(spec));
+}
+
+std::optional<std::string> ReferenceHost::GetFileVersion() { return HostFileVersion(); }
+
+void ReferenceHost::RegisterHandler(PointerHandler* handler) {
+  PointerHandler* old = m_pHandler;
+  m_pHandler = handler;
+  if (old && old != handler && (handler ? detachOnReplace : detachOnUnregister)) old->OnHandlerDetached();
+}
+
+void ReferenceHost::RegisterPainter(OverlayPainter* painter) {
+  OverlayPainter* old = m_pPainter;
+  m_pPainter = painter;
+  if (old && old != painter && (painter ? detachOnReplace : detachOnUnregister)) old->OnPainterDetached();
+}
+
+void ReferenceHost::DropPointerHandler() {
+  PointerHandler* old = m_pHandler;
+  m_pHandler = nullptr;
+  if (old) old->OnHandlerDetached();
+}
+
+void ReferenceHost::DropOverlayPainter() {
+  OverlayPainter* old = m_pPainter;
+  m_pPainter = nullptr;
+  if (old) old->OnPainterDetached();
+}
+
+namespace {
+constexpr DWORD kLeftButtonFlag = 0x0001;  // MK_LBUTTON
+}
+
+void ReferenceHost::Press(int x, int y) {
+  POINT pt{x, y};
+  POINT screen = pt;
+  ClientToScreen(m_hWnd, &screen);
+  SetCursorPos(screen.x, screen.y);
+  if (m_pHandler) m_pHandler->OnButtonDown(kLeftButtonFlag, &pt);
+}
+
+void ReferenceHost::Move(int x, int y) {
+  POINT pt{x, y};
+  POINT screen = pt;
+  ClientToScreen(m_hWnd, &screen);
+  SetCursorPos(screen.x, screen.y);
+  if (m_pHandler) m_pHandler->OnPointerMove(0, &pt);
+}
+
+void ReferenceHost::Release(int x, int y) {
+  POINT pt{x, y};
+  POINT screen = pt;
+  ClientToScreen(m_hWnd, &screen);
+  SetCursorPos(screen.x, screen.y);
+  if (m_pHandler) m_pHandler->OnButtonUp(0, &pt);
+}
+
+void ReferenceHost::RightPress(int x, int y) {
+  POINT pt{x, y};
+  POINT screen = pt;
+  ClientToScreen(m_hWnd, &screen);
+  SetCursorPos(screen.x, screen.y);
+  if (m_pHandler) m_pHandler->OnRightButton(0x0002, &pt);
+}
+
+void ReferenceHost::Repaint() {
+  HDC hdc = GetDC(m_hWnd);
+  if (!hdc) return;
+  RECT all{0, 0, m_width, m_height};
+  FillRect(hdc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+  PaintEntities(hdc);
+  if (m_pPainter) {
+    CDC dc;
+    dc.Attach(hdc);
+    m_pPainter->PaintOverlay(&dc);
+    dc.Detach();
+  }
+  ReleaseDC(m_hWnd, hdc);
+}
+
+bool ReferenceHost::SavePng(const char* path) const {
+  HDC hdc = GetDC(m_hWnd);
+  if (!hdc) return false;
+  bool ok = QarnSaveDCAsPng(hdc, path) != FALSE;
+  ReleaseDC(m_hWnd, hdc);
+  return ok;
+}
+
+void ReferenceHost::PaintEntities(HDC hdc) {
+  HPEN pen = CreatePen(PS_SOLID, 1, RGB(0, 0, 0));
+  HGDIOBJ oldPen = SelectObject(hdc, pen);
+  auto toPixel = [this](double x, double y, int& px, int& py) {
+    WorldToScreen(x, y);
+    px = static_cast<int>(std::lround(x));
+    py = static_cast<int>(std::lround(y));
+  };
+  // Draws count vertices of an XY block as a path; records are read with checks, so a
+  // broken record draws less, never more.
+  auto drawPath = [&](uint32_t xy, uint32_t first, uint32_t count, bool closed) {
+    int startX = 0, startY = 0;
+    for (uint32_t i = 0; i < count && i < 1000000; ++i) {
+      double p[2];
+      if (!RecordRead(xy, (static_cast<size_t>(first) + i) * 16, p, sizeof(p))) return;
+      int px, py;
+      toPixel(p[0], p[1], px, py);
+      if (i == 0) {
+        MoveToEx(hdc, px, py, nullptr);
+        startX = px;
+        startY = py;
+      } else {
+        LineTo(hdc, px, py);
+      }
+    }
+    if (closed && count > 2) LineTo(hdc, startX, startY);
+  };
+  for (uint32_t rec : entities) {
+    uint32_t type = 0;
+    if (!RecordGet(rec, ntt::kType, type)) continue;
+    if (type == ntt::kPoint) {
+      double p[2];
+      if (!RecordRead(rec, ntt::kPointX, p, sizeof(p))) continue;
+      int px, py;
+      toPixel(p[0], p[1], px, py);
+      MoveToEx(hdc, px - 3, py, nullptr);
+      LineTo(hdc, px + 4, py);
+      MoveToEx(hdc, px, py - 3, nullptr);
+      LineTo(hdc, px, py + 4);
+    } else if (type == ntt::kPolyline) {
+      uint32_t n = 0, xy = 0;
+      if (RecordGet(rec, ntt::kPlCount, n) && RecordGet(rec, ntt::kPlXY, xy)) drawPath(xy, 0, n, false);
+    } else if (type == ntt::kPolygon) {
+      uint32_t xy = 0, rings = 0, ringBlock = 0;
+      if (!RecordGet(rec, ntt::kPgXY, xy) || !RecordGet(rec, ntt::kPgRingCount, rings) ||
+          !RecordGet(rec, ntt::kPgRings, ringBlock))
+        continue;
+      for (uint32_t r = 0; r < rings && r < 100000; ++r) {
+        uint32_t first = 0, count = 0;
+        if (!RecordGet(ringBlock, r * ntt::kRingDescriptorSize, first) ||
+            !RecordGet(ringBlock, r * ntt::kRingDescriptorSize + 4, count))
+          break;
+        drawPath(xy, first, count, true);
+      }
+    }
+  }
+  SelectObject(hdc, oldPen);
+  DeleteObject(pen);
+}

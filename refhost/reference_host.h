@@ -1,0 +1,116 @@
+// The reference host: a stand-in for the host view control and its engine library.
+// It records every call the editor makes on it, in order, so that tests can check
+// what the editor told the host.
+//
+// View transform: a world point (X, Y) is at pixel x = (X - originX) * scale,
+// y = height - (Y - originY) * scale: world Y up, pixel Y down, the origin at the
+// bottom-left corner of the view. The work plane turns 2D world points of the plane
+// into 3D points: P = O + Rz(az) Ry(ay) Rx(ax) (x, y, 0).
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <variant>
+#include <vector>
+
+#include "hostlink/host_interfaces.h"
+#include "platform/com_types.h"
+
+using CallArg = std::variant<std::monostate, int64_t, double, std::string>;
+
+struct HostCall {
+  std::string name;
+  std::vector<CallArg> args;
+  std::string ToString() const;  // "Name(arg, arg, ...)"
+};
+
+class RefHostDispatch;
+class RefHostEngine;
+
+class ReferenceHost {
+ public:
+  ReferenceHost(int width = 640, int height = 480);
+  ~ReferenceHost();
+  ReferenceHost(const ReferenceHost&) = delete;
+  ReferenceHost& operator=(const ReferenceHost&) = delete;
+
+  // The host control's IDispatch, as a container hands it to the editor.
+  IDispatch* GetDispatch();
+  HostEngine* GetEngine();
+
+  int Width() const { return m_width; }
+  int Height() const { return m_height; }
+  HWND ViewWindow() const { return m_hWnd; }
+
+  // View and work plane
+  void SetView(double scale, double originX, double originY);
+  void WorldToScreen(double& x, double& y) const;
+  void ScreenToWorld(double& x, double& y) const;
+  void SetWorkPlane(double ax, double ay, double az, double ox, double oy, double oz);
+  void PlaneToWorld3D(double& x, double& y, double& z) const;
+  void World3DToPlane(double& x, double& y, double& z) const;
+  double scale = 1.0, originX = 0.0, originY = 0.0;
+  double plane[6] = {0, 0, 0, 0, 0, 0};
+
+  // Host state the editor reads and forces
+  std::map<std::string, std::string> variables;
+  int inputState[3] = {0, 0, 0};
+  int modePair[2] = {0, 0};
+  int refOn = -1;  // -1: no reference point, GetReferencePoint writes nothing
+  double refPoint[3] = {0, 0, 0};
+
+  // Engine handle: 0 gives no engine; refuseEngine makes the lookup fail for a
+  // nonzero handle.
+  LONG engineHandle;
+  bool refuseEngine = false;
+  // The host answers a new registration by detaching the old one first.
+  bool detachOnReplace = false;
+  // The host answers an unregistration (a null registration) with the detach callback.
+  bool detachOnUnregister = true;
+
+  // The version of the host control's file that the version probe finds; empty: no file.
+  // The file lives in one folder per process, on the search path.
+  static void SetFileVersion(const std::optional<std::string>& version);
+  static std::optional<std::string> GetFileVersion();
+
+  // Every call the editor made, in order.
+  std::vector<HostCall> calls;
+  void Log(std::string name, std::vector<CallArg> args = {});
+
+  // Registrations
+  PointerHandler* Handler() const { return m_pHandler; }
+  OverlayPainter* Painter() const { return m_pPainter; }
+  void DropPointerHandler();
+  void DropOverlayPainter();
+  void RegisterHandler(PointerHandler* handler);
+  void RegisterPainter(OverlayPainter* painter);
+
+  // Pointer input in view pixels, delivered to the registered handler.
+  void Press(int x, int y);
+  void Move(int x, int y);
+  void Release(int x, int y);
+  void RightPress(int x, int y);
+
+  // Entity records the view draws under the overlay (addresses in record memory).
+  std::vector<uint32_t> entities;
+  int repaintRequests = 0;
+  // Paints the view and the overlay now; SavePng writes the last picture.
+  void Repaint();
+  bool SavePng(const char* path) const;
+
+  static ReferenceHost* FromHandle(LONG handle);
+
+ private:
+  void PaintEntities(HDC hdc);
+
+  int m_width;
+  int m_height;
+  HWND m_hWnd = nullptr;
+  PointerHandler* m_pHandler = nullptr;
+  OverlayPainter* m_pPainter = nullptr;
+  std::unique_ptr<RefHostEngine> m_engine;
+  RefHostDispatch* m_pDispatch;  // reference counted; the host holds one reference
+};

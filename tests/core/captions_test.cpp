@@ -1,0 +1,100 @@
+// The caption of each step and the measures in front of it.
+#include <cmath>
+
+#include "core_fixture.h"
+
+TEST_F(ControlTest, EveryStepHasItsPrompt) {
+  Connect();
+  ctl->drawPolyline();
+  const char* prompts[16] = {"",
+                             "Click to draw",
+                             "Drag a vertex to move it",
+                             "Drop the vertex to its new position",
+                             "Drag a grip to split the segment",
+                             "Drop the vertex to its new position",
+                             "Click a vertex to delete it",
+                             "Click a vertex to delete it",
+                             "Click and drag to move",
+                             "Drop to the new position",
+                             "Click and drag to rotate",
+                             "Drop to the new rotation",
+                             "Drop the center to its new position",
+                             "Click and drag to scale",
+                             "Drop to the new scale",
+                             "Drop the center to its new position"};
+  for (int step = 0; step <= 16; ++step) {
+    Editor().SetStep(step);
+    EXPECT_EQ(Editor().m_step, step);
+    const char* expected = step <= 15 ? prompts[step] : "";
+    EXPECT_EQ(ctl->m_caption, CString(expected)) << "step " << step;
+    EXPECT_EQ(sink.events.back(), std::string("CaptionChanged(") + expected + ")") << "step " << step;
+  }
+}
+
+TEST_F(ControlTest, PolylineMeasureIsTheOpenLength) {
+  Connect();
+  ctl->m_formatPolylineParams = "L=%.3f: ";
+  ctl->drawPolyline();
+  EXPECT_EQ(ctl->m_caption, CString("L=0.000: Click to draw"));
+  AddVertex(0, 0, 0);
+  AddVertex(0, 3, 4);
+  AddVertex(0, 3, 10);
+  Editor().SetStep(1);
+  EXPECT_EQ(ctl->m_caption, CString("L=11.000: Click to draw"));
+}
+
+TEST_F(ControlTest, PolygonMeasuresAddSignedAreasOfClosedRings) {
+  Connect();
+  ctl->drawPolygon();
+  const double square[][2] = {{0, 0}, {4, 0}, {4, 3}, {0, 3}};
+  for (auto& p : square) AddVertex(0, p[0], p[1]);
+  double area = 0, length = 0;
+  Editor().ComputeMeasures(area, length);
+  EXPECT_DOUBLE_EQ(area, 12);
+  EXPECT_DOUBLE_EQ(length, 14);
+
+  const double opposite[][2] = {{1, 1}, {1, 2}, {2, 2}, {2, 1}};
+  for (auto& p : opposite) AddVertex(1, p[0], p[1]);
+  Editor().ComputeMeasures(area, length);
+  EXPECT_DOUBLE_EQ(area, 11) << "a hole turning the other way is subtracted";
+  EXPECT_DOUBLE_EQ(length, 18);
+
+  Editor().m_ringVertexCount[1] = 0;
+  const double same[][2] = {{1, 1}, {2, 1}, {2, 2}, {1, 2}};
+  for (auto& p : same) AddVertex(1, p[0], p[1]);
+  Editor().ComputeMeasures(area, length);
+  EXPECT_DOUBLE_EQ(area, 13) << "a hole turning the same way is added";
+
+  Editor().m_ringVertexCount[1] = 0;
+  AddVertex(1, 0, 0);
+  AddVertex(1, 0, 5);
+  Editor().ComputeMeasures(area, length);
+  EXPECT_DOUBLE_EQ(area, 12) << "a two-vertex ring adds no area";
+  EXPECT_DOUBLE_EQ(length, 24) << "but twice its length";
+
+  ctl->m_formatPolygonParams = "%.0f/%.0f ";
+  Editor().SetStep(2);
+  EXPECT_EQ(ctl->m_caption, CString("12/24 Drag a vertex to move it"));
+}
+
+TEST_F(ControlTest, HostileFormatsGiveNoPrefix) {
+  Connect();
+  for (const char* format : {"%s", "%n", "%f %f", "%*f", "%d"}) {
+    ctl->m_formatPolylineParams = format;
+    ctl->drawPolyline();
+    EXPECT_EQ(ctl->m_caption, CString("Click to draw")) << format;
+  }
+  ctl->m_formatPolygonParams = "%f %f %f";
+  ctl->drawPolygon();
+  EXPECT_EQ(ctl->m_caption, CString("Click to draw"));
+}
+
+TEST_F(ControlTest, PointsAndIdleHaveNoMeasures) {
+  Connect();
+  ctl->m_formatPolylineParams = "%f ";
+  ctl->m_formatPolygonParams = "%f %f ";
+  ctl->drawPoint();
+  EXPECT_EQ(ctl->m_caption, CString("Click to draw"));
+  ctl->abortEdit();
+  EXPECT_EQ(ctl->m_caption, CString(""));
+}

@@ -1,0 +1,201 @@
+// The entity records a save builds, byte for byte.
+#include <cstring>
+
+#include "core_fixture.h"
+#include "editcore/ntt_record.h"
+#include "platform/record_memory.h"
+
+namespace {
+
+template <typename T>
+T At(uint32_t addr, size_t offset) {
+  T value{};
+  EXPECT_TRUE(QarnRecordMemory().Read(addr + static_cast<uint32_t>(offset), &value, sizeof(T)))
+      << "offset " << offset << " of record " << addr << " is not readable";
+  return value;
+}
+
+void ExpectHeader(uint32_t rec, uint32_t size, uint32_t type) {
+  EXPECT_EQ(At<uint32_t>(rec, 0), size) << "size";
+  EXPECT_EQ(At<uint32_t>(rec, 4), type) << "type";
+  EXPECT_EQ(At<uint32_t>(rec, 8), 0u);
+  EXPECT_EQ(At<uint16_t>(rec, 12), 256u);
+  EXPECT_EQ(At<uint32_t>(rec, 14), 0u);
+  EXPECT_EQ(At<uint16_t>(rec, 18), 256u);
+  EXPECT_EQ(At<uint32_t>(rec, 20), 0u);
+}
+
+class CommitTest : public ControlTest {
+ protected:
+  uint32_t Save() {
+    EXPECT_TRUE(ctl->saveEdit());
+    return static_cast<uint32_t>(ctl->getDrawnNTT());
+  }
+};
+
+}  // namespace
+
+TEST_F(CommitTest, CanSaveFollowsTheRulesOfEachMode) {
+  Connect();
+  struct Case {
+    int mode;
+    std::vector<int> counts;
+    bool expected;
+  };
+  const Case cases[] = {
+      {1, {0}, false}, {1, {1}, false}, {1, {2}, true},         {2, {2}, false},    {2, {3}, true},
+      {2, {3, 0}, true}, {2, {3, 2}, false}, {2, {0, 0}, false}, {2, {4, 3}, true}, {3, {0}, false},
+      {3, {1}, true},
+  };
+  for (const Case& c : cases) {
+    if (c.mode == 1) ctl->drawPolyline();
+    if (c.mode == 2) ctl->drawPolygon();
+    if (c.mode == 3) ctl->drawPoint();
+    EditController& ec = Editor();
+    for (size_t r = 0; r < c.counts.size(); ++r) {
+      ec.m_ringCount = static_cast<int32_t>(r + 1);
+      ec.m_ringVertexCount[r] = 0;
+      for (int i = 0; i < c.counts[r]; ++i) AddVertex(static_cast<int>(r), i, i * i);
+    }
+    EXPECT_EQ(ctl->canSaveNow() != FALSE, c.expected) << "mode " << c.mode << " with " << c.counts.size() << " rings";
+    ctl->abortEdit();
+  }
+  EXPECT_FALSE(ctl->canSaveNow()) << "idle";
+}
+
+TEST_F(CommitTest, Polyline2DRecord) {
+  Connect();
+  ctl->drawPolyline();
+  AddVertex(0, 1.5, 2.5);
+  AddVertex(0, -3, 4);
+  AddVertex(0, 10, 20);
+  uint32_t rec = Save();
+  ASSERT_NE(rec, 0u);
+  EXPECT_EQ(QarnRecordMemory().BlockSize(rec), 49u) << "always allocated at the 3D size";
+  ExpectHeader(rec, 33, 5);
+  EXPECT_EQ(At<uint8_t>(rec, 24), 0) << "closed";
+  EXPECT_EQ(At<uint32_t>(rec, 25), 3u) << "vertex count";
+  uint32_t xy = At<uint32_t>(rec, 29);
+  const double expected[] = {1.5, 2.5, -3, 4, 10, 20};
+  for (int i = 0; i < 6; ++i) EXPECT_EQ(At<double>(xy, i * 8), expected[i]) << "XY value " << i;
+  EXPECT_EQ(QarnRecordMemory().BlockSize(xy), 48u);
+  EXPECT_EQ(At<uint32_t>(rec, 33), 0u) << "no Z block in 2D";
+  EXPECT_EQ(At<uint32_t>(rec, 37), 0u) << "no part block in 2D";
+  EXPECT_EQ(At<uint32_t>(rec, 41), 1u) << "one part in 2D";
+  EXPECT_EQ(At<uint32_t>(rec, 45), 0u) << "no part flags in 2D";
+}
+
+TEST_F(CommitTest, Polyline3DRecordCountsRunsOfPartNumbers) {
+  Connect();
+  ctl->Set3DMode(1);
+  ctl->drawPolyline();
+  const int parts[] = {1, 1, 1, 2, 2};
+  for (int i = 0; i < 5; ++i) AddVertex(0, i, 10 + i, 100 + i, parts[i]);
+  uint32_t rec = Save();
+  ExpectHeader(rec, 49, 5);
+  EXPECT_EQ(At<uint32_t>(rec, 25), 5u);
+  uint32_t z = At<uint32_t>(rec, 33);
+  uint32_t partBlock = At<uint32_t>(rec, 37);
+  for (int i = 0; i < 5; ++i) {
+    EXPECT_EQ(At<double>(z, i * 8), 100 + i) << "Z of vertex " << i;
+    EXPECT_EQ(At<int32_t>(partBlock, i * 4), parts[i]) << "part of vertex " << i;
+  }
+  EXPECT_EQ(At<uint32_t>(rec, 41), 2u) << "number of parts";
+  uint32_t flags = At<uint32_t>(rec, 45);
+  EXPECT_EQ(QarnRecordMemory().BlockSize(flags), 8u);
+  EXPECT_EQ(At<int32_t>(flags, 0), 0);
+  EXPECT_EQ(At<int32_t>(flags, 4), 0);
+}
+
+TEST_F(CommitTest, PolygonWithAHoleAndAnEmptyRing) {
+  Connect();
+  ctl->m_fillStyle = -2;
+  ctl->drawPolygon();
+  for (auto [x, y] : {std::pair{0.0, 0.0}, {4.0, 0.0}, {4.0, 3.0}, {0.0, 3.0}}) AddVertex(0, x, y);
+  Editor().m_ringIsHole[1] = 1;
+  for (auto [x, y] : {std::pair{1.0, 1.0}, {1.0, 2.0}, {2.0, 2.0}}) AddVertex(1, x, y);
+  Editor().m_ringCount = 3;  // a third ring left empty is skipped
+  Editor().m_ringVertexCount[2] = 0;
+  uint32_t rec = Save();
+  EXPECT_EQ(QarnRecordMemory().BlockSize(rec), 119u);
+  ExpectHeader(rec, 115, 6);
+  EXPECT_EQ(At<int16_t>(rec, 24), -2) << "fill style";
+  EXPECT_EQ(At<uint8_t>(rec, 26), 0);
+  for (size_t off = 43; off < 83; ++off) EXPECT_EQ(At<uint8_t>(rec, off), 0) << "zero byte at " << off;
+  for (size_t off = 99; off < 115; ++off) EXPECT_EQ(At<uint8_t>(rec, off), 0) << "zero byte at " << off;
+  EXPECT_EQ(At<uint32_t>(rec, 83), 7u) << "total vertices";
+  EXPECT_EQ(At<uint32_t>(rec, 91), 2u) << "rings written";
+  uint32_t rings = At<uint32_t>(rec, 95);
+  EXPECT_EQ(QarnRecordMemory().BlockSize(rings), 20u);
+  EXPECT_EQ(At<uint32_t>(rings, 0), 0u);
+  EXPECT_EQ(At<uint32_t>(rings, 4), 4u);
+  EXPECT_EQ(At<int16_t>(rings, 8), 1) << "perimeter";
+  EXPECT_EQ(At<uint32_t>(rings, 10), 4u);
+  EXPECT_EQ(At<uint32_t>(rings, 14), 3u);
+  EXPECT_EQ(At<int16_t>(rings, 18), 2) << "hole";
+  uint32_t xy = At<uint32_t>(rec, 87);
+  EXPECT_EQ(At<double>(xy, 4 * 16), 1.0) << "X of the hole's first vertex";
+  EXPECT_EQ(At<double>(xy, 6 * 16 + 8), 2.0) << "Y of the hole's last vertex";
+  EXPECT_EQ(At<uint32_t>(rec, 115), 0u) << "no Z block in 2D";
+}
+
+TEST_F(CommitTest, Polygon3DCarriesZRingAfterRing) {
+  Connect();
+  ctl->Set3DMode(1);
+  ctl->drawPolygon();
+  for (int i = 0; i < 3; ++i) AddVertex(0, i, i, 5 + i);
+  Editor().m_ringCount = 2;  // an empty second ring is not written
+  Editor().m_ringVertexCount[1] = 0;
+  uint32_t rec = Save();
+  ExpectHeader(rec, 119, 6);
+  uint32_t z = At<uint32_t>(rec, 115);
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(At<double>(z, i * 8), 5 + i);
+  EXPECT_EQ(At<uint32_t>(rec, 91), 1u);
+}
+
+TEST_F(CommitTest, PointRecordsIn2DAnd3D) {
+  Connect();
+  ctl->drawPoint();
+  AddVertex(0, 7.25, -8.5, 99);
+  uint32_t rec = Save();
+  ExpectHeader(rec, 40, 1);
+  EXPECT_EQ(QarnRecordMemory().BlockSize(rec), 48u);
+  EXPECT_EQ(At<double>(rec, 24), 7.25);
+  EXPECT_EQ(At<double>(rec, 32), -8.5);
+
+  ctl->Set3DMode(1);
+  ctl->drawPoint();
+  AddVertex(0, 1, 2, 3);
+  rec = Save();
+  ExpectHeader(rec, 48, 1);
+  EXPECT_EQ(At<double>(rec, 40), 3.0);
+}
+
+TEST_F(CommitTest, ASavedRecordLivesUntilTheNextAbortAndIsFreedWithItsBlocks) {
+  Connect();
+  const size_t before = QarnRecordMemory().LiveBlockCount();
+  ctl->drawPolyline();
+  AddVertex(0, 0, 0);
+  AddVertex(0, 1, 1);
+  uint32_t rec = Save();
+  EXPECT_EQ(QarnRecordMemory().LiveBlockCount(), before + 2) << "record and XY block";
+  ctl->drawPolygon();
+  EXPECT_EQ(static_cast<uint32_t>(ctl->getDrawnNTT()), rec) << "a start leaves the last record alone";
+  ctl->abortEdit();
+  EXPECT_EQ(ctl->getDrawnNTT(), 0);
+  EXPECT_FALSE(QarnRecordMemory().IsLive(rec));
+  EXPECT_EQ(QarnRecordMemory().LiveBlockCount(), before);
+}
+
+TEST_F(CommitTest, ANewSaveFreesTheOldRecordFirst) {
+  Connect();
+  const size_t before = QarnRecordMemory().LiveBlockCount();
+  ctl->Set3DMode(1);
+  for (int round = 0; round < 3; ++round) {
+    ctl->drawPolyline();
+    AddVertex(0, 0, 0, 0, 1);
+    AddVertex(0, 1, 1, 0, 2);
+    Save();
+  }
+  EXPECT_EQ(QarnRecordMemory().LiveBlockCount(), before + 5) << "record, XY, Z, part and part-flag blocks";
+}

@@ -1,0 +1,191 @@
+// Starting and ending edits: what the host is told, in which order, and the events.
+#include "core_fixture.h"
+
+using Names = std::vector<std::string>;
+
+TEST_F(ControlTest, StartAndEndTellTheHostInOrder) {
+  Connect();
+  host.inputState[0] = 3;
+  host.inputState[1] = 4;
+  host.inputState[2] = 5;
+  host.refOn = 1;
+  host.refPoint[0] = 10;
+  ctl->drawPolygon();
+  EXPECT_EQ(CallNames(), (Names{"GetEngineHandle", "GetEngineFromHandle", "SetPointerHandler", "SetOverlayPainter",
+                                "GetInputState", "GetReferencePoint", "SetInputState"}));
+  EXPECT_EQ(host.calls.back().ToString(), "SetInputState(1, -2, null)");
+  EXPECT_EQ(Editor().m_step, 1);
+  EXPECT_EQ(Editor().m_mode, MODE_POLYGON);
+  host.calls.clear();
+  Editor().m_polarFlags = POLAR_ANGLE_FIXED;
+  Editor().m_savedModePair[0] = 8;
+  Editor().m_savedModePair[1] = 9;
+  ctl->abortEdit();
+  EXPECT_EQ(CallNames(), (Names{"SetModePair", "SetReferencePoint", "GetInputState", "SetInputState",
+                                "SetPointerHandler", "SetOverlayPainter"}));
+  EXPECT_EQ(host.calls[0].ToString(), "SetModePair(8, 9)");
+  EXPECT_EQ(host.calls[1].ToString(), "SetReferencePoint(1, 10, 0, 0)");
+  EXPECT_EQ(host.calls[3].ToString(), "SetInputState(3, 4, 5)");
+  EXPECT_EQ(host.calls[4].ToString(), "SetPointerHandler(null)");
+  EXPECT_EQ(Editor().m_polarFlags, static_cast<uint32_t>(POLAR_ANGLE_FIXED)) << "abortEdit leaves polar input on";
+  EXPECT_EQ(sink.events, (Names{"CaptionChanged(Click to draw)", "CaptionChanged()", "EditAborted"}));
+}
+
+TEST_F(ControlTest, DetachInsideUnregisteringFiresOneEvent) {
+  Connect();
+  for (bool hostDetaches : {true, false}) {
+    host.detachOnUnregister = hostDetaches;
+    sink.events.clear();
+    ctl->drawPolyline();
+    ctl->abortEdit();
+    EXPECT_EQ(sink.events, (Names{"CaptionChanged(Click to draw)", "CaptionChanged()", "EditAborted"}))
+        << "host detaches on unregister: " << hostDetaches;
+    EXPECT_EQ(host.Handler(), nullptr);
+    EXPECT_EQ(host.Painter(), nullptr);
+    EXPECT_EQ(Editor().m_pEngine, nullptr);
+    EXPECT_EQ(Editor().m_pPaintEngine, nullptr);
+  }
+}
+
+TEST_F(ControlTest, TheHostDroppingEitherRegistrationAbortsOnce) {
+  Connect();
+  ctl->drawPolygon();
+  host.calls.clear();
+  host.DropPointerHandler();
+  EXPECT_EQ(sink.events.back(), "EditAborted");
+  EXPECT_EQ(std::count(sink.events.begin(), sink.events.end(), "EditAborted"), 1);
+  // The engine pointer was cleared first, so nothing is restored through it; only the
+  // painter registration is dropped.
+  EXPECT_EQ(CallNames(), (Names{"SetOverlayPainter"}));
+  EXPECT_EQ(host.Painter(), nullptr);
+
+  sink.events.clear();
+  ctl->drawPoint();
+  host.DropOverlayPainter();
+  EXPECT_EQ(std::count(sink.events.begin(), sink.events.end(), "EditAborted"), 1);
+  EXPECT_EQ(host.Handler(), nullptr);
+  EXPECT_FALSE(ctl->isEditing());
+}
+
+TEST_F(ControlTest, ReplacingARunningDrawingWithADetachingHost) {
+  Connect();
+  host.detachOnReplace = true;
+  ctl->drawPolyline();
+  // A second control registering with the same engine makes the host detach the first.
+  CQarneditCtrl* other = new CQarneditCtrl();
+  other->SetQarnocx(host.GetDispatch());
+  other->drawPolygon();
+  EXPECT_EQ(sink.events.back(), "EditAborted");
+  EXPECT_FALSE(ctl->isEditing());
+  EXPECT_TRUE(other->isEditing());
+  other->Release();
+  EXPECT_EQ(host.Handler(), nullptr) << "a control that goes away unregisters";
+}
+
+TEST_F(ControlTest, UtilsHandlingOnVersion3Hosts) {
+  Connect();
+  struct Case {
+    const char* version;
+    const char* before;
+    const char* during;
+    const char* after;
+  };
+  const Case cases[] = {{"3.0.0.1", "0", "1", "0"}, {"3.0.0.1", "1", "1", "1"}, {"3.0.0.1", "", "1", "1"},
+                        {"10.2.0.0", "+0", "1", "+0"}, {"2.9.0.0", "0", "0", "0"}};
+  for (const Case& c : cases) {
+    ReferenceHost::SetFileVersion(std::string(c.version));
+    host.variables["UTILS"] = c.before;
+    ctl->drawPolyline();
+    EXPECT_EQ(host.variables["UTILS"], c.during) << c.version << " \"" << c.before << "\"";
+    ctl->abortEdit();
+    EXPECT_EQ(host.variables["UTILS"], c.after) << c.version << " \"" << c.before << "\"";
+  }
+}
+
+TEST_F(ControlTest, TheUtilsWriteBackIsSkippedWhenTheHostWasCleared) {
+  Connect();
+  ReferenceHost::SetFileVersion(std::string("3.0.0.0"));
+  host.variables["UTILS"] = "0";
+  ctl->drawPoint();
+  ctl->SetQarnocx(nullptr);
+  ctl->abortEdit();
+  EXPECT_EQ(host.variables["UTILS"], "1");
+  EXPECT_EQ(Editor().m_savedUtils, CString(""));
+}
+
+TEST_F(ControlTest, SaveFiresEditDoneOnceWithTheRecordInPlace) {
+  Connect();
+  ctl->drawPolyline();
+  AddVertex(0, 0, 0);
+  AddVertex(0, 3, 4);
+  EXPECT_TRUE(ctl->saveEdit());
+  EXPECT_EQ(sink.events.back(), "EditDone");
+  EXPECT_NE(ctl->getDrawnNTT(), 0);
+  EXPECT_FALSE(ctl->saveEdit()) << "idle again";
+  EXPECT_EQ(std::count(sink.events.begin(), sink.events.end(), "EditDone"), 1);
+}
+
+TEST_F(ControlTest, EndResetsRingsAndBasePoint) {
+  Connect();
+  ctl->setBasePointQarnEdit(1, 2, 3);
+  EXPECT_EQ(Editor().m_basePointY, 2.0) << "kept while idle";
+  ctl->drawPolygon();
+  AddVertex(0, 1, 1);
+  AddVertex(1, 1, 1);
+  ctl->abortEdit();
+  EXPECT_EQ(Editor().m_ringCount, 1);
+  EXPECT_EQ(Editor().m_ringVertexCount[0], 0);
+  EXPECT_EQ(Editor().m_basePointX, 0.0);
+  EXPECT_EQ(Editor().m_basePointZ, 0.0);
+}
+
+TEST_F(ControlTest, DisableBeginEndEditActsOnTheRunningEditOnly) {
+  Connect();
+  ctl->disableBeginEndPolylineEdit();
+  ctl->drawPolyline();
+  EXPECT_EQ(Editor().m_noBeginEndEdit, 0) << "cleared by the start";
+  host.calls.clear();
+  ctl->disableBeginEndPolylineEdit();
+  EXPECT_EQ(Editor().m_noBeginEndEdit, 1);
+  EXPECT_EQ(CallNames(), (Names{"RequestRepaint"}));
+}
+
+TEST_F(ControlTest, ThreeDModeIsTakenAtTheNextStart) {
+  Connect();
+  ctl->drawPolyline();
+  ctl->Set3DMode(5);
+  EXPECT_FALSE(Editor().m_is3D);
+  ctl->drawPolyline();
+  EXPECT_TRUE(Editor().m_is3D);
+  ctl->Set3DMode(0);
+  ctl->drawPoint();
+  EXPECT_FALSE(Editor().m_is3D);
+}
+
+TEST_F(ControlTest, RingStorageResize) {
+  EXPECT_EQ(Editor().RingArrayLength(), 128);
+  ctl->setMaxNumberOfRings(4);
+  EXPECT_EQ(Editor().RingArrayLength(), 4);
+  Connect();
+  ctl->drawPolygon();
+  for (int r = 0; r < 4; ++r) AddVertex(r, r, r);
+  EXPECT_EQ(Editor().m_ringCount, 4);
+  ctl->setMaxNumberOfRings(-7);
+  EXPECT_EQ(Editor().RingArrayLength(), 1) << "at least one ring";
+  EXPECT_EQ(Editor().m_ringCount, 1) << "the ring count follows the smaller storage";
+}
+
+TEST_F(ControlTest, ConnectionErrors) {
+  ctl->drawPolyline();
+  ASSERT_EQ(QarnDesktop().messageBoxes.size(), 1u);
+  EXPECT_EQ(QarnDesktop().messageBoxes[0].text,
+            CString("ERROR: set the qarnocx property before to use the qarnedit ActiveX control."));
+  EXPECT_EQ(QarnDesktop().messageBoxes[0].flags, static_cast<UINT>(MB_ICONSTOP | MB_OK));
+  Connect();
+  host.engineHandle = 0;
+  ctl->drawPoint();
+  ASSERT_EQ(QarnDesktop().messageBoxes.size(), 2u);
+  EXPECT_EQ(QarnDesktop().messageBoxes[1].text, CString("Error connecting to qarnocx"));
+  EXPECT_FALSE(ctl->isEditing());
+  EXPECT_TRUE(sink.events.empty());
+}

@@ -1,0 +1,129 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "commands/string_file.h"
+#include "platform/profile.h"
+#include "resources/resource.h"
+#include "resources/resource_data.h"
+
+namespace {
+
+class StringFileTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    QarnSetModuleResources(&QarneditModuleResources());
+    folder = std::filesystem::path(QARN_TEST_OUTPUT_DIR) / "string_file" /
+             ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    std::filesystem::remove_all(folder);
+    std::filesystem::create_directories(folder);
+    path = (folder / "strings.ini").string();
+  }
+
+  std::string Read(const char* section, const char* key) {
+    char value[512] = {};
+    GetPrivateProfileStringA(section, key, "<missing>", value, sizeof(value), path.c_str());
+    return value;
+  }
+
+  std::filesystem::path folder;
+  std::string path;
+};
+
+std::string Slurp(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+}  // namespace
+
+TEST_F(StringFileTest, WithoutAFileTheStringTableTextIsUsedAndNothingIsWritten) {
+  EXPECT_EQ(LoadLocalizedString("", IDS_STEP_DRAW), CString("Click to draw"));
+  CMenu menu;
+  ASSERT_TRUE(menu.LoadMenu(IDR_CONTEXT_MENU));
+  LocalizeMenu("", "POLYLINE", menu.GetSubMenu(0));
+  EXPECT_TRUE(std::filesystem::is_empty(folder));
+}
+
+TEST_F(StringFileTest, AMissingValueIsFilledWithTheDefault) {
+  EXPECT_EQ(LoadLocalizedString(path.c_str(), IDS_STEP_DRAW), CString("Click to draw"));
+  EXPECT_EQ(Read("STRINGS", "203"), "Click to draw");
+  // A key present with an empty value is overwritten on the next lookup.
+  WritePrivateProfileStringA("STRINGS", "204", "", path.c_str());
+  EXPECT_EQ(LoadLocalizedString(path.c_str(), IDS_STEP_DRAG_VERTEX), CString("Drag a vertex to move it"));
+  EXPECT_EQ(Read("STRINGS", "204"), "Drag a vertex to move it");
+}
+
+TEST_F(StringFileTest, AnOverrideReplacesOnlyItsOwnString) {
+  WritePrivateProfileStringA("STRINGS", "203", "Klicken zum Zeichnen", path.c_str());
+  EXPECT_EQ(LoadLocalizedString(path.c_str(), IDS_STEP_DRAW), CString("Klicken zum Zeichnen"));
+  EXPECT_EQ(LoadLocalizedString(path.c_str(), IDS_STEP_DRAG_VERTEX), CString("Drag a vertex to move it"));
+}
+
+TEST_F(StringFileTest, ValuesAreCutAt511Bytes) {
+  std::string longValue(2000, 'a');
+  WritePrivateProfileStringA("STRINGS", "203", longValue.c_str(), path.c_str());
+  EXPECT_EQ(LoadLocalizedString(path.c_str(), IDS_STEP_DRAW).GetLength(), 511);
+}
+
+TEST_F(StringFileTest, AFileThatCannotBeWrittenStillGivesTheDefaults) {
+  std::string unwritable = (folder / "no-such-folder" / "strings.ini").string();
+  EXPECT_EQ(LoadLocalizedString(unwritable.c_str(), IDS_STEP_DRAW), CString("Click to draw"));
+  EXPECT_FALSE(std::filesystem::exists(unwritable));
+}
+
+TEST_F(StringFileTest, ABinaryFileGivesTheDefaultsWithoutCrashing) {
+  {
+    std::ofstream out(path, std::ios::binary);
+    for (int i = 0; i < 4096; ++i) out.put(static_cast<char>((i * 7919) & 0xFF));
+  }
+  EXPECT_EQ(LoadLocalizedString(path.c_str(), IDS_STEP_DRAW), CString("Click to draw"));
+}
+
+TEST_F(StringFileTest, TheFirstMenuLookupListsEveryItemOfThePopup) {
+  CMenu menu;
+  ASSERT_TRUE(menu.LoadMenu(IDR_CONTEXT_MENU));
+  CMenu* popup = menu.GetSubMenu(0);
+  LocalizeMenu(path.c_str(), "POLYLINE", popup);
+  const std::pair<const char*, const char*> expected[] = {
+      {"32768", "&Continue drawing"}, {"32793", "Inver&t"},       {"32791", "Bac&k"},
+      {"32795", "&Enable polar point"}, {"32796", "D&isable polar point"}, {"32769", "&Move vertex"},
+      {"32770", "&Insert vertex"},   {"32771", "&Delete vertex"}, {"32782", "Mo&ve"},
+      {"32784", "&Rotate"},           {"32786", "&Scale"},        {"32772", "&Abort"},
+      {"32773", "Do&ne"}};
+  for (auto& [key, text] : expected) EXPECT_EQ(Read("POLYLINE_MENU_ITEMS", key), text) << "key " << key;
+  // Keys are written in the popup's order, separators add nothing.
+  std::string file = Slurp(path);
+  size_t last = 0;
+  for (auto& [key, text] : expected) {
+    size_t at = file.find(std::string(key) + "=");
+    ASSERT_NE(at, std::string::npos) << key;
+    EXPECT_GT(at, last) << "key " << key << " out of order";
+    last = at;
+  }
+  EXPECT_EQ(popup->GetMenuItemCount(), 17) << "nothing removed";
+}
+
+TEST_F(StringFileTest, AnAsteriskRemovesTheItemAndTheRestKeepTextAndGrayState) {
+  WritePrivateProfileStringA("POLYLINE_MENU_ITEMS", "32793", "*gone", path.c_str());
+  WritePrivateProfileStringA("POLYLINE_MENU_ITEMS", "32791", "Zu&rueck", path.c_str());
+  CMenu menu;
+  ASSERT_TRUE(menu.LoadMenu(IDR_CONTEXT_MENU));
+  CMenu* popup = menu.GetSubMenu(0);
+  popup->EnableMenuItem(32791, MF_BYCOMMAND | MF_GRAYED);
+  LocalizeMenu(path.c_str(), "POLYLINE", popup);
+  EXPECT_EQ(popup->GetMenuItemCount(), 16);
+  EXPECT_EQ(popup->GetMenuItemID(0), 32768u);
+  EXPECT_EQ(popup->GetMenuItemID(1), 32791u) << "the item after the removed one moved up and was visited";
+  CString text;
+  popup->GetMenuString(32791, text, MF_BYCOMMAND);
+  EXPECT_EQ(text, CString("Zu&rueck"));
+  EXPECT_EQ(popup->GetMenuState(32791, MF_BYCOMMAND) & MF_GRAYED, static_cast<UINT>(MF_GRAYED))
+      << "a replaced item that was grayed stays grayed";
+  EXPECT_EQ(popup->GetMenuState(32768, MF_BYCOMMAND) & MF_GRAYED, 0u);
+}

@@ -1,0 +1,191 @@
+#include <gtest/gtest.h>
+
+#include "tests/dispatch/test_support.h"
+
+namespace {
+
+IConnectionPoint* FindCP(CTestCtrl* ctrl) {
+  IConnectionPointContainer* cpc = nullptr;
+  EXPECT_EQ(ctrl->QueryInterface(IID_IConnectionPointContainer, reinterpret_cast<void**>(&cpc)), S_OK);
+  IConnectionPoint* cp = nullptr;
+  EXPECT_EQ(cpc->FindConnectionPoint(IID_DTestCtrlEvents, &cp), S_OK);
+  IConnectionPoint* none = reinterpret_cast<IConnectionPoint*>(1);
+  EXPECT_EQ(cpc->FindConnectionPoint(IID_DTestCtrl, &none), CONNECT_E_NOCONNECTION);
+  EXPECT_EQ(none, nullptr);
+  cpc->Release();
+  return cp;
+}
+
+TEST(ConnectionPoint, CookiesAndUnadvise) {
+  auto* ctrl = new CTestCtrl();
+  IConnectionPoint* cp = FindCP(ctrl);
+  auto* a = new CRecordingDispatch();
+  auto* b = new CRecordingDispatch();
+  DWORD ca = 0, cb = 0;
+  ASSERT_EQ(cp->Advise(a, &ca), S_OK);
+  ASSERT_EQ(cp->Advise(b, &cb), S_OK);
+  EXPECT_EQ(ca, 1u) << "cookies start at 1";
+  EXPECT_EQ(cb, 2u);
+  EXPECT_EQ(a->refs, 2u) << "the connection holds a reference";
+  struct Case {
+    DWORD cookie;
+    HRESULT hr;
+  } cases[] = {{0, CONNECT_E_NOCONNECTION}, {99, CONNECT_E_NOCONNECTION}, {ca, S_OK}, {ca, CONNECT_E_NOCONNECTION}};
+  for (const Case& c : cases)
+    EXPECT_EQ(cp->Unadvise(c.cookie), c.hr) << "cookie " << c.cookie;
+  EXPECT_EQ(a->refs, 1u) << "Unadvise releases the sink";
+  IID iid;
+  cp->GetConnectionInterface(&iid);
+  EXPECT_TRUE(iid == IID_DTestCtrlEvents);
+  IEnumConnections* en = nullptr;
+  EXPECT_EQ(cp->EnumConnections(&en), E_NOTIMPL);
+  cp->Release();
+  ctrl->Release();  // releases b's connection
+  EXPECT_EQ(b->refs, 1u) << "destroying the control releases remaining sinks";
+  a->Release();
+  b->Release();
+}
+
+TEST(ConnectionPoint, SinkWithoutDispatchIsRefused) {
+  struct NoDispatch : IUnknown {
+    STDMETHOD(QueryInterface)(REFIID riid, void** ppv) override {
+      *ppv = nullptr;
+      if (riid == IID_IUnknown) {
+        *ppv = this;
+        return S_OK;
+      }
+      return E_NOINTERFACE;
+    }
+    STDMETHOD_(ULONG, AddRef)() override { return 2; }
+    STDMETHOD_(ULONG, Release)() override { return 1; }
+  } sink;
+  auto* ctrl = new CTestCtrl();
+  IConnectionPoint* cp = FindCP(ctrl);
+  DWORD cookie = 5;
+  EXPECT_EQ(cp->Advise(&sink, &cookie), CONNECT_E_CANNOTCONNECT);
+  EXPECT_EQ(cookie, 0u);
+  cp->Release();
+  ctrl->Release();
+}
+
+TEST(Events, ArgumentsReachEverySinkReversed) {
+  auto* ctrl = new CTestCtrl();
+  IConnectionPoint* cp = FindCP(ctrl);
+  auto* a = new CRecordingDispatch();
+  auto* b = new CRecordingDispatch();
+  DWORD ca, cb;
+  cp->Advise(a, &ca);
+  cp->Advise(b, &cb);
+  ctrl->FireEvent(kEvMoved, EVENT_PARAM(VTS_I4 VTS_R8), 17, 2.5);
+  ctrl->FireEvent(kEvMessage, EVENT_PARAM(VTS_BSTR), "héllo");
+  ctrl->FireEvent(kEvClicked, EVENT_PARAM(VTS_NONE));
+  for (CRecordingDispatch* s : {a, b}) {
+    ASSERT_EQ(s->calls.size(), 3u);
+    EXPECT_EQ(s->calls[0].dispid, kEvMoved);
+    EXPECT_EQ(s->calls[0].flags, DISPATCH_METHOD);
+    ASSERT_EQ(s->calls[0].args.size(), 2u);
+    EXPECT_EQ(s->calls[0].args[0].vt, VT_I4) << "first argument is the last in rgvarg";
+    EXPECT_EQ(s->calls[0].args[0].lVal, 17);
+    EXPECT_DOUBLE_EQ(s->calls[0].args[1].dblVal, 2.5);
+    EXPECT_EQ(Utf8(s->calls[1].args[0]), "héllo");
+    EXPECT_TRUE(s->calls[2].args.empty());
+  }
+  cp->Release();
+  ctrl->Release();
+  a->Release();
+  b->Release();
+}
+
+TEST(Events, SinksWriteBackByRefDoubles) {
+  auto* ctrl = new CTestCtrl();
+  IConnectionPoint* cp = FindCP(ctrl);
+  auto* a = new CRecordingDispatch();
+  auto* b = new CRecordingDispatch();
+  auto doubler = [](DISPID, DISPPARAMS* dp, VARIANT*) {
+    if (dp->cArgs != 1 || dp->rgvarg[0].vt != (VT_BYREF | VT_R8)) return DISP_E_TYPEMISMATCH;
+    *dp->rgvarg[0].pdblVal *= 2;
+    return S_OK;
+  };
+  a->action = doubler;
+  b->action = doubler;
+  DWORD c1, c2;
+  cp->Advise(a, &c1);
+  cp->Advise(b, &c2);
+  double value = 1.25;
+  ctrl->FireEvent(kEvAskValue, EVENT_PARAM(VTS_PR8), &value);
+  EXPECT_DOUBLE_EQ(value, 5.0) << "both sinks doubled the caller's value in turn";
+  cp->Release();
+  ctrl->Release();
+  a->Release();
+  b->Release();
+}
+
+TEST(Events, SinksUnadvisingDuringAnEvent) {
+  auto* ctrl = new CTestCtrl();
+  IConnectionPoint* cp = FindCP(ctrl);
+  auto* self = new CRecordingDispatch();
+  auto* killer = new CRecordingDispatch();
+  auto* victim = new CRecordingDispatch();
+  auto* failing = new CRecordingDispatch();
+  auto* last = new CRecordingDispatch();
+  DWORD cSelf, cKiller, cVictim, cFailing, cLast;
+  cp->Advise(self, &cSelf);
+  cp->Advise(killer, &cKiller);
+  cp->Advise(victim, &cVictim);
+  cp->Advise(failing, &cFailing);
+  cp->Advise(last, &cLast);
+  // The only references to these sinks are the connection's.
+  self->Release();
+  victim->Release();
+  bool selfGone = false, victimGone = false;
+  self->pDestroyed = &selfGone;
+  victim->pDestroyed = &victimGone;
+  self->action = [&](DISPID, DISPPARAMS*, VARIANT*) {
+    EXPECT_EQ(cp->Unadvise(cSelf), S_OK);
+    EXPECT_FALSE(selfGone) << "the sink must stay alive during its own call";
+    return S_OK;
+  };
+  killer->action = [&](DISPID, DISPPARAMS*, VARIANT*) { return cp->Unadvise(cVictim); };
+  failing->action = [](DISPID, DISPPARAMS*, VARIANT*) { return E_FAIL; };
+  ctrl->FireEvent(kEvClicked, EVENT_PARAM(VTS_NONE));
+  EXPECT_TRUE(selfGone) << "released once the event is over";
+  EXPECT_TRUE(victimGone);
+  EXPECT_EQ(killer->calls.size(), 1u);
+  EXPECT_EQ(failing->calls.size(), 1u);
+  EXPECT_EQ(last->calls.size(), 1u) << "a failing sink must not stop delivery";
+  EXPECT_EQ(ctrl->GetConnectionCount(), 3u);
+  ctrl->FireEvent(kEvClicked, EVENT_PARAM(VTS_NONE));
+  EXPECT_EQ(last->calls.size(), 2u);
+  cp->Release();
+  ctrl->Release();
+  killer->Release();
+  failing->Release();
+  last->Release();
+}
+
+TEST(Events, ContainerReleasesControlInsideEvent) {
+  auto* ctrl = new CTestCtrl();
+  bool ctrlGone = false;
+  ctrl->m_pDestroyed = &ctrlGone;
+  IConnectionPoint* cp = FindCP(ctrl);
+  cp->Release();  // the control's own reference remains the only one
+  auto* a = new CRecordingDispatch();
+  auto* b = new CRecordingDispatch();
+  DWORD c1, c2;
+  cp->Advise(a, &c1);
+  cp->Advise(b, &c2);
+  a->action = [&](DISPID, DISPPARAMS*, VARIANT*) {
+    ctrl->Release();  // the last outside reference
+    EXPECT_FALSE(ctrlGone) << "FireEvent must keep the control alive";
+    return S_OK;
+  };
+  ctrl->FireEvent(kEvMessage, EVENT_PARAM(VTS_BSTR), "bye");
+  EXPECT_TRUE(ctrlGone) << "the control goes when FireEvent lets go";
+  EXPECT_EQ(b->calls.size(), 1u) << "later sinks still get the event";
+  EXPECT_EQ(a->refs, 1u) << "the dead control released its sinks";
+  EXPECT_EQ(b->refs, 1u);
+  a->Release();
+  b->Release();
+}
+
+}  // namespace

@@ -1,0 +1,260 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <random>
+
+#include "fuzz/property_stream_fuzz.cpp"
+#include "tests/dispatch/test_support.h"
+
+namespace {
+
+struct CtrlPtr {
+  CTestCtrl* p = new CTestCtrl();
+  ~CtrlPtr() { p->Release(); }
+  CTestCtrl* operator->() { return p; }
+};
+
+void SetNonDefaults(CTestCtrl* c) {
+  c->m_shortProp = -300;
+  c->m_longProp = 123456;
+  c->m_flag = TRUE;
+  c->m_scale = 0.125;
+  c->m_caption = "Ünïcode ✓";
+  c->m_highlight = 0x00123456;
+  c->SetBackColor(0x000000FF);
+  c->SetForeColor(0x80000012);
+  QarnFontDesc f;
+  f.name = "DejaVu Sans";
+  f.cySize.int64 = 125000;
+  f.sWeight = 700;
+  f.fItalic = TRUE;
+  f.fStrikethrough = TRUE;
+  c->SetFontDesc(f);
+  c->SetInitialSize(200, 100);
+}
+
+// Every persisted value of the control, for comparisons.
+std::string StateOf(CTestCtrl* c) {
+  char buf[512];
+  const QarnFontDesc& f = c->GetFontDesc();
+  std::snprintf(buf, sizeof buf, "short=%d long=%d flag=%d scale=%g caption=%s hl=%08X back=%08X fore=%08X "
+                "font=%s/%lld/%d/%d/%d/%d/%d ext=%dx%d",
+                c->m_shortProp, c->m_longProp, c->m_flag, c->m_scale, c->m_caption.c_str(), c->m_highlight,
+                c->GetBackColor(), c->GetForeColor(), f.name.c_str(), static_cast<long long>(f.cySize.int64),
+                f.sWeight, f.sCharset, f.fItalic, f.fUnderline, f.fStrikethrough, c->GetExtent().cx,
+                c->GetExtent().cy);
+  return buf;
+}
+
+TEST(PropertyStream, RoundTripRestoresEveryProperty) {
+  CtrlPtr src, dst;
+  SetNonDefaults(src.p);
+  std::vector<BYTE> bytes;
+  ASSERT_EQ(QarnSaveToStream(src.p, bytes), S_OK);
+  EXPECT_FALSE(src->IsModified()) << "Save clears the dirty flag";
+  ASSERT_EQ(QarnLoadFromStream(dst.p, bytes.data(), bytes.size()), S_OK);
+  EXPECT_EQ(StateOf(dst.p), StateOf(src.p));
+  EXPECT_FALSE(dst->IsModified());
+  EXPECT_GE(dst->GetInvalidateCount(), 1u) << "a load repaints";
+}
+
+TEST(PropertyStream, LayoutStartsWithHeaderVersionExtentAndMask) {
+  CtrlPtr c;
+  std::vector<BYTE> b;
+  QarnSaveToStream(c.p, b);
+  auto u32 = [&](size_t at) {
+    uint32_t v;
+    std::memcpy(&v, b.data() + at, 4);
+    return v;
+  };
+  ASSERT_GE(b.size(), 24u);
+  EXPECT_EQ(std::memcmp(b.data(), "QXP\x01", 4), 0);
+  struct Field {
+    const char* name;
+    size_t offset;
+    uint32_t expected;
+  } fields[] = {{"_Version", 4, 0x00010000}, {"_ExtentX", 8, 2540}, {"_ExtentY", 12, 1270},
+                {"_StockProps", 16, STOCKPROP_BACKCOLOR | STOCKPROP_FORECOLOR | STOCKPROP_FONT},
+                {"BackColor", 20, 0x80000005}, {"ForeColor", 24, 0x80000008}};
+  for (const Field& f : fields)
+    EXPECT_EQ(u32(f.offset), f.expected) << f.name << ": expected " << std::hex << f.expected << ", got " << u32(f.offset);
+}
+
+TEST(PropertyStream, OlderDataWithoutDerivedPropertiesTakesDefaults) {
+  CtrlPtr old;
+  old->m_withCustomProps = false;
+  old->SetBackColor(0x00ABCDEF);
+  std::vector<BYTE> bytes;
+  QarnSaveToStream(old.p, bytes);
+  CtrlPtr c;
+  SetNonDefaults(c.p);
+  ASSERT_EQ(QarnLoadFromStream(c.p, bytes.data(), bytes.size()), S_OK);
+  EXPECT_EQ(c->GetBackColor(), 0x00ABCDEFu);
+  struct Check {
+    const char* name;
+    bool ok;
+  } checks[] = {{"ShortProp", c->m_shortProp == 7},      {"LongProp", c->m_longProp == 100},
+                {"Flag", c->m_flag == FALSE},            {"Scale", c->m_scale == 1.0},
+                {"Caption", c->m_caption == "Untitled"}, {"HighlightColor", c->m_highlight == 0x8000000D}};
+  for (const Check& k : checks) EXPECT_TRUE(k.ok) << k.name << " must take its default";
+}
+
+TEST(PropertyStream, EveryTruncationIsRefusedAndChangesNothing) {
+  CtrlPtr src;
+  SetNonDefaults(src.p);
+  src->m_withCustomProps = true;
+  std::vector<BYTE> bytes;
+  QarnSaveToStream(src.p, bytes);
+  // Boundaries after the stock part are legitimate older data; all others must fail.
+  CtrlPtr probe;
+  probe->m_withCustomProps = false;
+  std::vector<BYTE> stockOnly;
+  SetNonDefaults(probe.p);
+  QarnSaveToStream(probe.p, stockOnly);
+  const size_t stockEnd = stockOnly.size();
+  std::vector<size_t> boundaries = {stockEnd, stockEnd + 2, stockEnd + 6, stockEnd + 7, stockEnd + 15};
+  std::string caption = src->m_caption.str();
+  boundaries.push_back(stockEnd + 15 + 4 + caption.size());
+  int refused = 0;
+  for (size_t n = 0; n < bytes.size(); ++n) {
+    bool boundary = false;
+    for (size_t b : boundaries) boundary = boundary || b == n;
+    CtrlPtr dst;
+    std::string before = StateOf(dst.p);
+    HRESULT hr = QarnLoadFromStream(dst.p, bytes.data(), n);
+    if (boundary) {
+      EXPECT_EQ(hr, S_OK) << "prefix of " << n << " bytes ends at a property boundary";
+      continue;
+    }
+    ++refused;
+    EXPECT_EQ(hr, STG_E_READFAULT) << "prefix of " << n << " bytes: expected refusal, got " << std::hex << hr;
+    EXPECT_EQ(StateOf(dst.p), before) << "prefix of " << n << " bytes changed the control";
+    EXPECT_EQ(dst->GetInvalidateCount(), 0u);
+  }
+  EXPECT_GT(refused, 40);
+}
+
+TEST(PropertyStream, CorruptStreamsAreRefused) {
+  CtrlPtr src;
+  std::vector<BYTE> good;
+  QarnSaveToStream(src.p, good);
+  // The stream ends: ... bool(1) double(8) caption(4 + 8 "Untitled") colour(4).
+  const size_t captionLen = good.size() - 4 - 12;
+  const size_t boolAt = captionLen - 8 - 1;
+  struct Case {
+    const char* name;
+    std::function<void(std::vector<BYTE>&)> mutate;
+  } cases[] = {
+      {"bad magic", [](auto& b) { b[0] = 'X'; }},
+      {"trailing garbage", [](auto& b) { b.push_back(0); }},
+      {"bool byte 2", [&](auto& b) { b[boolAt] = 2; }},
+      {"string longer than the stream", [&](auto& b) { b[captionLen] = 200; }},
+      {"font flags out of range", [&](auto& b) { b[28] = 0x80; }},
+  };
+  for (Case& c : cases) {
+    std::vector<BYTE> b = good;
+    c.mutate(b);
+    CtrlPtr dst;
+    EXPECT_EQ(QarnLoadFromStream(dst.p, b.data(), b.size()), STG_E_READFAULT) << c.name;
+  }
+  {
+    std::vector<BYTE> b = good;
+    b[boolAt] = 1;
+    CtrlPtr dst;
+    EXPECT_EQ(QarnLoadFromStream(dst.p, b.data(), b.size()), S_OK) << "the mutation offsets are right";
+    EXPECT_EQ(dst->m_flag, TRUE);
+  }
+  // A huge string length must be refused without allocating it.
+  CtrlPtr old;
+  old->m_withCustomProps = false;
+  std::vector<BYTE> b;
+  QarnSaveToStream(old.p, b);
+  const BYTE tail[] = {1, 0, 2, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0xF0, 0x3F, 0xFF, 0xFF, 0xFF, 0x7F, 'x'};
+  b.insert(b.end(), tail, tail + sizeof tail);
+  CtrlPtr dst;
+  EXPECT_EQ(QarnLoadFromStream(dst.p, b.data(), b.size()), STG_E_READFAULT) << "2 GiB string length";
+}
+
+TEST(PropertyStream, FuzzHarnessHoldsOnMutatedStreams) {
+  CtrlPtr src;
+  SetNonDefaults(src.p);
+  std::vector<BYTE> good;
+  QarnSaveToStream(src.p, good);
+  std::mt19937 rng(1234);
+  for (int i = 0; i < 3000; ++i) {
+    std::vector<BYTE> b = good;
+    int edits = 1 + static_cast<int>(rng() % 4);
+    for (int e = 0; e < edits; ++e) {
+      switch (rng() % 4) {
+        case 0: b[rng() % b.size()] = static_cast<BYTE>(rng()); break;
+        case 1: b.resize(rng() % (b.size() + 1)); break;
+        case 2: b.insert(b.begin() + (rng() % (b.size() + 1)), static_cast<BYTE>(rng())); break;
+        case 3:
+          if (!b.empty()) b.erase(b.begin() + (rng() % b.size()));
+          break;
+      }
+      if (b.empty()) break;
+    }
+    LLVMFuzzerTestOneInput(b.data(), b.size());  // aborts on a broken invariant
+  }
+  LLVMFuzzerTestOneInput(nullptr, 0);
+  LLVMFuzzerTestOneInput(good.data(), good.size());
+}
+
+TEST(PropertyBag, RoundTripAndUnknownNames) {
+  CtrlPtr src;
+  SetNonDefaults(src.p);
+  CQarnPropertyBag bag;
+  ASSERT_EQ(QarnSaveToBag(src.p, bag), S_OK);
+  CQarnVariant extra = VStr("ignored");
+  bag.Write("NoSuchProperty", &extra);
+  CtrlPtr dst;
+  ASSERT_EQ(QarnLoadFromBag(dst.p, bag), S_OK);
+  EXPECT_EQ(StateOf(dst.p), StateOf(src.p));
+  CQarnVariant back;
+  ASSERT_EQ(bag.Read("backcolor", &back), S_OK) << "bag names ignore case";
+  EXPECT_EQ(back.vt, VT_I4) << "colours are longs in a bag";
+  CQarnVariant font;
+  EXPECT_EQ(bag.Read("Font.Size", &font), S_OK);
+  EXPECT_EQ(font.vt, VT_CY);
+}
+
+TEST(PropertyBag, ValuesOfOtherTypesAreConvertedOrDefaulted) {
+  CQarnPropertyBag bag;
+  struct Entry {
+    const char* name;
+    CQarnVariant value;
+  } entries[] = {
+      {"ShortProp", VStr("12")},      // converted
+      {"LongProp", VStr("lots")},     // unconvertible: default
+      {"Flag", VI4(1)},               // nonzero: TRUE
+      {"Scale", VStr("2.5")},         // converted
+      {"HighlightColor", VR8(4278190080.0)},  // unsigned colour
+      {"Caption", VI4(77)},           // number to text
+  };
+  for (Entry& e : entries) bag.Write(e.name, &e.value);
+  CtrlPtr c;
+  SetNonDefaults(c.p);
+  QarnLoadFromBag(c.p, bag);
+  EXPECT_EQ(c->m_shortProp, 12);
+  EXPECT_EQ(c->m_longProp, 100);
+  EXPECT_EQ(c->m_flag, TRUE);
+  EXPECT_DOUBLE_EQ(c->m_scale, 2.5);
+  EXPECT_EQ(c->m_highlight, 0xFF000000u);
+  EXPECT_EQ(c->m_caption, "77");
+  EXPECT_EQ(c->GetBackColor(), 0x80000005u) << "missing: default";
+  EXPECT_EQ(c->GetFontDesc(), QarnFontDesc()) << "missing font: default";
+}
+
+TEST(ResetState, EveryPropertyReturnsToItsDefault) {
+  CtrlPtr c, fresh;
+  QarnInitNew(fresh.p);
+  SetNonDefaults(c.p);
+  ASSERT_EQ(QarnInitNew(c.p), S_OK);
+  EXPECT_EQ(StateOf(c.p), StateOf(fresh.p));
+  EXPECT_EQ(c->GetFontDesc().name, "MS Sans Serif");
+  EXPECT_EQ(c->GetFontDesc().cySize.int64, 80000);
+  EXPECT_FALSE(c->IsModified());
+}
+
+}  // namespace

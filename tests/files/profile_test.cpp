@@ -1,0 +1,271 @@
+#include "platform/profile.h"
+
+#include <sys/stat.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "tests/files/test_support.h"
+
+using qarn_test::ReadText;
+using qarn_test::ScratchFolder;
+using qarn_test::Visible;
+using qarn_test::WriteText;
+
+namespace {
+
+struct GetCase {
+  const char* what;
+  std::string file;
+  const char* section;
+  const char* key;
+  const char* deflt;
+  DWORD size;
+  std::string expected;
+};
+
+TEST(ProfileGet, ValuesFollowWindowsRules) {
+  const std::vector<GetCase> cases = {
+      {"plain value", "[Sec]\r\nkey=value\r\n", "Sec", "key", "d", 64, "value"},
+      {"section and key ignore case", "[SeC]\nKEY=v\n", "sec", "kEy", "d", 64, "v"},
+      {"blanks around names and value", "  [ Sec ]\n  key \t=   spaced value \t \n", "Sec", "key", "d", 64, "spaced value"},
+      {"blanks around asked names", "[Sec]\nkey=v\n", " Sec ", " key ", "d", 64, "v"},
+      {"double quotes removed", "[s]\nk=\"quoted\"\n", "s", "k", "d", 64, "quoted"},
+      {"single quotes removed", "[s]\nk='q x'\n", "s", "k", "d", 64, "q x"},
+      {"only one pair removed", "[s]\nk=\"\"q\"\"\n", "s", "k", "d", 64, "\"q\""},
+      {"blanks inside quotes kept", "[s]\nk=\"  a  \"\n", "s", "k", "d", 64, "  a  "},
+      {"mismatched quotes kept", "[s]\nk=\"q'\n", "s", "k", "d", 64, "\"q'"},
+      {"lone quote kept", "[s]\nk=\"\n", "s", "k", "d", 64, "\""},
+      {"quote only at start kept", "[s]\nk=\"abc\n", "s", "k", "d", 64, "\"abc"},
+      {"value cut to size - 1", "[s]\nk=abcdef\n", "s", "k", "d", 4, "abc"},
+      {"size 1 gives empty", "[s]\nk=abcdef\n", "s", "k", "d", 1, ""},
+      {"missing key gives default", "[s]\nk=v\n", "s", "other", "dflt", 64, "dflt"},
+      {"default loses trailing blanks", "[s]\n", "s", "k", "dd \t ", 64, "dd"},
+      {"default keeps leading blanks", "[s]\n", "s", "k", "  dd", 64, "  dd"},
+      {"default cut too", "[s]\n", "s", "k", "defaultvalue", 4, "def"},
+      {"null default is empty", "[s]\n", "s", "k", nullptr, 64, ""},
+      {"missing section gives default", "[s]\nk=v\n", "t", "k", "d", 64, "d"},
+      {"CR line ends", "[s]\rk=v\rj=w\r", "s", "j", "d", 64, "w"},
+      {"LF line ends", "[s]\nk=v\nj=w\n", "s", "j", "d", 64, "w"},
+      {"mixed line ends", "[a]\r\nk=1\r[s]\nj=w", "s", "j", "d", 64, "w"},
+      {"line without = ignored", "[s]\nnoequals\nk=v\n", "s", "k", "d", 64, "v"},
+      {"line without = is no key", "[s]\nnoequals\n", "s", "noequals", "d", 64, "d"},
+      {"last line without line end", "[s]\nk=v", "s", "k", "d", 64, "v"},
+      {"key of another section not seen", "[a]\nk=1\n[b]\nj=2\n", "b", "k", "d", 64, "d"},
+      {"first of two equal keys", "[s]\nk=1\nK=2\n", "s", "k", "d", 64, "1"},
+      {"first of two equal sections", "[s]\nk=1\n[S]\nk=2\n", "s", "k", "d", 64, "1"},
+      {"value may hold =", "[s]\nk=a=b\n", "s", "k", "d", 64, "a=b"},
+      {"empty value is not missing", "[s]\nk=\n", "s", "k", "d", 64, ""},
+      {"NUL ends a line's text", std::string("[s]\nk=ab\0cd\nj=2\n", 16), "s", "k", "d", 64, "ab"},
+      {"NUL line does not hide the next", std::string("[s]\n\0\0\0\nj=2\n", 12), "s", "j", "d", 64, "2"},
+      {"header without ] still names a section", "[s\nk=v\n", "s", "k", "d", 64, "v"},
+      {"text after ] ignored", "[s] trailing\nk=v\n", "s", "k", "d", 64, "v"},
+      {"keys before any section unseen", "k=v\n[s]\n", "s", "k", "d", 64, "d"},
+      {"empty key name", "[s]\n=v\n", "s", "", "d", 64, "v"},
+  };
+  std::string dir = ScratchFolder();
+  std::string path = dir + "/get.ini";
+  for (const GetCase& c : cases) {
+    WriteText(path, c.file);
+    std::vector<char> buf(c.size + 4, '#');
+    DWORD got = GetPrivateProfileStringA(c.section, c.key, c.deflt, buf.data(), c.size, path.c_str());
+    std::string value(buf.data(), strnlen(buf.data(), c.size));
+    EXPECT_EQ(value, c.expected) << c.what << ": expected \"" << Visible(c.expected) << "\", got \"" << Visible(value)
+                                 << "\"";
+    EXPECT_EQ(got, c.expected.size()) << c.what << ": expected return " << c.expected.size() << ", got " << got;
+    EXPECT_EQ(buf[c.size], '#') << c.what << ": wrote past the buffer";
+  }
+}
+
+TEST(ProfileGet, SizeZeroWritesNothing) {
+  std::string path = ScratchFolder() + "/z.ini";
+  WriteText(path, "[s]\nk=v\n");
+  char buf[4] = {'#', '#', '#', '#'};
+  DWORD got = GetPrivateProfileStringA("s", "k", "d", buf, 0, path.c_str());
+  EXPECT_EQ(got, 0u) << "expected 0 for size 0, got " << got;
+  EXPECT_EQ(buf[0], '#') << "expected the buffer untouched for size 0";
+}
+
+struct ListCase {
+  const char* what;
+  std::string file;
+  const char* section;  // nullptr lists sections
+  DWORD size;
+  std::string expected;  // including every NUL written
+  DWORD expectedReturn;
+};
+
+TEST(ProfileGet, ListsAreDoubleNulTerminated) {
+  using namespace std::string_literals;
+  const std::vector<ListCase> cases = {
+      {"section names", "[a]\nx=1\n[b]\n", nullptr, 64, "a\0b\0\0"s, 4},
+      {"section names once each", "[a]\n[b]\n[A]\n", nullptr, 64, "a\0b\0\0"s, 4},
+      {"no sections", "k=v\n", nullptr, 64, "\0\0"s, 0},
+      {"key names", "[s]\nk1=1\nk2=2\nK1=3\nnoeq\n", "s", 64, "k1\0k2\0\0"s, 6},
+      {"keys of a missing section", "[s]\nk=1\n", "t", 64, "\0\0"s, 0},
+      {"list fits exactly", "[s]\nk1=1\nk2=2\n", "s", 7, "k1\0k2\0\0"s, 6},
+      {"list cut", "[s]\nk1=1\nk2=2\n", "s", 6, "k1\0k\0\0"s, 4},
+      {"list cut at a boundary", "[s]\nk1=1\nk2=2\n", "s", 5, "k1\0\0\0"s, 3},
+      {"size 2 gives empty list", "[s]\nk1=1\n", "s", 2, "\0\0"s, 0},
+  };
+  std::string path = ScratchFolder() + "/list.ini";
+  for (const ListCase& c : cases) {
+    WriteText(path, c.file);
+    std::vector<char> buf(c.size + 4, '#');
+    DWORD got = GetPrivateProfileStringA(c.section, nullptr, "ignored", buf.data(), c.size, path.c_str());
+    std::string written(buf.data(), c.expected.size());
+    EXPECT_EQ(written, c.expected) << c.what << ": expected \"" << Visible(c.expected) << "\", got \""
+                                   << Visible(written) << "\"";
+    EXPECT_EQ(got, c.expectedReturn) << c.what << ": expected return " << c.expectedReturn << ", got " << got;
+    EXPECT_EQ(buf[c.size], '#') << c.what << ": wrote past the buffer";
+  }
+}
+
+TEST(ProfileGet, MissingOrUnnamedFileGivesDefault) {
+  std::string dir = ScratchFolder();
+  struct Case {
+    const char* what;
+    const char* file;
+  };
+  std::string missing = dir + "/missing.ini";
+  std::string inMissingFolder = dir + "/no/such/folder.ini";
+  const Case cases[] = {{"missing file", missing.c_str()},
+                        {"missing folder", inMissingFolder.c_str()},
+                        {"empty name", ""},
+                        {"null name", nullptr},
+                        {"a folder", dir.c_str()}};
+  for (const Case& c : cases) {
+    char buf[32];
+    DWORD got = GetPrivateProfileStringA("s", "k", "dflt  ", buf, sizeof buf, c.file);
+    EXPECT_STREQ(buf, "dflt") << c.what << ": expected the trimmed default, got \"" << buf << "\"";
+    EXPECT_EQ(got, 4u) << c.what << ": expected 4, got " << got;
+  }
+}
+
+TEST(ProfileGet, VeryLongLinesReadWhole) {
+  std::string path = ScratchFolder() + "/long.ini";
+  std::string big(100000, 'x');
+  WriteText(path, "[s]\r\npad=" + std::string(70000, 'p') + "\r\nk=" + big + "\r\n");
+  std::vector<char> buf(big.size() + 1);
+  DWORD got = GetPrivateProfileStringA("s", "k", "", buf.data(), static_cast<DWORD>(buf.size()), path.c_str());
+  EXPECT_EQ(got, big.size()) << "expected " << big.size() << " chars, got " << got;
+  EXPECT_EQ(std::string(buf.data()), big);
+}
+
+struct WriteCase {
+  const char* what;
+  const char* before;  // nullptr: no file
+  const char* section;
+  const char* key;
+  const char* value;
+  const char* after;  // nullptr: still no file
+};
+
+TEST(ProfileWrite, EditsKeepWindowsLayout) {
+  const std::vector<WriteCase> cases = {
+      {"first write creates the file", nullptr, "S", "k", "v", "[S]\r\nk=v\r\n"},
+      {"value replaced in place", "[S]\r\na=1\r\nk=old\r\nb=2\r\n", "S", "k", "new", "[S]\r\na=1\r\nk=new\r\nb=2\r\n"},
+      {"file's key spelling kept", "[s]\r\nKey = old\r\n", "S", "KEY", "x", "[s]\r\nKey=x\r\n"},
+      {"new key after the section's last line", "[a]\r\nx=1\r\n\r\n[b]\r\ny=2\r\n", "a", "z", "3",
+       "[a]\r\nx=1\r\nz=3\r\n\r\n[b]\r\ny=2\r\n"},
+      {"new key in an empty section", "[a]\r\n[b]\r\n", "a", "k", "v", "[a]\r\nk=v\r\n[b]\r\n"},
+      {"new section at the end", "[a]\r\nx=1\r\n", "b", "y", "2", "[a]\r\nx=1\r\n\r\n[b]\r\ny=2\r\n"},
+      {"new section after a blank last line", "[a]\r\nx=1\r\n\r\n", "b", "y", "2", "[a]\r\nx=1\r\n\r\n[b]\r\ny=2\r\n"},
+      {"new section in an empty file", "", "b", "y", "2", "[b]\r\ny=2\r\n"},
+      {"last line without line end", "[a]\r\nx=1", "a", "y", "2", "[a]\r\nx=1\r\ny=2\r\n"},
+      {"LF lines kept as they are", "[a]\nx=1\n", "a", "x", "2", "[a]\nx=2\n"},
+      {"value written as given", "[a]\r\n", "a", "k", "  \"v\"  ", "[a]\r\nk=  \"v\"  \r\n"},
+      {"null value deletes the key", "[a]\r\nx=1\r\ny=2\r\n", "a", "x", nullptr, "[a]\r\ny=2\r\n"},
+      {"null key deletes the section", "[a]\r\nx=1\r\n[b]\r\ny=2\r\n", "A", nullptr, nullptr, "[b]\r\ny=2\r\n"},
+      {"deleting a missing key changes nothing", "[a]\r\nx=1\r\n", "a", "q", nullptr, "[a]\r\nx=1\r\n"},
+      {"deleting a missing section changes nothing", "[a]\r\nx=1\r\n", "b", nullptr, nullptr, "[a]\r\nx=1\r\n"},
+      {"deleting from no file creates none", nullptr, "a", "q", nullptr, nullptr},
+      {"other lines kept byte for byte", "; note\r\n[a]\r\nodd line\r\nx=1\r\n", "a", "x", "2",
+       "; note\r\n[a]\r\nodd line\r\nx=2\r\n"},
+  };
+  std::string path = ScratchFolder() + "/write.ini";
+  for (const WriteCase& c : cases) {
+    std::filesystem::remove(path);
+    if (c.before) WriteText(path, c.before);
+    BOOL ok = WritePrivateProfileStringA(c.section, c.key, c.value, path.c_str());
+    EXPECT_TRUE(ok) << c.what << ": expected TRUE, got FALSE";
+    bool exists = std::filesystem::exists(path);
+    if (!c.after) {
+      EXPECT_FALSE(exists) << c.what << ": expected no file, got one";
+      continue;
+    }
+    std::string content = ReadText(path);
+    EXPECT_EQ(content, c.after) << c.what << ": expected \"" << Visible(c.after) << "\", got \"" << Visible(content)
+                                << "\"";
+  }
+}
+
+TEST(ProfileWrite, ImpossibleWritesFailQuietly) {
+  std::string dir = ScratchFolder();
+  std::string readOnly = dir + "/ro.ini";
+  WriteText(readOnly, "[a]\r\nx=1\r\n");
+  chmod(readOnly.c_str(), 0444);
+  std::string noFolder = dir + "/missing/dir/x.ini";
+  std::string fresh = dir + "/n.ini";
+  struct Case {
+    const char* what;
+    const char* file;
+    const char* section;
+  };
+  const Case cases[] = {{"read-only file", readOnly.c_str(), "a"},
+                        {"missing folder", noFolder.c_str(), "a"},
+                        {"empty name", "", "a"},
+                        {"null name", nullptr, "a"},
+                        {"a folder", dir.c_str(), "a"},
+                        {"null section", fresh.c_str(), nullptr}};
+  for (const Case& c : cases) {
+    BOOL ok = WritePrivateProfileStringA(c.section, "x", "2", c.file);
+    EXPECT_FALSE(ok) << c.what << ": expected FALSE, got TRUE";
+  }
+  EXPECT_EQ(ReadText(readOnly), "[a]\r\nx=1\r\n") << "the read-only file changed";
+  EXPECT_FALSE(std::filesystem::exists(noFolder));
+  EXPECT_FALSE(std::filesystem::exists(fresh));
+  chmod(readOnly.c_str(), 0644);
+}
+
+TEST(ProfileWrite, WrittenValuesReadBack) {
+  struct Case {
+    const char* what;
+    const char* value;
+    const char* readBack;
+  };
+  const Case cases[] = {{"plain", "hello", "hello"},
+                        {"blanks trimmed on read", "  padded  ", "padded"},
+                        {"quotes removed on read", "\"quoted\"", "quoted"},
+                        {"empty", "", ""},
+                        {"holds =", "a=b=c", "a=b=c"}};
+  std::string path = ScratchFolder() + "/rt.ini";
+  for (const Case& c : cases) {
+    ASSERT_TRUE(WritePrivateProfileStringA("Main", "Key", c.value, path.c_str())) << c.what;
+    char buf[64];
+    GetPrivateProfileStringA("MAIN", "KEY", "missing", buf, sizeof buf, path.c_str());
+    EXPECT_STREQ(buf, c.readBack) << c.what << ": expected \"" << c.readBack << "\", got \"" << buf << "\"";
+  }
+  EXPECT_EQ(ReadText(path), "[Main]\r\nKey=a=b=c\r\n") << "one key rewritten in place, not appended";
+}
+
+TEST(ProfileWrite, RelativeNameUsesCurrentFolder) {
+  std::string dir = ScratchFolder();
+  qarn_test::InFolder here(dir);
+  ASSERT_TRUE(WritePrivateProfileStringA("s", "k", "v", "relative.ini"));
+  EXPECT_EQ(ReadText(dir + "/relative.ini"), "[s]\r\nk=v\r\n");
+  char buf[8];
+  GetPrivateProfileStringA("s", "k", "", buf, sizeof buf, "relative.ini");
+  EXPECT_STREQ(buf, "v");
+}
+
+TEST(ProfileWrite, LongLinesSurviveAnEdit) {
+  std::string path = ScratchFolder() + "/long.ini";
+  std::string big(80000, 'y');
+  WriteText(path, "[s]\nbig=" + big + "\nk=1\n");
+  ASSERT_TRUE(WritePrivateProfileStringA("s", "k", "2", path.c_str()));
+  EXPECT_EQ(ReadText(path), "[s]\nbig=" + big + "\nk=2\n");
+}
+
+}  // namespace

@@ -1,0 +1,168 @@
+#include "platform/record_memory.h"
+
+#include <cstring>
+#include <limits>
+#include <set>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(RecordMemory, AddressesAreNonzeroAlignedAndApart) {
+  RecordMemory mem;
+  std::vector<uint32_t> addrs;
+  const size_t sizes[] = {0, 1, 7, 8, 9, 24, 100, 4096, 3};
+  for (size_t n : sizes) {
+    uint32_t a = mem.Alloc(n);
+    ASSERT_NE(a, 0u) << "Alloc(" << n << ") failed";
+    EXPECT_EQ(a % 8, 0u) << "Alloc(" << n << "): expected 8-aligned, got 0x" << std::hex << a;
+    EXPECT_EQ(mem.BlockSize(a), n) << "expected size " << n << ", got " << mem.BlockSize(a);
+    addrs.push_back(a);
+  }
+  std::set<uint32_t> unique(addrs.begin(), addrs.end());
+  EXPECT_EQ(unique.size(), addrs.size()) << "addresses repeat";
+  // Every address from the end of one block up to the next start belongs to no block.
+  for (size_t i = 0; i + 1 < addrs.size(); ++i) {
+    uint32_t end = addrs[i] + static_cast<uint32_t>(sizes[i]);
+    ASSERT_LT(end, addrs[i + 1]);
+    EXPECT_GE(addrs[i + 1] - end, RecordMemory::kGuard) << "expected a guard gap after block " << i;
+    for (uint32_t a = end; a < addrs[i + 1]; ++a) {
+      uint8_t byte;
+      ASSERT_FALSE(mem.Read(a, &byte, 1)) << "read in the gap at 0x" << std::hex << a;
+    }
+  }
+  EXPECT_EQ(mem.LiveBlockCount(), addrs.size());
+  for (uint32_t a : addrs) EXPECT_TRUE(mem.Free(a));
+  EXPECT_EQ(mem.LiveBlockCount(), 0u);
+  EXPECT_EQ(mem.LiveBytes(), 0u);
+}
+
+TEST(RecordMemory, AccessOnlyInsideOneBlock) {
+  RecordMemory mem;
+  uint32_t a = mem.Alloc(16);
+  uint32_t b = mem.Alloc(16);
+  ASSERT_NE(a, 0u);
+  ASSERT_NE(b, 0u);
+  struct Case {
+    const char* what;
+    uint32_t addr;
+    size_t n;
+    bool ok;
+  };
+  const Case cases[] = {
+      {"whole block", a, 16, true},
+      {"last byte", a + 15, 1, true},
+      {"empty at the end", a + 16, 0, true},
+      {"one past the end", a + 16, 1, false},
+      {"one too many", a, 17, false},
+      {"ending in the next block", a + 8, static_cast<size_t>(b - a), false},
+      {"before the block", a - 1, 2, false},
+      {"address 0", 0, 1, false},
+      {"huge length", a, std::numeric_limits<size_t>::max(), false},
+      {"length that wraps 32 bits", a + 8, 0xFFFFFFFFu, false},
+      {"top of the space", 0xFFFFFFFFu, 1, false},
+      {"second block", b, 16, true},
+  };
+  std::vector<uint8_t> buf(64, 0xAB);
+  for (const Case& c : cases) {
+    // Lengths beyond the test buffer must fail before any byte moves.
+    void* out = c.n <= buf.size() ? buf.data() : nullptr;
+    bool r = mem.Read(c.addr, out, c.n);
+    EXPECT_EQ(r, c.ok) << "Read " << c.what << ": expected " << c.ok << ", got " << r;
+    bool w = mem.Write(c.addr, out, c.n);
+    EXPECT_EQ(w, c.ok) << "Write " << c.what << ": expected " << c.ok << ", got " << w;
+  }
+}
+
+TEST(RecordMemory, TypedValuesRoundTrip) {
+  RecordMemory mem;
+  uint32_t a = mem.Alloc(32);
+  ASSERT_NE(a, 0u);
+  EXPECT_EQ(mem.ReadU32(a + 4).value_or(1), 0u) << "new blocks are zero-filled";
+  ASSERT_TRUE(mem.WriteU8(a, 0xFE));
+  ASSERT_TRUE(mem.WriteI16(a + 2, -2));
+  ASSERT_TRUE(mem.WriteU32(a + 4, 0xDEADBEEFu));
+  ASSERT_TRUE(mem.WriteI32(a + 8, -123456));
+  ASSERT_TRUE(mem.WriteF64(a + 16, -1.5e300));
+  ASSERT_TRUE(mem.WriteU16(a + 24, 0xBEEF));
+  EXPECT_EQ(mem.ReadU8(a), std::optional<uint8_t>(0xFE));
+  EXPECT_EQ(mem.ReadI16(a + 2), std::optional<int16_t>(-2));
+  EXPECT_EQ(mem.ReadU16(a + 2), std::optional<uint16_t>(0xFFFE)) << "little-endian as on Windows";
+  EXPECT_EQ(mem.ReadU32(a + 4), std::optional<uint32_t>(0xDEADBEEFu));
+  EXPECT_EQ(mem.ReadI32(a + 8), std::optional<int32_t>(-123456));
+  EXPECT_EQ(mem.ReadF64(a + 16), std::optional<double>(-1.5e300));
+  EXPECT_EQ(mem.ReadU16(a + 24), std::optional<uint16_t>(0xBEEF));
+  EXPECT_EQ(mem.ReadU8(a + 4), std::optional<uint8_t>(0xEF));
+  EXPECT_FALSE(mem.ReadF64(a + 28).has_value()) << "crosses the end";
+  EXPECT_FALSE(mem.WriteU32(a + 30, 1)) << "crosses the end";
+}
+
+TEST(RecordMemory, FreeOnlyExactLiveStarts) {
+  RecordMemory mem;
+  uint32_t a = mem.Alloc(40);
+  ASSERT_NE(a, 0u);
+  struct Case {
+    const char* what;
+    uint32_t addr;
+    bool ok;
+  };
+  const Case cases[] = {{"inside", a + 8, false}, {"zero", 0, false}, {"start", a, true}, {"again", a, false}};
+  for (const Case& c : cases) EXPECT_EQ(mem.Free(c.addr), c.ok) << c.what << ": expected " << c.ok;
+  EXPECT_FALSE(mem.IsLive(a));
+  EXPECT_EQ(mem.BlockSize(a), 0u);
+  EXPECT_FALSE(mem.ReadU8(a).has_value()) << "no access after free";
+}
+
+TEST(RecordMemory, FreedAddressesAreNotReusedAtOnce) {
+  RecordMemory mem;
+  uint32_t a = mem.Alloc(16);
+  ASSERT_TRUE(mem.Free(a));
+  std::set<uint32_t> seen;
+  for (int i = 0; i < 100; ++i) {
+    uint32_t b = mem.Alloc(16);
+    EXPECT_NE(b, a) << "freed address came back on allocation " << i;
+    seen.insert(b);
+  }
+  EXPECT_EQ(seen.size(), 100u);
+}
+
+TEST(RecordMemory, SmallSpaceFillsUpThenWraps) {
+  RecordMemory mem(0x1000, 0x1000 + 16 * (8 + RecordMemory::kGuard));
+  std::vector<uint32_t> addrs;
+  for (;;) {
+    uint32_t a = mem.Alloc(8);
+    if (!a) break;
+    addrs.push_back(a);
+    ASSERT_LE(addrs.size(), 16u) << "more blocks than fit";
+  }
+  EXPECT_EQ(addrs.size(), 16u) << "expected 16 blocks, got " << addrs.size();
+  ASSERT_TRUE(mem.Free(addrs[5]));
+  uint32_t again = mem.Alloc(8);
+  EXPECT_EQ(again, addrs[5]) << "the only gap is reused once the top is full";
+  EXPECT_EQ(mem.Alloc(8), 0u);
+  ASSERT_TRUE(mem.Free(addrs[3]));
+  EXPECT_EQ(mem.Alloc(9), 0u) << "a 9-byte block needs more than the 8-byte hole";
+}
+
+TEST(RecordMemory, OversizedRequestsFail) {
+  RecordMemory mem;
+  const size_t sizes[] = {RecordMemory::kMaxBlock + 1, size_t{1} << 40, std::numeric_limits<size_t>::max()};
+  for (size_t n : sizes) EXPECT_EQ(mem.Alloc(n), 0u) << "Alloc(" << n << ") should fail";
+  EXPECT_EQ(mem.LiveBlockCount(), 0u);
+  RecordMemory tiny(0x1000, 0x1100);
+  EXPECT_EQ(tiny.Alloc(0x100), 0u) << "larger than the whole space";
+}
+
+TEST(RecordMemory, ProcessWideInstanceIsShared) {
+  RecordMemory& m = QarnRecordMemory();
+  EXPECT_EQ(&m, &QarnRecordMemory());
+  size_t before = m.LiveBlockCount();
+  uint32_t a = m.Alloc(8);
+  ASSERT_NE(a, 0u);
+  EXPECT_GE(a, 0x10000u) << "low addresses stay unused";
+  EXPECT_TRUE(m.Free(a));
+  EXPECT_EQ(m.LiveBlockCount(), before);
+}
+
+}  // namespace

@@ -1,0 +1,60 @@
+import pytest
+
+import qarnedit
+
+
+class Sink:
+    """Records every event the control fires, in order."""
+
+    def __init__(self, ctl=None):
+        self.events = []
+        self.snap_answer = None
+        self.ctl = ctl
+        self.on_edit_done = None
+
+    def EditDone(self):
+        self.events.append(("EditDone",))
+        if self.ctl is not None:
+            self.state_at_done = (self.ctl.isEditing(), self.ctl.getDrawnNTT())
+        if self.on_edit_done:
+            self.on_edit_done()
+
+    def EditAborted(self):
+        self.events.append(("EditAborted",))
+
+    def Snap(self, x, y):
+        self.events.append(("Snap", x, y))
+        return self.snap_answer
+
+    def CaptionChanged(self, newCaption):
+        self.events.append(("CaptionChanged", newCaption))
+
+    def names(self):
+        return [e[0] for e in self.events]
+
+
+@pytest.fixture(autouse=True)
+def fresh_desktop():
+    qarnedit.desktop.reset()
+    yield
+    qarnedit.desktop.reset()
+
+
+@pytest.fixture
+def host():
+    h = qarnedit.ReferenceHost(width=640, height=480)
+    h.file_version = None
+    return h
+
+
+@pytest.fixture
+def ctl():
+    return qarnedit.CreateObject("QARNEDIT.QarneditCtrl.1")
+
+
+@pytest.fixture
+def sink(ctl):
+    s = Sink(ctl)
+    cookie = qarnedit.Advise(ctl, s)
+    yield s
+    qarnedit.Unadvise(ctl, cookie)

@@ -1,0 +1,98 @@
+"""What a container sees of the control: names, DISPIDs, properties and defaults."""
+import pytest
+
+import qarnedit
+
+DISPIDS = {
+    "penColor": 1, "qarnocx": 2, "stringFile": 3, "drawPolyline": 4, "abortEdit": 5, "getDrawnNTT": 6,
+    "editNTT": 7, "drawPolygon": 8, "canSaveNow": 9, "saveEdit": 10, "isEditing": 11, "drawPoint": 12,
+    "hiliteNttVertexes": 13, "disableBeginEndPolylineEdit": 14, "NoSnapKey": 15, "fillStyle": 16,
+    "FormatPolylineParams": 17, "FormatPolygonParams": 18, "NoPolarKey": 19, "Set3DMode": 20,
+    "setMaxNumberOfRings": 21, "setBasePointQarnEdit": 22, "BackColor": -501, "ForeColor": -513, "Font": -512,
+}
+
+
+def test_every_member_has_its_fixed_dispid(ctl):
+    for name, dispid in DISPIDS.items():
+        if name in ("editNTT", "hiliteNttVertexes"):
+            continue
+        assert ctl.dispid(name) == dispid, name
+
+
+def test_names_are_found_without_regard_to_case(ctl):
+    assert ctl.dispid("DRAWPOLYGON") == 8
+    assert ctl.dispid("penCOLOR") == 1
+
+
+def test_defaults_of_a_fresh_control(ctl):
+    assert ctl.penColor == 255
+    assert ctl.NoSnapKey == 0
+    assert ctl.NoPolarKey == 0
+    assert ctl.fillStyle == 0
+    assert ctl.FormatPolylineParams == ""
+    assert ctl.FormatPolygonParams == ""
+    assert ctl.stringFile == ""
+    assert ctl.qarnocx is None
+
+
+def test_a_fresh_control_is_idle(ctl, sink):
+    assert ctl.isEditing() is False
+    assert ctl.canSaveNow() is False
+    assert ctl.saveEdit() is False
+    assert ctl.getDrawnNTT() == 0
+    ctl.abortEdit()
+    assert sink.events == []
+
+
+def test_properties_round_trip(ctl):
+    ctl.penColor = 0x00FF00
+    ctl.NoSnapKey = 16
+    ctl.NoPolarKey = 17
+    ctl.fillStyle = -3
+    ctl.FormatPolylineParams = "L=%.2f "
+    ctl.FormatPolygonParams = "A=%.1f P=%.1f "
+    ctl.stringFile = "/tmp/x.ini"
+    assert (ctl.penColor, ctl.NoSnapKey, ctl.NoPolarKey, ctl.fillStyle) == (0x00FF00, 16, 17, -3)
+    assert ctl.FormatPolylineParams == "L=%.2f "
+    assert ctl.FormatPolygonParams == "A=%.1f P=%.1f "
+    assert ctl.stringFile == "/tmp/x.ini"
+
+
+def test_short_properties_take_longs_and_refuse_what_does_not_fit(ctl):
+    ctl.NoSnapKey = 70000 - 69984  # an int the dispatch layer sends as a long
+    assert ctl.NoSnapKey == 16
+    with pytest.raises(TypeError) as err:
+        ctl.fillStyle = 100000
+    assert "fillStyle" in str(err.value)
+    assert ctl.fillStyle == 0
+
+
+def test_unknown_members_and_wrong_arguments(ctl):
+    with pytest.raises(AttributeError):
+        ctl.noSuchMember
+    with pytest.raises(AttributeError):
+        ctl.noSuchMethod()
+    with pytest.raises(TypeError) as err:
+        ctl.drawPolygon(1, 2)
+    assert "drawPolygon" in str(err.value)
+    with pytest.raises(TypeError) as err:
+        ctl.setBasePointQarnEdit("a", 2, 3)
+    assert "setBasePointQarnEdit" in str(err.value)
+
+
+def test_invoke_by_dispid(ctl):
+    assert ctl.invoke(11) is False  # isEditing
+
+
+def test_qarnocx_is_stored_and_given_back(ctl, host):
+    ctl.qarnocx = host.dispatch
+    back = ctl.qarnocx
+    assert back is not None
+    assert back.GetEngineHandle() == host.engine_handle
+
+
+def test_stock_colors(ctl):
+    ctl.BackColor = 0x00112233
+    ctl.ForeColor = 0x00445566
+    assert ctl.BackColor == 0x00112233
+    assert ctl.ForeColor == 0x00445566
