@@ -22,8 +22,11 @@ HostEngine* QARN_EXPORT_CALL GetEngineFromHandle(LONG handle) {
 
 CallArg IntArg(const int* p) { return p ? CallArg(int64_t{*p}) : CallArg(std::monostate{}); }
 CallArg DoubleArg(const double* p) { return p ? CallArg(*p) : CallArg(std::monostate{}); }
-CallArg PointerArg(const void* p) {
-  return p ? CallArg(static_cast<int64_t>(reinterpret_cast<uintptr_t>(p))) : CallArg(std::monostate{});
+// A registration is logged with the object's address, or null.
+void LogPointer(ReferenceHost& host, const char* name, const void* p) {
+  std::vector<CallArg> args(1);
+  if (p) args[0] = static_cast<int64_t>(reinterpret_cast<uintptr_t>(p));
+  host.Log(name, std::move(args));
 }
 
 }  // namespace
@@ -46,12 +49,12 @@ void RegisterEngineLibrary() {
 }
 
 void RefHostEngine::SetPointerHandler(PointerHandler* handler) {
-  m_host.Log("SetPointerHandler", {PointerArg(handler)});
+  LogPointer(m_host, "SetPointerHandler", handler);
   m_host.RegisterHandler(handler);
 }
 
 void RefHostEngine::SetOverlayPainter(OverlayPainter* painter) {
-  m_host.Log("SetOverlayPainter", {PointerArg(painter)});
+  LogPointer(m_host, "SetOverlayPainter", painter);
   m_host.RegisterPainter(painter);
 }
 

@@ -44,8 +44,9 @@ TEST_F(InvokeRules, ErrorsByCase) {
     UINT argErr = 12345;
     HRESULT hr = CallInvoke(disp, c.id, c.flags, c.args, &result, &argErr);
     EXPECT_EQ(hr, c.hr) << c.name << ": expected " << std::hex << c.hr << ", got " << hr;
-    if (hr == DISP_E_TYPEMISMATCH || hr == DISP_E_OVERFLOW)
+    if (hr == DISP_E_TYPEMISMATCH || hr == DISP_E_OVERFLOW) {
       EXPECT_EQ(argErr, c.argErr) << c.name << ": expected puArgErr " << c.argErr << ", got " << argErr;
+    }
   }
   EXPECT_EQ(ctrl->m_shortProp, 7) << "a failed put must not change the property";
   EXPECT_EQ(ctrl->m_longProp, 100);

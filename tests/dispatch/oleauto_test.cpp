@@ -174,7 +174,9 @@ TEST(VariantChangeType, NumericRangesAndRounding) {
       EXPECT_EQ(out.vt, c.to) << c.name;
       EXPECT_DOUBLE_EQ(NumOf(out), c.num) << c.name << ": expected " << c.num << ", got " << NumOf(out);
     }
-    if (FAILED(hr)) EXPECT_EQ(out.vt, VT_EMPTY) << c.name << ": a failed conversion must leave dest alone";
+    if (FAILED(hr)) {
+      EXPECT_EQ(out.vt, VT_EMPTY) << c.name << ": a failed conversion must leave dest alone";
+    }
   }
 }
 
@@ -205,8 +207,9 @@ TEST(VariantChangeType, StringsToNumbers) {
     CQarnVariant out;
     HRESULT hr = VariantChangeType(&out, &c.src, 0, c.to);
     EXPECT_EQ(hr, c.hr) << c.name << ": expected hr " << std::hex << c.hr << ", got " << hr;
-    if (SUCCEEDED(hr) && SUCCEEDED(c.hr))
+    if (SUCCEEDED(hr) && SUCCEEDED(c.hr)) {
       EXPECT_DOUBLE_EQ(NumOf(out), c.num) << c.name << ": expected " << c.num << ", got " << NumOf(out);
+    }
   }
 }
 
@@ -264,7 +267,9 @@ TEST(VariantChangeType, ByReferenceSourcesAreDereferenced) {
     src.byref = c.p;
     HRESULT hr = VariantChangeType(&out, &src, 0, c.to);
     EXPECT_EQ(hr, c.hr) << c.name << ": expected " << std::hex << c.hr << ", got " << hr;
-    if (SUCCEEDED(hr)) EXPECT_DOUBLE_EQ(NumOf(out), c.expected) << c.name;
+    if (SUCCEEDED(hr)) {
+      EXPECT_DOUBLE_EQ(NumOf(out), c.expected) << c.name;
+    }
     src.vt = VT_EMPTY;  // borrowed storage
   }
   SysFreeString(s);
