@@ -3,6 +3,17 @@
 #pragma once
 
 #include "platform/resources_api.h"
+
+#if defined(_WIN32)
+// The module's instance handle is set once when the module loads; nothing to switch.
+class ModuleStateScope {
+ public:
+  ModuleStateScope() {}
+  ~ModuleStateScope() {}
+  ModuleStateScope(const ModuleStateScope&) = delete;
+  ModuleStateScope& operator=(const ModuleStateScope&) = delete;
+};
+#else
 #include "resources/resource_data.h"
 
 class ModuleStateScope {
@@ -15,3 +26,4 @@ class ModuleStateScope {
  private:
   const ModuleResources* m_previous;
 };
+#endif

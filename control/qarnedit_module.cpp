@@ -4,7 +4,9 @@
 
 #include "control/qarnedit_ctrl.h"
 #include "platform/object_factory.h"
+#if !defined(_WIN32)
 #include "resources/resource_data.h"
+#endif
 
 namespace {
 IUnknown* CreateQarneditCtrl() { return static_cast<IDispatch*>(new CQarneditCtrl()); }
@@ -13,7 +15,10 @@ IUnknown* CreateQarneditCtrl() { return static_cast<IDispatch*>(new CQarneditCtr
 void QarneditModuleInit() {
   static std::once_flag once;
   std::call_once(once, [] {
+#if !defined(_WIN32)
+    // On Windows the resources are the module's own, found through its instance handle.
     QarnSetModuleResources(&QarneditModuleResources());
+#endif
     QarnRegisterClass(CLSID_Qarnedit, QARNEDIT_PROGID, &CreateQarneditCtrl);
   });
 }

@@ -129,7 +129,7 @@ HRESULT CCmdTarget::GetIDsOfNames(REFIID riid, LPOLESTR* rgszNames, UINT cNames,
   if (cNames == 0) return E_INVALIDARG;
   HRESULT hr = S_OK;
   for (UINT i = 0; i < cNames; ++i) rgDispId[i] = DISPID_UNKNOWN;
-  std::string name = rgszNames[0] ? QarnUtf8FromWide(rgszNames[0], std::char_traits<char16_t>::length(rgszNames[0]))
+  std::string name = rgszNames[0] ? QarnUtf8FromWide(rgszNames[0], QarnWideLength(rgszNames[0]))
                                   : std::string();
   for (const AFX_DISPMAP_ENTRY& e : GetDispatchMap()) {
     if (NameEqualsNoCase(e.lpszName, name)) {
@@ -296,6 +296,7 @@ constexpr COLORREF kSysColors[] = {
 
 }  // namespace
 
+#if !defined(_WIN32)  // oleaut32 translates on Windows
 HRESULT OleTranslateColor(OLE_COLOR clr, HPALETTE, COLORREF* lpcolorref) {
   COLORREF out = clr & 0x00FFFFFF;
   HRESULT hr = S_OK;
@@ -319,6 +320,7 @@ HRESULT OleTranslateColor(OLE_COLOR clr, HPALETTE, COLORREF* lpcolorref) {
   if (lpcolorref) *lpcolorref = out;
   return hr;
 }
+#endif  // !_WIN32
 
 // ---------------------------------------------------------------- COleControl
 

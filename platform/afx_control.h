@@ -570,14 +570,20 @@ class CCmdTarget : public IDispatch, public IQarnMemberInfo {
 
 // ---------------------------------------------------------------- COleControl
 
+#ifndef CTL_E_INVALIDPROPERTYVALUE
 #define CTL_E_INVALIDPROPERTYVALUE ((HRESULT)0x800A017CL)
+#endif
 
 #define STOCKPROP_BACKCOLOR 0x00000001
 #define STOCKPROP_FONT 0x00000004
 #define STOCKPROP_FORECOLOR 0x00000008
 
+#if defined(_WIN32)
+#include <olectl.h>
+#else
 // OleTranslateColor: system colours (0x80000000 | index) from the classic defaults.
 HRESULT OleTranslateColor(OLE_COLOR clr, HPALETTE hpal, COLORREF* lpcolorref);
+#endif
 // The stock font in GDI terms, for drawing: lfHeight is negative (character height) at 96 DPI.
 struct QarnStockFontInfo {
   CString faceName;

@@ -2,6 +2,15 @@
 // VARIANT and the dispatch constants, laid out as on Windows.
 #pragma once
 
+#if defined(_WIN32)
+#include <ole2.h>
+#include <oleauto.h>
+#include <ocidl.h>
+#include <olectl.h>
+
+#include "platform/win_types.h"
+#else
+
 #include "platform/win_types.h"
 
 enum VARENUM : VARTYPE {
@@ -132,3 +141,4 @@ extern const IID IID_IUnknown;
 extern const IID IID_IDispatch;
 extern const IID IID_IConnectionPointContainer;
 extern const IID IID_IConnectionPoint;
+#endif  // _WIN32

@@ -6,6 +6,10 @@
 
 #include "platform/com_types.h"
 
+#if defined(_WIN32)
+#include <ocidl.h>
+#include <olectl.h>
+#else
 struct IConnectionPoint;
 struct IEnumConnections;
 struct IEnumConnectionPoints;
@@ -44,6 +48,7 @@ struct IEnumConnectionPoints : IUnknown {
 
 extern const IID IID_IEnumConnections;
 extern const IID IID_IEnumConnectionPoints;
+#endif  // _WIN32
 
 // A connection point for one dispinterface, living inside its container object:
 // reference counting is delegated to the container, so a client holding the

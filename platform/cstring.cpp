@@ -37,7 +37,14 @@ CString CString::Right(int count) const {
 int CString::Compare(const char* other) const { return m_text.compare(other ? other : ""); }
 
 BOOL CString::LoadString(UINT id) {
+#if defined(_WIN32)
+  char buffer[4096];
+  int length = ::LoadStringA(QarnGetResourceInstance(), id, buffer, sizeof(buffer));
+  m_text.assign(buffer, length > 0 ? static_cast<size_t>(length) : 0);
+  return length > 0;
+#else
   const char* text = QarnFindStringResource(id);
   m_text = text ? text : "";
   return text != nullptr;
+#endif
 }

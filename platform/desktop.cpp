@@ -2,6 +2,7 @@
 
 #include "platform/resources_api.h"
 
+#if !defined(_WIN32)  // user32 shows the real boxes on Windows
 Desktop& QarnDesktop() {
   static Desktop desktop;
   return desktop;
@@ -37,14 +38,22 @@ SHORT GetAsyncKeyState(int vkey) {
   return QarnDesktop().keysDown.count(vkey) ? static_cast<SHORT>(0x8000) : 0;
 }
 
+#endif  // !_WIN32
+
+// The framework titles its boxes with the application name: the module's name.
 static const char* AppName() {
+#if defined(_WIN32)
+  return "QARNEDIT";
+#else
   const ModuleResources* resources = QarnGetModuleResources();
   return resources && resources->appName ? resources->appName : "";
+#endif
 }
 
 int AfxMessageBox(UINT idPrompt, UINT type, UINT) {
-  const char* text = QarnFindStringResource(idPrompt);
-  return MessageBoxA(nullptr, text ? text : "", AppName(), type);
+  CString text;
+  text.LoadString(idPrompt);
+  return MessageBoxA(nullptr, text, AppName(), type);
 }
 
 int AfxMessageBox(LPCSTR text, UINT type, UINT) { return MessageBoxA(nullptr, text, AppName(), type); }

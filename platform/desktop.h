@@ -9,6 +9,7 @@
 #include "platform/cstring.h"
 #include "platform/win_types.h"
 
+#if !defined(_WIN32)
 #define MB_OK 0x00000000L
 #define MB_OKCANCEL 0x00000001L
 #define MB_YESNO 0x00000004L
@@ -51,6 +52,8 @@ Desktop& QarnDesktop();
 
 int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type);
 SHORT GetAsyncKeyState(int vkey);
+#endif  // !_WIN32
+
 // The framework's message box by string id, titled with the module's name.
 int AfxMessageBox(UINT idPrompt, UINT type = MB_OK, UINT helpId = static_cast<UINT>(-1));
 int AfxMessageBox(LPCSTR text, UINT type = MB_OK, UINT helpId = 0);

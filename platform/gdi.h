@@ -4,6 +4,10 @@
 
 #include "platform/win_types.h"
 
+#if defined(_WIN32)
+// Real GDI.
+#else
+
 class RasterSurface;
 
 typedef INT* LPINT;
@@ -259,3 +263,4 @@ RasterSurface* QarnSurfaceOf(HDC hdc);
 BOOL QarnSaveDCAsPng(HDC hdc, const char* path);
 // How many GDI objects are alive (stock objects excluded): a leak check for tests.
 int QarnLiveGdiObjectCount();
+#endif  // _WIN32

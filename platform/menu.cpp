@@ -4,9 +4,13 @@
 #include <cstring>
 #include <map>
 
-#include "platform/desktop.h"
 #include "platform/resources_api.h"
 
+#if !defined(_WIN32)
+#include "platform/desktop.h"
+#endif
+
+#if !defined(_WIN32)  // user32 has the menus on Windows
 namespace {
 
 struct MenuItem {
@@ -211,13 +215,15 @@ BOOL TrackPopupMenu(HMENU menu, UINT flags, int x, int y, int, HWND owner, const
   return chosen ? TRUE : FALSE;
 }
 
+#endif  // !_WIN32
+
 CMenu::~CMenu() {
   if (m_owned) DestroyMenu();
 }
 
 BOOL CMenu::LoadMenu(UINT id) {
   if (m_hMenu) return FALSE;
-  m_hMenu = ::LoadMenuA(nullptr, MAKEINTRESOURCEA(id));
+  m_hMenu = ::LoadMenuA(QarnGetResourceInstance(), MAKEINTRESOURCEA(id));
   m_owned = m_hMenu != nullptr;
   return m_hMenu != nullptr;
 }

@@ -8,6 +8,7 @@
 #include "platform/cstring.h"
 #include "platform/win_types.h"
 
+#if !defined(_WIN32)
 #define MF_BYCOMMAND 0x0000
 #define MF_BYPOSITION 0x0400
 #define MF_ENABLED 0x0000
@@ -48,6 +49,8 @@ struct PopupView {
   std::vector<MenuItemView> items;
 };
 PopupView QarnDescribePopup(HMENU menu);
+
+#endif  // !_WIN32
 
 class CMenu {
  public:

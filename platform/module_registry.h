@@ -8,6 +8,10 @@
 
 #include "platform/win_types.h"
 
+#if defined(_WIN32)
+// Real modules: LoadLibraryA, GetProcAddress, FreeLibrary, GetModuleHandleA.
+#else
+
 struct QarnModuleExport {
   const char* name;  // nullptr for an export reachable only by ordinal
   WORD ordinal;      // 0 for an export reachable only by name
@@ -32,3 +36,4 @@ BOOL FreeLibrary(HMODULE module);
 // The handle of a loaded module without changing its count; NULL when it is not loaded.
 // NULL names the program itself: a handle with no exports that is always loaded.
 HMODULE GetModuleHandleA(LPCSTR name);
+#endif  // _WIN32

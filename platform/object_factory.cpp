@@ -23,7 +23,7 @@ std::vector<ClassEntry>& Registry() {
   return entries;
 }
 
-bool EqualNoCase(const std::string& a, const std::string& b) {
+[[maybe_unused]] bool EqualNoCase(const std::string& a, const std::string& b) {
   if (a.size() != b.size()) return false;
   for (size_t i = 0; i < a.size(); ++i) {
     char x = a[i], y = b[i];
@@ -116,9 +116,10 @@ HRESULT QarnUnregisterClass(const CLSID& clsid) {
   return S_FALSE;
 }
 
+#if !defined(_WIN32)  // ole32 has these on Windows
 HRESULT CLSIDFromProgID(LPCOLESTR lpszProgID, CLSID* lpclsid) {
   if (!lpszProgID || !lpclsid) return E_INVALIDARG;
-  std::string name = QarnUtf8FromWide(lpszProgID, std::char_traits<char16_t>::length(lpszProgID));
+  std::string name = QarnUtf8FromWide(lpszProgID, QarnWideLength(lpszProgID));
   std::lock_guard<std::mutex> guard(g_lock);
   for (const ClassEntry& e : Registry()) {
     if (!e.progId.empty() && EqualNoCase(e.progId, name)) {
@@ -129,6 +130,8 @@ HRESULT CLSIDFromProgID(LPCOLESTR lpszProgID, CLSID* lpclsid) {
   *lpclsid = IID_NULL;
   return CO_E_CLASSSTRING;
 }
+
+#endif  // !_WIN32
 
 HRESULT QarnProgIDFromCLSID(REFCLSID clsid, std::string* progId) {
   if (!progId) return E_POINTER;
@@ -142,9 +145,10 @@ HRESULT QarnProgIDFromCLSID(REFCLSID clsid, std::string* progId) {
   return REGDB_E_CLASSNOTREG;
 }
 
+#if !defined(_WIN32)
 HRESULT CLSIDFromString(LPCOLESTR lpsz, CLSID* pclsid) {
   if (!lpsz || !pclsid) return E_INVALIDARG;
-  std::string s = QarnUtf8FromWide(lpsz, std::char_traits<char16_t>::length(lpsz));
+  std::string s = QarnUtf8FromWide(lpsz, QarnWideLength(lpsz));
   // {8-4-4-4-12}
   static const char kShape[] = "{xxxxxxxx-xxxx-xxxx-xxxx-xxxxxxxxxxxx}";
   if (s.size() != sizeof kShape - 1) return CO_E_CLASSSTRING;
@@ -194,7 +198,9 @@ HRESULT CoCreateInstance(REFCLSID rclsid, IUnknown* pUnkOuter, DWORD, REFIID rii
   return CreateAndQuery(create, riid, ppv);
 }
 
-HRESULT CoGetClassObject(REFCLSID rclsid, DWORD, void*, REFIID riid, LPVOID* ppv) {
+#endif  // !_WIN32
+
+HRESULT QarnGetClassObject(REFCLSID rclsid, REFIID riid, LPVOID* ppv) {
   if (!ppv) return E_POINTER;
   *ppv = nullptr;
   QARN_CREATEPROC create = FindCreator(rclsid);
@@ -205,11 +211,17 @@ HRESULT CoGetClassObject(REFCLSID rclsid, DWORD, void*, REFIID riid, LPVOID* ppv
   return hr;
 }
 
+#if !defined(_WIN32)
+HRESULT CoGetClassObject(REFCLSID rclsid, DWORD, void*, REFIID riid, LPVOID* ppv) {
+  return QarnGetClassObject(rclsid, riid, ppv);
+}
+#endif  // !_WIN32
+
 HRESULT QarnCreateObjectByProgID(const char* progId, IDispatch** ppDisp) {
   if (!ppDisp) return E_POINTER;
   *ppDisp = nullptr;
   if (!progId) return E_INVALIDARG;
-  std::u16string wide = QarnWideFromUtf8(progId);
+  QarnWideString wide = QarnWideFromUtf8(progId);
   CLSID clsid;
   HRESULT hr = CLSIDFromProgID(wide.c_str(), &clsid);
   if (FAILED(hr)) return hr;

@@ -15,8 +15,12 @@
 #define DISPID_FONT_WEIGHT 7
 #define DISPID_FONT_CHARSET 8
 
+#if defined(_WIN32)
+#include <olectl.h>
+#else
 extern const IID IID_IFont;
 extern const IID IID_IFontDisp;
+#endif
 
 class CQarnFontObject : public CCmdTarget {
  public:

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <limits>
 
+#if !defined(_WIN32)  // oleaut32 has these on Windows
 // ---------------------------------------------------------------- BSTR
 
 namespace {
@@ -68,6 +69,8 @@ UINT SysStringByteLen(BSTR bstr) {
 
 UINT SysStringLen(BSTR bstr) { return SysStringByteLen(bstr) / sizeof(OLECHAR); }
 
+#endif  // !_WIN32
+
 // ---------------------------------------------------------------- UTF-8 / UTF-16
 
 namespace {
@@ -118,13 +121,13 @@ char32_t DecodeUtf8(const unsigned char* s, size_t n, size_t& i, bool& invalid) 
   return cp;
 }
 
-void AppendUtf16(std::u16string& out, char32_t cp) {
+void AppendUtf16(QarnWideString& out, char32_t cp) {
   if (cp >= 0x10000) {
     cp -= 0x10000;
-    out.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
-    out.push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
+    out.push_back(static_cast<OLECHAR>(0xD800 + (cp >> 10)));
+    out.push_back(static_cast<OLECHAR>(0xDC00 + (cp & 0x3FF)));
   } else {
-    out.push_back(static_cast<char16_t>(cp));
+    out.push_back(static_cast<OLECHAR>(cp));
   }
 }
 
@@ -146,8 +149,8 @@ void AppendUtf8(std::string& out, char32_t cp) {
   }
 }
 
-std::u16string WideFromUtf8(const char* s, size_t n, bool& invalid) {
-  std::u16string out;
+QarnWideString WideFromUtf8(const char* s, size_t n, bool& invalid) {
+  QarnWideString out;
   out.reserve(n);
   const auto* u = reinterpret_cast<const unsigned char*>(s);
   size_t i = 0;
@@ -174,7 +177,7 @@ std::string Utf8FromWide(const OLECHAR* s, size_t n, bool& invalid) {
 
 }  // namespace
 
-std::u16string QarnWideFromUtf8(std::string_view utf8) {
+QarnWideString QarnWideFromUtf8(std::string_view utf8) {
   bool invalid = false;
   return WideFromUtf8(utf8.data(), utf8.size(), invalid);
 }
@@ -186,7 +189,7 @@ std::string QarnUtf8FromWide(const OLECHAR* text, size_t length) {
 }
 
 BSTR QarnBstrFromUtf8(std::string_view utf8) {
-  std::u16string w = QarnWideFromUtf8(utf8);
+  QarnWideString w = QarnWideFromUtf8(utf8);
   return SysAllocStringLen(w.data(), static_cast<UINT>(w.size()));
 }
 
@@ -194,11 +197,12 @@ BSTR QarnBstrFromUtf8(const char* utf8) { return QarnBstrFromUtf8(std::string_vi
 
 std::string QarnUtf8FromBstr(BSTR bstr) { return QarnUtf8FromWide(bstr, SysStringLen(bstr)); }
 
+#if !defined(_WIN32)  // kernel32 and oleaut32 have these on Windows
 int MultiByteToWideChar(UINT codePage, DWORD dwFlags, LPCSTR src, int cbSrc, LPWSTR dst, int cchDst) {
   if ((codePage != CP_ACP && codePage != CP_UTF8) || !src || cbSrc == 0 || cchDst < 0) return 0;
   size_t n = cbSrc < 0 ? std::strlen(src) + 1 : static_cast<size_t>(cbSrc);
   bool invalid = false;
-  std::u16string w = WideFromUtf8(src, n, invalid);
+  QarnWideString w = WideFromUtf8(src, n, invalid);
   if (invalid && (dwFlags & MB_ERR_INVALID_CHARS)) return 0;
   if (cchDst == 0) return static_cast<int>(w.size());
   if (!dst || w.size() > static_cast<size_t>(cchDst)) return 0;
@@ -754,3 +758,5 @@ HRESULT VariantChangeType(VARIANTARG* dest, const VARIANTARG* src, USHORT wFlags
 HRESULT VariantChangeTypeEx(VARIANTARG* dest, const VARIANTARG* src, LCID, USHORT wFlags, VARTYPE vt) {
   return VariantChangeType(dest, src, wFlags, vt);
 }
+
+#endif  // !_WIN32

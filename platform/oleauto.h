@@ -1,6 +1,6 @@
-// OLE Automation helpers for the Linux build: BSTR allocation, VARIANT
-// lifetime and type coercion, and narrow <-> wide text conversion.
-// Semantics follow oleaut32 so the same core code behaves alike on Windows.
+// OLE Automation helpers: BSTR allocation, VARIANT lifetime and type coercion, and
+// narrow <-> wide text conversion. On Windows oleaut32 provides the standard functions
+// and only the Qarn helpers are ours; elsewhere all of them follow oleaut32's semantics.
 #pragma once
 
 #include <string>
@@ -8,6 +8,11 @@
 
 #include "platform/com_types.h"
 
+// Wide text of the platform's OLECHAR (16-bit on both).
+typedef std::basic_string<OLECHAR> QarnWideString;
+inline size_t QarnWideLength(const OLECHAR* text) { return text ? std::char_traits<OLECHAR>::length(text) : 0; }
+
+#if !defined(_WIN32)
 typedef WCHAR* LPWSTR;
 typedef const WCHAR* LPCWSTR;
 
@@ -45,13 +50,6 @@ HRESULT VariantChangeType(VARIANTARG* pvargDest, const VARIANTARG* pvarSrc, USHO
 HRESULT VariantChangeTypeEx(VARIANTARG* pvargDest, const VARIANTARG* pvarSrc, LCID lcid, USHORT wFlags,
                             VARTYPE vt);
 
-// The narrow code page of this build is UTF-8; invalid input becomes U+FFFD.
-BSTR QarnBstrFromUtf8(const char* utf8);
-BSTR QarnBstrFromUtf8(std::string_view utf8);
-std::string QarnUtf8FromBstr(BSTR bstr);  // honours embedded NULs via the length prefix
-std::string QarnUtf8FromWide(const OLECHAR* text, size_t length);
-std::u16string QarnWideFromUtf8(std::string_view utf8);
-
 #define CP_ACP 0
 #define CP_UTF8 65001
 #define MB_ERR_INVALID_CHARS 0x08
@@ -62,6 +60,28 @@ int MultiByteToWideChar(UINT codePage, DWORD dwFlags, LPCSTR lpMultiByteStr, int
                         LPWSTR lpWideCharStr, int cchWideChar);
 int WideCharToMultiByte(UINT codePage, DWORD dwFlags, LPCWSTR lpWideCharStr, int cchWideChar,
                         LPSTR lpMultiByteStr, int cbMultiByte, LPCSTR lpDefaultChar, BOOL* lpUsedDefaultChar);
+#else
+// MinGW declares the source VARIANTs of these without const; the Windows SDK has them const.
+inline HRESULT VariantCopy(VARIANTARG* dest, const VARIANTARG* src) {
+  return ::VariantCopy(dest, const_cast<VARIANTARG*>(src));
+}
+inline HRESULT VariantCopyInd(VARIANT* dest, const VARIANTARG* src) {
+  return ::VariantCopyInd(dest, const_cast<VARIANTARG*>(src));
+}
+inline HRESULT VariantChangeType(VARIANTARG* dest, const VARIANTARG* src, USHORT flags, VARTYPE vt) {
+  return ::VariantChangeType(dest, const_cast<VARIANTARG*>(src), flags, vt);
+}
+inline HRESULT VariantChangeTypeEx(VARIANTARG* dest, const VARIANTARG* src, LCID lcid, USHORT flags, VARTYPE vt) {
+  return ::VariantChangeTypeEx(dest, const_cast<VARIANTARG*>(src), lcid, flags, vt);
+}
+#endif  // !_WIN32
+
+// The narrow text of this system is UTF-8 on both builds; invalid input becomes U+FFFD.
+BSTR QarnBstrFromUtf8(const char* utf8);
+BSTR QarnBstrFromUtf8(std::string_view utf8);
+std::string QarnUtf8FromBstr(BSTR bstr);  // honours embedded NULs via the length prefix
+std::string QarnUtf8FromWide(const OLECHAR* text, size_t length);
+QarnWideString QarnWideFromUtf8(std::string_view utf8);
 
 // RAII owner of a VARIANT for framework and test code.
 class CQarnVariant : public VARIANT {

@@ -13,6 +13,10 @@
 
 #include "platform/win_types.h"
 
+#if defined(_WIN32)
+// kernel32's profile functions.
+#else
+
 // section NULL: the names of all sections; key NULL: the keys of `section`. Both come
 // back as a list of NUL-terminated strings ended by one more NUL; when the list does
 // not fit, it is cut, ended by two NULs, and the result is size - 2.
@@ -34,3 +38,4 @@ DWORD QarnProfileStringFromText(const char* text, size_t length, LPCSTR section,
 
 // The Write rules applied to file contents held in memory; true when `text` changed.
 bool QarnProfileEditText(std::string& text, LPCSTR section, LPCSTR key, LPCSTR value);
+#endif  // _WIN32

@@ -1,6 +1,15 @@
 #include "platform/resources_api.h"
 
 namespace {
+HINSTANCE g_instance = nullptr;
+}
+
+HINSTANCE QarnGetResourceInstance() { return g_instance; }
+
+void QarnSetResourceInstance(HINSTANCE instance) { g_instance = instance; }
+
+#if !defined(_WIN32)
+namespace {
 const ModuleResources* g_resources = nullptr;
 }
 
@@ -21,3 +30,4 @@ const ResourceMenu* QarnFindMenuResource(UINT id) {
     if (g_resources->menus[i].id == id) return &g_resources->menus[i];
   return nullptr;
 }
+#endif  // !_WIN32

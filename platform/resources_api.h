@@ -4,6 +4,12 @@
 
 #include "platform/win_types.h"
 
+// The module whose resources LoadString and LoadMenu read: the control's module on
+// Windows (set when it loads), null (the running program) until then.
+HINSTANCE QarnGetResourceInstance();
+void QarnSetResourceInstance(HINSTANCE instance);
+
+#if !defined(_WIN32)
 struct ResourceString {
   UINT id;
   const char* text;
@@ -40,3 +46,4 @@ void QarnSetModuleResources(const ModuleResources* resources);
 const ModuleResources* QarnGetModuleResources();
 const char* QarnFindStringResource(UINT id);
 const ResourceMenu* QarnFindMenuResource(UINT id);
+#endif  // !_WIN32

@@ -21,6 +21,10 @@
 
 #include "platform/win_types.h"
 
+#if defined(_WIN32)
+#include <winver.h>
+#else
+
 #ifndef QARN_PUINT_DEFINED
 #define QARN_PUINT_DEFINED
 typedef UINT* PUINT;
@@ -76,3 +80,4 @@ DWORD QarnVersionInfoBufferSize(const uint8_t* resource, size_t length);
 bool QarnFillVersionInfoBuffer(const uint8_t* resource, size_t length, DWORD len, void* data);
 // The file a version query would read, after the search described above; "" if none.
 std::string QarnResolveVersionFile(const char* name);
+#endif  // _WIN32

@@ -2,6 +2,12 @@
 // Widths follow the Windows ABI: LONG is 32 bits even where `long` is 64.
 #pragma once
 
+#if defined(_WIN32)
+// The real headers; what follows is the same subset for the Linux build.
+#include <windows.h>
+#include <cstdint>
+#else
+
 #include <cstddef>
 #include <cstdint>
 
@@ -174,3 +180,4 @@ inline bool operator!=(const GUID& a, const GUID& b) { return !(a == b); }
 #define VK_CONTROL 0x11
 #define VK_MENU 0x12
 #define VK_ESCAPE 0x1B
+#endif  // _WIN32

@@ -6,6 +6,10 @@
 #include "platform/gdi.h"
 #include "platform/win_types.h"
 
+#if defined(_WIN32)
+// Real windows.
+#else
+
 // ---- Windows API subset ----------------------------------------------------
 BOOL DestroyWindow(HWND hwnd);
 BOOL IsWindow(HWND hwnd);
@@ -40,3 +44,4 @@ typedef void (*QarnPaintProc)(HWND hwnd, HDC hdc, const RECT* invalid, void* con
 BOOL QarnSetPaintProc(HWND hwnd, QarnPaintProc proc, void* context);
 // The client surface itself, for hosts that show or save it.
 RasterSurface* QarnWindowSurface(HWND hwnd);
+#endif  // _WIN32

@@ -33,7 +33,7 @@ class PyDispatch {
   IDispatch* m_p;
 };
 
-std::u16string Wide(const std::string& s) { return QarnWideFromUtf8(s); }
+QarnWideString Wide(const std::string& s) { return QarnWideFromUtf8(s); }
 
 void ToVariant(const py::handle& value, VARIANT& out) {
   VariantInit(&out);
@@ -133,7 +133,7 @@ py::object FromVariant(const VARIANT& v) {
 }
 
 DISPID LookUp(IDispatch* p, const std::string& name) {
-  std::u16string wide = Wide(name);
+  QarnWideString wide = Wide(name);
   LPOLESTR names[1] = {wide.data()};
   DISPID id = DISPID_UNKNOWN;
   HRESULT hr = p->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id);
