@@ -1,0 +1,142 @@
+// Menus as USER32 keeps them: loaded from the module's resources, changed by command
+// or by position, and tracked through the desktop backend.
+#include <gtest/gtest.h>
+
+#include "platform/desktop.h"
+#include "platform/menu.h"
+#include "resources/resource.h"
+#include "resources/resource_data.h"
+
+namespace {
+
+class MenuTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    QarnSetModuleResources(&QarneditModuleResources());
+    QarnDesktop().Reset();
+    ASSERT_TRUE(menu.LoadMenu(IDR_CONTEXT_MENU));
+  }
+  void TearDown() override { QarnDesktop().Reset(); }
+  CMenu menu;
+};
+
+}  // namespace
+
+TEST_F(MenuTest, TheContextMenuHasThreePopupsWithTheirItems) {
+  ASSERT_EQ(menu.GetMenuItemCount(), 3);
+  struct Case {
+    int popup;
+    const char* title;
+    int count;
+    UINT first;
+    UINT last;
+  };
+  const Case cases[] = {{0, "POLYLINE", 17, ID_POLYLINE_CONTINUE, ID_POLYLINE_DONE},
+                        {1, "POLYGON", 20, ID_POLYGON_CONTINUE, ID_POLYGON_DONE},
+                        {2, "POINT", 7, ID_POINT_SET, ID_POINT_DONE}};
+  for (const Case& c : cases) {
+    CMenu* popup = menu.GetSubMenu(c.popup);
+    ASSERT_NE(popup, nullptr) << c.title;
+    EXPECT_EQ(QarnDescribePopup(*popup).title, CString(c.title));
+    EXPECT_EQ(popup->GetMenuItemCount(), c.count) << c.title;
+    EXPECT_EQ(popup->GetMenuItemID(0), c.first) << c.title;
+    EXPECT_EQ(popup->GetMenuItemID(c.count - 1), c.last) << c.title;
+  }
+  EXPECT_EQ(menu.GetMenuItemID(0), static_cast<UINT>(-1)) << "a popup entry has no command id";
+  EXPECT_EQ(menu.GetSubMenu(0)->GetMenuItemID(3), 0u) << "separator";
+}
+
+TEST_F(MenuTest, MenuStringsAreReadByCommandOrPositionAndCutToTheBuffer) {
+  CMenu* popup = menu.GetSubMenu(0);
+  char text[64];
+  EXPECT_EQ(popup->GetMenuString(ID_POLYLINE_INVERT, text, sizeof(text), MF_BYCOMMAND), 7);
+  EXPECT_STREQ(text, "Inver&t");
+  EXPECT_EQ(popup->GetMenuString(2, text, sizeof(text), MF_BYPOSITION), 5);
+  EXPECT_STREQ(text, "Bac&k");
+  EXPECT_EQ(popup->GetMenuString(ID_POLYLINE_INVERT, nullptr, 0, MF_BYCOMMAND), 7) << "length asked first";
+  EXPECT_EQ(popup->GetMenuString(ID_POLYLINE_INVERT, text, 4, MF_BYCOMMAND), 3);
+  EXPECT_STREQ(text, "Inv");
+  EXPECT_EQ(popup->GetMenuString(12345, text, sizeof(text), MF_BYCOMMAND), 0) << "unknown command";
+}
+
+TEST_F(MenuTest, EnableReturnsThePreviousStateAndModifyResetsIt) {
+  CMenu* popup = menu.GetSubMenu(0);
+  EXPECT_EQ(popup->EnableMenuItem(ID_POLYLINE_BACK, MF_BYCOMMAND | MF_GRAYED), static_cast<UINT>(MF_ENABLED));
+  EXPECT_EQ(popup->EnableMenuItem(ID_POLYLINE_BACK, MF_BYCOMMAND | MF_ENABLED), static_cast<UINT>(MF_GRAYED));
+  EXPECT_EQ(popup->EnableMenuItem(99999, MF_BYCOMMAND | MF_ENABLED), static_cast<UINT>(-1));
+  popup->EnableMenuItem(ID_POLYLINE_BACK, MF_BYCOMMAND | MF_GRAYED);
+  ASSERT_TRUE(popup->ModifyMenu(ID_POLYLINE_BACK, MF_BYCOMMAND | MF_STRING, ID_POLYLINE_BACK, "Zurueck"));
+  EXPECT_EQ(popup->GetMenuState(ID_POLYLINE_BACK, MF_BYCOMMAND) & MF_GRAYED, 0u)
+      << "the new flags replace the item's state";
+  CString text;
+  popup->GetMenuString(ID_POLYLINE_BACK, text, MF_BYCOMMAND);
+  EXPECT_EQ(text, CString("Zurueck"));
+}
+
+TEST_F(MenuTest, RemovingAnItemMovesTheNextOneUp) {
+  CMenu* popup = menu.GetSubMenu(2);
+  ASSERT_TRUE(popup->RemoveMenu(ID_POINT_SET, MF_BYCOMMAND));
+  EXPECT_EQ(popup->GetMenuItemCount(), 6);
+  EXPECT_EQ(popup->GetMenuItemID(0), 0u);
+  EXPECT_FALSE(popup->RemoveMenu(ID_POINT_SET, MF_BYCOMMAND)) << "already gone";
+  EXPECT_FALSE(popup->RemoveMenu(40, MF_BYPOSITION));
+}
+
+TEST_F(MenuTest, TrackingReturnsWhatTheDesktopChoosesUnlessItIsGrayed) {
+  CMenu* popup = menu.GetSubMenu(2);
+  std::vector<std::string> seen;
+  UINT answer = ID_POINT_DONE;
+  QarnDesktop().onMenu = [&](HMENU h, int, int) {
+    for (const MenuItemView& item : QarnDescribePopup(h).items) seen.push_back(item.text.str());
+    return answer;
+  };
+  EXPECT_EQ(static_cast<UINT>(popup->TrackPopupMenu(TPM_RETURNCMD, 10, 20, nullptr)), ID_POINT_DONE);
+  EXPECT_EQ(seen.front(), "&Set");
+  popup->EnableMenuItem(ID_POINT_DONE, MF_BYCOMMAND | MF_GRAYED);
+  EXPECT_EQ(popup->TrackPopupMenu(TPM_RETURNCMD, 10, 20, nullptr), 0) << "a grayed item cannot be chosen";
+  answer = 4242;
+  EXPECT_EQ(popup->TrackPopupMenu(TPM_RETURNCMD, 10, 20, nullptr), 0) << "nor one the menu does not have";
+  answer = ID_POINT_ABORT;
+  EXPECT_TRUE(popup->TrackPopupMenu(0, 10, 20, nullptr));
+  ASSERT_EQ(QarnDesktop().postedCommands.size(), 1u) << "without TPM_RETURNCMD the owner gets WM_COMMAND";
+  EXPECT_EQ(QarnDesktop().postedCommands[0].second, static_cast<UINT>(ID_POINT_ABORT));
+  QarnDesktop().onMenu = nullptr;
+  EXPECT_EQ(popup->TrackPopupMenu(TPM_RETURNCMD, 0, 0, nullptr), 0) << "nobody answers: dismissed";
+}
+
+TEST(MenuHandles, BadHandlesFailWithoutCrashing) {
+  HMENU bogus = reinterpret_cast<HMENU>(static_cast<uintptr_t>(0xdead0));
+  EXPECT_EQ(GetMenuItemCount(bogus), -1);
+  EXPECT_EQ(GetSubMenu(bogus, 0), nullptr);
+  EXPECT_FALSE(ModifyMenuA(bogus, 0, MF_BYPOSITION, 1, "x"));
+  EXPECT_FALSE(DestroyMenu(bogus));
+  EXPECT_EQ(LoadMenuA(nullptr, MAKEINTRESOURCEA(4040)), nullptr) << "no such resource";
+  HMENU popup = CreatePopupMenu();
+  EXPECT_TRUE(AppendMenuA(popup, MF_STRING, 7, "Seven"));
+  EXPECT_TRUE(DestroyMenu(popup));
+  EXPECT_FALSE(IsMenu(popup)) << "destroyed";
+}
+
+TEST(MessageBoxes, AreRecordedAndGetTheDefaultButtonUnlessAnswered) {
+  QarnDesktop().Reset();
+  EXPECT_EQ(MessageBoxA(nullptr, "text", "title", MB_OK | MB_ICONSTOP), IDOK);
+  EXPECT_EQ(MessageBoxA(nullptr, "sure?", "title", MB_YESNO), IDYES);
+  QarnDesktop().onMessageBox = [](const MessageBoxRecord& box) { return box.flags & MB_YESNO ? IDNO : 0; };
+  EXPECT_EQ(MessageBoxA(nullptr, "sure?", nullptr, MB_YESNO), IDNO);
+  ASSERT_EQ(QarnDesktop().messageBoxes.size(), 3u);
+  EXPECT_EQ(QarnDesktop().messageBoxes[0].flags, static_cast<UINT>(MB_ICONSTOP));
+  EXPECT_EQ(QarnDesktop().messageBoxes[2].caption, CString("Error")) << "a box without a caption";
+  QarnSetModuleResources(&QarneditModuleResources());
+  AfxMessageBox(IDS_ERR_CONNECT, MB_ICONSTOP | MB_OK);
+  EXPECT_EQ(QarnDesktop().messageBoxes.back().text, CString("Error connecting to qarnocx"));
+  EXPECT_EQ(QarnDesktop().messageBoxes.back().caption, CString("QARNEDIT")) << "titled with the module's name";
+  QarnDesktop().Reset();
+}
+
+TEST(KeyState, HeldKeysHaveTheHighBitSet) {
+  QarnDesktop().Reset();
+  QarnDesktop().keysDown = {VK_SHIFT};
+  EXPECT_NE(GetAsyncKeyState(VK_SHIFT) & 0x8000, 0);
+  EXPECT_EQ(GetAsyncKeyState(VK_CONTROL), 0);
+  QarnDesktop().Reset();
+}
