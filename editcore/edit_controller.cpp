@@ -22,6 +22,7 @@ EditController::~EditController() {
   // Idle first: a host that answers the unregistering with a detach callback must not
   // make a dying editor restore the host or fire an event.
   m_mode = MODE_IDLE;
+  m_destroying = true;
   ReleaseDrawnNtt();
   if (m_pEngine) m_pEngine->SetPointerHandler(nullptr);
   if (m_pPaintEngine) m_pPaintEngine->SetOverlayPainter(nullptr);
@@ -75,12 +76,24 @@ void EditController::PaintOverlay(CDC*) { ModuleStateScope state; }
 
 void EditController::OnOtherPaintEvent(DWORD) {}
 
+EditController::ControlKeepAlive::ControlKeepAlive(EditController& editor)
+    : m_pCtrl(editor.m_destroying ? nullptr : editor.m_pCtrl) {
+  if (m_pCtrl) m_pCtrl->AddRef();
+}
+
+// Runs last in the caller: the release may destroy the control and this editor with it.
+EditController::ControlKeepAlive::~ControlKeepAlive() {
+  if (m_pCtrl) m_pCtrl->Release();
+}
+
 void EditController::OnHandlerDetached() {
+  ControlKeepAlive keepAlive(*this);
   m_pEngine = nullptr;
   EndEdit(false);
 }
 
 void EditController::OnPainterDetached() {
+  ControlKeepAlive keepAlive(*this);
   m_pPaintEngine = nullptr;
   EndEdit(false);
 }

@@ -73,7 +73,18 @@ class EditController final : public PointerHandler, public OverlayPainter {
   int32_t RingArrayLength() const { return m_ringArrayLength; }
 
  private:
-  friend class EditControllerInspector;  // read-only view for tests and the script host
+  // Keeps the control alive while a call from the host or an event handler runs: the
+  // container may release the control inside an event, and the editor goes on after it.
+  class ControlKeepAlive {
+   public:
+    explicit ControlKeepAlive(EditController& editor);
+    ~ControlKeepAlive();
+    ControlKeepAlive(const ControlKeepAlive&) = delete;
+    ControlKeepAlive& operator=(const ControlKeepAlive&) = delete;
+
+   private:
+    CQarneditCtrl* m_pCtrl;
+  };
 
   void PrepareHost();
   void DestroyRingStorage();
@@ -124,4 +135,5 @@ class EditController final : public PointerHandler, public OverlayPainter {
 
  private:
   int32_t m_ringArrayLength = 0;  // N: the ring array's length, kept with the array
+  bool m_destroying = false;      // the control is going away: nothing may hold it
 };

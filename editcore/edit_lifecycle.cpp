@@ -55,6 +55,7 @@ void EditController::PrepareHost() {
 }
 
 void EditController::EndEdit(bool save) {
+  ControlKeepAlive keepAlive(*this);
   if (m_mode != MODE_IDLE) {
     if (m_pEngine) {
       if (static_cast<int32_t>(m_polarFlags) > 0) m_pEngine->SetModePair(m_savedModePair[0], m_savedModePair[1]);

@@ -189,3 +189,42 @@ TEST_F(ControlTest, ConnectionErrors) {
   EXPECT_FALSE(ctl->isEditing());
   EXPECT_TRUE(sink.events.empty());
 }
+
+// A sink whose container lets go of the control when the edit ends.
+class ReleasingSink : public RecordingSink {
+ public:
+  CQarneditCtrl* toRelease = nullptr;
+  HRESULT Invoke(DISPID id, REFIID riid, LCID lcid, WORD flags, DISPPARAMS* params, VARIANT* result,
+                 EXCEPINFO* excep, UINT* argErr) override {
+    HRESULT hr = RecordingSink::Invoke(id, riid, lcid, flags, params, result, excep, argErr);
+    if ((id == 1 || id == 2) && toRelease) {
+      CQarneditCtrl* ctl = toRelease;
+      toRelease = nullptr;
+      ctl->Release();
+    }
+    return hr;
+  }
+};
+
+TEST_F(ControlTest, AContainerReleasingTheControlInsideTheEndEventBreaksNothing) {
+  for (bool hostDetaches : {false, true}) {
+    CQarneditCtrl* other = new CQarneditCtrl();
+    other->SetQarnocx(host.GetDispatch());
+    host.detachOnUnregister = hostDetaches;
+    ReleasingSink releasing;
+    IConnectionPointContainer* container = nullptr;
+    ASSERT_EQ(other->QueryInterface(IID_IConnectionPointContainer, reinterpret_cast<void**>(&container)), S_OK);
+    IConnectionPoint* otherPoint = nullptr;
+    ASSERT_EQ(container->FindConnectionPoint(IID_DQarneditEvents, &otherPoint), S_OK);
+    container->Release();
+    DWORD otherCookie = 0;
+    ASSERT_EQ(otherPoint->Advise(&releasing, &otherCookie), S_OK);
+    otherPoint->Release();  // the control keeps the sink; it goes with the control
+    other->drawPolyline();
+    releasing.toRelease = other;  // the creator's reference goes away inside EditAborted
+    host.DropPointerHandler();
+    EXPECT_EQ(releasing.events.back(), "EditAborted") << "host detaches on unregister: " << hostDetaches;
+    EXPECT_EQ(host.Handler(), nullptr);
+    EXPECT_EQ(host.Painter(), nullptr) << "the painter was dropped before the control went away";
+  }
+}
