@@ -4,6 +4,9 @@
 
 #include "platform/object_factory.h"
 #include "platform/ole_font.h"
+#if defined(_WIN32)
+#include "platform/win32/ole_control_win32.h"
+#endif
 
 // ---------------------------------------------------------------- marshalling helpers
 
@@ -337,6 +340,9 @@ COleControl::COleControl()
 }
 
 COleControl::~COleControl() {
+#if defined(_WIN32)
+  QarnWin32ControlDestroyed(this);  // the container-facing interfaces go first
+#endif
   m_connPoint.UnadviseAll();
   // A client may still hold the font: it must stop calling back into us.
   m_pFont->SetChangeNotify(nullptr);
@@ -354,7 +360,12 @@ void COleControl::InitializeIIDs(const IID* piidPrimary, const IID* piidEvents) 
 void* COleControl::GetInterfaceHook(REFIID riid) {
   if (riid == IID_IConnectionPointContainer) return static_cast<IConnectionPointContainer*>(&m_xConnPtContainer);
   if (m_iidPrimary != IID_NULL && riid == m_iidPrimary) return static_cast<IDispatch*>(this);
+#if defined(_WIN32)
+  // Persistence, embedding and drawing for a real container.
+  return QarnWin32ControlInterface(this, riid);
+#else
   return nullptr;
+#endif
 }
 
 HRESULT COleControl::XConnPtContainer::EnumConnectionPoints(IEnumConnectionPoints** ppEnum) {

@@ -59,3 +59,28 @@
 #define ID_POLYGON_POLAR_OFF 32798
 #define ID_POINT_POLAR_ON 32799
 #define ID_POINT_POLAR_OFF 32800
+
+// Dialog templates.
+#define IDD_ABOUTBOX_QARNEDIT 1
+#define IDD_PROPPAGE_QARNEDIT 200
+#define IDD_PROPPAGE_QARNEDIT2 201
+#define IDD_POLAR_POINT 203
+#define IDD_POLAR_POINT_EX 204
+
+// Pictures: the About box's icon and the toolbox bitmap.
+#define IDI_ABOUTDLL 1
+#define IDB_QARNEDIT 1
+
+// Controls of the polar point dialogs.
+#define IDC_POLAR_ANGLE 201
+#define IDC_POLAR_DISTANCE 202
+#define IDC_POLAR_ANGLE_ON 203
+#define IDC_POLAR_DISTANCE_ON 204
+#define IDC_POLAR_ANGLE_PLUS90 205
+#define IDC_POLAR_ANGLE_MINUS90 206
+#define IDC_POLAR_BASE 207
+#define IDC_POLAR_ADD 208
+#define IDC_POLAR_ADD_ON 209
+#define IDC_POLAR_ADD_PLUS90 210
+#define IDC_POLAR_ADD_MINUS90 211
+#define IDC_POLAR_LAST_ANGLE 212

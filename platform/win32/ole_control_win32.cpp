@@ -429,8 +429,9 @@ HRESULT XOleObject::DoVerb(LONG iVerb, LPMSG, IOleClientSite* pActiveSite, LONG,
 }
 
 HRESULT XOleObject::EnumVerbs(IEnumOLEVERB** ppEnumOleVerb) {
+  // No verbs of our own: the container falls back on the registry (OleRegEnumVerbs).
   if (ppEnumOleVerb) *ppEnumOleVerb = nullptr;
-  return OLE_E_NOTIMPL;
+  return OLE_S_USEREG;
 }
 
 HRESULT XOleObject::Update() { return S_OK; }

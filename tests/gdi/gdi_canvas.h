@@ -4,6 +4,10 @@
 
 #ifdef _WIN32
 #include <windows.h>
+// <windows.h> still defines the 16-bit pointer qualifiers as empty macros; tests name
+// variables `near`.
+#undef near
+#undef far
 #else
 #include "platform/gdi.h"
 #endif
@@ -107,7 +111,14 @@ class Canvas {
 
 inline std::string Describe(const std::set<Pixel>& pixels) {
   std::string s;
-  for (const Pixel& p : pixels) s += "(" + std::to_string(p.first) + "," + std::to_string(p.second) + ")";
+  // Appended piece by piece: GCC 12 warns falsely (-Wrestrict) on "(" + std::string.
+  for (const Pixel& p : pixels) {
+    s += '(';
+    s += std::to_string(p.first);
+    s += ',';
+    s += std::to_string(p.second);
+    s += ')';
+  }
   return s.empty() ? "none" : s;
 }
 

@@ -1,0 +1,293 @@
+#include "gdi_case_dump.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "gdi_cases.h"
+
+namespace gditest {
+namespace {
+
+const COLORREF kWhite = RGB(255, 255, 255);
+const COLORREF kRed = RGB(255, 0, 0);
+const COLORREF kBlue = RGB(0, 0, 255);
+const COLORREF kGreen = RGB(0, 160, 0);
+
+char Classify(COLORREF c) {
+  if (c == kWhite) return '.';
+  if (c == kRed) return 'p';
+  if (c == kGreen) return 'f';
+  if (c == kBlue) return 'b';
+  if (c == RGB(0, 0, 0)) return 'k';
+  return '#';
+}
+
+DumpedCase Snapshot(const std::string& name, const Canvas& canvas) {
+  DumpedCase d;
+  d.name = name;
+  d.width = canvas.width();
+  d.height = canvas.height();
+  for (int y = 0; y < canvas.height(); ++y) {
+    std::string row;
+    for (int x = 0; x < canvas.width(); ++x) row += Classify(canvas.At(x, y));
+    d.picture.push_back(row);
+  }
+  return d;
+}
+
+// Selects a pen (and optionally a brush) for the life of a scope.
+class Tools {
+ public:
+  Tools(HDC dc, int penStyle, int penWidth, COLORREF penColor, HGDIOBJ brush = nullptr) : m_dc(dc) {
+    m_pen = penStyle == PS_NULL ? nullptr : CreatePen(penStyle, penWidth, penColor);
+    m_oldPen = SelectObject(dc, m_pen ? static_cast<HGDIOBJ>(m_pen) : GetStockObject(NULL_PEN));
+    if (brush) m_oldBrush = SelectObject(dc, brush);
+  }
+  ~Tools() {
+    SelectObject(m_dc, m_oldPen);
+    if (m_oldBrush) SelectObject(m_dc, m_oldBrush);
+    if (m_pen) DeleteObject(m_pen);
+  }
+  Tools(const Tools&) = delete;
+  Tools& operator=(const Tools&) = delete;
+
+ private:
+  HDC m_dc;
+  HPEN m_pen = nullptr;
+  HGDIOBJ m_oldPen = nullptr;
+  HGDIOBJ m_oldBrush = nullptr;
+};
+
+std::string SizeName(EllipseSize s) { return std::to_string(s.width) + "x" + std::to_string(s.height); }
+
+void DrawLines(std::vector<DumpedCase>& out) {
+  for (const LineCase& c : LineCases()) {
+    Canvas canvas(20, 20);
+    Tools tools(canvas.dc(), PS_SOLID, 1, kRed);
+    MoveToEx(canvas.dc(), c.from.x, c.from.y, NULL);
+    LineTo(canvas.dc(), c.to.x, c.to.y);
+    out.push_back(Snapshot(std::string("line ") + c.name, canvas));
+  }
+}
+
+void DrawRops(std::vector<DumpedCase>& out) {
+  for (const RopCase& c : RopCases()) {
+    Canvas canvas(4, 1);
+    canvas.Clear(c.destination);
+    SetROP2(canvas.dc(), c.rop2);
+    Tools tools(canvas.dc(), PS_SOLID, 1, c.pen);
+    MoveToEx(canvas.dc(), 0, 0, NULL);
+    LineTo(canvas.dc(), 4, 0);
+    DumpedCase d = Snapshot(std::string("rop ") + c.name, canvas);
+    d.notes.push_back("pixel 2 0 " + Hex(canvas.At(2, 0)));
+    out.push_back(d);
+  }
+}
+
+void DrawDots(std::vector<DumpedCase>& out) {
+  for (const DotCase& c : DotCases()) {
+    Canvas canvas(16, 12);
+    SetBkMode(canvas.dc(), c.bkMode);
+    SetBkColor(canvas.dc(), kBlue);
+    Tools tools(canvas.dc(), PS_DOT, 1, kRed);
+    MoveToEx(canvas.dc(), c.from.x, c.from.y, NULL);
+    LineTo(canvas.dc(), c.to.x, c.to.y);
+    out.push_back(Snapshot(std::string("dot ") + c.name, canvas));
+  }
+  for (bool polyline : {false, true}) {
+    Canvas canvas(14, 3);
+    SetBkColor(canvas.dc(), kBlue);
+    Tools tools(canvas.dc(), PS_DOT, 1, kRed);
+    POINT points[] = {{0, 1}, {4, 1}, {12, 1}};
+    if (polyline) {
+      Polyline(canvas.dc(), points, 3);
+    } else {
+      MoveToEx(canvas.dc(), 0, 1, NULL);
+      LineTo(canvas.dc(), 4, 1);
+      LineTo(canvas.dc(), 12, 1);
+    }
+    out.push_back(Snapshot(polyline ? "dot one polyline" : "dot two lineto calls", canvas));
+  }
+}
+
+void DrawRects(std::vector<DumpedCase>& out) {
+  for (const RectCase& c : FillRectCases()) {
+    Canvas canvas(16, 16);
+    HBRUSH brush = CreateSolidBrush(kGreen);
+    SetROP2(canvas.dc(), R2_XORPEN);
+    FillRect(canvas.dc(), &c.rect, brush);
+    DeleteObject(brush);
+    out.push_back(Snapshot(std::string("fillrect ") + c.name, canvas));
+  }
+  Canvas canvas(12, 12);
+  HBRUSH brush = CreateSolidBrush(kGreen);
+  {
+    Tools tools(canvas.dc(), PS_SOLID, 1, kRed, brush);
+    Rectangle(canvas.dc(), 2, 3, 9, 10);
+  }
+  DeleteObject(brush);
+  out.push_back(Snapshot("rectangle pen and brush", canvas));
+}
+
+void DrawEllipses(std::vector<DumpedCase>& out) {
+  const int margin = 3;
+  for (EllipseSize s : EllipseSizes()) {
+    int l = margin, t = margin, r = margin + s.width, b = margin + s.height;
+    {
+      Canvas canvas(s.width + 2 * margin, s.height + 2 * margin);
+      HBRUSH brush = CreateSolidBrush(kGreen);
+      {
+        Tools tools(canvas.dc(), PS_SOLID, 1, kRed, brush);
+        Ellipse(canvas.dc(), l, t, r, b);
+      }
+      DeleteObject(brush);
+      out.push_back(Snapshot("ellipse " + SizeName(s), canvas));
+    }
+    {
+      Canvas canvas(s.width + 2 * margin, s.height + 2 * margin);
+      HBRUSH brush = CreateSolidBrush(kGreen);
+      {
+        Tools tools(canvas.dc(), PS_NULL, 0, 0, brush);
+        Ellipse(canvas.dc(), l, t, r, b);
+      }
+      DeleteObject(brush);
+      out.push_back(Snapshot("ellipse null pen " + SizeName(s), canvas));
+    }
+    {
+      Canvas canvas(s.width + 2 * margin, s.height + 2 * margin);
+      Tools tools(canvas.dc(), PS_SOLID, 1, kRed);
+      Arc(canvas.dc(), l, t, r, b, r + 5, t + 1, r + 5, t + 1);
+      out.push_back(Snapshot("arc full " + SizeName(s), canvas));
+    }
+  }
+  struct Partial {
+    const char* name;
+    POINT start, end;
+  } partials[] = {
+      {"right to left over the top", {30, 10}, {-10, 10}},
+      {"left to right under the bottom", {-10, 10}, {30, 10}},
+      {"quarter top-left", {10, -5}, {-5, 10}},
+  };
+  for (const Partial& p : partials) {
+    Canvas canvas(24, 24);
+    Tools tools(canvas.dc(), PS_SOLID, 1, kRed);
+    Arc(canvas.dc(), 0, 0, 21, 21, p.start.x, p.start.y, p.end.x, p.end.y);
+    out.push_back(Snapshot(std::string("arc ") + p.name, canvas));
+  }
+}
+
+void DrawXorTwice(std::vector<DumpedCase>& out) {
+  Canvas canvas(32, 32);
+  for (int y = 0; y < 32; ++y)
+    for (int x = 0; x < 32; ++x) SetPixel(canvas.dc(), x, y, RGB(x * 8, y * 8, (x ^ y) * 8));
+  std::vector<COLORREF> before;
+  for (int y = 0; y < 32; ++y)
+    for (int x = 0; x < 32; ++x) before.push_back(canvas.At(x, y));
+  SetROP2(canvas.dc(), R2_XORPEN);
+  {
+    Tools tools(canvas.dc(), PS_SOLID, 1, RGB(0x5A, 0xA5, 0xFF), GetStockObject(NULL_BRUSH));
+    for (int pass = 0; pass < 2; ++pass) {
+      MoveToEx(canvas.dc(), 1, 1, NULL);
+      LineTo(canvas.dc(), 30, 17);
+      LineTo(canvas.dc(), 3, 29);
+      LineTo(canvas.dc(), 1, 1);
+      Ellipse(canvas.dc(), 4, 4, 27, 19);
+    }
+  }
+  DumpedCase d;
+  d.name = "xor twice";
+  d.width = d.height = 32;
+  for (int y = 0; y < 32; ++y) {
+    std::string row;
+    for (int x = 0; x < 32; ++x) row += canvas.At(x, y) == before[y * 32 + x] ? '.' : 'x';
+    d.picture.push_back(row);
+  }
+  out.push_back(d);
+}
+
+void DrawWidePen(std::vector<DumpedCase>& out) {
+  Canvas canvas(30, 20);
+  Tools tools(canvas.dc(), PS_SOLID, 5, kRed);
+  MoveToEx(canvas.dc(), 5, 10, NULL);
+  LineTo(canvas.dc(), 25, 10);
+  out.push_back(Snapshot("wide pen 5", canvas));
+}
+
+}  // namespace
+
+std::vector<DumpedCase> DrawAllCases() {
+  std::vector<DumpedCase> out;
+  DrawLines(out);
+  DrawRops(out);
+  DrawDots(out);
+  DrawRects(out);
+  DrawEllipses(out);
+  DrawXorTwice(out);
+  DrawWidePen(out);
+  return out;
+}
+
+std::string DumpFileName(const std::string& caseName) {
+  std::string s;
+  for (char c : caseName) {
+    if (c == ' ') s += '_';
+    else if (c == '/') s += '-';
+    else if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' || c == '_') s += c;
+  }
+  return s;
+}
+
+std::string FormatDump(const DumpedCase& c) {
+  std::ostringstream s;
+  s << "case " << c.name << "\n";
+  s << "size " << c.width << " " << c.height << "\n";
+  for (const std::string& n : c.notes) s << n << "\n";
+  for (const std::string& r : c.picture) s << "row " << r << "\n";
+  return s.str();
+}
+
+bool ParseDump(const std::string& text, DumpedCase* out) {
+  DumpedCase d;
+  std::istringstream in(text);
+  std::string line;
+  bool haveName = false, haveSize = false;
+  while (std::getline(in, line)) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (line.rfind("case ", 0) == 0) {
+      d.name = line.substr(5);
+      haveName = true;
+    } else if (line.rfind("size ", 0) == 0) {
+      if (std::sscanf(line.c_str() + 5, "%d %d", &d.width, &d.height) != 2) return false;
+      haveSize = true;
+    } else if (line.rfind("row ", 0) == 0) {
+      d.picture.push_back(line.substr(4));
+    } else if (!line.empty()) {
+      d.notes.push_back(line);
+    }
+  }
+  if (!haveName || !haveSize || static_cast<int>(d.picture.size()) != d.height) return false;
+  for (const std::string& r : d.picture)
+    if (static_cast<int>(r.size()) != d.width) return false;
+  *out = d;
+  return true;
+}
+
+bool WriteDumps(const std::string& dir, const std::vector<DumpedCase>& cases) {
+  std::error_code ec;
+  std::filesystem::create_directories(dir, ec);
+  if (ec) return false;
+  std::ofstream index(dir + "/index.txt", std::ios::binary);
+  if (!index) return false;
+  for (const DumpedCase& c : cases) {
+    std::string file = DumpFileName(c.name) + ".txt";
+    std::ofstream f(dir + "/" + file, std::ios::binary);
+    f << FormatDump(c);
+    if (!f) return false;
+    index << file << "\n";
+  }
+  return static_cast<bool>(index);
+}
+
+}  // namespace gditest

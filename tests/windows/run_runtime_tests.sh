@@ -1,0 +1,151 @@
+#!/bin/bash
+# Runs the Windows test programs and container scenarios under the Windows runtime.
+#
+#   tests/windows/run_runtime_tests.sh [BUILD_DIR]     (default: build/windows-x64)
+#
+# Uses BUILD_DIR/bin (the 64-bit build), a fresh 64-bit prefix in BUILD_DIR/wineprefix,
+# and one virtual display for the whole run. Ends with "N passed, M failed"; exits
+# non-zero when anything failed. Exits 0 with "SKIPPED: ..." when the runtime is not
+# installed.
+set -u
+
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+root=$(cd "$here/../.." && pwd)
+build=$(cd "${1:-$root/build/windows-x64}" 2>/dev/null && pwd || echo "${1:-$root/build/windows-x64}")
+bin="$build/bin"
+
+wine_cmd=$(command -v wine || true)
+[ -z "$wine_cmd" ] && [ -x /usr/lib/wine/wine64 ] && wine_cmd=/usr/lib/wine/wine64
+if [ -z "$wine_cmd" ] || ! command -v xvfb-run >/dev/null; then
+  echo "SKIPPED: the Windows runtime is not installed (needs wine and xvfb-run)"
+  exit 0
+fi
+
+# Everything below shares one display, so the runtime's desktop process is started once.
+if [ -z "${QARN_RUNTIME_DISPLAY_READY:-}" ]; then
+  QARN_RUNTIME_DISPLAY_READY=1 exec xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$build"
+fi
+
+passed=0
+failed=0
+skipped=0
+failures=()
+pass() { passed=$((passed + 1)); echo "PASS $1"; }
+fail() { failed=$((failed + 1)); failures+=("$1"); echo "FAIL $1"; }
+skip() { skipped=$((skipped + 1)); echo "SKIP $1"; }
+finish() {
+  [ -n "${WINEPREFIX:-}" ] && [ -d "$WINEPREFIX" ] && wineserver -k >/dev/null 2>&1
+  [ "$skipped" -gt 0 ] && echo "($skipped skipped)"
+  for f in "${failures[@]}"; do echo "  failed: $f"; done
+  echo "$passed passed, $failed failed"
+  [ "$failed" -eq 0 ]
+  exit $?
+}
+
+if [ ! -d "$bin" ]; then
+  echo "no Windows build at $bin: configure and build the windows-x64 preset first"
+  fail "windows-x64 build present"
+  finish
+fi
+
+export WINEPREFIX="$build/wineprefix"
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEARCH=win64
+logs="$build/runtime-logs"
+rm -rf "$WINEPREFIX" "$logs"
+mkdir -p "$logs"
+winpath() { echo "Z:${1//\//\\}"; }
+# A program under the runtime, with a time limit; output kept in the log folder.
+run_wine() {
+  local log="$1"; shift
+  timeout 180 "$wine_cmd" "$@" >"$log" 2>&1
+}
+
+start=$(date +%s)
+if ! timeout 120 "$wine_cmd" wineboot -i >"$logs/wineboot.log" 2>&1; then
+  fail "fresh prefix ($WINEPREFIX), see $logs/wineboot.log"
+  finish
+fi
+echo "prefix ready in $(( $(date +%s) - start )) s: $WINEPREFIX"
+
+# Modules the scenarios create by ProgID.
+declare -A registered=()
+for module in QARNEDIT.OCX QARNREF.DLL; do
+  if [ ! -f "$bin/$module" ]; then
+    echo "NOTE $module not built yet: not registered"
+    continue
+  fi
+  if run_wine "$logs/regsvr32-$module.log" regsvr32 /s "$(winpath "$bin/$module")"; then
+    registered[$module]=1
+    pass "regsvr32 $module"
+  else
+    fail "regsvr32 $module (see $logs/regsvr32-$module.log)"
+  fi
+done
+
+# GoogleTest programs.
+shopt -s nullglob
+programs=("$bin"/*_test.exe)
+[ -f "$bin/gdi_conformance.exe" ] && programs+=("$bin/gdi_conformance.exe")
+if [ ${#programs[@]} -eq 0 ]; then
+  fail "Windows test programs present in $bin"
+fi
+for exe in "${programs[@]}"; do
+  name=$(basename "$exe" .exe)
+  if run_wine "$logs/$name.log" "$exe"; then
+    pass "$name ($(grep -o '\[  PASSED  \] [0-9]* test' "$logs/$name.log" | grep -o '[0-9]*') tests)"
+  else
+    fail "$name (see $logs/$name.log)"
+    tr -d '\r' <"$logs/$name.log" | grep -E "^\[  FAILED  \] [A-Za-z][A-Za-z0-9_.]*\$" | sort -u | sed 's/^/    /' | head -20
+  fi
+done
+
+# The same drawing cases drawn by the Linux layer and by the runtime, pixel by pixel.
+# A report, not a verdict: the conformance tests above hold the expected pixels.
+if [ -f "$bin/gdi_dump.exe" ]; then
+  host="$build/host-tools"
+  if cmake -S "$here/host" -B "$host" >"$logs/host-tools.log" 2>&1 &&
+     cmake --build "$host" -j2 --target gdi_dump >>"$logs/host-tools.log" 2>&1; then
+    rm -rf "$build/gdi-dump-linux" "$build/gdi-dump-runtime"
+    "$host/gdi_dump" "$build/gdi-dump-linux" >/dev/null
+    run_wine "$logs/gdi_dump.log" "$bin/gdi_dump.exe" "$(winpath "$build/gdi-dump-runtime")"
+    /usr/bin/python3 "$here/compare_gdi_dumps.py" "$build/gdi-dump-linux" "$build/gdi-dump-runtime" \
+      >"$build/gdi-dump-differences.txt"
+    echo "NOTE $(tail -n 1 "$build/gdi-dump-differences.txt") (details: $build/gdi-dump-differences.txt)"
+  else
+    echo "NOTE Linux drawing tools did not build (see $logs/host-tools.log): no picture comparison"
+  fi
+fi
+
+# Container scenarios, each run with the shared checks in front of it. A scenario
+# names the modules it needs on a line "' needs: QARNEDIT.OCX QARNREF.DLL"; it is
+# skipped while one of them is not built. A pass needs exit 0, no FAIL line, and the
+# closing "SCENARIO COMPLETE" (a script error ends the script early).
+mkdir -p "$build/scenarios"
+for vbs in "$here"/scenarios/*.vbs; do
+  name=$(basename "$vbs" .vbs)
+  missing=""
+  for need in $(sed -n "s/^' needs: *//p" "$vbs" | tr -d '\r'); do
+    [ -z "${registered[$need]:-}" ] && missing="$missing $need"
+  done
+  if [ -n "$missing" ]; then
+    skip "scenario $name (needs$missing)"
+    continue
+  fi
+  combined="$build/scenarios/$name.vbs"
+  cat "$here/scenarios/common.inc" "$vbs" | sed 's/$/\r/' >"$combined"
+  run_wine "$logs/scenario-$name.log" cscript //nologo "$(winpath "$combined")"
+  status=$?
+  if [ $status -eq 0 ] && ! grep -q '^FAIL' "$logs/scenario-$name.log" &&
+     grep -q '^SCENARIO COMPLETE' "$logs/scenario-$name.log"; then
+    pass "scenario $name ($(grep -c '^PASS' "$logs/scenario-$name.log") checks)"
+  else
+    fail "scenario $name (exit $status, see $logs/scenario-$name.log)"
+    grep -E '^FAIL' "$logs/scenario-$name.log" | head -10 | sed 's/^/    /'
+    grep -q '^SCENARIO COMPLETE' "$logs/scenario-$name.log" || echo "    stopped before its end (script error?)"
+  fi
+done
+
+echo "runtime tests took $(( $(date +%s) - start )) s"
+finish
