@@ -5,6 +5,7 @@
 
 #include "hostlink/host_view.h"
 #include "platform/oleauto.h"
+#include "refhost/host_script.h"
 #include "refhost/ref_dispatch.h"
 
 namespace {
@@ -26,6 +27,25 @@ bool SameNameIgnoringCase(const std::string& a, const char* b) {
     if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) return false;
   return true;
 }
+
+class OutDouble {
+ public:
+  OutDouble() = default;
+  explicit OutDouble(double* value) : m_value(value) {}
+  explicit OutDouble(VARIANT* variant) : m_variant(variant) {}
+  void operator=(double x) const {
+    if (m_value) *m_value = x;
+    if (m_variant) {
+      VariantClear(m_variant);
+      m_variant->vt = VT_R8;
+      m_variant->dblVal = x;
+    }
+  }
+
+ private:
+  double* m_value = nullptr;
+  VARIANT* m_variant = nullptr;
+};
 
 // Arguments arrive in reverse order; index is the parameter's position.
 class Args {
@@ -53,11 +73,19 @@ class Args {
     VariantClear(&converted);
     return S_OK;
   }
-  HRESULT DoubleRef(UINT index, double*& out) const {
-    const VARIANT* v = Arg(index);
-    if (v->vt != (VT_BYREF | VT_R8) || !v->pdblVal) return Fail(index);
-    out = v->pdblVal;
-    return S_OK;
+  // An out parameter: the editor passes VT_BYREF | VT_R8; a script passes its variable
+  // as VT_BYREF | VT_VARIANT, which then holds a double afterwards.
+  HRESULT DoubleRef(UINT index, OutDouble& out) const {
+    VARIANT* v = &m_params->rgvarg[m_params->cArgs - 1 - index];
+    if (v->vt == (VT_BYREF | VT_R8) && v->pdblVal) {
+      out = OutDouble(v->pdblVal);
+      return S_OK;
+    }
+    if (v->vt == (VT_BYREF | VT_VARIANT) && v->pvarVal && !(v->pvarVal->vt & VT_BYREF)) {
+      out = OutDouble(v->pvarVal);
+      return S_OK;
+    }
+    return Fail(index);
   }
 
  private:
@@ -78,7 +106,7 @@ class Args {
 
 }  // namespace
 
-HRESULT RefHostDispatch::QueryInterface(REFIID riid, void** ppv) {
+HRESULT STDMETHODCALLTYPE RefHostDispatch::QueryInterface(REFIID riid, void** ppv) {
   if (!ppv) return E_POINTER;
   if (riid == IID_IUnknown || riid == IID_IDispatch) {
     *ppv = static_cast<IDispatch*>(this);
@@ -89,34 +117,31 @@ HRESULT RefHostDispatch::QueryInterface(REFIID riid, void** ppv) {
   return E_NOINTERFACE;
 }
 
-ULONG RefHostDispatch::AddRef() { return ++m_refs; }
+ULONG STDMETHODCALLTYPE RefHostDispatch::AddRef() { return ++m_refs; }
 
-ULONG RefHostDispatch::Release() {
+ULONG STDMETHODCALLTYPE RefHostDispatch::Release() {
   ULONG refs = --m_refs;
   if (refs == 0) delete this;
   return refs;
 }
 
-HRESULT RefHostDispatch::GetTypeInfoCount(UINT* count) {
+HRESULT STDMETHODCALLTYPE RefHostDispatch::GetTypeInfoCount(UINT* count) {
   if (count) *count = 0;
   return S_OK;
 }
 
-HRESULT RefHostDispatch::GetTypeInfo(UINT, LCID, ITypeInfo** info) {
+HRESULT STDMETHODCALLTYPE RefHostDispatch::GetTypeInfo(UINT, LCID, ITypeInfo** info) {
   if (info) *info = nullptr;
   return E_NOTIMPL;
 }
 
-HRESULT RefHostDispatch::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) {
+HRESULT STDMETHODCALLTYPE RefHostDispatch::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) {
   if (!names || !ids || count == 0) return E_INVALIDARG;
-  std::string name = QarnUtf8FromWide(names[0], std::char_traits<char16_t>::length(names[0]));
-  HRESULT result = DISP_E_UNKNOWNNAME;
-  ids[0] = DISPID_UNKNOWN;
+  std::string name = names[0] ? QarnUtf8FromWide(names[0], QarnWideLength(names[0])) : std::string();
+  ids[0] = ScriptMemberId(name);
   for (const HostMember& member : kMembers)
-    if (SameNameIgnoringCase(name, member.name)) {
-      ids[0] = member.dispid;
-      result = S_OK;
-    }
+    if (SameNameIgnoringCase(name, member.name)) ids[0] = member.dispid;
+  HRESULT result = ids[0] == DISPID_UNKNOWN ? DISP_E_UNKNOWNNAME : S_OK;
   for (UINT i = 1; i < count; ++i) {
     ids[i] = DISPID_UNKNOWN;
     result = DISP_E_UNKNOWNNAME;
@@ -124,11 +149,14 @@ HRESULT RefHostDispatch::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID
   return result;
 }
 
-HRESULT RefHostDispatch::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
+HRESULT STDMETHODCALLTYPE RefHostDispatch::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
                                 EXCEPINFO*, UINT* argErr) {
   if (!m_host) return E_UNEXPECTED;
-  if (!(flags & DISPATCH_METHOD)) return DISP_E_MEMBERNOTFOUND;
   ReferenceHost& host = *m_host;
+  bool hostMember = false;
+  for (const HostMember& member : kMembers) hostMember = hostMember || member.dispid == id;
+  if (!hostMember) return InvokeScriptMember(host, id, flags, params, result, argErr);
+  if (!(flags & DISPATCH_METHOD)) return DISP_E_MEMBERNOTFOUND;
   Args args(params, argErr);
   if (result) VariantInit(result);
   switch (id) {
@@ -164,16 +192,16 @@ HRESULT RefHostDispatch::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS*
     }
     case HOSTDISPID_GETWORKPLANE: {
       QARN_TRY(args.Count(6));
-      double* out[6];
+      OutDouble out[6];
       for (UINT i = 0; i < 6; ++i) QARN_TRY(args.DoubleRef(i, out[i]));
       host.Log("GetWorkPlane");
-      for (int i = 0; i < 6; ++i) *out[i] = host.plane[i];
+      for (int i = 0; i < 6; ++i) out[i] = host.plane[i];
       return S_OK;
     }
     case HOSTDISPID_VIEWTOWORLD: {
       QARN_TRY(args.Count(5));
       double x = 0, y = 0;
-      double *X = nullptr, *Y = nullptr, *Z = nullptr;
+      OutDouble X, Y, Z;
       QARN_TRY(args.Double(0, x));
       QARN_TRY(args.Double(1, y));
       QARN_TRY(args.DoubleRef(2, X));
@@ -183,9 +211,9 @@ HRESULT RefHostDispatch::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS*
       host.ScreenToWorld(x, y);
       double z = 0;
       host.PlaneToWorld3D(x, y, z);
-      *X = x;
-      *Y = y;
-      *Z = z;
+      X = x;
+      Y = y;
+      Z = z;
       if (result) {
         result->vt = VT_I4;
         result->lVal = 1;
@@ -195,7 +223,7 @@ HRESULT RefHostDispatch::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS*
     case HOSTDISPID_PROJECTTOVIEW: {
       QARN_TRY(args.Count(5));
       double X = 0, Y = 0, Z = 0;
-      double *x = nullptr, *y = nullptr;
+      OutDouble x, y;
       QARN_TRY(args.Double(0, X));
       QARN_TRY(args.Double(1, Y));
       QARN_TRY(args.Double(2, Z));
@@ -204,8 +232,8 @@ HRESULT RefHostDispatch::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS*
       host.Log("ProjectToView", {X, Y, Z});
       host.World3DToPlane(X, Y, Z);
       host.WorldToScreen(X, Y);
-      *x = X;
-      *y = Y;
+      x = X;
+      y = Y;
       return S_OK;
     }
     default:

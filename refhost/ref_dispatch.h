@@ -10,14 +10,14 @@ class RefHostDispatch final : public IDispatch {
   explicit RefHostDispatch(ReferenceHost* host) : m_host(host) {}
   void Detach() { m_host = nullptr; }
 
-  HRESULT QueryInterface(REFIID riid, void** ppv) override;
-  ULONG AddRef() override;
-  ULONG Release() override;
-  HRESULT GetTypeInfoCount(UINT* count) override;
-  HRESULT GetTypeInfo(UINT index, LCID lcid, ITypeInfo** info) override;
-  HRESULT GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, LCID lcid, DISPID* ids) override;
-  HRESULT Invoke(DISPID id, REFIID riid, LCID lcid, WORD flags, DISPPARAMS* params, VARIANT* result,
-                 EXCEPINFO* excep, UINT* argErr) override;
+  STDMETHOD(QueryInterface)(REFIID riid, void** ppv) override;
+  STDMETHOD_(ULONG, AddRef)() override;
+  STDMETHOD_(ULONG, Release)() override;
+  STDMETHOD(GetTypeInfoCount)(UINT* count) override;
+  STDMETHOD(GetTypeInfo)(UINT index, LCID lcid, ITypeInfo** info) override;
+  STDMETHOD(GetIDsOfNames)(REFIID riid, LPOLESTR* names, UINT count, LCID lcid, DISPID* ids) override;
+  STDMETHOD(Invoke)(DISPID id, REFIID riid, LCID lcid, WORD flags, DISPPARAMS* params, VARIANT* result,
+                    EXCEPINFO* excep, UINT* argErr) override;
 
  private:
   ~RefHostDispatch() = default;

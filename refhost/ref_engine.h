@@ -30,7 +30,3 @@ class RefHostEngine final : public HostEngine {
  private:
   ReferenceHost& m_host;
 };
-
-void RegisterEngineLibrary();
-void RegisterHostHandle(LONG handle, ReferenceHost* host);
-void UnregisterHostHandle(LONG handle);

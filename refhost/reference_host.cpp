@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <system_error>
 
@@ -11,12 +12,11 @@
 #include "platform/gdi.h"
 #include "platform/pe_image_writer.h"
 #include "platform/window.h"
+#include "refhost/engine_table.h"
 #include "refhost/ref_dispatch.h"
 #include "refhost/ref_engine.h"
 
 namespace {
-
-LONG g_nextHandle = 0x5100;
 
 std::string FormatArg(const CallArg& arg) {
   if (std::holds_alternative<std::monostate>(arg)) return "null";
@@ -62,15 +62,85 @@ std::string HostCall::ToString() const {
   return text + ")";
 }
 
+#if defined(_WIN32)
+namespace {
+
+const char kViewClass[] = "QarnRefHostView";
+
+HINSTANCE ThisModule() {
+  HMODULE self = nullptr;
+  GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                     reinterpret_cast<LPCSTR>(&ThisModule), &self);
+  return self;
+}
+
+// The view's class, registered once per module; a module that is unloaded and loaded
+// again finds it registered already, which is as good.
+void RegisterViewClass(HINSTANCE module) {
+  WNDCLASSEXA wc{};
+  if (GetClassInfoExA(module, kViewClass, &wc)) return;
+  wc.cbSize = sizeof(wc);
+  wc.lpfnWndProc = DefWindowProcA;  // replaced per window once the host is known
+  wc.hInstance = module;
+  wc.hCursor = LoadCursor(nullptr, IDC_CROSS);
+  wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
+  wc.lpszClassName = kViewClass;
+  RegisterClassExA(&wc);
+}
+
+}  // namespace
+
+LRESULT CALLBACK ReferenceHost::ViewProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  auto* host = reinterpret_cast<ReferenceHost*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+  if (host && msg == WM_PAINT) {
+    PAINTSTRUCT ps;
+    HDC hdc = BeginPaint(hwnd, &ps);
+    host->Repaint();
+    BitBlt(hdc, 0, 0, host->m_width, host->m_height, host->m_memDC, 0, 0, SRCCOPY);
+    EndPaint(hwnd, &ps);
+    return 0;
+  }
+  if (msg == WM_ERASEBKGND) return 1;  // the picture covers the whole client area
+  return DefWindowProcA(hwnd, msg, wParam, lParam);
+}
+#endif
+
 ReferenceHost::ReferenceHost(int width, int height)
-    : engineHandle(g_nextHandle++),
+    : engineHandle(0),
       m_width(width > 0 ? width : 1),
       m_height(height > 0 ? height : 1),
+      m_handle(0),
       m_engine(std::make_unique<RefHostEngine>(*this)),
       m_pDispatch(new RefHostDispatch(this)) {
-  RegisterEngineLibrary();
-  RegisterHostHandle(engineHandle, this);
+  m_handle = AddHostHandle(this);
+  engineHandle = m_handle;
+#if defined(_WIN32)
+  // A popup's client area is the whole window, so the view is exactly width x height.
+  HINSTANCE module = ThisModule();
+  RegisterViewClass(module);
+  m_hWnd = CreateWindowExA(WS_EX_TOOLWINDOW, kViewClass, "Reference host view", WS_POPUP, 0, 0, m_width,
+                           m_height, nullptr, nullptr, module, nullptr);
+  if (m_hWnd) {
+    SetWindowLongPtrA(m_hWnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    SetWindowLongPtrA(m_hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&ViewProc));
+  }
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof(info.bmiHeader);
+  info.bmiHeader.biWidth = m_width;
+  info.bmiHeader.biHeight = m_height;  // bottom-up, as a BMP file stores its rows
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 24;
+  info.bmiHeader.biCompression = BI_RGB;
+  m_memDC = CreateCompatibleDC(nullptr);
+  m_picture = CreateDIBSection(m_memDC, &info, DIB_RGB_COLORS, &m_bits, nullptr, 0);
+  if (m_memDC && m_picture) {
+    m_oldBitmap = SelectObject(m_memDC, m_picture);
+    RECT all{0, 0, m_width, m_height};
+    FillRect(m_memDC, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+  }
+#else
   m_hWnd = QarnCreateWindow(nullptr, m_width, m_height);
+#endif
 }
 
 ReferenceHost::~ReferenceHost() {
@@ -78,10 +148,22 @@ ReferenceHost::~ReferenceHost() {
   // editor still registered lets go of the engine instead of calling a dead one.
   DropPointerHandler();
   DropOverlayPainter();
-  UnregisterHostHandle(engineHandle);
+  RemoveHostHandle(m_handle);
   m_pDispatch->Detach();
   m_pDispatch->Release();
-  if (m_hWnd) DestroyWindow(m_hWnd);
+  if (m_hWnd) {
+#if defined(_WIN32)
+    SetWindowLongPtrA(m_hWnd, GWLP_USERDATA, 0);
+#endif
+    DestroyWindow(m_hWnd);
+  }
+#if defined(_WIN32)
+  if (m_memDC) {
+    if (m_oldBitmap) SelectObject(m_memDC, m_oldBitmap);
+    DeleteDC(m_memDC);
+  }
+  if (m_picture) DeleteObject(m_picture);
+#endif
 }
 
 IDispatch* ReferenceHost::GetDispatch() { return m_pDispatch; }
@@ -136,12 +218,38 @@ void ReferenceHost::World3DToPlane(double& x, double& y, double& z) const {
 void ReferenceHost::SetFileVersion(const std::optional<std::string>& version) {
   std::filesystem::path& folder = HostFileFolder();
   if (folder.empty()) {
+    // A private folder first on PATH: the version functions look a bare file name up
+    // in the program's folder, the current folder, the system folders and then PATH.
+#if defined(_WIN32)
+    char temp[MAX_PATH];
+    DWORD n = GetTempPathA(MAX_PATH, temp);
+    if (n == 0 || n >= MAX_PATH) return;
+    std::filesystem::path made;
+    for (unsigned attempt = 0; attempt < 100 && made.empty(); ++attempt) {
+      char name[64];
+      std::snprintf(name, sizeof(name), "qarnref-%lu-%u", GetCurrentProcessId(), attempt);
+      std::filesystem::path candidate = std::filesystem::path(temp) / name;
+      if (CreateDirectoryA(candidate.string().c_str(), nullptr)) made = candidate;
+    }
+    if (made.empty()) return;
+    folder = made;
+    std::string newPath = folder.string();
+    DWORD size = GetEnvironmentVariableA("PATH", nullptr, 0);
+    if (size > 0) {
+      std::string path(size, '\0');
+      DWORD got = GetEnvironmentVariableA("PATH", path.data(), size);
+      path.resize(got < size ? got : 0);
+      if (!path.empty()) newPath += ";" + path;
+    }
+    SetEnvironmentVariableA("PATH", newPath.c_str());
+#else
     char pattern[] = "/tmp/qarnref-XXXXXX";
     if (!mkdtemp(pattern)) return;
     folder = pattern;
     const char* path = std::getenv("PATH");
     std::string newPath = folder.string() + (path && *path ? std::string(":") + path : std::string());
     setenv("PATH", newPath.c_str(), 1);
+#endif
   }
   std::filesystem::path file = folder / "qarnocx32.ocx";
   std::error_code ignored;
@@ -158,7 +266,10 @@ void ReferenceHost::SetFileVersion(const std::optional<std::string>& version) {
   spec.strings = {{"FileDescription", "Reference host view control"},
                   {"FileVersion", *version},
                   {"OriginalFilename", "qarnocx32.ocx"}};
-  WriteBytesToFile(file.c_str(), BuildVersionedPeImage(spec));
+  PeImageSpec image;
+  image.pe32Plus = sizeof(void*) == 8;  // the bitness of the process that looks for it
+  image.versionResource = BuildVersionInfoBlock(spec);
+  WriteBytesToFile(file.string().c_str(), BuildPeImage(image));
 }
 
 std::optional<std::string> ReferenceHost::GetFileVersion() { return HostFileVersion(); }
@@ -191,41 +302,39 @@ namespace {
 constexpr DWORD kLeftButtonFlag = 0x0001;  // MK_LBUTTON
 }
 
-void ReferenceHost::Press(int x, int y) {
-  POINT pt{x, y};
-  POINT screen = pt;
+// The pointer is where a user's would be, so code that asks for the cursor sees it.
+void ReferenceHost::MovePointer(int x, int y) {
+  POINT screen{x, y};
   ClientToScreen(m_hWnd, &screen);
   SetCursorPos(screen.x, screen.y);
+}
+
+void ReferenceHost::Press(int x, int y) {
+  POINT pt{x, y};
+  MovePointer(x, y);
   if (m_pHandler) m_pHandler->OnButtonDown(kLeftButtonFlag, &pt);
 }
 
 void ReferenceHost::Move(int x, int y) {
   POINT pt{x, y};
-  POINT screen = pt;
-  ClientToScreen(m_hWnd, &screen);
-  SetCursorPos(screen.x, screen.y);
+  MovePointer(x, y);
   if (m_pHandler) m_pHandler->OnPointerMove(0, &pt);
 }
 
 void ReferenceHost::Release(int x, int y) {
   POINT pt{x, y};
-  POINT screen = pt;
-  ClientToScreen(m_hWnd, &screen);
-  SetCursorPos(screen.x, screen.y);
+  MovePointer(x, y);
   if (m_pHandler) m_pHandler->OnButtonUp(0, &pt);
 }
 
 void ReferenceHost::RightPress(int x, int y) {
   POINT pt{x, y};
-  POINT screen = pt;
-  ClientToScreen(m_hWnd, &screen);
-  SetCursorPos(screen.x, screen.y);
+  MovePointer(x, y);
   if (m_pHandler) m_pHandler->OnRightButton(0x0002, &pt);
 }
 
-void ReferenceHost::Repaint() {
-  HDC hdc = GetDC(m_hWnd);
-  if (!hdc) return;
+// White, the entity records, then the editor's overlay on top.
+void ReferenceHost::PaintView(HDC hdc) {
   RECT all{0, 0, m_width, m_height};
   FillRect(hdc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
   PaintEntities(hdc);
@@ -235,16 +344,62 @@ void ReferenceHost::Repaint() {
     m_pPainter->PaintOverlay(&dc);
     dc.Detach();
   }
+}
+
+#if defined(_WIN32)
+void ReferenceHost::Repaint() {
+  if (!m_memDC || !m_picture) return;
+  PaintView(m_memDC);
+  GdiFlush();
+  if (m_hWnd && IsWindowVisible(m_hWnd)) {
+    HDC hdc = GetDC(m_hWnd);
+    if (hdc) {
+      BitBlt(hdc, 0, 0, m_width, m_height, m_memDC, 0, 0, SRCCOPY);
+      ReleaseDC(m_hWnd, hdc);
+    }
+  }
+}
+
+bool ReferenceHost::SavePicture(const char* path) const {
+  if (!m_bits || !path) return false;
+  GdiFlush();
+  const DWORD stride = (static_cast<DWORD>(m_width) * 3 + 3) & ~3u;
+  const DWORD imageSize = stride * static_cast<DWORD>(m_height);
+  BITMAPFILEHEADER file{};
+  BITMAPINFOHEADER info{};
+  file.bfType = 0x4D42;  // "BM"
+  file.bfOffBits = sizeof(file) + sizeof(info);
+  file.bfSize = file.bfOffBits + imageSize;
+  info.biSize = sizeof(info);
+  info.biWidth = m_width;
+  info.biHeight = m_height;
+  info.biPlanes = 1;
+  info.biBitCount = 24;
+  info.biCompression = BI_RGB;
+  info.biSizeImage = imageSize;
+  info.biXPelsPerMeter = info.biYPelsPerMeter = 3780;  // 96 dpi
+  std::vector<uint8_t> bytes(file.bfSize);
+  std::memcpy(bytes.data(), &file, sizeof(file));
+  std::memcpy(bytes.data() + sizeof(file), &info, sizeof(info));
+  std::memcpy(bytes.data() + file.bfOffBits, m_bits, imageSize);
+  return WriteBytesToFile(path, bytes);
+}
+#else
+void ReferenceHost::Repaint() {
+  HDC hdc = GetDC(m_hWnd);
+  if (!hdc) return;
+  PaintView(hdc);
   ReleaseDC(m_hWnd, hdc);
 }
 
-bool ReferenceHost::SavePng(const char* path) const {
+bool ReferenceHost::SavePicture(const char* path) const {
   HDC hdc = GetDC(m_hWnd);
   if (!hdc) return false;
   bool ok = QarnSaveDCAsPng(hdc, path) != FALSE;
   ReleaseDC(m_hWnd, hdc);
   return ok;
 }
+#endif
 
 void ReferenceHost::PaintEntities(HDC hdc) {
   HPEN pen = CreatePen(PS_SOLID, 1, RGB(0, 0, 0));

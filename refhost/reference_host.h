@@ -97,17 +97,31 @@ class ReferenceHost {
   // Entity records the view draws under the overlay (addresses in record memory).
   std::vector<uint32_t> entities;
   int repaintRequests = 0;
-  // Paints the view and the overlay now; SavePng writes the last picture.
+  // Paints the view and the overlay now; SavePicture writes the last picture: a PNG on
+  // Linux, a 24-bit BMP on Windows, the format each platform's viewers expect.
   void Repaint();
-  bool SavePng(const char* path) const;
+  bool SavePicture(const char* path) const;
+#if !defined(_WIN32)
+  bool SavePng(const char* path) const { return SavePicture(path); }
+#endif
 
   static ReferenceHost* FromHandle(LONG handle);
 
  private:
   void PaintEntities(HDC hdc);
+  void PaintView(HDC hdc);
+  void MovePointer(int x, int y);
+#if defined(_WIN32)
+  static LRESULT CALLBACK ViewProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+  HDC m_memDC = nullptr;  // the last picture, a bottom-up 24-bit DIB of the view size
+  HBITMAP m_picture = nullptr;
+  HGDIOBJ m_oldBitmap = nullptr;
+  void* m_bits = nullptr;
+#endif
 
   int m_width;
   int m_height;
+  LONG m_handle;  // the handle the engine library knows, whatever engineHandle says now
   HWND m_hWnd = nullptr;
   PointerHandler* m_pHandler = nullptr;
   OverlayPainter* m_pPainter = nullptr;

@@ -147,5 +147,36 @@ for vbs in "$here"/scenarios/*.vbs; do
   fi
 done
 
+# The reference host's own contract script, run as it stands: it prints one line per
+# failed check and a closing "host contract: N checks, M failed", and exits with M.
+contract="$here/../../refhost/win32/tests/host_contract.vbs"
+if [ -f "$contract" ]; then
+  if [ -z "${registered[QARNREF.DLL]:-}" ]; then
+    skip "host contract (needs QARNREF.DLL)"
+  else
+    (cd "$(dirname "$contract")" && run_wine "$logs/host-contract.log" cscript //nologo "$(winpath "$contract")")
+    status=$?
+    if [ $status -eq 0 ] && grep -q ', 0 failed' "$logs/host-contract.log"; then
+      pass "host contract ($(grep -o '[0-9]* checks' "$logs/host-contract.log" | head -1))"
+    else
+      fail "host contract (exit $status, see $logs/host-contract.log)"
+      head -10 "$logs/host-contract.log" | sed 's/^/    /'
+    fi
+  fi
+fi
+
+# The module from outside, through its exports: class factories, registration keys,
+# unload counts (it registers and unregisters, so it runs after the scenarios).
+if [ -f "$bin/qarnedit_module_smoke.exe" ] && [ -n "${registered[QARNEDIT.OCX]:-}" ]; then
+  run_wine "$logs/module-smoke.log" "$bin/qarnedit_module_smoke.exe" "$(winpath "$bin/QARNEDIT.OCX")" --register
+  status=$?
+  if [ $status -eq 0 ] && grep -q ' 0 failed' "$logs/module-smoke.log"; then
+    pass "module smoke ($(tail -n 1 "$logs/module-smoke.log" | tr -d '\r'))"
+  else
+    fail "module smoke (exit $status, see $logs/module-smoke.log)"
+    grep -E '^FAILED' "$logs/module-smoke.log" | head -10 | sed 's/^/    /'
+  fi
+fi
+
 echo "runtime tests took $(( $(date +%s) - start )) s"
 finish
