@@ -171,6 +171,8 @@ class CBitmap : public CGdiObject {
   static CBitmap* FromHandle(HBITMAP h);
 };
 
+// A host built with another compiler reads the CDC handed to PaintOverlay by this
+// layout: the table pointer, then m_hDC, then m_hAttribDC. Nothing may come before them.
 class CDC {
  public:
   HDC m_hDC = nullptr;
@@ -233,3 +235,5 @@ class CDC {
   CSize GetTextExtent(LPCSTR text, int count) const;
   CSize GetTextExtent(const CString& text) const;
 };
+
+static_assert(sizeof(CDC) == 3 * sizeof(void*), "CDC holds its table pointer and two device-context handles");
