@@ -1,4 +1,5 @@
 #include "platform/afx_control.h"
+#include "platform/cstring.h"
 
 #include <cmath>
 
@@ -37,18 +38,6 @@ VARTYPE ParamVt(const AFX_DISPMAP_ENTRY& e, size_t i) {
 // ---------------------------------------------------------------- CCmdTarget
 
 namespace {
-
-bool NameEqualsNoCase(const char* a, const std::string& b) {
-  size_t n = std::strlen(a);
-  if (n != b.size()) return false;
-  for (size_t i = 0; i < n; ++i) {
-    unsigned char x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
-    if (x >= 'A' && x <= 'Z') x = static_cast<unsigned char>(x - 'A' + 'a');
-    if (y >= 'A' && y <= 'Z') y = static_cast<unsigned char>(y - 'A' + 'a');
-    if (x != y) return false;
-  }
-  return true;
-}
 
 void FillInfo(QARN_MEMBERINFO* p, const char* name, DISPID id, DWORD kind, VARTYPE vt, UINT cParams,
               BOOL readOnly) {
@@ -135,7 +124,7 @@ HRESULT CCmdTarget::GetIDsOfNames(REFIID riid, LPOLESTR* rgszNames, UINT cNames,
   std::string name = rgszNames[0] ? QarnUtf8FromWide(rgszNames[0], QarnWideLength(rgszNames[0]))
                                   : std::string();
   for (const AFX_DISPMAP_ENTRY& e : GetDispatchMap()) {
-    if (NameEqualsNoCase(e.lpszName, name)) {
+    if (QarnEqualNoCase(e.lpszName, name)) {
       rgDispId[0] = e.lDispID;
       break;
     }

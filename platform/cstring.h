@@ -59,3 +59,16 @@ class CString {
  private:
   std::string m_text;
 };
+
+// Names compared as Windows compares automation names, ProgIDs and profile keys: ASCII
+// letters without regard to case, every other byte exactly.
+inline bool QarnEqualNoCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    char x = a[i], y = b[i];
+    if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
+    if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
+    if (x != y) return false;
+  }
+  return true;
+}

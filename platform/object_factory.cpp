@@ -1,4 +1,5 @@
 #include "platform/object_factory.h"
+#include "platform/cstring.h"
 
 #include <atomic>
 #include <cstdio>
@@ -21,17 +22,6 @@ std::atomic<LONG> g_locks{0};
 std::vector<ClassEntry>& Registry() {
   static std::vector<ClassEntry> entries;
   return entries;
-}
-
-[[maybe_unused]] bool EqualNoCase(const std::string& a, const std::string& b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    char x = a[i], y = b[i];
-    if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
-    if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
-    if (x != y) return false;
-  }
-  return true;
 }
 
 QARN_CREATEPROC FindCreator(REFCLSID clsid) {
@@ -122,7 +112,7 @@ HRESULT CLSIDFromProgID(LPCOLESTR lpszProgID, CLSID* lpclsid) {
   std::string name = QarnUtf8FromWide(lpszProgID, QarnWideLength(lpszProgID));
   std::lock_guard<std::mutex> guard(g_lock);
   for (const ClassEntry& e : Registry()) {
-    if (!e.progId.empty() && EqualNoCase(e.progId, name)) {
+    if (!e.progId.empty() && QarnEqualNoCase(e.progId, name)) {
       *lpclsid = e.clsid;
       return S_OK;
     }

@@ -1,4 +1,5 @@
 #include "platform/oleauto.h"
+#include "platform/cstring.h"
 
 #include <charconv>
 #include <cmath>
@@ -553,17 +554,6 @@ HRESULT BstrFromVariant(const VARIANT& v, USHORT flags, VARIANT& out) {
 
 bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    char x = a[i], y = b[i];
-    if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
-    if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
-    if (x != y) return false;
-  }
-  return true;
-}
-
 // Parses the text of a number: blanks around, an optional sign, digits with an optional
 // fraction and exponent, or VB's &H / &O prefixes.
 HRESULT ParseNumber(std::string text, Num& n) {
@@ -716,12 +706,12 @@ HRESULT ChangeBorrowed(const VARIANT& src, USHORT flags, VARTYPE vt, VARIANT& ou
       std::string_view t = text;
       while (!t.empty() && IsSpace(t.front())) t.remove_prefix(1);
       while (!t.empty() && IsSpace(t.back())) t.remove_suffix(1);
-      if (EqualsNoCase(t, "true") || EqualsNoCase(t, "#true#")) {
+      if (QarnEqualNoCase(t, "true") || QarnEqualNoCase(t, "#true#")) {
         out.vt = VT_BOOL;
         out.boolVal = VARIANT_TRUE;
         return S_OK;
       }
-      if (EqualsNoCase(t, "false") || EqualsNoCase(t, "#false#")) {
+      if (QarnEqualNoCase(t, "false") || QarnEqualNoCase(t, "#false#")) {
         out.vt = VT_BOOL;
         out.boolVal = VARIANT_FALSE;
         return S_OK;

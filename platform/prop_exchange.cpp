@@ -6,6 +6,7 @@
 //   font     u8 flags (1 italic, 2 underline, 4 strikethrough) | i16 weight | i16 charset
 //            | i64 size (CY) | string name
 #include "platform/prop_exchange.h"
+#include "platform/cstring.h"
 
 #include <cstring>
 
@@ -15,16 +16,6 @@ namespace {
 
 constexpr BYTE kMagic[4] = {'Q', 'X', 'P', 0x01};
 constexpr uint32_t kMaxString = 1u << 20;
-
-bool EqualNoCase(const char* a, const char* b) {
-  for (;; ++a, ++b) {
-    char x = *a, y = *b;
-    if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
-    if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
-    if (x != y) return false;
-    if (!x) return true;
-  }
-}
 
 size_t ValueSize(VARTYPE vt) {
   switch (vt) {
@@ -443,7 +434,7 @@ HRESULT CQarnPropertyBag::Write(LPCSTR name, const VARIANT* value) {
   HRESULT hr = VariantCopy(&copy, value);
   if (FAILED(hr)) return hr;
   for (auto& item : m_items) {
-    if (EqualNoCase(item.first.c_str(), name)) {
+    if (QarnEqualNoCase(item.first.c_str(), name)) {
       VariantClear(&item.second);
       item.second = copy;
       return S_OK;
@@ -456,7 +447,7 @@ HRESULT CQarnPropertyBag::Write(LPCSTR name, const VARIANT* value) {
 HRESULT CQarnPropertyBag::Read(LPCSTR name, VARIANT* value) const {
   if (!name || !value) return E_POINTER;
   for (const auto& item : m_items)
-    if (EqualNoCase(item.first.c_str(), name)) return VariantCopy(value, &item.second);
+    if (QarnEqualNoCase(item.first.c_str(), name)) return VariantCopy(value, &item.second);
   return E_INVALIDARG;
 }
 

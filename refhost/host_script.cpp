@@ -1,4 +1,5 @@
 #include "refhost/host_script.h"
+#include "platform/cstring.h"
 
 #include <cctype>
 #include <cmath>
@@ -55,13 +56,6 @@ const ScriptMember kScriptMembers[] = {
     {"dialogAnswer", kDialogAnswer, true},
     {"dialogLog", kDialogLog, true},
 };
-
-bool SameNameIgnoringCase(const std::string& a, const char* b) {
-  size_t i = 0;
-  for (; i < a.size() && b[i]; ++i)
-    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) return false;
-  return i == a.size() && !b[i];
-}
 
 std::string FormatNumber(double value) {
   char text[64];
@@ -236,7 +230,7 @@ std::string ReadMemoryHex(uint32_t address, long count) {
 
 DISPID ScriptMemberId(const std::string& name) {
   for (const ScriptMember& member : kScriptMembers)
-    if (SameNameIgnoringCase(name, member.name) && (!member.watcher || TheDesktopWatch().active)) return member.id;
+    if (QarnEqualNoCase(name, member.name) && (!member.watcher || TheDesktopWatch().active)) return member.id;
   return DISPID_UNKNOWN;
 }
 

@@ -1,5 +1,6 @@
 // The reference host control's IDispatch: the late-bound methods the editor calls.
 #include <cctype>
+#include "platform/cstring.h"
 #include <cstring>
 #include <string>
 
@@ -20,13 +21,6 @@ const HostMember kMembers[] = {
     {"GetVariable", HOSTDISPID_GETVARIABLE},         {"GetWorkPlane", HOSTDISPID_GETWORKPLANE},
     {"ViewToWorld", HOSTDISPID_VIEWTOWORLD},         {"ProjectToView", HOSTDISPID_PROJECTTOVIEW},
 };
-
-bool SameNameIgnoringCase(const std::string& a, const char* b) {
-  if (a.size() != std::strlen(b)) return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) return false;
-  return true;
-}
 
 class OutDouble {
  public:
@@ -140,7 +134,7 @@ HRESULT STDMETHODCALLTYPE RefHostDispatch::GetIDsOfNames(REFIID, LPOLESTR* names
   std::string name = names[0] ? QarnUtf8FromWide(names[0], QarnWideLength(names[0])) : std::string();
   ids[0] = ScriptMemberId(name);
   for (const HostMember& member : kMembers)
-    if (SameNameIgnoringCase(name, member.name)) ids[0] = member.dispid;
+    if (QarnEqualNoCase(name, member.name)) ids[0] = member.dispid;
   HRESULT result = ids[0] == DISPID_UNKNOWN ? DISP_E_UNKNOWNNAME : S_OK;
   for (UINT i = 1; i < count; ++i) {
     ids[i] = DISPID_UNKNOWN;
