@@ -132,6 +132,26 @@ const CLSID* CQarneditCtrl::GetPropPageIDs(ULONG& cPropPages) {
   return kPropPages;
 }
 
+#if defined(_WIN32)
+HRESULT CQarneditCtrl::GetTypeInfoCount(UINT* pctinfo) {
+  if (!pctinfo) return E_POINTER;
+  *pctinfo = 1;
+  return S_OK;
+}
+
+HRESULT CQarneditCtrl::GetTypeInfo(UINT iTInfo, LCID lcid, ITypeInfo** ppTInfo) {
+  if (!ppTInfo) return E_POINTER;
+  *ppTInfo = nullptr;
+  if (iTInfo != 0) return DISP_E_BADINDEX;
+  ITypeLib* pLib = nullptr;
+  HRESULT hr = LoadRegTypeLib(LIBID_QARNEDITLib, 1, 0, lcid, &pLib);
+  if (FAILED(hr)) return hr;
+  hr = pLib->GetTypeInfoOfGuid(IID_DQarnedit, ppTInfo);
+  pLib->Release();
+  return hr;
+}
+#endif
+
 LPDISPATCH CQarneditCtrl::GetQarnocx() {
   if (m_pQarnocx) m_pQarnocx->AddRef();  // the caller's reference
   return m_pQarnocx;

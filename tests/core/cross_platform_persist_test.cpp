@@ -1,0 +1,151 @@
+// The control's saved stream is one format on both builds: the Linux build must keep
+// writing the committed bytes, and must read what the Windows module wrote (its
+// IPersistStreamInit stream: a 32-bit byte count, then the same property bytes).
+//
+// QARN_WRITE_FIXTURES=1 rewrites tests/windows/data/stream_linux.bin; the Windows
+// runtime test writes stream_windows.bin the same way.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "control/qarnedit_ctrl.h"
+#include "platform/prop_exchange.h"
+
+namespace {
+
+struct Values {
+  OLE_COLOR penColor;
+  short noSnapKey;
+  short noPolarKey;
+  short fillStyle;
+  std::string polyline;
+  std::string polygon;
+};
+
+// The values the fixtures hold; the Windows runtime test uses the same ones.
+const Values kFixture = {0x00123456, 16, 17, -2, "L=%.2f m", "A=%.1f m\xC2\xB2 (\xC3\xBC)"};
+const Values kOther = {0x0000FF00, 91, 93, 5, "other polyline", "other polygon"};
+
+std::string Describe(const Values& v) {
+  char buf[96];
+  std::snprintf(buf, sizeof buf, "penColor=0x%08X NoSnapKey=%d NoPolarKey=%d fillStyle=%d ",
+                static_cast<unsigned>(v.penColor), v.noSnapKey, v.noPolarKey, v.fillStyle);
+  return buf + ("polyline=\"" + v.polyline + "\" polygon=\"" + v.polygon + "\"");
+}
+
+std::string Describe(const CQarneditCtrl& c) {
+  return Describe(Values{c.m_penColor, c.m_noSnapKey, c.m_noPolarKey, c.m_fillStyle, c.m_formatPolylineParams.str(),
+                         c.m_formatPolygonParams.str()});
+}
+
+void Set(CQarneditCtrl& c, const Values& v) {
+  c.m_penColor = v.penColor;
+  c.m_noSnapKey = v.noSnapKey;
+  c.m_noPolarKey = v.noPolarKey;
+  c.m_fillStyle = v.fillStyle;
+  c.m_formatPolylineParams = CString(v.polyline.c_str());
+  c.m_formatPolygonParams = CString(v.polygon.c_str());
+}
+
+std::filesystem::path DataDir() {
+  if (const char* dir = std::getenv("QARN_TEST_DATA_DIR")) return dir;
+  return std::filesystem::path(__FILE__).parent_path().parent_path() / "windows" / "data";
+}
+
+bool ReadBytes(const std::filesystem::path& p, std::vector<BYTE>* out) {
+  std::ifstream in(p, std::ios::binary);
+  if (!in) return false;
+  out->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  return true;
+}
+
+std::string Hex(const std::vector<BYTE>& b, size_t from, size_t count) {
+  std::string out;
+  char buf[4];
+  for (size_t i = from; i < b.size() && i < from + count; ++i) {
+    std::snprintf(buf, sizeof buf, "%02x ", b[i]);
+    out += buf;
+  }
+  return out;
+}
+
+// "" when equal, else where and how the two differ.
+std::string Difference(const std::vector<BYTE>& expected, const std::vector<BYTE>& got) {
+  if (expected == got) return "";
+  size_t i = 0;
+  while (i < expected.size() && i < got.size() && expected[i] == got[i]) ++i;
+  size_t from = i >= 8 ? i - 8 : 0;
+  return "sizes " + std::to_string(expected.size()) + " and " + std::to_string(got.size()) +
+         ", first difference at byte " + std::to_string(i) + ": expected ... " + Hex(expected, from, 24) +
+         "got ... " + Hex(got, from, 24);
+}
+
+// Owns one control, as its container would.
+struct Control {
+  Control() {
+    QarneditModuleInit();
+    p = new CQarneditCtrl();
+  }
+  ~Control() { p->Release(); }
+  Control(const Control&) = delete;
+  Control& operator=(const Control&) = delete;
+  CQarneditCtrl* p;
+};
+
+TEST(CrossPlatformPersist, LinuxBuildWritesTheCommittedBytes) {
+  Control ctl;
+  Set(*ctl.p, kFixture);
+  std::vector<BYTE> written;
+  ASSERT_EQ(QarnSaveToStream(ctl.p, written, FALSE), S_OK);
+  const std::filesystem::path file = DataDir() / "stream_linux.bin";
+  if (std::getenv("QARN_WRITE_FIXTURES")) {
+    std::ofstream out(file, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(written.data()), static_cast<std::streamsize>(written.size()));
+    ASSERT_TRUE(out.good()) << "cannot write " << file;
+  }
+  std::vector<BYTE> committed;
+  ASSERT_TRUE(ReadBytes(file, &committed)) << "missing " << file << " (set QARN_TEST_DATA_DIR?)";
+  EXPECT_EQ(Difference(committed, written), "") << "the saved stream is no longer the committed one";
+
+  // The committed bytes load back into the same values.
+  Control back;
+  Set(*back.p, kOther);
+  ASSERT_EQ(QarnLoadFromStream(back.p, committed.data(), committed.size()), S_OK);
+  EXPECT_EQ(Describe(*back.p), Describe(kFixture));
+}
+
+TEST(CrossPlatformPersist, LoadsTheStreamTheWindowsModuleWrote) {
+  std::vector<BYTE> windows;
+  const std::filesystem::path file = DataDir() / "stream_windows.bin";
+  ASSERT_TRUE(ReadBytes(file, &windows)) << "missing " << file;
+  ASSERT_GE(windows.size(), 4u);
+  uint32_t count = 0;
+  std::memcpy(&count, windows.data(), 4);
+  ASSERT_EQ(count, windows.size() - 4) << "the stream's byte count does not match its length";
+
+  Control ctl;
+  Set(*ctl.p, kOther);
+  ctl.p->SetBackColor(0x00010203);
+  ASSERT_EQ(QarnLoadFromStream(ctl.p, windows.data() + 4, count), S_OK);
+  EXPECT_EQ(Describe(*ctl.p), Describe(kFixture));
+  // The stock part holds the defaults the Windows control had.
+  EXPECT_EQ(ctl.p->GetBackColor(), 0x80000005u);
+  EXPECT_EQ(ctl.p->GetForeColor(), 0x80000008u);
+  EXPECT_EQ(ctl.p->GetFontDesc(), QarnFontDesc());
+  EXPECT_EQ(ctl.p->GetExtent().cx, 2540);
+  EXPECT_EQ(ctl.p->GetExtent().cy, 1270);
+
+  std::vector<BYTE> linux_bytes;
+  ASSERT_TRUE(ReadBytes(DataDir() / "stream_linux.bin", &linux_bytes));
+  EXPECT_EQ(Difference(linux_bytes, std::vector<BYTE>(windows.begin() + 4, windows.end())), "")
+      << "the Windows module's property bytes differ from the Linux build's";
+}
+
+}  // namespace

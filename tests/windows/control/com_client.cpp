@@ -1,0 +1,242 @@
+#include "com_client.h"
+
+#include <cstdio>
+
+namespace client {
+
+Variant Variant::I2(short x) {
+  Variant r;
+  r.v.vt = VT_I2;
+  r.v.iVal = x;
+  return r;
+}
+
+Variant Variant::I4(LONG x) {
+  Variant r;
+  r.v.vt = VT_I4;
+  r.v.lVal = x;
+  return r;
+}
+
+Variant Variant::R8(double x) {
+  Variant r;
+  r.v.vt = VT_R8;
+  r.v.dblVal = x;
+  return r;
+}
+
+Variant Variant::Bool(bool x) {
+  Variant r;
+  r.v.vt = VT_BOOL;
+  r.v.boolVal = x ? VARIANT_TRUE : VARIANT_FALSE;
+  return r;
+}
+
+Variant Variant::Str(const std::string& utf8) {
+  Variant r;
+  std::wstring w = Wide(utf8);
+  r.v.vt = VT_BSTR;
+  r.v.bstrVal = SysAllocStringLen(w.data(), static_cast<UINT>(w.size()));
+  return r;
+}
+
+Variant Variant::Disp(IDispatch* p) {
+  Variant r;
+  r.v.vt = VT_DISPATCH;
+  r.v.pdispVal = p;
+  if (p) p->AddRef();
+  return r;
+}
+
+std::wstring Wide(const std::string& utf8) {
+  if (utf8.empty()) return std::wstring();
+  int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+  std::wstring out(n, L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), out.data(), n);
+  return out;
+}
+
+std::string Utf8(const wchar_t* text, size_t n) {
+  if (!text || n == 0) return std::string();
+  int len = WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(n), nullptr, 0, nullptr, nullptr);
+  std::string out(len, '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(n), out.data(), len, nullptr, nullptr);
+  return out;
+}
+
+std::string Utf8(BSTR b) { return Utf8(b, b ? SysStringLen(b) : 0); }
+
+std::string Hr(HRESULT hr) {
+  struct Name {
+    HRESULT hr;
+    const char* name;
+  };
+  static const Name names[] = {
+      {S_OK, "S_OK"},
+      {S_FALSE, "S_FALSE"},
+      {E_FAIL, "E_FAIL"},
+      {E_INVALIDARG, "E_INVALIDARG"},
+      {E_NOINTERFACE, "E_NOINTERFACE"},
+      {E_NOTIMPL, "E_NOTIMPL"},
+      {E_POINTER, "E_POINTER"},
+      {DISP_E_MEMBERNOTFOUND, "DISP_E_MEMBERNOTFOUND"},
+      {DISP_E_BADPARAMCOUNT, "DISP_E_BADPARAMCOUNT"},
+      {DISP_E_TYPEMISMATCH, "DISP_E_TYPEMISMATCH"},
+      {DISP_E_OVERFLOW, "DISP_E_OVERFLOW"},
+      {DISP_E_UNKNOWNNAME, "DISP_E_UNKNOWNNAME"},
+      {DISP_E_UNKNOWNINTERFACE, "DISP_E_UNKNOWNINTERFACE"},
+      {DISP_E_NONAMEDARGS, "DISP_E_NONAMEDARGS"},
+      {DISP_E_EXCEPTION, "DISP_E_EXCEPTION"},
+      {DISP_E_BADINDEX, "DISP_E_BADINDEX"},
+      {DISP_E_PARAMNOTFOUND, "DISP_E_PARAMNOTFOUND"},
+      {STG_E_READFAULT, "STG_E_READFAULT"},
+      {STG_E_WRITEFAULT, "STG_E_WRITEFAULT"},
+      {CONNECT_E_NOCONNECTION, "CONNECT_E_NOCONNECTION"},
+      {CONNECT_E_CANNOTCONNECT, "CONNECT_E_CANNOTCONNECT"},
+      {REGDB_E_CLASSNOTREG, "REGDB_E_CLASSNOTREG"},
+      {TYPE_E_LIBNOTREGISTERED, "TYPE_E_LIBNOTREGISTERED"},
+      {TYPE_E_ELEMENTNOTFOUND, "TYPE_E_ELEMENTNOTFOUND"},
+  };
+  char buf[80];
+  const char* name = "";
+  for (const Name& n : names)
+    if (n.hr == hr) name = n.name;
+  std::snprintf(buf, sizeof buf, "0x%08lX%s%s%s", static_cast<unsigned long>(hr), *name ? " (" : "", name,
+                *name ? ")" : "");
+  return buf;
+}
+
+std::string Show(const VARIANT& v) {
+  char buf[64];
+  switch (v.vt) {
+    case VT_EMPTY: return "VT_EMPTY";
+    case VT_I2: std::snprintf(buf, sizeof buf, "VT_I2 %d", v.iVal); return buf;
+    case VT_I4: std::snprintf(buf, sizeof buf, "VT_I4 %ld", static_cast<long>(v.lVal)); return buf;
+    case VT_UI4: std::snprintf(buf, sizeof buf, "VT_UI4 %lu", static_cast<unsigned long>(v.ulVal)); return buf;
+    case VT_R8: std::snprintf(buf, sizeof buf, "VT_R8 %g", v.dblVal); return buf;
+    case VT_BOOL: return v.boolVal ? "VT_BOOL True" : "VT_BOOL False";
+    case VT_BSTR: return "VT_BSTR \"" + Utf8(v.bstrVal) + "\"";
+    case VT_DISPATCH: return v.pdispVal ? "VT_DISPATCH <object>" : "VT_DISPATCH Nothing";
+    default: std::snprintf(buf, sizeof buf, "vartype %u", v.vt); return buf;
+  }
+}
+
+CallResult Invoke(IDispatch* d, DISPID id, WORD flags, const std::vector<Variant>& args) {
+  CallResult r;
+  std::vector<VARIANT> reversed;
+  for (auto it = args.rbegin(); it != args.rend(); ++it) reversed.push_back(it->v);  // shallow: args own them
+  DISPID named = DISPID_PROPERTYPUT;
+  DISPPARAMS dp = {reversed.empty() ? nullptr : reversed.data(), nullptr, static_cast<UINT>(reversed.size()), 0};
+  if (flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) {
+    dp.rgdispidNamedArgs = &named;
+    dp.cNamedArgs = 1;
+  }
+  EXCEPINFO excep = {};
+  r.hr = d->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &dp, &r.result.v, &excep, &r.argErr);
+  if (r.hr == DISP_E_EXCEPTION) r.exception = Utf8(excep.bstrDescription);
+  SysFreeString(excep.bstrSource);
+  SysFreeString(excep.bstrDescription);
+  SysFreeString(excep.bstrHelpFile);
+  return r;
+}
+
+CallResult Call(IDispatch* d, DISPID id, const std::vector<Variant>& args) {
+  return Invoke(d, id, DISPATCH_METHOD, args);
+}
+
+CallResult GetProp(IDispatch* d, DISPID id) { return Invoke(d, id, DISPATCH_PROPERTYGET); }
+
+CallResult PutProp(IDispatch* d, DISPID id, const Variant& value, WORD flags) {
+  return Invoke(d, id, flags, {value});
+}
+
+DISPID IdOf(IDispatch* d, const std::string& name) {
+  std::wstring w = Wide(name);
+  LPOLESTR names[] = {w.data()};
+  DISPID id = DISPID_UNKNOWN;
+  if (FAILED(d->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id))) return DISPID_UNKNOWN;
+  return id;
+}
+
+CallResult CallByName(IDispatch* d, const std::string& name, const std::vector<Variant>& args) {
+  DISPID id = IdOf(d, name);
+  if (id == DISPID_UNKNOWN) {
+    CallResult r;
+    r.hr = DISP_E_UNKNOWNNAME;
+    return r;
+  }
+  return Call(d, id, args);
+}
+
+CallResult GetByName(IDispatch* d, const std::string& name) {
+  DISPID id = IdOf(d, name);
+  if (id == DISPID_UNKNOWN) {
+    CallResult r;
+    r.hr = DISP_E_UNKNOWNNAME;
+    return r;
+  }
+  return GetProp(d, id);
+}
+
+CallResult PutByName(IDispatch* d, const std::string& name, const Variant& value) {
+  DISPID id = IdOf(d, name);
+  if (id == DISPID_UNKNOWN) {
+    CallResult r;
+    r.hr = DISP_E_UNKNOWNNAME;
+    return r;
+  }
+  return PutProp(d, id, value);
+}
+
+Ptr<IDispatch> Create(const wchar_t* progid, HRESULT* phr) {
+  Ptr<IDispatch> out;
+  CLSID clsid;
+  HRESULT hr = CLSIDFromProgID(progid, &clsid);
+  if (SUCCEEDED(hr)) hr = CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, out.OutVoid());
+  if (phr) *phr = hr;
+  return out;
+}
+
+std::wstring DataDir() {
+  wchar_t buf[MAX_PATH];
+  DWORD n = GetEnvironmentVariableW(L"QARN_TEST_DATA_DIR", buf, MAX_PATH);
+  std::wstring dir;
+  if (n > 0 && n < MAX_PATH) {
+    dir.assign(buf, n);
+  } else {
+    // The build records its source folder as a Unix path; the runtime shows / as Z:.
+    std::wstring unix_path = Wide(QARN_SOURCE_DATA_DIR);
+    dir = L"Z:" + unix_path;
+  }
+  for (wchar_t& c : dir)
+    if (c == L'/') c = L'\\';
+  if (!dir.empty() && dir.back() != L'\\') dir += L'\\';
+  return dir;
+}
+
+bool ReadFile(const std::wstring& path, std::vector<BYTE>* out) {
+  HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  out->clear();
+  BYTE buf[4096];
+  DWORD got = 0;
+  bool ok = true;
+  while ((ok = ::ReadFile(h, buf, sizeof buf, &got, nullptr) != FALSE) && got > 0)
+    out->insert(out->end(), buf, buf + got);
+  CloseHandle(h);
+  return ok;
+}
+
+bool WriteFile(const std::wstring& path, const std::vector<BYTE>& bytes) {
+  HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  DWORD written = 0;
+  bool ok = ::WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+            written == bytes.size();
+  CloseHandle(h);
+  return ok;
+}
+
+bool WantFixturesWritten() { return GetEnvironmentVariableW(L"QARN_WRITE_FIXTURES", nullptr, 0) > 0; }
+
+}  // namespace client

@@ -1,0 +1,110 @@
+// A small COM client toolkit for the control tests: owning pointers and variants, text
+// conversion, late-bound calls through IDispatch::Invoke, and where the data files are.
+// It uses nothing of the module's own code: the module is reached only through COM.
+#pragma once
+
+#include <windows.h>
+#include <objbase.h>
+#include <oaidl.h>
+#include <ocidl.h>
+#include <olectl.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace client {
+
+template <class T>
+class Ptr {
+ public:
+  Ptr() = default;
+  explicit Ptr(T* p) : m_p(p) {}  // takes over a reference
+  Ptr(const Ptr& o) : m_p(o.m_p) {
+    if (m_p) m_p->AddRef();
+  }
+  Ptr(Ptr&& o) noexcept : m_p(std::exchange(o.m_p, nullptr)) {}
+  Ptr& operator=(Ptr o) {
+    std::swap(m_p, o.m_p);
+    return *this;
+  }
+  ~Ptr() { Reset(); }
+  void Reset() {
+    if (m_p) std::exchange(m_p, nullptr)->Release();
+  }
+  T* Get() const { return m_p; }
+  T* operator->() const { return m_p; }
+  explicit operator bool() const { return m_p != nullptr; }
+  T** Out() {
+    Reset();
+    return &m_p;
+  }
+  void** OutVoid() { return reinterpret_cast<void**>(Out()); }
+  template <class U>
+  Ptr<U> As(REFIID iid) const {
+    Ptr<U> out;
+    if (m_p) m_p->QueryInterface(iid, out.OutVoid());
+    return out;
+  }
+
+ private:
+  T* m_p = nullptr;
+};
+
+class Variant {
+ public:
+  Variant() { VariantInit(&v); }
+  Variant(const Variant& o) {
+    VariantInit(&v);
+    VariantCopy(&v, const_cast<VARIANT*>(&o.v));
+  }
+  Variant& operator=(const Variant& o) {
+    if (this != &o) VariantCopy(&v, const_cast<VARIANT*>(&o.v));
+    return *this;
+  }
+  ~Variant() { VariantClear(&v); }
+  static Variant I2(short x);
+  static Variant I4(LONG x);
+  static Variant R8(double x);
+  static Variant Bool(bool x);
+  static Variant Str(const std::string& utf8);
+  static Variant Disp(IDispatch* p);  // adds a reference of its own
+  static Variant Empty() { return Variant(); }
+
+  VARIANT v;
+};
+
+std::wstring Wide(const std::string& utf8);
+std::string Utf8(const wchar_t* text, size_t n);
+std::string Utf8(BSTR b);
+std::string Hr(HRESULT hr);  // "0x80020003 (DISP_E_MEMBERNOTFOUND)" for the usual codes
+std::string Show(const VARIANT& v);  // "VT_I4 255", "VT_BSTR \"x\"", ...
+
+// One Invoke with the arguments in their natural order (the call reverses them).
+struct CallResult {
+  HRESULT hr = E_FAIL;
+  Variant result;
+  UINT argErr = 0xFFFFFFFF;
+  std::string exception;  // description from EXCEPINFO, when DISP_E_EXCEPTION
+};
+CallResult Invoke(IDispatch* d, DISPID id, WORD flags, const std::vector<Variant>& args = {});
+CallResult Call(IDispatch* d, DISPID id, const std::vector<Variant>& args = {});
+CallResult GetProp(IDispatch* d, DISPID id);
+CallResult PutProp(IDispatch* d, DISPID id, const Variant& value, WORD flags = DISPATCH_PROPERTYPUT);
+
+// By name, as a script host binds.
+DISPID IdOf(IDispatch* d, const std::string& name);
+CallResult CallByName(IDispatch* d, const std::string& name, const std::vector<Variant>& args = {});
+CallResult GetByName(IDispatch* d, const std::string& name);
+CallResult PutByName(IDispatch* d, const std::string& name, const Variant& value);
+
+Ptr<IDispatch> Create(const wchar_t* progid, HRESULT* phr = nullptr);
+
+// Folder of the committed test data, with a trailing backslash: QARN_TEST_DATA_DIR,
+// else the source folder this program was built from (seen through drive Z:).
+std::wstring DataDir();
+bool ReadFile(const std::wstring& path, std::vector<BYTE>* out);
+bool WriteFile(const std::wstring& path, const std::vector<BYTE>& bytes);
+bool WantFixturesWritten();  // QARN_WRITE_FIXTURES is set
+
+}  // namespace client
