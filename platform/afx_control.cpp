@@ -358,8 +358,9 @@ void* COleControl::GetInterfaceHook(REFIID riid) {
 }
 
 HRESULT COleControl::XConnPtContainer::EnumConnectionPoints(IEnumConnectionPoints** ppEnum) {
-  if (ppEnum) *ppEnum = nullptr;
-  return E_NOTIMPL;
+  if (!ppEnum) return E_POINTER;
+  *ppEnum = QarnNewConnectionPointEnum({&m_pThis->m_connPoint});
+  return S_OK;
 }
 
 HRESULT COleControl::XConnPtContainer::FindConnectionPoint(REFIID riid, IConnectionPoint** ppCP) {

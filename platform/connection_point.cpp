@@ -91,6 +91,86 @@ HRESULT CQarnConnectionPoint::Unadvise(DWORD dwCookie) {
 }
 
 HRESULT CQarnConnectionPoint::EnumConnections(IEnumConnections** ppEnum) {
-  if (ppEnum) *ppEnum = nullptr;
-  return E_NOTIMPL;
+  if (!ppEnum) return E_POINTER;
+  std::vector<CONNECTDATA> connections;
+  for (const Sink& s : m_sinks) connections.push_back({s.pDisp, s.cookie});
+  *ppEnum = QarnNewConnectionEnum(connections);
+  return S_OK;
+}
+
+namespace {
+
+void HoldItem(IConnectionPoint* p) { p->AddRef(); }
+void HoldItem(CONNECTDATA& c) { c.pUnk->AddRef(); }
+void DropItem(IConnectionPoint* p) { p->Release(); }
+void DropItem(CONNECTDATA& c) { c.pUnk->Release(); }
+
+template <class IEnum, class Item>
+class CQarnEnumerator final : public IEnum {
+ public:
+  CQarnEnumerator(const IID& iid, std::vector<Item> items, ULONG position = 0)
+      : m_iid(iid), m_items(std::move(items)), m_position(position) {
+    for (Item& item : m_items) HoldItem(item);
+  }
+
+  STDMETHOD(QueryInterface)(REFIID riid, void** ppv) override {
+    if (!ppv) return E_POINTER;
+    if (riid == IID_IUnknown || riid == m_iid) {
+      *ppv = static_cast<IEnum*>(this);
+      AddRef();
+      return S_OK;
+    }
+    *ppv = nullptr;
+    return E_NOINTERFACE;
+  }
+  STDMETHOD_(ULONG, AddRef)() override { return ++m_refs; }
+  STDMETHOD_(ULONG, Release)() override {
+    ULONG refs = --m_refs;
+    if (refs == 0) delete this;
+    return refs;
+  }
+  STDMETHOD(Next)(ULONG count, Item* out, ULONG* fetched) override {
+    if (!out || (count > 1 && !fetched)) return E_POINTER;
+    ULONG given = 0;
+    while (given < count && m_position < m_items.size()) {
+      out[given] = m_items[m_position++];
+      HoldItem(out[given]);  // the caller's reference
+      ++given;
+    }
+    if (fetched) *fetched = given;
+    return given == count ? S_OK : S_FALSE;
+  }
+  STDMETHOD(Skip)(ULONG count) override {
+    ULONG left = static_cast<ULONG>(m_items.size()) - m_position;
+    m_position += count < left ? count : left;
+    return count <= left ? S_OK : S_FALSE;
+  }
+  STDMETHOD(Reset)() override {
+    m_position = 0;
+    return S_OK;
+  }
+  STDMETHOD(Clone)(IEnum** ppEnum) override {
+    if (!ppEnum) return E_POINTER;
+    *ppEnum = new CQarnEnumerator(m_iid, m_items, m_position);
+    return S_OK;
+  }
+
+ private:
+  ~CQarnEnumerator() {
+    for (Item& item : m_items) DropItem(item);
+  }
+  const IID& m_iid;
+  std::vector<Item> m_items;
+  ULONG m_position;
+  ULONG m_refs = 1;
+};
+
+}  // namespace
+
+IEnumConnectionPoints* QarnNewConnectionPointEnum(const std::vector<IConnectionPoint*>& points) {
+  return new CQarnEnumerator<IEnumConnectionPoints, IConnectionPoint*>(IID_IEnumConnectionPoints, points);
+}
+
+IEnumConnections* QarnNewConnectionEnum(const std::vector<CONNECTDATA>& connections) {
+  return new CQarnEnumerator<IEnumConnections, CONNECTDATA>(IID_IEnumConnections, connections);
 }

@@ -50,6 +50,11 @@ extern const IID IID_IEnumConnections;
 extern const IID IID_IEnumConnectionPoints;
 #endif  // _WIN32
 
+// Enumerators of connection points and connections: a snapshot of the items taken when
+// the enumerator is made, each item holding its own reference.
+IEnumConnectionPoints* QarnNewConnectionPointEnum(const std::vector<IConnectionPoint*>& points);
+IEnumConnections* QarnNewConnectionEnum(const std::vector<CONNECTDATA>& connections);
+
 // A connection point for one dispinterface, living inside its container object:
 // reference counting is delegated to the container, so a client holding the
 // connection point keeps the container alive.
