@@ -224,8 +224,13 @@ int FillRect(HDC hdc, const RECT* rect, HBRUSH brush) {
     if (b->hollow) return 1;
     color = RasterSurface::FromColorRef(b->color);
   }
+  // An inverted rectangle is filled between its edges with both ends moved one
+  // pixel on: {9,9,4,4} fills 5..9, as the runtime's GDI does.
+  RECT r = *rect;
+  if (r.left > r.right) r = RECT{r.right + 1, r.top, r.left + 1, r.bottom};
+  if (r.top > r.bottom) r = RECT{r.left, r.bottom + 1, r.right, r.top + 1};
   // FillRect copies the brush (PATCOPY): the DC's ROP2 does not apply.
-  FillRectRop(*s, *rect, color, R2_COPYPEN);
+  FillRectRop(*s, r, color, R2_COPYPEN);
   return 1;
 }
 

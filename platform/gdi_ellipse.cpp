@@ -1,23 +1,31 @@
 // Ellipse and Arc.
 //
-// The figure is the set of pixels whose centres fall inside the ellipse inscribed in
-// the box [left, right) x [top, bottom), with its radii grown by half a pixel so that
-// the outline reaches the box's first and last rows and columns but never the right
-// column or bottom row. The test is exact integer arithmetic on |dx| and |dy| from the
-// centre, so the figure is mirror-symmetric in both axes. The middle row(s) always
-// span the whole box width and every row keeps its middle pixel(s), so thin
-// ellipses still touch all four sides.
+// One-pixel outlines follow the runtime's GDI pixel for pixel. Positions are doubled
+// and taken from the box centre, so pixel x sits at X = 2x - (l + r - 1) and the
+// extreme pixel centres at X = +-(w - 1); likewise Y, pointing up. The quarter from
+// the right side (A, py) to the top is traced with the error F = B^2 X^2 + A^2 Y^2 -
+// A^2 B^2 (A = w - 1, B = h - 1): from each point the step is up if the errors of
+// the next row's two candidates sum below zero, else left if the errors of the next
+// column's two candidates sum above zero, else diagonal; it stops at the middle
+// column. Thin tall figures therefore stop short of their top, as the runtime's do.
+// The quarter mirrored four ways is the outline; each row of the figure spans the
+// outline's widest point at or above it (below, in the lower half).
 //
-// A one-pixel pen draws the figure's boundary: the pixels of a row that are at its
-// ends or have no figure pixel directly above or below. That boundary is closed and
-// 8-connected. The brush fills the rest. A wider pen draws the ring between the figure
-// grown outward by (width-1)/2 and the figure shrunk by the remaining width.
-// With a null pen the brush fills the figure of the box one pixel smaller on the right
-// and bottom, as GDI does.
+// Ellipse: boxes of three pixels or more on both sides get that outline from the
+// pen and the rest of the figure from the brush; without a pen the brush fills the
+// whole figure. Thinner boxes are drawn as a pen-coloured box (nothing for 1x1), or
+// without a pen as a brush box one pixel smaller on the right and bottom.
 //
-// Arc draws the part of the outline swept counter-clockwise (as seen on screen) from
-// the ray centre->start to the ray centre->end; rays pointing the same way draw the
-// whole outline.
+// Arc walks the outline counter-clockwise from the middle of the right side (the
+// lower middle pixel when the height is even). Each pixel's direction is its doubled
+// offset halved toward zero; each ray runs from the integer centre ((l+r)/2,
+// (t+b)/2) to its point. The arc starts at the first pixel not before the start ray
+// and stops before the pixel preceding the first pixel not before the end ray, so
+// equal rays leave out one pixel. "Before" means a smaller direction angle, or the
+// same angle for a pixel of the lower half.
+//
+// Wider pens draw the ring between the figure of pixel centres inside the ellipse
+// inscribed in the box grown outward by (width-1)/2 and the one shrunk by the rest.
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
@@ -123,6 +131,77 @@ void WalkFigure(const Dc& dc, RasterSurface& s, long long l, long long t, long l
   }
 }
 
+// A point of the outline in doubled, centre-relative coordinates (Y up).
+struct Doubled {
+  long long X, Y;
+};
+
+// The quarter from the right side to the top, as described at the top of the file.
+std::vector<Doubled> TraceQuarter(long long w, long long h) {
+  const __int128 A = w - 1, B = h - 1;
+  auto err = [&](long long X, long long Y) -> __int128 {
+    return B * B * X * X + A * A * static_cast<__int128>(Y) * Y - A * A * B * B;
+  };
+  long long X = w - 1, Y = (h - 1) & 1;
+  std::vector<Doubled> quarter{{X, Y}};
+  while (X > 0) {
+    bool up = err(X, Y + 2) + err(X - 2, Y + 2) < 0;
+    bool left = err(X - 2, Y) + err(X - 2, Y + 2) > 0;
+    if (up) {
+      Y += 2;
+    } else if (left) {
+      X -= 2;
+    } else {
+      X -= 2;
+      Y += 2;
+    }
+    if (X < 0) break;
+    quarter.push_back({X, Y});
+  }
+  return quarter;
+}
+
+// The whole outline counter-clockwise, starting at the middle of the right side (its
+// lower pixel when the height is even), without repeating a pixel twice in a row.
+std::vector<Doubled> TraceRing(long long w, long long h) {
+  std::vector<Doubled> q = TraceQuarter(w, h), ring;
+  auto add = [&](long long X, long long Y) {
+    if (ring.empty() || ring.back().X != X || ring.back().Y != Y) ring.push_back({X, Y});
+  };
+  for (const Doubled& p : q) add(p.X, p.Y);
+  for (auto it = q.rbegin(); it != q.rend(); ++it) add(-it->X, it->Y);
+  for (const Doubled& p : q) add(-p.X, -p.Y);
+  for (auto it = q.rbegin(); it != q.rend(); ++it) add(it->X, -it->Y);
+  if (ring.size() > 1 && ring.front().X == ring.back().X && ring.front().Y == ring.back().Y) ring.pop_back();
+  if (h % 2 == 0 && ring.size() > 1) std::rotate(ring.begin(), ring.end() - 1, ring.end());
+  return ring;
+}
+
+// Half-width (doubled) of each row of the figure, top half, indexed by (Y - py) / 2;
+// -1 for rows the outline never reaches.
+std::vector<long long> FigureHalfWidths(long long w, long long h) {
+  std::vector<Doubled> q = TraceQuarter(w, h);
+  long long py = (h - 1) & 1;
+  std::vector<long long> widest(static_cast<size_t>((h - 1 - py) / 2 + 1), -1);
+  for (const Doubled& p : q) {
+    size_t i = static_cast<size_t>((p.Y - py) / 2);
+    if (i < widest.size()) widest[i] = std::max(widest[i], p.X);
+  }
+  for (size_t i = widest.size(); i-- > 1;) widest[i - 1] = std::max(widest[i - 1], widest[i]);
+  return widest;
+}
+
+// Exact comparison of direction angles in [0, 2pi); the zero vector counts as angle 0.
+int HalfOf(long long x, long long y) { return (y > 0 || (y == 0 && x >= 0)) ? 0 : 1; }
+int CompareAngle(long long ax, long long ay, long long bx, long long by) {
+  int ha = HalfOf(ax, ay), hb = HalfOf(bx, by);
+  if (ax == 0 && ay == 0) return (bx == 0 && by == 0) || (hb == 0 && by == 0) ? 0 : -1;
+  if (bx == 0 && by == 0) return (ha == 0 && ay == 0) ? 0 : 1;
+  if (ha != hb) return ha < hb ? -1 : 1;
+  __int128 cross = static_cast<__int128>(ax) * by - static_cast<__int128>(ay) * bx;
+  return cross > 0 ? -1 : cross < 0 ? 1 : 0;
+}
+
 void Normalize(int& l, int& t, int& r, int& b) {
   if (l > r) std::swap(l, r);
   if (t > b) std::swap(t, b);
@@ -164,6 +243,25 @@ void StrokeOutline(Dc& dc, RasterSurface& s, std::vector<OutlinePixel>& pixels, 
 
 using namespace qarn::gdi;
 
+namespace {
+
+bool StyledThin(const Dc& dc) {
+  return dc.pen->width <= 1 && dc.pen->style != PS_SOLID && dc.pen->style != PS_INSIDEFRAME;
+}
+
+// One-pixel outline pixels of the ring, in ring order, as screen pixels.
+OutlinePixel RingPixel(const Doubled& p, long long left, long long top, long long w, long long h) {
+  return OutlinePixel{static_cast<int>(left + (p.X + w - 1) / 2), static_cast<int>(top + (h - 1 - p.Y) / 2), 0.0};
+}
+
+void ClipOutline(std::vector<OutlinePixel>& pixels, const RasterSurface& s) {
+  pixels.erase(std::remove_if(pixels.begin(), pixels.end(),
+                              [&](const OutlinePixel& p) { return !s.Contains(p.x, p.y); }),
+               pixels.end());
+}
+
+}  // namespace
+
 BOOL Ellipse(HDC hdc, int left, int top, int right, int bottom) {
   Dc* dc = LookupDc(hdc);
   RasterSurface* s = dc ? SurfaceOf(*dc) : nullptr;
@@ -171,24 +269,69 @@ BOOL Ellipse(HDC hdc, int left, int top, int right, int bottom) {
   Normalize(left, top, right, bottom);
   if (right == left || bottom == top) return TRUE;
   bool hasBrush = dc->brush && !dc->brush->hollow;
+  bool hasPen = dc->pen && dc->pen->style != PS_NULL;
   uint32_t brushColor = hasBrush ? RasterSurface::FromColorRef(dc->brush->color) : 0;
-  double cx2 = static_cast<double>(left) + right - 1, cy2 = static_cast<double>(top) + bottom - 1;
-  std::vector<OutlinePixel> outline;
-  WalkFigure(
-      *dc, *s, left, top, right, bottom,
-      [&](long long y, Span span) {
-        for (long long x = std::max<long long>(span.l, 0); x <= std::min<long long>(span.r, s->Width() - 1); ++x)
-          outline.push_back({static_cast<int>(x), static_cast<int>(y), AngleOf(2.0 * x - cx2, cy2 - 2.0 * y)});
-      },
-      [&](long long y, Span span) {
-        if (hasBrush)
-          FillRectRop(*s, RECT{static_cast<LONG>(std::max<long long>(span.l, -1)), static_cast<LONG>(y),
-                               static_cast<LONG>(std::min<long long>(span.r + 1, s->Width())), static_cast<LONG>(y + 1)},
-                      brushColor, dc->rop2);
-      });
-  if (!outline.empty()) {
-    bool styled = dc->pen->width <= 1 && dc->pen->style != PS_SOLID && dc->pen->style != PS_INSIDEFRAME;
-    StrokeOutline(*dc, *s, outline, 0.0, styled);
+  long long w = static_cast<long long>(right) - left, h = static_cast<long long>(bottom) - top;
+  auto fillRow = [&](long long y, long long l, long long r) {  // inclusive
+    if (hasBrush && l <= r && y >= 0 && y < s->Height())
+      FillRectRop(*s, RECT{static_cast<LONG>(std::max<long long>(l, -1)), static_cast<LONG>(y),
+                           static_cast<LONG>(std::min<long long>(r + 1, s->Width())), static_cast<LONG>(y + 1)},
+                  brushColor, dc->rop2);
+  };
+
+  if (hasPen && dc->pen->width > 1) {
+    double cx2 = static_cast<double>(left) + right - 1, cy2 = static_cast<double>(top) + bottom - 1;
+    std::vector<OutlinePixel> outline;
+    WalkFigure(
+        *dc, *s, left, top, right, bottom,
+        [&](long long y, Span span) {
+          for (long long x = std::max<long long>(span.l, 0); x <= std::min<long long>(span.r, s->Width() - 1); ++x)
+            outline.push_back({static_cast<int>(x), static_cast<int>(y), AngleOf(2.0 * x - cx2, cy2 - 2.0 * y)});
+        },
+        [&](long long y, Span span) { fillRow(y, span.l, span.r); });
+    StrokeOutline(*dc, *s, outline, 0.0, false);
+    return TRUE;
+  }
+
+  if (w <= 2 || h <= 2) {
+    // Too thin for a curve: a box of pen colour, or the brush one pixel short.
+    if (!hasPen) {
+      for (long long y = top; y < bottom - 1; ++y) fillRow(y, left, right - 2);
+    } else if (w > 1 || h > 1) {
+      std::vector<OutlinePixel> box;
+      for (long long y = top; y < bottom; ++y)
+        for (long long x = left; x < right; ++x) box.push_back({static_cast<int>(x), static_cast<int>(y), 0.0});
+      ClipOutline(box, *s);
+      StrokeOutline(*dc, *s, box, 0.0, StyledThin(*dc));
+    }
+    return TRUE;
+  }
+
+  std::vector<long long> half = FigureHalfWidths(w, h);
+  long long py = (h - 1) & 1;
+  auto rowSpan = [&](long long y) -> Span {  // y relative to top
+    if (y < 0 || y >= h) return Span{};
+    long long Y = std::llabs(h - 1 - 2 * y);
+    long long d = half[static_cast<size_t>((Y - py) / 2)];
+    if (d < 0) return Span{};
+    return Span{left + (w - 1 - d) / 2, left + (w - 1 + d) / 2};
+  };
+  for (long long y = 0; y < h; ++y) {
+    Span row = rowSpan(y);
+    if (row.Empty()) continue;
+    if (!hasPen) {
+      fillRow(top + y, row.l, row.r);
+      continue;
+    }
+    // The pen takes the pixels with a side neighbour outside the figure.
+    Span inner = Intersect(Intersect(Span{row.l + 1, row.r - 1}, rowSpan(y - 1)), rowSpan(y + 1));
+    if (!inner.Empty()) fillRow(top + y, inner.l, inner.r);
+  }
+  if (hasPen) {
+    std::vector<OutlinePixel> outline;
+    for (const Doubled& p : TraceRing(w, h)) outline.push_back(RingPixel(p, left, top, w, h));
+    ClipOutline(outline, *s);
+    StrokeOutline(*dc, *s, outline, 0.0, StyledThin(*dc));
   }
   return TRUE;
 }
@@ -199,33 +342,65 @@ BOOL Arc(HDC hdc, int left, int top, int right, int bottom, int xStart, int ySta
   if (!s) return FALSE;
   Normalize(left, top, right, bottom);
   if (right == left || bottom == top || !dc->pen || dc->pen->style == PS_NULL) return TRUE;
-  long long cx2 = static_cast<long long>(left) + right - 1, cy2 = static_cast<long long>(top) + bottom - 1;
-  // Ray directions in doubled coordinates with y pointing up, so counter-clockwise on
-  // screen is increasing angle.
-  long long sx = 2LL * xStart - cx2, sy = cy2 - 2LL * yStart;
-  long long ex = 2LL * xEnd - cx2, ey = cy2 - 2LL * yEnd;
-  bool whole = (sx * ey - sy * ex == 0 && sx * ex + sy * ey > 0) || (sx == 0 && sy == 0) || (ex == 0 && ey == 0);
-  double start = AngleOf(static_cast<double>(sx), static_cast<double>(sy));
-  double sweep = AngleOf(static_cast<double>(ex), static_cast<double>(ey)) - start;
-  if (sweep <= 0) sweep += 2 * M_PI;
-  std::vector<OutlinePixel> outline;
-  // The outline of an arc is that of the ellipse with no brush.
-  Dc stroke = *dc;
-  stroke.brush = nullptr;
-  WalkFigure(
-      stroke, *s, left, top, right, bottom,
-      [&](long long y, Span span) {
-        for (long long x = std::max<long long>(span.l, 0); x <= std::min<long long>(span.r, s->Width() - 1); ++x) {
-          double a = AngleOf(2.0 * x - cx2, static_cast<double>(cy2) - 2.0 * y);
-          double rel = a - start;
-          if (rel < 0) rel += 2 * M_PI;
-          if (whole || rel <= sweep + 1e-12) outline.push_back({static_cast<int>(x), static_cast<int>(y), a});
-        }
-      },
-      [](long long, Span) {});
-  if (!outline.empty()) {
-    bool styled = dc->pen->width <= 1 && dc->pen->style != PS_SOLID && dc->pen->style != PS_INSIDEFRAME;
-    StrokeOutline(*dc, *s, outline, whole ? 0.0 : start, styled);
+  if (dc->pen->width > 1) {
+    // Wide pens: the part of the ring swept counter-clockwise from start to end.
+    long long cx2 = static_cast<long long>(left) + right - 1, cy2 = static_cast<long long>(top) + bottom - 1;
+    long long sx = 2LL * xStart - cx2, sy = cy2 - 2LL * yStart;
+    long long ex = 2LL * xEnd - cx2, ey = cy2 - 2LL * yEnd;
+    bool whole = (sx * ey - sy * ex == 0 && sx * ex + sy * ey > 0) || (sx == 0 && sy == 0) || (ex == 0 && ey == 0);
+    double start = AngleOf(static_cast<double>(sx), static_cast<double>(sy));
+    double sweep = AngleOf(static_cast<double>(ex), static_cast<double>(ey)) - start;
+    if (sweep <= 0) sweep += 2 * M_PI;
+    std::vector<OutlinePixel> outline;
+    Dc stroke = *dc;
+    stroke.brush = nullptr;
+    WalkFigure(
+        stroke, *s, left, top, right, bottom,
+        [&](long long y, Span span) {
+          for (long long x = std::max<long long>(span.l, 0); x <= std::min<long long>(span.r, s->Width() - 1); ++x) {
+            double a = AngleOf(2.0 * x - cx2, static_cast<double>(cy2) - 2.0 * y);
+            double rel = a - start;
+            if (rel < 0) rel += 2 * M_PI;
+            if (whole || rel <= sweep + 1e-12) outline.push_back({static_cast<int>(x), static_cast<int>(y), a});
+          }
+        },
+        [](long long, Span) {});
+    StrokeOutline(*dc, *s, outline, whole ? 0.0 : start, false);
+    return TRUE;
   }
+  long long w = static_cast<long long>(right) - left, h = static_cast<long long>(bottom) - top;
+  std::vector<Doubled> ring = TraceRing(w, h);
+  long long n = static_cast<long long>(ring.size());
+  // Directions: offsets halved toward zero; the turn count keeps them increasing.
+  std::vector<int> turn(ring.size(), 0);
+  for (size_t i = 1; i < ring.size(); ++i) {
+    const Doubled &a = ring[i - 1], &b = ring[i];
+    turn[i] = turn[i - 1] + (CompareAngle(b.X / 2, b.Y / 2, a.X / 2, a.Y / 2) < 0 ? 1 : 0);
+  }
+  long long cx = (static_cast<long long>(left) + right) >> 1, cy = (static_cast<long long>(top) + bottom) >> 1;
+  auto firstNotBefore = [&](long long px, long long py) {
+    long long rx = px - cx, ry = cy - py;
+    for (long long i = 0; i < n; ++i) {
+      const Doubled& p = ring[static_cast<size_t>(i)];
+      if (turn[static_cast<size_t>(i)] > 0) return i;
+      int c = CompareAngle(p.X / 2, p.Y / 2, rx, ry);
+      bool before = c < 0 || (c == 0 && p.Y < 0);
+      if (!before) return i;
+    }
+    return n;
+  };
+  long long from = firstNotBefore(xStart, yStart), stop = firstNotBefore(xEnd, yEnd) - 1;
+  std::vector<OutlinePixel> outline;
+  auto take = [&](long long a, long long b) {
+    for (long long i = a; i < b; ++i) outline.push_back(RingPixel(ring[static_cast<size_t>(i)], left, top, w, h));
+  };
+  if (from <= stop) {
+    take(from, stop);
+  } else {
+    take(from, n);
+    take(0, stop);
+  }
+  ClipOutline(outline, *s);
+  StrokeOutline(*dc, *s, outline, 0.0, StyledThin(*dc));
   return TRUE;
 }

@@ -17,7 +17,6 @@ struct Object {
   Kind kind;
   bool stock = false;
   int selections = 0;            // DCs that hold it selected
-  bool deletePending = false;    // DeleteObject came while selected: free on release
 };
 
 struct Pen : Object {

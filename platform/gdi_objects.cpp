@@ -88,7 +88,6 @@ Stock& Stocks() {
 void Release(Object* o) {
   if (!o) return;
   if (o->selections > 0) --o->selections;
-  if (o->selections == 0 && o->deletePending) Destroy(o);
 }
 
 int CountLive() {
@@ -105,7 +104,7 @@ Object* LookupObject(HGDIOBJ h) {
   Stocks();
   auto& live = LiveObjects();
   auto it = live.find(static_cast<Object*>(h));
-  if (it == live.end() || (*it)->deletePending) return nullptr;
+  if (it == live.end()) return nullptr;
   return *it;
 }
 
@@ -216,7 +215,6 @@ HGDIOBJ SelectObject(HDC hdc, HGDIOBJ obj) {
     }
   }
   ++o->selections;
-  // The caller gets the handle back even when its deletion was waiting on this release.
   Release(previous);
   return previous;
 }
@@ -225,12 +223,9 @@ BOOL DeleteObject(HGDIOBJ obj) {
   Object* o = LookupObject(obj);
   if (!o) return FALSE;
   if (o->stock) return TRUE;
-  if (o->selections > 0) {
-    // A selected bitmap cannot go; a selected pen, brush or font goes when released.
-    if (o->kind == Kind::Bitmap) return FALSE;
-    o->deletePending = true;
-    return TRUE;
-  }
+  // Windows refuses to delete any object while it is selected into a DC (the
+  // runtime's GDI instead defers pens and brushes until released).
+  if (o->selections > 0) return FALSE;
   Destroy(o);
   return TRUE;
 }

@@ -98,6 +98,15 @@ struct RectCase {
   RECT rect;
 };
 
+// The pixels FillRect paints: [left, right) x [top, bottom); an inverted side is filled
+// from the smaller edge plus one through the larger edge ({9,9,4,4} fills 5..9), as the
+// runtime's GDI does.
+inline RECT FilledPart(RECT r) {
+  if (r.left > r.right) r = RECT{r.right + 1, r.top, r.left + 1, r.bottom};
+  if (r.top > r.bottom) r = RECT{r.left, r.bottom + 1, r.right, r.top + 1};
+  return r;
+}
+
 inline const std::vector<RectCase>& FillRectCases() {
   static const std::vector<RectCase> cases = {
       {"ordinary", {2, 3, 9, 7}},
@@ -125,6 +134,51 @@ inline std::vector<EllipseSize> EllipseSizes() {
     sizes.push_back(s);
   return sizes;
 }
+
+// Ellipses drawn into a canvas three pixels bigger than the box on every side, box at
+// (3,3), as the runtime's GDI draws them: 'p' pen (solid, width 1), 'f' brush, '.'
+// untouched. Copied from the runtime's output; they show the traced outline (thicker
+// at the diagonals than the pixel centres inside the ellipse would be), tall thin
+// figures stopping short of their top, a null pen filling the same figure, and boxes
+// of two pixels or less drawn as a box.
+struct EllipsePicture {
+  const char* name;
+  int width, height;
+  bool nullPen;
+  std::vector<const char*> rows;  // the box's rows only
+};
+
+inline const std::vector<EllipsePicture>& EllipsePictures() {
+  static const std::vector<EllipsePicture> cases = {
+      {"5x5", 5, 5, false, {".ppp.", "pfffp", "pfffp", "pfffp", ".ppp."}},
+      {"null pen 5x5", 5, 5, true, {".fff.", "fffff", "fffff", "fffff", ".fff."}},
+      {"10x10", 10, 10, false,
+       {"...pppp...", "..pffffp..", ".pffffffp.", "pffffffffp", "pffffffffp", "pffffffffp", "pffffffffp",
+        ".pffffffp.", "..pffffp..", "...pppp..."}},
+      {"8x11", 8, 11, false,
+       {"...pp...", ".ppffpp.", ".pffffp.", "pffffffp", "pffffffp", "pffffffp", "pffffffp", "pffffffp",
+        ".pffffp.", ".ppffpp.", "...pp..."}},
+      {"2x3", 2, 3, false, {"pp", "pp", "pp"}},
+      {"null pen 2x3", 2, 3, true, {"f.", "f.", ".."}},
+      {"1x1", 1, 1, false, {"."}},
+  };
+  return cases;
+}
+
+// Tall thin figures whose outline stops short of the box's top and bottom rows, as the
+// runtime's GDI draws them (same layout as EllipsePictures). The runtime also fills
+// stray pixels outside the box in those rows, differently from run to run; nothing
+// should be drawn there.
+inline const std::vector<EllipsePicture>& ShortTallEllipsePictures() {
+  static const std::vector<EllipsePicture> cases = {
+      {"3x9", 3, 9, false, {"...", ".p.", "pfp", "pfp", "pfp", "pfp", "pfp", ".p.", "..."}},
+      {"null pen 3x9", 3, 9, true, {"...", ".f.", "fff", "fff", "fff", "fff", "fff", ".f.", "..."}},
+  };
+  return cases;
+}
+
+// Sizes of EllipseSizes() that ShortTallEllipsePictures() covers instead.
+inline bool StopsShortOfItsEnds(EllipseSize s) { return s.width == 3 && s.height == 9; }
 
 struct TextAlignCase {
   const char* name;

@@ -169,15 +169,24 @@ TEST(GdiObjects, BadHandlesFailWithoutCrashing) {
   (void)r;
 }
 
-TEST(GdiObjects, PenDeletedWhileSelectedStillDrawsUntilReleased) {
+// Windows fails DeleteObject on any object selected into a DC; the object stays
+// usable and can be deleted once released. (The runtime's GDI returns TRUE instead and
+// deletes the pen or brush on release.)
+TEST(GdiObjects, DeletingASelectedPenOrBrushFails) {
   Canvas canvas(8, 3);
   HPEN pen = CreatePen(PS_SOLID, 1, RGB(255, 0, 0));
-  HGDIOBJ old = SelectObject(canvas.dc(), pen);
-  EXPECT_TRUE(DeleteObject(pen));
+  HBRUSH brush = CreateSolidBrush(RGB(0, 160, 0));
+  HGDIOBJ oldPen = SelectObject(canvas.dc(), pen);
+  HGDIOBJ oldBrush = SelectObject(canvas.dc(), brush);
+  EXPECT_FALSE(DeleteObject(pen)) << "pen deleted while selected";
+  EXPECT_FALSE(DeleteObject(brush)) << "brush deleted while selected";
   MoveToEx(canvas.dc(), 0, 1, NULL);
   LineTo(canvas.dc(), 8, 1);
-  EXPECT_EQ(canvas.At(3, 1), RGB(255, 0, 0)) << "got " << Hex(canvas.At(3, 1));
-  SelectObject(canvas.dc(), old);
+  EXPECT_EQ(canvas.At(3, 1), RGB(255, 0, 0)) << "pen after the failed delete: got " << Hex(canvas.At(3, 1));
+  EXPECT_EQ(SelectObject(canvas.dc(), oldPen), static_cast<HGDIOBJ>(pen));
+  EXPECT_EQ(SelectObject(canvas.dc(), oldBrush), static_cast<HGDIOBJ>(brush));
+  EXPECT_TRUE(DeleteObject(pen)) << "pen once released";
+  EXPECT_TRUE(DeleteObject(brush)) << "brush once released";
 }
 
 }  // namespace
