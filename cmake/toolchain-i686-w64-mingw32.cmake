@@ -1,13 +1,4 @@
 # Cross build for i686 Windows with Debian's MinGW-w64 (g++-mingw-w64-i686).
-# The posix thread model gives std::mutex and std::call_once; everything links statically.
-set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR i686)
 set(QARN_MINGW_TRIPLE i686-w64-mingw32)
-set(CMAKE_C_COMPILER ${QARN_MINGW_TRIPLE}-gcc-posix)
-set(CMAKE_CXX_COMPILER ${QARN_MINGW_TRIPLE}-g++-posix)
-set(CMAKE_RC_COMPILER ${QARN_MINGW_TRIPLE}-windres)
-set(QARN_WIDL ${QARN_MINGW_TRIPLE}-widl)
-set(CMAKE_FIND_ROOT_PATH /usr/${QARN_MINGW_TRIPLE})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+include(${CMAKE_CURRENT_LIST_DIR}/toolchain-mingw-common.cmake)

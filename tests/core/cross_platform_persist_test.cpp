@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/common/byte_difference.h"
 #include "control/qarnedit_ctrl.h"
 #include "platform/prop_exchange.h"
 
@@ -66,26 +67,7 @@ bool ReadBytes(const std::filesystem::path& p, std::vector<BYTE>* out) {
   return true;
 }
 
-std::string Hex(const std::vector<BYTE>& b, size_t from, size_t count) {
-  std::string out;
-  char buf[4];
-  for (size_t i = from; i < b.size() && i < from + count; ++i) {
-    std::snprintf(buf, sizeof buf, "%02x ", b[i]);
-    out += buf;
-  }
-  return out;
-}
-
-// "" when equal, else where and how the two differ.
-std::string Difference(const std::vector<BYTE>& expected, const std::vector<BYTE>& got) {
-  if (expected == got) return "";
-  size_t i = 0;
-  while (i < expected.size() && i < got.size() && expected[i] == got[i]) ++i;
-  size_t from = i >= 8 ? i - 8 : 0;
-  return "sizes " + std::to_string(expected.size()) + " and " + std::to_string(got.size()) +
-         ", first difference at byte " + std::to_string(i) + ": expected ... " + Hex(expected, from, 24) +
-         "got ... " + Hex(got, from, 24);
-}
+using test_bytes::Difference;
 
 // Owns one control, as its container would.
 struct Control {

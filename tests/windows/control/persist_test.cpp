@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/common/byte_difference.h"
 #include "com_client.h"
 #include "control_ids.h"
 
@@ -66,26 +67,7 @@ std::string Read(IDispatch* ctl) {
   return Describe(v);
 }
 
-std::string Hex(const std::vector<BYTE>& b, size_t from, size_t count) {
-  std::string out;
-  char buf[4];
-  for (size_t i = from; i < b.size() && i < from + count; ++i) {
-    std::snprintf(buf, sizeof buf, "%02x ", b[i]);
-    out += buf;
-  }
-  return out;
-}
-
-// "" when equal, else where and how the two differ.
-std::string Difference(const std::vector<BYTE>& expected, const std::vector<BYTE>& got) {
-  if (expected == got) return "";
-  size_t i = 0;
-  while (i < expected.size() && i < got.size() && expected[i] == got[i]) ++i;
-  size_t from = i >= 8 ? i - 8 : 0;
-  return "sizes " + std::to_string(expected.size()) + " and " + std::to_string(got.size()) +
-         ", first difference at byte " + std::to_string(i) + ": expected ... " + Hex(expected, from, 24) +
-         "got ... " + Hex(got, from, 24);
-}
+using test_bytes::Difference;
 
 std::vector<BYTE> WithLengthPrefix(const std::vector<BYTE>& body) {
   std::vector<BYTE> out(4 + body.size());
