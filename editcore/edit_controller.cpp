@@ -62,17 +62,9 @@ void EditController::DisableBeginEndEdit() {
   if (m_pPaintEngine) m_pPaintEngine->RequestRepaint();
 }
 
-void EditController::OnPointerMove(DWORD, POINT*) { ModuleStateScope state; }
-
-void EditController::OnButtonDown(DWORD, POINT*) { ModuleStateScope state; }
-
-void EditController::OnButtonUp(DWORD, POINT*) { ModuleStateScope state; }
-
 void EditController::OnRightButton(DWORD, POINT*) { ModuleStateScope state; }
 
 void EditController::OnOtherPointerEvent(DWORD, POINT*) { ModuleStateScope state; }
-
-void EditController::PaintOverlay(CDC*) { ModuleStateScope state; }
 
 void EditController::OnOtherPaintEvent(DWORD) {}
 

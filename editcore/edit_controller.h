@@ -72,6 +72,12 @@ class EditController final : public PointerHandler, public OverlayPainter {
 
   int32_t RingArrayLength() const { return m_ringArrayLength; }
 
+  // Geometry and snap (interaction/convert_and_snap.cpp)
+
+  // Button handling and picking (interaction/)
+
+  // Pointer-move feedback and overlay painting (feedback/)
+
  private:
   // Keeps the control alive while a call from the host or an event handler runs: the
   // container may release the control inside an event, and the editor goes on after it.
