@@ -202,7 +202,7 @@ HRESULT STDMETHODCALLTYPE RefHostDispatch::Invoke(DISPID id, REFIID, LCID, WORD 
       QARN_TRY(args.DoubleRef(3, Y));
       QARN_TRY(args.DoubleRef(4, Z));
       host.Log("ViewToWorld", {x, y});
-      host.ScreenToWorld(x, y);
+      // The 2D side is the view plane's world coordinates (what ScreenToWorld gives).
       double z = 0;
       host.PlaneToWorld3D(x, y, z);
       X = x;
@@ -224,8 +224,7 @@ HRESULT STDMETHODCALLTYPE RefHostDispatch::Invoke(DISPID id, REFIID, LCID, WORD 
       QARN_TRY(args.DoubleRef(3, x));
       QARN_TRY(args.DoubleRef(4, y));
       host.Log("ProjectToView", {X, Y, Z});
-      host.World3DToPlane(X, Y, Z);
-      host.WorldToScreen(X, Y);
+      host.World3DToPlane(X, Y, Z);  // back to the view plane's world coordinates
       x = X;
       y = Y;
       return S_OK;

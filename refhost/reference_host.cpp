@@ -29,15 +29,23 @@ std::string FormatArg(const CallArg& arg) {
   return std::get<std::string>(arg);
 }
 
-// Rotation of the work plane, Rz(az) Ry(ay) Rx(ax), as a row-major 3 x 3 matrix.
+// Rotation of the work plane as a row-major 3 x 3 matrix. A plane vector turns about Z
+// by az, then about Y by ay (x' = x cos - z sin, z' = x sin + z cos), then about X by
+// ax: the convention the editor's own plane transforms use with these angles.
 void PlaneRotation(const double plane[6], double m[9]) {
   const double cx = std::cos(plane[0]), sx = std::sin(plane[0]);
   const double cy = std::cos(plane[1]), sy = std::sin(plane[1]);
   const double cz = std::cos(plane[2]), sz = std::sin(plane[2]);
-  const double r[9] = {cz * cy, cz * sy * sx - sz * cx, cz * sy * cx + sz * sx,
-                       sz * cy, sz * sy * sx + cz * cx, sz * sy * cx - cz * sx,
-                       -sy,     cy * sx,                cy * cx};
-  for (int i = 0; i < 9; ++i) m[i] = r[i];
+  const double rz[9] = {cz, -sz, 0, sz, cz, 0, 0, 0, 1};
+  const double ry[9] = {cy, 0, -sy, 0, 1, 0, sy, 0, cy};
+  const double rx[9] = {1, 0, 0, 0, cx, -sx, 0, sx, cx};
+  auto multiply = [](const double a[9], const double b[9], double out[9]) {
+    for (int r = 0; r < 3; ++r)
+      for (int c = 0; c < 3; ++c) out[r * 3 + c] = a[r * 3] * b[c] + a[r * 3 + 1] * b[3 + c] + a[r * 3 + 2] * b[6 + c];
+  };
+  double ryz[9];
+  multiply(ry, rz, ryz);
+  multiply(rx, ryz, m);
 }
 
 // The folder that holds the host control's file, first on the search path.

@@ -5,7 +5,9 @@
 // View transform: a world point (X, Y) is at pixel x = (X - originX) * scale,
 // y = height - (Y - originY) * scale: world Y up, pixel Y down, the origin at the
 // bottom-left corner of the view. The work plane turns 2D world points of the plane
-// into 3D points: P = O + Rz(az) Ry(ay) Rx(ax) (x, y, 0).
+// into 3D points: P = O + R (x, y, 0), where R turns about Z by az, then about Y by ay,
+// then about X by ax. ViewToWorld and ProjectToView take and give the view plane's 2D
+// world coordinates, as ScreenToWorld and WorldToScreen convert them.
 #pragma once
 
 #include <cstdint>

@@ -164,11 +164,12 @@ TEST(HostScript, OutParametersOfTheHostMethodsFillScriptVariables) {
   VARIANT result;
   VariantInit(&result);
   ASSERT_EQ(S_OK, script.Call("ViewToWorld", {L(40), L(400), Ref(&X), Ref(&Y), Ref(&Z)}, &result));
+  // The view plane's world point (40, 400) lies on the plane 5 above the origin.
   const struct {
     const char* what;
     const VARIANT& v;
     double expected;
-  } outs[] = {{"X", X, 30}, {"Y", Y, 60}, {"Z", Z, 5}};
+  } outs[] = {{"X", X, 40}, {"Y", Y, 400}, {"Z", Z, 5}};
   for (const auto& o : outs) {
     EXPECT_EQ(VT_R8, o.v.vt) << o.what;
     EXPECT_EQ(o.expected, o.v.dblVal) << o.what;

