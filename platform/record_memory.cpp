@@ -1,6 +1,10 @@
 #include "platform/record_memory.h"
 
+#include <cstdio>
 #include <cstring>
+#if defined(_WIN32)
+#include <windows.h>
+#endif
 #include <iterator>
 #include <new>
 
@@ -114,7 +118,47 @@ size_t RecordMemory::LiveBytes() const {
   return m_liveBytes;
 }
 
+#if defined(_WIN32)
+namespace {
+
+// The control writes records that the host reads, and each module links its own copy
+// of this code: the first module to ask makes the process's record memory and publishes
+// its address under a name of the process; the others find it there. It lives as long
+// as the process, so a module that unloads first takes nothing with it.
+RecordMemory* FindOrMakeProcessRecordMemory() {
+  char name[64];
+  std::snprintf(name, sizeof(name), "Local\\QarnRecordMemory-%lu", static_cast<unsigned long>(GetCurrentProcessId()));
+  char lockName[72];
+  std::snprintf(lockName, sizeof(lockName), "%s-lock", name);
+  HANDLE lock = CreateMutexA(nullptr, FALSE, lockName);
+  if (lock) WaitForSingleObject(lock, INFINITE);
+  RecordMemory* memory = nullptr;
+  HANDLE mapping = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, sizeof(RecordMemory*), name);
+  const bool existed = mapping && GetLastError() == ERROR_ALREADY_EXISTS;
+  void* view = mapping ? MapViewOfFile(mapping, FILE_MAP_ALL_ACCESS, 0, 0, sizeof(RecordMemory*)) : nullptr;
+  if (view && existed) std::memcpy(&memory, view, sizeof(memory));
+  if (!memory) {
+    memory = new RecordMemory();
+    if (view) std::memcpy(view, &memory, sizeof(memory));
+  }
+  // The mapping stays open (its handle is never closed) so the name lives with the process.
+  if (view) UnmapViewOfFile(view);
+  if (lock) {
+    ReleaseMutex(lock);
+    CloseHandle(lock);
+  }
+  return memory;
+}
+
+}  // namespace
+
+RecordMemory& QarnRecordMemory() {
+  static RecordMemory* memory = FindOrMakeProcessRecordMemory();
+  return *memory;
+}
+#else
 RecordMemory& QarnRecordMemory() {
   static RecordMemory memory;
   return memory;
 }
+#endif
