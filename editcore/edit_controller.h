@@ -73,10 +73,56 @@ class EditController final : public PointerHandler, public OverlayPainter {
   int32_t RingArrayLength() const { return m_ringArrayLength; }
 
   // Geometry and snap (interaction/convert_and_snap.cpp)
+  // View pixels in, the world point out (2D view-plane coordinates; in 3D callers lift
+  // it with ViewToWorld3D), after the polar constraint and the container's Snap event.
+  void ConvertAndSnap(double& x, double& y);
+  // The same pipeline for a pixel position, handed back as pixels (truncated).
+  void SnapScreenPoint(POINT& pt);
 
   // Button handling and picking (interaction/)
+  // The vertex within the pick tolerance of view pixels (x, y), first by ring and then
+  // by index, or -1; *pRing is written only on a hit.
+  int32_t PickVertex(int32_t x, int32_t y, int32_t* pRing);
+  // Whether a world point lies within the pick tolerance of a press (3D points go
+  // through WorldToView3D first).
+  bool HitsWorldPoint(double x, double y, double z, const POINT& pt);
+  bool GrabPolarBase(const POINT& pt);
+  void DrawVertex(const POINT& pt);
+  void PickVertexToMove(const POINT& pt);
+  void InsertVertexAtGrip(const POINT& pt);
+  void PickVertexToDelete(const POINT& pt);
+  void AnchorMove(const POINT& pt);
+  void StartRotate(const POINT& pt);
+  void StartScale(const POINT& pt);
+  bool GrabCentre(const POINT& pt, int32_t dropStep);
+  void DropPolarBase(const POINT& pt);
+  void FinishDrawnVertex();
+  void EndDrag(int32_t waitingStep);
+  void EndSplitDrag();
+  void ConfirmDelete(const POINT& pt);
+  void DropCentre(int32_t waitingStep);
+  void DeleteVertex(int32_t ring, int32_t v);
+  void AdvancePolarAngle();
+  void CaptureView();
+  void GiveCaptureBack();
+  void HandOverInputState();
+  void TurnReferenceOn(double* x, double* y, double* z);
+  void TurnReferenceOff();
+  void AskForRepaint();
+  bool PolarInputOn() const { return (m_polarFlags & (POLAR_ANGLE_FIXED | POLAR_LENGTH_FIXED)) != 0; }
 
   // Pointer-move feedback and overlay painting (feedback/)
+  // Where a world point shows in the view: WorldToView3D first in 3D, then
+  // WorldToScreen, both on the paint engine, truncated toward zero.
+  void WorldToPixel(double x, double y, double z, int& px, int& py) const;
+  void DrawRubberBand(POINT& pt);
+  // The pointer as a snapped world point, lifted into 3D when the edit is 3D.
+  void SnappedPointerPoint(const POINT& pt, double& x, double& y, double& z);
+  void MoveFigure(const POINT& pt);
+  void RotateFigure(const POINT& pt);
+  void ScaleFigure(const POINT& pt);
+  void PaintRings(CDC& dc, HPEN overlayPen, COLORREF color);
+  void PaintPolarMarks(HDC hdc);
 
  private:
   // Keeps the control alive while a call from the host or an event handler runs: the

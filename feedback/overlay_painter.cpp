@@ -1,5 +1,174 @@
 // The overlay painted over the host view on every repaint.
-#include "control/module_state.h"
-#include "editcore/edit_controller.h"
+#include <cmath>
 
-void EditController::PaintOverlay(CDC*) { ModuleStateScope state; }
+#include "control/module_state.h"
+#include "control/qarnedit_ctrl.h"
+#include "editcore/edit_controller.h"
+#include "feedback/geometry.h"
+#include "feedback/grips.h"
+#include "hostlink/host_view.h"
+#include "platform/afx_dc.h"
+
+namespace {
+
+constexpr double kHalfLineLength = 200.0;
+
+inline int Truncate(double v) { return static_cast<int>(v); }
+
+}  // namespace
+
+void EditController::WorldToPixel(double x, double y, double z, int& px, int& py) const {
+  if (m_is3D) m_pPaintEngine->WorldToView3D(&x, &y, &z);
+  m_pPaintEngine->WorldToScreen(&x, &y);
+  px = Truncate(x);
+  py = Truncate(y);
+}
+
+void EditController::PaintOverlay(CDC* pDC) {
+  ModuleStateScope state;
+  // The host's repaint has wiped any rubber band, so the next move must not erase one.
+  m_rubberDrawn = false;
+  if (!m_pPaintEngine) return;
+  HDC hdc = pDC->GetSafeHdc();
+
+  const COLORREF color = m_pCtrl->TranslateColor(m_pCtrl->m_penColor);
+  HPEN overlayPen = CreatePen(PS_SOLID, 1, color);
+  HGDIOBJ oldPen = SelectObject(hdc, overlayPen);
+  // Dotted lines leave their gaps alone instead of filling them with the background.
+  const int oldBkMode = SetBkMode(hdc, TRANSPARENT);
+
+  for (int32_t i = 0; i < m_hiliteCount; ++i) {
+    int x = 0, y = 0;
+    WorldToPixel(m_hiliteRing.x[i], m_hiliteRing.y[i], m_hiliteRing.z[i], x, y);
+    if (i == 0) DrawCircleGrip(hdc, x, y);
+    DrawCrossMark(hdc, x, y);
+    if (i == m_hiliteCount - 1) DrawCircleGrip(hdc, x, y);
+  }
+
+  PaintRings(*pDC, overlayPen, color);
+
+  if (m_step >= 10 && m_step <= 15) {
+    int x = 0, y = 0;
+    WorldToPixel(m_dragX, m_dragY, m_dragZ, x, y);
+    DrawCircleGrip(hdc, x, y);
+  }
+
+  if (m_polarFlags & (POLAR_ANGLE_FIXED | POLAR_LENGTH_FIXED)) PaintPolarMarks(hdc);
+
+  SelectObject(hdc, oldPen);
+  DeleteObject(overlayPen);
+  SetBkMode(hdc, oldBkMode);
+}
+
+void EditController::PaintRings(CDC& dc, HPEN overlayPen, COLORREF color) {
+  HDC hdc = dc.GetSafeHdc();
+  const bool segmentGrips = m_step == 4 || m_step == 5;
+  for (int32_t r = 0; r < m_ringCount; ++r) {
+    const Ring& ring = m_rings[r];
+    const int32_t n = m_ringVertexCount[r];
+    int prevX = 0, prevY = 0;
+    int32_t prevPart = 1;
+    for (int32_t i = 0; i < n; ++i) {
+      const int32_t part = m_is3D ? ring.part[i] : 1;
+      int x = 0, y = 0;
+      WorldToPixel(ring.x[i], ring.y[i], ring.z[i], x, y);
+      const bool unlocked = (i != 0 && i != n - 1) || !m_noBeginEndEdit;
+
+      if ((unlocked && (m_step == 2 || m_step == 3)) || (m_step == 5 && i == m_curVertex && r == m_curRing)) {
+        DrawSquareGrip(hdc, x, y);
+      }
+      if (unlocked && (m_step == 6 || m_step == 7)) DrawBoxedCross(hdc, x, y);
+
+      // A polygon closes each ring from its last vertex back to its first.
+      const bool closing = i == 0 && m_mode == MODE_POLYGON;
+      int endX = 0, endY = 0;
+      if (closing) WorldToPixel(ring.x[n - 1], ring.y[n - 1], ring.z[n - 1], endX, endY);
+      const bool joined = i > 0 && part == prevPart;
+
+      if (segmentGrips) {
+        if (closing) DrawSquareGrip(hdc, Truncate((endX + x) * 0.5), Truncate((endY + y) * 0.5));
+        if (joined) DrawSquareGrip(hdc, Truncate((prevX + x) * 0.5), Truncate((prevY + y) * 0.5));
+      }
+      if (m_step == 1 && i == n - 1 && r == m_ringCount - 1) DrawCircleGrip(hdc, x, y);
+
+      if (closing) {
+        if (r == m_ringCount - 1) {
+          // The ring still being drawn shows its closing side dotted.
+          HPEN dotted = CreatePen(PS_DOT, 1, color);
+          SelectObject(hdc, dotted);
+          dc.MoveTo(endX, endY);
+          dc.LineTo(x, y);
+          SelectObject(hdc, overlayPen);
+          DeleteObject(dotted);
+        } else {
+          dc.MoveTo(endX, endY);
+          dc.LineTo(x, y);
+        }
+      } else if (joined) {
+        dc.MoveTo(prevX, prevY);
+        dc.LineTo(x, y);
+      }
+      prevX = x;
+      prevY = y;
+      prevPart = part;
+    }
+  }
+}
+
+void EditController::PaintPolarMarks(HDC hdc) {
+  const int32_t last = m_ringCount - 1;
+  const int32_t n = m_ringVertexCount[last];
+  if (!(m_polarFlags & POLAR_LAST_FROM_PRESS) && n > 0) {
+    const Ring& ring = m_rings[last];
+    m_lastX = ring.x[n - 1];
+    m_lastY = ring.y[n - 1];
+    if (m_is3D) m_lastZ = ring.z[n - 1];
+  }
+  if (m_polarFlags & POLAR_FROM_BASE) {
+    m_lastX = m_polarBaseX;
+    m_lastY = m_polarBaseY;
+    if (m_is3D) m_lastZ = m_polarBaseZ;
+  }
+
+  const double a = m_polarAngle, length = m_polarLength;
+  const bool angleFixed = (m_polarFlags & POLAR_ANGLE_FIXED) != 0;
+  const bool lengthFixed = (m_polarFlags & POLAR_LENGTH_FIXED) != 0;
+  if (m_is3D) {
+    HostView view(m_pCtrl->m_pQarnocx);
+    double angles[3] = {0, 0, 0}, origin[3] = {0, 0, 0};
+    view.GetWorkPlane(&angles[0], &angles[1], &angles[2], &origin[0], &origin[1], &origin[2]);
+    double point[3] = {m_lastX, m_lastY, m_lastZ};
+    if (angleFixed && lengthFixed) {
+      DrawPlaneCrossPair(view, m_pPaintEngine, hdc, point, a, length, angles, origin);
+    } else if (angleFixed) {
+      DrawPlaneDirectionLine(view, m_pPaintEngine, hdc, point, a, angles, origin);
+    } else {
+      DrawPlaneCircle(view, m_pPaintEngine, hdc, point, length, angles, origin);
+    }
+  } else if (angleFixed && lengthFixed) {
+    double x1 = m_lastX + length * std::cos(a), y1 = m_lastY + length * std::sin(a);
+    double x2 = m_lastX + length * std::cos(a + kPi), y2 = m_lastY + length * std::sin(a + kPi);
+    m_pPaintEngine->WorldToScreen(&x1, &y1);
+    m_pPaintEngine->WorldToScreen(&x2, &y2);
+    DrawGrayCrossPair(hdc, Truncate(x1), Truncate(y1), Truncate(x2), Truncate(y2));
+  } else if (angleFixed) {
+    // Fixed on the screen, not in the world: the line is as long at every zoom.
+    double x0 = m_lastX, y0 = m_lastY;
+    m_pPaintEngine->WorldToScreen(&x0, &y0);
+    DrawGrayDottedLine(
+        hdc, Truncate(x0 + kHalfLineLength * std::cos(a)), Truncate(y0 + kHalfLineLength * std::sin(a + kPi)),
+        Truncate(x0 + kHalfLineLength * std::cos(a + kPi)), Truncate(y0 + kHalfLineLength * std::sin(a)));
+  } else {
+    double left = m_lastX - length, bottom = m_lastY - length;
+    double right = m_lastX + length, top = m_lastY + length;
+    m_pPaintEngine->WorldToScreen(&left, &bottom);
+    m_pPaintEngine->WorldToScreen(&right, &top);
+    DrawGrayDottedEllipse(hdc, Truncate(left), Truncate(bottom), Truncate(right), Truncate(top));
+  }
+
+  if (m_polarFlags & POLAR_FROM_BASE) {
+    int x = 0, y = 0;
+    WorldToPixel(m_lastX, m_lastY, m_lastZ, x, y);
+    DrawCircleGrip(hdc, x, y);
+  }
+}

@@ -1,7 +1,83 @@
-// Left-button presses and releases in the host view.
+// Left-button presses and releases in the host view: each step's press starts its
+// action or drag, and the release ends it and returns to the step's waiting state.
 #include "control/module_state.h"
+#include "control/qarnedit_ctrl.h"
 #include "editcore/edit_controller.h"
+#include "platform/window.h"
 
-void EditController::OnButtonDown(DWORD, POINT*) { ModuleStateScope state; }
+void EditController::OnButtonDown(DWORD, POINT* pt) {
+  ModuleStateScope state;
+  // The Snap and CaptionChanged events run the container, which may release the control.
+  ControlKeepAlive keepAlive(*this);
+  if (!pt) return;
+  if (GrabPolarBase(*pt)) return;
+  switch (m_step) {
+    case 1: DrawVertex(*pt); break;
+    case 2: PickVertexToMove(*pt); break;
+    case 4: InsertVertexAtGrip(*pt); break;
+    case 6: PickVertexToDelete(*pt); break;
+    case 8: AnchorMove(*pt); break;
+    case 10: StartRotate(*pt); break;
+    case 13: StartScale(*pt); break;
+    default: break;  // drag steps and idle: the press belongs to a drag already running
+  }
+}
 
-void EditController::OnButtonUp(DWORD, POINT*) { ModuleStateScope state; }
+void EditController::OnButtonUp(DWORD, POINT* pt) {
+  ModuleStateScope state;
+  ControlKeepAlive keepAlive(*this);
+  if (!pt) return;
+  if (m_polarFlags & POLAR_BASE_DRAGGED) {
+    DropPolarBase(*pt);
+    return;
+  }
+  switch (m_step) {
+    case 1: FinishDrawnVertex(); break;
+    case 3: EndDrag(2); break;
+    case 5: EndSplitDrag(); break;
+    case 7: ConfirmDelete(*pt); break;
+    case 9: EndDrag(8); break;
+    case 11: EndDrag(10); break;
+    case 12: DropCentre(10); break;
+    case 14: EndDrag(13); break;
+    case 15: DropCentre(13); break;
+    default: break;  // waiting steps: no drag to end
+  }
+}
+
+// The view window takes the mouse so the drag keeps its pointer outside the view; the
+// window that had it before gets it back at the drop.
+void EditController::CaptureView() {
+  if (!m_pEngine) return;
+  if (HWND hView = m_pEngine->GetViewWindow()) m_hPrevCapture = SetCapture(hView);
+}
+
+void EditController::GiveCaptureBack() { SetCapture(m_hPrevCapture); }
+
+void EditController::HandOverInputState() {
+  if (!m_pEngine) return;
+  int first = 0, third = 0;
+  m_pEngine->GetInputState(&first, nullptr, &third);
+  if (first == 1 && third == 1) {
+    int second = -1;
+    m_pEngine->SetInputState(nullptr, &second, &third);
+  }
+}
+
+void EditController::TurnReferenceOn(double* x, double* y, double* z) {
+  if (!m_pEngine) return;
+  int on = 1;
+  m_pEngine->SetReferencePoint(&on, x, y, m_is3D ? z : nullptr);
+}
+
+void EditController::TurnReferenceOff() {
+  if (!m_pEngine) return;
+  int off = 0;
+  m_pEngine->SetReferencePoint(&off, nullptr, nullptr, nullptr);
+  int second = -2;
+  m_pEngine->SetInputState(nullptr, &second, nullptr);
+}
+
+void EditController::AskForRepaint() {
+  if (m_pPaintEngine) m_pPaintEngine->RequestRepaint();
+}

@@ -1,0 +1,135 @@
+// The conversion every pointer position goes through before it becomes geometry:
+// host pixels to world, the polar constraint, then the container's Snap event.
+#include <cmath>
+
+#include "control/qarnedit_ctrl.h"
+#include "editcore/edit_controller.h"
+#include "feedback/geometry.h"
+#include "hostlink/host_view.h"
+#include "platform/desktop.h"
+
+namespace {
+
+// A direction component below this counts as zero: the constraint line is then taken
+// as exactly horizontal or vertical instead of dividing by a near-zero slope.
+constexpr double kZeroComponent = 1e-5;
+
+// The keys are read now, not from the mouse message, so pressing or releasing one in
+// the middle of a drag takes effect at the next move. A key property of 0 names no key.
+bool KeyHeld(short vkey) { return vkey != 0 && (GetAsyncKeyState(vkey) & 0x8000) != 0; }
+
+// Foot of the perpendicular from (x, y) onto the line through (lx, ly) with direction
+// angle; the point may end up on either side of the reference.
+void ApplyDirectionRule(double angle, double lx, double ly, double& x, double& y) {
+  const double ex = std::cos(angle) + lx;
+  const double dy = (std::sin(angle) + ly) - ly;
+  if (std::fabs(dy) < kZeroComponent) {
+    y = ly;
+    return;
+  }
+  const double dx = ex - lx;
+  if (std::fabs(dx) < kZeroComponent) {
+    x = lx;
+    return;
+  }
+  const double m = dy / dx;
+  const double b = ly - m * lx;
+  const double k = -1.0 / m;
+  const double c = y - k * x;
+  const double footX = (b - c) / (k - m);
+  x = footX;
+  y = m * footX + b;
+}
+
+// Puts (x, y) at length from (lx, ly), keeping its direction; a point on the reference
+// has direction 0 and lands along +X.
+void ApplyLengthRule(double length, double lx, double ly, double& x, double& y) {
+  const double a = AngleOfVector(lx, ly, x, y);
+  x = lx + length * std::cos(a);
+  y = ly + length * std::sin(a);
+}
+
+// Truncation toward zero; a host answer beyond the pixel range (or not a number) would
+// make the plain conversion undefined, so it is pinned to the range's ends (NaN to 0).
+LONG TruncateToPixel(double v) {
+  if (!(v == v)) return 0;
+  if (v >= 2147483647.0) return 2147483647;
+  if (v <= -2147483648.0) return -2147483647 - 1;
+  return static_cast<LONG>(v);
+}
+
+}  // namespace
+
+void EditController::ConvertAndSnap(double& x, double& y) {
+  // A Snap handler may end the edit, which unregisters from the engine; a conversion
+  // that follows in the same callback then has no engine to ask.
+  if (m_pEngine) m_pEngine->ScreenToWorld(&x, &y);
+
+  const bool polarOn = (m_polarFlags & (POLAR_ANGLE_FIXED | POLAR_LENGTH_FIXED)) != 0;
+  if (polarOn && !(m_polarFlags & POLAR_BASE_DRAGGED) && !KeyHeld(m_pCtrl->m_noPolarKey)) {
+    // Until a press has set the reference, the vertex drawn last serves as one.
+    if (!(m_polarFlags & POLAR_LAST_FROM_PRESS) && m_rings && m_ringCount > 0) {
+      const int32_t r = m_ringCount - 1;
+      const int32_t n = m_ringVertexCount[r];
+      if (n > 0) {
+        Ring& ring = m_rings[r];
+        ring.EnsureIndex(n - 1);
+        m_lastX = ring.x[n - 1];
+        m_lastY = ring.y[n - 1];
+        m_lastZ = ring.z[n - 1];
+      }
+    }
+    if (m_polarFlags & POLAR_FROM_BASE) {
+      m_lastX = m_polarBaseX;
+      m_lastY = m_polarBaseY;
+      m_lastZ = m_polarBaseZ;
+    }
+
+    // Each rule is its own round trip through the host in 3D: the second one starts
+    // from the view point the first one wrote back.
+    auto constrain = [&](auto&& rule) {
+      if (!m_is3D) {
+        rule(m_lastX, m_lastY, x, y);
+        return;
+      }
+      HostView view(m_pCtrl->m_pQarnocx);
+      double plane[6] = {0, 0, 0, 0, 0, 0};
+      view.GetWorkPlane(&plane[0], &plane[1], &plane[2], &plane[3], &plane[4], &plane[5]);
+      double px = 0, py = 0, pz = 0;
+      view.ViewToWorld(x, y, &px, &py, &pz);
+      px -= plane[3];
+      py -= plane[4];
+      pz -= plane[5];
+      double lx = m_lastX - plane[3], ly = m_lastY - plane[4], lz = m_lastZ - plane[5];
+      WorldToPlane(&px, &py, &pz, plane);
+      WorldToPlane(&lx, &ly, &lz, plane);
+      // The rule works in the plane; heights above it are dropped.
+      rule(lx, ly, px, py);
+      pz = 0;
+      PlaneToWorld(&px, &py, &pz, plane);
+      view.ProjectToView(px + plane[3], py + plane[4], pz + plane[5], &x, &y);
+    };
+    if (m_polarFlags & POLAR_ANGLE_FIXED) {
+      constrain([this](double lx, double ly, double& px, double& py) {
+        ApplyDirectionRule(m_polarAngle, lx, ly, px, py);
+      });
+    }
+    if (m_polarFlags & POLAR_LENGTH_FIXED) {
+      constrain([this](double lx, double ly, double& px, double& py) {
+        ApplyLengthRule(m_polarLength, lx, ly, px, py);
+      });
+    }
+  }
+
+  // The container gets the last word: whatever its handler leaves is the point.
+  if (!KeyHeld(m_pCtrl->m_noSnapKey)) m_pCtrl->FireSnap(&x, &y);
+}
+
+void EditController::SnapScreenPoint(POINT& pt) {
+  double x = pt.x;
+  double y = pt.y;
+  ConvertAndSnap(x, y);
+  if (m_pEngine) m_pEngine->WorldToScreen(&x, &y);
+  pt.x = TruncateToPixel(x);
+  pt.y = TruncateToPixel(y);
+}

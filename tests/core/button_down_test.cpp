@@ -1,0 +1,439 @@
+// Button presses in each step: what the figure, the step, the capture and the host see.
+#include <cmath>
+
+#include "core_fixture.h"
+#include "platform/window.h"
+
+namespace {
+
+using Names = std::vector<std::string>;
+constexpr int kViewHeight = 480;  // the reference host's view: world (X, Y) at pixel (X, 480 - Y)
+constexpr double kPi = 3.14159265358979;
+
+// Forwards to the reference host's engine but reports no view window.
+class NoWindowEngine final : public HostEngine {
+ public:
+  explicit NoWindowEngine(HostEngine* e) : m(e) {}
+  void QARN_HOST_CALL SetPointerHandler(PointerHandler* p) override { m->SetPointerHandler(p); }
+  void QARN_HOST_CALL SetOverlayPainter(OverlayPainter* p) override { m->SetOverlayPainter(p); }
+  void QARN_HOST_CALL Reserved2() override {}
+  void QARN_HOST_CALL RequestRepaint() override { m->RequestRepaint(); }
+  HWND QARN_HOST_CALL GetViewWindow() override { return nullptr; }
+  void QARN_HOST_CALL WorldToScreen(double* x, double* y) override { m->WorldToScreen(x, y); }
+  void QARN_HOST_CALL Reserved6() override {}
+  void QARN_HOST_CALL Reserved7() override {}
+  void QARN_HOST_CALL ScreenToWorld(double* x, double* y) override { m->ScreenToWorld(x, y); }
+  void QARN_HOST_CALL ViewToWorld3D(double* x, double* y, double* z) override { m->ViewToWorld3D(x, y, z); }
+  void QARN_HOST_CALL WorldToView3D(double* x, double* y, double* z) override { m->WorldToView3D(x, y, z); }
+  void QARN_HOST_CALL GetModePair(int* a, int* b) override { m->GetModePair(a, b); }
+  void QARN_HOST_CALL SetModePair(int a, int b) override { m->SetModePair(a, b); }
+  void QARN_HOST_CALL GetInputState(int* a, int* b, int* c) override { m->GetInputState(a, b, c); }
+  void QARN_HOST_CALL SetInputState(int* a, int* b, int* c) override { m->SetInputState(a, b, c); }
+  void QARN_HOST_CALL SetReferencePoint(int* o, double* x, double* y, double* z) override {
+    m->SetReferencePoint(o, x, y, z);
+  }
+  void QARN_HOST_CALL GetReferencePoint(int* o, double* x, double* y, double* z) override {
+    m->GetReferencePoint(o, x, y, z);
+  }
+
+ private:
+  HostEngine* m;
+};
+
+class ButtonDownTest : public ControlTest {
+ protected:
+  void Start(void (CQarneditCtrl::*draw)(), bool is3D = false) {
+    ctl->Set3DMode(is3D ? 1 : 0);
+    Connect();
+    (ctl->*draw)();
+    EnterStep(1);
+  }
+  void EnterStep(int32_t step) {
+    Editor().SetStep(step);
+    host.calls.clear();
+    sink.events.clear();
+    ReleaseCapture();
+  }
+  void PressAt(double X, double Y, int dx = 0, int dy = 0) {
+    host.Press(static_cast<int>(X) + dx, kViewHeight - static_cast<int>(Y) + dy);
+  }
+  std::string Call(size_t i) const { return i < host.calls.size() ? host.calls[i].ToString() : "<missing>"; }
+  Ring& Ring0() { return Editor().m_rings[0]; }
+};
+
+// ---- Step 1: drawing -----------------------------------------------------------------
+
+TEST_F(ButtonDownTest, EachPressAddsTheSnappedWorldVertexWithPartOneAndTellsTheHost) {
+  Start(&CQarneditCtrl::drawPolyline);
+  const double points[3][2] = {{10, 10}, {110, 60}, {-7.25, 3.5}};  // the third is the Snap handler's
+  for (int i = 0; i < 3; ++i) {
+    host.calls.clear();
+    sink.answerSnap = i == 2;
+    sink.snapX = points[2][0];
+    sink.snapY = points[2][1];
+    PressAt(i == 2 ? 400 : points[i][0], i == 2 ? 400 : points[i][1]);
+    EXPECT_EQ(CallNames(), (Names{"ScreenToWorld", "RequestRepaint", "SetReferencePoint"})) << "press " << i;
+    char reference[96];
+    std::snprintf(reference, sizeof(reference), "SetReferencePoint(1, %g, %g, null)", points[i][0], points[i][1]);
+    EXPECT_EQ(Call(2), reference) << "press " << i;
+    EXPECT_EQ(Editor().m_ringVertexCount[0], i + 1);
+    EXPECT_EQ(Ring0().x[i], points[i][0]) << "press " << i;
+    EXPECT_EQ(Ring0().y[i], points[i][1]) << "press " << i;
+    EXPECT_EQ(Ring0().part[i], 1) << "press " << i;
+  }
+  EXPECT_EQ(Editor().m_step, 1);
+  EXPECT_EQ(sink.events, (Names{"Snap(10.000000,10.000000)", "Snap(110.000000,60.000000)",
+                                "Snap(400.000000,400.000000)"}))
+      << "no caption from the press itself";
+  EXPECT_EQ(GetCapture(), static_cast<HWND>(nullptr)) << "drawing captures nothing";
+}
+
+TEST_F(ButtonDownTest, PointModeReplacesItsSingleVertexAndPolygonsDrawIntoTheLastRing) {
+  Start(&CQarneditCtrl::drawPoint);
+  for (int x : {5, 50, 300}) {
+    PressAt(x, 20);
+    EXPECT_EQ(Editor().m_ringVertexCount[0], 1) << "after the press at x = " << x;
+    EXPECT_EQ(Ring0().x[0], x);
+  }
+  Start(&CQarneditCtrl::drawPolygon);
+  AddVertex(0, 1, 1);
+  Editor().m_ringCount = 2;
+  Editor().m_ringVertexCount[1] = 0;
+  for (int i = 0; i < 25; ++i) PressAt(i, 100);
+  EXPECT_EQ(Editor().m_ringVertexCount[0], 1);
+  EXPECT_EQ(Editor().m_ringVertexCount[1], 25);
+  EXPECT_EQ(Editor().m_rings[1].x[24], 24) << "the ring grows past its first 20 slots";
+  EXPECT_EQ(Editor().m_rings[1].part[24], 1);
+}
+
+TEST_F(ButtonDownTest, In3DThePressIsLiftedOntoTheWorkPlane) {
+  Start(&CQarneditCtrl::drawPolyline, true);
+  host.SetWorkPlane(0, 0, 0, 0, 0, 25);
+  PressAt(40, 50);
+  EXPECT_EQ(CallNames(), (Names{"ScreenToWorld", "ViewToWorld3D", "RequestRepaint", "SetReferencePoint"}));
+  EXPECT_EQ(Call(1), "ViewToWorld3D(40, 50, 0)") << "a new vertex starts from height 0";
+  EXPECT_EQ(Call(3), "SetReferencePoint(1, 40, 50, 25)");
+  EXPECT_EQ(Ring0().z[0], 25);
+}
+
+TEST_F(ButtonDownTest, PressesThatMakeTheirPointThePolarReference) {
+  struct Case {
+    const char* what;
+    int32_t step;
+    uint32_t flags;
+    double X, Y;  // pressed, and expected as the reference
+    bool reference;
+  };
+  const Case cases[] = {{"drawn vertex, angle fixed", 1, POLAR_ANGLE_FIXED, 30, 40, true},
+                        {"drawn vertex, length fixed", 1, POLAR_LENGTH_FIXED, 30, 40, true},
+                        {"drawn vertex, polar off", 1, POLAR_FROM_BASE, 30, 40, false},
+                        {"picked vertex", 2, POLAR_ANGLE_FIXED, 60, 20, true},
+                        {"split midpoint", 4, POLAR_ANGLE_FIXED, 35, 20, true},
+                        {"move anchor", 8, POLAR_LENGTH_FIXED, 70, 80, true},
+                        {"vertex to delete", 6, POLAR_ANGLE_FIXED, 60, 20, false}};
+  for (const Case& c : cases) {
+    Start(&CQarneditCtrl::drawPolyline);
+    AddVertex(0, 10, 20, 4);
+    AddVertex(0, 60, 20, 9);
+    Editor().m_polarLength = 5;
+    Editor().m_polarFlags = c.flags;
+    Editor().m_lastX = Editor().m_lastY = -1;
+    EnterStep(c.step);
+    sink.answerSnap = c.step == 1;  // the drawn vertex sits where the press was
+    sink.snapX = c.X;
+    sink.snapY = c.Y;
+    PressAt(c.X, c.Y);
+    EXPECT_EQ((Editor().m_polarFlags & POLAR_LAST_FROM_PRESS) != 0, c.reference) << c.what;
+    EXPECT_EQ(Editor().m_lastX, c.reference ? c.X : -1) << c.what;
+    EXPECT_EQ(Editor().m_lastY, c.reference ? c.Y : -1) << c.what;
+    if (c.step == 2) {
+      EXPECT_EQ(Editor().m_lastZ, 9) << "a picked vertex gives its Z in 2D as well";
+    }
+    ctl->abortEdit();
+  }
+}
+
+// ---- Steps 2 and 6: picking ------------------------------------------------------------
+
+TEST_F(ButtonDownTest, PickingCapturesTheViewAndTellsTheHost) {
+  struct Case {
+    int32_t step;
+    int first, third;  // the host's input state
+    Names calls;       // after the two pick conversions
+  };
+  const Case cases[] = {
+      {2, 1, 1, {"GetViewWindow", "SetReferencePoint", "GetInputState", "SetInputState"}},
+      {2, 1, 0, {"GetViewWindow", "SetReferencePoint", "GetInputState"}},
+      {2, 0, 1, {"GetViewWindow", "SetReferencePoint", "GetInputState"}},
+      {6, 1, 1, {"GetViewWindow"}},
+  };
+  for (const Case& c : cases) {
+    Start(&CQarneditCtrl::drawPolygon);
+    AddVertex(0, 10, 10);
+    AddVertex(0, 100, 10);
+    host.inputState[0] = c.first;
+    host.inputState[1] = 7;
+    host.inputState[2] = c.third;
+    EnterStep(c.step);
+    HWND other = QarnCreateWindow(nullptr, 10, 10);
+    SetCapture(other);
+    PressAt(100, 10, 3, -3);
+    EXPECT_EQ(Editor().m_step, c.step + 1);
+    EXPECT_EQ(Editor().m_curVertex, 1);
+    EXPECT_EQ(GetCapture(), host.ViewWindow()) << "step " << c.step;
+    EXPECT_EQ(Editor().m_hPrevCapture, other) << "step " << c.step;
+    Names calls = CallNames();
+    calls.erase(calls.begin(), calls.begin() + 2);
+    EXPECT_EQ(calls, c.calls) << "step " << c.step << ", input state " << c.first << " " << c.third;
+    if (c.step == 2) {
+      EXPECT_EQ(Call(3), "SetReferencePoint(1, 100, 10, null)");
+    }
+    EXPECT_EQ(host.inputState[1], c.calls.back() == "SetInputState" ? -1 : 7);
+    EXPECT_EQ(Editor().m_ringVertexCount[0], 2) << "a deletion waits for the release";
+    ctl->abortEdit();
+    DestroyWindow(other);
+  }
+}
+
+TEST_F(ButtonDownTest, AMissChangesOnlyTheCurrentVertex) {
+  Start(&CQarneditCtrl::drawPolygon);
+  AddVertex(0, 10, 10);
+  for (int32_t step : {2, 4, 6}) {
+    EnterStep(step);
+    Editor().m_curVertex = 5;
+    Editor().m_curRing = 3;
+    PressAt(20, 10);
+    EXPECT_EQ(Editor().m_curVertex, -1) << "step " << step;
+    EXPECT_EQ(Editor().m_curRing, 3) << "step " << step;
+    EXPECT_EQ(Editor().m_step, step);
+    EXPECT_EQ(CallNames(), (Names{"WorldToScreen"})) << "step " << step;
+    EXPECT_EQ(GetCapture(), static_cast<HWND>(nullptr)) << "step " << step;
+    EXPECT_TRUE(sink.events.empty()) << "step " << step;
+  }
+}
+
+TEST_F(ButtonDownTest, ANullViewWindowStillAdvancesTheStepWithoutCapture) {
+  Start(&CQarneditCtrl::drawPolygon);
+  AddVertex(0, 10, 10);
+  NoWindowEngine engine(Editor().m_pEngine);
+  Editor().m_pEngine = &engine;
+  Editor().m_hPrevCapture = reinterpret_cast<HWND>(0x1234);
+  EnterStep(2);
+  PressAt(10, 10);
+  Editor().m_pEngine = host.GetEngine();
+  EXPECT_EQ(Editor().m_step, 3);
+  EXPECT_EQ(GetCapture(), static_cast<HWND>(nullptr));
+  EXPECT_EQ(Editor().m_hPrevCapture, reinterpret_cast<HWND>(0x1234));
+}
+
+// ---- Step 4: splitting a segment at its grip ------------------------------------------
+
+TEST_F(ButtonDownTest, GripsOfPolygonsAndPolylines) {
+  struct Case {
+    const char* what;
+    void (CQarneditCtrl::*draw)();
+    int vertices;         // of the square (0,0) (100,0) (100,100) (0,100)
+    double gripX, gripY;  // pressed 1 px right and 2 px up of this
+    int32_t inserted;     // -1 = none
+  };
+  const Case cases[] = {
+      {"polygon closing segment", &CQarneditCtrl::drawPolygon, 4, 0, 50, 0},
+      {"polygon first segment", &CQarneditCtrl::drawPolygon, 4, 50, 0, 1},
+      {"polygon last segment", &CQarneditCtrl::drawPolygon, 4, 50, 100, 3},
+      {"polyline: no closing segment", &CQarneditCtrl::drawPolyline, 4, 0, 50, -1},
+      {"polyline last segment", &CQarneditCtrl::drawPolyline, 4, 50, 100, 3},
+      {"polyline of one vertex", &CQarneditCtrl::drawPolyline, 1, 0, 0, -1},
+      {"off every grip", &CQarneditCtrl::drawPolygon, 4, 50, 50, -1},
+  };
+  const double square[4][2] = {{0, 0}, {100, 0}, {100, 100}, {0, 100}};
+  for (const Case& c : cases) {
+    Start(c.draw);
+    for (int i = 0; i < c.vertices; ++i) AddVertex(0, square[i][0], square[i][1], 0, 10 + i);
+    EnterStep(4);
+    PressAt(c.gripX, c.gripY, 1, -2);
+    EXPECT_EQ(Editor().m_curVertex, c.inserted) << c.what;
+    EXPECT_EQ(Editor().m_ringVertexCount[0], c.vertices + (c.inserted >= 0)) << c.what;
+    EXPECT_EQ(Editor().m_step, c.inserted >= 0 ? 5 : 4) << c.what;
+    if (c.inserted >= 0) {
+      const int32_t i = c.inserted;
+      EXPECT_EQ(Ring0().x[i], c.gripX) << c.what << ": the world midpoint, not the press";
+      EXPECT_EQ(Ring0().y[i], c.gripY) << c.what;
+      EXPECT_EQ(Ring0().part[i], 10 + i) << c.what << ": the part of the vertex it displaced";
+      EXPECT_EQ(Ring0().x[i + 1], square[i][0]) << c.what << ": the old vertex moved up by one";
+      EXPECT_EQ(Ring0().part[i + 1], 10 + i) << c.what;
+    }
+    ctl->abortEdit();
+  }
+}
+
+TEST_F(ButtonDownTest, ASplitTellsTheHostThenCapturesAndTheFirstRingWins) {
+  Start(&CQarneditCtrl::drawPolygon);
+  // Ring 1 shares the segment (0, 0)-(40, 0) of ring 0.
+  for (const auto& p : {std::pair{0, 0}, {40, 0}, {20, 30}}) AddVertex(0, p.first, p.second);
+  for (const auto& p : {std::pair{40, 0}, {0, 0}, {20, -30}}) AddVertex(1, p.first, p.second);
+  host.inputState[0] = host.inputState[2] = 1;
+  EnterStep(4);
+  PressAt(20, 0);
+  EXPECT_EQ(CallNames(), (Names{"WorldToScreen", "WorldToScreen", "RequestRepaint", "SetReferencePoint",
+                                "GetInputState", "SetInputState", "GetViewWindow"}));
+  EXPECT_EQ(Call(3), "SetReferencePoint(1, 20, 0, null)");
+  EXPECT_EQ(GetCapture(), host.ViewWindow());
+  EXPECT_EQ(sink.events, (Names{"CaptionChanged(Drop the vertex to its new position)"}));
+  EXPECT_EQ(Editor().m_curRing, 0);
+  EXPECT_EQ(Editor().m_ringVertexCount[1], 3) << "one segment is split";
+}
+
+TEST_F(ButtonDownTest, In3DAGripBetweenTwoPartsCannotBeSplit) {
+  Start(&CQarneditCtrl::drawPolyline, true);
+  AddVertex(0, 0, 0, 0, 1);
+  AddVertex(0, 40, 0, 0, 1);
+  AddVertex(0, 80, 0, 10, 2);
+  EnterStep(4);
+  PressAt(60, 0);
+  EXPECT_EQ(Editor().m_step, 4);
+  EXPECT_EQ(Editor().m_ringVertexCount[0], 3);
+  EXPECT_EQ(GetCapture(), static_cast<HWND>(nullptr));
+  PressAt(20, 0);
+  EXPECT_EQ(Editor().m_step, 5) << "a segment inside one part splits";
+  EXPECT_EQ(Editor().m_curVertex, 1);
+}
+
+// ---- Steps 8, 10 and 13: move, rotation and scaling -----------------------------------
+
+TEST_F(ButtonDownTest, TheMoveAnchorIsTheUnsnappedPointer) {
+  Start(&CQarneditCtrl::drawPolygon);
+  sink.answerSnap = true;
+  sink.snapX = sink.snapY = 999;
+  EnterStep(8);
+  PressAt(70, 80);
+  EXPECT_EQ(Editor().m_dragX, 70);
+  EXPECT_EQ(Editor().m_dragY, 80);
+  EXPECT_EQ(Editor().m_step, 9);
+  EXPECT_EQ(GetCapture(), host.ViewWindow());
+  EXPECT_EQ(CallNames(), (Names{"ScreenToWorld", "SetReferencePoint", "GetInputState", "GetViewWindow"}));
+  EXPECT_EQ(sink.events, (Names{"CaptionChanged(Drop to the new position)"})) << "no Snap event";
+}
+
+TEST_F(ButtonDownTest, RotationAndScalingPressesGrabTheCentreOrRecordTheReference) {
+  Start(&CQarneditCtrl::drawPolygon);
+  host.inputState[0] = host.inputState[2] = 1;
+  struct Case {
+    const char* what;
+    int32_t step;
+    double X, Y;
+    int32_t next;
+    double angle, distance;  // expected afterwards; both start as 0.25 and 7
+    Names calls;
+  };
+  const Names grab{"WorldToScreen", "GetViewWindow", "SetReferencePoint", "GetInputState", "SetInputState"};
+  const Case cases[] = {
+      {"rotation centre", 10, 50, 50, 12, 0.25, 7, grab},
+      {"3 px off the centre", 10, 53, 53, 12, 0.25, 7, grab},
+      {"rotation, straight up", 10, 50, 90, 11, kPi / 2, 7,
+       {"WorldToScreen", "ScreenToWorld", "ViewToWorld3D", "GetViewWindow", "GetInputState", "SetInputState",
+        "RequestRepaint"}},
+      {"rotation, down right", 10, 90, 10, 11, 2 * kPi - kPi / 4, 7, {}},
+      {"scaling centre", 13, 50, 50, 15, 0.25, 7, grab},
+      {"scaling", 13, 80, 90, 14, 0.25, 50,
+       {"WorldToScreen", "ScreenToWorld", "GetViewWindow", "SetReferencePoint", "GetInputState", "SetInputState",
+        "RequestRepaint"}},
+  };
+  for (const Case& c : cases) {
+    Editor().m_dragX = Editor().m_dragY = 50;
+    Editor().m_rotateAngle = 0.25;
+    Editor().m_scaleFactor = 7;
+    EnterStep(c.step);
+    PressAt(c.X, c.Y);
+    EXPECT_EQ(Editor().m_step, c.next) << c.what;
+    EXPECT_NEAR(Editor().m_rotateAngle, c.angle, 1e-9) << c.what;
+    EXPECT_DOUBLE_EQ(Editor().m_scaleFactor, c.distance) << c.what;
+    EXPECT_EQ(Editor().m_dragX, 50) << c.what << ": the centre stays";
+    EXPECT_EQ(GetCapture(), host.ViewWindow()) << c.what;
+    if (!c.calls.empty()) {
+      EXPECT_EQ(CallNames(), c.calls) << c.what;
+    }
+    for (const HostCall& call : host.calls) {
+      if (call.name == "SetReferencePoint") {
+        EXPECT_EQ(call.ToString(), "SetReferencePoint(1, 50, 50, null)") << c.what;
+      }
+    }
+  }
+}
+
+TEST_F(ButtonDownTest, In3DRotationIsMeasuredInTheWorkPlaneAndScalingInXAndY) {
+  Start(&CQarneditCtrl::drawPolygon, true);
+  // A plane turned a quarter turn about Z and lifted 100 units: pressed points land in it.
+  host.SetWorkPlane(0, 0, kPi / 2, 0, 0, 100);
+  Editor().m_dragX = Editor().m_dragY = 0;
+  Editor().m_dragZ = 100;
+  EnterStep(10);
+  PressAt(0, 40);  // plane (0, 40): along the plane's Y axis from the centre
+  EXPECT_EQ(Editor().m_step, 11);
+  EXPECT_NEAR(Editor().m_rotateAngle, kPi / 2, 1e-9);
+  Editor().m_dragZ = 0;
+  EnterStep(13);
+  PressAt(30, 40);
+  EXPECT_EQ(Editor().m_step, 14);
+  EXPECT_NEAR(Editor().m_scaleFactor, 50, 1e-9) << "the 100 units of height do not count";
+  EXPECT_EQ(host.calls[5].ToString(), "SetReferencePoint(1, 0, 0, 0)") << "3D passes the centre's Z";
+}
+
+// ---- The polar base point and ignored presses ----------------------------------------
+
+TEST_F(ButtonDownTest, APressOnThePolarBasePointOnlyGrabsIt) {
+  struct Case {
+    const char* what;
+    uint32_t flags;
+    int32_t step;
+    int dx;
+    bool grabbed;
+  };
+  const uint32_t fromBase = POLAR_ANGLE_FIXED | POLAR_FROM_BASE;
+  const Case cases[] = {{"drawing", fromBase, 1, 0, true},
+                        {"picking, length fixed", POLAR_LENGTH_FIXED | POLAR_FROM_BASE, 2, 3, true},
+                        {"moving", fromBase, 8, -3, true},
+                        {"4 px away", fromBase, 1, 4, false},
+                        {"not measured from the base", POLAR_ANGLE_FIXED, 1, 0, false},
+                        {"polar input off", POLAR_FROM_BASE, 1, 0, false}};
+  for (const Case& c : cases) {
+    Start(&CQarneditCtrl::drawPolygon);
+    AddVertex(0, 10, 10);
+    Editor().m_polarFlags = c.flags;
+    Editor().m_polarBaseX = Editor().m_polarBaseY = 10;
+    EnterStep(c.step);
+    PressAt(10, 10, c.dx, 0);
+    EXPECT_EQ((Editor().m_polarFlags & POLAR_BASE_DRAGGED) != 0, c.grabbed) << c.what;
+    if (c.grabbed) {
+      EXPECT_EQ(Editor().m_step, c.step) << c.what;
+      EXPECT_EQ(Editor().m_ringVertexCount[0], 1) << c.what;
+      EXPECT_EQ(CallNames(), (Names{"WorldToScreen"})) << c.what;
+      EXPECT_TRUE(sink.events.empty()) << c.what;
+    }
+    ctl->abortEdit();
+  }
+  Start(&CQarneditCtrl::drawPolygon, true);
+  Editor().m_polarFlags = POLAR_ANGLE_FIXED | POLAR_FROM_BASE;
+  Editor().m_polarBaseX = Editor().m_polarBaseY = 30;
+  Editor().m_polarBaseZ = 12;
+  PressAt(30, 30);
+  EXPECT_TRUE(Editor().m_polarFlags & POLAR_BASE_DRAGGED);
+  EXPECT_EQ(CallNames(), (Names{"ProjectToView", "WorldToScreen"})) << "in 3D the host view projects the base point";
+  EXPECT_EQ(Call(0), "ProjectToView(30, 30, 12)");
+}
+
+TEST_F(ButtonDownTest, PressesDuringADragOrWhileIdleAreIgnored) {
+  Start(&CQarneditCtrl::drawPolygon);
+  AddVertex(0, 10, 10);
+  AddVertex(0, 50, 10);
+  for (int32_t step : {0, 3, 5, 7, 9, 11, 12, 14, 15}) {
+    EnterStep(step);
+    PressAt(10, 10);
+    PressAt(30, 10);
+    EXPECT_EQ(Editor().m_step, step);
+    EXPECT_TRUE(host.calls.empty()) << "step " << step << ": " << Call(0);
+    EXPECT_TRUE(sink.events.empty()) << "step " << step;
+    EXPECT_EQ(Editor().m_ringVertexCount[0], 2) << "step " << step;
+  }
+}
+
+}  // namespace

@@ -1,0 +1,231 @@
+// Button releases: drags fall back to their waiting steps, the capture goes back, the
+// host's reference point is switched off or moved; deletion, the polar angle's advance
+// and the polar base point drop complete at the release.
+#include <cmath>
+
+#include "core_fixture.h"
+#include "platform/window.h"
+
+namespace {
+
+using Names = std::vector<std::string>;
+constexpr int kViewHeight = 480;  // the reference host's view: world (X, Y) at pixel (X, 480 - Y)
+constexpr double kDeg = 3.14159265358979 / 180;
+
+class ButtonUpTest : public ControlTest {
+ protected:
+  void Start(void (CQarneditCtrl::*draw)()) {
+    Connect();
+    (ctl->*draw)();
+    EnterStep(1);
+  }
+  void EnterStep(int32_t step) {
+    Editor().SetStep(step);
+    host.calls.clear();
+    sink.events.clear();
+  }
+  void PressAt(double X, double Y) { host.Press(static_cast<int>(X), kViewHeight - static_cast<int>(Y)); }
+  void ReleaseAt(double X, double Y) { host.Release(static_cast<int>(X), kViewHeight - static_cast<int>(Y)); }
+  Ring& Ring0() { return Editor().m_rings[0]; }
+};
+
+TEST_F(ButtonUpTest, EachStepsReleaseFallsBackAndTellsTheHost) {
+  Start(&CQarneditCtrl::drawPolygon);
+  Editor().m_dragX = 12;
+  Editor().m_dragY = 34;
+  HWND other = QarnCreateWindow(nullptr, 10, 10);
+  const Names off{"SetReferencePoint", "SetInputState", "RequestRepaint"};
+  const char* kOff = "SetReferencePoint(0, null, null, null)";
+  const char* kCentre = "SetReferencePoint(null, 12, 34, null)";
+  struct Case {
+    int32_t step, next;
+    Names calls;
+    const char* reference;
+  };
+  const Case cases[] = {
+      {3, 2, off, kOff},    {5, 4, {"RequestRepaint", "SetReferencePoint", "SetInputState", "RequestRepaint"}, kOff},
+      {9, 8, off, kOff},    {11, 10, off, kOff}, {12, 10, off, kCentre}, {14, 13, off, kOff}, {15, 13, off, kCentre},
+      // Waiting steps: no drag to end, nothing to give back.
+      {0, 0, {}, ""},       {2, 2, {}, ""},      {4, 4, {}, ""},         {6, 6, {}, ""},       {8, 8, {}, ""},
+      {10, 10, {}, ""},     {13, 13, {}, ""},
+  };
+  for (const Case& c : cases) {
+    EnterStep(c.step);
+    Editor().m_hPrevCapture = other;
+    SetCapture(host.ViewWindow());
+    host.inputState[1] = 5;
+    ReleaseAt(300, 300);
+    const bool drag = !c.calls.empty();
+    EXPECT_EQ(Editor().m_step, c.next) << "release in step " << c.step;
+    EXPECT_EQ(CallNames(), c.calls) << "release in step " << c.step;
+    for (const HostCall& call : host.calls) {
+      if (call.name == "SetReferencePoint") {
+        EXPECT_EQ(call.ToString(), c.reference) << "step " << c.step;
+      } else if (call.name == "SetInputState") {
+        EXPECT_EQ(call.ToString(), "SetInputState(null, -2, null)") << "step " << c.step;
+      }
+    }
+    EXPECT_EQ(GetCapture(), drag ? other : host.ViewWindow()) << "step " << c.step;
+    EXPECT_EQ(sink.events.size(), drag ? 1u : 0u) << "the waiting step's caption; step " << c.step;
+  }
+}
+
+TEST_F(ButtonUpTest, WithoutAnEngineOnlyTheCaptureAndTheStepChange) {
+  Start(&CQarneditCtrl::drawPolygon);
+  HostEngine* engine = Editor().m_pEngine;
+  HWND other = QarnCreateWindow(nullptr, 10, 10);
+  for (int32_t step : {3, 5, 9, 11, 12, 14, 15}) {
+    EnterStep(step);
+    Editor().m_hPrevCapture = other;
+    SetCapture(host.ViewWindow());
+    Editor().m_pEngine = nullptr;
+    ReleaseAt(0, 0);
+    Editor().m_pEngine = engine;
+    EXPECT_EQ(CallNames(), step == 5 ? Names{"RequestRepaint"} : Names{}) << "step " << step;
+    EXPECT_EQ(GetCapture(), other) << "step " << step;
+  }
+}
+
+TEST_F(ButtonUpTest, AVertexIsDeletedOnlyWhenPressAndReleaseHitIt) {
+  struct Case {
+    const char* what;
+    int pressed, released;  // indices into the row of six; -1 = empty space
+    bool deleted;
+  };
+  const Case cases[] = {{"same vertex", 2, 2, true},
+                        {"pressed on 2, released on 5", 2, 5, false},
+                        {"released off every vertex", 3, -1, false},
+                        {"first vertex", 0, 0, true},
+                        {"last vertex", 5, 5, true}};
+  for (const Case& c : cases) {
+    Start(&CQarneditCtrl::drawPolyline);
+    for (int i = 0; i < 6; ++i) AddVertex(0, 20.0 * (i + 1), 50, 0, 100 + i);
+    EnterStep(6);
+    PressAt(20.0 * (c.pressed + 1), 50);
+    ASSERT_EQ(Editor().m_step, 7) << c.what;
+    ReleaseAt(c.released < 0 ? 400 : 20.0 * (c.released + 1), 50);
+    EXPECT_EQ(Editor().m_step, 6) << c.what;
+    EXPECT_EQ(Editor().m_ringVertexCount[0], c.deleted ? 5 : 6) << c.what;
+    EXPECT_EQ(Editor().m_curVertex, c.pressed) << c.what << ": the picked vertex is kept";
+    for (int i = 0, kept = 0; i < Editor().m_ringVertexCount[0]; ++i, ++kept) {
+      if (c.deleted && kept == c.pressed) ++kept;
+      EXPECT_EQ(Ring0().x[i], 20.0 * (kept + 1)) << c.what << ", vertex " << i;
+      EXPECT_EQ(Ring0().part[i], 100 + kept) << c.what << ", vertex " << i;
+    }
+    const Names calls = CallNames();
+    EXPECT_EQ(std::count(calls.begin(), calls.end(), "RequestRepaint"), c.deleted ? 1 : 0) << c.what;
+    ctl->abortEdit();
+  }
+}
+
+TEST_F(ButtonUpTest, TheOnlyVertexOfARingCanBeDeletedButNotFromAnotherRing) {
+  Start(&CQarneditCtrl::drawPolygon);
+  AddVertex(0, 10, 10);
+  AddVertex(1, 40, 40);
+  EnterStep(6);
+  PressAt(10, 10);
+  ReleaseAt(40, 40);  // index 0 as well, but of ring 1
+  EXPECT_EQ(Editor().m_ringVertexCount[0], 1);
+  EXPECT_EQ(Editor().m_ringVertexCount[1], 1);
+  PressAt(40, 40);
+  ReleaseAt(41, 41);
+  EXPECT_EQ(Editor().m_ringVertexCount[1], 0);
+  EXPECT_EQ(Editor().m_ringVertexCount[0], 1);
+}
+
+TEST_F(ButtonUpTest, TheCaptionFollowsTheDrawingVertexByVertex) {
+  ctl->m_formatPolylineParams = "L=%.1f ";
+  ctl->m_formatPolygonParams = "A=%.1f P=%.1f ";
+  struct Case {
+    void (CQarneditCtrl::*draw)();
+    Names captions;
+  };
+  // Clicks at world (0, 0), (3, 4), (3, 10).
+  const Case cases[] = {
+      {&CQarneditCtrl::drawPolyline,
+       {"CaptionChanged(L=0.0 Click to draw)", "CaptionChanged(L=5.0 Click to draw)",
+        "CaptionChanged(L=11.0 Click to draw)"}},
+      {&CQarneditCtrl::drawPolygon,
+       {"CaptionChanged(A=0.0 P=0.0 Click to draw)", "CaptionChanged(A=0.0 P=10.0 Click to draw)",
+        "CaptionChanged(A=9.0 P=21.4 Click to draw)"}},
+      {&CQarneditCtrl::drawPoint,
+       {"CaptionChanged(Click to draw)", "CaptionChanged(Click to draw)", "CaptionChanged(Click to draw)"}},
+  };
+  for (const Case& c : cases) {
+    Start(c.draw);
+    Names captions;
+    for (const auto& p : {std::pair{0, 0}, {3, 4}, {3, 10}}) {
+      PressAt(p.first, p.second);
+      ReleaseAt(p.first, p.second);
+      for (const std::string& e : sink.events)
+        if (e.rfind("CaptionChanged", 0) == 0) captions.push_back(e);
+      sink.events.clear();
+    }
+    EXPECT_EQ(captions, c.captions);
+    ctl->abortEdit();
+  }
+}
+
+TEST_F(ButtonUpTest, AReleaseInStep1AdvancesThePolarAngleWithinOneTurn) {
+  Start(&CQarneditCtrl::drawPolyline);
+  struct Case {
+    uint32_t flags;
+    double startDeg, addDeg, expectedDeg;
+  };
+  const Case cases[] = {{POLAR_ANGLE_FIXED, 350, 20, 10},     {POLAR_ANGLE_FIXED, 30, 20, 50},
+                        {POLAR_LENGTH_FIXED, 100, -30, 70},   {POLAR_ANGLE_FIXED, -350, -20, -10},
+                        {POLAR_ANGLE_FIXED, 340, 20, 360},    {POLAR_ANGLE_FIXED, -340, -20, -360},
+                        {POLAR_ANGLE_FIXED, 45, 0, 45},       {0, 350, 20, 350},
+                        {POLAR_FROM_BASE, 10, 20, 10}};
+  for (const Case& c : cases) {
+    Editor().m_polarFlags = c.flags;
+    Editor().m_polarAngle = c.startDeg * kDeg;
+    Editor().m_angleToAdd = c.addDeg * kDeg;
+    EnterStep(1);
+    ReleaseAt(5, 5);
+    const bool polar = (c.flags & (POLAR_ANGLE_FIXED | POLAR_LENGTH_FIXED)) != 0;
+    EXPECT_NEAR(Editor().m_polarAngle / kDeg, c.expectedDeg, 1e-9) << c.startDeg << " + " << c.addDeg;
+    EXPECT_EQ(CallNames(), polar ? Names{"RequestRepaint"} : Names{}) << "flags " << c.flags;
+    EXPECT_EQ(sink.events, (Names{"CaptionChanged(Click to draw)"})) << "flags " << c.flags;
+  }
+}
+
+TEST_F(ButtonUpTest, ThePolarBasePointDropsAtTheConvertedRelease) {
+  Start(&CQarneditCtrl::drawPolygon);
+  AddVertex(0, 0, 0);
+  SetCapture(host.ViewWindow());
+  ctl->m_noSnapKey = 0x10;
+  struct Case {
+    const char* what;
+    bool snapKeyDown, answer;
+    double x, y;
+    Names events;
+  };
+  const Case cases[] = {{"plain", false, false, 40, 60, {"Snap(40.000000,60.000000)"}},
+                        {"the container snaps", false, true, -1, -2, {"Snap(40.000000,60.000000)"}},
+                        {"snap key held", true, true, 40, 60, {}}};
+  for (const Case& c : cases) {
+    for (int32_t step : {1, 3, 9}) {
+      // Angle fixed at 0: a constrained drop would land on y = 0.
+      Editor().m_polarFlags = POLAR_ANGLE_FIXED | POLAR_FROM_BASE | POLAR_BASE_DRAGGED;
+      Editor().m_polarBaseZ = 7;
+      EnterStep(step);
+      sink.answerSnap = c.answer;
+      sink.snapX = -1;
+      sink.snapY = -2;
+      QarnDesktop().keysDown = c.snapKeyDown ? std::set<int>{0x10} : std::set<int>{};
+      ReleaseAt(40, 60);
+      EXPECT_EQ(Editor().m_polarBaseX, c.x) << c.what << ", step " << step;
+      EXPECT_EQ(Editor().m_polarBaseY, c.y) << c.what << ", step " << step;
+      EXPECT_EQ(Editor().m_polarBaseZ, 7) << c.what;
+      EXPECT_EQ(Editor().m_polarFlags, static_cast<uint32_t>(POLAR_ANGLE_FIXED | POLAR_FROM_BASE)) << c.what;
+      EXPECT_EQ(Editor().m_step, step) << c.what << ": no step action";
+      EXPECT_EQ(sink.events, c.events) << c.what << ", step " << step;
+      EXPECT_EQ(CallNames(), (Names{"ScreenToWorld", "RequestRepaint"})) << c.what << ", step " << step;
+      EXPECT_EQ(GetCapture(), host.ViewWindow()) << "no capture to give back";
+    }
+  }
+  QarnDesktop().keysDown.clear();
+}
+
+}  // namespace

@@ -1,0 +1,303 @@
+// The shared geometry: directions as angles, turning and scaling about a centre, and
+// the frame changes between world and work-plane coordinates.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <numbers>
+#include <string>
+#include <vector>
+
+#include "feedback/geometry.h"
+
+namespace {
+
+constexpr double kEps = 1e-12;
+const double kSqrt3 = std::sqrt(3.0);
+
+struct Vec3 {
+  double x, y, z;
+};
+
+std::string Str(const Vec3& v) {
+  return "(" + std::to_string(v.x) + ", " + std::to_string(v.y) + ", " + std::to_string(v.z) + ")";
+}
+
+void ExpectVec(const Vec3& expected, const Vec3& actual, const std::string& what, double eps = kEps) {
+  EXPECT_TRUE(std::fabs(expected.x - actual.x) <= eps && std::fabs(expected.y - actual.y) <= eps &&
+              std::fabs(expected.z - actual.z) <= eps)
+      << what << ": expected " << Str(expected) << ", got " << Str(actual);
+}
+
+// ---------------------------------------------------------------------------------
+// AngleOfVector
+
+struct AngleCase {
+  const char* name;
+  double x1, y1, x2, y2;
+  double expected;
+};
+
+TEST(GeometryAngleOfVector, GivesTheDirectionInEveryQuadrantAndOnEveryAxis) {
+  const AngleCase cases[] = {
+      {"zero vector", 3, 4, 3, 4, 0.0},
+      {"straight right", 0, 0, 5, 0, 0.0},
+      {"straight up", 0, 0, 0, 5, kHalfPi},
+      {"straight left", 2, 0, -1, 0, kPi},
+      {"straight down", 1, 1, 1, -2, kThreeHalfPi},
+      {"first quadrant diagonal", 0, 0, 1, 1, kPi / 4},
+      {"second quadrant diagonal", 0, 0, -1, 1, 3 * kPi / 4},
+      {"third quadrant diagonal", 0, 0, -1, -1, 5 * kPi / 4},
+      {"fourth quadrant diagonal", 0, 0, 1, -1, kTwoPi - kPi / 4},
+      {"first quadrant, 30 degrees", 0, 0, kSqrt3, 1, kPi / 6},
+      {"second quadrant, 120 degrees", 0, 0, -1, kSqrt3, 2 * kPi / 3},
+      {"third quadrant, 210 degrees", 0, 0, -kSqrt3, -1, 7 * kPi / 6},
+      {"fourth quadrant, 300 degrees, away from the origin", 10, 20, 11, 20 - kSqrt3, 5 * kPi / 3},
+      {"start point does not matter, only the difference", -7, 3, -6, 4, kPi / 4},
+      // Both differences square to zero: the length test answers, not a division by 0.
+      {"vector too short to measure", 0, 0, 1e-200, -1e-200, 0.0},
+  };
+  for (const AngleCase& c : cases) {
+    const double got = AngleOfVector(c.x1, c.y1, c.x2, c.y2);
+    EXPECT_NEAR(c.expected, got, kEps) << c.name << ": expected " << c.expected << ", got " << got;
+  }
+}
+
+TEST(GeometryAngleOfVector, StaysWithinOneTurnAndAgreesWithTheDirectionItWasMadeFrom) {
+  for (int i = 0; i < 3600; ++i) {
+    const double t = i * (2 * std::numbers::pi / 3600);
+    const double got = AngleOfVector(1.5, -2.5, 1.5 + 4 * std::cos(t), -2.5 + 4 * std::sin(t));
+    ASSERT_GE(got, 0.0) << "direction " << t << " gave " << got;
+    ASSERT_LT(got, kTwoPi) << "direction " << t << " gave " << got;
+    // 0 and a full turn are the same direction: compare around the circle.
+    const double diff = std::remainder(got - t, 2 * std::numbers::pi);
+    ASSERT_NEAR(0.0, diff, 1e-9) << "direction " << t << " gave " << got;
+  }
+}
+
+// ---------------------------------------------------------------------------------
+// NormalizeAngle
+
+struct NormalizeCase {
+  const char* name;
+  double angle;
+  double expected;
+};
+
+TEST(GeometryNormalizeAngle, BringsAnyAngleIntoOneTurnFromZero) {
+  const NormalizeCase cases[] = {
+      {"zero stays", 0.0, 0.0},
+      {"inside the turn stays", 1.0, 1.0},
+      {"just below a turn stays", kTwoPi - 1e-9, kTwoPi - 1e-9},
+      {"small negative", -0.5, kTwoPi - 0.5},
+      {"a full turn is zero", 2 * std::numbers::pi, 0.0},
+      {"the constant itself is zero", kTwoPi, 0.0},
+      {"two turns and one", 4 * std::numbers::pi + 1, 1.0},
+      {"minus two turns and one", -4 * std::numbers::pi - 1, 2 * std::numbers::pi - 1},
+      {"three quarters backwards", -3 * std::numbers::pi / 2, std::numbers::pi / 2},
+  };
+  for (const NormalizeCase& c : cases) {
+    double a = c.angle;
+    NormalizeAngle(&a);
+    EXPECT_NEAR(c.expected, a, 1e-9) << c.name << ": " << c.angle << " expected " << c.expected << ", got " << a;
+    EXPECT_TRUE(a >= 0.0 && a < kTwoPi) << c.name << ": " << a << " is outside [0, 2pi)";
+  }
+}
+
+TEST(GeometryNormalizeAngle, ResultIsNeverAFullTurnEvenWhenAddingRoundsUp) {
+  // -1e-17 + 2π rounds to 2π exactly; the result must still be below a turn.
+  const double angles[] = {-1e-17, -1e-16, -4e-16, -kTwoPi, -2 * kTwoPi};
+  for (double angle : angles) {
+    double a = angle;
+    NormalizeAngle(&a);
+    EXPECT_TRUE(a >= 0.0 && a < kTwoPi) << angle << " normalised to " << a;
+  }
+}
+
+TEST(GeometryNormalizeAngle, ReturnsForAnglesTheLoopsCouldNotFinish) {
+  const double huge[] = {1e300, -1e300, 1e17};
+  for (double angle : huge) {
+    double a = angle;
+    NormalizeAngle(&a);
+    EXPECT_TRUE(a >= 0.0 && a < kTwoPi) << angle << " normalised to " << a;
+  }
+  double inf = std::numeric_limits<double>::infinity();
+  NormalizeAngle(&inf);
+  EXPECT_TRUE(std::isinf(inf)) << "an infinite angle is left as it is, got " << inf;
+  double nan = std::numeric_limits<double>::quiet_NaN();
+  NormalizeAngle(&nan);
+  EXPECT_TRUE(std::isnan(nan)) << "NaN is left as it is, got " << nan;
+}
+
+// ---------------------------------------------------------------------------------
+// RotateAboutPoint
+
+struct RotateCase {
+  const char* name;
+  double x, y, cx, cy, angle;
+  double ex, ey;
+};
+
+TEST(GeometryRotateAboutPoint, TurnsCounterClockwiseAboutTheCentre) {
+  const RotateCase cases[] = {
+      {"centre itself stays", 4, -2, 4, -2, 1.234, 4, -2},
+      {"quarter turn about the origin", 1, 0, 0, 0, std::numbers::pi / 2, 0, 1},
+      {"half turn about an offset centre", 3, 2, 1, 1, std::numbers::pi, -1, 0},
+      {"negative quarter turn is clockwise", 2, 1, 1, 1, -std::numbers::pi / 2, 1, 0},
+      {"full turn comes back", 5, 7, 1, 2, 2 * std::numbers::pi, 5, 7},
+      {"no turn stays", 5, 7, 1, 2, 0.0, 5, 7},
+      {"many turns reduce to the remainder", 1, 0, 0, 0, 6 * std::numbers::pi + std::numbers::pi / 2, 0, 1},
+      {"from the fourth quadrant across zero", 1, -1, 0, 0, std::numbers::pi / 2, 1, 1},
+      {"sixty degrees", 10, 0, 0, 0, std::numbers::pi / 3, 5, 5 * kSqrt3},
+  };
+  for (const RotateCase& c : cases) {
+    double x = c.x, y = c.y;
+    RotateAboutPoint(&x, &y, c.cx, c.cy, c.angle);
+    ExpectVec({c.ex, c.ey, 0}, {x, y, 0}, c.name, 1e-9);
+  }
+}
+
+TEST(GeometryRotateAboutPoint, KeepsTheRadiusOverManySmallTurns) {
+  // A rotation drag applies one small turn per pointer move.
+  double x = 5, y = 7;
+  const double r0 = std::hypot(x - 1, y - 2);
+  for (int i = 0; i < 10000; ++i) RotateAboutPoint(&x, &y, 1, 2, 0.0123);
+  EXPECT_NEAR(r0, std::hypot(x - 1, y - 2), 1e-9) << "radius drifted to " << std::hypot(x - 1, y - 2);
+  // 10000 turns of 0.0123 rad are 123 rad in all.
+  double expectX = 5, expectY = 7;
+  RotateAboutPoint(&expectX, &expectY, 1, 2, 123.0);
+  ExpectVec({expectX, expectY, 0}, {x, y, 0}, "small turns add up to the whole", 1e-7);
+}
+
+// ---------------------------------------------------------------------------------
+// ScaleAboutPoint
+
+TEST(GeometryScaleAboutPoint, ScalesDistancesFromTheCentre) {
+  struct Case {
+    const char* name;
+    double x, y, cx, cy, f;
+    double ex, ey;
+  };
+  const Case cases[] = {
+      {"double", 3, 4, 1, 1, 2, 5, 7},
+      {"halve", 3, 5, 1, 1, 0.5, 2, 3},
+      {"factor 1 leaves the point", 3.25, -4.5, 10, 20, 1, 3.25, -4.5},
+      {"factor 0 collapses onto the centre", 3, 4, -1, 2, 0, -1, 2},
+      {"negative factor mirrors through the centre", 3, 4, 1, 1, -1, -1, -2},
+      {"centre stays", 1, 1, 1, 1, 7, 1, 1},
+  };
+  for (const Case& c : cases) {
+    double x = c.x, y = c.y;
+    ScaleAboutPoint(&x, &y, c.cx, c.cy, c.f);
+    ExpectVec({c.ex, c.ey, 0}, {x, y, 0}, c.name);
+  }
+}
+
+TEST(GeometryScaleAboutPoint, ScalesZOnlyWhenBothZPointersAreGiven) {
+  struct Case {
+    const char* name;
+    bool giveZ, giveCz;
+    double expectedZ;
+  };
+  // z = 3 about cz = 1 by 2 gives 5; without both pointers z stays 3.
+  const Case cases[] = {
+      {"both given", true, true, 5},
+      {"only z given", true, false, 3},
+      {"only the centre's z given", false, true, 3},
+      {"neither given", false, false, 3},
+  };
+  for (const Case& c : cases) {
+    double x = 3, y = 4, z = 3;
+    const double cz = 1;
+    ScaleAboutPoint(&x, &y, 1, 1, 2, c.giveZ ? &z : nullptr, c.giveCz ? &cz : nullptr);
+    EXPECT_EQ(c.expectedZ, z) << c.name << ": expected z " << c.expectedZ << ", got " << z;
+    ExpectVec({5, 7, 0}, {x, y, 0}, std::string(c.name) + ": x and y");
+  }
+}
+
+// ---------------------------------------------------------------------------------
+// Axis rotations and the work-plane frame
+
+struct AxisCase {
+  const char* name;
+  void (*rotate)(double*, double*, double*, double);
+  Vec3 in;
+  double angle;
+  Vec3 expected;
+};
+
+TEST(GeometryAxisRotations, TurnTheTwoOtherCoordinatesAndKeepTheAxis) {
+  const double q = std::numbers::pi / 2;
+  const AxisCase cases[] = {
+      {"RotateX carries +Y to +Z", RotateX, {0, 1, 0}, q, {0, 0, 1}},
+      {"RotateX carries +Z to -Y", RotateX, {0, 0, 1}, q, {0, -1, 0}},
+      {"RotateX keeps X", RotateX, {5, 0, 0}, 0.7, {5, 0, 0}},
+      {"RotateY carries +X to +Z", RotateY, {1, 0, 0}, q, {0, 0, 1}},
+      {"RotateY carries +Z to -X", RotateY, {0, 0, 1}, q, {-1, 0, 0}},
+      {"RotateY keeps Y", RotateY, {0, 5, 0}, 0.7, {0, 5, 0}},
+      {"RotateZ carries +X to +Y", RotateZ, {1, 0, 0}, q, {0, 1, 0}},
+      {"RotateZ carries +Y to -X", RotateZ, {0, 1, 0}, q, {-1, 0, 0}},
+      {"RotateZ keeps Z", RotateZ, {0, 0, 5}, 0.7, {0, 0, 5}},
+      {"RotateZ by 30 degrees", RotateZ, {2, 0, 9}, std::numbers::pi / 6, {kSqrt3, 1, 9}},
+  };
+  for (const AxisCase& c : cases) {
+    Vec3 v = c.in;
+    c.rotate(&v.x, &v.y, &v.z, c.angle);
+    ExpectVec(c.expected, v, c.name);
+  }
+}
+
+TEST(GeometryWorkPlane, PlaneToWorldTurnsAboutZThenYThenX) {
+  const double q = std::numbers::pi / 2;
+  struct Case {
+    const char* name;
+    double angles[3];
+    Vec3 in, expected;
+  };
+  const Case cases[] = {
+      {"no angles: same coordinates", {0, 0, 0}, {1, 2, 3}, {1, 2, 3}},
+      {"about Z only", {0, 0, q}, {1, 0, 0}, {0, 1, 0}},
+      {"about X only: plane Y goes up", {q, 0, 0}, {0, 1, 0}, {0, 0, 1}},
+      {"about Y only", {0, q, 0}, {1, 0, 0}, {0, 0, 1}},
+      // Z first carries X to Y, then X carries Y to Z; the other order would leave +Y.
+      {"Z before X", {q, 0, q}, {1, 0, 0}, {0, 0, 1}},
+      // Z first carries X to Y which Y keeps; Y first would carry X to Z.
+      {"Z before Y", {0, q, q}, {1, 0, 0}, {0, 1, 0}},
+  };
+  for (const Case& c : cases) {
+    Vec3 v = c.in;
+    PlaneToWorld(&v.x, &v.y, &v.z, c.angles);
+    ExpectVec(c.expected, v, std::string("PlaneToWorld ") + c.name);
+    // And WorldToPlane takes the world direction back to the plane's.
+    Vec3 back = c.expected;
+    WorldToPlane(&back.x, &back.y, &back.z, c.angles);
+    ExpectVec(c.in, back, std::string("WorldToPlane ") + c.name);
+  }
+}
+
+TEST(GeometryWorkPlane, WorldToPlaneAndPlaneToWorldUndoEachOther) {
+  const double planes[][3] = {
+      {0, 0, 0}, {0.3, 0, 0}, {0, -1.1, 0}, {0, 0, 2.5}, {0.4, 0.9, -1.3}, {std::numbers::pi, std::numbers::pi / 2, -std::numbers::pi / 3}, {-2.2, 3.1, 6.0},
+  };
+  const Vec3 points[] = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, 1}, {3.5, -2.25, 7}, {-1000, 250.5, -0.125}};
+  for (const auto& a : planes) {
+    for (const Vec3& p : points) {
+      const std::string plane = "angles (" + std::to_string(a[0]) + ", " + std::to_string(a[1]) + ", " +
+                                std::to_string(a[2]) + ") point " + Str(p);
+      const double scale = 1 + std::fabs(p.x) + std::fabs(p.y) + std::fabs(p.z);
+      Vec3 v = p;
+      WorldToPlane(&v.x, &v.y, &v.z, a);
+      EXPECT_NEAR(std::sqrt(p.x * p.x + p.y * p.y + p.z * p.z), std::sqrt(v.x * v.x + v.y * v.y + v.z * v.z),
+                  kEps * scale)
+          << plane << ": the length changed";
+      PlaneToWorld(&v.x, &v.y, &v.z, a);
+      ExpectVec(p, v, "world -> plane -> world, " + plane, kEps * scale);
+      Vec3 w = p;
+      PlaneToWorld(&w.x, &w.y, &w.z, a);
+      WorldToPlane(&w.x, &w.y, &w.z, a);
+      ExpectVec(p, w, "plane -> world -> plane, " + plane, kEps * scale);
+    }
+  }
+}
+
+}  // namespace

@@ -1,0 +1,310 @@
+// The overlay as the user sees it: grips of each step, segments, the highlight, the
+// centre marker and the polar marks, read back as pixels of the reference host's view.
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+
+#include "core_fixture.h"
+#include "feedback/grips.h"
+#include "platform/window.h"
+
+namespace {
+
+constexpr COLORREF kWhite = RGB(255, 255, 255);
+constexpr COLORREF kGray = RGB(192, 192, 192);
+
+using Rows = std::vector<std::string>;
+using Names = std::vector<std::string>;
+
+class OverlayTest : public ControlTest {
+ protected:
+  // World (x, y) shows at pixel (x, 480 - y) in the reference host's default view.
+  void StartWith(int32_t mode, std::initializer_list<std::pair<double, double>> vertices, int32_t step) {
+    Connect();
+    if (mode == MODE_POLYLINE) ctl->drawPolyline();
+    if (mode == MODE_POLYGON) ctl->drawPolygon();
+    if (mode == MODE_POINT) ctl->drawPoint();
+    for (auto [x, y] : vertices) AddVertex(0, x, y);
+    Editor().SetStep(step);
+  }
+  COLORREF Pixel(int x, int y) const {
+    HDC dc = GetDC(host.ViewWindow());
+    COLORREF c = GetPixel(dc, x, y);
+    ReleaseDC(host.ViewWindow(), dc);
+    return c;
+  }
+  // The block of w x h pixels centred on (cx, cy): '#' pen colour, '.' white, 'g' light
+  // gray, '?' anything else.
+  Rows Block(int cx, int cy, int w = 9, int h = 9) const {
+    const COLORREF pen = ctl->TranslateColor(ctl->m_penColor);
+    Rows rows;
+    for (int y = cy - h / 2; y <= cy + h / 2; ++y) {
+      std::string row;
+      for (int x = cx - w / 2; x <= cx + w / 2; ++x) {
+        COLORREF c = Pixel(x, y);
+        row += c == pen ? '#' : c == kWhite ? '.' : c == kGray ? 'g' : '?';
+      }
+      rows.push_back(row);
+    }
+    return rows;
+  }
+  // Keeps the picture of a failed check for a look.
+  void SaveOnFailure(const std::string& name) {
+    if (!HasFailure() && !std::getenv("QARN_KEEP_PICTURES")) return;
+    std::filesystem::path dir = std::filesystem::path(QARN_TEST_OUTPUT_DIR) / "overlay";
+    std::filesystem::create_directories(dir);
+    host.SavePicture((dir / (name + ".png")).string().c_str());
+  }
+};
+
+const Rows kLine = {".........", ".........", ".........", ".........", "#########",
+                    ".........", ".........", ".........", "........."};
+const Rows kSquareOnLine = {".........", ".#######.", ".#.....#.", ".#.....#.", "#########",
+                            ".#.....#.", ".#.....#.", ".#######.", "........."};
+const Rows kBoxedCrossOnLine = {".........", ".#######.", ".##...##.", ".#.#.#.#.", "#########",
+                                ".#.#.#.#.", ".##...##.", ".#######.", "........."};
+
+}  // namespace
+
+// Polyline (100,100)-(200,100)-(300,100): its middle vertex at pixel (200,380), the
+// midpoint of its first segment at (150,380).
+TEST_F(OverlayTest, EachStepOffersItsGrips) {
+  struct Case {
+    int32_t step;
+    int32_t curVertex;
+    Rows atVertex, atMidpoint;
+  } cases[] = {
+      {1, -1, kLine, kLine},
+      {2, -1, kSquareOnLine, kLine},
+      {3, 1, kSquareOnLine, kLine},
+      {4, -1, kLine, kSquareOnLine},
+      {5, 1, kSquareOnLine, kSquareOnLine},
+      {5, 2, kLine, kSquareOnLine},
+      {6, -1, kBoxedCrossOnLine, kLine},
+      {7, 1, kBoxedCrossOnLine, kLine},
+      {8, -1, kLine, kLine},
+      {9, -1, kLine, kLine},
+  };
+  StartWith(MODE_POLYLINE, {{100, 100}, {200, 100}, {300, 100}}, 1);
+  for (const Case& c : cases) {
+    Editor().SetStep(c.step);
+    Editor().m_curVertex = c.curVertex;
+    Editor().m_curRing = 0;
+    host.Repaint();
+    EXPECT_EQ(Block(200, 380), c.atVertex) << "vertex grip in step " << c.step << ", dragged vertex " << c.curVertex;
+    EXPECT_EQ(Block(150, 380), c.atMidpoint) << "midpoint grip in step " << c.step;
+    SaveOnFailure("step" + std::to_string(c.step));
+  }
+}
+
+TEST_F(OverlayTest, LockedEndsLoseTheirVertexGripsButKeepMidpoints) {
+  StartWith(MODE_POLYGON, {{100, 100}, {200, 100}, {200, 200}}, 2);
+  Editor().m_noBeginEndEdit = 1;
+  struct Case {
+    int32_t step;
+    int x, y;
+    bool gripped;
+    const char* what;
+  } cases[] = {
+      {2, 100, 380, false, "first vertex, move step"},
+      {2, 200, 280, false, "last vertex, move step"},
+      {2, 200, 380, true, "middle vertex, move step"},
+      {6, 100, 380, false, "first vertex, delete step"},
+      {6, 200, 380, true, "middle vertex, delete step"},
+      {4, 150, 330, true, "closing midpoint"},
+      {4, 150, 380, true, "midpoint after the first vertex"},
+  };
+  for (const Case& c : cases) {
+    Editor().SetStep(c.step);
+    host.Repaint();
+    // The top-left corner of a grip is off every segment of this figure.
+    EXPECT_EQ(Pixel(c.x - 3, c.y - 3) != kWhite, c.gripped) << c.what;
+  }
+  SaveOnFailure("locked_ends");
+}
+
+TEST_F(OverlayTest, PolygonRingsCloseAndOnlyTheLastClosingSideIsDotted) {
+  // Two squares; each closing side runs down the left edge, from the last vertex up to the first.
+  StartWith(MODE_POLYGON, {{100, 100}, {200, 100}, {200, 200}, {100, 200}}, 1);
+  for (auto [x, y] : {std::pair{300.0, 100.0}, {400.0, 100.0}, {400.0, 200.0}, {300.0, 200.0}}) AddVertex(1, x, y);
+  host.Repaint();
+  auto column = [&](int x) {
+    std::string s;
+    for (int y = 290; y < 370; ++y) s += Pixel(x, y) == kWhite ? '.' : '#';
+    return s;
+  };
+  EXPECT_EQ(column(100), std::string(80, '#')) << "ring 0 closes with a solid side";
+  const std::string dotted = column(300);
+  EXPECT_NE(dotted.find('#'), std::string::npos) << "the last ring closes: " << dotted;
+  EXPECT_NE(dotted.find('.'), std::string::npos) << "with a dotted side: " << dotted;
+  EXPECT_EQ(column(200), std::string(80, '#')) << "ordinary sides are solid";
+  SaveOnFailure("closing_polygon");
+
+  ctl->drawPolyline();
+  for (auto [x, y] : {std::pair{100.0, 100.0}, {200.0, 100.0}, {200.0, 200.0}}) AddVertex(0, x, y);
+  host.Repaint();
+  EXPECT_EQ(Pixel(150, 330), kWhite) << "a polyline does not close";
+  EXPECT_EQ(Pixel(150, 380), RGB(255, 0, 0));
+  SaveOnFailure("closing_polyline");
+}
+
+TEST_F(OverlayTest, PenColourComesFromThePenColorProperty) {
+  const struct {
+    OLE_COLOR property;
+    COLORREF drawn;
+  } cases[] = {{0x0000FF, RGB(255, 0, 0)}, {RGB(0, 128, 64), RGB(0, 128, 64)}, {0x80000008, RGB(0, 0, 0)}};
+  StartWith(MODE_POLYLINE, {{100, 100}, {200, 100}}, 2);
+  for (const auto& c : cases) {
+    ctl->m_penColor = c.property;
+    host.Repaint();
+    EXPECT_EQ(Pixel(150, 380), c.drawn) << "segment, penColor " << std::hex << c.property;
+    EXPECT_EQ(Pixel(97, 377), c.drawn) << "grip corner, penColor " << std::hex << c.property;
+  }
+}
+
+TEST_F(OverlayTest, InThreeDOnlyVerticesOfOnePartAreJoined) {
+  StartWith(MODE_POLYLINE, {}, 4);
+  Editor().m_is3D = true;
+  AddVertex(0, 100, 100, 0, 1);
+  AddVertex(0, 200, 100, 0, 1);
+  AddVertex(0, 300, 100, 0, 2);
+  host.Repaint();
+  EXPECT_EQ(Block(150, 380), kSquareOnLine) << "same part: joined, with a midpoint grip";
+  EXPECT_EQ(Pixel(250, 380), kWhite) << "new part: no segment";
+  EXPECT_EQ(Pixel(247, 377), kWhite) << "new part: no midpoint grip";
+  SaveOnFailure("parts");
+}
+
+TEST_F(OverlayTest, HighlightMarksEndsWithCirclesAndEveryVertexWithACross) {
+  StartWith(MODE_POLYLINE, {}, 1);
+  EditController& ec = Editor();
+  const double xs[] = {100, 200, 300};
+  for (int i = 0; i < 3; ++i) {
+    ec.m_hiliteRing.x[i] = xs[i];
+    ec.m_hiliteRing.y[i] = 100;
+    ec.m_hiliteRing.z[i] = 0;
+  }
+  ec.m_hiliteCount = 3;
+  host.Repaint();
+  for (int i = 0; i < 3; ++i) {
+    const int x = static_cast<int>(xs[i]);
+    EXPECT_EQ(Pixel(x + 3, 380) != kWhite, i != 1) << "circle edge at vertex " << i;
+    // The last circle comes after its cross and is filled with the host's brush (white
+    // here), so only the first cross shows through its circle.
+    EXPECT_EQ(Pixel(x, 380) != kWhite, i != 2) << "cross centre at vertex " << i;
+    EXPECT_NE(Pixel(x - 3, 377), kWhite) << "cross arm beyond the circle at vertex " << i;
+  }
+  const Rows cross = {".........", ".#.....#.", "..#...#..", "...#.#...", "....#....",
+                      "...#.#...", "..#...#..", ".#.....#.", "........."};
+  EXPECT_EQ(Block(200, 380), cross) << "a middle vertex has its cross only";
+  EXPECT_EQ(Pixel(150, 380), kWhite) << "highlighted vertices are not joined";
+  SaveOnFailure("highlight");
+}
+
+TEST_F(OverlayTest, RotateAndScaleStepsMarkTheCentre) {
+  StartWith(MODE_POLYGON, {}, 8);
+  Editor().m_dragX = 320;
+  Editor().m_dragY = 240;
+  for (int32_t step = 8; step <= 16; ++step) {
+    Editor().m_step = step;
+    host.Repaint();
+    EXPECT_EQ(Pixel(323, 240) != kWhite, step >= 10 && step <= 15) << "centre marker in step " << step;
+  }
+}
+
+// Last vertex at world (200, 200), pixel (200, 280).
+TEST_F(OverlayTest, PolarMarksShowTheConstraint) {
+  StartWith(MODE_POLYLINE, {{100, 100}, {200, 200}}, 1);
+  Editor().m_polarAngle = 0;
+  Editor().m_polarLength = 50;
+  struct Case {
+    uint32_t flags;
+    int x, y;
+    bool dotted;  // a dotted mark may leave a pixel out: a neighbour along x will do
+    COLORREF expected;
+    const char* what;
+  } cases[] = {
+      {POLAR_ANGLE_FIXED | POLAR_LENGTH_FIXED, 250, 280, false, kGray, "cross centre at +length"},
+      // sin(pi) is a hair above 0 with the editor's pi: the point lands a hair above row
+      // 280, which truncates to 279.
+      {POLAR_ANGLE_FIXED | POLAR_LENGTH_FIXED, 150, 279, false, kGray, "cross centre at -length"},
+      {POLAR_ANGLE_FIXED | POLAR_LENGTH_FIXED, 225, 280, false, kWhite, "no line between the crosses"},
+      {POLAR_ANGLE_FIXED, 399, 280, true, kGray, "direction line reaches 200 pixels right"},
+      {POLAR_ANGLE_FIXED, 2, 280, true, kGray, "and 200 pixels left"},
+      {POLAR_ANGLE_FIXED, 401, 280, false, kWhite, "and ends there"},
+      {POLAR_LENGTH_FIXED, 200, 230, true, kGray, "circle of the length, top"},
+      {POLAR_LENGTH_FIXED, 225, 280, false, kWhite, "circle is hollow"},
+      {0, 250, 280, false, kWhite, "polar input off"},
+  };
+  for (const Case& c : cases) {
+    Editor().m_polarFlags = c.flags;
+    host.Repaint();
+    bool found = Pixel(c.x, c.y) == c.expected;
+    if (c.dotted) found = found || Pixel(c.x - 1, c.y) == c.expected || Pixel(c.x + 1, c.y) == c.expected;
+    EXPECT_TRUE(found) << c.what;
+    SaveOnFailure("polar" + std::to_string(c.flags));
+  }
+  EXPECT_EQ(Editor().m_lastX, 200);
+  EXPECT_EQ(Editor().m_lastY, 200) << "the painter refreshes the last point";
+}
+
+TEST_F(OverlayTest, WithoutAPaintEngineNothingIsDrawnButTheBandIsForgotten) {
+  StartWith(MODE_POLYLINE, {{100, 100}, {200, 100}}, 2);
+  EditController& ec = Editor();
+  HostEngine* engine = ec.m_pPaintEngine;
+  ec.m_pPaintEngine = nullptr;
+  ec.m_rubberDrawn = true;
+  host.calls.clear();
+  host.Repaint();
+  EXPECT_FALSE(ec.m_rubberDrawn);
+  EXPECT_EQ(Block(150, 380, 5, 1), Rows{"....."});
+  EXPECT_EQ(CallNames(), Names{}) << "no host conversions";
+  ec.m_pPaintEngine = engine;
+}
+
+TEST_F(OverlayTest, EveryPenMadeForAPaintIsDeleted) {
+  StartWith(MODE_POLYGON, {{100, 100}, {200, 100}, {200, 200}}, 5);
+  Editor().m_curVertex = 1;
+  for (uint32_t flags : {1u, 2u, 3u, 0x13u}) {
+    for (bool is3D : {false, true}) {
+      Editor().m_polarFlags = flags;
+      Editor().m_is3D = is3D;
+      const int before = QarnLiveGdiObjectCount();
+      host.Repaint();
+      EXPECT_EQ(QarnLiveGdiObjectCount(), before) << "polar flags " << flags << (is3D ? " in 3D" : " in 2D");
+    }
+  }
+}
+
+// In 3D the marks are laid into the work plane: the plane is read on each paint and its
+// points go through the host's projection before they become pixels.
+TEST_F(OverlayTest, ThreeDPolarMarksAskTheHostForThePlaneAndTheProjection) {
+  StartWith(MODE_POLYLINE, {{100, 100}, {200, 200}}, 8);
+  Editor().m_is3D = true;
+  Editor().m_polarLength = 50;
+  struct Case {
+    uint32_t flags;
+    long projections;
+    int grayX, grayY;  // a gray pixel of the mark, give or take one (dotted marks)
+    const char* what;
+  } cases[] = {
+      {POLAR_ANGLE_FIXED | POLAR_LENGTH_FIXED, 2, 150, 280, "two crosses"},
+      {POLAR_ANGLE_FIXED, 2, 399, 280, "direction from two projected points"},
+      {POLAR_LENGTH_FIXED, 37, 200, 230, "circle of 36 chords"},
+  };
+  for (const Case& c : cases) {
+    Editor().m_polarFlags = c.flags;
+    host.calls.clear();
+    host.Repaint();
+    const Names names = CallNames();
+    const auto plane = std::find(names.begin(), names.end(), "GetWorkPlane");
+    ASSERT_NE(plane, names.end()) << c.what;
+    EXPECT_EQ(std::count(plane, names.end(), "ProjectToView"), c.projections) << c.what;
+    EXPECT_EQ(std::count(names.begin(), plane, "ProjectToView"), 0) << c.what << ": the plane is read first";
+    bool gray = false;
+    for (int dy = -1; dy <= 1; ++dy)
+      for (int dx = -1; dx <= 1; ++dx) gray = gray || Pixel(c.grayX + dx, c.grayY + dy) == kGray;
+    EXPECT_TRUE(gray) << c.what << " near (" << c.grayX << ", " << c.grayY << ")";
+    SaveOnFailure("polar3d_" + std::to_string(c.flags));
+  }
+}

@@ -1,0 +1,96 @@
+// Picking vertices under a press: the square tolerance, the order that decides between
+// candidates, and the begin/end lock.
+#include "core_fixture.h"
+
+namespace {
+
+constexpr int kViewHeight = 480;  // the reference host's view: world (X, Y) at pixel (X, 480 - Y)
+
+class PickingTest : public ControlTest {
+ protected:
+  void SetUp() override {
+    ControlTest::SetUp();
+    Connect();
+    ctl->drawPolygon();
+    host.calls.clear();
+  }
+  int32_t PickAt(double X, double Y, int dx, int dy, int32_t* ring) {
+    return Editor().PickVertex(static_cast<int32_t>(X) + dx, kViewHeight - static_cast<int32_t>(Y) + dy, ring);
+  }
+};
+
+TEST_F(PickingTest, TheHitAreaReachesThreePixelsOnEachAxisInclusive) {
+  AddVertex(0, 100, 100);    // pixel (100, 380)
+  AddVertex(1, 300.5, 200);  // pixel (300.5, 280): presses are 2.5 or 3.5 away on X
+  struct Case {
+    double X, Y;
+    int dx, dy;
+    int32_t ring;  // -1 = miss
+  };
+  const Case cases[] = {{100, 100, 0, 0, 0},  {100, 100, 3, 3, 0},    {100, 100, -3, -3, 0},  {100, 100, 3, -3, 0},
+                        {100, 100, 4, 0, -1}, {100, 100, 0, -4, -1},  {100, 100, -4, 3, -1},  {100, 100, 3, 4, -1},
+                        {300, 200, 3, 0, 1},  {300, 200, 4, 0, -1},   {300, 200, -2, 0, 1},   {300, 200, -3, 0, -1}};
+  for (const Case& c : cases) {
+    int32_t ring = 77;
+    const int32_t v = PickAt(c.X, c.Y, c.dx, c.dy, &ring);
+    EXPECT_EQ(v, c.ring >= 0 ? 0 : -1) << "(" << c.X << ", " << c.Y << ") offset (" << c.dx << ", " << c.dy << ")";
+    EXPECT_EQ(ring, c.ring >= 0 ? c.ring : 77) << "the ring is written only on a hit";
+  }
+}
+
+TEST_F(PickingTest, TheFirstCandidateWinsNotTheNearest) {
+  AddVertex(0, 0, 0);
+  AddVertex(0, 52, 50);  // 2 px off the press at (50, 50), before the exact vertex
+  AddVertex(0, 50, 50);
+  AddVertex(1, 300, 300);  // exact, but ring 0 reaches the press too
+  AddVertex(0, 303, 303);
+  AddVertex(1, 200, 200);
+  struct Case {
+    double X, Y;
+    int32_t vertex, ring;
+  };
+  const Case cases[] = {{50, 50, 1, 0}, {300, 300, 3, 0}, {200, 200, 1, 1}};
+  for (const Case& c : cases) {
+    int32_t ring = -1;
+    EXPECT_EQ(PickAt(c.X, c.Y, 0, 0, &ring), c.vertex) << "press at (" << c.X << ", " << c.Y << ")";
+    EXPECT_EQ(ring, c.ring) << "press at (" << c.X << ", " << c.Y << ")";
+  }
+}
+
+TEST_F(PickingTest, TheBeginEndLockKeepsTheEndsOfEveryRingOutOfReach) {
+  for (int i = 0; i < 3; ++i) AddVertex(0, 10 + 20 * i, 10);   // perimeter
+  for (int i = 0; i < 3; ++i) AddVertex(1, 10 + 20 * i, 100);  // hole
+  AddVertex(2, 200, 200);
+  AddVertex(2, 220, 200);  // two vertices: nothing in between
+  struct Case {
+    int lock;
+    double X, Y;
+    int32_t vertex;
+  };
+  const Case cases[] = {{1, 10, 10, -1},   {1, 30, 10, 1},   {1, 50, 10, -1},    {1, 10, 100, -1},
+                        {1, 30, 100, 1},   {1, 50, 100, -1}, {1, 200, 200, -1},  {1, 220, 200, -1},
+                        {0, 220, 200, 1},  {0, 10, 100, 0}};
+  for (const Case& c : cases) {
+    Editor().m_noBeginEndEdit = c.lock;
+    int32_t ring = -1;
+    EXPECT_EQ(PickAt(c.X, c.Y, 0, 0, &ring), c.vertex) << "lock " << c.lock << " at (" << c.X << ", " << c.Y << ")";
+  }
+}
+
+TEST_F(PickingTest, EachCandidateGoesThroughTheHostUntilAHit) {
+  AddVertex(0, 10, 10, 5);
+  AddVertex(0, 20, 20, 5);
+  int32_t ring = -1;
+  EXPECT_EQ(PickAt(20, 20, 0, 0, &ring), 1);
+  EXPECT_EQ(CallNames(), (std::vector<std::string>{"WorldToScreen", "WorldToScreen"}));
+  EXPECT_EQ(host.calls[0].ToString(), "WorldToScreen(10, 10)");
+  // In 3D the vertex shows where the work plane puts it: plane origin (100, 0, 5).
+  host.calls.clear();
+  Editor().m_is3D = true;
+  host.SetWorkPlane(0, 0, 0, 100, 0, 5);
+  EXPECT_EQ(PickAt(20, 20, 0, 0, &ring), -1) << "world X/Y is not where a 3D vertex shows";
+  EXPECT_EQ(host.calls[0].ToString(), "WorldToView3D(10, 10, 5)");
+  EXPECT_EQ(PickAt(-80, 20, 0, 0, &ring), 1);
+}
+
+}  // namespace
