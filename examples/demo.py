@@ -7,6 +7,7 @@ the host, persists the properties, and writes pictures of the control's caption
 and of the host view to the output folder (default: ./out).
 """
 import os
+import struct
 import sys
 
 import qarnedit
@@ -57,20 +58,36 @@ def main():
     ctl.qarnocx = host.dispatch
     ctl.FormatPolygonParams = "A=%.1f P=%.1f | "
 
-    print("drawPolygon on a version 3 host:")
+    print("drawPolygon on a version 3 host, then a square clicked in the view:")
     ctl.drawPolygon()
     show_calls(host, "the start")
     print(f"  isEditing={ctl.isEditing()} UTILS={host.variables['UTILS']!r} input_state={host.input_state}")
+    for x, y in ((200, 300), (400, 300), (400, 120), (200, 120)):
+        host.move(x, y)
+        host.press(x, y)
+        host.release(x, y)
     host.repaint()
+    host.move(300, 200)  # the rubber band follows the pointer over the painted view
     host.save_png(os.path.join(out, "view.png"))
-    qarnedit.DrawControl(ctl, 240, 32, os.path.join(out, "caption.png"))
-    print(f"  wrote {out}/caption.png (the prompt) and {out}/view.png")
-    print(f"  saveEdit with nothing drawn -> {ctl.saveEdit()}")
-
-    print("abortEdit:")
-    ctl.abortEdit()
-    show_calls(host, "the end")
+    qarnedit.DrawControl(ctl, 320, 32, os.path.join(out, "caption.png"))
+    print(f"  wrote {out}/caption.png (the prompt with the measures) and {out}/view.png (the overlay and the rubber band)")
+    print(f"  canSaveNow={ctl.canSaveNow()}; saveEdit -> {ctl.saveEdit()}")
+    record = ctl.getDrawnNTT()
+    header = qarnedit.memory.read(record, 24)
+    size, kind = int.from_bytes(header[0:4], "little"), int.from_bytes(header[4:8], "little")
+    body = qarnedit.memory.read(record, size)
+    total = int.from_bytes(body[83:87], "little")
+    xy = int.from_bytes(body[87:91], "little")
+    coords = qarnedit.memory.read(xy, 16 * total)
+    points = [struct.unpack_from("<dd", coords, 16 * i) for i in range(total)]
+    print(f"  entity record at {record:#x}: size {size}, type {kind} (polygon), {total} vertices")
+    print("  vertices in world units: " + ", ".join(f"({x:g}, {y:g})" for x, y in points))
+    show_calls(host, "the clicks and the save")
     print(f"  isEditing={ctl.isEditing()} UTILS={host.variables['UTILS']!r} input_state={host.input_state}")
+    host.entities = [record]
+    host.repaint()
+    host.save_png(os.path.join(out, "saved.png"))
+    print(f"  wrote {out}/saved.png (the host drawing the saved record)")
 
     print("the host drops the pointer handler during an edit:")
     ctl.drawPolyline()
