@@ -3,6 +3,8 @@
 // and the polar base point drop complete at the release.
 #include <cmath>
 
+#include <functional>
+
 #include "core_fixture.h"
 #include "platform/window.h"
 
@@ -16,7 +18,8 @@ class ButtonUpTest : public ControlTest {
  protected:
   void Start(void (CQarneditCtrl::*draw)()) {
     Connect();
-    (ctl->*draw)();
+    CQarneditCtrl* control = ctl;  // a local: GCC 12's vptr check misreads a member through ->*
+    std::invoke(draw, control);
     EnterStep(1);
   }
   void EnterStep(int32_t step) {
