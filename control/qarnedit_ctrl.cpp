@@ -40,6 +40,8 @@ constexpr std::array kDispatchMap = {
     DispFunction<&C::Set3DMode>("Set3DMode", QEDISPID_SET3DMODE),
     DispFunction<&C::setMaxNumberOfRings>("setMaxNumberOfRings", QEDISPID_SETMAXNUMBEROFRINGS),
     DispFunction<&C::setBasePointQarnEdit>("setBasePointQarnEdit", QEDISPID_SETBASEPOINTQARNEDIT),
+    // Entity members (editNTT, hiliteNttVertexes) go here.
+    // The About box member goes here.
     DISP_STOCKPROP_BACKCOLOR(),
     DISP_STOCKPROP_FORECOLOR(),
     DISP_STOCKPROP_FONT(),

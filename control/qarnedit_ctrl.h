@@ -87,6 +87,8 @@ class CQarneditCtrl : public COleControl {
   void Set3DMode(LONG NewMode);
   void setMaxNumberOfRings(LONG newVal);
   void setBasePointQarnEdit(double BaseX, double BaseY, double BaseZ);
+  // Entity members (editNTT, hiliteNttVertexes):
+  // The About box member:
 
   // Events
   void FireEditDone() { FireEvent(EVENTID_EDITDONE, EVENT_PARAM(VTS_NONE)); }

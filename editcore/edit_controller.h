@@ -111,6 +111,10 @@ class EditController final : public PointerHandler, public OverlayPainter {
   void AskForRepaint();
   bool PolarInputOn() const { return (m_polarFlags & (POLAR_ANGLE_FIXED | POLAR_LENGTH_FIXED)) != 0; }
 
+  // Loading an entity and highlighting its vertices (editcore/load_entity.cpp, feedback/hilite.cpp)
+
+  // Context menu and commands (commands/)
+
   // Pointer-move feedback and overlay painting (feedback/)
   // Where a world point shows in the view: WorldToView3D first in 3D, then
   // WorldToScreen, both on the paint engine, truncated toward zero.
