@@ -41,7 +41,10 @@ constexpr std::array kDispatchMap = {
     DispFunction<&C::setMaxNumberOfRings>("setMaxNumberOfRings", QEDISPID_SETMAXNUMBEROFRINGS),
     DispFunction<&C::setBasePointQarnEdit>("setBasePointQarnEdit", QEDISPID_SETBASEPOINTQARNEDIT),
     // Entity members (editNTT, hiliteNttVertexes) go here.
+    DispFunction<&C::editNTT>("editNTT", QEDISPID_EDITNTT, VT_BOOL),
+    DispFunction<&C::hiliteNttVertexes>("hiliteNttVertexes", QEDISPID_HILITENTTVERTEXES),
     // The About box member goes here.
+    DispFunction<&C::AboutBox>("AboutBox", DISPID_ABOUTBOX),
     DISP_STOCKPROP_BACKCOLOR(),
     DISP_STOCKPROP_FORECOLOR(),
     DISP_STOCKPROP_FONT(),

@@ -88,7 +88,10 @@ class CQarneditCtrl : public COleControl {
   void setMaxNumberOfRings(LONG newVal);
   void setBasePointQarnEdit(double BaseX, double BaseY, double BaseZ);
   // Entity members (editNTT, hiliteNttVertexes):
+  BOOL editNTT(LONG MemNTT);
+  void hiliteNttVertexes(LONG MemNTT);
   // The About box member:
+  void AboutBox();
 
   // Events
   void FireEditDone() { FireEvent(EVENTID_EDITDONE, EVENT_PARAM(VTS_NONE)); }

@@ -62,8 +62,6 @@ void EditController::DisableBeginEndEdit() {
   if (m_pPaintEngine) m_pPaintEngine->RequestRepaint();
 }
 
-void EditController::OnRightButton(DWORD, POINT*) { ModuleStateScope state; }
-
 void EditController::OnOtherPointerEvent(DWORD, POINT*) { ModuleStateScope state; }
 
 void EditController::OnOtherPaintEvent(DWORD) {}

@@ -112,8 +112,48 @@ class EditController final : public PointerHandler, public OverlayPainter {
   bool PolarInputOn() const { return (m_polarFlags & (POLAR_ANGLE_FIXED | POLAR_LENGTH_FIXED)) != 0; }
 
   // Loading an entity and highlighting its vertices (editcore/load_entity.cpp, feedback/hilite.cpp)
+  // TRUE when the record was accepted and the edit began; FALSE for a record of another
+  // type or one that cannot be read whole, before anything is attached.
+  BOOL LoadEntity(HostEngine* pEngine, RECORDADDR record);
+  // Shows the record's vertices as marks (record 0 or an unusable record: none).
+  void HiliteVertexes(HostEngine* pEngine, RECORDADDR record);
 
   // Context menu and commands (commands/)
+  // Opens the popup of the current mode at the cursor and runs the chosen command.
+  void ShowContextMenu();
+  // The centre of the last ring's bounding box (the base point for an empty ring);
+  // 0 when there is no ring. *pUsed tells whether the base point was taken.
+  int ComputeCentre(double* x, double* y, double* z, int* pUsed);
+  // Moves (*x, *y) to the world point at the middle of the view when it lies outside
+  // the view or when forced; keep leaves it wherever it is.
+  void BringIntoView(double* x, double* y, BOOL force, BOOL keep);
+  // The command handlers, one per distinct command of the three popups.
+  void OnMenuContinue();
+  void OnMenuMoveVertex();
+  void OnMenuInsertVertex();
+  void OnMenuDeleteVertex();
+  void OnMenuMove();
+  void OnMenuRotate();
+  void OnMenuScale();
+  void OnMenuNewPerimeter();
+  void OnMenuNewHole();
+  void OnMenuBack();
+  void OnMenuInvert();
+  void OnMenuAbort();
+  void OnMenuDone();
+  void OnMenuPolarOn();
+  void OnMenuPointPolarOn();
+  void OnMenuPolarOff();
+  // What the command handlers tell the host.
+  void ReferenceToLastVertex();
+  void ReferenceOff();
+  void FixTracking();
+  void RepaintOverlay();
+  void StartNewRing(BYTE isHole);
+  void EnterRotateOrScale(int32_t step);
+  double LastSegmentAngleDegrees();
+  void SettlePolarBase();
+  void ForcePolarInput(bool constrained);
 
   // Pointer-move feedback and overlay painting (feedback/)
   // Where a world point shows in the view: WorldToView3D first in 3D, then

@@ -22,9 +22,16 @@ int Desktop::ShowMessageBox(LPCSTR text, LPCSTR caption, UINT type) {
 
 UINT Desktop::TrackMenu(HMENU popup, int x, int y) { return onMenu ? onMenu(popup, x, y) : 0; }
 
+void Desktop::RunDialog(DialogView& dialog) {
+  dialogTitles.push_back(dialog.Title());
+  if (onDialog) onDialog(dialog);
+}
+
 void Desktop::Reset() {
   onMessageBox = nullptr;
   onMenu = nullptr;
+  onDialog = nullptr;
+  dialogTitles.clear();
   messageBoxes.clear();
   keysDown.clear();
   postedCommands.clear();

@@ -24,6 +24,38 @@
 #define IDYES 6
 #define IDNO 7
 
+// A modal dialog as the backend sees it while it runs: what a user reads on it and
+// what a user does to it. Every action reaches the dialog through the notification
+// its control sends (EN_CHANGE, BN_CLICKED, CBN_SELCHANGE); OK and Cancel end it.
+// An unknown control id, or acting on a dialog that has ended, throws
+// std::invalid_argument.
+class DialogView {
+ public:
+  virtual CString Title() const = 0;
+  struct Control {
+    int id;  // -1 for labels and frames
+    CString className;
+    CString text;
+  };
+  // Its controls in tab order, as a user reads them.
+  virtual std::vector<Control> Controls() const = 0;
+  // The window text; for a combo box, the text of its selected item.
+  virtual CString Text(int id) const = 0;
+  virtual bool Checked(int id) const = 0;
+  virtual std::vector<CString> ComboItems(int id) const = 0;
+  virtual int ComboSelection(int id) const = 0;
+
+  virtual void SetText(int id, const CString& text) = 0;
+  virtual void Click(int id) = 0;
+  virtual void Select(int id, int index) = 0;
+  virtual void Ok() = 0;
+  virtual void Cancel() = 0;
+  virtual bool Ended() const = 0;
+
+ protected:
+  ~DialogView() = default;
+};
+
 struct MessageBoxRecord {
   CString text;
   CString caption;
@@ -36,13 +68,18 @@ class Desktop {
   std::function<int(const MessageBoxRecord&)> onMessageBox;
   // Chooses a command of a popup menu, or 0 to dismiss it.
   std::function<UINT(HMENU popup, int x, int y)> onMenu;
+  // Works a modal dialog the way a user would; a dialog it leaves open is cancelled,
+  // and without it every dialog is cancelled.
+  std::function<void(DialogView&)> onDialog;
 
   std::vector<MessageBoxRecord> messageBoxes;
   std::set<int> keysDown;
   std::vector<std::pair<HWND, UINT>> postedCommands;
+  std::vector<CString> dialogTitles;  // every modal dialog shown, in order
 
   int ShowMessageBox(LPCSTR text, LPCSTR caption, UINT type);
   UINT TrackMenu(HMENU popup, int x, int y);
+  void RunDialog(DialogView& dialog);
   void PostCommand(HWND owner, UINT id) { postedCommands.emplace_back(owner, id); }
   // Forgets every answer, record and key: a fresh desktop for the next test.
   void Reset();

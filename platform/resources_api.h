@@ -33,12 +33,15 @@ struct ResourceMenu {
   int count;
 };
 
+struct ResourceDialogTable;  // resources/resource_dialogs.h
+
 struct ModuleResources {
   const char* appName;  // title of the module's message boxes
   const ResourceString* strings;
   int stringCount;
   const ResourceMenu* menus;
   int menuCount;
+  const ResourceDialogTable* dialogs;  // the templates DialogBoxParam would find in the module
 };
 
 // The resources of the module that is running; the control module installs its own.

@@ -18,7 +18,17 @@ struct PopupForScript {
   std::vector<std::tuple<UINT, std::string, bool>> items;
 };
 
+// What on_dialog receives: the running dialog, usable only during the call.
+struct DialogForScript {
+  DialogView* view;
+  DialogView& Live() const {
+    if (!view) throw py::value_error("the dialog is no longer shown");
+    return *view;
+  }
+};
+
 py::object g_onMenu;
+py::object g_onDialog;
 
 }  // namespace
 
@@ -26,6 +36,31 @@ void BindDesktopAndMemory(py::module_& m) {
   py::class_<PopupForScript>(m, "Popup")
       .def_readonly("title", &PopupForScript::title)
       .def_readonly("items", &PopupForScript::items);
+
+  py::class_<DialogForScript>(m, "Dialog")
+      .def_property_readonly("title", [](const DialogForScript& d) { return d.Live().Title().str(); })
+      .def_property_readonly("controls",
+                             [](const DialogForScript& d) {
+                               py::list out;
+                               for (const DialogView::Control& c : d.Live().Controls())
+                                 out.append(py::make_tuple(c.id, c.className.str(), c.text.str()));
+                               return out;
+                             })
+      .def("text", [](const DialogForScript& d, int id) { return d.Live().Text(id).str(); })
+      .def("set_text", [](const DialogForScript& d, int id, const std::string& text) {
+        d.Live().SetText(id, CString(text));
+      })
+      .def("checked", [](const DialogForScript& d, int id) { return d.Live().Checked(id); })
+      .def("click", [](const DialogForScript& d, int id) { d.Live().Click(id); })
+      .def("combo_items",
+           [](const DialogForScript& d, int id) {
+             std::vector<std::string> items;
+             for (const CString& item : d.Live().ComboItems(id)) items.push_back(item.str());
+             return items;
+           })
+      .def("select", [](const DialogForScript& d, int id, int index) { d.Live().Select(id, index); })
+      .def("ok", [](const DialogForScript& d) { d.Live().Ok(); })
+      .def("cancel", [](const DialogForScript& d) { d.Live().Cancel(); });
 
   py::class_<DesktopView>(m, "Desktop")
       .def_property(
@@ -44,6 +79,23 @@ void BindDesktopAndMemory(py::module_& m) {
               return answer.is_none() ? 0u : answer.cast<UINT>();
             };
           })
+      .def_property(
+          "on_dialog", [](DesktopView&) { return g_onDialog ? g_onDialog : py::none(); },
+          [](DesktopView&, py::object fn) {
+            g_onDialog = fn;
+            if (fn.is_none()) {
+              QarnDesktop().onDialog = nullptr;
+              return;
+            }
+            QarnDesktop().onDialog = [](DialogView& view) {
+              py::object script = py::cast(DialogForScript{&view});
+              struct Expire {
+                py::object& script;
+                ~Expire() { script.cast<DialogForScript&>().view = nullptr; }
+              } expire{script};
+              g_onDialog(script);
+            };
+          })
       .def_property_readonly("message_boxes",
                              [](DesktopView&) {
                                py::list out;
@@ -57,6 +109,7 @@ void BindDesktopAndMemory(py::module_& m) {
           [](DesktopView&, std::set<int> keys) { QarnDesktop().keysDown = std::move(keys); })
       .def("reset", [](DesktopView&) {
         g_onMenu = py::object();
+        g_onDialog = py::object();
         QarnDesktop().Reset();
       });
   m.attr("desktop") = py::cast(DesktopView{});
@@ -88,5 +141,7 @@ void BindDesktopAndMemory(py::module_& m) {
   atexit.attr("register")(py::cpp_function([] {
     g_onMenu = py::object();
     QarnDesktop().onMenu = nullptr;
+    g_onDialog = py::object();
+    QarnDesktop().onDialog = nullptr;
   }));
 }

@@ -312,7 +312,7 @@ def emit(strings, menus, dialogs, out_path):
     lines += emit_dialogs(dialogs)
     lines += [
         'const ModuleResources kResources = {"QARNEDIT", kStrings, sizeof(kStrings) / sizeof(kStrings[0]),',
-        "                                    kMenus, sizeof(kMenus) / sizeof(kMenus[0])};",
+        "                                    kMenus, sizeof(kMenus) / sizeof(kMenus[0]), &kDialogTable};",
         "}  // namespace",
         "",
         "const ModuleResources& QarneditModuleResources() { return kResources; }",

@@ -204,8 +204,15 @@ void AnswerMenu(HWND menuWindow) {
   PostMessageA(menuWindow, WM_KEYDOWN, VK_RETURN, 0);
 }
 
-bool IsMessageBox(HWND hwnd, LPARAM createdByUser32) {
-  return createdByUser32 || GetDlgItem(hwnd, kMessageBoxTextId) != nullptr;
+// How a dialog window was created: by user32 itself, from another module's own
+// template, or with no module named.
+enum DialogOrigin : LPARAM { kNoModule = 0, kUser32 = 1, kOtherModule = 2 };
+
+bool IsMessageBox(HWND hwnd, LPARAM origin) {
+  // A module's own dialog may hold statics with the message text's id (IDC_STATIC
+  // is that id too), so only a dialog of no module is judged by that control.
+  if (origin == kOtherModule) return false;
+  return origin == kUser32 || GetDlgItem(hwnd, kMessageBoxTextId) != nullptr;
 }
 
 LRESULT CALLBACK PumpProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -236,9 +243,10 @@ LRESULT CALLBACK CbtProc(int code, WPARAM wParam, LPARAM lParam) {
     const std::string cls = ClassOf(hwnd);
     if (cls == "#32770" || cls == "#32768") {
       const CBT_CREATEWNDA* create = reinterpret_cast<const CBT_CREATEWNDA*>(lParam);
-      const bool byUser32 = create && create->lpcs && create->lpcs->hInstance &&
-                            create->lpcs->hInstance == GetModuleHandleA("user32.dll");
-      PostMessageA(g_watcher.pump, kLookAt, wParam, byUser32 ? 1 : 0);
+      const HINSTANCE instance = create && create->lpcs ? create->lpcs->hInstance : nullptr;
+      LPARAM origin = kNoModule;
+      if (instance) origin = instance == GetModuleHandleA("user32.dll") ? kUser32 : kOtherModule;
+      PostMessageA(g_watcher.pump, kLookAt, wParam, origin);
     }
   }
   return CallNextHookEx(g_watcher.hook, code, wParam, lParam);

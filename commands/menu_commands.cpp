@@ -1,0 +1,144 @@
+// The context menu's commands: switching the step, editing the current ring, ending
+// the edit and switching polar input off. Each tells the host what it changed.
+#include <utility>
+
+#include "editcore/edit_controller.h"
+
+void EditController::ReferenceToLastVertex() {
+  const int32_t n = m_ringVertexCount[m_ringCount - 1];
+  if (!m_pEngine || n < 1) return;
+  Ring& ring = m_rings[m_ringCount - 1];
+  ring.EnsureIndex(n - 1);
+  int on = 1;
+  m_pEngine->SetReferencePoint(&on, &ring.x[n - 1], &ring.y[n - 1], m_is3D ? &ring.z[n - 1] : nullptr);
+}
+
+void EditController::ReferenceOff() {
+  if (!m_pEngine) return;
+  int off = 0;
+  m_pEngine->SetReferencePoint(&off, nullptr, nullptr, nullptr);
+}
+
+// The host's tracking stays forced only while the first and third values say so.
+void EditController::FixTracking() {
+  if (!m_pEngine) return;
+  int a = 0, c = 0;
+  m_pEngine->GetInputState(&a, nullptr, &c);
+  if (a == 1 && c == 1) {
+    int b = -2;
+    m_pEngine->SetInputState(nullptr, &b, &c);
+  }
+}
+
+void EditController::RepaintOverlay() {
+  if (m_pPaintEngine) m_pPaintEngine->RequestRepaint();
+}
+
+void EditController::OnMenuContinue() {
+  // The next vertex is measured from the last vertex again, not from a press.
+  m_polarFlags &= ~static_cast<uint32_t>(POLAR_LAST_FROM_PRESS);
+  ReferenceToLastVertex();
+  FixTracking();
+  SetStep(1);
+  RepaintOverlay();
+}
+
+void EditController::OnMenuMoveVertex() {
+  ReferenceOff();
+  SetStep(2);
+  RepaintOverlay();
+}
+
+void EditController::OnMenuInsertVertex() {
+  ReferenceOff();
+  SetStep(4);
+  RepaintOverlay();
+}
+
+void EditController::OnMenuDeleteVertex() {
+  ReferenceOff();
+  SetStep(6);
+  RepaintOverlay();
+}
+
+void EditController::OnMenuMove() {
+  ReferenceOff();
+  SetStep(8);
+  RepaintOverlay();
+}
+
+void EditController::EnterRotateOrScale(int32_t step) {
+  m_polarFlags = 0;
+  // Switching between rotate and scale keeps the pivot computed or dragged before.
+  if (m_step != 10 && m_step != 13) ComputeCentre(&m_dragX, &m_dragY, &m_dragZ, nullptr);
+  SetStep(step);
+  if (m_pEngine) {
+    int on = 1;
+    m_pEngine->SetReferencePoint(&on, &m_dragX, &m_dragY, m_is3D ? &m_dragZ : nullptr);
+  }
+  RepaintOverlay();
+}
+
+void EditController::OnMenuRotate() { EnterRotateOrScale(10); }
+
+void EditController::OnMenuScale() { EnterRotateOrScale(13); }
+
+void EditController::StartNewRing(BYTE isHole) {
+  if (m_ringCount >= RingArrayLength()) return;  // the ring array is full
+  ++m_ringCount;
+  m_ringVertexCount[m_ringCount - 1] = 0;
+  m_ringIsHole[m_ringCount - 1] = isHole;
+  ReferenceOff();
+  SetStep(1);
+  RepaintOverlay();
+}
+
+void EditController::OnMenuNewPerimeter() { StartNewRing(0); }
+
+void EditController::OnMenuNewHole() { StartNewRing(1); }
+
+void EditController::OnMenuBack() {
+  int32_t& n = m_ringVertexCount[m_ringCount - 1];
+  if (n <= 0) return;
+  --n;
+  if (n > 0)
+    ReferenceToLastVertex();
+  else
+    ReferenceOff();
+  RepaintOverlay();
+}
+
+void EditController::OnMenuInvert() {
+  const int32_t n = m_ringVertexCount[m_ringCount - 1];
+  Ring& ring = m_rings[m_ringCount - 1];
+  if (n > 0) ring.EnsureIndex(n - 1);
+  // Part numbers belong to positions, not to the vertices that move.
+  for (int32_t i = 0, j = n - 1; i < j; ++i, --j) {
+    std::swap(ring.x[i], ring.x[j]);
+    std::swap(ring.y[i], ring.y[j]);
+    if (m_is3D) std::swap(ring.z[i], ring.z[j]);
+  }
+  ReferenceToLastVertex();
+  FixTracking();
+  RepaintOverlay();
+}
+
+void EditController::OnMenuAbort() {
+  EndEdit(false);
+  m_polarFlags = 0;
+}
+
+void EditController::OnMenuDone() {
+  EndEdit(true);
+  m_polarFlags = 0;
+}
+
+void EditController::OnMenuPolarOff() {
+  if (m_pEngine) {
+    if (m_polarFlags > 0) m_pEngine->SetModePair(m_savedModePair[0], m_savedModePair[1]);
+    m_inputStateForced = false;
+    m_pEngine->SetInputState(&m_dlgSavedInputState[0], &m_dlgSavedInputState[1], &m_dlgSavedInputState[2]);
+  }
+  m_polarFlags = 0;
+  RepaintOverlay();
+}

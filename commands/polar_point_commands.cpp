@@ -1,0 +1,156 @@
+// "Enable polar point": the polar dialog preset from the current polar state, and on OK
+// the new angle, length and base point, with the host's own snapping switched off.
+#include <cstdio>
+#include <cstdlib>
+
+#include "commands/polar_point_dlg.h"
+#include "control/qarnedit_ctrl.h"
+#include "editcore/edit_controller.h"
+#include "feedback/geometry.h"
+#include "hostlink/host_view.h"
+
+namespace {
+
+constexpr double kDegreesPerRadian = 57.29577951308232;
+// Clears the angle, length, press-reference and from-base bits and everything above
+// the low byte; the known base point (0x08) and its drag (0x20) survive.
+constexpr uint32_t kKeptOnOk = 0xE8;
+
+CString FormatG(double value) {
+  char text[64];
+  std::snprintf(text, sizeof(text), "%g", value);
+  return CString(text);
+}
+
+double DegreesToRadians(const CString& text) { return std::atof(text) * kPi * (1.0 / 180); }
+
+}  // namespace
+
+double EditController::LastSegmentAngleDegrees() {
+  const int32_t n = m_ringVertexCount[m_ringCount - 1];
+  if (n < 2) return 0;
+  Ring& ring = m_rings[m_ringCount - 1];
+  ring.EnsureIndex(n - 1);
+  if (!m_is3D) return AngleOfVector(ring.x[n - 2], ring.y[n - 2], ring.x[n - 1], ring.y[n - 1]) * kDegreesPerRadian;
+  // In 3D the segment's direction is the one seen in the work plane.
+  double a[3] = {0, 0, 0}, o[3] = {0, 0, 0};
+  if (m_pCtrl->m_pQarnocx) {
+    HostView view(m_pCtrl->m_pQarnocx);
+    view.GetWorkPlane(&a[0], &a[1], &a[2], &o[0], &o[1], &o[2]);
+  }
+  double x1 = ring.x[n - 2] - o[0], y1 = ring.y[n - 2] - o[1], z1 = ring.z[n - 2] - o[2];
+  double x2 = ring.x[n - 1] - o[0], y2 = ring.y[n - 1] - o[1], z2 = ring.z[n - 1] - o[2];
+  WorldToPlane(&x1, &y1, &z1, a);
+  WorldToPlane(&x2, &y2, &z2, a);
+  return AngleOfVector(x1, y1, x2, y2) * kDegreesPerRadian;
+}
+
+// The base point starts at the figure's centre the first time and is then brought
+// into the view (a base point already known is forced to the view's middle).
+void EditController::SettlePolarBase() {
+  int r = 0, used = 0;
+  if (!(m_polarFlags & POLAR_BASE_KNOWN)) {
+    r = ComputeCentre(&m_polarBaseX, &m_polarBaseY, &m_polarBaseZ, &used);
+    m_polarFlags |= POLAR_BASE_KNOWN;
+  }
+  BringIntoView(&m_polarBaseX, &m_polarBaseY, r == 0, used);
+}
+
+// Polar input replaces the host's own mode pair and, while constrained, its third
+// input value.
+void EditController::ForcePolarInput(bool constrained) {
+  if (!m_pEngine) return;
+  if (m_polarFlags > 0) {
+    m_pEngine->GetModePair(&m_savedModePair[0], &m_savedModePair[1]);
+    m_pEngine->SetModePair(0, 0);
+  }
+  m_inputStateForced = true;
+  int b = -2;
+  int c = constrained ? 0 : m_dlgSavedInputState[2];
+  m_pEngine->SetInputState(nullptr, &b, &c);
+}
+
+void EditController::OnMenuPolarOn() {
+  auto* dlg = new CPolarPointExDlg;
+  dlg->m_pCtrl = m_pCtrl;
+  dlg->m_angleOn = FALSE;
+  dlg->m_distanceOn = FALSE;
+  if (m_polarFlags & POLAR_ANGLE_FIXED) {
+    dlg->m_angleOn = TRUE;
+    dlg->m_angleText = FormatG(m_polarAngle * kDegreesPerRadian);
+  }
+  if (m_polarFlags & POLAR_LENGTH_FIXED) {
+    dlg->m_distanceOn = TRUE;
+    dlg->m_distanceText = FormatG(m_polarLength);
+  }
+  dlg->m_useBase = (m_polarFlags & POLAR_FROM_BASE) ? 1 : 0;
+  if (m_angleToAdd != 0) {
+    dlg->m_addOn = TRUE;
+    dlg->m_addText = FormatG(m_angleToAdd * kDegreesPerRadian);
+  }
+  dlg->m_lastPointUnavailable = m_ringVertexCount[m_ringCount - 1] < 1;
+  dlg->m_lastSegmentAngle = LastSegmentAngleDegrees();
+
+  if (m_pEngine)
+    m_pEngine->GetInputState(&m_dlgSavedInputState[0], &m_dlgSavedInputState[1], &m_dlgSavedInputState[2]);
+  if (dlg->DoModal() == IDOK) {
+    // The added angle follows the Angle box: without a fixed angle there is nothing to add to.
+    m_angleToAdd = dlg->m_angleOn ? DegreesToRadians(dlg->m_addText) : 0;
+    m_polarFlags &= kKeptOnOk;
+    if (dlg->m_angleOn) {
+      m_polarFlags |= POLAR_ANGLE_FIXED;
+      m_polarAngle = DegreesToRadians(dlg->m_angleText);
+    }
+    if (dlg->m_distanceOn) {
+      m_polarFlags |= POLAR_LENGTH_FIXED;
+      m_polarLength = std::atof(dlg->m_distanceText);
+    }
+    if (dlg->m_useBase == 1) {
+      m_polarFlags |= POLAR_FROM_BASE;
+      SettlePolarBase();
+    }
+    ForcePolarInput(dlg->m_angleOn || dlg->m_distanceOn);
+  } else if (m_pEngine) {
+    m_pEngine->SetInputState(&m_dlgSavedInputState[0], &m_dlgSavedInputState[1], &m_dlgSavedInputState[2]);
+  }
+  delete dlg;
+  RepaintOverlay();
+}
+
+void EditController::OnMenuPointPolarOn() {
+  auto* dlg = new CPolarPointDlg;
+  dlg->m_pCtrl = m_pCtrl;
+  dlg->m_angleOn = FALSE;
+  dlg->m_distanceOn = FALSE;
+  if (m_polarFlags & POLAR_ANGLE_FIXED) {
+    dlg->m_angleOn = TRUE;
+    dlg->m_angleText = FormatG(m_polarAngle * kDegreesPerRadian);
+  }
+  if (m_polarFlags & POLAR_LENGTH_FIXED) {
+    dlg->m_distanceOn = TRUE;
+    dlg->m_distanceText = FormatG(m_polarLength);
+  }
+
+  if (m_pEngine)
+    m_pEngine->GetInputState(&m_dlgSavedInputState[0], &m_dlgSavedInputState[1], &m_dlgSavedInputState[2]);
+  if (dlg->DoModal() == IDOK) {
+    m_angleToAdd = 0;
+    m_polarFlags &= kKeptOnOk;
+    if (dlg->m_angleOn) {
+      m_polarFlags |= POLAR_ANGLE_FIXED;
+      m_polarAngle = DegreesToRadians(dlg->m_angleText);
+    }
+    if (dlg->m_distanceOn) {
+      m_polarFlags |= POLAR_LENGTH_FIXED;
+      m_polarLength = std::atof(dlg->m_distanceText);
+    }
+    // A point has no last vertex to measure from: always the base point.
+    m_polarFlags |= POLAR_FROM_BASE;
+    SettlePolarBase();
+    ForcePolarInput(dlg->m_angleOn || dlg->m_distanceOn);
+  } else if (m_pEngine) {
+    m_pEngine->SetInputState(&m_dlgSavedInputState[0], &m_dlgSavedInputState[1], &m_dlgSavedInputState[2]);
+  }
+  delete dlg;
+  RepaintOverlay();
+}

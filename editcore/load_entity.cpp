@@ -1,0 +1,149 @@
+// Loading an existing entity record into an edit: its vertices become the rings, its
+// type the mode, and the edit begins in the vertex-moving step.
+#include <type_traits>
+#include <vector>
+
+#include "editcore/edit_controller.h"
+#include "editcore/entity_reader.h"
+#include "editcore/ntt_record.h"
+
+namespace {
+
+// Stores vertex i of a ring; in 2D Z is 0 and the part 1, so no slot is left undefined.
+void Store(Ring& ring, int32_t i, double x, double y, double z, int32_t part) {
+  ring.EnsureIndex(i);
+  ring.x[i] = x;
+  ring.y[i] = y;
+  ring.z[i] = z;
+  ring.part[i] = part;
+}
+
+// Copies `count` vertices from index `first` of the record's blocks into the ring from
+// slot 0; with parts, the part numbers come from the part block, otherwise they are 1.
+void CopyVertices(Ring& ring, const entity::Fields& f, uint32_t first, uint32_t count, bool withParts) {
+  if (count == 0) return;
+  ring.EnsureIndex(static_cast<int32_t>(count - 1));
+  entity::ForEachElement<entity::XY>(f.xyBlock, first, count, [&](size_t i, const entity::XY& p) {
+    ring.x[i] = p.x;
+    ring.y[i] = p.y;
+    ring.z[i] = 0;
+    ring.part[i] = 1;
+  });
+  if (!f.is3D) return;
+  entity::ForEachElement<double>(f.zBlock, first, count, [&](size_t i, double z) { ring.z[i] = z; });
+  if (withParts)
+    entity::ForEachElement<int32_t>(f.partBlock, first, count, [&](size_t i, int32_t p) { ring.part[i] = p; });
+}
+
+// A polyline of several parts: part after part, each in block order, with a copy of
+// its first vertex after a closed part. Vertices of no part 1 .. parts are left out,
+// and so the count is what was really copied.
+int32_t LoadParts(Ring& ring, const entity::Fields& f) {
+  const uint32_t n = f.count;
+  CopyVertices(ring, f, 0, n, true);
+  // Group the vertices by part number, stably, in one pass (no scan per part).
+  std::vector<uint32_t> partSize(size_t{f.partCount} + 1, 0);
+  for (uint32_t i = 0; i < n; ++i) {
+    const int32_t p = ring.part[i];
+    if (p >= 1 && static_cast<uint32_t>(p) <= f.partCount) ++partSize[p];
+  }
+  std::vector<uint32_t> partStart(size_t{f.partCount} + 1, 0);
+  for (uint32_t k = 1, at = 0; k <= f.partCount; ++k) {
+    partStart[k] = at;
+    at += partSize[k];
+  }
+  std::vector<uint32_t> byPart(n);
+  {
+    std::vector<uint32_t> next(partStart);
+    for (uint32_t i = 0; i < n; ++i) {
+      const int32_t p = ring.part[i];
+      if (p >= 1 && static_cast<uint32_t>(p) <= f.partCount) byPart[next[p]++] = i;
+    }
+  }
+  // Where each slot of the loaded ring comes from.
+  std::vector<uint32_t> source;
+  source.reserve(n);
+  entity::ForEachElement<int32_t>(f.partFlagBlock, 0, f.partCount, [&](size_t index, int32_t flag) {
+    const uint32_t k = static_cast<uint32_t>(index) + 1;
+    const uint32_t* first = byPart.data() + partStart[k];
+    source.insert(source.end(), first, first + partSize[k]);
+    if (flag == 1 && partSize[k] > 0) source.push_back(*first);
+  });
+
+  const int32_t count = static_cast<int32_t>(source.size());
+  if (count > 0) ring.EnsureIndex(count - 1);
+  auto reorder = [&](auto* values) {
+    std::vector<std::remove_pointer_t<decltype(values)>> original(values, values + n);
+    for (size_t j = 0; j < source.size(); ++j) values[j] = original[source[j]];
+  };
+  reorder(ring.x);
+  reorder(ring.y);
+  reorder(ring.z);
+  reorder(ring.part);
+  return count;
+}
+
+}  // namespace
+
+BOOL EditController::LoadEntity(HostEngine* pEngine, RECORDADDR record) {
+  HostManagesUtils();
+  m_noBeginEndEdit = 0;
+  m_ringCount = 1;
+  m_ringIsHole[0] = 0;
+
+  // The whole record is checked before anything is attached or changed.
+  entity::Fields f;
+  if (!entity::Read(record, entity::Use::kLoad, m_ringArrayLength, f)) return FALSE;
+
+  Attach(pEngine, false);
+  m_is3D = f.is3D;
+  Ring& ring0 = m_rings[0];
+  switch (f.type) {
+    case ntt::kPoint:
+      m_ringVertexCount[0] = 1;
+      Store(ring0, 0, f.px[0], f.py[0], f.pz[0], 1);
+      m_mode = MODE_POINT;
+      SetStep(1);
+      break;
+    case ntt::kLine:
+      m_ringVertexCount[0] = 2;
+      for (int32_t i = 0; i < 2; ++i) Store(ring0, i, f.px[i], f.py[i], f.pz[i], 1);
+      m_mode = MODE_POLYLINE;
+      SetStep(2);
+      break;
+    case ntt::kPolyline:
+      if (f.is3D && f.partCount != 1) {
+        m_ringVertexCount[0] = LoadParts(ring0, f);
+      } else {
+        const int32_t n = static_cast<int32_t>(f.count);
+        CopyVertices(ring0, f, 0, f.count, f.is3D);
+        m_ringVertexCount[0] = n;
+        // Nothing to repeat when there is no first vertex.
+        if (f.closed && n > 0) {
+          Store(ring0, n, ring0.x[0], ring0.y[0], ring0.z[0], ring0.part[0]);
+          m_ringVertexCount[0] = n + 1;
+        }
+      }
+      m_mode = MODE_POLYLINE;
+      SetStep(2);
+      break;
+    case ntt::kPolygon:
+      m_ringCount = static_cast<int32_t>(f.ringCount);
+      for (uint32_t r = 0; r < f.ringCount; ++r) {
+        entity::RingDescriptor d{};
+        // Read again after Attach: a host callback in between must not widen a ring.
+        if (!entity::ReadRingDescriptor(f, r, d) || uint64_t{d.first} + d.count > f.count) d = {0, 0, ntt::kPerimeter};
+        m_ringIsHole[r] = d.kind == ntt::kHole;
+        m_ringVertexCount[r] = static_cast<int32_t>(d.count);
+        CopyVertices(m_rings[r], f, d.first, d.count, false);
+      }
+      m_mode = MODE_POLYGON;
+      SetStep(2);
+      break;
+    default: break;
+  }
+
+  if (m_pPaintEngine) m_pPaintEngine->RequestRepaint();
+  PrepareHost();
+  return TRUE;
+}

@@ -1,0 +1,298 @@
+// Editing an existing entity: what each record type becomes, what the host is told,
+// and the records that are refused before anything is attached.
+#include <sstream>
+
+#include "core_fixture.h"
+#include "entity_records.h"
+
+namespace {
+
+using Names = std::vector<std::string>;
+
+struct V {
+  double x, y, z;
+  int32_t part;
+};
+
+class LoadEntityTest : public ControlTest {
+ protected:
+  // Ring r as "(x,y,z,part) ..." for readable failure messages.
+  std::string RingText(int r, bool withZ = true) {
+    EditController& ec = Editor();
+    std::ostringstream s;
+    for (int32_t i = 0; i < ec.m_ringVertexCount[r]; ++i) {
+      const Ring& ring = ec.m_rings[r];
+      s << "(" << ring.x[i] << "," << ring.y[i];
+      if (withZ) s << "," << ring.z[i] << "," << ring.part[i];
+      s << ")";
+    }
+    return s.str();
+  }
+  static std::string Text(const std::vector<V>& vs, bool withZ = true) {
+    std::ostringstream s;
+    for (const V& v : vs) {
+      s << "(" << v.x << "," << v.y;
+      if (withZ) s << "," << v.z << "," << v.part;
+      s << ")";
+    }
+    return s.str();
+  }
+  std::string Caption() { return ctl->m_caption.str(); }
+
+  RecordMaker make;
+};
+
+TEST_F(LoadEntityTest, A2DPointBecomesAPointEditInTheDrawingStep) {
+  Connect();
+  Editor().m_is3D = true;
+  ASSERT_TRUE(ctl->editNTT(static_cast<LONG>(make.Point(7.5, -2))));
+  EditController& ec = Editor();
+  EXPECT_EQ(ec.m_mode, MODE_POINT);
+  EXPECT_EQ(ec.m_step, 1);
+  EXPECT_EQ(Caption(), "Click to draw");
+  EXPECT_FALSE(ec.m_is3D) << "size 40 is a 2D point";
+  EXPECT_EQ(ec.m_ringCount, 1);
+  EXPECT_EQ(RingText(0, false), "(7.5,-2)");
+  EXPECT_TRUE(ctl->isEditing());
+}
+
+TEST_F(LoadEntityTest, A3DLineBecomesATwoVertexPolylineWithItsZ) {
+  Connect();
+  ctl->m_formatPolylineParams = "";
+  ASSERT_TRUE(ctl->editNTT(static_cast<LONG>(make.Line3D(1, 2, 3, 4, 5, 6))));
+  EditController& ec = Editor();
+  EXPECT_EQ(ec.m_mode, MODE_POLYLINE);
+  EXPECT_EQ(ec.m_step, 2);
+  EXPECT_TRUE(ec.m_is3D) << "size 72 is a 3D line";
+  EXPECT_EQ(RingText(0), Text({{1, 2, 3, 1}, {4, 5, 6, 1}}));
+  EXPECT_EQ(Caption(), "Drag a vertex to move it");
+}
+
+TEST_F(LoadEntityTest, PolylinesByClosedByteDimensionAndParts) {
+  struct Case {
+    const char* what;
+    RecordMaker::Polyline record;
+    std::vector<V> expected;
+    bool is3D;
+  };
+  const Case cases[] = {
+      {"2D open", {{0, 0, 1, 0, 1, 1, 0, 1}}, {{0, 0, 0, 1}, {1, 0, 0, 1}, {1, 1, 0, 1}, {0, 1, 0, 1}}, false},
+      {"2D closed of 4 gets its first vertex again",
+       {{0, 0, 1, 0, 1, 1, 0, 1}, true},
+       {{0, 0, 0, 1}, {1, 0, 0, 1}, {1, 1, 0, 1}, {0, 1, 0, 1}, {0, 0, 0, 1}},
+       false},
+      {"2D closed without vertices stays empty", {{}, true}, {}, false},
+      {"3D one part closed: the closing copy keeps Z and part",
+       {{0, 0, 5, 0, 5, 5}, true, true, {1, 2, 3}, {1, 1, 1}, 1, {0}},
+       {{0, 0, 1, 1}, {5, 0, 2, 1}, {5, 5, 3, 1}, {0, 0, 1, 1}},
+       true},
+      {"3D one part open", {{0, 0, 5, 0}, false, true, {7, 8}, {1, 1}, 1, {1}}, {{0, 0, 7, 1}, {5, 0, 8, 1}}, true},
+      {"3D two parts, the first closed: the closed byte is not used",
+       {{0, 0, 1, 0, 2, 0, 3, 0, 4, 0}, false, true, {10, 11, 12, 13, 14}, {1, 1, 2, 2, 2}, 2, {1, 0}},
+       {{0, 0, 10, 1}, {1, 0, 11, 1}, {0, 0, 10, 1}, {2, 0, 12, 2}, {3, 0, 13, 2}, {4, 0, 14, 2}},
+       true},
+      {"3D parts interleaved are gathered part by part in block order",
+       {{0, 0, 1, 0, 2, 0, 3, 0}, true, true, {0, 1, 2, 3}, {2, 1, 2, 1}, 2, {0, 1}},
+       {{1, 0, 1, 1}, {3, 0, 3, 1}, {0, 0, 0, 2}, {2, 0, 2, 2}, {0, 0, 0, 2}},
+       true},
+      {"3D part numbers outside 1..parts are left out",
+       {{0, 0, 1, 0, 2, 0, 3, 0, 4, 0}, false, true, {0, 1, 2, 3, 4}, {0, 1, 3, 2, -1}, 2, {0, 1}},
+       {{1, 0, 1, 1}, {3, 0, 3, 2}, {3, 0, 3, 2}},
+       true},
+      {"3D closed part without vertices adds nothing",
+       {{0, 0, 1, 0, 2, 0}, false, true, {0, 1, 2}, {1, 1, 3}, 3, {1, 1, 1}},
+       {{0, 0, 0, 1}, {1, 0, 1, 1}, {0, 0, 0, 1}, {2, 0, 2, 3}, {2, 0, 2, 3}},
+       true},
+      {"3D with no parts copies nothing", {{0, 0, 1, 0}, false, true, {0, 1}, {1, 1}, 0, {}}, {}, true},
+  };
+  Connect();
+  for (const Case& c : cases) {
+    ASSERT_TRUE(ctl->editNTT(static_cast<LONG>(make.PolylineRecord(c.record)))) << c.what;
+    EditController& ec = Editor();
+    EXPECT_EQ(ec.m_mode, MODE_POLYLINE) << c.what;
+    EXPECT_EQ(ec.m_step, 2) << c.what;
+    EXPECT_EQ(ec.m_is3D, c.is3D) << c.what;
+    EXPECT_EQ(ec.m_ringCount, 1) << c.what;
+    EXPECT_EQ(RingText(0, c.is3D), Text(c.expected, c.is3D)) << c.what;
+    ctl->abortEdit();
+  }
+}
+
+TEST_F(LoadEntityTest, APolygonTakesOneRingPerDescriptor) {
+  Connect();
+  RecordMaker::Polygon p;
+  p.xy = {0, 0, 10, 0, 10, 10, 0, 10, 2, 2, 4, 2, 3, 4};
+  p.rings = {{0, 4, ntt::kPerimeter}, {4, 3, ntt::kHole}};
+  ASSERT_TRUE(ctl->editNTT(static_cast<LONG>(make.PolygonRecord(p))));
+  EditController& ec = Editor();
+  EXPECT_EQ(ec.m_mode, MODE_POLYGON);
+  EXPECT_EQ(ec.m_step, 2);
+  EXPECT_FALSE(ec.m_is3D);
+  ASSERT_EQ(ec.m_ringCount, 2);
+  EXPECT_EQ(ec.m_ringIsHole[0], 0);
+  EXPECT_EQ(ec.m_ringIsHole[1], 1);
+  EXPECT_EQ(RingText(0, false), "(0,0)(10,0)(10,10)(0,10)");
+  EXPECT_EQ(RingText(1, false), "(2,2)(4,2)(3,4)") << "XY entries 4 to 6";
+  ctl->abortEdit();
+
+  // 3D: the Z block follows the same indices and every vertex is in part 1; rings may
+  // share vertices and come in any order.
+  p.is3D = true;
+  p.z = {1, 2, 3, 4, 5, 6, 7};
+  p.rings = {{4, 3, ntt::kHole}, {1, 3, 7}};
+  ASSERT_TRUE(ctl->editNTT(static_cast<LONG>(make.PolygonRecord(p))));
+  EXPECT_TRUE(ec.m_is3D);
+  ASSERT_EQ(ec.m_ringCount, 2);
+  EXPECT_EQ(ec.m_ringIsHole[0], 1);
+  EXPECT_EQ(ec.m_ringIsHole[1], 0) << "any kind but 2 is a perimeter";
+  EXPECT_EQ(RingText(0), Text({{2, 2, 5, 1}, {4, 2, 6, 1}, {3, 4, 7, 1}}));
+  EXPECT_EQ(RingText(1), Text({{10, 0, 2, 1}, {10, 10, 3, 1}, {0, 10, 4, 1}}));
+}
+
+TEST_F(LoadEntityTest, TheHostIsToldAsForANewDrawing) {
+  Connect();
+  ReferenceHost::SetFileVersion("3.1.0.0");
+  host.variables["UTILS"] = "0";
+  host.inputState[0] = 3;
+  uint32_t rec = make.Point(1, 1);
+  ASSERT_TRUE(ctl->editNTT(static_cast<LONG>(rec)));
+  EXPECT_EQ(CallNames(), (Names{"GetEngineHandle", "GetEngineFromHandle", "SetPointerHandler", "SetOverlayPainter",
+                                "RequestRepaint", "GetVariable", "SetVariable", "GetInputState", "GetReferencePoint",
+                                "SetInputState"}));
+  EXPECT_EQ(host.variables["UTILS"], "1");
+  EXPECT_EQ(host.Handler(), static_cast<PointerHandler*>(&Editor()));
+  EXPECT_EQ(host.Painter(), static_cast<OverlayPainter*>(&Editor()));
+  ctl->abortEdit();
+  EXPECT_EQ(host.variables["UTILS"], "0") << "given back at the end";
+  EXPECT_EQ(host.inputState[0], 3);
+  EXPECT_EQ(sink.events, (Names{"CaptionChanged(Click to draw)", "CaptionChanged()", "EditAborted"}));
+}
+
+TEST_F(LoadEntityTest, TheLoadResetsWhatEveryStartResetsAndKeepsTheSavedRecord) {
+  Connect();
+  ctl->drawPolyline();
+  AddVertex(0, 0, 0);
+  AddVertex(0, 5, 5);
+  ASSERT_TRUE(ctl->saveEdit());
+  const LONG saved = ctl->getDrawnNTT();
+  ctl->Set3DMode(1);
+  ctl->disableBeginEndPolylineEdit();
+  ASSERT_TRUE(ctl->editNTT(static_cast<LONG>(make.Point(1, 1))));
+  EXPECT_EQ(Editor().m_noBeginEndEdit, 0);
+  EXPECT_FALSE(Editor().m_is3D) << "the record decides, not Set3DMode";
+  EXPECT_EQ(ctl->getDrawnNTT(), saved) << "loading leaves the last saved record alone";
+}
+
+TEST_F(LoadEntityTest, UnsupportedTypesAreRefusedWithOnlyTheResetsBeforeTheTypeTest) {
+  Connect();
+  for (uint32_t type : {0u, 3u, 4u, 7u, 0xFFFFFFFFu}) {
+    auto bytes = RecordMaker::Header(120, 120, type);
+    uint32_t rec = make.Block(bytes);
+    host.calls.clear();
+    EXPECT_FALSE(ctl->editNTT(static_cast<LONG>(rec))) << "type " << type;
+    EXPECT_EQ(CallNames(), (Names{"GetEngineHandle", "GetEngineFromHandle"})) << "type " << type;
+    EXPECT_FALSE(ctl->isEditing()) << "type " << type;
+  }
+  // During an edit: the edit goes on, but its ring count was reset.
+  ctl->drawPolygon();
+  AddVertex(0, 0, 0);
+  AddVertex(1, 1, 1);
+  Editor().m_ringIsHole[0] = 1;
+  Editor().m_noBeginEndEdit = 1;
+  EXPECT_FALSE(ctl->editNTT(static_cast<LONG>(make.Block(RecordMaker::Header(48, 48, 3)))));
+  EXPECT_TRUE(ctl->isEditing());
+  EXPECT_EQ(Editor().m_mode, MODE_POLYGON);
+  EXPECT_EQ(Editor().m_ringCount, 1);
+  EXPECT_EQ(Editor().m_ringIsHole[0], 0);
+  EXPECT_EQ(Editor().m_noBeginEndEdit, 0);
+}
+
+TEST_F(LoadEntityTest, WithoutAConnectionNothingIsRead) {
+  EXPECT_FALSE(ctl->editNTT(static_cast<LONG>(make.Point(1, 1))));
+  EXPECT_EQ(QarnDesktop().messageBoxes.size(), 1u);
+  Connect();
+  host.engineHandle = 0;
+  EXPECT_FALSE(ctl->editNTT(static_cast<LONG>(make.Point(1, 1))));
+  EXPECT_EQ(QarnDesktop().messageBoxes.size(), 2u);
+  EXPECT_FALSE(ctl->isEditing());
+}
+
+TEST_F(LoadEntityTest, HostileRecordsAreRefusedBeforeAnythingIsAttached) {
+  Connect();
+  for (const Hostile& h : HostileRecords(make, true)) {
+    host.calls.clear();
+    sink.events.clear();
+    EXPECT_FALSE(ctl->editNTT(static_cast<LONG>(h.record))) << h.what;
+    EXPECT_EQ(CallNames(), (Names{"GetEngineHandle", "GetEngineFromHandle"})) << h.what;
+    EXPECT_EQ(host.Handler(), nullptr) << h.what;
+    EXPECT_EQ(host.Painter(), nullptr) << h.what;
+    EXPECT_FALSE(ctl->isEditing()) << h.what;
+    EXPECT_EQ(Editor().m_step, 0) << h.what;
+    EXPECT_TRUE(sink.events.empty()) << h.what;
+  }
+}
+
+TEST_F(LoadEntityTest, LargeRecordsWithinTheLimitsLoad) {
+  // The refusals above are limits, not a ban on large figures.
+  Connect();
+  RecordMaker::Polyline p;
+  for (int i = 0; i < 5000; ++i) {
+    p.xy.push_back(i);
+    p.xy.push_back(-i);
+  }
+  ASSERT_TRUE(ctl->editNTT(static_cast<LONG>(make.PolylineRecord(p))));
+  EditController& ec = Editor();
+  ASSERT_EQ(ec.m_ringVertexCount[0], 5000);
+  EXPECT_EQ(ec.m_rings[0].x[4999], 4999);
+  EXPECT_EQ(ec.m_rings[0].y[4999], -4999);
+  ec.EndEdit(false);
+
+  RecordMaker::Polygon g;
+  g.xy = {0, 0, 1, 0, 1, 1};
+  g.rings.assign(EditController::kInitialRingCount, {0, 3, 2});
+  ASSERT_TRUE(ctl->editNTT(static_cast<LONG>(make.PolygonRecord(g))));
+  EXPECT_EQ(ec.m_ringCount, EditController::kInitialRingCount);
+  EXPECT_EQ(ec.m_ringIsHole[EditController::kInitialRingCount - 1], 1);
+}
+
+// Save a figure, edit the saved record, save again: the same record comes out.
+TEST_F(LoadEntityTest, ASavedFigureLoadsAndSavesToTheSameBytes) {
+  struct Case {
+    const char* what;
+    int mode;
+    bool is3D;
+    std::vector<std::vector<V>> rings;
+  };
+  const Case cases[] = {
+      {"2D polyline", MODE_POLYLINE, false, {{{0, 0, 0, 1}, {3, 4, 0, 1}, {-1.25, 7, 0, 1}}}},
+      {"3D polyline of two parts", MODE_POLYLINE, true, {{{0, 0, 1, 1}, {3, 4, 2, 1}, {5, 5, 3, 2}, {6, 1, 4, 2}}}},
+      {"2D polygon with a hole",
+       MODE_POLYGON,
+       false,
+       {{{0, 0, 0, 1}, {10, 0, 0, 1}, {10, 10, 0, 1}, {0, 10, 0, 1}}, {{2, 2, 0, 1}, {4, 2, 0, 1}, {3, 4, 0, 1}}}},
+      {"3D polygon", MODE_POLYGON, true, {{{0, 0, 9, 1}, {10, 0, 8, 1}, {10, 10, 7, 1}}}},
+      {"2D point", MODE_POINT, false, {{{2.5, 3.5, 0, 1}}}},
+      {"3D point", MODE_POINT, true, {{{2.5, 3.5, -4, 1}}}},
+  };
+  Connect();
+  ctl->m_fillStyle = 4;
+  for (const Case& c : cases) {
+    ctl->Set3DMode(c.is3D ? 1 : 0);
+    if (c.mode == MODE_POLYLINE) ctl->drawPolyline();
+    if (c.mode == MODE_POLYGON) ctl->drawPolygon();
+    if (c.mode == MODE_POINT) ctl->drawPoint();
+    for (size_t r = 0; r < c.rings.size(); ++r) {
+      if (r > 0) Editor().m_ringIsHole[r] = 1;
+      for (const V& v : c.rings[r]) AddVertex(static_cast<int>(r), v.x, v.y, v.z, v.part);
+    }
+    ASSERT_TRUE(ctl->saveEdit()) << c.what;
+    const uint32_t first = static_cast<uint32_t>(ctl->getDrawnNTT());
+    const std::string before = Flatten(first);
+    ctl->Set3DMode(c.is3D ? 0 : 1);  // the record, not the 3D flag, decides
+    ASSERT_TRUE(ctl->editNTT(static_cast<LONG>(first))) << c.what;
+    ASSERT_TRUE(ctl->saveEdit()) << c.what;
+    EXPECT_EQ(Flatten(static_cast<uint32_t>(ctl->getDrawnNTT())), before) << c.what;
+  }
+}
+
+}  // namespace

@@ -1,0 +1,626 @@
+// The context menu's commands: what each changes in the figure and the edit, and the
+// exact calls each makes on the host, in order; the pivot and base-point helpers.
+#include <array>
+#include <cmath>
+#include <functional>
+
+#include "core_fixture.h"
+#include "feedback/geometry.h"
+#include "resources/resource.h"
+
+namespace {
+
+using Names = std::vector<std::string>;
+
+class MenuCommandTest : public ControlTest {
+ protected:
+  void Start(int mode, bool is3D = false) {
+    ctl->Set3DMode(is3D ? 1 : 0);
+    Connect();
+    if (mode == MODE_POLYLINE) ctl->drawPolyline();
+    if (mode == MODE_POLYGON) ctl->drawPolygon();
+    if (mode == MODE_POINT) ctl->drawPoint();
+    Clear();
+  }
+  void Clear() {
+    host.calls.clear();
+    sink.events.clear();
+  }
+  Names Calls() const {
+    Names all;
+    for (const HostCall& call : host.calls) all.push_back(call.ToString());
+    return all;
+  }
+  int32_t Count(int ring = 0) { return Editor().m_ringVertexCount[ring]; }
+};
+
+std::string G(double v) {
+  char text[40];
+  std::snprintf(text, sizeof(text), "%g", v);
+  return text;
+}
+
+std::string Join(const Names& names) {
+  std::string text;
+  for (const std::string& n : names) text += (text.empty() ? "" : "; ") + n;
+  return text;
+}
+
+}  // namespace
+
+// ---- Host calls of each command ------------------------------------------------------
+
+TEST_F(MenuCommandTest, EachCommandTellsTheHostExactlyThis) {
+  struct Case {
+    const char* what;
+    bool is3D;
+    int trackFirst, trackThird;  // the host's first and third input values
+    void (EditController::*handler)();
+    Names expected;
+    int32_t stepAfter;
+  };
+  const Case cases[] = {
+      {"Continue", false, 0, 0, &EditController::OnMenuContinue,
+       {"SetReferencePoint(1, 30, 40, null)", "GetInputState()", "RequestRepaint()"}, 1},
+      {"Continue with the host tracking", false, 1, 1, &EditController::OnMenuContinue,
+       {"SetReferencePoint(1, 30, 40, null)", "GetInputState()", "SetInputState(null, -2, 1)", "RequestRepaint()"}, 1},
+      {"Continue with only the first value set", false, 1, 0, &EditController::OnMenuContinue,
+       {"SetReferencePoint(1, 30, 40, null)", "GetInputState()", "RequestRepaint()"}, 1},
+      {"Continue in 3D", true, 0, 0, &EditController::OnMenuContinue,
+       {"SetReferencePoint(1, 30, 40, 6)", "GetInputState()", "RequestRepaint()"}, 1},
+      {"Move vertex", false, 1, 1, &EditController::OnMenuMoveVertex,
+       {"SetReferencePoint(0, null, null, null)", "RequestRepaint()"}, 2},
+      {"Insert vertex", false, 0, 0, &EditController::OnMenuInsertVertex,
+       {"SetReferencePoint(0, null, null, null)", "RequestRepaint()"}, 4},
+      {"Delete vertex", false, 0, 0, &EditController::OnMenuDeleteVertex,
+       {"SetReferencePoint(0, null, null, null)", "RequestRepaint()"}, 6},
+      {"Move", false, 0, 0, &EditController::OnMenuMove,
+       {"SetReferencePoint(0, null, null, null)", "RequestRepaint()"}, 8},
+      {"Rotate", false, 0, 0, &EditController::OnMenuRotate,
+       {"SetReferencePoint(1, 20, 25, null)", "RequestRepaint()"}, 10},
+      {"Scale in 3D", true, 0, 0, &EditController::OnMenuScale,
+       {"SetReferencePoint(1, 20, 25, 4)", "RequestRepaint()"}, 13},
+      {"Back", false, 1, 1, &EditController::OnMenuBack,
+       {"SetReferencePoint(1, 20, 20, null)", "RequestRepaint()"}, 5},
+      {"Invert", false, 1, 1, &EditController::OnMenuInvert,
+       {"SetReferencePoint(1, 10, 10, null)", "GetInputState()", "SetInputState(null, -2, 1)", "RequestRepaint()"}, 5},
+  };
+  for (const Case& c : cases) {
+    Start(MODE_POLYLINE, c.is3D);
+    AddVertex(0, 10, 10, 2);
+    AddVertex(0, 20, 20, 4);
+    AddVertex(0, 30, 40, 6);
+    Editor().m_step = 5;  // a step none of them keeps by accident
+    host.inputState[0] = c.trackFirst;
+    host.inputState[2] = c.trackThird;
+    Clear();
+    std::invoke(c.handler, &Editor());
+    EXPECT_EQ(Join(Calls()), Join(c.expected)) << c.what;
+    EXPECT_EQ(Editor().m_step, c.stepAfter) << c.what;
+    ctl->abortEdit();
+  }
+}
+
+TEST_F(MenuCommandTest, WithoutAnEngineTheCommandsChangeTheEditButCallNothing) {
+  Start(MODE_POLYGON);
+  for (int i = 0; i < 3; ++i) AddVertex(0, i, i * i);
+  HostEngine* engine = Editor().m_pEngine;
+  HostEngine* paintEngine = Editor().m_pPaintEngine;
+  Editor().m_pEngine = nullptr;
+  Editor().m_pPaintEngine = nullptr;
+  Editor().m_polarFlags = POLAR_ANGLE_FIXED;
+  Editor().OnMenuInvert();
+  Editor().OnMenuContinue();
+  Editor().OnMenuBack();
+  Editor().OnMenuRotate();
+  Editor().OnMenuNewHole();
+  Editor().OnMenuPolarOff();
+  EXPECT_EQ(Join(Calls()), "");
+  EXPECT_EQ(Editor().m_ringCount, 2) << "the vertex count only grays the item; the command itself adds the ring";
+  Editor().m_pEngine = engine;
+  Editor().m_pPaintEngine = paintEngine;
+}
+
+TEST_F(MenuCommandTest, ContinueClearsOnlyThePressReference) {
+  Start(MODE_POLYLINE);
+  Editor().m_polarFlags = 0x3F;
+  Editor().OnMenuContinue();
+  EXPECT_EQ(Editor().m_polarFlags, 0x3Bu);
+  EXPECT_EQ(sink.events, (Names{"CaptionChanged(Click to draw)"}));
+}
+
+// ---- Rotate and scale pivot ----------------------------------------------------------
+
+TEST_F(MenuCommandTest, ThePivotIsKeptBetweenRotateAndScaleAndRecomputedAfterOtherSteps) {
+  struct Case {
+    const char* what;
+    std::vector<void (EditController::*)()> before;
+    void (EditController::*last)();
+    double expectedX, expectedY;
+  };
+  // The figure's centre is (50, 25); a dragged pivot is at (7, 8).
+  const Case cases[] = {
+      {"Rotate twice", {&EditController::OnMenuRotate}, &EditController::OnMenuRotate, 7, 8},
+      {"Scale after Rotate", {&EditController::OnMenuRotate}, &EditController::OnMenuScale, 7, 8},
+      {"Rotate after Scale", {&EditController::OnMenuScale}, &EditController::OnMenuRotate, 7, 8},
+      {"Rotate after Move", {&EditController::OnMenuRotate, &EditController::OnMenuMove},
+       &EditController::OnMenuRotate, 50, 25},
+      {"Scale after Move vertex", {&EditController::OnMenuScale, &EditController::OnMenuMoveVertex},
+       &EditController::OnMenuScale, 50, 25},
+  };
+  for (const Case& c : cases) {
+    Start(MODE_POLYGON);
+    AddVertex(0, 0, 0);
+    AddVertex(0, 100, 0);
+    AddVertex(0, 100, 50);
+    for (auto handler : c.before) {
+      std::invoke(handler, &Editor());
+      Editor().m_dragX = 7;  // as if the user dragged the centre
+      Editor().m_dragY = 8;
+    }
+    Clear();
+    std::invoke(c.last, &Editor());
+    EXPECT_EQ(Editor().m_dragX, c.expectedX) << c.what;
+    EXPECT_EQ(Editor().m_dragY, c.expectedY) << c.what;
+    ASSERT_FALSE(host.calls.empty()) << c.what;
+    char reference[80];
+    std::snprintf(reference, sizeof(reference), "SetReferencePoint(1, %g, %g, null)", c.expectedX, c.expectedY);
+    EXPECT_EQ(host.calls[0].ToString(), reference) << c.what;
+    ctl->abortEdit();
+  }
+}
+
+TEST_F(MenuCommandTest, RotateAndScaleSwitchPolarInputOffWithoutGivingTheModePairBack) {
+  Start(MODE_POLYLINE);
+  AddVertex(0, 0, 0);
+  AddVertex(0, 4, 4);
+  Editor().m_polarFlags = POLAR_ANGLE_FIXED | POLAR_BASE_KNOWN;
+  Editor().m_savedModePair[0] = 3;
+  Editor().OnMenuScale();
+  EXPECT_EQ(Editor().m_polarFlags, 0u);
+  for (const HostCall& call : host.calls) EXPECT_NE(call.name, "SetModePair");
+}
+
+// ---- Rings ---------------------------------------------------------------------------
+
+TEST_F(MenuCommandTest, NewPerimeterAndNewHoleStartAnEmptyRingUntilTheArrayIsFull) {
+  ctl->setMaxNumberOfRings(3);
+  Start(MODE_POLYGON);
+  for (int i = 0; i < 3; ++i) AddVertex(0, i, 2 * i);
+  Editor().m_step = 8;
+  Editor().OnMenuNewHole();
+  EXPECT_EQ(Editor().m_ringCount, 2);
+  EXPECT_EQ(Count(1), 0);
+  EXPECT_EQ(Editor().m_ringIsHole[1], 1);
+  EXPECT_EQ(Editor().m_step, 1);
+  EXPECT_EQ(Join(Calls()), "SetReferencePoint(0, null, null, null); RequestRepaint()");
+  EXPECT_EQ(Count(0), 3) << "the first ring is untouched";
+
+  for (int i = 0; i < 3; ++i) AddVertex(1, i, 3 * i);
+  Editor().m_ringIsHole[2] = 1;  // stale flag from an earlier figure
+  Editor().OnMenuNewPerimeter();
+  EXPECT_EQ(Editor().m_ringCount, 3);
+  EXPECT_EQ(Editor().m_ringIsHole[2], 0);
+
+  for (int i = 0; i < 3; ++i) AddVertex(2, i, 4 * i);
+  Editor().m_step = 8;
+  Clear();
+  Editor().OnMenuNewPerimeter();
+  Editor().OnMenuNewHole();
+  EXPECT_EQ(Editor().m_ringCount, 3) << "the ring array holds three rings";
+  EXPECT_EQ(Editor().m_step, 8) << "a full array changes nothing";
+  EXPECT_TRUE(host.calls.empty()) << Join(Calls());
+}
+
+TEST_F(MenuCommandTest, InvertReversesTheCurrentRingButNotItsPartNumbers) {
+  struct Case {
+    bool is3D;
+    int count;
+    std::vector<double> x, z;
+  };
+  const Case cases[] = {
+      {false, 3, {3, 2, 1}, {1, 2, 3}},
+      {true, 3, {3, 2, 1}, {3, 2, 1}},
+      {false, 4, {4, 3, 2, 1}, {1, 2, 3, 4}},
+      {false, 1, {1}, {1}},
+  };
+  for (const Case& c : cases) {
+    Start(MODE_POLYGON, c.is3D);
+    for (int i = 0; i < 3; ++i) AddVertex(0, 100 + i, 100, 0, 7);  // ring 0 stays as it is
+    Editor().m_ringCount = 2;
+    Editor().m_ringVertexCount[1] = 0;  // a new ring, whatever an earlier figure left
+    for (int i = 1; i <= c.count; ++i) AddVertex(1, i, 10 * i, i, i);
+    Editor().OnMenuInvert();
+    const Ring& ring = Editor().m_rings[1];
+    for (int i = 0; i < c.count; ++i) {
+      EXPECT_EQ(ring.x[i], c.x[i]) << c.count << " vertices, 3D " << c.is3D << ", x[" << i << "]";
+      EXPECT_EQ(ring.y[i], 10 * c.x[i]) << c.count << " vertices, y[" << i << "]";
+      EXPECT_EQ(ring.z[i], c.z[i]) << c.count << " vertices, 3D " << c.is3D << ", z[" << i << "]";
+      EXPECT_EQ(ring.part[i], i + 1) << "part numbers stay in place, [" << i << "]";
+    }
+    EXPECT_EQ(Editor().m_rings[0].x[0], 100) << "only the current ring turns";
+    ctl->abortEdit();
+  }
+}
+
+TEST_F(MenuCommandTest, BackDropsTheLastVertexAndSwitchesTheReferenceOffAtZero) {
+  Start(MODE_POLYLINE);
+  AddVertex(0, 1, 2);
+  AddVertex(0, 3, 4);
+  Editor().m_step = 1;
+  Editor().OnMenuBack();
+  EXPECT_EQ(Count(), 1);
+  EXPECT_EQ(Join(Calls()), "SetReferencePoint(1, 1, 2, null); RequestRepaint()");
+  Clear();
+  Editor().OnMenuBack();
+  EXPECT_EQ(Count(), 0);
+  EXPECT_EQ(Join(Calls()), "SetReferencePoint(0, null, null, null); RequestRepaint()");
+  EXPECT_EQ(host.refOn, 0);
+  Clear();
+  Editor().OnMenuBack();
+  EXPECT_EQ(Count(), 0);
+  EXPECT_TRUE(host.calls.empty()) << "nothing to take back: " << Join(Calls());
+  EXPECT_EQ(Editor().m_step, 1);
+  EXPECT_TRUE(sink.events.empty()) << "the caption stays";
+}
+
+// ---- Ending the edit and polar input -------------------------------------------------
+
+TEST_F(MenuCommandTest, AbortAndDoneEndTheEditAndOnlyThenClearPolarInput) {
+  struct Case {
+    void (EditController::*handler)();
+    const char* event;
+  };
+  for (const Case& c : {Case{&EditController::OnMenuAbort, "EditAborted"}, Case{&EditController::OnMenuDone, "EditDone"}}) {
+    Start(MODE_POLYLINE);
+    AddVertex(0, 0, 0);
+    AddVertex(0, 5, 0);
+    Editor().m_polarFlags = POLAR_LENGTH_FIXED | POLAR_BASE_KNOWN;
+    Editor().m_savedModePair[0] = 5;
+    Editor().m_savedModePair[1] = 6;
+    std::invoke(c.handler, &Editor());
+    ASSERT_FALSE(host.calls.empty());
+    EXPECT_EQ(host.calls[0].ToString(), "SetModePair(5, 6)") << c.event << ": the edit's end saw polar input on";
+    EXPECT_EQ(sink.events.back(), c.event);
+    EXPECT_EQ(Editor().m_polarFlags, 0u) << c.event;
+    EXPECT_FALSE(ctl->isEditing()) << c.event;
+  }
+  EXPECT_NE(ctl->getDrawnNTT(), 0) << "Done saved the figure";
+}
+
+TEST_F(MenuCommandTest, DisablePolarPointGivesTheHostItsValuesBack) {
+  struct Case {
+    uint32_t flags;
+    Names expected;
+  };
+  const Case cases[] = {
+      {POLAR_ANGLE_FIXED, {"SetModePair(5, 6)", "SetInputState(7, 8, 9)", "RequestRepaint()"}},
+      {0, {"SetInputState(7, 8, 9)", "RequestRepaint()"}},
+  };
+  for (const Case& c : cases) {
+    Start(MODE_POINT);
+    EditController& ec = Editor();
+    ec.m_polarFlags = c.flags;
+    ec.m_savedModePair[0] = 5;
+    ec.m_savedModePair[1] = 6;
+    ec.m_dlgSavedInputState[0] = 7;
+    ec.m_dlgSavedInputState[1] = 8;
+    ec.m_dlgSavedInputState[2] = 9;
+    ec.m_inputStateForced = true;
+    ec.OnMenuPolarOff();
+    EXPECT_EQ(Join(Calls()), Join(c.expected)) << "flags " << c.flags;
+    EXPECT_EQ(ec.m_polarFlags, 0u);
+    EXPECT_FALSE(ec.m_inputStateForced);
+    ctl->abortEdit();
+  }
+}
+
+// ---- Centre and view -----------------------------------------------------------------
+
+TEST_F(MenuCommandTest, TheCentreIsTheLastRingsBoxCentreOrTheBasePointForAnEmptyRing) {
+  struct Case {
+    const char* what;
+    bool is3D;
+    std::vector<std::vector<std::array<double, 3>>> rings;
+    double x, y, z;
+    int used;
+  };
+  const Case cases[] = {
+      {"one ring", false, {{{0, 0, 9}, {10, 4, 9}, {6, -2, 9}}}, 5, 1, 0, 0},
+      {"one ring in 3D", true, {{{0, 0, 2}, {10, 4, 9}, {6, -2, 4}}}, 5, 1, 5.5, 0},
+      {"the last ring decides", false, {{{0, 0, 0}, {100, 100, 0}}, {{-4, 6, 0}, {-2, 8, 0}}}, -3, 7, 0, 0},
+      {"an empty last ring takes the base point", false, {{{0, 0, 0}, {100, 100, 0}}, {}}, 1.5, 2.5, 3.5, 1},
+      {"an earlier empty ring still reports the base point used", false, {{}, {{2, 2, 0}, {4, 4, 0}}}, 3, 3, 0, 1},
+  };
+  for (const Case& c : cases) {
+    Start(MODE_POLYGON, c.is3D);
+    ctl->setBasePointQarnEdit(1.5, 2.5, 3.5);
+    EditController& ec = Editor();
+    ec.m_ringCount = static_cast<int32_t>(c.rings.size());
+    for (size_t r = 0; r < c.rings.size(); ++r) {
+      ec.m_ringVertexCount[r] = 0;
+      for (const auto& p : c.rings[r]) AddVertex(static_cast<int>(r), p[0], p[1], p[2]);
+    }
+    double x = -1, y = -1, z = -1;
+    int used = -1;
+    EXPECT_EQ(ec.ComputeCentre(&x, &y, &z, &used), 1) << c.what;
+    EXPECT_EQ(x, c.x) << c.what;
+    EXPECT_EQ(y, c.y) << c.what;
+    EXPECT_EQ(z, c.z) << c.what;
+    EXPECT_EQ(used, c.used) << c.what;
+    EXPECT_EQ(ec.ComputeCentre(&x, &y, &z, nullptr), 1) << c.what << ": the used flag is optional";
+    ctl->abortEdit();
+  }
+  Editor().m_ringCount = 0;
+  double x = 42, y = 42, z = 42;
+  int used = -1;
+  EXPECT_EQ(Editor().ComputeCentre(&x, &y, &z, &used), 0);
+  EXPECT_EQ(used, 0);
+  EXPECT_EQ(x + y + z, 126) << "no ring: nothing written";
+  Editor().m_ringCount = 1;
+}
+
+TEST_F(MenuCommandTest, BringIntoViewMovesAPointOutsideTheViewToItsMiddle) {
+  // The view is 640 x 480 pixels; world (X, Y) is at pixel (X, 480 - Y).
+  struct Case {
+    double x, y;
+    BOOL force, keep;
+    double expectedX, expectedY;
+  };
+  const Case cases[] = {
+      {0, 0, FALSE, FALSE, 0, 0},          // bottom-left corner: inside, bounds inclusive
+      {640, 480, FALSE, FALSE, 640, 480},  // top-right corner: inside
+      {640.5, 100, FALSE, FALSE, 320, 240},
+      {-0.5, 100, FALSE, FALSE, 320, 240},
+      {100, 480.5, FALSE, FALSE, 320, 240},
+      {100, -0.25, FALSE, FALSE, 320, 240},
+      {100, 100, TRUE, FALSE, 320, 240},  // forced: to the middle even inside
+      {900, 900, TRUE, TRUE, 900, 900},   // keep wins over force
+      {-900, 5, FALSE, TRUE, -900, 5},
+  };
+  Start(MODE_POLYLINE);
+  for (const Case& c : cases) {
+    double x = c.x, y = c.y;
+    Clear();
+    Editor().BringIntoView(&x, &y, c.force, c.keep);
+    EXPECT_EQ(x, c.expectedX) << "(" << c.x << ", " << c.y << ") force " << c.force << " keep " << c.keep;
+    EXPECT_EQ(y, c.expectedY) << "(" << c.x << ", " << c.y << ") force " << c.force << " keep " << c.keep;
+    const bool moved = x != c.x || y != c.y;
+    Names expected{"GetViewWindow()", "WorldToScreen(" + G(c.x) + ", " + G(c.y) + ")"};
+    if (moved) expected.push_back("ScreenToWorld(320, 240)");
+    EXPECT_EQ(Join(Calls()), Join(expected));
+  }
+}
+
+// ---- Enable polar point --------------------------------------------------------------
+
+namespace {
+
+class PolarCommandTest : public MenuCommandTest {
+ protected:
+  void TearDown() override {
+    QarnDesktop().Reset();
+    MenuCommandTest::TearDown();
+  }
+  // The user's part: what the dialog showed is kept, then `work` acts on it.
+  void OnDialog(std::function<void(DialogView&)> work) {
+    QarnDesktop().onDialog = [this, work](DialogView& dialog) {
+      ++dialogs;
+      for (const DialogView::Control& control : dialog.Controls()) {
+        if (control.id == IDC_POLAR_BASE) hasBaseChoice = true;
+      }
+      work(dialog);
+    };
+  }
+  void StartWithHostState(int mode) {
+    Start(mode);
+    Editor().m_polarFlags = 0;
+    host.inputState[0] = 1;
+    host.inputState[1] = -2;
+    host.inputState[2] = 7;
+    host.modePair[0] = 4;
+    host.modePair[1] = 5;
+    Clear();
+  }
+  int dialogs = 0;
+  bool hasBaseChoice = false;
+};
+
+constexpr double kDegree = kPi / 180;
+
+}  // namespace
+
+TEST_F(PolarCommandTest, TheDialogShowsTheCurrentPolarInputAndCancelRestoresTheHost) {
+  StartWithHostState(MODE_POLYLINE);
+  AddVertex(0, 0, 0);
+  EditController& ec = Editor();
+  ec.m_polarFlags = POLAR_ANGLE_FIXED | POLAR_LENGTH_FIXED | POLAR_FROM_BASE | POLAR_BASE_KNOWN;
+  ec.m_polarAngle = 90 * kDegree;
+  ec.m_polarLength = 12.5;
+  ec.m_angleToAdd = -45 * kDegree;
+  OnDialog([](DialogView& d) {
+    EXPECT_EQ(d.Text(IDC_POLAR_ANGLE).str(), "90");
+    EXPECT_TRUE(d.Checked(IDC_POLAR_ANGLE_ON));
+    EXPECT_EQ(d.Text(IDC_POLAR_DISTANCE).str(), "12.5");
+    EXPECT_TRUE(d.Checked(IDC_POLAR_DISTANCE_ON));
+    EXPECT_EQ(d.Text(IDC_POLAR_ADD).str(), "-45");
+    EXPECT_TRUE(d.Checked(IDC_POLAR_ADD_ON));
+    EXPECT_EQ(d.ComboItems(IDC_POLAR_BASE).size(), 2u) << "a last point exists";
+    EXPECT_EQ(d.ComboSelection(IDC_POLAR_BASE), 1) << "measured from the base point";
+    d.SetText(IDC_POLAR_ANGLE, "10");
+    d.Cancel();
+  });
+  ec.OnMenuPolarOn();
+  EXPECT_EQ(dialogs, 1);
+  EXPECT_EQ(Join(Calls()), "GetInputState(); SetInputState(1, -2, 7); RequestRepaint()");
+  EXPECT_EQ(ec.m_polarFlags, 0x1Bu) << "cancel changes nothing";
+  EXPECT_EQ(ec.m_polarAngle, 90 * kDegree);
+}
+
+TEST_F(PolarCommandTest, OkTakesTheBoxesAndSwitchesTheHostsModePairOff) {
+  struct Case {
+    const char* what;
+    uint32_t flagsBefore;
+    const char *angle, *distance, *add;
+    uint32_t flagsAfter;
+    double polarAngle, polarLength, angleToAdd;
+    Names calls;
+  };
+  const Case cases[] = {
+      {"angle, distance and an added angle", 0, "45", "10", "90", 0x03, 45 * kDegree, 10, 90 * kDegree,
+       {"GetInputState()", "GetModePair()", "SetModePair(0, 0)", "SetInputState(null, -2, 0)", "RequestRepaint()"}},
+      {"distance only: the added angle needs the angle box", 0, "", "10", "90", 0x02, 0, 10, 0,
+       {"GetInputState()", "GetModePair()", "SetModePair(0, 0)", "SetInputState(null, -2, 0)", "RequestRepaint()"}},
+      {"both boxes off keeps only the known base point", 0x3F, "", "", "", 0x28, 0, 0, 0,
+       {"GetInputState()", "GetModePair()", "SetModePair(0, 0)", "SetInputState(null, -2, 7)", "RequestRepaint()"}},
+      {"both boxes off from nothing leaves the mode pair alone", 0x04, "", "", "", 0, 0, 0, 0,
+       {"GetInputState()", "SetInputState(null, -2, 7)", "RequestRepaint()"}},
+      {"bits above the byte are dropped", 0x100 | POLAR_ANGLE_FIXED, "30", "", "", 0x01, 30 * kDegree, 0, 0,
+       {"GetInputState()", "GetModePair()", "SetModePair(0, 0)", "SetInputState(null, -2, 0)", "RequestRepaint()"}},
+  };
+  for (const Case& c : cases) {
+    StartWithHostState(MODE_POLYGON);
+    AddVertex(0, 10, 10);
+    AddVertex(0, 20, 10);
+    EditController& ec = Editor();
+    ec.m_polarFlags = c.flagsBefore;
+    ec.m_polarAngle = ec.m_polarLength = ec.m_angleToAdd = 0;
+    OnDialog([&c](DialogView& d) {
+      d.SetText(IDC_POLAR_ANGLE, c.angle);
+      d.SetText(IDC_POLAR_DISTANCE, c.distance);
+      d.SetText(IDC_POLAR_ADD, c.add);
+      d.Select(IDC_POLAR_BASE, 0);
+      d.Ok();
+    });
+    ec.OnMenuPolarOn();
+    EXPECT_EQ(ec.m_polarFlags, c.flagsAfter) << c.what;
+    EXPECT_NEAR(ec.m_polarAngle, c.polarAngle, 1e-12) << c.what;
+    EXPECT_EQ(ec.m_polarLength, c.polarLength) << c.what;
+    EXPECT_NEAR(ec.m_angleToAdd, c.angleToAdd, 1e-12) << c.what;
+    EXPECT_EQ(Join(Calls()), Join(c.calls)) << c.what;
+    if (c.flagsAfter) {
+      EXPECT_EQ(ec.m_savedModePair[0], 4) << c.what;
+      EXPECT_EQ(ec.m_savedModePair[1], 5) << c.what;
+    }
+    EXPECT_EQ(ec.m_inputStateForced, true) << c.what;
+    ctl->abortEdit();
+  }
+}
+
+TEST_F(PolarCommandTest, TheBasePointStartsAtTheCentreAndIsForcedIntoViewOnceKnown) {
+  StartWithHostState(MODE_POLYLINE);
+  AddVertex(0, 100, 100);
+  AddVertex(0, 300, 200);
+  EditController& ec = Editor();
+  OnDialog([](DialogView& d) {
+    d.SetText(IDC_POLAR_DISTANCE, "5");
+    d.Select(IDC_POLAR_BASE, 1);
+    d.Ok();
+  });
+  ec.OnMenuPolarOn();
+  EXPECT_EQ(ec.m_polarFlags, 0x1Au);
+  EXPECT_EQ(ec.m_polarBaseX, 200);
+  EXPECT_EQ(ec.m_polarBaseY, 150);
+  EXPECT_EQ(Join(Calls()),
+            "GetInputState(); GetViewWindow(); WorldToScreen(200, 150); GetModePair(); SetModePair(0, 0); "
+            "SetInputState(null, -2, 0); RequestRepaint()")
+      << "a centre inside the view stays";
+
+  Clear();
+  ec.OnMenuPolarOn();
+  EXPECT_EQ(ec.m_polarBaseX, 320) << "a known base point goes to the middle of the view";
+  EXPECT_EQ(ec.m_polarBaseY, 240);
+  EXPECT_NE(Join(Calls()).find("WorldToScreen(200, 150); ScreenToWorld(320, 240)"), std::string::npos)
+      << Join(Calls());
+}
+
+TEST_F(PolarCommandTest, WithoutALastPointTheBaseIsTheUsersPointWhereverItIs) {
+  StartWithHostState(MODE_POLYGON);
+  ctl->setBasePointQarnEdit(5000, -700, 0);
+  EditController& ec = Editor();
+  double lastAngle = -1;
+  OnDialog([&](DialogView& d) {
+    EXPECT_EQ(d.ComboItems(IDC_POLAR_BASE).size(), 1u) << "only the user point is offered";
+    d.Click(IDC_POLAR_LAST_ANGLE);
+    lastAngle = std::atof(d.Text(IDC_POLAR_ANGLE));
+    d.Ok();
+  });
+  ec.OnMenuPolarOn();
+  EXPECT_EQ(lastAngle, 0) << "no segment: angle 0";
+  EXPECT_EQ(ec.m_polarFlags & (POLAR_FROM_BASE | POLAR_BASE_KNOWN), 0x18u);
+  EXPECT_EQ(ec.m_polarBaseX, 5000) << "the user's base point is kept even outside the view";
+  EXPECT_EQ(ec.m_polarBaseY, -700);
+  for (const HostCall& call : host.calls) EXPECT_NE(call.name, "ScreenToWorld");
+}
+
+TEST_F(PolarCommandTest, GetLastSegmentAngleOffersTheLastSegmentsDirection) {
+  struct Case {
+    const char* what;
+    bool is3D;
+    double plane[6];
+    std::vector<std::array<double, 3>> vertices;
+    const char* expected;
+  };
+  const Case cases[] = {
+      {"2D, up and right", false, {0, 0, 0, 0, 0, 0}, {{0, 0, 0}, {99, 0, 0}, {109, 10, 0}}, "45"},
+      {"2D, straight down", false, {0, 0, 0, 0, 0, 0}, {{5, 5, 0}, {5, -5, 0}}, "270"},
+      {"3D, measured in a plane turned a quarter about Z", true, {0, 0, kHalfPi, 5, 5, 0},
+       {{5, 5, 0}, {15, 5, 0}}, "270"},
+  };
+  for (const Case& c : cases) {
+    StartWithHostState(MODE_POLYLINE);
+    Editor().m_is3D = c.is3D;
+    host.SetWorkPlane(c.plane[0], c.plane[1], c.plane[2], c.plane[3], c.plane[4], c.plane[5]);
+    for (const auto& v : c.vertices) AddVertex(0, v[0], v[1], v[2]);
+    std::string got;
+    OnDialog([&](DialogView& d) {
+      d.Click(IDC_POLAR_LAST_ANGLE);
+      got = d.Text(IDC_POLAR_ANGLE).str();
+      d.Cancel();
+    });
+    Editor().OnMenuPolarOn();
+    EXPECT_EQ(got, c.expected) << c.what;
+    ctl->abortEdit();
+  }
+}
+
+TEST_F(PolarCommandTest, APointAlwaysMeasuresFromTheBasePoint) {
+  StartWithHostState(MODE_POINT);
+  AddVertex(0, 40, 60);
+  EditController& ec = Editor();
+  ec.m_angleToAdd = 1;
+  OnDialog([](DialogView& d) {
+    d.SetText(IDC_POLAR_ANGLE, "180");
+    d.Ok();
+  });
+  ec.OnMenuPointPolarOn();
+  EXPECT_FALSE(hasBaseChoice) << "the point dialog has no base choice";
+  EXPECT_EQ(ec.m_polarFlags, 0x19u);
+  EXPECT_NEAR(ec.m_polarAngle, kPi, 1e-12);
+  EXPECT_EQ(ec.m_angleToAdd, 0);
+  EXPECT_EQ(ec.m_polarBaseX, 40);
+  EXPECT_EQ(ec.m_polarBaseY, 60);
+  EXPECT_EQ(Join(Calls()),
+            "GetInputState(); GetViewWindow(); WorldToScreen(40, 60); GetModePair(); SetModePair(0, 0); "
+            "SetInputState(null, -2, 0); RequestRepaint()");
+}
+
+TEST_F(PolarCommandTest, EachPopupOpensItsOwnPolarDialog) {
+  struct Case {
+    int mode;
+    UINT id;
+    bool baseChoice;
+  };
+  for (const Case& c : {Case{MODE_POLYLINE, ID_POLYLINE_POLAR_ON, true}, Case{MODE_POLYGON, ID_POLYGON_POLAR_ON, true},
+                        Case{MODE_POINT, ID_POINT_POLAR_ON, false}}) {
+    StartWithHostState(c.mode);
+    dialogs = 0;
+    hasBaseChoice = false;
+    OnDialog([](DialogView& d) { d.Cancel(); });
+    QarnDesktop().onMenu = [&c](HMENU, int, int) { return c.id; };
+    host.RightPress(50, 50);
+    EXPECT_EQ(dialogs, 1) << "command " << c.id;
+    EXPECT_EQ(hasBaseChoice, c.baseChoice) << "command " << c.id;
+    ctl->abortEdit();
+  }
+}

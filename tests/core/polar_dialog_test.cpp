@@ -1,0 +1,366 @@
+// The "Get Polar Point" dialogs as a user works them: what they show, how each
+// control reacts, which texts the string file changes and what the caller reads.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "commands/polar_point_dlg.h"
+#include "platform/profile.h"
+#include "resources/resource.h"
+#include "tests/core/core_fixture.h"
+
+namespace {
+
+class PolarDialogTest : public ControlTest {
+ protected:
+  void SetUp() override {
+    ControlTest::SetUp();
+    folder = std::filesystem::path(QARN_TEST_OUTPUT_DIR) / "polar_dialog" /
+             ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    std::filesystem::remove_all(folder);
+    std::filesystem::create_directories(folder);
+    stringFile = (folder / "strings.ini").string();
+  }
+  void TearDown() override {
+    QarnDesktop().Reset();
+    ControlTest::TearDown();
+  }
+
+  // Runs the dialog with the given script, then answers OK unless the script ended it.
+  template <class D>
+  INT_PTR Run(D& dialog, const std::function<void(DialogView&)>& script) {
+    QarnDesktop().onDialog = [script](DialogView& view) {
+      script(view);
+      if (!view.Ended()) view.Ok();
+    };
+    return dialog.DoModal();
+  }
+
+  std::string Stored(const char* key) const {
+    char value[512] = {};
+    GetPrivateProfileStringA("POLAR_POINT_DLG", key, "<missing>", value, sizeof(value), stringFile.c_str());
+    return value;
+  }
+
+  std::filesystem::path folder;
+  std::string stringFile;
+};
+
+}  // namespace
+
+TEST_F(PolarDialogTest, ConstructionLeavesEverythingEmptyAndUnchosen) {
+  CPolarPointDlg simple;
+  CPolarPointExDlg ex;
+  EXPECT_EQ(simple.m_pCtrl, nullptr);
+  EXPECT_EQ(simple.m_angleText, CString(""));
+  EXPECT_EQ(simple.m_distanceText, CString(""));
+  EXPECT_EQ(simple.m_angleOn, FALSE);
+  EXPECT_EQ(simple.m_distanceOn, FALSE);
+  EXPECT_EQ(simple.m_nIDTemplate, static_cast<UINT>(IDD_POLAR_POINT));
+  EXPECT_EQ(ex.m_pCtrl, nullptr);
+  EXPECT_EQ(ex.m_lastPointUnavailable, 0);
+  EXPECT_EQ(ex.m_useBase, -1);
+  EXPECT_EQ(ex.m_addOn, FALSE);
+  EXPECT_EQ(ex.m_addText, CString(""));
+  EXPECT_EQ(ex.m_nIDTemplate, static_cast<UINT>(IDD_POLAR_POINT_EX));
+}
+
+TEST_F(PolarDialogTest, PresetMembersAreShownAndOkReturnsWhatTheUserLeft) {
+  CPolarPointExDlg dlg;
+  dlg.m_pCtrl = ctl;
+  dlg.m_angleText = "30";
+  dlg.m_angleOn = TRUE;
+  dlg.m_distanceText = "12.5";
+  dlg.m_addText = "90";
+  CString shownAngle, shownDistance, shownAdd;
+  bool angleBox = false, distanceBox = true, addBox = true;
+  INT_PTR result = Run(dlg, [&](DialogView& v) {
+    shownAngle = v.Text(IDC_POLAR_ANGLE);
+    shownDistance = v.Text(IDC_POLAR_DISTANCE);
+    shownAdd = v.Text(IDC_POLAR_ADD);
+    angleBox = v.Checked(IDC_POLAR_ANGLE_ON);
+    distanceBox = v.Checked(IDC_POLAR_DISTANCE_ON);
+    addBox = v.Checked(IDC_POLAR_ADD_ON);
+    v.SetText(IDC_POLAR_DISTANCE, "40");
+  });
+  EXPECT_EQ(result, IDOK);
+  EXPECT_EQ(shownAngle, CString("30"));
+  EXPECT_EQ(shownDistance, CString("12.5"));
+  EXPECT_EQ(shownAdd, CString("90"));
+  EXPECT_TRUE(angleBox);
+  EXPECT_FALSE(distanceBox) << "the boxes show the members, not the texts";
+  EXPECT_FALSE(addBox);
+  EXPECT_EQ(dlg.m_distanceText, CString("40"));
+  EXPECT_EQ(dlg.m_distanceOn, TRUE) << "typing ticked the box";
+  EXPECT_EQ(dlg.m_angleText, CString("30"));
+  EXPECT_EQ(dlg.m_angleOn, TRUE);
+}
+
+TEST_F(PolarDialogTest, TypingTicksTheBoxOfItsEditAndClearingUnticksIt) {
+  struct Case {
+    bool ex;
+    int edit;
+    int box;
+  };
+  const Case cases[] = {{false, IDC_POLAR_ANGLE, IDC_POLAR_ANGLE_ON},
+                        {false, IDC_POLAR_DISTANCE, IDC_POLAR_DISTANCE_ON},
+                        {true, IDC_POLAR_ANGLE, IDC_POLAR_ANGLE_ON},
+                        {true, IDC_POLAR_DISTANCE, IDC_POLAR_DISTANCE_ON},
+                        {true, IDC_POLAR_ADD, IDC_POLAR_ADD_ON}};
+  for (const Case& c : cases) {
+    bool afterTyping = false, afterClearing = true;
+    auto script = [&](DialogView& v) {
+      v.SetText(c.edit, "1");
+      afterTyping = v.Checked(c.box);
+      v.SetText(c.edit, "");
+      afterClearing = v.Checked(c.box);
+    };
+    CPolarPointDlg simple;
+    CPolarPointExDlg ex;
+    if (c.ex)
+      Run(ex, script);
+    else
+      Run(simple, script);
+    const char* which = c.ex ? "extended dialog, edit " : "point dialog, edit ";
+    EXPECT_TRUE(afterTyping) << which << c.edit;
+    EXPECT_FALSE(afterClearing) << which << c.edit;
+  }
+}
+
+TEST_F(PolarDialogTest, PlusAndMinusNinetyStepTheNumberWithoutWrapping) {
+  struct Case {
+    bool ex;
+    int button;
+    int edit;
+    int box;
+    const char* before;
+    const char* expected;
+  };
+  const Case cases[] = {
+      {false, IDC_POLAR_ANGLE_PLUS90, IDC_POLAR_ANGLE, IDC_POLAR_ANGLE_ON, "", "90"},
+      {false, IDC_POLAR_ANGLE_PLUS90, IDC_POLAR_ANGLE, IDC_POLAR_ANGLE_ON, "300", "390"},
+      {false, IDC_POLAR_ANGLE_MINUS90, IDC_POLAR_ANGLE, IDC_POLAR_ANGLE_ON, "abc", "-90"},
+      {true, IDC_POLAR_ANGLE_MINUS90, IDC_POLAR_ANGLE, IDC_POLAR_ANGLE_ON, "45.5", "-44.5"},
+      {true, IDC_POLAR_ANGLE_PLUS90, IDC_POLAR_ANGLE, IDC_POLAR_ANGLE_ON, "0.1", "90.1"},
+      {true, IDC_POLAR_ADD_PLUS90, IDC_POLAR_ADD, IDC_POLAR_ADD_ON, "", "90"},
+      {true, IDC_POLAR_ADD_MINUS90, IDC_POLAR_ADD, IDC_POLAR_ADD_ON, "10", "-80"},
+      {true, IDC_POLAR_ADD_MINUS90, IDC_POLAR_ADD, IDC_POLAR_ADD_ON, "-1e6", "-1.00009e+06"},
+  };
+  for (const Case& c : cases) {
+    CString text;
+    bool ticked = false;
+    auto script = [&](DialogView& v) {
+      v.SetText(c.edit, c.before);
+      v.Click(c.box);  // untick what typing ticked: the step must tick it again
+      v.Click(c.button);
+      text = v.Text(c.edit);
+      ticked = v.Checked(c.box);
+    };
+    CPolarPointDlg simple;
+    CPolarPointExDlg ex;
+    if (c.ex)
+      Run(ex, script);
+    else
+      Run(simple, script);
+    EXPECT_EQ(text, CString(c.expected)) << "button " << c.button << " on \"" << c.before << "\"";
+    EXPECT_TRUE(ticked) << "button " << c.button << " on \"" << c.before << "\"";
+  }
+}
+
+TEST_F(PolarDialogTest, LastSegmentAngleFillsTheAngleFromTheMemberOnly) {
+  struct Case {
+    double angle;
+    const char* expected;
+  };
+  const Case cases[] = {{0.0, "0"}, {33.25, "33.25"}, {-135.0, "-135"}};
+  for (const Case& c : cases) {
+    CPolarPointExDlg dlg;
+    dlg.m_lastSegmentAngle = c.angle;
+    CString text;
+    bool angleBox = false, distanceBox = true;
+    Run(dlg, [&](DialogView& v) {
+      v.Click(IDC_POLAR_DISTANCE_ON);  // a click with no handler: the members do not know it
+      v.Click(IDC_POLAR_LAST_ANGLE);
+      text = v.Text(IDC_POLAR_ANGLE);
+      angleBox = v.Checked(IDC_POLAR_ANGLE_ON);
+      distanceBox = v.Checked(IDC_POLAR_DISTANCE_ON);
+    });
+    EXPECT_EQ(text, CString(c.expected)) << c.angle;
+    EXPECT_TRUE(angleBox) << c.angle;
+    EXPECT_FALSE(distanceBox) << "the dialog is not read first, so the stale member is written back";
+  }
+}
+
+TEST_F(PolarDialogTest, UntickingAngleAlsoUnticksTheAddedAngle) {
+  CPolarPointExDlg dlg;
+  std::vector<bool> addBox;
+  Run(dlg, [&](DialogView& v) {
+    v.SetText(IDC_POLAR_ANGLE, "10");
+    v.SetText(IDC_POLAR_ADD, "5");
+    addBox.push_back(v.Checked(IDC_POLAR_ADD_ON));
+    v.Click(IDC_POLAR_ANGLE_ON);  // unticks Angle
+    addBox.push_back(v.Checked(IDC_POLAR_ADD_ON));
+    v.Click(IDC_POLAR_ANGLE_ON);  // ticks Angle again: the added angle stays off
+    addBox.push_back(v.Checked(IDC_POLAR_ADD_ON));
+  });
+  EXPECT_EQ(addBox, (std::vector<bool>{true, false, false}));
+  EXPECT_EQ(dlg.m_angleOn, TRUE);
+  EXPECT_EQ(dlg.m_addOn, FALSE);
+  EXPECT_EQ(dlg.m_addText, CString("5")) << "only the box goes, the text stays";
+}
+
+TEST_F(PolarDialogTest, TheBaseComboOffersWhatTheRingAllows) {
+  struct Case {
+    int lastPointUnavailable;
+    int presetBase;
+    int select;  // -1: leave the selection alone
+    std::vector<CString> items;
+    int shownSelection;
+    int expectedBase;
+  };
+  const Case cases[] = {
+      {0, 1, -1, {"From last point", "From user point"}, 1, 1},
+      {0, 1, 0, {"From last point", "From user point"}, 1, 0},
+      {0, 0, 1, {"From last point", "From user point"}, 0, 1},
+      {0, -1, -1, {"From last point", "From user point"}, CB_ERR, -1},
+      {1, 0, -1, {"From user point"}, 0, 1},
+      {1, -1, 0, {"From user point"}, 0, 1},
+  };
+  for (const Case& c : cases) {
+    CPolarPointExDlg dlg;
+    dlg.m_pCtrl = ctl;
+    dlg.m_lastPointUnavailable = c.lastPointUnavailable;
+    dlg.m_useBase = c.presetBase;
+    std::vector<CString> items;
+    int shown = -5;
+    EXPECT_EQ(Run(dlg,
+                  [&](DialogView& v) {
+                    items = v.ComboItems(IDC_POLAR_BASE);
+                    shown = v.ComboSelection(IDC_POLAR_BASE);
+                    if (c.select >= 0) v.Select(IDC_POLAR_BASE, c.select);
+                  }),
+              IDOK);
+    std::string label = "unavailable " + std::to_string(c.lastPointUnavailable) + ", preset " +
+                        std::to_string(c.presetBase) + ", select " + std::to_string(c.select);
+    EXPECT_EQ(items, c.items) << label;
+    EXPECT_EQ(shown, c.shownSelection) << label;
+    EXPECT_EQ(dlg.m_useBase, c.expectedBase) << label;
+  }
+}
+
+TEST_F(PolarDialogTest, CancelReturnsCancelAndAnUnhookedDesktopCancelsToo) {
+  CPolarPointExDlg dlg;
+  dlg.m_pCtrl = ctl;
+  dlg.m_useBase = 0;
+  QarnDesktop().onDialog = [](DialogView& v) {
+    v.Select(IDC_POLAR_BASE, 1);
+    v.Cancel();
+  };
+  EXPECT_EQ(dlg.DoModal(), IDCANCEL);
+  QarnDesktop().onDialog = nullptr;
+  CPolarPointDlg simple;
+  simple.m_angleText = "5";
+  EXPECT_EQ(simple.DoModal(), IDCANCEL);
+  EXPECT_EQ(simple.m_angleText, CString("5"));
+  EXPECT_EQ(simple.m_angleOn, FALSE);
+}
+
+TEST_F(PolarDialogTest, WithoutAControlTheTemplateTextsStayAndTheComboIsEmpty) {
+  ctl->SetStringFile(stringFile.c_str());
+  WritePrivateProfileStringA("POLAR_POINT_DLG", "TITLE", "Polar", stringFile.c_str());
+  CPolarPointExDlg dlg;
+  dlg.m_useBase = 0;
+  CString title, angleBox;
+  std::vector<CString> items = {"not read"};
+  Run(dlg, [&](DialogView& v) {
+    title = v.Title();
+    angleBox = v.Text(IDC_POLAR_ANGLE_ON);
+    items = v.ComboItems(IDC_POLAR_BASE);
+  });
+  EXPECT_EQ(title, CString("Get Polar Point"));
+  EXPECT_EQ(angleBox, CString("Angle:"));
+  EXPECT_TRUE(items.empty());
+  EXPECT_EQ(dlg.m_useBase, 0) << "no selection: the preset stays";
+  EXPECT_EQ(Stored("203"), "<missing>") << "nothing is written without a control";
+}
+
+TEST_F(PolarDialogTest, TheStringFileRenamesTheTextsAndReceivesTheMissingOnes) {
+  ctl->SetStringFile(stringFile.c_str());
+  WritePrivateProfileStringA("POLAR_POINT_DLG", "TITLE", "Polarpunkt", stringFile.c_str());
+  WritePrivateProfileStringA("POLAR_POINT_DLG", "203", "Winkel:", stringFile.c_str());
+  WritePrivateProfileStringA("POLAR_POINT_DLG", "2", "", stringFile.c_str());  // empty counts as missing
+  WritePrivateProfileStringA("POLAR_POINT_DLG", "BASEP207", "Vom Benutzerpunkt", stringFile.c_str());
+  CPolarPointExDlg dlg;
+  dlg.m_pCtrl = ctl;
+  CString title;
+  std::vector<DialogView::Control> controls;
+  std::vector<CString> items;
+  Run(dlg, [&](DialogView& v) {
+    title = v.Title();
+    items = v.ComboItems(IDC_POLAR_BASE);
+    for (int id : {IDC_POLAR_ANGLE_ON, IDC_POLAR_DISTANCE_ON, IDC_POLAR_ADD_ON, IDOK, IDCANCEL, IDC_POLAR_LAST_ANGLE})
+      controls.push_back({id, "", v.Text(id)});
+  });
+  EXPECT_EQ(title, CString("Polarpunkt"));
+  EXPECT_EQ(items, (std::vector<CString>{"From last point", "Vom Benutzerpunkt"}));
+  const char* shown[] = {"Winkel:", "Distance:", "Angle to add after vertex drawing:", "OK", "Cancel",
+                         "Get last segment angle"};
+  for (size_t i = 0; i < controls.size(); ++i) EXPECT_EQ(controls[i].text, CString(shown[i])) << controls[i].id;
+
+  struct Stored_ {
+    const char* key;
+    const char* value;
+  };
+  const Stored_ stored[] = {{"TITLE", "Polarpunkt"},
+                            {"203", "Winkel:"},
+                            {"204", "Distance:"},
+                            {"209", "Angle to add after vertex drawing:"},
+                            {"1", "OK"},
+                            {"2", "Cancel"},
+                            {"212", "Get last segment angle"},
+                            {"LASTP207", "From last point"},
+                            {"BASEP207", "Vom Benutzerpunkt"},
+                            {"205", "<missing>"},  // the ±90 buttons are not translated
+                            {"201", "<missing>"}};
+  for (const Stored_& s : stored) EXPECT_EQ(Stored(s.key), s.value) << "key " << s.key;
+}
+
+TEST_F(PolarDialogTest, ThePointDialogSharesTheSectionAndWritesOnlyItsOwnKeys) {
+  ctl->SetStringFile(stringFile.c_str());
+  WritePrivateProfileStringA("POLAR_POINT_DLG", "TITLE", "Polarpunkt", stringFile.c_str());
+  WritePrivateProfileStringA("POLAR_POINT_DLG", "1", "Gut", stringFile.c_str());
+  CPolarPointDlg dlg;
+  dlg.m_pCtrl = ctl;
+  CString title, ok;
+  Run(dlg, [&](DialogView& v) {
+    title = v.Title();
+    ok = v.Text(IDOK);
+  });
+  EXPECT_EQ(title, CString("Polarpunkt"));
+  EXPECT_EQ(ok, CString("Gut"));
+  struct Stored_ {
+    const char* key;
+    const char* value;
+  };
+  const Stored_ stored[] = {{"203", "Angle:"},        {"204", "Distance:"},     {"2", "Cancel"},
+                            {"209", "<missing>"},     {"212", "<missing>"},     {"BASEP207", "<missing>"},
+                            {"LASTP207", "<missing>"}};
+  for (const Stored_& s : stored) EXPECT_EQ(Stored(s.key), s.value) << "key " << s.key;
+}
+
+TEST_F(PolarDialogTest, AControlWithoutAStringFileFillsTheComboWithTheDefaults) {
+  CPolarPointExDlg dlg;
+  dlg.m_pCtrl = ctl;  // its string file is empty
+  std::vector<CString> items;
+  CString title;
+  Run(dlg, [&](DialogView& v) {
+    items = v.ComboItems(IDC_POLAR_BASE);
+    title = v.Title();
+  });
+  EXPECT_EQ(items, (std::vector<CString>{"From last point", "From user point"}));
+  EXPECT_EQ(title, CString("Get Polar Point"));
+  EXPECT_TRUE(std::filesystem::is_empty(folder));
+}

@@ -1,0 +1,281 @@
+// Modal dialogs on the scripted desktop: a dialog built from its template, driven
+// through its controls' notifications, with data exchange in both directions.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <stdexcept>
+#include <utility>
+#include <vector>
+
+#include "platform/afx_dialog.h"
+#include "platform/desktop.h"
+#include "resources/resource.h"
+#include "resources/resource_data.h"
+
+namespace {
+
+// A dialog on the polar template with one member per kind of exchange and a
+// record of every notification that reached it.
+class ProbeDialog : public CDialog {
+ public:
+  ProbeDialog() : CDialog(IDD_POLAR_POINT_EX) {}
+
+  CString m_text;
+  BOOL m_check = FALSE;
+  CComboBox m_combo;
+  std::vector<std::pair<UINT, UINT>> notifications;
+  bool initialised = false;
+  bool cancelled = false;
+  CString textOnHandler;
+
+ protected:
+  BOOL OnInitDialog() override {
+    CDialog::OnInitDialog();
+    initialised = true;
+    m_combo.AddString("first");
+    m_combo.AddString("second");
+    return TRUE;
+  }
+  void OnCancel() override {
+    cancelled = true;
+    CDialog::OnCancel();
+  }
+  void DoDataExchange(CDataExchange* pDX) override {
+    DDX_Control(pDX, IDC_POLAR_BASE, m_combo);
+    DDX_Text(pDX, IDC_POLAR_ANGLE, m_text);
+    DDX_Check(pDX, IDC_POLAR_ANGLE_ON, m_check);
+  }
+  std::span<const DialogCommandEntry> GetCommandMap() const override {
+    using D = ProbeDialog;
+    static const std::array map = {
+        ON_DIALOG_COMMAND(IDC_POLAR_ANGLE, EN_CHANGE, D, OnAngleChange),
+        ON_DIALOG_COMMAND(IDC_POLAR_ANGLE_ON, BN_CLICKED, D, OnAngleOn),
+        ON_DIALOG_COMMAND(IDC_POLAR_ANGLE_PLUS90, BN_CLICKED, D, OnPlus),
+        ON_DIALOG_COMMAND(IDC_POLAR_BASE, CBN_SELCHANGE, D, OnBase),
+    };
+    return map;
+  }
+
+ private:
+  void OnAngleChange() {
+    notifications.emplace_back(IDC_POLAR_ANGLE, EN_CHANGE);
+    GetDlgItemText(IDC_POLAR_ANGLE, textOnHandler);
+  }
+  void OnAngleOn() { notifications.emplace_back(IDC_POLAR_ANGLE_ON, BN_CLICKED); }
+  void OnBase() { notifications.emplace_back(IDC_POLAR_BASE, CBN_SELCHANGE); }
+  void OnPlus() {
+    notifications.emplace_back(IDC_POLAR_ANGLE_PLUS90, BN_CLICKED);
+    // A write through the data exchange must not come back as EN_CHANGE.
+    m_text = "written";
+    UpdateData(FALSE);
+  }
+};
+
+class DialogTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    QarnSetModuleResources(&QarneditModuleResources());
+    QarnDesktop().Reset();
+  }
+  void TearDown() override { QarnDesktop().Reset(); }
+};
+
+}  // namespace
+
+TEST_F(DialogTest, WithoutAHookTheDialogIsShownAndCancelled) {
+  ProbeDialog dialog;
+  dialog.m_text = "kept";
+  EXPECT_EQ(dialog.DoModal(), IDCANCEL);
+  EXPECT_TRUE(dialog.initialised);
+  EXPECT_TRUE(dialog.cancelled) << "closing runs OnCancel";
+  EXPECT_EQ(dialog.m_text, CString("kept")) << "Cancel reads nothing back";
+  ASSERT_EQ(QarnDesktop().dialogTitles.size(), 1u);
+  EXPECT_EQ(QarnDesktop().dialogTitles[0], CString("Get Polar Point"));
+  EXPECT_EQ(dialog.m_hWnd, nullptr) << "the window is gone after DoModal";
+}
+
+TEST_F(DialogTest, AHookThatLeavesTheDialogOpenCancelsIt) {
+  QarnDesktop().onDialog = [](DialogView& view) { view.SetText(IDC_POLAR_ANGLE, "12"); };
+  ProbeDialog dialog;
+  EXPECT_EQ(dialog.DoModal(), IDCANCEL);
+  EXPECT_TRUE(dialog.cancelled);
+}
+
+TEST_F(DialogTest, MembersReachTheControlsAndOkReadsThemBack) {
+  ProbeDialog dialog;
+  dialog.m_text = "45";
+  dialog.m_check = TRUE;
+  CString shownText;
+  bool shownCheck = false;
+  QarnDesktop().onDialog = [&](DialogView& view) {
+    shownText = view.Text(IDC_POLAR_ANGLE);
+    shownCheck = view.Checked(IDC_POLAR_ANGLE_ON);
+    view.SetText(IDC_POLAR_ANGLE, "-12.5");
+    view.Click(IDC_POLAR_ANGLE_ON);
+    view.Ok();
+  };
+  EXPECT_EQ(dialog.DoModal(), IDOK);
+  EXPECT_EQ(shownText, CString("45")) << "OnInitDialog writes the members into the controls";
+  EXPECT_TRUE(shownCheck);
+  EXPECT_EQ(dialog.m_text, CString("-12.5")) << "OK reads the edit back";
+  EXPECT_EQ(dialog.m_check, FALSE) << "OK reads the clicked box back";
+}
+
+TEST_F(DialogTest, ClicksToggleAutoCheckBoxesOnlyAndNotify) {
+  struct Step {
+    int id;
+    bool expected;  // the Angle box after the click
+  };
+  const Step steps[] = {{IDC_POLAR_ANGLE_ON, true},
+                        {IDC_POLAR_ANGLE_MINUS90, true},  // a push button leaves the box alone
+                        {IDC_POLAR_ANGLE_ON, false},
+                        {IDC_POLAR_ANGLE_ON, true}};
+  std::vector<bool> actual;
+  ProbeDialog dialog;
+  QarnDesktop().onDialog = [&](DialogView& view) {
+    for (const Step& step : steps) {
+      view.Click(step.id);
+      actual.push_back(view.Checked(IDC_POLAR_ANGLE_ON));
+    }
+    view.Cancel();
+  };
+  EXPECT_EQ(dialog.DoModal(), IDCANCEL);
+  ASSERT_EQ(actual.size(), std::size(steps));
+  for (size_t i = 0; i < actual.size(); ++i)
+    EXPECT_EQ(actual[i], steps[i].expected) << "after click " << i << " on " << steps[i].id;
+  // -90 has no handler in this dialog: its click reaches nobody.
+  std::vector<std::pair<UINT, UINT>> expected = {{IDC_POLAR_ANGLE_ON, BN_CLICKED},
+                                                 {IDC_POLAR_ANGLE_ON, BN_CLICKED},
+                                                 {IDC_POLAR_ANGLE_ON, BN_CLICKED}};
+  EXPECT_EQ(dialog.notifications, expected);
+}
+
+TEST_F(DialogTest, TypingAndSelectingNotifyWithTheNewState) {
+  ProbeDialog dialog;
+  int selected = -2;
+  QarnDesktop().onDialog = [&](DialogView& view) {
+    view.SetText(IDC_POLAR_ANGLE, "7");
+    view.Select(IDC_POLAR_BASE, 1);
+    selected = view.ComboSelection(IDC_POLAR_BASE);
+    view.Ok();
+  };
+  EXPECT_EQ(dialog.DoModal(), IDOK);
+  std::vector<std::pair<UINT, UINT>> expected = {{IDC_POLAR_ANGLE, EN_CHANGE}, {IDC_POLAR_BASE, CBN_SELCHANGE}};
+  EXPECT_EQ(dialog.notifications, expected);
+  EXPECT_EQ(dialog.textOnHandler, CString("7")) << "the handler sees the text already changed";
+  EXPECT_EQ(selected, 1);
+}
+
+TEST_F(DialogTest, WritesOfTheDataExchangeAreNotRoutedBack) {
+  ProbeDialog dialog;
+  dialog.m_text = "start";  // written at OnInitDialog: no EN_CHANGE either
+  CString shown;
+  QarnDesktop().onDialog = [&](DialogView& view) {
+    view.Click(IDC_POLAR_ANGLE_PLUS90);
+    shown = view.Text(IDC_POLAR_ANGLE);
+    view.Cancel();
+  };
+  dialog.DoModal();
+  std::vector<std::pair<UINT, UINT>> expected = {{IDC_POLAR_ANGLE_PLUS90, BN_CLICKED}};
+  EXPECT_EQ(dialog.notifications, expected);
+  EXPECT_EQ(shown, CString("written"));
+}
+
+TEST_F(DialogTest, TheComboBoxKeepsItemsDataAndSelection) {
+  ProbeDialog dialog;
+  struct Check {
+    const char* what;
+    long long expected;
+    long long actual;
+  };
+  std::vector<Check> checks;
+  std::vector<CString> items;
+  CString lbText, missingText = "untouched", selectedText;
+  QarnDesktop().onDialog = [&](DialogView& view) {
+    CComboBox& combo = dialog.m_combo;
+    checks.push_back({"count after two adds", 2, combo.GetCount()});
+    checks.push_back({"no selection at first", CB_ERR, combo.GetCurSel()});
+    checks.push_back({"an add appends (unsorted)", 2, combo.AddString("a third")});
+    checks.push_back({"set data", 0, combo.SetItemData(1, 77)});
+    checks.push_back({"get data", 77, static_cast<long long>(combo.GetItemData(1))});
+    checks.push_back({"data of a missing item", CB_ERR, static_cast<long long>(combo.GetItemData(5))});
+    checks.push_back({"select a missing item", CB_ERR, combo.SetCurSel(9)});
+    checks.push_back({"select", 2, combo.SetCurSel(2)});
+    checks.push_back({"selection", 2, combo.GetCurSel()});
+    combo.GetLBText(0, lbText);
+    combo.GetLBText(8, missingText);
+    selectedText = view.Text(IDC_POLAR_BASE);
+    items = view.ComboItems(IDC_POLAR_BASE);
+    combo.ResetContent();
+    checks.push_back({"count after reset", 0, combo.GetCount()});
+    checks.push_back({"selection after reset", CB_ERR, combo.GetCurSel()});
+    view.Cancel();
+  };
+  dialog.DoModal();
+  for (const Check& c : checks) EXPECT_EQ(c.actual, c.expected) << c.what;
+  EXPECT_EQ(lbText, CString("first"));
+  EXPECT_EQ(missingText, CString("")) << "the text of a missing item is empty";
+  EXPECT_EQ(selectedText, CString("a third")) << "a drop-down list shows its selected item";
+  EXPECT_EQ(items, (std::vector<CString>{"first", "second", "a third"}));
+}
+
+TEST_F(DialogTest, ScriptErrorsNameTheControlAndLeaveNoWindowBehind) {
+  struct Case {
+    const char* what;
+    std::function<void(DialogView&)> act;
+  };
+  const Case cases[] = {
+      {"text of a missing control", [](DialogView& v) { v.Text(999); }},
+      {"click on a missing control", [](DialogView& v) { v.Click(999); }},
+      {"select on an edit", [](DialogView& v) { v.Select(IDC_POLAR_ANGLE, 0); }},
+      {"select past the items", [](DialogView& v) { v.Select(IDC_POLAR_BASE, 2); }},
+      {"click after OK", [](DialogView& v) {
+         v.Ok();
+         v.Click(IDC_POLAR_ANGLE_ON);
+       }},
+  };
+  for (const Case& c : cases) {
+    QarnDesktop().onDialog = c.act;
+    ProbeDialog dialog;
+    EXPECT_THROW(dialog.DoModal(), std::invalid_argument) << c.what;
+    EXPECT_EQ(dialog.m_hWnd, nullptr) << c.what;
+    EXPECT_EQ(::GetDlgItem(dialog.m_hWnd, IDC_POLAR_ANGLE), nullptr) << c.what;
+  }
+}
+
+TEST_F(DialogTest, TheAboutTemplateShowsItsTextsAndEndsWithItsOkButton) {
+  std::vector<DialogView::Control> controls;
+  CString title;
+  QarnDesktop().onDialog = [&](DialogView& view) {
+    title = view.Title();
+    controls = view.Controls();
+    view.Click(IDOK);
+  };
+  CDialog about(IDD_ABOUTBOX_QARNEDIT);
+  EXPECT_EQ(about.DoModal(), IDOK) << "the OK button ends the dialog";
+  EXPECT_EQ(title, CString("About Qarnedit Control"));
+  ASSERT_EQ(controls.size(), 4u);
+  struct Expected {
+    int id;
+    const char* className;
+    const char* text;
+  };
+  const Expected expected[] = {{-1, "Static", ""},  // the icon shows no text
+                               {-1, "Static", "Qarnedit Control, Version 1.0"},
+                               {-1, "Static", "Copyright (C) 2026 The qarnedit developers"},
+                               {IDOK, "Button", "OK"}};
+  for (size_t i = 0; i < controls.size(); ++i) {
+    EXPECT_EQ(controls[i].id, expected[i].id) << "control " << i;
+    EXPECT_EQ(controls[i].className, CString(expected[i].className)) << "control " << i;
+    EXPECT_EQ(controls[i].text, CString(expected[i].text)) << "control " << i;
+  }
+}
+
+TEST_F(DialogTest, AMissingTemplateFailsWithoutShowingAnything) {
+  CDialog missing(202);
+  EXPECT_EQ(missing.DoModal(), -1);
+  EXPECT_TRUE(QarnDesktop().dialogTitles.empty());
+  QarnSetModuleResources(nullptr);
+  CDialog about(IDD_ABOUTBOX_QARNEDIT);
+  EXPECT_EQ(about.DoModal(), -1) << "without module resources there is no template";
+}
