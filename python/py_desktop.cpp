@@ -75,8 +75,17 @@ void BindDesktopAndMemory(py::module_& m) {
               PopupView view = QarnDescribePopup(popup);
               PopupForScript script{view.title.str(), {}};
               for (const MenuItemView& item : view.items) script.items.emplace_back(item.id, item.text.str(), item.grayed);
-              py::object answer = g_onMenu(script);
-              return answer.is_none() ? 0u : answer.cast<UINT>();
+              // A failing script is reported and dismisses the menu: the error must not
+              // unwind through the editor, which is in the middle of a host callback.
+              try {
+                py::object answer = g_onMenu(script);
+                return answer.is_none() ? 0u : answer.cast<UINT>();
+              } catch (py::error_already_set& err) {
+                err.discard_as_unraisable("qarnedit.desktop.on_menu");
+              } catch (const std::exception& err) {
+                PyErr_WarnEx(PyExc_RuntimeWarning, err.what(), 1);
+              }
+              return 0u;
             };
           })
       .def_property(
@@ -93,7 +102,12 @@ void BindDesktopAndMemory(py::module_& m) {
                 py::object& script;
                 ~Expire() { script.cast<DialogForScript&>().view = nullptr; }
               } expire{script};
-              g_onDialog(script);
+              // A failing script is reported; the dialog it leaves open is cancelled.
+              try {
+                g_onDialog(script);
+              } catch (py::error_already_set& err) {
+                err.discard_as_unraisable("qarnedit.desktop.on_dialog");
+              }
             };
           })
       .def_property_readonly("message_boxes",

@@ -133,3 +133,16 @@ def test_back_and_invert_rework_the_ring_before_the_save(editing, host):
     assert struct.unpack_from("<I", data, 25)[0] == 3
     xy = struct.unpack("<6d", qarnedit.memory.read(struct.unpack_from("<I", data, 29)[0], 48))
     assert list(xy) == [30, 10, 20, 10, 10, 10]
+
+
+def test_a_menu_script_that_fails_dismisses_the_menu(ctl, host, sink):
+    ctl.qarnocx = host.dispatch
+    ctl.drawPolyline()
+
+    def broken(popup):
+        raise RuntimeError("the script fails")
+
+    qarnedit.desktop.on_menu = broken
+    host.right_press(10, 10)  # reported, not raised through the control
+    assert ctl.isEditing() is True
+    assert "EditDone" not in sink.names() and "EditAborted" not in sink.names()
