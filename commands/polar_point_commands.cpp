@@ -70,19 +70,41 @@ void EditController::ForcePolarInput(bool constrained) {
   m_pEngine->SetInputState(nullptr, &b, &c);
 }
 
+namespace {
+
+// Both dialogs carry the angle and distance boxes under the same names.
+template <typename Dialog>
+void PresetAngleAndDistance(Dialog& dlg, uint32_t flags, double angle, double length) {
+  dlg.m_angleOn = FALSE;
+  dlg.m_distanceOn = FALSE;
+  if (flags & POLAR_ANGLE_FIXED) {
+    dlg.m_angleOn = TRUE;
+    dlg.m_angleText = FormatG(angle * kDegreesPerRadian);
+  }
+  if (flags & POLAR_LENGTH_FIXED) {
+    dlg.m_distanceOn = TRUE;
+    dlg.m_distanceText = FormatG(length);
+  }
+}
+
+template <typename Dialog>
+void ReadAngleAndDistance(const Dialog& dlg, uint32_t& flags, double& angle, double& length) {
+  if (dlg.m_angleOn) {
+    flags |= POLAR_ANGLE_FIXED;
+    angle = DegreesToRadians(dlg.m_angleText);
+  }
+  if (dlg.m_distanceOn) {
+    flags |= POLAR_LENGTH_FIXED;
+    length = std::atof(dlg.m_distanceText);
+  }
+}
+
+}  // namespace
+
 void EditController::OnMenuPolarOn() {
   auto* dlg = new CPolarPointExDlg;
   dlg->m_pCtrl = m_pCtrl;
-  dlg->m_angleOn = FALSE;
-  dlg->m_distanceOn = FALSE;
-  if (m_polarFlags & POLAR_ANGLE_FIXED) {
-    dlg->m_angleOn = TRUE;
-    dlg->m_angleText = FormatG(m_polarAngle * kDegreesPerRadian);
-  }
-  if (m_polarFlags & POLAR_LENGTH_FIXED) {
-    dlg->m_distanceOn = TRUE;
-    dlg->m_distanceText = FormatG(m_polarLength);
-  }
+  PresetAngleAndDistance(*dlg, m_polarFlags, m_polarAngle, m_polarLength);
   dlg->m_useBase = (m_polarFlags & POLAR_FROM_BASE) ? 1 : 0;
   if (m_angleToAdd != 0) {
     dlg->m_addOn = TRUE;
@@ -97,14 +119,7 @@ void EditController::OnMenuPolarOn() {
     // The added angle follows the Angle box: without a fixed angle there is nothing to add to.
     m_angleToAdd = dlg->m_angleOn ? DegreesToRadians(dlg->m_addText) : 0;
     m_polarFlags &= kKeptOnOk;
-    if (dlg->m_angleOn) {
-      m_polarFlags |= POLAR_ANGLE_FIXED;
-      m_polarAngle = DegreesToRadians(dlg->m_angleText);
-    }
-    if (dlg->m_distanceOn) {
-      m_polarFlags |= POLAR_LENGTH_FIXED;
-      m_polarLength = std::atof(dlg->m_distanceText);
-    }
+    ReadAngleAndDistance(*dlg, m_polarFlags, m_polarAngle, m_polarLength);
     if (dlg->m_useBase == 1) {
       m_polarFlags |= POLAR_FROM_BASE;
       SettlePolarBase();
@@ -120,30 +135,14 @@ void EditController::OnMenuPolarOn() {
 void EditController::OnMenuPointPolarOn() {
   auto* dlg = new CPolarPointDlg;
   dlg->m_pCtrl = m_pCtrl;
-  dlg->m_angleOn = FALSE;
-  dlg->m_distanceOn = FALSE;
-  if (m_polarFlags & POLAR_ANGLE_FIXED) {
-    dlg->m_angleOn = TRUE;
-    dlg->m_angleText = FormatG(m_polarAngle * kDegreesPerRadian);
-  }
-  if (m_polarFlags & POLAR_LENGTH_FIXED) {
-    dlg->m_distanceOn = TRUE;
-    dlg->m_distanceText = FormatG(m_polarLength);
-  }
+  PresetAngleAndDistance(*dlg, m_polarFlags, m_polarAngle, m_polarLength);
 
   if (m_pEngine)
     m_pEngine->GetInputState(&m_dlgSavedInputState[0], &m_dlgSavedInputState[1], &m_dlgSavedInputState[2]);
   if (dlg->DoModal() == IDOK) {
     m_angleToAdd = 0;
     m_polarFlags &= kKeptOnOk;
-    if (dlg->m_angleOn) {
-      m_polarFlags |= POLAR_ANGLE_FIXED;
-      m_polarAngle = DegreesToRadians(dlg->m_angleText);
-    }
-    if (dlg->m_distanceOn) {
-      m_polarFlags |= POLAR_LENGTH_FIXED;
-      m_polarLength = std::atof(dlg->m_distanceText);
-    }
+    ReadAngleAndDistance(*dlg, m_polarFlags, m_polarAngle, m_polarLength);
     // A point has no last vertex to measure from: always the base point.
     m_polarFlags |= POLAR_FROM_BASE;
     SettlePolarBase();
