@@ -4,13 +4,7 @@
 On Error Resume Next
 
 Dim host, ctl
-Set host = CreateObject("QARNREF.RefHost.1")
-Set ctl = CreateObject("QARNEDIT.QarneditCtrl.1")
-CheckNoError "create the host and the control"
-If Not (IsObject(ctl) And IsObject(host)) Then Finish
-host.messageBoxAnswer = 1
-Set ctl.qarnocx = host
-CheckNoError "connect the control to the host"
+CreateConnected host, ctl
 
 ctl.drawPolyline
 host.press 10, 460

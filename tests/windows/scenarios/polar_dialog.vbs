@@ -5,14 +5,9 @@
 On Error Resume Next
 
 Dim host, ctl
-Set host = CreateObject("QARNREF.RefHost.1")
-Set ctl = CreateObject("QARNEDIT.QarneditCtrl.1")
-CheckNoError "create the host and the control"
-If Not (IsObject(ctl) And IsObject(host)) Then Finish
-host.messageBoxAnswer = 1
-Set ctl.qarnocx = host
+CreateConnected host, ctl
 host.modePair = "4 5"
-CheckNoError "connect the control to the host"
+CheckNoError "set the host's mode pair"
 
 ctl.drawPolyline
 host.press 10, 460
