@@ -163,6 +163,12 @@ LPDISPATCH CQarneditCtrl::GetQarnocx() {
 }
 
 void CQarneditCtrl::SetQarnocx(LPDISPATCH pHost) {
+  // An edit belongs to the host it started on: it is ended there, with that host still
+  // current, before the control turns to another one, so no host is left holding a
+  // handler of ours. Clearing the property alone leaves the edit running. The
+  // EditAborted handler may set the property itself; the last value set wins.
+  EditController& editor = *m_pEditController;
+  if (pHost && pHost != m_pQarnocx && (editor.IsEditing() || editor.HoldsRegistration())) editor.EndEdit(false);
   m_pQarnocx = pHost;  // not owned: no reference is taken
   SetModifiedFlag(TRUE);
 }

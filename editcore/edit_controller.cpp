@@ -24,8 +24,8 @@ EditController::~EditController() {
   m_mode = MODE_IDLE;
   m_destroying = true;
   ReleaseDrawnNtt();
-  if (m_pEngine) m_pEngine->SetPointerHandler(nullptr);
-  if (m_pPaintEngine) m_pPaintEngine->SetOverlayPainter(nullptr);
+  if (m_pEngine && m_handlerRegistered) m_pEngine->SetPointerHandler(nullptr);
+  if (m_pPaintEngine && m_painterRegistered) m_pPaintEngine->SetOverlayPainter(nullptr);
   m_pEngine = nullptr;
   m_pPaintEngine = nullptr;
   DestroyRingStorage();
@@ -78,12 +78,14 @@ EditController::ControlKeepAlive::~ControlKeepAlive() {
 
 void EditController::OnHandlerDetached() {
   ControlKeepAlive keepAlive(*this);
+  m_handlerRegistered = false;
   m_pEngine = nullptr;
   EndEdit(false);
 }
 
 void EditController::OnPainterDetached() {
   ControlKeepAlive keepAlive(*this);
+  m_painterRegistered = false;
   m_pPaintEngine = nullptr;
   EndEdit(false);
 }

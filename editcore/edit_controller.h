@@ -48,6 +48,12 @@ class EditController final : public PointerHandler, public OverlayPainter {
   void Attach(HostEngine* pEngine, bool paintOnly);
   void EndEdit(bool save);
   BOOL IsEditing() const { return m_mode != MODE_IDLE; }
+  // Changes whenever an edit starts or ends. Container code runs inside every event and
+  // every host call that can re-enter; a caller that compares the serial from before
+  // such a call with the one after it knows whether the edit it was working on is still
+  // the one running.
+  uint32_t EditSerial() const { return m_editSerial; }
+  bool HoldsRegistration() const { return m_handlerRegistered || m_painterRegistered; }
   void SetMaxRings(int32_t n);
   void DisableBeginEndEdit();
   void SetBasePoint(double x, double y, double z) {
@@ -230,6 +236,37 @@ class EditController final : public PointerHandler, public OverlayPainter {
   double m_scaleFactor = 0;
 
  private:
+  // Counts the starts in progress on the stack: a container whose handlers start an edit
+  // from inside the events of another start is cut off at this depth.
+  class StartScope {
+   public:
+    explicit StartScope(EditController& editor) : m_editor(editor) { ++m_editor.m_startDepth; }
+    ~StartScope() { --m_editor.m_startDepth; }
+    StartScope(const StartScope&) = delete;
+    StartScope& operator=(const StartScope&) = delete;
+    bool Refused() const { return m_editor.m_startDepth > kMaxNestedStarts; }
+
+   private:
+    EditController& m_editor;
+  };
+  static constexpr int32_t kMaxNestedStarts = 8;
+
+  // Withdraws the registrations held with an engine other than pEngine, so that no
+  // host is left holding a handler this editor no longer answers for.
+  void ForgetOtherEngines(HostEngine* pEngine);
+
   int32_t m_ringArrayLength = 0;  // N: the ring array's length, kept with the array
   bool m_destroying = false;      // the control is going away: nothing may hold it
+  uint32_t m_editSerial = 0;
+  int32_t m_startDepth = 0;
+  // Whether m_savedUtils, and m_savedInputState with the reference point, hold values
+  // taken from the host and not yet given back.
+  bool m_utilsSaved = false;
+  bool m_inputSaved = false;
+  // Whether the engines hold a registration of ours now. An engine pointer can outlive
+  // its registration (highlighting withdraws both and keeps the pointers); only an
+  // engine that holds one is sure to be alive when the editor goes away, since a host
+  // that goes away detaches what is registered with it.
+  bool m_handlerRegistered = false;
+  bool m_painterRegistered = false;
 };

@@ -10,15 +10,43 @@ namespace {
 const char kUtilsVariable[] = "UTILS";
 }
 
+void EditController::ForgetOtherEngines(HostEngine* pEngine) {
+  // Each call may run a detach callback, which ends the edit and clears the field; hence
+  // the fields are read afresh.
+  if (m_pEngine && m_pEngine != pEngine) {
+    HostEngine* old = m_pEngine;
+    if (m_handlerRegistered) {
+      m_handlerRegistered = false;
+      old->SetPointerHandler(nullptr);
+    }
+    if (m_pEngine == old) m_pEngine = nullptr;
+  }
+  if (m_pPaintEngine && m_pPaintEngine != pEngine) {
+    HostEngine* old = m_pPaintEngine;
+    if (m_painterRegistered) {
+      m_painterRegistered = false;
+      old->SetOverlayPainter(nullptr);
+    }
+    if (m_pPaintEngine == old) m_pPaintEngine = nullptr;
+  }
+}
+
 void EditController::Attach(HostEngine* pEngine, bool paintOnly) {
-  if (!paintOnly) pEngine->SetPointerHandler(this);
+  ForgetOtherEngines(pEngine);
+  if (!paintOnly) {
+    pEngine->SetPointerHandler(this);
+    m_handlerRegistered = true;
+  }
   pEngine->SetOverlayPainter(this);
+  m_painterRegistered = true;
   // Set only after the calls return: the host may call a detach callback from inside.
   if (!paintOnly) m_pEngine = pEngine;
   m_pPaintEngine = pEngine;
 }
 
 void EditController::StartDrawing(HostEngine* pEngine, int32_t mode) {
+  StartScope scope(*this);
+  if (scope.Refused()) return;
   HostManagesUtils();
   Attach(pEngine, false);
   m_noBeginEndEdit = 0;
@@ -27,12 +55,18 @@ void EditController::StartDrawing(HostEngine* pEngine, int32_t mode) {
   m_ringVertexCount[0] = 0;
   m_ringIsHole[0] = 0;
   m_mode = mode;
+  const uint32_t serial = ++m_editSerial;
   SetStep(1);
+  // A CaptionChanged handler that ended or replaced this edit leaves nothing to prepare.
+  if (m_editSerial != serial) return;
   PrepareHost();
 }
 
 void EditController::PrepareHost() {
-  if (m_hostManagesUtils && m_pCtrl->m_pQarnocx) {
+  // What was saved and not yet given back is kept: the host's values now are the ones
+  // an edit forced (a restart during a running edit, or an edit whose engine detached
+  // it before it could give them back), and saving those would leave the host forced.
+  if (m_hostManagesUtils && m_pCtrl->m_pQarnocx && !m_utilsSaved) {
     HostView view(m_pCtrl->m_pQarnocx);
     m_savedUtils = view.GetVariable(kUtilsVariable);
     if (std::atoi(m_savedUtils) == 1) {
@@ -40,14 +74,18 @@ void EditController::PrepareHost() {
     } else {
       view.SetVariable(kUtilsVariable, "1");
     }
+    m_utilsSaved = true;
   }
   if (m_pEngine) {
     m_inputStateForced = false;
-    m_savedInputState[0] = m_savedInputState[1] = m_savedInputState[2] = 0;
-    m_pEngine->GetInputState(&m_savedInputState[0], &m_savedInputState[1], &m_savedInputState[2]);
-    m_savedRefValid = -1;
-    m_savedRefX = m_savedRefY = m_savedRefZ = 0;
-    m_pEngine->GetReferencePoint(&m_savedRefValid, &m_savedRefX, &m_savedRefY, &m_savedRefZ);
+    if (!m_inputSaved) {
+      m_savedInputState[0] = m_savedInputState[1] = m_savedInputState[2] = 0;
+      m_pEngine->GetInputState(&m_savedInputState[0], &m_savedInputState[1], &m_savedInputState[2]);
+      m_savedRefValid = -1;
+      m_savedRefX = m_savedRefY = m_savedRefZ = 0;
+      m_pEngine->GetReferencePoint(&m_savedRefValid, &m_savedRefX, &m_savedRefY, &m_savedRefZ);
+      m_inputSaved = true;
+    }
     int first = 1;
     int second = -2;
     m_pEngine->SetInputState(&first, &second, nullptr);
@@ -57,13 +95,18 @@ void EditController::PrepareHost() {
 void EditController::EndEdit(bool save) {
   ControlKeepAlive keepAlive(*this);
   if (m_mode != MODE_IDLE) {
-    if (m_pEngine) {
-      if (static_cast<int32_t>(m_polarFlags) > 0) m_pEngine->SetModePair(m_savedModePair[0], m_savedModePair[1]);
-      if (m_savedRefValid >= 0)
-        m_pEngine->SetReferencePoint(&m_savedRefValid, &m_savedRefX, &m_savedRefY, &m_savedRefZ);
-      int current[3] = {0, 0, 0};
-      m_pEngine->GetInputState(&current[0], &current[1], &current[2]);
-      m_pEngine->SetInputState(&m_savedInputState[0], &m_savedInputState[1], &current[2]);
+    if (HostEngine* pEngine = m_pEngine) {
+      if (static_cast<int32_t>(m_polarFlags) > 0) pEngine->SetModePair(m_savedModePair[0], m_savedModePair[1]);
+      // Only values really saved are given back: an edit ended before the host was
+      // prepared (from the first CaptionChanged of its start) has none of its own.
+      if (m_inputSaved) {
+        if (m_savedRefValid >= 0)
+          pEngine->SetReferencePoint(&m_savedRefValid, &m_savedRefX, &m_savedRefY, &m_savedRefZ);
+        int current[3] = {0, 0, 0};
+        pEngine->GetInputState(&current[0], &current[1], &current[2]);
+        pEngine->SetInputState(&m_savedInputState[0], &m_savedInputState[1], &current[2]);
+        m_inputSaved = false;
+      }
       m_inputStateForced = false;
     }
     // Without a host pointer (the container cleared qarnocx) there is nothing to
@@ -73,19 +116,25 @@ void EditController::EndEdit(bool save) {
       view.SetVariable(kUtilsVariable, m_savedUtils);
     }
     m_savedUtils.Empty();
+    m_utilsSaved = false;
     if (save)
       CommitGeometry();
     else
       ReleaseDrawnNtt();
     m_mode = MODE_IDLE;
+    const uint32_t serial = ++m_editSerial;
     SetStep(0);
     if (save)
       m_pCtrl->FireEditDone();
     else
       m_pCtrl->FireEditAborted();
+    // A handler that started a new edit made it the owner of the registrations and of
+    // the figure; unregistering now would leave that edit running without input.
+    if (m_editSerial != serial) return;
   }
   // The host answers an unregistration with the detach callback, which clears the
   // pointer and re-enters here; the mode is already idle by then, so it fires nothing.
+  m_handlerRegistered = m_painterRegistered = false;
   if (m_pEngine) m_pEngine->SetPointerHandler(nullptr);
   if (m_pPaintEngine) m_pPaintEngine->SetOverlayPainter(nullptr);
   // A host that does not answer with a detach callback may free its engine later;

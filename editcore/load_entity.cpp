@@ -86,6 +86,8 @@ int32_t LoadParts(Ring& ring, const entity::Fields& f) {
 }  // namespace
 
 BOOL EditController::LoadEntity(HostEngine* pEngine, RECORDADDR record) {
+  StartScope scope(*this);
+  if (scope.Refused()) return FALSE;
   HostManagesUtils();
   m_noBeginEndEdit = 0;
   m_ringCount = 1;
@@ -96,20 +98,34 @@ BOOL EditController::LoadEntity(HostEngine* pEngine, RECORDADDR record) {
   if (!entity::Read(record, entity::Use::kLoad, m_ringArrayLength, f)) return FALSE;
 
   Attach(pEngine, false);
+  // The registration may have run container code (a detach callback and its
+  // EditAborted handler), which can have resized the ring storage or ended the edit.
+  if (f.type == ntt::kPolygon && f.ringCount > static_cast<uint32_t>(m_ringArrayLength)) {
+    EndEdit(false);
+    return FALSE;
+  }
   m_is3D = f.is3D;
+  m_ringCount = 1;
+  m_ringIsHole[0] = 0;
   Ring& ring0 = m_rings[0];
+  // Each case sets the mode first and opens the new edit's serial before its
+  // CaptionChanged event runs the container.
+  uint32_t serial = 0;
+  auto enter = [&](int32_t mode, int32_t step) {
+    m_mode = mode;
+    serial = ++m_editSerial;
+    SetStep(step);
+  };
   switch (f.type) {
     case ntt::kPoint:
       m_ringVertexCount[0] = 1;
       Store(ring0, 0, f.px[0], f.py[0], f.pz[0], 1);
-      m_mode = MODE_POINT;
-      SetStep(1);
+      enter(MODE_POINT, 1);
       break;
     case ntt::kLine:
       m_ringVertexCount[0] = 2;
       for (int32_t i = 0; i < 2; ++i) Store(ring0, i, f.px[i], f.py[i], f.pz[i], 1);
-      m_mode = MODE_POLYLINE;
-      SetStep(2);
+      enter(MODE_POLYLINE, 2);
       break;
     case ntt::kPolyline:
       if (f.is3D && f.partCount != 1) {
@@ -124,8 +140,7 @@ BOOL EditController::LoadEntity(HostEngine* pEngine, RECORDADDR record) {
           m_ringVertexCount[0] = n + 1;
         }
       }
-      m_mode = MODE_POLYLINE;
-      SetStep(2);
+      enter(MODE_POLYLINE, 2);
       break;
     case ntt::kPolygon:
       m_ringCount = static_cast<int32_t>(f.ringCount);
@@ -137,11 +152,12 @@ BOOL EditController::LoadEntity(HostEngine* pEngine, RECORDADDR record) {
         m_ringVertexCount[r] = static_cast<int32_t>(d.count);
         CopyVertices(m_rings[r], f, d.first, d.count, false);
       }
-      m_mode = MODE_POLYGON;
-      SetStep(2);
+      enter(MODE_POLYGON, 2);
       break;
     default: break;
   }
+  // A CaptionChanged handler that ended or replaced the edit: the load did not stick.
+  if (m_editSerial != serial) return FALSE;
 
   if (m_pPaintEngine) m_pPaintEngine->RequestRepaint();
   PrepareHost();

@@ -8,6 +8,7 @@ void EditController::HiliteVertexes(HostEngine* pEngine, RECORDADDR record) {
   m_hiliteCount = 0;
   // The host may answer with a detach callback, which clears the field; hence the
   // second test reads it afresh.
+  m_handlerRegistered = m_painterRegistered = false;
   if (m_pEngine) m_pEngine->SetPointerHandler(nullptr);
   if (m_pPaintEngine) m_pPaintEngine->SetOverlayPainter(nullptr);
 
@@ -53,10 +54,7 @@ void EditController::HiliteVertexes(HostEngine* pEngine, RECORDADDR record) {
     m_hiliteCount = count;
   }
 
-  if (m_pPaintEngine) {
-    m_pPaintEngine->RequestRepaint();
-    // The painter is registered nowhere now; a host that goes away later would not
-    // know to detach it, so the engine is not kept.
-    if (!shown) m_pPaintEngine = nullptr;
-  }
+  // The engine stays known even when nothing is registered: a later repaint request
+  // and the end of an edit still go to it.
+  if (m_pPaintEngine) m_pPaintEngine->RequestRepaint();
 }

@@ -49,14 +49,20 @@ void EditController::OnPointerMove(DWORD, POINT* pt) {
     case 5: {
       // Only a picked vertex is dragged; without one there is nothing to move.
       if (m_curVertex < 0 || m_curRing < 0 || m_curRing >= m_ringCount) break;
+      // The Snap handler runs the container, which may free the ring storage or end the
+      // edit: the point is worked out in locals and stored only if its vertex still exists.
+      const uint32_t serial = m_editSerial;
+      double x = pt->x;
+      double y = pt->y;
+      ConvertAndSnap(x, y);
+      if (m_editSerial != serial || m_curVertex < 0 || m_curRing < 0 || m_curRing >= m_ringCount) break;
       Ring& ring = m_rings[m_curRing];
       ring.EnsureIndex(m_curVertex);
-      double& x = ring.x[m_curVertex];
-      double& y = ring.y[m_curVertex];
-      x = pt->x;
-      y = pt->y;
-      ConvertAndSnap(x, y);
-      if (m_is3D && m_pEngine) m_pEngine->ViewToWorld3D(&x, &y, &ring.z[m_curVertex]);
+      double z = ring.z[m_curVertex];
+      if (m_is3D && m_pEngine) m_pEngine->ViewToWorld3D(&x, &y, &z);
+      ring.x[m_curVertex] = x;
+      ring.y[m_curVertex] = y;
+      ring.z[m_curVertex] = z;
       if (m_pPaintEngine) m_pPaintEngine->RequestRepaint();
       break;
     }

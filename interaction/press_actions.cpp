@@ -33,9 +33,10 @@ void EditController::DrawVertex(const POINT& pt) {
   if (m_mode == MODE_POINT && m_ringVertexCount[r] > 0) --m_ringVertexCount[r];
   const int32_t n = m_ringVertexCount[r];
   double x = pt.x, y = pt.y;
+  const uint32_t serial = m_editSerial;
   ConvertAndSnap(x, y);
   // The Snap handler may have ended the edit or replaced the rings; then the press is void.
-  if (m_mode != mode || r >= m_ringCount || m_ringVertexCount[r] != n) return;
+  if (m_editSerial != serial || m_mode != mode || r >= m_ringCount || m_ringVertexCount[r] != n) return;
   Ring& ring = m_rings[r];
   ring.EnsureIndex(n);
   ring.x[n] = x;

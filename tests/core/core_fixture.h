@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,8 @@ class RecordingSink : public IDispatch {
   // What a Snap handler writes back, when set.
   bool answerSnap = false;
   double snapX = 0, snapY = 0;
+  // Container code run inside each event, after it is recorded (the event's name).
+  std::function<void(const std::string&)> handler;
 
   HRESULT QueryInterface(REFIID riid, void** ppv) override {
     if (riid == IID_IUnknown || riid == IID_IDispatch) {
@@ -47,15 +50,18 @@ class RecordingSink : public IDispatch {
         double* y = params->rgvarg[0].pdblVal;
         double* x = params->rgvarg[1].pdblVal;
         events.push_back("Snap(" + std::to_string(*x) + "," + std::to_string(*y) + ")");
+        // The container's code runs before it answers, as a Snap handler's would.
+        if (handler) handler("Snap");
         if (answerSnap) {
           *x = snapX;
           *y = snapY;
         }
-        break;
+        return S_OK;
       }
       case 4: events.push_back("CaptionChanged(" + QarnUtf8FromBstr(params->rgvarg[0].bstrVal) + ")"); break;
       default: events.push_back("unknown " + std::to_string(id));
     }
+    if (handler) handler(id == 1 ? "EditDone" : id == 2 ? "EditAborted" : id == 4 ? "CaptionChanged" : "");
     return S_OK;
   }
   ULONG refs = 1;

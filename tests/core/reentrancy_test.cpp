@@ -1,0 +1,220 @@
+// Container code running inside the editor's events and the host's detach callbacks:
+// whatever it does, the editor goes on only with what still exists, and the host is
+// never left forced or holding a handler of a control that went away.
+#include <algorithm>
+
+#include "core_fixture.h"
+#include "entity_records.h"
+
+namespace {
+
+class ReentrancyTest : public ControlTest {
+ protected:
+  void SetUp() override {
+    ControlTest::SetUp();
+    ReferenceHost::SetFileVersion(std::string("3.0.0.0"));
+    host.variables["UTILS"] = "0";
+    host.inputState[0] = 5;
+    host.inputState[1] = 6;
+    host.inputState[2] = 7;
+  }
+  void TearDown() override {
+    sink.handler = nullptr;
+    ControlTest::TearDown();
+  }
+  // The host as it was before any edit.
+  void ExpectHostRestored(const ReferenceHost& h, const char* what) {
+    EXPECT_EQ(h.variables.at("UTILS"), "0") << what;
+    EXPECT_EQ(h.inputState[0], 5) << what;
+    EXPECT_EQ(h.inputState[1], 6) << what;
+    EXPECT_EQ(h.Handler(), nullptr) << what;
+    EXPECT_EQ(h.Painter(), nullptr) << what;
+  }
+  long Count(const std::string& event) const { return std::count(sink.events.begin(), sink.events.end(), event); }
+  uint32_t Square() {
+    RecordMaker::Polygon p;
+    p.xy = {0, 0, 100, 0, 100, 100, 0, 100, 20, 20, 40, 20, 30, 40, 60, 60, 80, 60, 70, 80};
+    p.rings = {{0, 4, ntt::kPerimeter}, {4, 3, ntt::kHole}, {7, 3, ntt::kHole}};
+    return make.PolygonRecord(p);
+  }
+  RecordMaker make;
+};
+
+// A Snap handler that frees the ring storage while a vertex is dragged: the answer is
+// not written into freed memory (the sanitizer build catches the write), in 2D and 3D.
+TEST_F(ReentrancyTest, ASnapHandlerResizingTheRingsDuringADragWritesNothingFreed) {
+  for (bool is3D : {false, true}) {
+    SCOPED_TRACE(is3D ? "3D" : "2D");
+    Connect();
+    host.SetView(1, 0, 0);
+    ctl->Set3DMode(is3D ? 1 : 0);
+    ctl->drawPolygon();
+    for (int x : {10, 50}) {
+      host.Press(x, 10);
+      host.Release(x, 10);
+    }
+    ctl->canSaveNow();
+    EditController& ec = Editor();
+    ec.SetStep(2);
+    host.Press(10, 10);
+    ASSERT_EQ(ec.m_step, 3);
+    sink.handler = [this](const std::string& e) {
+      if (e == "Snap") ctl->setMaxNumberOfRings(3);
+    };
+    sink.answerSnap = true;
+    sink.snapX = 1e6;
+    sink.snapY = 1e6;
+    host.Move(20, 20);
+    sink.handler = nullptr;
+    sink.answerSnap = false;
+    EXPECT_EQ(ec.RingArrayLength(), 3);
+    EXPECT_EQ(ec.m_ringVertexCount[0], 0) << "the new storage holds no vertex of the old one";
+    host.Release(20, 20);
+    ctl->abortEdit();
+  }
+}
+
+// Another control's EditAborted handler shrinks the loading control's ring storage from
+// inside the host's detach: the load is refused instead of filling rings that are gone.
+TEST_F(ReentrancyTest, ALoadWhoseRingsShrinkDuringItsRegistrationIsRefused) {
+  Connect();
+  host.detachOnReplace = true;
+  CQarneditCtrl* other = new CQarneditCtrl();
+  other->SetQarnocx(host.GetDispatch());
+  ctl->drawPolyline();
+  sink.handler = [other](const std::string& e) {
+    if (e == "EditAborted") other->setMaxNumberOfRings(1);
+  };
+  EXPECT_FALSE(other->editNTT(static_cast<LONG>(Square())));
+  EXPECT_EQ(Count("EditAborted"), 1);
+  EXPECT_FALSE(other->isEditing());
+  EXPECT_EQ(host.Handler(), nullptr);
+  EXPECT_EQ(host.Painter(), nullptr);
+  EXPECT_EQ(host.variables["UTILS"], "0");
+  other->Release();
+}
+
+// Turning the control to another host during an edit ends the edit on the first host,
+// which gets back what the edit forced and keeps no handler of a control that goes away.
+TEST_F(ReentrancyTest, SwitchingTheHostDuringAnEditEndsItOnTheFirstHost) {
+  ReferenceHost second;
+  second.variables["UTILS"] = "0";
+  Connect();
+  ctl->drawPolyline();
+  ctl->SetQarnocx(second.GetDispatch());
+  EXPECT_EQ(Count("EditAborted"), 1);
+  ExpectHostRestored(host, "the first host");
+  ctl->drawPolygon();
+  EXPECT_TRUE(ctl->isEditing());
+  EXPECT_EQ(host.Handler(), nullptr);
+  EXPECT_NE(second.Handler(), nullptr);
+  ctl->abortEdit();
+  EXPECT_EQ(second.Handler(), nullptr);
+}
+
+// An EditAborted handler that always starts a new drawing: the host's answer to the
+// unregistering no longer ends that new drawing, so there is one abort per abortEdit
+// and the host is restored once the container lets the drawing end.
+TEST_F(ReentrancyTest, AnAbortHandlerThatAlwaysRestartsRunsOneNewDrawing) {
+  Connect();
+  ctl->drawPolyline();
+  sink.handler = [this](const std::string& e) {
+    if (e == "EditAborted") ctl->drawPolyline();
+  };
+  ctl->abortEdit();
+  EXPECT_EQ(Count("EditAborted"), 1);
+  EXPECT_TRUE(ctl->isEditing());
+  EXPECT_NE(host.Handler(), nullptr);
+  EXPECT_EQ(host.inputState[0], 1) << "the new drawing forced the host";
+  sink.handler = nullptr;
+  ctl->abortEdit();
+  ExpectHostRestored(host, "after the last abort");
+}
+
+// Starting the next figure from EditDone, and loading one from EditAborted: the new edit
+// runs with its registrations, and ends with the host given back as it was at first.
+TEST_F(ReentrancyTest, AnEditStartedFromTheEndEventsRunsProperly) {
+  Connect();
+  ctl->drawPolyline();
+  for (int x : {10, 50}) {
+    host.Press(x, 10);
+    host.Release(x, 10);
+  }
+  sink.handler = [this](const std::string& e) {
+    if (e == "EditDone") ctl->drawPolygon();
+  };
+  ASSERT_TRUE(ctl->saveEdit());
+  sink.handler = nullptr;
+  EXPECT_TRUE(ctl->isEditing());
+  EXPECT_EQ(Editor().m_mode, MODE_POLYGON);
+  EXPECT_NE(host.Handler(), nullptr);
+  EXPECT_NE(host.Painter(), nullptr);
+  EXPECT_EQ(host.variables["UTILS"], "1");
+
+  BOOL loaded = FALSE;
+  const uint32_t record = Square();
+  sink.handler = [&](const std::string& e) {
+    if (e == "EditAborted") loaded = ctl->editNTT(static_cast<LONG>(record));
+  };
+  ctl->abortEdit();
+  sink.handler = nullptr;
+  EXPECT_TRUE(loaded);
+  EXPECT_TRUE(ctl->isEditing()) << "a load reported as done is running";
+  EXPECT_EQ(Editor().m_ringCount, 3);
+  EXPECT_NE(host.Handler(), nullptr);
+  ctl->abortEdit();
+  ExpectHostRestored(host, "after the loaded edit");
+}
+
+// An abort from the first CaptionChanged of a start: nothing of the host was saved yet,
+// so nothing stale is written back and nothing is forced afterwards.
+TEST_F(ReentrancyTest, AnAbortFromTheFirstCaptionOfAStartLeavesTheHostAlone) {
+  Connect();
+  bool once = true;
+  sink.handler = [&](const std::string& e) {
+    if (e == "CaptionChanged" && once) {
+      once = false;
+      ctl->abortEdit();
+    }
+  };
+  ctl->drawPolyline();
+  EXPECT_FALSE(ctl->isEditing());
+  EXPECT_EQ(Count("EditAborted"), 1);
+  ExpectHostRestored(host, "after the aborted start");
+
+  // The same for a load, which then reports that it did not stick.
+  once = true;
+  EXPECT_FALSE(ctl->editNTT(static_cast<LONG>(Square())));
+  EXPECT_FALSE(ctl->isEditing());
+  ExpectHostRestored(host, "after the aborted load");
+}
+
+// A container that aborts every start from its CaptionChanged handler and starts again
+// from its EditAborted handler: the nesting is cut off instead of running out of stack.
+TEST_F(ReentrancyTest, StartsNestedWithoutEndAreCutOff) {
+  Connect();
+  sink.handler = [this](const std::string& e) {
+    if (e == "CaptionChanged" && ctl->isEditing()) ctl->abortEdit();
+    if (e == "EditAborted") ctl->drawPoint();
+  };
+  ctl->drawPoint();
+  sink.handler = nullptr;
+  EXPECT_LE(Count("EditAborted"), 16);
+  EXPECT_GE(Count("EditAborted"), 1);
+  if (ctl->isEditing()) ctl->abortEdit();
+  ExpectHostRestored(host, "after the cut-off");
+}
+
+// A restart during a running edit keeps what the first start saved: the end of the
+// restarted edit gives the host back its own values, not the forced ones.
+TEST_F(ReentrancyTest, ARestartKeepsTheValuesSavedByTheRunningEdit) {
+  Connect();
+  ctl->drawPolyline();
+  ctl->drawPolygon();
+  EXPECT_EQ(Count("EditAborted"), 0) << "this host does not detach on a new registration";
+  ctl->abortEdit();
+  ExpectHostRestored(host, "after the restarted edit");
+
+}
+
+}  // namespace
