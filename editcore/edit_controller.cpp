@@ -64,8 +64,6 @@ void EditController::DisableBeginEndEdit() {
 
 void EditController::OnOtherPointerEvent(DWORD, POINT*) { ModuleStateScope state; }
 
-void EditController::OnOtherPaintEvent(DWORD) {}
-
 EditController::ControlKeepAlive::ControlKeepAlive(EditController& editor)
     : m_pCtrl(editor.m_destroying ? nullptr : editor.m_pCtrl) {
   if (m_pCtrl) m_pCtrl->AddRef();
@@ -79,11 +77,5 @@ EditController::ControlKeepAlive::~ControlKeepAlive() {
 void EditController::OnHandlerDetached() {
   ControlKeepAlive keepAlive(*this);
   m_pEngine = nullptr;
-  EndEdit(false);
-}
-
-void EditController::OnPainterDetached() {
-  ControlKeepAlive keepAlive(*this);
-  m_pPaintEngine = nullptr;
   EndEdit(false);
 }
