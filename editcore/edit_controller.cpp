@@ -64,8 +64,6 @@ void EditController::DisableBeginEndEdit() {
 
 void EditController::OnOtherPointerEvent(DWORD, POINT*) { ModuleStateScope state; }
 
-void EditController::OnOtherPaintEvent(DWORD) {}
-
 EditController::ControlKeepAlive::ControlKeepAlive(EditController& editor)
     : m_pCtrl(editor.m_destroying ? nullptr : editor.m_pCtrl) {
   if (m_pCtrl) m_pCtrl->AddRef();
@@ -80,12 +78,5 @@ void EditController::OnHandlerDetached() {
   ControlKeepAlive keepAlive(*this);
   m_handlerRegistered = false;
   m_pEngine = nullptr;
-  EndEdit(false);
-}
-
-void EditController::OnPainterDetached() {
-  ControlKeepAlive keepAlive(*this);
-  m_painterRegistered = false;
-  m_pPaintEngine = nullptr;
   EndEdit(false);
 }

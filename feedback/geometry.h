@@ -35,3 +35,12 @@ void RotateZ(double* x, double* y, double* z, double angle);  // x-y plane
 // involved; callers subtract it before WorldToPlane and add it after PlaneToWorld.
 void PlaneToWorld(double* x, double* y, double* z, const double angles[3]);
 void WorldToPlane(double* x, double* y, double* z, const double angles[3]);
+
+// Pixel positions handed to GDI are truncated through this one function. A world point
+// can land anywhere once the host has converted it (NaN, infinities, 1e308 from a Snap
+// answer or a record, a zoom of 1e7), and a double outside the int range has no defined
+// conversion. Values are clamped to +-kPixelLimit first, NaN to 0: far outside any view,
+// yet so far from INT_MAX that a grip's offsets, the sum of two positions for a midpoint
+// and the box of a circle still fit in an int.
+constexpr int kPixelLimit = 1 << 26;
+int PixelFromDouble(double v);

@@ -61,7 +61,7 @@ class PlaneFrame {
     double vx = 0, vy = 0;
     ToView(px, py, vx, vy);
     m_engine->WorldToScreen(&vx, &vy);
-    return POINT{static_cast<LONG>(vx), static_cast<LONG>(vy)};
+    return POINT{PixelFromDouble(vx), PixelFromDouble(vy)};
   }
 
  private:
@@ -159,8 +159,8 @@ void DrawPlaneDirectionLine(HostView& view, HostEngine* engine, HDC hdc, double*
   const double theta = AngleOfVector(px, py, qx, qy);
   engine->WorldToScreen(&px, &py);
   // Screen Y grows downward, hence the Y components of opposite sign.
-  MoveToEx(hdc, static_cast<int>(px + kHalfLineLength * std::cos(theta)),
-           static_cast<int>(py + kHalfLineLength * std::sin(theta + kPi)), nullptr);
-  LineTo(hdc, static_cast<int>(px + kHalfLineLength * std::cos(theta + kPi)),
-         static_cast<int>(py + kHalfLineLength * std::sin(theta)));
+  MoveToEx(hdc, PixelFromDouble(px + kHalfLineLength * std::cos(theta)),
+           PixelFromDouble(py + kHalfLineLength * std::sin(theta + kPi)), nullptr);
+  LineTo(hdc, PixelFromDouble(px + kHalfLineLength * std::cos(theta + kPi)),
+         PixelFromDouble(py + kHalfLineLength * std::sin(theta)));
 }

@@ -13,7 +13,25 @@ namespace {
 
 constexpr double kHalfLineLength = 200.0;
 
-inline int Truncate(double v) { return static_cast<int>(v); }
+inline int Truncate(double v) { return PixelFromDouble(v); }
+
+// Keeps a pen selected for as long as it lives; the previous pen goes back and this one
+// is deleted even when painting stops half way.
+class ScopedPen {
+ public:
+  ScopedPen(HDC hdc, HPEN pen) : m_hdc(hdc), m_pen(pen), m_old(SelectObject(hdc, pen)) {}
+  ~ScopedPen() {
+    SelectObject(m_hdc, m_old);
+    DeleteObject(m_pen);
+  }
+  ScopedPen(const ScopedPen&) = delete;
+  ScopedPen& operator=(const ScopedPen&) = delete;
+
+ private:
+  HDC m_hdc;
+  HPEN m_pen;
+  HGDIOBJ m_old;
+};
 
 }  // namespace
 
@@ -28,39 +46,57 @@ void EditController::PaintOverlay(CDC* pDC) {
   ModuleStateScope state;
   // The host's repaint has wiped any rubber band, so the next move must not erase one.
   m_rubberDrawn = false;
-  if (!m_pPaintEngine) return;
+  if (!m_pPaintEngine || !pDC) return;
   HDC hdc = pDC->GetSafeHdc();
+  // Nothing may unwind into the host's paint: a paint that fails just draws no more.
+  try {
+    const COLORREF color = m_pCtrl->TranslateColor(m_pCtrl->m_penColor);
+    HPEN overlayPen = CreatePen(PS_SOLID, 1, color);
+    ScopedPen selected(hdc, overlayPen);
+    // Dotted lines leave their gaps alone instead of filling them with the background.
+    const int oldBkMode = SetBkMode(hdc, TRANSPARENT);
+    struct BkModeBack {
+      HDC hdc;
+      int mode;
+      ~BkModeBack() { SetBkMode(hdc, mode); }
+    } bkModeBack{hdc, oldBkMode};
 
-  const COLORREF color = m_pCtrl->TranslateColor(m_pCtrl->m_penColor);
-  HPEN overlayPen = CreatePen(PS_SOLID, 1, color);
-  HGDIOBJ oldPen = SelectObject(hdc, overlayPen);
-  // Dotted lines leave their gaps alone instead of filling them with the background.
-  const int oldBkMode = SetBkMode(hdc, TRANSPARENT);
+    for (int32_t i = 0; i < m_hiliteCount; ++i) {
+      int x = 0, y = 0;
+      WorldToPixel(m_hiliteRing.x[i], m_hiliteRing.y[i], m_hiliteRing.z[i], x, y);
+      if (i == 0) DrawCircleGrip(hdc, x, y);
+      DrawCrossMark(hdc, x, y);
+      if (i == m_hiliteCount - 1) DrawCircleGrip(hdc, x, y);
+    }
 
-  for (int32_t i = 0; i < m_hiliteCount; ++i) {
-    int x = 0, y = 0;
-    WorldToPixel(m_hiliteRing.x[i], m_hiliteRing.y[i], m_hiliteRing.z[i], x, y);
-    if (i == 0) DrawCircleGrip(hdc, x, y);
-    DrawCrossMark(hdc, x, y);
-    if (i == m_hiliteCount - 1) DrawCircleGrip(hdc, x, y);
+    PaintRings(*pDC, overlayPen, color);
+
+    if (m_step >= 10 && m_step <= 15) {
+      int x = 0, y = 0;
+      WorldToPixel(m_dragX, m_dragY, m_dragZ, x, y);
+      DrawCircleGrip(hdc, x, y);
+    }
+
+    if (m_polarFlags & (POLAR_ANGLE_FIXED | POLAR_LENGTH_FIXED)) PaintPolarMarks(hdc);
+  } catch (...) {
   }
-
-  PaintRings(*pDC, overlayPen, color);
-
-  if (m_step >= 10 && m_step <= 15) {
-    int x = 0, y = 0;
-    WorldToPixel(m_dragX, m_dragY, m_dragZ, x, y);
-    DrawCircleGrip(hdc, x, y);
-  }
-
-  if (m_polarFlags & (POLAR_ANGLE_FIXED | POLAR_LENGTH_FIXED)) PaintPolarMarks(hdc);
-
-  SelectObject(hdc, oldPen);
-  DeleteObject(overlayPen);
-  SetBkMode(hdc, oldBkMode);
 }
 
-void EditController::PaintRings(CDC& dc, HPEN overlayPen, COLORREF color) {
+void EditController::OnPainterDetached() {
+  ControlKeepAlive keepAlive(*this);
+  m_painterRegistered = false;
+  m_pPaintEngine = nullptr;
+  try {
+    EndEdit(false);
+  } catch (...) {
+    // The host is letting go of the painter; whatever the edit's end failed at, it must
+    // not travel back into the host.
+  }
+}
+
+void EditController::OnOtherPaintEvent(DWORD) {}
+
+void EditController::PaintRings(CDC& dc, HPEN, COLORREF color) {
   HDC hdc = dc.GetSafeHdc();
   const bool segmentGrips = m_step == 4 || m_step == 5;
   for (int32_t r = 0; r < m_ringCount; ++r) {
@@ -94,12 +130,9 @@ void EditController::PaintRings(CDC& dc, HPEN overlayPen, COLORREF color) {
       if (closing) {
         if (r == m_ringCount - 1) {
           // The ring still being drawn shows its closing side dotted.
-          HPEN dotted = CreatePen(PS_DOT, 1, color);
-          SelectObject(hdc, dotted);
+          ScopedPen dotted(hdc, CreatePen(PS_DOT, 1, color));
           dc.MoveTo(endX, endY);
           dc.LineTo(x, y);
-          SelectObject(hdc, overlayPen);
-          DeleteObject(dotted);
         } else {
           dc.MoveTo(endX, endY);
           dc.LineTo(x, y);

@@ -15,6 +15,34 @@ constexpr COLORREF kRubberGray = RGB(192, 192, 192);
 constexpr double kMinRotationForRepaint = 0.001;
 constexpr double kMinScaleDistance = 1e-7;
 
+// The window's device context with the gray XOR pen of the rubber band, given back when
+// it goes, also when the Snap event in between fails.
+class XorBand {
+ public:
+  explicit XorBand(HWND hwnd)
+      : m_hwnd(hwnd), m_hdc(GetDC(hwnd)), m_oldRop(SetROP2(m_hdc, R2_XORPEN)),
+        m_pen(CreatePen(PS_SOLID, 1, kRubberGray)), m_oldPen(SelectObject(m_hdc, m_pen)) {}
+  ~XorBand() {
+    SetROP2(m_hdc, m_oldRop);
+    SelectObject(m_hdc, m_oldPen);
+    DeleteObject(m_pen);
+    ReleaseDC(m_hwnd, m_hdc);
+  }
+  XorBand(const XorBand&) = delete;
+  XorBand& operator=(const XorBand&) = delete;
+  void Draw(int x1, int y1, int x2, int y2) {
+    MoveToEx(m_hdc, x1, y1, nullptr);
+    LineTo(m_hdc, x2, y2);
+  }
+
+ private:
+  HWND m_hwnd;
+  HDC m_hdc;
+  int m_oldRop;
+  HPEN m_pen;
+  HGDIOBJ m_oldPen;
+};
+
 // Calls visit(ring, index) for every vertex that move, rotate and scale may change: with
 // the begin/end lock on, the first and last vertex of each ring stay where they are.
 template <typename Visit>
@@ -26,6 +54,60 @@ void ForEachMovableVertex(EditController& ec, Visit visit) {
   }
 }
 
+// What a pointer move does in each step.
+void FollowPointer(EditController& ec, POINT& pt) {
+  if (ec.m_polarFlags & POLAR_BASE_DRAGGED) {
+    ec.m_polarBaseX = pt.x;
+    ec.m_polarBaseY = pt.y;
+    ec.ConvertAndSnap(ec.m_polarBaseX, ec.m_polarBaseY);
+    if (ec.m_pPaintEngine) ec.m_pPaintEngine->RequestRepaint();
+    return;
+  }
+
+  switch (ec.m_step) {
+    case 1:
+      ec.DrawRubberBand(pt);
+      break;
+    case 3:
+    case 5: {
+      // Only a picked vertex is dragged; without one there is nothing to move.
+      if (ec.m_curVertex < 0 || ec.m_curRing < 0 || ec.m_curRing >= ec.m_ringCount) break;
+      // The Snap handler runs the container, which may free the ring storage or end the
+      // edit: the point is worked out in locals and stored only if its vertex still exists.
+      const uint32_t serial = ec.EditSerial();
+      double x = pt.x;
+      double y = pt.y;
+      ec.ConvertAndSnap(x, y);
+      if (ec.EditSerial() != serial || ec.m_curVertex < 0 || ec.m_curRing < 0 || ec.m_curRing >= ec.m_ringCount) break;
+      Ring& ring = ec.m_rings[ec.m_curRing];
+      ring.EnsureIndex(ec.m_curVertex);
+      double z = ring.z[ec.m_curVertex];
+      if (ec.m_is3D && ec.m_pEngine) ec.m_pEngine->ViewToWorld3D(&x, &y, &z);
+      ring.x[ec.m_curVertex] = x;
+      ring.y[ec.m_curVertex] = y;
+      ring.z[ec.m_curVertex] = z;
+      if (ec.m_pPaintEngine) ec.m_pPaintEngine->RequestRepaint();
+      break;
+    }
+    case 9:
+      ec.MoveFigure(pt);
+      break;
+    case 11:
+      ec.RotateFigure(pt);
+      break;
+    case 12:
+    case 15:
+      ec.SnappedPointerPoint(pt, ec.m_dragX, ec.m_dragY, ec.m_dragZ);
+      if (ec.m_pPaintEngine) ec.m_pPaintEngine->RequestRepaint();
+      break;
+    case 14:
+      ec.ScaleFigure(pt);
+      break;
+    default:
+      break;
+  }
+}
+
 }  // namespace
 
 void EditController::OnPointerMove(DWORD, POINT* pt) {
@@ -33,55 +115,10 @@ void EditController::OnPointerMove(DWORD, POINT* pt) {
   // The Snap event runs the container, which may release the control or end the edit.
   ControlKeepAlive keepAlive(*this);
   if (!pt) return;
-  if (m_polarFlags & POLAR_BASE_DRAGGED) {
-    m_polarBaseX = pt->x;
-    m_polarBaseY = pt->y;
-    ConvertAndSnap(m_polarBaseX, m_polarBaseY);
-    if (m_pPaintEngine) m_pPaintEngine->RequestRepaint();
-    return;
-  }
-
-  switch (m_step) {
-    case 1:
-      DrawRubberBand(*pt);
-      break;
-    case 3:
-    case 5: {
-      // Only a picked vertex is dragged; without one there is nothing to move.
-      if (m_curVertex < 0 || m_curRing < 0 || m_curRing >= m_ringCount) break;
-      // The Snap handler runs the container, which may free the ring storage or end the
-      // edit: the point is worked out in locals and stored only if its vertex still exists.
-      const uint32_t serial = m_editSerial;
-      double x = pt->x;
-      double y = pt->y;
-      ConvertAndSnap(x, y);
-      if (m_editSerial != serial || m_curVertex < 0 || m_curRing < 0 || m_curRing >= m_ringCount) break;
-      Ring& ring = m_rings[m_curRing];
-      ring.EnsureIndex(m_curVertex);
-      double z = ring.z[m_curVertex];
-      if (m_is3D && m_pEngine) m_pEngine->ViewToWorld3D(&x, &y, &z);
-      ring.x[m_curVertex] = x;
-      ring.y[m_curVertex] = y;
-      ring.z[m_curVertex] = z;
-      if (m_pPaintEngine) m_pPaintEngine->RequestRepaint();
-      break;
-    }
-    case 9:
-      MoveFigure(*pt);
-      break;
-    case 11:
-      RotateFigure(*pt);
-      break;
-    case 12:
-    case 15:
-      SnappedPointerPoint(*pt, m_dragX, m_dragY, m_dragZ);
-      if (m_pPaintEngine) m_pPaintEngine->RequestRepaint();
-      break;
-    case 14:
-      ScaleFigure(*pt);
-      break;
-    default:
-      break;
+  // Nothing may unwind into the host's message handling: a failed move is just ignored.
+  try {
+    FollowPointer(*this, *pt);
+  } catch (...) {
   }
 }
 
@@ -119,22 +156,13 @@ void EditController::DrawRubberBand(POINT& pt) {
 
   // Straight onto the view's window in XOR, so that no repaint is needed and drawing
   // the same band again takes it off.
-  HWND hwnd = m_pPaintEngine->GetViewWindow();
-  HDC hdc = GetDC(hwnd);
-  const int oldRop = SetROP2(hdc, R2_XORPEN);
-  HPEN pen = CreatePen(PS_SOLID, 1, kRubberGray);
-  HGDIOBJ oldPen = SelectObject(hdc, pen);
+  XorBand band(m_pPaintEngine->GetViewWindow());
   if (m_rubberDrawn) {
-    MoveToEx(hdc, anchorX, anchorY, nullptr);
-    LineTo(hdc, m_lastPtrX, m_lastPtrY);
+    band.Draw(anchorX, anchorY, m_lastPtrX, m_lastPtrY);
+    m_rubberDrawn = false;
   }
   SnapScreenPoint(pt);
-  MoveToEx(hdc, anchorX, anchorY, nullptr);
-  LineTo(hdc, pt.x, pt.y);
-  SetROP2(hdc, oldRop);
-  SelectObject(hdc, oldPen);
-  DeleteObject(pen);
-  ReleaseDC(hwnd, hdc);
+  band.Draw(anchorX, anchorY, pt.x, pt.y);
   m_lastPtrX = pt.x;
   m_lastPtrY = pt.y;
   m_rubberDrawn = true;

@@ -49,14 +49,6 @@ void ApplyLengthRule(double length, double lx, double ly, double& x, double& y) 
   y = ly + length * std::sin(a);
 }
 
-// Truncation toward zero; a host answer beyond the pixel range (or not a number) would
-// make the plain conversion undefined, so it is pinned to the range's ends (NaN to 0).
-LONG TruncateToPixel(double v) {
-  if (!(v == v)) return 0;
-  if (v >= 2147483647.0) return 2147483647;
-  if (v <= -2147483648.0) return -2147483647 - 1;
-  return static_cast<LONG>(v);
-}
 
 }  // namespace
 
@@ -130,6 +122,7 @@ void EditController::SnapScreenPoint(POINT& pt) {
   double y = pt.y;
   ConvertAndSnap(x, y);
   if (m_pEngine) m_pEngine->WorldToScreen(&x, &y);
-  pt.x = TruncateToPixel(x);
-  pt.y = TruncateToPixel(y);
+  // A Snap answer or a host transform may put the point anywhere, NaN included.
+  pt.x = PixelFromDouble(x);
+  pt.y = PixelFromDouble(y);
 }

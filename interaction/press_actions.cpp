@@ -21,7 +21,8 @@ bool EditController::GrabPolarBase(const POINT& pt) {
     view.ProjectToView(m_polarBaseX, m_polarBaseY, m_polarBaseZ, &x, &y);
   }
   m_pEngine->WorldToScreen(&x, &y);
-  if (std::fabs(x - pt.x) > 3.0 || std::fabs(y - pt.y) > 3.0) return false;  // the pick tolerance
+  // Written as the hit rather than the miss, so that a base point at NaN is never hit.
+  if (!(std::fabs(x - pt.x) <= 3.0 && std::fabs(y - pt.y) <= 3.0)) return false;  // the pick tolerance
   m_polarFlags |= POLAR_BASE_DRAGGED;
   return true;
 }

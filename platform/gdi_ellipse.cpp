@@ -24,6 +24,12 @@
 // equal rays leave out one pixel. "Before" means a smaller direction angle, or the
 // same angle for a pixel of the lower half.
 //
+// Figures more than kTraceLimit pixels across are not traced: tracing costs as much as
+// the whole outline, however little of it shows. Their outline is taken row by row from
+// the figure of pixel centres inside the ellipse, like that of a wide pen, and only the
+// rows and columns on the surface are looked at. Coordinates are first pulled into GDI's
+// own range of +-2^27, which keeps every product below 2^127.
+//
 // Wider pens draw the ring between the figure of pixel centres inside the ellipse
 // inscribed in the box grown outward by (width-1)/2 and the one shrunk by the rest.
 #include <algorithm>
@@ -202,7 +208,16 @@ int CompareAngle(long long ax, long long ay, long long bx, long long by) {
   return cross > 0 ? -1 : cross < 0 ? 1 : 0;
 }
 
+constexpr long long kCoordLimit = 1LL << 27;
+constexpr long long kTraceLimit = 1LL << 14;
+
+int ClampCoord(int v) { return static_cast<int>(std::clamp<long long>(v, -kCoordLimit, kCoordLimit)); }
+
 void Normalize(int& l, int& t, int& r, int& b) {
+  l = ClampCoord(l);
+  t = ClampCoord(t);
+  r = ClampCoord(r);
+  b = ClampCoord(b);
   if (l > r) std::swap(l, r);
   if (t > b) std::swap(t, b);
 }
@@ -279,7 +294,7 @@ BOOL Ellipse(HDC hdc, int left, int top, int right, int bottom) {
                   brushColor, dc->rop2);
   };
 
-  if (hasPen && dc->pen->width > 1) {
+  if ((hasPen && dc->pen->width > 1) || w > kTraceLimit || h > kTraceLimit) {
     double cx2 = static_cast<double>(left) + right - 1, cy2 = static_cast<double>(top) + bottom - 1;
     std::vector<OutlinePixel> outline;
     WalkFigure(
@@ -289,18 +304,21 @@ BOOL Ellipse(HDC hdc, int left, int top, int right, int bottom) {
             outline.push_back({static_cast<int>(x), static_cast<int>(y), AngleOf(2.0 * x - cx2, cy2 - 2.0 * y)});
         },
         [&](long long y, Span span) { fillRow(y, span.l, span.r); });
-    StrokeOutline(*dc, *s, outline, 0.0, false);
+    if (hasPen) StrokeOutline(*dc, *s, outline, 0.0, StyledThin(*dc));
     return TRUE;
   }
 
   if (w <= 2 || h <= 2) {
     // Too thin for a curve: a box of pen colour, or the brush one pixel short.
+    // Only the rows and columns on the surface.
+    const long long y0 = std::max<long long>(top, 0), x0 = std::max<long long>(left, 0);
     if (!hasPen) {
-      for (long long y = top; y < bottom - 1; ++y) fillRow(y, left, right - 2);
+      for (long long y = y0; y < std::min<long long>(bottom - 1, s->Height()); ++y) fillRow(y, left, right - 2);
     } else if (w > 1 || h > 1) {
       std::vector<OutlinePixel> box;
-      for (long long y = top; y < bottom; ++y)
-        for (long long x = left; x < right; ++x) box.push_back({static_cast<int>(x), static_cast<int>(y), 0.0});
+      for (long long y = y0; y < std::min<long long>(bottom, s->Height()); ++y)
+        for (long long x = x0; x < std::min<long long>(right, s->Width()); ++x)
+          box.push_back({static_cast<int>(x), static_cast<int>(y), 0.0});
       ClipOutline(box, *s);
       StrokeOutline(*dc, *s, box, 0.0, StyledThin(*dc));
     }
@@ -316,7 +334,7 @@ BOOL Ellipse(HDC hdc, int left, int top, int right, int bottom) {
     if (d < 0) return Span{};
     return Span{left + (w - 1 - d) / 2, left + (w - 1 + d) / 2};
   };
-  for (long long y = 0; y < h; ++y) {
+  for (long long y = std::max<long long>(0, -top); y < std::min<long long>(h, s->Height() - top); ++y) {
     Span row = rowSpan(y);
     if (row.Empty()) continue;
     if (!hasPen) {
@@ -342,8 +360,14 @@ BOOL Arc(HDC hdc, int left, int top, int right, int bottom, int xStart, int ySta
   if (!s) return FALSE;
   Normalize(left, top, right, bottom);
   if (right == left || bottom == top || !dc->pen || dc->pen->style == PS_NULL) return TRUE;
-  if (dc->pen->width > 1) {
-    // Wide pens: the part of the ring swept counter-clockwise from start to end.
+  xStart = ClampCoord(xStart);
+  yStart = ClampCoord(yStart);
+  xEnd = ClampCoord(xEnd);
+  yEnd = ClampCoord(yEnd);
+  const bool huge = static_cast<long long>(right) - left > kTraceLimit || static_cast<long long>(bottom) - top > kTraceLimit;
+  if (dc->pen->width > 1 || huge) {
+    // Wide pens and figures too big to trace: the part of the figure's outline swept
+    // counter-clockwise from start to end.
     long long cx2 = static_cast<long long>(left) + right - 1, cy2 = static_cast<long long>(top) + bottom - 1;
     long long sx = 2LL * xStart - cx2, sy = cy2 - 2LL * yStart;
     long long ex = 2LL * xEnd - cx2, ey = cy2 - 2LL * yEnd;
@@ -365,7 +389,7 @@ BOOL Arc(HDC hdc, int left, int top, int right, int bottom, int xStart, int ySta
           }
         },
         [](long long, Span) {});
-    StrokeOutline(*dc, *s, outline, whole ? 0.0 : start, false);
+    StrokeOutline(*dc, *s, outline, whole ? 0.0 : start, StyledThin(*dc));
     return TRUE;
   }
   long long w = static_cast<long long>(right) - left, h = static_cast<long long>(bottom) - top;

@@ -36,11 +36,11 @@ long long CeilDiv(long long a, long long b) {  // b > 0
 void DrawWideLine(Dc& dc, RasterSurface& s, POINT from, POINT to) {
   double half = dc.pen->width / 2.0;
   uint32_t color = RasterSurface::FromColorRef(dc.pen->color);
-  int reach = dc.pen->width / 2 + 1;
-  long long left = std::max<long long>(std::min(from.x, to.x) - reach, 0);
-  long long right = std::min<long long>(std::max(from.x, to.x) + reach, s.Width() - 1);
-  long long top = std::max<long long>(std::min(from.y, to.y) - reach, 0);
-  long long bottom = std::min<long long>(std::max(from.y, to.y) + reach, s.Height() - 1);
+  long long reach = dc.pen->width / 2 + 1;
+  long long left = std::max<long long>(std::min<long long>(from.x, to.x) - reach, 0);
+  long long right = std::min<long long>(std::max<long long>(from.x, to.x) + reach, s.Width() - 1);
+  long long top = std::max<long long>(std::min<long long>(from.y, to.y) - reach, 0);
+  long long bottom = std::min<long long>(std::max<long long>(from.y, to.y) + reach, s.Height() - 1);
   double vx = static_cast<double>(to.x) - from.x, vy = static_cast<double>(to.y) - from.y;
   double len2 = vx * vx + vy * vy;
   for (long long y = top; y <= bottom; ++y) {
@@ -92,11 +92,14 @@ bool PenStyleOn(int style, long pos) {
 
 void DrawPenLine(Dc& dc, RasterSurface& s, POINT from, POINT to, long& stylePos) {
   if (!dc.pen || dc.pen->style == PS_NULL) return;
+  // Pulled into GDI's range first, so that no offset or product below can overflow.
+  from = POINT{static_cast<LONG>(Clamp(from.x)), static_cast<LONG>(Clamp(from.y))};
+  to = POINT{static_cast<LONG>(Clamp(to.x)), static_cast<LONG>(Clamp(to.y))};
   if (dc.pen->width > 1) {
     DrawWideLine(dc, s, from, to);
     return;
   }
-  long long x0 = Clamp(from.x), y0 = Clamp(from.y), x1 = Clamp(to.x), y1 = Clamp(to.y);
+  long long x0 = from.x, y0 = from.y, x1 = to.x, y1 = to.y;
   long long dx = x1 - x0, dy = y1 - y0;
   long long adx = std::llabs(dx), ady = std::llabs(dy);
   bool xMajor = adx >= ady;

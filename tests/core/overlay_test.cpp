@@ -1,8 +1,11 @@
 // The overlay as the user sees it: grips of each step, segments, the highlight, the
 // centre marker and the polar marks, read back as pixels of the reference host's view.
 #include <algorithm>
+#include <chrono>
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
+#include <limits>
 
 #include "core_fixture.h"
 #include "feedback/grips.h"
@@ -306,5 +309,66 @@ TEST_F(OverlayTest, ThreeDPolarMarksAskTheHostForThePlaneAndTheProjection) {
       for (int dx = -1; dx <= 1; ++dx) gray = gray || Pixel(c.grayX + dx, c.grayY + dy) == kGray;
     EXPECT_TRUE(gray) << c.what << " near (" << c.grayX << ", " << c.grayY << ")";
     SaveOnFailure("polar3d_" + std::to_string(c.flags));
+  }
+}
+
+// World points that the host turns into pixels far outside the view, or into no number
+// at all, still paint: what reaches the view is drawn, the rest is left out, and the paint
+// returns.
+TEST_F(OverlayTest, PointsBeyondThePixelRangePaintTheirVisibleParts) {
+  const double inf = std::numeric_limits<double>::infinity();
+  struct Case {
+    double far;
+    int edgeX;  // where the segment towards the far vertex leaves the view, or -1
+  } cases[] = {{1e308, 639}, {inf, 639}, {3e9, 639}, {-1e308, 0}, {-inf, 0}, {-3e9, 0}, {std::nan(""), 5}};
+  // Step 1 puts a circle grip on the far vertex, step 10 the centre marker; the polar base
+  // gets its grip and a circle around it.
+  StartWith(MODE_POLYLINE, {{100, 100}, {200, 100}, {0, 100}}, 1);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.far);
+    Editor().m_rings[0].x[2] = c.far;
+    Editor().m_dragX = c.far;
+    Editor().m_polarBaseX = c.far;
+    Editor().m_polarFlags = POLAR_LENGTH_FIXED | POLAR_FROM_BASE;
+    Editor().m_polarLength = 50;
+    for (int32_t step : {1, 10}) {
+      Editor().SetStep(step);
+      host.Repaint();
+      EXPECT_EQ(Block(150, 380), kLine) << "step " << step;
+      EXPECT_EQ(Block(c.edgeX, 380, 1, 1), Rows{"#"}) << "the segment runs to the edge, step " << step;
+    }
+  }
+}
+
+// A zoom that puts the figure billions of pixels away: the vertex near the origin keeps
+// its grip and its segments, the others are off the view.
+TEST_F(OverlayTest, AHugeZoomShowsWhatLandsInTheView) {
+  StartWith(MODE_POLYLINE, {{0, 0}, {300, 0}, {300, 200}}, 2);
+  host.SetView(1e7, -20e-6, -20e-6);  // world (0, 0) at pixel (200, 280)
+  host.Repaint();
+  EXPECT_EQ(Block(200, 280), (Rows{".........", ".#######.", ".#.....#.", ".#.....#.", ".#..#####",
+                                   ".#.....#.", ".#.....#.", ".#######.", "........."}));
+  EXPECT_EQ(Block(639, 280, 1, 1), Rows{"#"}) << "the first side runs off the view";
+  SaveOnFailure("huge_zoom");
+}
+
+// The circle of a fixed length is as big as the length at the zoom, a million pixels here,
+// yet a repaint costs no more than what the view shows of it.
+TEST_F(OverlayTest, AHugePolarCircleIsDrawnWhereItCrossesTheView) {
+  StartWith(MODE_POLYLINE, {{320, 200 - 1e6}}, 8);  // centre a million pixels below (320, 280)
+  Editor().m_polarFlags = POLAR_LENGTH_FIXED;
+  Editor().m_polarLength = 1e6;
+  const auto start = std::chrono::steady_clock::now();
+  host.Repaint();
+  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  EXPECT_LT(seconds, 1.0);
+  EXPECT_TRUE(Pixel(319, 280) == kGray || Pixel(320, 280) == kGray || Pixel(321, 280) == kGray)
+      << "the top of the circle";
+  EXPECT_EQ(Block(320, 283, 9, 5), Rows(5, ".........")) << "nothing below it near the top";
+  SaveOnFailure("huge_polar_circle");
+  for (double length : {std::nan(""), std::numeric_limits<double>::infinity(), 1e10, 1e308}) {
+    Editor().m_polarLength = length;
+    host.Repaint();
+    EXPECT_EQ(Block(320, 380, 9, 1), Rows{"........."}) << length;
   }
 }

@@ -1,5 +1,8 @@
 // Picking vertices under a press: the square tolerance, the order that decides between
 // candidates, and the begin/end lock.
+#include <cmath>
+#include <limits>
+
 #include "core_fixture.h"
 
 namespace {
@@ -94,3 +97,22 @@ TEST_F(PickingTest, EachCandidateGoesThroughTheHostUntilAHit) {
 }
 
 }  // namespace
+
+// A polar base point that converts to no pixel at all is under no press: the press
+// draws its vertex instead of taking the base point along.
+TEST_F(PickingTest, AnUnplaceablePolarBaseIsNeverGrabbed) {
+  EditController& ec = Editor();
+  ec.SetStep(1);
+  ec.m_polarFlags = POLAR_LENGTH_FIXED | POLAR_FROM_BASE | POLAR_BASE_KNOWN;
+  ec.m_polarLength = 10;
+  // World Y 280 is pixel row 200, the row pressed: only the bad X could keep the press off.
+  for (double bad : {std::nan(""), std::numeric_limits<double>::infinity()}) {
+    ec.m_polarBaseX = bad;
+    ec.m_polarBaseY = 280;
+    const int32_t before = ec.m_ringVertexCount[0];
+    host.Press(200, 200);
+    EXPECT_FALSE(ec.m_polarFlags & POLAR_BASE_DRAGGED) << bad;
+    EXPECT_EQ(ec.m_ringVertexCount[0], before + 1) << bad << ": the press drew a vertex";
+    host.Release(200, 200);
+  }
+}

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
+#include <limits>
 
 #include "core_fixture.h"
 #include "platform/window.h"
@@ -308,5 +309,23 @@ TEST_F(PointerMoveTest, WaitingStepsIgnoreMoves) {
     EXPECT_EQ(CallNames(), Names{}) << "step " << step;
     EXPECT_EQ(sink.events, Names{}) << "step " << step;
     EXPECT_EQ(Editor().m_rings[1].x[2], 200) << "step " << step;
+  }
+}
+
+// The band from a vertex that lies far outside the pixel range heads off the view on the
+// side where the vertex lies; one that converts to no number starts at the view's corner.
+TEST_F(PointerMoveTest, RubberBandFromAFarVertexRunsToTheEdgeOfTheView) {
+  struct Case {
+    double far;
+    int bandX, clearX;
+  } cases[] = {{1e308, 500, 100}, {std::numeric_limits<double>::infinity(), 500, 100}, {-1e308, 100, 500}};
+  Start(MODE_POLYLINE, 1);
+  AddVertex(0, 0, 100);
+  for (const Case& c : cases) {
+    Editor().m_rings[0].x[0] = c.far;
+    host.Repaint();
+    host.Move(300, 380);
+    EXPECT_EQ(Pixel(c.bandX, 380), kBandOnWhite) << c.far;
+    EXPECT_EQ(Pixel(c.clearX, 380), kWhite) << c.far;
   }
 }
