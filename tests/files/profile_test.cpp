@@ -79,7 +79,8 @@ TEST(ProfileGet, ValuesFollowWindowsRules) {
     // The parsed table answers as the function does: absent exactly when the default comes back.
     char probe[512];
     GetPrivateProfileStringA(c.section, c.key, "\x01", probe, sizeof probe, path.c_str());
-    const std::string* found = QarnProfileIndex(c.file).Find(c.section, c.key);
+    const QarnProfileIndex index(c.file);
+    const std::string* found = index.Find(c.section, c.key);
     std::string indexed = found ? found->substr(0, sizeof probe - 1) : "\x01";
     EXPECT_EQ(indexed, probe) << c.what << ": table gave \"" << Visible(indexed) << "\"";
   }
