@@ -6,7 +6,6 @@
 
 #include "commands/string_file.h"
 #include "control/qarnedit_ctrl.h"
-#include "platform/profile.h"
 #include "resources/resource.h"
 
 namespace {
@@ -26,13 +25,7 @@ CString FormatDegrees(double value) {
 // The text under key in the dialogs' section; a missing or empty value gives the
 // default, which is written there so that the file shows what can be translated.
 CString LookUpText(const CString& stringFile, const CString& key, const CString& fallback) {
-  char value[kStringFileValueSize] = {};
-  GetPrivateProfileStringA(kSection, key, "", value, kStringFileValueSize, stringFile);
-  if (value[0] == '\0') {
-    WritePrivateProfileStringA(kSection, key, fallback, stringFile);
-    return fallback;
-  }
-  return CString(value);
+  return LookUpStringFileText(stringFile, kSection, key, fallback);
 }
 
 void LocalizeWindow(const CString& stringFile, const CString& key, CWnd* window) {

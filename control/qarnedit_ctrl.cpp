@@ -5,6 +5,7 @@
 
 #include "commands/string_file.h"
 #include "control/module_state.h"
+#include "editcore/measure_format.h"
 #include "hostlink/host_view.h"
 #include "platform/afx_dc.h"
 #include "platform/desktop.h"
@@ -59,6 +60,19 @@ const std::array kEventMap = {
 
 const CLSID kPropPages[] = {CLSID_QarneditPropPage, CLSID_QarneditPropPage2};
 
+// The one check of loaded custom values, for streams and property bags alike (colours
+// and the font are checked by the exchange itself): what is out of range takes its
+// default.
+void KeepLoadedValuesInRange(CQarneditCtrl& c) {
+  auto virtualKey = [](short& key) {
+    if (key < 0 || key > 255) key = 0;
+  };
+  virtualKey(c.m_noSnapKey);
+  virtualKey(c.m_noPolarKey);
+  for (CString* format : {&c.m_formatPolylineParams, &c.m_formatPolygonParams})
+    if (static_cast<size_t>(format->GetLength()) > kMaxMeasureFormat) *format = CString("");
+}
+
 }  // namespace
 
 CQarneditCtrl::CQarneditCtrl() {
@@ -88,6 +102,7 @@ void CQarneditCtrl::DoPropExchange(CPropExchange* pPX) {
   PX_Short(pPX, "fillStyle", m_fillStyle, 0);
   PX_String(pPX, "formatPolylineParams", m_formatPolylineParams, CString(""));
   PX_String(pPX, "formatPolygonParams", m_formatPolygonParams, CString(""));
+  if (pPX->IsLoading() && !pPX->IsDryRun()) KeepLoadedValuesInRange(*this);
 }
 
 void CQarneditCtrl::OnResetState() { COleControl::OnResetState(); }
@@ -137,12 +152,13 @@ const CLSID* CQarneditCtrl::GetPropPageIDs(ULONG& cPropPages) {
   return kPropPages;
 }
 
-#if defined(_WIN32)
 HRESULT CQarneditCtrl::GetTypeInfoCount(UINT* pctinfo) {
   if (!pctinfo) return E_POINTER;
   *pctinfo = 1;
   return S_OK;
 }
+
+#if defined(_WIN32)
 
 HRESULT CQarneditCtrl::GetTypeInfo(UINT iTInfo, LCID lcid, ITypeInfo** ppTInfo) {
   if (!ppTInfo) return E_POINTER;
@@ -154,6 +170,14 @@ HRESULT CQarneditCtrl::GetTypeInfo(UINT iTInfo, LCID lcid, ITypeInfo** ppTInfo) 
   hr = pLib->GetTypeInfoOfGuid(IID_DQarnedit, ppTInfo);
   pLib->Release();
   return hr;
+}
+#else
+HRESULT CQarneditCtrl::GetTypeInfo(UINT iTInfo, LCID, ITypeInfo** ppTInfo) {
+  if (!ppTInfo) return E_POINTER;
+  *ppTInfo = nullptr;
+  // What LoadRegTypeLib reports where no type library is registered.
+  constexpr HRESULT kCantLoadLibrary = static_cast<HRESULT>(0x80029C4AL);
+  return iTInfo != 0 ? DISP_E_BADINDEX : kCantLoadLibrary;
 }
 #endif
 

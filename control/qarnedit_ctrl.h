@@ -61,11 +61,10 @@ class CQarneditCtrl : public COleControl {
   DWORD GetMiscStatus() override { return kQarneditMiscStatus; }
   UINT GetUserTypeNameID() override;
   const CLSID* GetPropPageIDs(ULONG& cPropPages) override;
-#if defined(_WIN32)
-  // The control describes itself with _DQarnedit from its registered type library.
+  // The control describes itself with _DQarnedit from its registered type library,
+  // which only Windows has; elsewhere the one type info cannot be loaded.
   STDMETHOD(GetTypeInfoCount)(UINT* pctinfo) override;
   STDMETHOD(GetTypeInfo)(UINT iTInfo, LCID lcid, ITypeInfo** ppTInfo) override;
-#endif
 
   // Properties
   LPDISPATCH GetQarnocx();

@@ -1,16 +1,27 @@
 #include "editcore/measure_format.h"
 
 #include <cstdio>
-#include <cstring>
 #include <vector>
 
+namespace {
+
+// printf reads the format only up to its first NUL; the check reads exactly that.
+std::string_view AsPrintfSeesIt(std::string_view format) { return format.substr(0, format.find('\0')); }
+
+// strchr would also match the terminating NUL of the set.
+bool OneOf(char c, std::string_view set) { return set.find(c) != std::string_view::npos; }
+
+}  // namespace
+
 int CountDoubleConversions(std::string_view format) {
+  format = AsPrintfSeesIt(format);
+  if (format.size() > kMaxMeasureFormat) return -1;
   int count = 0;
   for (size_t i = 0; i < format.size(); ++i) {
     if (format[i] != '%') continue;
     ++i;
     if (i < format.size() && format[i] == '%') continue;
-    while (i < format.size() && std::strchr("-+ #0", format[i])) ++i;
+    while (i < format.size() && OneOf(format[i], "-+ #0")) ++i;
     size_t width = 0;
     while (i < format.size() && format[i] >= '0' && format[i] <= '9') {
       width = width * 10 + static_cast<size_t>(format[i] - '0');
@@ -27,7 +38,7 @@ int CountDoubleConversions(std::string_view format) {
       }
     }
     if (i < format.size() && format[i] == 'l') ++i;  // %lf is a double as well
-    if (i >= format.size() || !std::strchr("fFeEgGaA", format[i])) return -1;
+    if (i >= format.size() || !OneOf(format[i], "fFeEgGaA")) return -1;
     ++count;
   }
   return count;
@@ -36,8 +47,8 @@ int CountDoubleConversions(std::string_view format) {
 std::string FormatMeasures(std::string_view format, int maxValues, double first, double second) {
   const int conversions = CountDoubleConversions(format);
   if (conversions < 0 || conversions > maxValues) return {};
-  // The format may hold an embedded NUL from a BSTR; printf would stop there too.
-  std::string fmt(format.substr(0, format.find('\0')));
+  // A BSTR may hold an embedded NUL: the checked text is the text printed.
+  std::string fmt(AsPrintfSeesIt(format));
   std::vector<char> buffer(kMaxMeasurePrefix + 1);
 #if defined(__GNUC__)
 #pragma GCC diagnostic push

@@ -8,9 +8,12 @@
 
 // Largest prefix the caption carries, in bytes.
 constexpr size_t kMaxMeasurePrefix = 1024;
+// Longest format honoured, in bytes; a control loading a longer one keeps no format.
+constexpr size_t kMaxMeasureFormat = 4096;
 
-// Number of double conversions in the format, or -1 when the format has anything
-// else (%s, %n, *, a length modifier other than l, an unfinished conversion, a
+// Number of double conversions in the format (read up to its first NUL, as printf
+// reads it), or -1 when the format has anything
+// else (a format longer than kMaxMeasureFormat, %s, %n, *, a length modifier other than l, an unfinished conversion, a
 // width or precision above kMaxMeasurePrefix).
 int CountDoubleConversions(std::string_view format);
 

@@ -100,7 +100,10 @@ std::shared_ptr<FontInstance> MakeInstance(const LOGFONTA& lf) {
   double winDescent = os2 ? os2->usWinDescent : -face->descender;
   double cellUnits = std::max(winAscent + winDescent, 1.0);
 
-  LONG requested = lf.lfHeight == 0 ? 16 : lf.lfHeight;
+  // Heights beyond this are drawn at it: glyph bitmaps and metrics stay bounded
+  // whatever size a stored font asks for.
+  constexpr LONG kMaxHeight = 2048;
+  LONG requested = lf.lfHeight == 0 ? 16 : std::clamp<LONG>(lf.lfHeight, -kMaxHeight, kMaxHeight);
   double em;
   long ascent, descent;
   if (requested > 0) {

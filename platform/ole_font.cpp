@@ -40,9 +40,10 @@ void CQarnFontObject::SetName(const CString& name) {
 }
 
 void CQarnFontObject::SetSize(CY size) {
-  // Windows refuses sizes that are not positive.
-  if (size.int64 <= 0) {
-    ThrowError(E_INVALIDARG, "Font size must be positive");
+  // Windows refuses sizes that are not positive; sizes no text can be drawn at are
+  // refused too, so that whatever the control saves loads back unchanged.
+  if (!QarnIsValidFontSize(size)) {
+    ThrowError(E_INVALIDARG, "Font size must be above 0 and at most 4096 points");
     return;
   }
   if (size.int64 == m_desc.cySize.int64) return;
@@ -97,7 +98,7 @@ BOOL CQarnFontObject::CopyFrom(IDispatch* pFont) {
   font.GetProperty(DISPID_FONT_NAME, VT_BSTR, &d.name);
   if (FAILED(font.m_lastError)) return FALSE;
   font.GetProperty(DISPID_FONT_SIZE, VT_CY, &d.cySize);
-  if (FAILED(font.m_lastError)) return FALSE;
+  if (FAILED(font.m_lastError) || !QarnIsValidFontSize(d.cySize)) return FALSE;
   // The rest are optional on foreign font objects: keep the defaults when absent.
   short weight = 0;
   font.GetProperty(DISPID_FONT_WEIGHT, VT_I2, &weight);

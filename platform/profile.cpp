@@ -206,7 +206,8 @@ DWORD Lookup(std::string_view text, LPCSTR section, LPCSTR key, LPCSTR deflt, LP
 bool ReadWholeFile(const char* path, std::string& out, bool& exists) {
   out.clear();
   exists = false;
-  int fd = open(path, O_RDONLY | O_CLOEXEC);
+  // Non-blocking, so that a pipe is refused at once instead of waiting for a writer.
+  int fd = open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) return errno == ENOENT;
   struct stat st;
   if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {

@@ -80,7 +80,11 @@ class CStreamSaveExchange : public CPropExchange {
     m_out.insert(m_out.end(), b, b + n);
   }
   void PutString(const CString& s) {
-    uint32_t n = static_cast<uint32_t>(s.GetLength());
+    size_t length = static_cast<size_t>(s.GetLength());
+    uint32_t n = static_cast<uint32_t>(length < kMaxString ? length : kMaxString);
+    // Cut before a UTF-8 continuation byte, never inside a character.
+    if (n < length)
+      while (n > 0 && (static_cast<unsigned char>(s.c_str()[n]) & 0xC0) == 0x80) --n;
     Put(&n, 4);
     Put(s.c_str(), n);
   }
@@ -303,8 +307,7 @@ class CBagLoadExchange : public CPropExchange {
     std::string base = std::string(name) + ".";
     ExchangeProp((base + "Name").c_str(), VT_BSTR, &f.name, &def.name);
     CQarnVariant raw, cy;
-    if (SUCCEEDED(m_bag.Read((base + "Size").c_str(), &raw)) && SUCCEEDED(VariantChangeType(&cy, &raw, 0, VT_CY)) &&
-        cy.llVal > 0)
+    if (SUCCEEDED(m_bag.Read((base + "Size").c_str(), &raw)) && SUCCEEDED(VariantChangeType(&cy, &raw, 0, VT_CY)))
       f.cySize.int64 = cy.llVal;
     ExchangeProp((base + "Weight").c_str(), VT_I2, &f.sWeight, &def.sWeight);
     ExchangeProp((base + "Charset").c_str(), VT_I2, &f.sCharset, &def.sCharset);
@@ -364,6 +367,21 @@ class CResetExchange : public CPropExchange {
 
 }  // namespace
 
+bool QarnIsValidOleColor(OLE_COLOR clr) {
+  switch (clr >> 24) {
+    case 0x00:
+    case 0x01:  // PALETTEINDEX
+    case 0x02:  // PALETTERGB
+      return true;
+    case 0x80:  // system colour, COLOR_SCROLLBAR to COLOR_MENUBAR
+      return (clr & 0x00FFFFFF) <= 30;
+    default:
+      return false;
+  }
+}
+
+bool QarnIsValidFontSize(CY size) { return size.int64 > 0 && size.int64 <= kQarnMaxFontSize; }
+
 BOOL CPropExchange::ExchangeVersion(DWORD& dwVersionLoaded, DWORD dwVersionDefault, BOOL) {
   m_dwVersion = dwVersionLoaded = dwVersionDefault;
   return TRUE;
@@ -391,7 +409,10 @@ BOOL PX_Long(CPropExchange* pPX, LPCSTR name, long& v, long def) {
 #endif
 BOOL PX_Color(CPropExchange* pPX, LPCSTR name, OLE_COLOR& v) { return pPX->ExchangeProp(name, VT_UI4, &v, nullptr); }
 BOOL PX_Color(CPropExchange* pPX, LPCSTR name, OLE_COLOR& v, OLE_COLOR def) {
-  return pPX->ExchangeProp(name, VT_UI4, &v, &def);
+  BOOL ok = pPX->ExchangeProp(name, VT_UI4, &v, &def);
+  // Checked here, once for streams and property bags alike.
+  if (ok && pPX->IsLoading() && !pPX->IsDryRun() && !QarnIsValidOleColor(v)) v = def;
+  return ok;
 }
 BOOL PX_Bool(CPropExchange* pPX, LPCSTR name, BOOL& v) { return pPX->ExchangeProp(name, VT_BOOL, &v, nullptr); }
 BOOL PX_Bool(CPropExchange* pPX, LPCSTR name, BOOL& v, BOOL def) { return pPX->ExchangeProp(name, VT_BOOL, &v, &def); }
@@ -406,7 +427,15 @@ BOOL PX_Double(CPropExchange* pPX, LPCSTR name, double& v, double def) {
   return pPX->ExchangeProp(name, VT_R8, &v, &def);
 }
 BOOL PX_Font(CPropExchange* pPX, LPCSTR name, QarnFontDesc& font, const QarnFontDesc* pDefault) {
-  return pPX->ExchangeFontProp(name, font, pDefault);
+  BOOL ok = pPX->ExchangeFontProp(name, font, pDefault);
+  if (!ok || !pPX->IsLoading() || pPX->IsDryRun()) return ok;
+  // Checked here, once for streams and property bags alike: a size the text code
+  // cannot realise, a weight or character set outside LOGFONT's range.
+  const QarnFontDesc def = pDefault ? *pDefault : QarnFontDesc();
+  if (!QarnIsValidFontSize(font.cySize)) font.cySize = def.cySize;
+  if (font.sWeight < 0 || font.sWeight > 1000) font.sWeight = def.sWeight;
+  if (font.sCharset < 0 || font.sCharset > 255) font.sCharset = def.sCharset;
+  return ok;
 }
 
 // ------------------------------------------------------------ property bag

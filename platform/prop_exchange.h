@@ -31,6 +31,12 @@ struct QarnFontDesc {
   }
 };
 
+// What a loaded stock value may be; PX_Color and PX_Font give anything else its default,
+// on every load path. Font sizes are CY (points x 10000): above 0, at most 4096 points.
+constexpr LONGLONG kQarnMaxFontSize = 4096LL * 10000;
+bool QarnIsValidOleColor(OLE_COLOR clr);
+bool QarnIsValidFontSize(CY size);
+
 class CPropExchange {
  public:
   virtual ~CPropExchange() = default;

@@ -9,8 +9,9 @@ HINSTANCE QarneditModuleInstance();
 // Full path of the module file; empty when it cannot be found.
 bool QarneditModulePath(wchar_t* path, DWORD cch);
 
-// Class registration under root (HKEY_CLASSES_ROOT for the real thing): all the keys
-// of the control and of both property pages, or none of them.
+// Class registration under root (HKEY_CLASSES_ROOT for the real thing): the keys of
+// the control and of both property pages, in order; at the first key that cannot be
+// written it stops and returns that failure, leaving the keys written before it.
 HRESULT QarneditRegisterClasses(HKEY root, const wchar_t* modulePath);
 // Removes exactly the keys QarneditRegisterClasses writes. S_OK when all were present,
 // S_FALSE when some were already missing.

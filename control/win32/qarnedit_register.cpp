@@ -128,10 +128,9 @@ HRESULT QarneditRegisterClasses(HKEY root, const wchar_t* modulePath) {
   if (!modulePath || !*modulePath) return E_INVALIDARG;
   for (const RegEntry& e : ClassEntries(modulePath)) {
     LSTATUS rc = WriteEntry(root, e);
-    if (rc != ERROR_SUCCESS) {
-      QarneditUnregisterClasses(root);  // never leave half a registration behind
-      return HRESULT_FROM_WIN32(rc);
-    }
+    // Stop at the failing key and report it; what was written stays, as a
+    // registration that stops part-way leaves it.
+    if (rc != ERROR_SUCCESS) return HRESULT_FROM_WIN32(rc);
   }
   return S_OK;
 }
@@ -151,10 +150,9 @@ HRESULT QarneditUnregisterClasses(HKEY root) {
 STDAPI DllRegisterServer() {
   if (FAILED(RegisterTypeLibrary())) return SELFREG_E_TYPELIB;
   wchar_t path[MAX_PATH];
-  if (!QarneditModulePath(path, MAX_PATH) || FAILED(QarneditRegisterClasses(HKEY_CLASSES_ROOT, path))) {
-    UnregisterTypeLibrary();  // the classes failed: take the library back out too
+  // A failing class step is reported; the type library registered before it stays.
+  if (!QarneditModulePath(path, MAX_PATH) || FAILED(QarneditRegisterClasses(HKEY_CLASSES_ROOT, path)))
     return SELFREG_E_CLASS;
-  }
   return S_OK;
 }
 

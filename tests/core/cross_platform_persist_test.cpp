@@ -17,6 +17,7 @@
 
 #include "tests/common/byte_difference.h"
 #include "control/qarnedit_ctrl.h"
+#include "editcore/measure_format.h"
 #include "platform/prop_exchange.h"
 
 namespace {
@@ -131,3 +132,35 @@ TEST(CrossPlatformPersist, LoadsTheStreamTheWindowsModuleWrote) {
 }
 
 }  // namespace
+
+TEST(ControlPersist, OutOfRangeValuesTakeTheirDefaultsFromStreamsAndBagsAlike) {
+  const std::string longFormat(kMaxMeasureFormat + 1, 'x');
+  const Values spoiled = {0x7F000000, 300, -1, 9, longFormat, longFormat};
+  const Values expected = {255, 0, 0, 9, "", ""};
+  Control src, fromStream, fromBag;
+  Set(*src.p, spoiled);
+  std::vector<BYTE> bytes;
+  QarnSaveToStream(src.p, bytes);
+  CQarnPropertyBag bag;
+  QarnSaveToBag(src.p, bag);
+  ASSERT_EQ(QarnLoadFromStream(fromStream.p, bytes.data(), bytes.size()), S_OK);
+  QarnLoadFromBag(fromBag.p, bag);
+  EXPECT_EQ(Describe(*fromStream.p), Describe(expected)) << "from a stream";
+  EXPECT_EQ(Describe(*fromBag.p), Describe(expected)) << "from a property bag";
+  // The longest format honoured still loads.
+  Set(*src.p, Values{255, 255, 0, 0, std::string(kMaxMeasureFormat, 'y'), ""});
+  QarnSaveToStream(src.p, bytes);
+  ASSERT_EQ(QarnLoadFromStream(fromStream.p, bytes.data(), bytes.size()), S_OK);
+  EXPECT_EQ(fromStream.p->m_formatPolylineParams.GetLength(), static_cast<int>(kMaxMeasureFormat));
+  EXPECT_EQ(fromStream.p->m_noSnapKey, 255);
+}
+
+TEST(ControlPersist, TheControlCountsItsOneTypeInfo) {
+  Control c;
+  UINT count = 0;
+  ASSERT_EQ(c.p->GetTypeInfoCount(&count), S_OK);
+  EXPECT_EQ(count, 1u);
+  ITypeInfo* info = reinterpret_cast<ITypeInfo*>(&count);
+  EXPECT_EQ(c.p->GetTypeInfo(1, 0, &info), DISP_E_BADINDEX);
+  EXPECT_EQ(info, nullptr);
+}

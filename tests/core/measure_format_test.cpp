@@ -36,6 +36,19 @@ TEST(MeasureFormat, RefusesWhatCouldReadOrWriteOutsideTheArguments) {
   }
 }
 
+TEST(MeasureFormat, AFormatIsCheckedOnlyUpToItsFirstNul) {
+  using namespace std::string_literals;
+  const std::pair<std::string, const char*> cases[] = {
+      {"%5\0f"s, ""},              // printf would see the unfinished "%5"
+      {"%-\0f"s, ""},
+      {"%\0"s, ""},
+      {"L=%.1f\0%s%n"s, "L=1.5"},  // what follows the NUL is never printed
+  };
+  for (const auto& [format, expected] : cases)
+    EXPECT_EQ(FormatMeasures(format, 1, 1.5, 0), expected) << "format of " << format.size() << " bytes";
+  EXPECT_EQ(CountDoubleConversions("%5\0f"s), -1);
+}
+
 TEST(MeasureFormat, LimitsTheNumberOfValuesPerMode) {
   EXPECT_EQ(FormatMeasures("%f %f", 1, 1, 2), "") << "a polyline format consumes one double";
   EXPECT_EQ(FormatMeasures("%f %f %f", 2, 1, 2), "") << "a polygon format consumes two doubles";

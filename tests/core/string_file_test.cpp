@@ -127,3 +127,106 @@ TEST_F(StringFileTest, AnAsteriskRemovesTheItemAndTheRestKeepTextAndGrayState) {
       << "a replaced item that was grayed stays grayed";
   EXPECT_EQ(popup->GetMenuState(32768, MF_BYCOMMAND) & MF_GRAYED, 0u);
 }
+
+#if !defined(_WIN32)
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double SecondsSince(Clock::time_point start) {
+  return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+// Lets a reader that blocked opening the pipe go on after two seconds, so that a fault
+// shows as a slow lookup instead of a hung test.
+class PipeWatchdog {
+ public:
+  explicit PipeWatchdog(std::string path) : m_path(std::move(path)), m_thread([this] { Run(); }) {}
+  ~PipeWatchdog() {
+    m_stop = true;
+    m_thread.join();
+  }
+
+ private:
+  void Run() {
+    auto start = Clock::now();
+    while (!m_stop) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+      if (SecondsSince(start) < 2.0) continue;
+      int fd = open(m_path.c_str(), O_WRONLY | O_NONBLOCK);
+      if (fd >= 0) close(fd);
+    }
+  }
+  std::string m_path;
+  std::atomic<bool> m_stop{false};
+  std::thread m_thread;
+};
+
+}  // namespace
+
+TEST_F(StringFileTest, FilesThatAreNotSmallIniTextGiveTheBuiltInTextsAndStayUntouched) {
+  using namespace std::string_literals;
+  std::string override = "[STRINGS]\r\n203=Hallo\r\n[POLYLINE_MENU_ITEMS]\r\n32773=Fertig\r\n";
+  std::string utf16;
+  for (char c : override) utf16 += std::string(1, c) + '\0';
+  std::string big = override;
+  while (big.size() <= kMaxStringFileSize) big += "; padding to push the file over the limit\r\n";
+  std::string binary;
+  for (int i = 0; i < 4096; ++i) binary += static_cast<char>((i * 7919) & 0xFF);
+  struct Case {
+    const char* what;
+    std::string bytes;
+  } cases[] = {
+      {"UTF-16 with byte-order mark", "\xFF\xFE"s + utf16},
+      {"UTF-16 without byte-order mark", utf16},
+      {"binary data", binary},
+      {"INI text with a NUL", override + "\0"s},
+      {"larger than the limit", big},
+  };
+  for (const Case& c : cases) {
+    std::ofstream(path, std::ios::binary | std::ios::trunc).write(c.bytes.data(), static_cast<std::streamsize>(c.bytes.size()));
+    EXPECT_EQ(LoadLocalizedString(path.c_str(), IDS_STEP_DRAW), CString("Click to draw")) << c.what;
+    CMenu menu;
+    ASSERT_TRUE(menu.LoadMenu(IDR_CONTEXT_MENU));
+    LocalizeMenu(path.c_str(), "POLYLINE", menu.GetSubMenu(0));
+    CString done;
+    menu.GetSubMenu(0)->GetMenuString(32773, done, MF_BYCOMMAND);
+    EXPECT_EQ(done, CString("Do&ne")) << c.what;
+    EXPECT_TRUE(Slurp(path) == c.bytes) << c.what << ": the file was written";
+  }
+  // Neither a pipe (opening it would wait for a writer) nor a folder is read or written.
+  std::string pipe = (folder / "pipe.ini").string();
+  ASSERT_EQ(mkfifo(pipe.c_str(), 0644), 0);
+  for (const std::string& special : {pipe, folder.string()}) {
+    PipeWatchdog watchdog(pipe);
+    auto start = Clock::now();
+    EXPECT_EQ(LoadLocalizedString(special.c_str(), IDS_STEP_DRAW), CString("Click to draw")) << special;
+    CMenu menu;
+    ASSERT_TRUE(menu.LoadMenu(IDR_CONTEXT_MENU));
+    LocalizeMenu(special.c_str(), "POLYLINE", menu.GetSubMenu(0));
+    EXPECT_LT(SecondsSince(start), 1.5) << special << " was waited on";
+  }
+}
+
+TEST_F(StringFileTest, TheFileIsParsedOnceAndReadAgainWhenItChanges) {
+  std::string text = "[STRINGS]\r\n203=Eins\r\n";
+  while (text.size() < kMaxStringFileSize - 100) text += "k" + std::to_string(text.size()) + "=filler value\r\n";
+  std::ofstream(path, std::ios::binary).write(text.data(), static_cast<std::streamsize>(text.size()));
+  auto start = Clock::now();
+  for (int i = 0; i < 1000; ++i) ASSERT_EQ(LoadLocalizedString(path.c_str(), IDS_STEP_DRAW), CString("Eins"));
+  EXPECT_LT(SecondsSince(start), 1.0) << "1000 lookups in a file of 1 MiB";
+
+  std::ofstream(path, std::ios::binary | std::ios::trunc) << "[strings]\r\n203 = \"Zweiundzwanzig\"\r\n";
+  EXPECT_EQ(LoadLocalizedString(path.c_str(), IDS_STEP_DRAW), CString("Zweiundzwanzig")) << "an edit of the file is seen";
+  LoadLocalizedString(path.c_str(), IDS_STEP_DRAG_VERTEX);
+  EXPECT_EQ(Read("STRINGS", "204"), "Drag a vertex to move it") << "the parsed file is still written back";
+}
+#endif

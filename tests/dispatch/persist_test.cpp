@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
 #include <random>
 
 #include "fuzz/property_stream_fuzz.cpp"
@@ -175,6 +176,59 @@ TEST(PropertyStream, CorruptStreamsAreRefused) {
   EXPECT_EQ(QarnLoadFromStream(dst.p, b.data(), b.size()), STG_E_READFAULT) << "2 GiB string length";
 }
 
+TEST(PropertyStream, AStringOverTheLimitIsSavedCutAtACharacterAndLoadsBack) {
+  CtrlPtr src, dst;
+  const size_t limit = size_t{1} << 20;
+  std::string text(limit - 1, 'a');
+  text += "\xC3\xBC tail";  // a two-byte character across the limit
+  src->m_caption = CString(text.c_str());
+  std::vector<BYTE> bytes;
+  QarnSaveToStream(src.p, bytes);
+  ASSERT_EQ(QarnLoadFromStream(dst.p, bytes.data(), bytes.size()), S_OK) << "the control's own stream loads";
+  EXPECT_EQ(dst->m_caption.str(), std::string(limit - 1, 'a'));
+}
+
+// Values no save of a well-behaved control holds: each takes its default, whichever
+// path it comes by.
+TEST(PropertyPersistence, OutOfRangeStockValuesTakeTheirDefaultsOnBothPaths) {
+  struct Case {
+    const char* what;
+    std::function<void(CTestCtrl*)> spoil;
+    std::function<bool(CTestCtrl*)> defaulted;
+  } cases[] = {
+      {"font size of 1.55e13 points", [](CTestCtrl* c) { QarnFontDesc f; f.cySize.int64 = 155000000000000000LL; c->SetFontDesc(f); },
+       [](CTestCtrl* c) { return c->GetFontDesc().cySize.int64 == 80000; }},
+      {"font size 0", [](CTestCtrl* c) { QarnFontDesc f; f.cySize.int64 = 0; c->SetFontDesc(f); },
+       [](CTestCtrl* c) { return c->GetFontDesc().cySize.int64 == 80000; }},
+      {"font weight 5000", [](CTestCtrl* c) { QarnFontDesc f; f.sWeight = 5000; c->SetFontDesc(f); },
+       [](CTestCtrl* c) { return c->GetFontDesc().sWeight == 400; }},
+      {"colour type byte 0x7F", [](CTestCtrl* c) { c->SetBackColor(0x7F000000); },
+       [](CTestCtrl* c) { return c->GetBackColor() == 0x80000005u; }},
+      {"system colour index 31", [](CTestCtrl* c) { c->SetForeColor(0x8000001F); },
+       [](CTestCtrl* c) { return c->GetForeColor() == 0x80000008u; }},
+  };
+  for (Case& k : cases) {
+    CtrlPtr src;
+    k.spoil(src.p);
+    std::vector<BYTE> bytes;
+    QarnSaveToStream(src.p, bytes);
+    CQarnPropertyBag bag;
+    QarnSaveToBag(src.p, bag);
+    CtrlPtr fromStream, fromBag;
+    ASSERT_EQ(QarnLoadFromStream(fromStream.p, bytes.data(), bytes.size()), S_OK) << k.what;
+    QarnLoadFromBag(fromBag.p, bag);
+    EXPECT_TRUE(k.defaulted(fromStream.p)) << k.what << " from a stream";
+    EXPECT_TRUE(k.defaulted(fromBag.p)) << k.what << " from a property bag";
+  }
+  CtrlPtr ok;
+  ok->SetBackColor(0x8000001E);
+  std::vector<BYTE> bytes;
+  QarnSaveToStream(ok.p, bytes);
+  CtrlPtr dst;
+  QarnLoadFromStream(dst.p, bytes.data(), bytes.size());
+  EXPECT_EQ(dst->GetBackColor(), 0x8000001Eu) << "the last system colour is kept";
+}
+
 TEST(PropertyStream, FuzzHarnessHoldsOnMutatedStreams) {
   CtrlPtr src;
   SetNonDefaults(src.p);
@@ -229,7 +283,7 @@ TEST(PropertyBag, ValuesOfOtherTypesAreConvertedOrDefaulted) {
       {"LongProp", VStr("lots")},     // unconvertible: default
       {"Flag", VI4(1)},               // nonzero: TRUE
       {"Scale", VStr("2.5")},         // converted
-      {"HighlightColor", VR8(4278190080.0)},  // unsigned colour
+      {"HighlightColor", VR8(2147483666.0)},  // unsigned colour, above LONG
       {"Caption", VI4(77)},           // number to text
   };
   for (Entry& e : entries) bag.Write(e.name, &e.value);
@@ -240,7 +294,7 @@ TEST(PropertyBag, ValuesOfOtherTypesAreConvertedOrDefaulted) {
   EXPECT_EQ(c->m_longProp, 100);
   EXPECT_EQ(c->m_flag, TRUE);
   EXPECT_DOUBLE_EQ(c->m_scale, 2.5);
-  EXPECT_EQ(c->m_highlight, 0xFF000000u);
+  EXPECT_EQ(c->m_highlight, 0x80000012u);
   EXPECT_EQ(c->m_caption, "77");
   EXPECT_EQ(c->GetBackColor(), 0x80000005u) << "missing: default";
   EXPECT_EQ(c->GetFontDesc(), QarnFontDesc()) << "missing font: default";

@@ -1,4 +1,5 @@
 #include "platform/profile.h"
+#include "platform/profile_index.h"
 
 #include <sys/stat.h>
 
@@ -75,6 +76,13 @@ TEST(ProfileGet, ValuesFollowWindowsRules) {
                                  << "\"";
     EXPECT_EQ(got, c.expected.size()) << c.what << ": expected return " << c.expected.size() << ", got " << got;
     EXPECT_EQ(buf[c.size], '#') << c.what << ": wrote past the buffer";
+    // The parsed table answers as the function does: absent exactly when the default comes back.
+    char probe[512];
+    GetPrivateProfileStringA(c.section, c.key, "\x01", probe, sizeof probe, path.c_str());
+    const QarnProfileIndex index(c.file);
+    const std::string* found = index.Find(c.section, c.key);
+    std::string indexed = found ? found->substr(0, sizeof probe - 1) : "\x01";
+    EXPECT_EQ(indexed, probe) << c.what << ": table gave \"" << Visible(indexed) << "\"";
   }
 }
 
@@ -130,7 +138,10 @@ TEST(ProfileGet, MissingOrUnnamedFileGivesDefault) {
   };
   std::string missing = dir + "/missing.ini";
   std::string inMissingFolder = dir + "/no/such/folder.ini";
+  std::string pipe = dir + "/pipe.ini";
+  ASSERT_EQ(mkfifo(pipe.c_str(), 0644), 0);
   const Case cases[] = {{"missing file", missing.c_str()},
+                        {"a pipe without a writer", pipe.c_str()},
                         {"missing folder", inMissingFolder.c_str()},
                         {"empty name", ""},
                         {"null name", nullptr},
@@ -141,6 +152,23 @@ TEST(ProfileGet, MissingOrUnnamedFileGivesDefault) {
     EXPECT_STREQ(buf, "dflt") << c.what << ": expected the trimmed default, got \"" << buf << "\"";
     EXPECT_EQ(got, 4u) << c.what << ": expected 4, got " << got;
   }
+}
+
+TEST(ProfileText, NarrowIniTextIsToldFromOtherData) {
+  using namespace std::string_literals;
+  const std::pair<std::string, bool> cases[] = {
+      {"[s]\r\nk=v\r\n", true},
+      {"", true},
+      {"\xEF\xBB\xBF[s]\nk=\xE4\xF6\xFC\t\f\x1A", true},
+      {"\xFF\xFE"s + "[\0s\0]\0"s, false},
+      {"\xFE\xFF"s + "\0[\0s\0]"s, false},
+      {"\xFF\xFE", false},
+      {"[\0s\0]\0"s, false},
+      {"[s]\nk=v\x01\n", false},
+      {"[s]\nk=\x7F\x80\n", true},
+  };
+  for (const auto& [bytes, expected] : cases)
+    EXPECT_EQ(QarnIsIniText(bytes), expected) << "\"" << Visible(bytes) << "\"";
 }
 
 TEST(ProfileGet, VeryLongLinesReadWhole) {
