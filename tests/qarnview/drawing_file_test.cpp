@@ -19,7 +19,12 @@ using namespace qarnview;
 class DrawingFileTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir = fs::path(QARN_TEST_OUTPUT_DIR) / "qarnview" / ::testing::UnitTest::GetInstance()->current_test_info()->name();
+#ifdef QARN_TEST_OUTPUT_DIR
+    const fs::path root = QARN_TEST_OUTPUT_DIR;
+#else
+    const fs::path root = fs::temp_directory_path();
+#endif
+    dir = root / "qarnview" / ::testing::UnitTest::GetInstance()->current_test_info()->name();
     fs::remove_all(dir);
     fs::create_directories(dir);
   }
