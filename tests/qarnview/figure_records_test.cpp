@@ -1,0 +1,176 @@
+// Figures to entity records and back, judged against the editor itself: a figure's
+// record must be the record the editor saves after editing it, and a record the editor
+// saved must become a figure whose record is that same record again.
+#include "qarnview/figure_records.h"
+
+#include <limits>
+
+#include "drawing_samples.h"
+#include "tests/core/core_fixture.h"
+#include "tests/core/entity_records.h"
+
+namespace {
+
+using namespace qarnview;
+
+class FigureRecordTest : public ControlTest {
+ protected:
+  void TearDown() override {
+    for (RECORDADDR r : m_made) ReleaseRecord(r);
+    ControlTest::TearDown();
+  }
+  RECORDADDR ToRecord(const Figure& f) {
+    RECORDADDR r = 0;
+    const std::string problem = FigureToRecord(f, r);
+    EXPECT_EQ(problem, "");
+    m_made.push_back(r);
+    return r;
+  }
+  // Puts the figure into the editor as a drawing would, and saves it.
+  RECORDADDR DrawAndSave(const Figure& f) {
+    ctl->Set3DMode(f.is3D ? 1 : 0);
+    ctl->m_fillStyle = f.fillStyle;
+    if (f.kind == FigureKind::kPolyline) ctl->drawPolyline();
+    if (f.kind == FigureKind::kPolygon) ctl->drawPolygon();
+    if (f.kind == FigureKind::kPoint) ctl->drawPoint();
+    for (size_t r = 0; r < f.rings.size(); ++r) {
+      const int ring = f.kind == FigureKind::kPolyline ? 0 : static_cast<int>(r);
+      // A new ring, as the menu's "New perimeter" and "New hole" make it.
+      if (ring > 0 && ring >= Editor().m_ringCount) Editor().m_ringVertexCount[ring] = 0;
+      Editor().m_ringIsHole[ring] = f.rings[r].hole ? 1 : 0;
+      for (const Vertex& v : f.rings[r].vertices) AddVertex(ring, v.x, v.y, v.z, static_cast<int>(r + 1));
+    }
+    EXPECT_TRUE(ctl->saveEdit());
+    return static_cast<RECORDADDR>(ctl->getDrawnNTT());
+  }
+
+  std::vector<RECORDADDR> m_made;
+  RecordMaker make;
+};
+
+TEST_F(FigureRecordTest, AFigureRecordIsWhatTheEditorSavesAfterEditingIt) {
+  Connect();
+  for (const Figure& f : samples::All()) {
+    if (f.kind == FigureKind::kPolyline && !f.is3D && f.rings.size() > 1) continue;  // no record form
+    const RECORDADDR mine = ToRecord(f);
+    ASSERT_NE(mine, 0u);
+    ctl->m_fillStyle = f.fillStyle;
+    ASSERT_TRUE(ctl->editNTT(static_cast<LONG>(mine))) << "the editor refused the record of a figure";
+    ASSERT_TRUE(ctl->saveEdit());
+    EXPECT_EQ(Flatten(mine), Flatten(static_cast<uint32_t>(ctl->getDrawnNTT()))) << Flatten(mine);
+  }
+}
+
+TEST_F(FigureRecordTest, ARecordTheEditorSavedBecomesAFigureWithTheSameRecord) {
+  Connect();
+  for (const Figure& f : samples::All()) {
+    if (f.kind == FigureKind::kPolyline && !f.is3D && f.rings.size() > 1) continue;
+    const RECORDADDR saved = DrawAndSave(f);
+    ASSERT_NE(saved, 0u);
+    Figure figure;
+    ASSERT_EQ(FigureFromRecord(saved, figure, f.penColor), "");
+    Figure expected = f;
+    if (f.kind != FigureKind::kPolygon) expected.fillStyle = 0;  // only polygon records hold it
+    EXPECT_EQ(figure, expected);
+    EXPECT_EQ(Flatten(ToRecord(figure)), Flatten(saved));
+  }
+}
+
+TEST_F(FigureRecordTest, RecordLayoutOfAPolygonWithAHole) {
+  const RECORDADDR r = ToRecord(samples::PolygonWithHole2D());
+  RecordMemory& m = QarnRecordMemory();
+  EXPECT_EQ(m.BlockSize(r), ntt::kPolygonSize3D) << "the editor always allocates the 3D size";
+  EXPECT_EQ(m.ReadU32(r + ntt::kSize), ntt::kPolygonSize2D);
+  EXPECT_EQ(m.ReadU32(r + ntt::kType), ntt::kPolygon);
+  EXPECT_EQ(m.ReadU16(r + ntt::kHostField12), 256);
+  EXPECT_EQ(m.ReadU16(r + ntt::kHostField18), 256);
+  EXPECT_EQ(m.ReadI16(r + ntt::kPgFillStyle), 5);
+  EXPECT_EQ(m.ReadU32(r + ntt::kPgTotal), 7u);
+  EXPECT_EQ(m.ReadU32(r + ntt::kPgRingCount), 2u);
+  EXPECT_EQ(m.ReadU32(r + ntt::kPgZ), 0u);
+  const uint32_t rings = *m.ReadU32(r + ntt::kPgRings);
+  EXPECT_EQ(RecordMaker::Descriptors({{0, 4, ntt::kPerimeter}, {4, 3, ntt::kHole}}),
+            [&] {
+              std::vector<uint8_t> b(20);
+              m.Read(rings, b.data(), b.size());
+              return b;
+            }());
+  const uint32_t xy = *m.ReadU32(r + ntt::kPgXY);
+  EXPECT_EQ(m.BlockSize(xy), 7u * 16);
+  EXPECT_EQ(m.ReadF64(xy + 6 * 16 + 8), 4.0) << "Y of the hole's third vertex";
+}
+
+TEST_F(FigureRecordTest, RecordsBecomeWhatTheEditorHoldsAfterLoadingThem) {
+  Figure f;
+  // A closed 2D polyline repeats its first vertex at the end.
+  ASSERT_EQ(FigureFromRecord(make.PolylineRecord({{0, 0, 1, 0, 1, 1, 0, 1}, true}), f), "");
+  EXPECT_EQ(f, samples::Make(FigureKind::kPolyline, false, {samples::Ring({{0, 0}, {1, 0}, {1, 1}, {0, 1}, {0, 0}})}));
+  // A 3D polyline of parts 1, 1, 2, 2, 2 with part 1 closed: parts by number, the
+  // closed one repeating its first vertex.
+  ASSERT_EQ(FigureFromRecord(make.PolylineRecord({{0, 0, 1, 1, 2, 2, 3, 3, 4, 4}, false, true, {10, 11, 12, 13, 14},
+                                                  {2, 1, 2, 1, 2}, 2, {1, 0}}),
+                             f, 0x00FF00),
+            "");
+  EXPECT_EQ(f, samples::Make(FigureKind::kPolyline, true,
+                             {samples::Ring({{1, 1, 11}, {3, 3, 13}, {1, 1, 11}}),
+                              samples::Ring({{0, 0, 10}, {2, 2, 12}, {4, 4, 14}})},
+                             0, 0x00FF00));
+  // A 3D line is a two-vertex polyline.
+  ASSERT_EQ(FigureFromRecord(make.Line3D(1, 2, 3, 4, 5, 6), f), "");
+  EXPECT_EQ(f, samples::Make(FigureKind::kPolyline, true, {samples::Ring({{1, 2, 3}, {4, 5, 6}})}));
+  // Polygon rings under 3 vertices are dropped, as the editor's save drops them.
+  RecordMaker::Polygon g;
+  g.xy = {0, 0, 1, 0, 1, 1, 5, 5, 6, 6, 2, 2, 3, 2, 3, 3};
+  g.rings = {{0, 3, ntt::kPerimeter}, {3, 2, ntt::kHole}, {5, 3, ntt::kHole}};
+  ASSERT_EQ(FigureFromRecord(make.PolygonRecord(g), f), "");
+  EXPECT_EQ(f, samples::Make(FigureKind::kPolygon, false,
+                             {samples::Ring({{0, 0}, {1, 0}, {1, 1}}), samples::Ring({{2, 2}, {3, 2}, {3, 3}}, true)}));
+  ASSERT_EQ(FigureFromRecord(make.Point3D(7, 8, 9), f), "");
+  EXPECT_EQ(f, samples::Make(FigureKind::kPoint, true, {samples::Ring({{7, 8, 9}})}));
+}
+
+TEST_F(FigureRecordTest, RecordsThatCannotBeFiguresAreRefusedAndLeaveTheFigure) {
+  std::vector<Hostile> bad;
+  for (Hostile& h : HostileRecords(make, true))
+    if (h.what != "polygon with more rings than the ring array") bad.push_back(h);  // a figure may have more
+  RecordMaker::Polygon g;
+  g.xy = {0, 0, 1, 0, 1, 1};
+  g.rings = {{0, 3, ntt::kHole}};
+  bad.push_back({"polygon that begins with a hole", make.PolygonRecord(g)});
+  g.rings = {{0, 2, ntt::kPerimeter}};
+  bad.push_back({"polygon without a ring of 3 vertices", make.PolygonRecord(g)});
+  bad.push_back({"polyline of one vertex", make.PolylineRecord({{0, 0}})});
+  bad.push_back({"polyline without vertices", make.PolylineRecord({})});
+  bad.push_back({"3D polyline with a part of one vertex",
+                 make.PolylineRecord({{0, 0, 1, 1, 2, 2}, false, true, {0, 0, 0}, {1, 2, 2}, 2, {0, 0}})});
+  bad.push_back({"point at NaN", make.Point(std::numeric_limits<double>::quiet_NaN(), 0)});
+  bad.push_back({"point beyond 1e15", make.Point(0, -1e16)});
+  bad.push_back({"record of type 3", make.Block(RecordMaker::Header(48, 48, 3))});
+  const Figure original = samples::Polygons3D();
+  for (const Hostile& h : bad) {
+    Figure f = original;
+    EXPECT_NE(FigureFromRecord(h.record, f), "") << h.what;
+    EXPECT_EQ(f, original) << h.what;
+  }
+}
+
+TEST_F(FigureRecordTest, FiguresWithoutARecordFormAreRefusedWithoutLeaks) {
+  RecordMemory& m = QarnRecordMemory();
+  const size_t blocks = m.LiveBlockCount();
+  Figure holeFirst = samples::PolygonWithHole2D();
+  std::swap(holeFirst.rings[0], holeFirst.rings[1]);
+  for (const Figure& f : {samples::Polyline2DParts(), holeFirst}) {
+    RECORDADDR r = 123;
+    EXPECT_NE(FigureToRecord(f, r), "");
+    EXPECT_EQ(r, 0u);
+  }
+  EXPECT_EQ(m.LiveBlockCount(), blocks);
+  // ReleaseRecord gives back every block a record made.
+  for (const Figure& f : samples::All()) {
+    RECORDADDR r = 0;
+    if (FigureToRecord(f, r).empty()) ReleaseRecord(r);
+  }
+  EXPECT_EQ(m.LiveBlockCount(), blocks);
+}
+
+}  // namespace
