@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core_fixture.h"
+#include "feedback/geometry.h"
 #include "hostlink/host_view.h"
 
 namespace {
@@ -454,7 +455,8 @@ TEST_F(ConvertAndSnapTest, SnapScreenPointTruncatesTheSnappedPixelsTowardZero) {
       {"negative fractions go up to zero", {-3.7, -0.4}, {-3, 0}},
       {"just under an integer", {-0.99, 479.75}, {0, 479}},
       {"whole pixels stay", {100, 200}, {100, 200}},
-      {"beyond the pixel range: pinned", {1e12, -1e12}, {2147483647, -2147483647 - 1}},
+      {"beyond the pixel range: pinned", {1e12, -1e12}, {kPixelLimit, -kPixelLimit}},
+      {"not a number: the origin", {std::nan(""), std::nan("")}, {0, 0}},
   };
   Start();
   for (const Case& c : cases) {
