@@ -96,6 +96,7 @@ void BindHost(py::module_& m) {
       .def_readwrite("refuse_engine", &ReferenceHost::refuseEngine)
       .def_readwrite("detach_on_replace", &ReferenceHost::detachOnReplace)
       .def_readwrite("detach_on_unregister", &ReferenceHost::detachOnUnregister)
+      .def_readwrite("log_calls", &ReferenceHost::logCalls)
       .def_property(
           "file_version", [](ReferenceHost&) { return ReferenceHost::GetFileVersion(); },
           [](ReferenceHost&, std::optional<std::string> v) { ReferenceHost::SetFileVersion(v); })

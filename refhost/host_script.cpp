@@ -16,7 +16,10 @@ enum ScriptDispid : DISPID {
   kFileVersion, kDetachOnReplace, kVariable, kInputState, kModePair, kReferencePoint, kCallLog, kClearLog,
   kReadMemory, kRepaint, kSavePicture, kDropPointerHandler, kDropOverlayPainter, kRepaintRequests,
   kRefuseEngine, kMessageBoxAnswer, kMessageBoxLog, kMenuAnswer, kMenuLog, kDialogAnswer, kDialogLog,
+  kLogCalls,
 };
+// Type libraries describe the switches by these numbers (win32/qarnref.idl).
+static_assert(kDetachOnReplace == 1011 && kRefuseEngine == 1024 && kLogCalls == 1031);
 
 struct ScriptMember {
   const char* name;
@@ -49,6 +52,7 @@ const ScriptMember kScriptMembers[] = {
     {"dropOverlayPainter", kDropOverlayPainter, false},
     {"repaintRequests", kRepaintRequests, false},
     {"refuseEngine", kRefuseEngine, false},
+    {"logCalls", kLogCalls, false},
     {"messageBoxAnswer", kMessageBoxAnswer, true},
     {"messageBoxLog", kMessageBoxLog, true},
     {"menuAnswer", kMenuAnswer, true},
@@ -274,8 +278,9 @@ HRESULT InvokeScriptMember(ReferenceHost& host, DISPID id, WORD flags, DISPPARAM
       return S_OK;
     }
     case kDetachOnReplace:
-    case kRefuseEngine: {
-      bool& field = id == kDetachOnReplace ? host.detachOnReplace : host.refuseEngine;
+    case kRefuseEngine:
+    case kLogCalls: {
+      bool& field = id == kDetachOnReplace ? host.detachOnReplace : id == kLogCalls ? host.logCalls : host.refuseEngine;
       SCRIPT_TRY(args.Expect(0));
       if (put) return args.Bool(value, field);
       ReturnBool(result, field);

@@ -179,6 +179,7 @@ IDispatch* ReferenceHost::GetDispatch() { return m_pDispatch; }
 HostEngine* ReferenceHost::GetEngine() { return engineHandle ? m_engine.get() : nullptr; }
 
 void ReferenceHost::Log(std::string name, std::vector<CallArg> args) {
+  if (!logCalls) return;
   calls.push_back({std::move(name), std::move(args)});
 }
 
@@ -282,16 +283,31 @@ void ReferenceHost::SetFileVersion(const std::optional<std::string>& version) {
 
 std::optional<std::string> ReferenceHost::GetFileVersion() { return HostFileVersion(); }
 
+// A replacing host detaches the old registration before it records the new one, the
+// same object included: the old one's callback sees no registration at all, and
+// whatever it registers from inside the callback is replaced by the new one.
 void ReferenceHost::RegisterHandler(PointerHandler* handler) {
   PointerHandler* old = m_pHandler;
+  if (handler && old && detachOnReplace) {
+    m_pHandler = nullptr;
+    old->OnHandlerDetached();
+    m_pHandler = handler;
+    return;
+  }
   m_pHandler = handler;
-  if (old && old != handler && (handler ? detachOnReplace : detachOnUnregister)) old->OnHandlerDetached();
+  if (!handler && old && detachOnUnregister) old->OnHandlerDetached();
 }
 
 void ReferenceHost::RegisterPainter(OverlayPainter* painter) {
   OverlayPainter* old = m_pPainter;
+  if (painter && old && detachOnReplace) {
+    m_pPainter = nullptr;
+    old->OnPainterDetached();
+    m_pPainter = painter;
+    return;
+  }
   m_pPainter = painter;
-  if (old && old != painter && (painter ? detachOnReplace : detachOnUnregister)) old->OnPainterDetached();
+  if (!painter && old && detachOnUnregister) old->OnPainterDetached();
 }
 
 void ReferenceHost::DropPointerHandler() {

@@ -68,7 +68,8 @@ class ReferenceHost {
   // nonzero handle.
   LONG engineHandle;
   bool refuseEngine = false;
-  // The host answers a new registration by detaching the old one first.
+  // The host answers every new registration by detaching the old one first, also when
+  // the same object registers again.
   bool detachOnReplace = false;
   // The host answers an unregistration (a null registration) with the detach callback.
   bool detachOnUnregister = true;
@@ -78,7 +79,8 @@ class ReferenceHost {
   static void SetFileVersion(const std::optional<std::string>& version);
   static std::optional<std::string> GetFileVersion();
 
-  // Every call the editor made, in order.
+  // Every call the editor made, in order, while logCalls is on (off for benchmarks).
+  bool logCalls = true;
   std::vector<HostCall> calls;
   void Log(std::string name, std::vector<CallArg> args = {});
 

@@ -155,6 +155,32 @@ TEST(HostScript, CallLogIsOneLinePerCallJoinedByCrLf) {
   EXPECT_EQ("", script.Text("callLog"));
 }
 
+TEST(HostScript, SwitchesReadBackAndLogCallsStopsTheLog) {
+  ReferenceHost host;
+  Script script(host.GetDispatch());
+  const struct {
+    const char* name;
+    bool& field;
+    bool initial;
+  } switches[] = {{"detachOnReplace", host.detachOnReplace, false}, {"logCalls", host.logCalls, true}};
+  for (const auto& s : switches) {
+    VARIANT got;
+    VariantInit(&got);
+    ASSERT_EQ(S_OK, script.Call(s.name, {}, &got)) << s.name;
+    EXPECT_EQ(VT_BOOL, got.vt) << s.name;
+    EXPECT_EQ(s.initial, got.boolVal != VARIANT_FALSE) << s.name;
+    ASSERT_EQ(S_OK, script.Put(s.name, {}, L(s.initial ? 0 : -1))) << s.name;
+    EXPECT_EQ(!s.initial, s.field) << s.name;
+  }
+  // logCalls is off now: the host's own methods still answer, unlogged.
+  host.variables["UTILS"] = "1";
+  EXPECT_EQ("1", script.Text("GetVariable", {S("UTILS")}));
+  EXPECT_EQ("", script.Text("callLog"));
+  ASSERT_EQ(S_OK, script.Put("logCalls", {}, L(-1)));
+  EXPECT_EQ("1", script.Text("GetVariable", {S("UTILS")}));
+  EXPECT_EQ("GetVariable(UTILS)", script.Text("callLog"));
+}
+
 TEST(HostScript, OutParametersOfTheHostMethodsFillScriptVariables) {
   ReferenceHost host(640, 480);
   host.SetView(2, 10, 20);

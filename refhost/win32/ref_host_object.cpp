@@ -8,6 +8,8 @@ LONG g_liveObjects = 0;
 
 // The dispinterface of qarnref.idl: {14c29ddb-5ea5-41e7-a554-bf51786b36d3}.
 const IID kHostDispatchIid = {0x14c29ddb, 0x5ea5, 0x41e7, {0xa5, 0x54, 0xbf, 0x51, 0x78, 0x6b, 0x36, 0xd3}};
+// Its switches: {d3f1740a-94e2-4ca5-9058-3f26cff63d81}, answered by the same dispatch.
+const IID kSwitchesIid = {0xd3f1740a, 0x94e2, 0x4ca5, {0x90, 0x58, 0x3f, 0x26, 0xcf, 0xf6, 0x3d, 0x81}};
 
 }  // namespace
 
@@ -27,7 +29,8 @@ LONG RefHostObject::LiveCount() { return g_liveObjects; }
 
 HRESULT STDMETHODCALLTYPE RefHostObject::QueryInterface(REFIID riid, void** ppv) {
   if (!ppv) return E_POINTER;
-  if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDispatch) || IsEqualIID(riid, kHostDispatchIid)) {
+  if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDispatch) || IsEqualIID(riid, kHostDispatchIid) ||
+      IsEqualIID(riid, kSwitchesIid)) {
     *ppv = static_cast<IDispatch*>(this);
     AddRef();
     return S_OK;

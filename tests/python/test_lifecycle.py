@@ -104,12 +104,40 @@ def test_the_host_dropping_the_painter_aborts_once(ctl, host, sink):
 
 def test_a_new_drawing_replacing_a_running_one(ctl, host, sink):
     connected(ctl, host)
-    ctl.drawPolyline()
-    host.detach_on_replace = True
-    # The host only detaches a different registration; the editor registers itself again.
     ctl.drawPolygon()
-    assert sink.names().count("EditAborted") == 0
+    host.press(100, 100)
+    host.release(100, 100)
+    # The host detaches even the same object registering again: the running polygon is
+    # aborted first, then the polyline starts with an empty figure.
+    host.detach_on_replace = True
+    sink.events.clear()
+    host.clear_calls()
+    ctl.drawPolyline()
+    assert sink.names().count("EditAborted") == 1
+    assert sink.names().index("EditAborted") < sink.events.index(("CaptionChanged", "Click to draw"))
+    assert [c[0] for c in host.calls][2:5] == ["SetPointerHandler", "SetOverlayPainter", "SetOverlayPainter"]
+    assert host.calls[3] == ("SetOverlayPainter", (None,)), "the aborted edit lets go of the painter"
     assert ctl.isEditing() is True
+    assert host.has_pointer_handler and host.has_overlay_painter
+    for x, y in ((200, 200), (300, 250)):
+        host.press(x, y)
+        host.release(x, y)
+    assert ctl.saveEdit() is True
+    assert sink.names().count("EditAborted") == 1
+    assert sink.names()[-1] == "EditDone"
+
+
+def test_logging_host_calls_stops_and_restarts(ctl, host):
+    connected(ctl, host)
+    assert host.log_calls is True
+    host.log_calls = False
+    ctl.drawPolyline()
+    host.press(10, 10)
+    assert host.calls == []
+    assert ctl.isEditing() is True
+    host.log_calls = True
+    ctl.abortEdit()
+    assert "SetPointerHandler" in [c[0] for c in host.calls]
 
 
 def test_save_while_idle_and_with_nothing_drawn(ctl, host, sink):

@@ -73,6 +73,16 @@ Expect "sixth call", "GetWorkPlane()", lines(5)
 host.clearLog
 Expect "cleared log", "", host.callLog
 
+' logCalls switches the log off and on again; the calls themselves still happen
+Expect "logCalls default", True, host.logCalls
+host.logCalls = False
+Expect "unlogged call still answers", "edit", host.GetVariable("MODE")
+Expect "nothing logged while off", "", host.callLog
+host.logCalls = True
+host.GetVariable "MODE"
+Expect "logged again", "GetVariable(MODE)", host.callLog
+host.clearLog
+
 ' No engine behind handle 0
 host.engineHandle = 0
 Expect "engine handle zero", 0, host.GetEngineHandle()
