@@ -557,6 +557,9 @@ void COleControl::InvalidateControl(const RECT* lpRect, BOOL bErase) {
   m_bLastInvalidWhole = lpRect == nullptr;
   if (lpRect) m_rcLastInvalid = *lpRect;
   if (m_hWnd) OnInvalidate(lpRect, bErase);
+#if defined(_WIN32)
+  QarnWin32InvalidateControl(this, lpRect, bErase);
+#endif
 }
 
 BOOL COleControl::GetLastInvalidRect(RECT* prc) const {
