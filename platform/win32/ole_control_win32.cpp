@@ -205,7 +205,7 @@ struct ControlState {
 
   // In-place activation through the site (IOleInPlaceSite and, where offered, its Ex
   // form): the control's window is created as a child of the site's window.
-  HRESULT ActivateInPlace(IOleClientSite* pActiveSite, LPCRECT lprcPosRect, bool uiActivate, bool show);
+  HRESULT ActivateInPlace(IOleClientSite* pActiveSite, LPCRECT lprcPosRect, bool uiActivate);
   void DeactivateUI();
   void DeactivateInPlace();
 
@@ -496,9 +496,9 @@ HRESULT XOleObject::DoVerb(LONG iVerb, LPMSG, IOleClientSite* pActiveSite, LONG,
     case OLEIVERB_SHOW:
     case OLEIVERB_OPEN:
     case OLEIVERB_UIACTIVATE:
-      return m_state->ActivateInPlace(pActiveSite, lprcPosRect, true, true);
+      return m_state->ActivateInPlace(pActiveSite, lprcPosRect, true);
     case OLEIVERB_INPLACEACTIVATE:
-      return m_state->ActivateInPlace(pActiveSite, lprcPosRect, false, true);
+      return m_state->ActivateInPlace(pActiveSite, lprcPosRect, false);
     case OLEIVERB_HIDE:
       m_state->DeactivateUI();
       if (m_state->hwnd) ShowWindow(m_state->hwnd, SW_HIDE);
@@ -663,7 +663,7 @@ HRESULT XOleInPlaceActiveObject::EnableModeless(BOOL) { return S_OK; }
 
 // ---------------------------------------------------------------- activation
 
-HRESULT ControlState::ActivateInPlace(IOleClientSite* pActiveSite, LPCRECT lprcPosRect, bool uiActivate, bool show) {
+HRESULT ControlState::ActivateInPlace(IOleClientSite* pActiveSite, LPCRECT lprcPosRect, bool uiActivate) {
   if (lprcPosRect) posRect = *lprcPosRect;
   if (!pInPlaceSite) {
     IOleClientSite* site = pActiveSite ? pActiveSite : pClientSite;
@@ -714,7 +714,7 @@ HRESULT ControlState::ActivateInPlace(IOleClientSite* pActiveSite, LPCRECT lprcP
   } else if (lprcPosRect && hwnd) {
     MoveWindow(hwnd, posRect.left, posRect.top, posRect.right - posRect.left, posRect.bottom - posRect.top, TRUE);
   }
-  if (show && hwnd) ShowWindow(hwnd, SW_SHOWNA);
+  if (hwnd) ShowWindow(hwnd, SW_SHOWNA);  // shown again after OLEIVERB_HIDE
 
   if (uiActivate && !uiActive && pInPlaceSite) {
     uiActive = true;
