@@ -325,7 +325,10 @@ COleControl::COleControl()
       m_clrForeColor(0x80000008),
       m_pFont(new CQarnFontObject()),
       m_sizeExtent{2540, 1270} {
-  m_pFont->SetChangeNotify([this] { OnFontChanged(); });
+  m_pFont->SetChangeNotify([this] {
+    m_stockSet |= STOCKPROP_FONT;  // changed through the Font object: the control's own now
+    OnFontChanged();
+  });
 }
 
 COleControl::~COleControl() {
@@ -336,6 +339,7 @@ COleControl::~COleControl() {
   // A client may still hold the font: it must stop calling back into us.
   m_pFont->SetChangeNotify(nullptr);
   m_pFont->Release();
+  if (m_pAmbientDispatch) m_pAmbientDispatch->Release();
 }
 
 void COleControl::InitializeIIDs(const IID* piidPrimary, const IID* piidEvents) {
@@ -421,29 +425,97 @@ void COleControl::FireEventV(DISPID dispid, const BYTE* pbParams, va_list args) 
   Release();  // may delete this: nothing may follow
 }
 
-OLE_COLOR COleControl::GetBackColor() { return m_clrBackColor; }
+OLE_COLOR COleControl::GetBackColor() {
+  OLE_COLOR ambient = 0;
+  if (!(m_stockSet & STOCKPROP_BACKCOLOR) && AmbientColor(DISPID_AMBIENT_BACKCOLOR, &ambient)) return ambient;
+  return m_clrBackColor;
+}
 
 void COleControl::SetBackColor(OLE_COLOR clr) {
   m_clrBackColor = clr;
+  m_stockSet |= STOCKPROP_BACKCOLOR;
   SetModifiedFlag();
   OnBackColorChanged();
 }
 
-OLE_COLOR COleControl::GetForeColor() { return m_clrForeColor; }
+OLE_COLOR COleControl::GetForeColor() {
+  OLE_COLOR ambient = 0;
+  if (!(m_stockSet & STOCKPROP_FORECOLOR) && AmbientColor(DISPID_AMBIENT_FORECOLOR, &ambient)) return ambient;
+  return m_clrForeColor;
+}
 
 void COleControl::SetForeColor(OLE_COLOR clr) {
   m_clrForeColor = clr;
+  m_stockSet |= STOCKPROP_FORECOLOR;
   SetModifiedFlag();
   OnForeColorChanged();
 }
 
-LPDISPATCH COleControl::GetFont() { return m_pFont->GetIDispatch(TRUE); }
+LPDISPATCH COleControl::GetFont() {
+  // A client reading the Font sees what is drawn: the container's font until one is set.
+  QarnFontDesc ambient;
+  if (!(m_stockSet & STOCKPROP_FONT) && AmbientFontDesc(&ambient)) m_pFont->SetDesc(ambient, false);
+  return m_pFont->GetIDispatch(TRUE);
+}
 
 void COleControl::SetFont(LPDISPATCH pFont) {
-  if (!pFont)
+  if (!pFont) {
     m_pFont->SetDesc(QarnFontDesc());
-  else if (!m_pFont->CopyFrom(pFont))
+    m_stockSet &= ~static_cast<DWORD>(STOCKPROP_FONT);  // back to the container's font
+  } else if (!m_pFont->CopyFrom(pFont)) {
     ThrowError(CTL_E_INVALIDPROPERTYVALUE, "Not a font object");
+  } else {
+    m_stockSet |= STOCKPROP_FONT;
+  }
+}
+
+void COleControl::QarnSetAmbientDispatch(IDispatch* pSite) {
+  if (pSite) pSite->AddRef();
+  IDispatch* old = m_pAmbientDispatch;
+  m_pAmbientDispatch = pSite;
+  if (old) old->Release();
+}
+
+BOOL COleControl::GetAmbientProperty(DISPID dispid, VARTYPE vt, VARIANT* pvar) const {
+  if (!pvar || !m_pAmbientDispatch) return FALSE;
+  VariantInit(pvar);
+  DISPPARAMS none = {nullptr, nullptr, 0, 0};
+  VARIANT raw;
+  VariantInit(&raw);
+  HRESULT hr = m_pAmbientDispatch->Invoke(dispid, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET, &none, &raw,
+                                          nullptr, nullptr);
+  if (SUCCEEDED(hr)) hr = raw.vt == vt ? VariantCopy(pvar, &raw) : VariantChangeType(pvar, &raw, 0, vt);
+  VariantClear(&raw);
+  return SUCCEEDED(hr);
+}
+
+BOOL COleControl::IsStockPropertySet(DWORD stockProp) const { return (m_stockSet & stockProp) != 0; }
+
+BOOL COleControl::AmbientColor(DISPID dispid, OLE_COLOR* pclr) const {
+  VARIANT v;
+  if (!GetAmbientProperty(dispid, VT_I4, &v)) return FALSE;
+  *pclr = static_cast<OLE_COLOR>(v.lVal);
+  return TRUE;
+}
+
+BOOL COleControl::AmbientFontDesc(QarnFontDesc* pdesc) const {
+  VARIANT v;
+  if (!GetAmbientProperty(DISPID_AMBIENT_FONT, VT_DISPATCH, &v)) return FALSE;
+  BOOL ok = FALSE;
+  if (v.pdispVal) {
+    auto* reader = new CQarnFontObject();
+    ok = reader->CopyFrom(v.pdispVal);
+    if (ok) *pdesc = reader->GetDesc();
+    reader->Release();
+  }
+  VariantClear(&v);
+  return ok;
+}
+
+QarnFontDesc COleControl::EffectiveFontDesc() const {
+  QarnFontDesc ambient;
+  if (!(m_stockSet & STOCKPROP_FONT) && AmbientFontDesc(&ambient)) return ambient;
+  return m_pFont->GetDesc();
 }
 
 const QarnFontDesc& COleControl::GetFontDesc() const { return m_pFont->GetDesc(); }
@@ -451,7 +523,7 @@ const QarnFontDesc& COleControl::GetFontDesc() const { return m_pFont->GetDesc()
 void COleControl::SetFontDesc(const QarnFontDesc& desc) { m_pFont->SetDesc(desc); }
 
 QarnStockFontInfo COleControl::GetStockFontInfo() const {
-  const QarnFontDesc& d = m_pFont->GetDesc();
+  const QarnFontDesc d = EffectiveFontDesc();
   QarnStockFontInfo info;
   info.faceName = d.name;
   // Points x 10000 to pixels at 96 DPI, rounded as MulDiv rounds.
@@ -485,6 +557,9 @@ void COleControl::InvalidateControl(const RECT* lpRect, BOOL bErase) {
   m_bLastInvalidWhole = lpRect == nullptr;
   if (lpRect) m_rcLastInvalid = *lpRect;
   if (m_hWnd) OnInvalidate(lpRect, bErase);
+#if defined(_WIN32)
+  QarnWin32InvalidateControl(this, lpRect, bErase);
+#endif
 }
 
 BOOL COleControl::GetLastInvalidRect(RECT* prc) const {
@@ -541,8 +616,9 @@ void COleControl::ExchangeStockProps(CPropExchange* pPX) {
   PX_ULong(pPX, "_StockProps", mask, supported);
   // Stored values the control no longer has are read and dropped.
   OLE_COLOR back = m_clrBackColor, fore = m_clrForeColor;
-  QarnFontDesc font = m_pFont->GetDesc();
   static const QarnFontDesc kDefaultFont;
+  // The Font object may show the container's font; that one is not the control's to save.
+  QarnFontDesc font = (m_stockSet & STOCKPROP_FONT) ? m_pFont->GetDesc() : kDefaultFont;
   if (mask & STOCKPROP_BACKCOLOR) PX_Color(pPX, "BackColor", back, 0x80000005);
   if (mask & STOCKPROP_FORECOLOR) PX_Color(pPX, "ForeColor", fore, 0x80000008);
   if (mask & STOCKPROP_FONT) PX_Font(pPX, "Font", font, &kDefaultFont);
@@ -554,6 +630,12 @@ void COleControl::ExchangeStockProps(CPropExchange* pPX) {
     if (supported & STOCKPROP_BACKCOLOR) m_clrBackColor = back;
     if (supported & STOCKPROP_FORECOLOR) m_clrForeColor = fore;
     if (supported & STOCKPROP_FONT) m_pFont->SetDesc(font, false);
+    // An unset value is saved as its default, so only other values count as the
+    // control's own: a form saved before the container changed its colours follows them.
+    m_stockSet = 0;
+    if ((supported & STOCKPROP_BACKCOLOR) && back != 0x80000005) m_stockSet |= STOCKPROP_BACKCOLOR;
+    if ((supported & STOCKPROP_FORECOLOR) && fore != 0x80000008) m_stockSet |= STOCKPROP_FORECOLOR;
+    if ((supported & STOCKPROP_FONT) && !(font == kDefaultFont)) m_stockSet |= STOCKPROP_FONT;
   }
 }
 

@@ -578,6 +578,13 @@ class CCmdTarget : public IDispatch, public IQarnMemberInfo {
 #define STOCKPROP_FONT 0x00000004
 #define STOCKPROP_FORECOLOR 0x00000008
 
+// Ambient properties a container's site answers (property get by DISPID).
+#ifndef DISPID_AMBIENT_BACKCOLOR
+#define DISPID_AMBIENT_BACKCOLOR (-701)
+#define DISPID_AMBIENT_FONT (-703)
+#define DISPID_AMBIENT_FORECOLOR (-704)
+#endif
+
 #if defined(_WIN32)
 #include <olectl.h>
 #else
@@ -621,6 +628,14 @@ class COleControl : public CCmdTarget {
   QarnStockFontInfo GetStockFontInfo() const;
   COLORREF TranslateColor(OLE_COLOR clrColor, HPALETTE hpal = nullptr);
   DWORD GetStockPropMask() const;  // which stock properties the dispatch map has
+
+  // Ambient properties: the container's site answers them through its IDispatch (the
+  // client site on Windows). BackColor, ForeColor and Font follow the container's
+  // ambient values until the control's own value is set (put, or loaded other than
+  // the default). The dispatch is AddRef'd; null lets go of it.
+  void QarnSetAmbientDispatch(IDispatch* pSite);
+  BOOL GetAmbientProperty(DISPID dispid, VARTYPE vt, VARIANT* pvar) const;
+  BOOL IsStockPropertySet(DWORD stockProp) const;  // STOCKPROP_ flag
 
   void SetModifiedFlag(BOOL bModified = TRUE) { m_bModified = bModified; }
   BOOL IsModified() const { return m_bModified; }
@@ -686,6 +701,11 @@ class COleControl : public CCmdTarget {
   OLE_COLOR m_clrBackColor;
   OLE_COLOR m_clrForeColor;
   CQarnFontObject* m_pFont;
+  IDispatch* m_pAmbientDispatch = nullptr;
+  DWORD m_stockSet = 0;  // STOCKPROP_ flags of values the control holds itself
+  BOOL AmbientColor(DISPID dispid, OLE_COLOR* pclr) const;
+  BOOL AmbientFontDesc(QarnFontDesc* pdesc) const;
+  QarnFontDesc EffectiveFontDesc() const;
   SIZE m_sizeExtent;
   BOOL m_bModified = FALSE;
   UINT m_nInvalidate = 0;

@@ -2,6 +2,7 @@
 
 #include <olectl.h>
 
+#include <atomic>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -163,6 +164,12 @@ struct ControlState {
     extent = ctrl->GetExtent();
   }
   ~ControlState() {
+    if (hwnd) {
+      SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);  // no paint may reach a control that is going
+      DestroyWindow(hwnd);
+    }
+    if (pFrame) pFrame->Release();
+    if (pUIWindow) pUIWindow->Release();
     if (pInPlaceSite) pInPlaceSite->Release();
     if (pClientSite) pClientSite->Release();
     if (pAdviseHolder) pAdviseHolder->Release();
@@ -184,6 +191,10 @@ struct ControlState {
 
   IOleClientSite* pClientSite = nullptr;
   IOleInPlaceSite* pInPlaceSite = nullptr;
+  IOleInPlaceFrame* pFrame = nullptr;        // while UI-active
+  IOleInPlaceUIWindow* pUIWindow = nullptr;  // while UI-active; null when the frame is the document
+  HWND hwnd = nullptr;  // the control's window while in-place active
+  bool uiActive = false;
   IOleAdviseHolder* pAdviseHolder = nullptr;
   IAdviseSink* pViewSink = nullptr;
   DWORD viewAspects = 0;
@@ -192,15 +203,97 @@ struct ControlState {
   RECT posRect = {0, 0, 0, 0};
   LONG freezeCount = 0;
 
+  // In-place activation through the site (IOleInPlaceSite and, where offered, its Ex
+  // form): the control's window is created as a child of the site's window.
+  HRESULT ActivateInPlace(IOleClientSite* pActiveSite, LPCRECT lprcPosRect, bool uiActivate);
+  void DeactivateUI();
+  void DeactivateInPlace();
+
   void NotifyViewChange() {
     if (pViewSink && (viewAspects & DVASPECT_CONTENT)) pViewSink->OnViewChange(DVASPECT_CONTENT, -1);
     if (pViewSink && (viewAdvf & ADVF_ONLYONCE)) ReplaceInterface<IAdviseSink>(pViewSink, nullptr);
   }
 };
 
+// ---------------------------------------------------------------- the control's window
+
+constexpr wchar_t kWindowClass[] = L"QarneditControlWindow";
+std::atomic<int> g_liveWindows{0};  // the class goes with the last window, so an unloaded module leaves none behind
+
+HINSTANCE WindowModule() {
+  HINSTANCE module = QarnGetResourceInstance();
+  return module ? module : GetModuleHandleW(nullptr);
+}
+
+LRESULT CALLBACK ControlWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  auto* state = reinterpret_cast<ControlState*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  switch (msg) {
+    case WM_NCCREATE: {
+      auto* cs = reinterpret_cast<CREATESTRUCTW*>(lParam);
+      SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(cs->lpCreateParams));
+      break;
+    }
+    case WM_ERASEBKGND:
+      return 1;  // OnDraw fills the whole control: erasing first would only flicker
+    case WM_PAINT: {
+      PAINTSTRUCT ps;
+      HDC hdc = BeginPaint(hwnd, &ps);
+      if (state && hdc) {
+        RECT client;
+        GetClientRect(hwnd, &client);
+        CDC dc;
+        dc.Attach(hdc);
+        state->pCtrl->AddRef();  // a container may drop the control from an event fired while drawing
+        state->pCtrl->OnDraw(&dc, CRect(client), CRect(ps.rcPaint));
+        dc.Detach();  // BeginPaint's DC goes back through EndPaint
+        state->pCtrl->Release();
+      }
+      EndPaint(hwnd, &ps);
+      return 0;
+    }
+    case WM_NCDESTROY:
+      SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+      if (state && state->hwnd == hwnd) {
+        state->hwnd = nullptr;
+        state->pCtrl->QarnSetWindowHandle(nullptr);
+      }
+      if (--g_liveWindows == 0) UnregisterClassW(kWindowClass, WindowModule());
+      break;
+    default:
+      break;
+  }
+  return DefWindowProcW(hwnd, msg, wParam, lParam);
+}
+
+HWND CreateControlWindow(ControlState* state, HWND parent, const RECT& pos) {
+  WNDCLASSEXW wc = {};
+  wc.cbSize = sizeof wc;
+  wc.style = CS_DBLCLKS;
+  wc.lpfnWndProc = ControlWindowProc;
+  wc.hInstance = WindowModule();
+  wc.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
+  wc.lpszClassName = kWindowClass;
+  if (!RegisterClassExW(&wc) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return nullptr;
+  HWND hwnd = CreateWindowExW(0, kWindowClass, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, pos.left, pos.top,
+                              pos.right - pos.left, pos.bottom - pos.top, parent, nullptr, WindowModule(), state);
+  if (hwnd) {
+    ++g_liveWindows;
+  } else if (g_liveWindows == 0) {
+    UnregisterClassW(kWindowClass, WindowModule());
+  }
+  return hwnd;
+}
+
 std::map<COleControl*, std::unique_ptr<ControlState>>& States() {
   static std::map<COleControl*, std::unique_ptr<ControlState>> states;
   return states;
+}
+
+// The control's side objects if a container has asked for any, else null.
+ControlState* ExistingStateOf(COleControl* pCtrl) {
+  std::lock_guard<std::mutex> guard(g_mutex);
+  auto it = States().find(pCtrl);
+  return it == States().end() ? nullptr : it->second.get();
 }
 
 ControlState* StateOf(COleControl* pCtrl) {
@@ -355,6 +448,11 @@ HRESULT XPersistPropertyBag::Save(IPropertyBag* pPropBag, BOOL fClearDirty, BOOL
 
 HRESULT XOleObject::SetClientSite(IOleClientSite* pClientSite) {
   ReplaceInterface(m_state->pClientSite, pClientSite);
+  // The site's IDispatch answers the ambient properties (colours, font).
+  IDispatch* pAmbient = nullptr;
+  if (pClientSite) pClientSite->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&pAmbient));
+  m_state->pCtrl->QarnSetAmbientDispatch(pAmbient);
+  if (pAmbient) pAmbient->Release();
   return S_OK;
 }
 
@@ -397,24 +495,14 @@ HRESULT XOleObject::DoVerb(LONG iVerb, LPMSG, IOleClientSite* pActiveSite, LONG,
     case OLEIVERB_PRIMARY:
     case OLEIVERB_SHOW:
     case OLEIVERB_OPEN:
+    case OLEIVERB_UIACTIVATE:
+      return m_state->ActivateInPlace(pActiveSite, lprcPosRect, true);
     case OLEIVERB_INPLACEACTIVATE:
-    case OLEIVERB_UIACTIVATE: {
-      if (lprcPosRect) m_state->posRect = *lprcPosRect;
-      // Windowless: in-place activation only tells the site that the control is active.
-      if (!m_state->pInPlaceSite) {
-        IOleClientSite* site = pActiveSite ? pActiveSite : m_state->pClientSite;
-        IOleInPlaceSite* pInPlaceSite = nullptr;
-        if (site && SUCCEEDED(site->QueryInterface(IID_IOleInPlaceSite, reinterpret_cast<void**>(&pInPlaceSite)))) {
-          if (pInPlaceSite->CanInPlaceActivate() == S_OK && SUCCEEDED(pInPlaceSite->OnInPlaceActivate()))
-            m_state->pInPlaceSite = pInPlaceSite;
-          else
-            pInPlaceSite->Release();
-        }
-      }
-      return S_OK;
-    }
+      return m_state->ActivateInPlace(pActiveSite, lprcPosRect, false);
     case OLEIVERB_HIDE:
-      return m_state->inPlaceObject.UIDeactivate();
+      m_state->DeactivateUI();
+      if (m_state->hwnd) ShowWindow(m_state->hwnd, SW_HIDE);
+      return S_OK;
     case OLEIVERB_PROPERTIES: {
       ULONG cPages = 0;
       const CLSID* pages = m_state->pCtrl->GetPropPageIDs(cPages);
@@ -519,7 +607,6 @@ HRESULT XOleControl::OnMnemonic(MSG*) { return E_NOTIMPL; }
 HRESULT XOleControl::OnAmbientPropertyChange(DISPID) {
   // Colours and font may follow the container's: show the current state again.
   m_state->pCtrl->InvalidateControl(nullptr, TRUE);
-  m_state->NotifyViewChange();
   return S_OK;
 }
 
@@ -532,26 +619,29 @@ HRESULT XOleControl::FreezeEvents(BOOL bFreeze) {
 
 HRESULT XOleInPlaceObject::GetWindow(HWND* phwnd) {
   if (!phwnd) return E_POINTER;
-  *phwnd = m_state->pCtrl->QarnGetWindowHandle();
+  *phwnd = m_state->hwnd;
   return *phwnd ? S_OK : E_FAIL;
 }
 
 HRESULT XOleInPlaceObject::ContextSensitiveHelp(BOOL) { return E_NOTIMPL; }
 
 HRESULT XOleInPlaceObject::InPlaceDeactivate() {
-  IOleInPlaceSite* site = m_state->pInPlaceSite;
-  if (!site) return S_OK;
-  m_state->pInPlaceSite = nullptr;
-  site->OnInPlaceDeactivate();
-  site->Release();
+  m_state->DeactivateInPlace();
   return S_OK;
 }
 
-HRESULT XOleInPlaceObject::UIDeactivate() { return S_OK; }
+HRESULT XOleInPlaceObject::UIDeactivate() {
+  m_state->DeactivateUI();
+  return S_OK;
+}
 
 HRESULT XOleInPlaceObject::SetObjectRects(LPCRECT lprcPosRect, LPCRECT) {
   if (!lprcPosRect) return E_POINTER;
   m_state->posRect = *lprcPosRect;
+  if (m_state->hwnd) {
+    const RECT& r = *lprcPosRect;
+    MoveWindow(m_state->hwnd, r.left, r.top, r.right - r.left, r.bottom - r.top, TRUE);
+  }
   return S_OK;
 }
 
@@ -570,6 +660,93 @@ HRESULT XOleInPlaceActiveObject::OnDocWindowActivate(BOOL) { return S_OK; }
 HRESULT XOleInPlaceActiveObject::ResizeBorder(LPCRECT, IOleInPlaceUIWindow*, BOOL) { return S_OK; }
 
 HRESULT XOleInPlaceActiveObject::EnableModeless(BOOL) { return S_OK; }
+
+// ---------------------------------------------------------------- activation
+
+HRESULT ControlState::ActivateInPlace(IOleClientSite* pActiveSite, LPCRECT lprcPosRect, bool uiActivate) {
+  if (lprcPosRect) posRect = *lprcPosRect;
+  if (!pInPlaceSite) {
+    IOleClientSite* site = pActiveSite ? pActiveSite : pClientSite;
+    IOleInPlaceSite* pSite = nullptr;
+    // A container without in-place sites only draws the control (IViewObject).
+    if (!site || FAILED(site->QueryInterface(IID_IOleInPlaceSite, reinterpret_cast<void**>(&pSite))) || !pSite)
+      return S_OK;
+    if (pSite->CanInPlaceActivate() != S_OK) {
+      pSite->Release();
+      return E_FAIL;
+    }
+    // The misc status promises a window (inside-out, active when visible, nothing
+    // windowless), so a windowless-capable site is told the control keeps one.
+    IOleInPlaceSiteEx* pSiteEx = nullptr;
+    HRESULT hr;
+    if (SUCCEEDED(pSite->QueryInterface(IID_IOleInPlaceSiteEx, reinterpret_cast<void**>(&pSiteEx))) && pSiteEx) {
+      BOOL noRedraw = FALSE;
+      hr = pSiteEx->OnInPlaceActivateEx(&noRedraw, 0);
+      pSiteEx->Release();
+    } else {
+      hr = pSite->OnInPlaceActivate();
+    }
+    if (FAILED(hr)) {
+      pSite->Release();
+      return hr;
+    }
+    pInPlaceSite = pSite;
+
+    IOleInPlaceFrame* frame = nullptr;
+    IOleInPlaceUIWindow* doc = nullptr;
+    RECT pos = posRect, clip = posRect;
+    OLEINPLACEFRAMEINFO frameInfo = {};
+    frameInfo.cb = sizeof frameInfo;
+    if (SUCCEEDED(pSite->GetWindowContext(&frame, &doc, &pos, &clip, &frameInfo))) {
+      if (!lprcPosRect) posRect = pos;
+      ReplaceInterface(pFrame, frame);
+      ReplaceInterface(pUIWindow, doc);
+      if (frame) frame->Release();
+      if (doc) doc->Release();
+    }
+    HWND parent = nullptr;
+    if (FAILED(pSite->GetWindow(&parent)) || !parent || !(hwnd = CreateControlWindow(this, parent, posRect))) {
+      // Nowhere to live: the activation is undone as the site expects.
+      DeactivateInPlace();
+      return E_FAIL;
+    }
+    pCtrl->QarnSetWindowHandle(hwnd);
+  } else if (lprcPosRect && hwnd) {
+    MoveWindow(hwnd, posRect.left, posRect.top, posRect.right - posRect.left, posRect.bottom - posRect.top, TRUE);
+  }
+  if (hwnd) ShowWindow(hwnd, SW_SHOWNA);  // shown again after OLEIVERB_HIDE
+
+  if (uiActivate && !uiActive && pInPlaceSite) {
+    uiActive = true;
+    pInPlaceSite->OnUIActivate();
+    if (pFrame) pFrame->SetActiveObject(&inPlaceActive, nullptr);
+    if (pUIWindow) pUIWindow->SetActiveObject(&inPlaceActive, nullptr);
+    if (pFrame) pFrame->SetBorderSpace(nullptr);
+    if (pUIWindow) pUIWindow->SetBorderSpace(nullptr);
+    if (hwnd) SetFocus(hwnd);
+  }
+  return S_OK;
+}
+
+void ControlState::DeactivateUI() {
+  if (!uiActive) return;
+  uiActive = false;
+  if (pUIWindow) pUIWindow->SetActiveObject(nullptr, nullptr);
+  if (pFrame) pFrame->SetActiveObject(nullptr, nullptr);
+  if (pInPlaceSite) pInPlaceSite->OnUIDeactivate(FALSE);
+}
+
+void ControlState::DeactivateInPlace() {
+  DeactivateUI();
+  if (hwnd) DestroyWindow(hwnd);  // its last message clears the handles
+  ReplaceInterface<IOleInPlaceFrame>(pFrame, nullptr);
+  ReplaceInterface<IOleInPlaceUIWindow>(pUIWindow, nullptr);
+  IOleInPlaceSite* site = pInPlaceSite;
+  if (!site) return;
+  pInPlaceSite = nullptr;
+  site->OnInPlaceDeactivate();
+  site->Release();
+}
 
 // ---------------------------------------------------------------- IViewObject2
 
@@ -720,6 +897,17 @@ void QarnWin32ControlDestroyed(COleControl* pCtrl) {
     States().erase(it);
   }
   // Released outside the lock: a site's Release may call back into other controls.
+}
+
+void QarnWin32InvalidateControl(COleControl* pCtrl, const RECT* lpRect, BOOL bErase) {
+  ControlState* state = ExistingStateOf(pCtrl);
+  if (!state) return;  // no container has the control yet: nothing shows it
+  if (state->hwnd) {
+    InvalidateRect(state->hwnd, lpRect, bErase);
+    return;
+  }
+  // Drawn by the container (IViewObject): it is told the picture changed.
+  state->NotifyViewChange();
 }
 
 void QarnWin32RegisterControlTypeLib(REFCLSID clsid, REFGUID libid, WORD wMajor, WORD wMinor, HINSTANCE module) {

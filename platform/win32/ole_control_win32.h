@@ -12,6 +12,9 @@ class COleControl;
 // The interface for riid served beside pCtrl, or null; not AddRef'd (the caller,
 // the control's QueryInterface, adds the reference to the control itself).
 void* QarnWin32ControlInterface(COleControl* pCtrl, REFIID riid);
+// A change of the control's picture: its window repaints (lpRect, bErase as for
+// InvalidateRect); a control the container draws itself tells the container's view sink.
+void QarnWin32InvalidateControl(COleControl* pCtrl, const RECT* lpRect, BOOL bErase);
 // Releases what the control's side objects hold (client site, advise sinks).
 void QarnWin32ControlDestroyed(COleControl* pCtrl);
 

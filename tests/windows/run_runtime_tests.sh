@@ -84,6 +84,14 @@ for module in QARNEDIT.OCX QARNREF.DLL; do
   fi
 done
 
+# Pictures the programs read back from the screen (the control's caption on a form)
+# are kept here as BMP, and as PNG where ImageMagick's convert is installed.
+captures="$build/captures"
+rm -rf "$captures"
+mkdir -p "$captures"
+export QARN_CAPTURE_DIR
+QARN_CAPTURE_DIR=$(winpath "$captures")
+
 # GoogleTest programs.
 shopt -s nullglob
 programs=("$bin"/*_test.exe)
@@ -100,6 +108,12 @@ for exe in "${programs[@]}"; do
     tr -d '\r' <"$logs/$name.log" | grep -E "^\[  FAILED  \] [A-Za-z][A-Za-z0-9_.]*\$" | sort -u | sed 's/^/    /' | head -20
   fi
 done
+
+if command -v convert >/dev/null; then
+  for bmp in "$captures"/*.bmp; do convert "$bmp" "${bmp%.bmp}.png" 2>/dev/null; done
+fi
+pictures=("$captures"/*.bmp)
+[ ${#pictures[@]} -gt 0 ] && echo "NOTE ${#pictures[@]} pictures read back from the screen: $captures"
 
 # The same drawing cases drawn by the Linux layer and by the runtime, pixel by pixel.
 # A report, not a verdict: the conformance tests above hold the expected pixels.

@@ -1,0 +1,309 @@
+// The control placed on a form: in-place activation through the form's site, the
+// caption as the screen shows it in the control's window (read back pixel by pixel),
+// the container's ambient colours and font, and a container that draws the control
+// itself and is told when its picture changes.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "com_client.h"
+#include "control_ids.h"
+#include "screen_capture.h"
+#include "test_container.h"
+
+using client::Ptr;
+using client::Variant;
+
+namespace {
+
+constexpr DISPID kAmbientBackColor = -701;
+constexpr DISPID kAmbientFont = -703;
+constexpr DISPID kAmbientForeColor = -704;
+
+// The control embedded in a form the way a container embeds it: client site first
+// (the control's misc status asks for that), then a new, empty state.
+class Embedded {
+ public:
+  Embedded() : frame(360, 120), site(frame.hwnd()) {
+    ctl = client::Create(qarn::kControlProgId, &createResult);
+    if (!ctl) return;
+    ole = ctl.As<IOleObject>(IID_IOleObject);
+    if (!ole) return;
+    ole->SetClientSite(&site);
+    Ptr<IPersistStreamInit> persist = ctl.As<IPersistStreamInit>(IID_IPersistStreamInit);
+    if (persist) persist->InitNew();
+  }
+  ~Embedded() {
+    if (ole) {
+      ole->Close(OLECLOSE_NOSAVE);
+      ole->SetClientSite(nullptr);
+    }
+    ole.Reset();
+    ctl.Reset();
+    host.Reset();
+  }
+
+  HRESULT DoVerb(LONG verb) { return ole->DoVerb(verb, nullptr, &site, 0, frame.hwnd(), &site.posRect); }
+
+  HWND ControlWindow() {
+    HWND hwnd = nullptr;
+    Ptr<IOleInPlaceObject> inPlace = ctl.As<IOleInPlaceObject>(IID_IOleInPlaceObject);
+    if (inPlace && FAILED(inPlace->GetWindow(&hwnd))) hwnd = nullptr;
+    return hwnd;
+  }
+
+  // The reference host as qarnocx; message boxes are answered instead of waiting.
+  bool ConnectHost() {
+    host = client::Create(qarn::kHostProgId);
+    if (!host) return false;
+    client::PutByName(host.Get(), "messageBoxAnswer", Variant::I4(1));
+    return SUCCEEDED(client::PutProp(ctl.Get(), qarn::kQarnocx, Variant::Disp(host.Get())).hr);
+  }
+  void Click(int x, int y) {
+    client::CallByName(host.Get(), "press", {Variant::I4(x), Variant::I4(y)});
+    client::CallByName(host.Get(), "release", {Variant::I4(x), Variant::I4(y)});
+  }
+
+  container::Frame frame;
+  container::Site site;
+  HRESULT createResult = E_FAIL;
+  Ptr<IDispatch> ctl;
+  Ptr<IOleObject> ole;
+  Ptr<IDispatch> host;
+};
+
+bool CalledInOrder(const std::vector<std::string>& calls, const std::vector<std::string>& expected) {
+  auto at = calls.begin();
+  for (const std::string& name : expected) {
+    at = std::find(at, calls.end(), name);
+    if (at == calls.end()) return false;
+    ++at;
+  }
+  return true;
+}
+
+std::string Joined(const std::vector<std::string>& calls) {
+  std::string out;
+  for (const std::string& c : calls) out += (out.empty() ? "" : ", ") + c;
+  return out;
+}
+
+TEST(InPlaceActivation, TheControlLivesInAChildWindowOfTheSiteAtThePositionRectangle) {
+  Embedded e;
+  ASSERT_TRUE(e.ole) << "create the control: " << client::Hr(e.createResult);
+  ASSERT_EQ(e.DoVerb(OLEIVERB_INPLACEACTIVATE), S_OK);
+  EXPECT_TRUE(CalledInOrder(e.site.calls, {"CanInPlaceActivate", "OnInPlaceActivate", "GetWindowContext", "GetWindow"}))
+      << Joined(e.site.calls);
+
+  HWND hwnd = e.ControlWindow();
+  ASSERT_NE(hwnd, nullptr) << "IOleInPlaceObject::GetWindow after in-place activation";
+  EXPECT_EQ(GetParent(hwnd), e.frame.hwnd());
+  EXPECT_TRUE(IsWindowVisible(hwnd));
+  RECT r;
+  GetWindowRect(hwnd, &r);
+  MapWindowPoints(nullptr, e.frame.hwnd(), reinterpret_cast<POINT*>(&r), 2);
+  EXPECT_EQ(r.left, e.site.posRect.left);
+  EXPECT_EQ(r.top, e.site.posRect.top);
+  EXPECT_EQ(r.right, e.site.posRect.right);
+  EXPECT_EQ(r.bottom, e.site.posRect.bottom);
+
+  // The form moves and resizes the control.
+  Ptr<IOleInPlaceObject> inPlace = e.ctl.As<IOleInPlaceObject>(IID_IOleInPlaceObject);
+  RECT moved = {20, 30, 220, 90};
+  ASSERT_EQ(inPlace->SetObjectRects(&moved, &moved), S_OK);
+  GetWindowRect(hwnd, &r);
+  MapWindowPoints(nullptr, e.frame.hwnd(), reinterpret_cast<POINT*>(&r), 2);
+  EXPECT_EQ(r.left, 20);
+  EXPECT_EQ(r.top, 30);
+  EXPECT_EQ(r.right - r.left, 200);
+  EXPECT_EQ(r.bottom - r.top, 60);
+
+  // Activating again keeps the one window.
+  ASSERT_EQ(e.DoVerb(OLEIVERB_UIACTIVATE), S_OK);
+  EXPECT_EQ(e.ControlWindow(), hwnd);
+  EXPECT_TRUE(CalledInOrder(e.site.calls, {"GetWindow", "OnUIActivate"})) << Joined(e.site.calls);
+
+  e.site.calls.clear();
+  ASSERT_EQ(inPlace->InPlaceDeactivate(), S_OK);
+  EXPECT_FALSE(IsWindow(hwnd)) << "deactivation destroys the window";
+  EXPECT_EQ(e.ControlWindow(), nullptr);
+  EXPECT_TRUE(CalledInOrder(e.site.calls, {"OnUIDeactivate", "OnInPlaceDeactivate"})) << Joined(e.site.calls);
+}
+
+TEST(InPlaceActivation, ASiteThatRefusesGetsNoWindowAndNoActivation) {
+  Embedded e;
+  ASSERT_TRUE(e.ole);
+  e.site.refuseInPlace = true;
+  EXPECT_TRUE(FAILED(e.DoVerb(OLEIVERB_INPLACEACTIVATE)));
+  EXPECT_EQ(e.ControlWindow(), nullptr);
+  EXPECT_EQ(std::count(e.site.calls.begin(), e.site.calls.end(), "OnInPlaceActivate"), 0) << Joined(e.site.calls);
+}
+
+// The caption as the user sees it: text pixels in the foreground colour on the
+// background colour, changing with every caption change.
+TEST(CaptionOnScreen, ShowsTheEditPromptAndFollowsEveryChange) {
+  Embedded e;
+  ASSERT_TRUE(e.ole);
+  ASSERT_EQ(e.DoVerb(OLEIVERB_INPLACEACTIVATE), S_OK);
+  HWND hwnd = e.ControlWindow();
+  ASSERT_NE(hwnd, nullptr);
+  container::PumpMessages();
+  const COLORREF back = GetSysColor(COLOR_WINDOW);
+  const COLORREF fore = GetSysColor(COLOR_WINDOWTEXT);
+  ASSERT_NE(back, fore);
+
+  capture::Picture idle = capture::OfWindow(hwnd);
+  capture::Keep(idle, "caption_idle");
+  ASSERT_EQ(idle.width, 320);
+  ASSERT_EQ(idle.height, 40);
+  EXPECT_EQ(idle.Count(back), idle.pixels.size()) << "a fresh control paints an empty caption on BackColor";
+
+  ASSERT_TRUE(e.ConnectHost());
+  ASSERT_EQ(client::PutProp(e.ctl.Get(), qarn::kFormatPolyline, Variant::Str("%.0f ")).hr, S_OK);
+  ASSERT_EQ(client::Call(e.ctl.Get(), qarn::kDrawPolyline).hr, S_OK);
+  container::PumpMessages();
+  capture::Picture prompt = capture::OfWindow(hwnd);
+  capture::Keep(prompt, "caption_click_to_draw");
+  EXPECT_GT(prompt.Count(fore), 40u) << "text pixels of \"0 Click to draw\"";
+  EXPECT_GT(prompt.Count(back), prompt.pixels.size() / 2) << "on the background colour";
+  auto rows = prompt.RowSpan(fore);
+  EXPECT_GT(rows.first, 2) << "the text is centred, not at the top edge";
+  EXPECT_LT(rows.second, prompt.height - 3) << "nor at the bottom edge";
+
+  // Two clicks draw a segment 100 pixels long: the measure in the caption changes.
+  e.Click(10, 460);
+  e.Click(110, 460);
+  container::PumpMessages();
+  capture::Picture measured = capture::OfWindow(hwnd);
+  capture::Keep(measured, "caption_with_length");
+  EXPECT_GT(measured.Count(fore), prompt.Count(fore)) << "\"100 Click to draw\" has more ink than \"0 Click...\"";
+  EXPECT_FALSE(measured.SameAs(prompt));
+
+  ASSERT_EQ(client::Call(e.ctl.Get(), qarn::kAbortEdit).hr, S_OK);
+  container::PumpMessages();
+  capture::Picture aborted = capture::OfWindow(hwnd);
+  EXPECT_EQ(aborted.Count(fore), 0u) << "the empty caption after abortEdit";
+  EXPECT_TRUE(aborted.SameAs(idle));
+}
+
+TEST(CaptionOnScreen, FollowsTheContainersAmbientColoursAndFontUntilItsOwnAreSet) {
+  Embedded e;
+  ASSERT_TRUE(e.ole);
+  const COLORREF ambientBack = RGB(0, 0, 128);
+  const COLORREF ambientFore = RGB(255, 255, 0);
+  e.site.ambients[kAmbientBackColor] = Variant::I4(static_cast<LONG>(ambientBack));
+  e.site.ambients[kAmbientForeColor] = Variant::I4(static_cast<LONG>(ambientFore));
+  FONTDESC fd = {sizeof(FONTDESC), const_cast<LPOLESTR>(L"Tahoma"), {}, FW_BOLD, ANSI_CHARSET, FALSE, FALSE, FALSE};
+  fd.cySize.int64 = 200000;  // 20 pt
+  Ptr<IDispatch> font;
+  ASSERT_EQ(OleCreateFontIndirect(&fd, IID_IDispatch, font.OutVoid()), S_OK);
+  e.site.ambients[kAmbientFont] = Variant::Disp(font.Get());
+  // The site's values changed after the control met the site: it is told so.
+  Ptr<IOleControl> oleControl = e.ctl.As<IOleControl>(IID_IOleControl);
+  ASSERT_TRUE(oleControl);
+  oleControl->OnAmbientPropertyChange(DISPID_UNKNOWN);
+
+  ASSERT_EQ(e.DoVerb(OLEIVERB_INPLACEACTIVATE), S_OK);
+  HWND hwnd = e.ControlWindow();
+  ASSERT_NE(hwnd, nullptr);
+  ASSERT_TRUE(e.ConnectHost());
+  ASSERT_EQ(client::Call(e.ctl.Get(), qarn::kDrawPolyline).hr, S_OK);
+  container::PumpMessages();
+  capture::Picture ambient = capture::OfWindow(hwnd);
+  capture::Keep(ambient, "caption_ambient");
+  EXPECT_GT(ambient.Count(ambientBack), ambient.pixels.size() / 2) << "ambient BackColor";
+  EXPECT_GT(ambient.Count(ambientFore), 40u) << "ambient ForeColor";
+  auto rows = ambient.RowSpan(ambientFore);
+  EXPECT_GE(rows.second - rows.first, 14) << "20 pt text is far taller than the 8 pt stock font";
+
+  client::CallResult got = client::GetProp(e.ctl.Get(), DISPID_BACKCOLOR);
+  ASSERT_EQ(got.hr, S_OK);
+  EXPECT_EQ(static_cast<COLORREF>(got.result.v.lVal), ambientBack) << "BackColor reads what is drawn";
+
+  // The control's own BackColor wins from now on; ForeColor still follows the container.
+  const COLORREF own = RGB(0, 128, 0);
+  ASSERT_EQ(client::PutProp(e.ctl.Get(), DISPID_BACKCOLOR, Variant::I4(static_cast<LONG>(own))).hr, S_OK);
+  container::PumpMessages();
+  capture::Picture mixed = capture::OfWindow(hwnd);
+  EXPECT_EQ(mixed.Count(ambientBack), 0u);
+  EXPECT_GT(mixed.Count(own), mixed.pixels.size() / 2) << "the control's own BackColor";
+  EXPECT_GT(mixed.Count(ambientFore), 40u);
+}
+
+// A container that draws the control itself (no in-place window) and listens through
+// IViewObject::SetAdvise.
+class ViewSink : public IAdviseSink {
+ public:
+  int viewChanges = 0;
+  ULONG refs = 1;
+  STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
+    if (!ppv) return E_POINTER;
+    *ppv = nullptr;
+    if (riid != IID_IUnknown && riid != IID_IAdviseSink) return E_NOINTERFACE;
+    *ppv = static_cast<IAdviseSink*>(this);
+    AddRef();
+    return S_OK;
+  }
+  STDMETHODIMP_(ULONG) AddRef() override { return ++refs; }
+  STDMETHODIMP_(ULONG) Release() override { return --refs; }
+  STDMETHODIMP_(void) OnDataChange(FORMATETC*, STGMEDIUM*) override {}
+  STDMETHODIMP_(void) OnViewChange(DWORD aspect, LONG) override {
+    if (aspect == DVASPECT_CONTENT) ++viewChanges;
+  }
+  STDMETHODIMP_(void) OnRename(IMoniker*) override {}
+  STDMETHODIMP_(void) OnSave() override {}
+  STDMETHODIMP_(void) OnClose() override {}
+};
+
+// Draws the control through IViewObject::Draw into a white bitmap; counts black pixels.
+size_t InkWhenDrawn(IViewObject* view) {
+  const int w = 320, h = 40;
+  HDC screen = GetDC(nullptr);
+  HDC mem = CreateCompatibleDC(screen);
+  HBITMAP bmp = CreateCompatibleBitmap(screen, w, h);
+  HGDIOBJ old = SelectObject(mem, bmp);
+  RECTL bounds = {0, 0, w, h};
+  view->Draw(DVASPECT_CONTENT, -1, nullptr, nullptr, nullptr, mem, &bounds, nullptr, nullptr, 0);
+  size_t ink = 0;
+  const COLORREF fore = GetSysColor(COLOR_WINDOWTEXT);
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) ink += GetPixel(mem, x, y) == fore;
+  SelectObject(mem, old);
+  DeleteObject(bmp);
+  DeleteDC(mem);
+  ReleaseDC(nullptr, screen);
+  return ink;
+}
+
+TEST(ViewAdvise, AContainerDrawingTheControlHearsOfEveryCaptionChange) {
+  Embedded e;
+  ASSERT_TRUE(e.ole);
+  Ptr<IViewObject> view = e.ctl.As<IViewObject>(IID_IViewObject);
+  ASSERT_TRUE(view);
+  ViewSink sink;
+  ASSERT_EQ(view->SetAdvise(DVASPECT_CONTENT, 0, &sink), S_OK);
+  EXPECT_EQ(InkWhenDrawn(view.Get()), 0u) << "empty caption";
+
+  ASSERT_TRUE(e.ConnectHost());
+  ASSERT_EQ(client::Call(e.ctl.Get(), qarn::kDrawPolyline).hr, S_OK);
+  EXPECT_EQ(sink.viewChanges, 1) << "drawPolyline sets the caption once";
+  EXPECT_GT(InkWhenDrawn(view.Get()), 40u) << "what the container draws after being told";
+
+  ASSERT_EQ(client::Call(e.ctl.Get(), qarn::kAbortEdit).hr, S_OK);
+  EXPECT_EQ(sink.viewChanges, 2) << "abortEdit empties the caption";
+  EXPECT_EQ(InkWhenDrawn(view.Get()), 0u);
+
+  // A sink asked to hear only once is let go after the first change.
+  ViewSink once;
+  ASSERT_EQ(view->SetAdvise(DVASPECT_CONTENT, ADVF_ONLYONCE, &once), S_OK);
+  EXPECT_EQ(sink.refs, 1u) << "the replaced sink is released";
+  client::Call(e.ctl.Get(), qarn::kDrawPolyline);
+  client::Call(e.ctl.Get(), qarn::kAbortEdit);
+  EXPECT_EQ(once.viewChanges, 1);
+  EXPECT_EQ(once.refs, 1u);
+  view->SetAdvise(DVASPECT_CONTENT, 0, nullptr);
+}
+
+}  // namespace
