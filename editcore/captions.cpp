@@ -30,6 +30,9 @@ UINT PromptId(int32_t step) {
 }  // namespace
 
 void EditController::SetStep(int32_t step) {
+  // A press or menu command whose Snap or dialog let the container end the edit goes on
+  // to its next step; an edit that is over has no step but 0.
+  if (m_mode == MODE_IDLE && step != 0) return;
   CString prefix;
   BuildMeasurePrefix(prefix);
   m_step = step;

@@ -45,6 +45,8 @@ void EditController::Attach(HostEngine* pEngine, bool paintOnly) {
 }
 
 void EditController::StartDrawing(HostEngine* pEngine, int32_t mode) {
+  // Every event of a start may let the container release the control.
+  ControlKeepAlive keepAlive(*this);
   StartScope scope(*this);
   if (scope.Refused()) return;
   HostManagesUtils();

@@ -86,6 +86,7 @@ int32_t LoadParts(Ring& ring, const entity::Fields& f) {
 }  // namespace
 
 BOOL EditController::LoadEntity(HostEngine* pEngine, RECORDADDR record) {
+  ControlKeepAlive keepAlive(*this);
   StartScope scope(*this);
   if (scope.Refused()) return FALSE;
   HostManagesUtils();

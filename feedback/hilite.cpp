@@ -5,6 +5,9 @@
 #include "editcore/ntt_record.h"
 
 void EditController::HiliteVertexes(HostEngine* pEngine, RECORDADDR record) {
+  // The host's detach callbacks end a running edit, whose events may let the container
+  // release the control.
+  ControlKeepAlive keepAlive(*this);
   m_hiliteCount = 0;
   // The host may answer with a detach callback, which clears the field; hence the
   // second test reads it afresh.

@@ -171,7 +171,9 @@ bool EditController::GrabCentre(const POINT& pt, int32_t dropStep) {
 void EditController::StartRotate(const POINT& pt) {
   if (GrabCentre(pt, 12)) return;
   double px = pt.x, py = pt.y, pz = 0.0;
+  const uint32_t serial = m_editSerial;
   ConvertAndSnap(px, py);
+  if (m_editSerial != serial) return;  // the Snap handler ended or replaced the edit
   if (m_pEngine) m_pEngine->ViewToWorld3D(&px, &py, &pz);  // in 2D as well
   if (m_is3D) {
     // The angle is measured in the work plane, where the rotation happens.
@@ -195,7 +197,9 @@ void EditController::StartRotate(const POINT& pt) {
 void EditController::StartScale(const POINT& pt) {
   if (GrabCentre(pt, 15)) return;
   double px = pt.x, py = pt.y, pz = 0.0;
+  const uint32_t serial = m_editSerial;
   ConvertAndSnap(px, py);
+  if (m_editSerial != serial) return;  // the Snap handler ended or replaced the edit
   if (m_is3D && m_pEngine) m_pEngine->ViewToWorld3D(&px, &py, &pz);
   // Measured in X and Y only, as the scaling drag measures it.
   m_scaleFactor = std::sqrt((px - m_dragX) * (px - m_dragX) + (py - m_dragY) * (py - m_dragY));

@@ -215,6 +215,35 @@ TEST_F(ReentrancyTest, ARestartKeepsTheValuesSavedByTheRunningEdit) {
   ctl->abortEdit();
   ExpectHostRestored(host, "after the restarted edit");
 
+  // A host that detaches on every registration aborts the running edit first; what
+  // that edit saved is still given back when the new one ends.
+  host.detachOnReplace = true;
+  ctl->drawPolyline();
+  ctl->drawPolygon();
+  EXPECT_EQ(Count("EditAborted"), 2);
+  EXPECT_TRUE(ctl->isEditing());
+  ctl->abortEdit();
+  ExpectHostRestored(host, "after the restart on a detaching host");
+}
+
+// A Snap handler that aborts during the press that starts a rotation: the press does
+// not go on into a step of an edit that is over.
+TEST_F(ReentrancyTest, APressWhoseSnapEndsTheEditLeavesNoStep) {
+  Connect();
+  ctl->drawPolygon();
+  for (int x : {10, 50, 30}) {
+    host.Press(x, x == 30 ? 40 : 10);
+    host.Release(x, x == 30 ? 40 : 10);
+  }
+  EditController& ec = Editor();
+  ec.EnterRotateOrScale(10);
+  ASSERT_EQ(ec.m_step, 10);
+  sink.handler = [this](const std::string& e) {
+    if (e == "Snap") ctl->abortEdit();
+  };
+  host.Press(200, 200);
+  EXPECT_FALSE(ctl->isEditing());
+  EXPECT_EQ(ec.m_step, 0);
 }
 
 }  // namespace
