@@ -252,6 +252,11 @@ TEST(RefViewRegistration, IsAControlWhoseClassNamesTheHostInterface) {
   auto persist = view.As<IPersistStreamInit>(IID_IPersistStreamInit);
   ASSERT_TRUE(persist);
   EXPECT_EQ(persist->InitNew(), S_OK);
+  // Records it cannot read are refused, never kept.
+  EXPECT_TRUE(IsFalse(client::CallByName(view.Get(), "addRecord", {Variant::I4(0)})));
+  EXPECT_TRUE(IsFalse(client::CallByName(view.Get(), "addRecord", {Variant::I4(0x7FFFFFF0)})));
+  EXPECT_EQ(Number(client::GetByName(view.Get(), "recordCount")), 0);
+  EXPECT_EQ(client::CallByName(view.Get(), "addRecord", {Variant::Str("x")}).hr, DISP_E_TYPEMISMATCH);
   // Not sited, the view has no window to give.
   auto window = view.As<IOleInPlaceObject>(IID_IOleInPlaceObject);
   HWND hwnd = reinterpret_cast<HWND>(1);
