@@ -137,6 +137,7 @@ void RefHostEngine::Reserved2() { m_host.Log("Reserved2"); }
 void RefHostEngine::RequestRepaint() {
   m_host.Log("RequestRepaint");
   ++m_host.repaintRequests;
+  if (m_host.repaintListener) m_host.repaintListener();
 }
 
 HWND RefHostEngine::GetViewWindow() {

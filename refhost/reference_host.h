@@ -11,6 +11,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -101,6 +102,8 @@ class ReferenceHost {
   // Entity records the view draws under the overlay (addresses in record memory).
   std::vector<uint32_t> entities;
   int repaintRequests = 0;
+  // Told of every repaint request, so a view on screen can invalidate its window.
+  std::function<void()> repaintListener;
   // Paints the view and the overlay now; SavePicture writes the last picture: a PNG on
   // Linux, a 24-bit BMP on Windows, the format each platform's viewers expect.
   void Repaint();

@@ -1,5 +1,6 @@
 // QARNREF.DLL: the reference host as a self-registering, apartment-threaded in-process
-// COM server ("QARNREF.RefHost.1"), with the host's type library as resource TYPELIB 1.
+// COM server ("QARNREF.RefHost.1", and the visible view control "QARNREF.RefView.1"),
+// with the host's type library as resource TYPELIB 1.
 #include <windows.h>
 #include <olectl.h>
 
@@ -8,13 +9,15 @@
 
 #include "refhost/win32/qarnref_ids.h"
 #include "refhost/win32/ref_host_object.h"
+#include "refhost/win32/ref_view_control.h"
 
 namespace {
 
 HINSTANCE g_module = nullptr;
 LONG g_serverLocks = 0;
 
-class RefHostFactory final : public IClassFactory {
+template <class Object>
+class ObjectFactory final : public IClassFactory {
  public:
   STDMETHOD(QueryInterface)(REFIID riid, void** ppv) override {
     if (!ppv) return E_POINTER;
@@ -32,7 +35,7 @@ class RefHostFactory final : public IClassFactory {
     if (!ppv) return E_POINTER;
     *ppv = nullptr;
     if (outer) return CLASS_E_NOAGGREGATION;
-    RefHostObject* object = new (std::nothrow) RefHostObject();
+    Object* object = new (std::nothrow) Object();
     if (!object) return E_OUTOFMEMORY;
     HRESULT hr = object->QueryInterface(riid, ppv);
     object->Release();
@@ -47,7 +50,8 @@ class RefHostFactory final : public IClassFactory {
   }
 };
 
-RefHostFactory g_factory;
+ObjectFactory<RefHostObject> g_hostFactory;
+ObjectFactory<RefViewControl> g_viewFactory;
 
 std::string ModulePath() {
   char path[MAX_PATH];
@@ -69,6 +73,28 @@ bool SetClassesValue(const std::string& key, const char* name, const std::string
 
 void DeleteClassesTree(const std::string& key) { RegDeleteTreeA(HKEY_CLASSES_ROOT, key.c_str()); }
 
+// The view control's keys: a control (so containers list it) with its misc status,
+// its server, ProgIDs and the type library that describes its class.
+bool RegisterViewControl(const std::string& path) {
+  const std::string key = std::string("CLSID\\") + QARNREF_VIEW_CLSID_TEXT;
+  const std::string description = "Reference host view control (window)";
+  return SetClassesValue(key, nullptr, description) && SetClassesValue(key + "\\Control", nullptr, "") &&
+         SetClassesValue(key + "\\MiscStatus", nullptr, "0") &&
+         SetClassesValue(key + "\\MiscStatus\\1", nullptr, std::to_string(kRefViewMiscStatus)) &&
+         SetClassesValue(key + "\\InprocServer32", nullptr, path) &&
+         SetClassesValue(key + "\\InprocServer32", "ThreadingModel", "Apartment") &&
+         SetClassesValue(key + "\\ProgID", nullptr, QARNREF_VIEW_PROGID) &&
+         SetClassesValue(key + "\\VersionIndependentProgID", nullptr, QARNREF_VIEW_PROGID_INDEPENDENT) &&
+         SetClassesValue(key + "\\TypeLib", nullptr, QARNREF_LIBID_TEXT) &&
+         SetClassesValue(key + "\\Version", nullptr, "1.0") &&
+         SetClassesValue(QARNREF_VIEW_PROGID, nullptr, description) &&
+         SetClassesValue(std::string(QARNREF_VIEW_PROGID) + "\\CLSID", nullptr, QARNREF_VIEW_CLSID_TEXT) &&
+         SetClassesValue(QARNREF_VIEW_PROGID_INDEPENDENT, nullptr, description) &&
+         SetClassesValue(std::string(QARNREF_VIEW_PROGID_INDEPENDENT) + "\\CLSID", nullptr,
+                         QARNREF_VIEW_CLSID_TEXT) &&
+         SetClassesValue(std::string(QARNREF_VIEW_PROGID_INDEPENDENT) + "\\CurVer", nullptr, QARNREF_VIEW_PROGID);
+}
+
 }  // namespace
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
@@ -82,12 +108,14 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
 extern "C" HRESULT STDAPICALLTYPE DllGetClassObject(REFCLSID clsid, REFIID riid, LPVOID* ppv) {
   if (!ppv) return E_POINTER;
   *ppv = nullptr;
-  if (!IsEqualCLSID(clsid, kRefHostClsid)) return CLASS_E_CLASSNOTAVAILABLE;
-  return g_factory.QueryInterface(riid, ppv);
+  if (IsEqualCLSID(clsid, kRefHostClsid)) return g_hostFactory.QueryInterface(riid, ppv);
+  if (IsEqualCLSID(clsid, kRefViewClsid)) return g_viewFactory.QueryInterface(riid, ppv);
+  return CLASS_E_CLASSNOTAVAILABLE;
 }
 
 extern "C" HRESULT STDAPICALLTYPE DllCanUnloadNow() {
-  return RefHostObject::LiveCount() == 0 && g_serverLocks == 0 ? S_OK : S_FALSE;
+  return RefHostObject::LiveCount() == 0 && RefViewControl::LiveCount() == 0 && g_serverLocks == 0 ? S_OK
+                                                                                                : S_FALSE;
 }
 
 extern "C" HRESULT STDAPICALLTYPE DllRegisterServer() {
@@ -107,7 +135,7 @@ extern "C" HRESULT STDAPICALLTYPE DllRegisterServer() {
             SetClassesValue(QARNREF_PROGID_INDEPENDENT, nullptr, description) &&
             SetClassesValue(std::string(QARNREF_PROGID_INDEPENDENT) + "\\CLSID", nullptr, QARNREF_CLSID_TEXT) &&
             SetClassesValue(std::string(QARNREF_PROGID_INDEPENDENT) + "\\CurVer", nullptr, QARNREF_PROGID);
-  if (!ok) return SELFREG_E_CLASS;
+  if (!ok || !RegisterViewControl(path)) return SELFREG_E_CLASS;
   // The type library is the module's own resource; registering it lets a type library
   // that imports it (the editor's) resolve the host's interface.
   std::wstring widePath(path.size() + 1, L'\0');
@@ -123,6 +151,9 @@ extern "C" HRESULT STDAPICALLTYPE DllUnregisterServer() {
   DeleteClassesTree(std::string("CLSID\\") + QARNREF_CLSID_TEXT);
   DeleteClassesTree(QARNREF_PROGID);
   DeleteClassesTree(QARNREF_PROGID_INDEPENDENT);
+  DeleteClassesTree(std::string("CLSID\\") + QARNREF_VIEW_CLSID_TEXT);
+  DeleteClassesTree(QARNREF_VIEW_PROGID);
+  DeleteClassesTree(QARNREF_VIEW_PROGID_INDEPENDENT);
   UnRegisterTypeLib(kQarnocxLibid, QARNREF_TLB_MAJOR, QARNREF_TLB_MINOR, LOCALE_NEUTRAL,
                     sizeof(void*) == 8 ? SYS_WIN64 : SYS_WIN32);
   return S_OK;

@@ -53,7 +53,7 @@ export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 export WINEARCH=win64
 logs="$build/runtime-logs"
-rm -rf "$WINEPREFIX" "$logs"
+rm -rf "$WINEPREFIX" "$logs" "$build/refview-screenshot.bmp" "$build/refview-screenshot.png"
 mkdir -p "$logs"
 winpath() { echo "Z:${1//\//\\}"; }
 # A program under the runtime, with a time limit; output kept in the log folder.
@@ -114,6 +114,15 @@ if command -v convert >/dev/null; then
 fi
 pictures=("$captures"/*.bmp)
 [ ${#pictures[@]} -gt 0 ] && echo "NOTE ${#pictures[@]} pictures read back from the screen: $captures"
+
+# The view control's test leaves what the screen showed of it; as PNG for viewers.
+if [ -f "$build/refview-screenshot.bmp" ]; then
+  if command -v convert >/dev/null && convert "$build/refview-screenshot.bmp" "$build/refview-screenshot.png"; then
+    echo "NOTE view control screenshot: $build/refview-screenshot.png"
+  else
+    echo "NOTE view control screenshot (BMP, no converter): $build/refview-screenshot.bmp"
+  fi
+fi
 
 # The same drawing cases drawn by the Linux layer and by the runtime, pixel by pixel.
 # A report, not a verdict: the conformance tests above hold the expected pixels.

@@ -1,0 +1,469 @@
+// The view control as a container meets it: created by ProgID, sited in place in a
+// window of ours, driven by real window messages, and read back pixel by pixel.
+#include <windows.h>
+#include <ole2.h>
+#include <olectl.h>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "../control/com_client.h"
+#include "../control/control_ids.h"
+#include "container_site.h"
+
+namespace {
+
+using client::Ptr;
+using client::Variant;
+
+constexpr wchar_t kViewProgId[] = L"QARNREF.RefView.1";
+// {c07ade9b-33f4-4ff9-a6c1-61010d373b66}
+constexpr CLSID kViewClsid = {0xc07ade9b, 0x33f4, 0x4ff9, {0xa6, 0xc1, 0x61, 0x01, 0x0d, 0x37, 0x3b, 0x66}};
+// The host's dispatch interface, {14c29ddb-5ea5-41e7-a554-bf51786b36d3}.
+constexpr IID kHostDispatchIid = {0x14c29ddb, 0x5ea5, 0x41e7, {0xa5, 0x54, 0xbf, 0x51, 0x78, 0x6b, 0x36, 0xd3}};
+
+// The view's colours.
+constexpr COLORREF kWhite = RGB(255, 255, 255);
+constexpr COLORREF kGrid = RGB(228, 228, 228);
+constexpr COLORREF kAxis = RGB(160, 160, 160);
+constexpr COLORREF kFigure = RGB(0, 0, 0);
+constexpr COLORREF kFill = RGB(190, 215, 250);
+constexpr COLORREF kHighlight = RGB(220, 0, 0);
+
+constexpr int kViewWidth = 640, kViewHeight = 480;
+const RECT kSitePosition{12, 8, 12 + kViewWidth, 8 + kViewHeight};
+
+std::string Hex(COLORREF c) {
+  char text[16];
+  std::snprintf(text, sizeof(text), "#%02x%02x%02x", GetRValue(c), GetGValue(c), GetBValue(c));
+  return text;
+}
+
+void Pump() {
+  MSG msg;
+  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+  }
+}
+
+LPARAM At(int x, int y) { return MAKELPARAM(x, y); }
+
+std::string Text(const client::CallResult& r) {
+  return r.result.v.vt == VT_BSTR ? client::Utf8(r.result.v.bstrVal) : std::string();
+}
+
+bool IsTrue(const client::CallResult& r) { return r.result.v.vt == VT_BOOL && r.result.v.boolVal != VARIANT_FALSE; }
+bool IsFalse(const client::CallResult& r) { return r.result.v.vt == VT_BOOL && r.result.v.boolVal == VARIANT_FALSE; }
+
+double Number(const client::CallResult& r) {
+  VARIANT v;
+  VariantInit(&v);
+  if (FAILED(VariantChangeType(&v, const_cast<VARIANT*>(&r.result.v), 0, VT_R8))) return NAN;
+  return v.dblVal;
+}
+
+// The build folder: this program runs from its bin folder.
+std::wstring BuildFolder() {
+  wchar_t path[MAX_PATH];
+  DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
+  std::wstring folder(path, n);
+  folder = folder.substr(0, folder.find_last_of(L"\\/"));
+  return folder.substr(0, folder.find_last_of(L"\\/") + 1);
+}
+
+// Writes what the screen shows of a window's client area as a 24-bit BMP.
+bool SaveScreenshot(HWND window, const std::wstring& path) {
+  RECT client;
+  GetClientRect(window, &client);
+  POINT origin{0, 0};
+  ClientToScreen(window, &origin);
+  const int width = client.right, height = client.bottom;
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof(info.bmiHeader);
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 24;
+  info.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  HDC screen = GetDC(nullptr);
+  HDC mem = CreateCompatibleDC(screen);
+  HBITMAP bitmap = CreateDIBSection(mem, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HGDIOBJ old = SelectObject(mem, bitmap);
+  BitBlt(mem, 0, 0, width, height, screen, origin.x, origin.y, SRCCOPY);
+  GdiFlush();
+  const DWORD stride = (static_cast<DWORD>(width) * 3 + 3) & ~3u;
+  BITMAPFILEHEADER file{};
+  file.bfType = 0x4D42;
+  file.bfOffBits = sizeof(file) + sizeof(info.bmiHeader);
+  file.bfSize = file.bfOffBits + stride * height;
+  std::vector<BYTE> bytes(file.bfSize);
+  memcpy(bytes.data(), &file, sizeof(file));
+  memcpy(bytes.data() + sizeof(file), &info.bmiHeader, sizeof(info.bmiHeader));
+  memcpy(bytes.data() + file.bfOffBits, bits, stride * height);
+  bool ok = client::WriteFile(path, bytes);
+  SelectObject(mem, old);
+  DeleteObject(bitmap);
+  DeleteDC(mem);
+  ReleaseDC(nullptr, screen);
+  return ok;
+}
+
+class SitedView : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = DefWindowProcW;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(LTGRAY_BRUSH));
+    wc.lpszClassName = L"QarnRefViewTestContainer";
+    RegisterClassW(&wc);
+    RECT frame{0, 0, kSitePosition.right + 12, kSitePosition.bottom + 8};
+    AdjustWindowRect(&frame, WS_OVERLAPPEDWINDOW, FALSE);
+    container = CreateWindowW(wc.lpszClassName, L"RefView container", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0, 0,
+                              frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr, wc.hInstance,
+                              nullptr);
+    ASSERT_NE(container, nullptr);
+    ShowWindow(container, SW_SHOW);
+    UpdateWindow(container);
+    site = std::make_unique<ContainerSite>(container, kSitePosition);
+
+    HRESULT hr;
+    view = client::Create(kViewProgId, &hr);
+    ASSERT_TRUE(view) << "CoCreateInstance(QARNREF.RefView.1): " << client::Hr(hr);
+    // A menu or message box must not wait for a user who is not there.
+    ASSERT_EQ(client::PutByName(view.Get(), "messageBoxAnswer", Variant::I4(IDOK)).hr, S_OK);
+    object = view.As<IOleObject>(IID_IOleObject);
+    ASSERT_TRUE(object);
+    ASSERT_EQ(object->SetClientSite(site.get()), S_OK);
+    RECT position = kSitePosition;
+    hr = object->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, site.get(), 0, container, &position);
+    ASSERT_EQ(hr, S_OK) << client::Hr(hr);
+    inPlace = view.As<IOleInPlaceObject>(IID_IOleInPlaceObject);
+    ASSERT_TRUE(inPlace);
+    ASSERT_EQ(inPlace->GetWindow(&viewWindow), S_OK);
+    Pump();
+  }
+
+  void TearDown() override {
+    if (editor) client::PutProp(editor.Get(), qarn::kQarnocx, Variant::Disp(nullptr), DISPATCH_PROPERTYPUTREF);
+    editor.Reset();
+    if (inPlace) inPlace->InPlaceDeactivate();
+    if (object) {
+      object->Close(OLECLOSE_NOSAVE);
+      object->SetClientSite(nullptr);
+    }
+    inPlace.Reset();
+    object.Reset();
+    view.Reset();
+    if (container) DestroyWindow(container);
+    Pump();
+  }
+
+  // The editor with this view as its host.
+  void ConnectEditor() {
+    HRESULT hr;
+    editor = client::Create(qarn::kControlProgId, &hr);
+    ASSERT_TRUE(editor) << "CoCreateInstance(QARNEDIT.QarneditCtrl.1): " << client::Hr(hr);
+    ASSERT_EQ(client::PutProp(editor.Get(), qarn::kQarnocx, Variant::Disp(view.Get()), DISPATCH_PROPERTYPUTREF).hr,
+              S_OK);
+  }
+
+  void Click(int x, int y) {
+    SendMessageW(viewWindow, WM_LBUTTONDOWN, MK_LBUTTON, At(x, y));
+    SendMessageW(viewWindow, WM_LBUTTONUP, 0, At(x, y));
+  }
+
+  // Draws a figure with clicks on the view, saves it and hands the record to the view.
+  LONG DrawAndKeep(DISPID drawMethod, const std::vector<POINT>& clicks) {
+    EXPECT_EQ(client::Call(editor.Get(), drawMethod).hr, S_OK);
+    for (POINT p : clicks) Click(p.x, p.y);
+    EXPECT_TRUE(IsTrue(client::Call(editor.Get(), qarn::kCanSaveNow)));
+    EXPECT_TRUE(IsTrue(client::Call(editor.Get(), qarn::kSaveEdit)));
+    client::CallResult record = client::Call(editor.Get(), qarn::kGetDrawnNtt);
+    EXPECT_EQ(record.result.v.vt, VT_I4);
+    EXPECT_TRUE(IsTrue(client::CallByName(view.Get(), "addRecord", {Variant::I4(record.result.v.lVal)})));
+    return record.result.v.lVal;
+  }
+
+  // What the window shows now, after it has painted what it was asked to.
+  COLORREF WindowPixel(int x, int y) {
+    UpdateWindow(viewWindow);
+    HDC dc = GetDC(viewWindow);
+    COLORREF c = GetPixel(dc, x, y);
+    ReleaseDC(viewWindow, dc);
+    return c;
+  }
+
+  void Repaint() {
+    ASSERT_EQ(client::CallByName(view.Get(), "repaint").hr, S_OK);
+    Pump();
+  }
+
+  HWND container = nullptr;
+  std::unique_ptr<ContainerSite> site;
+  Ptr<IDispatch> view;
+  Ptr<IOleObject> object;
+  Ptr<IOleInPlaceObject> inPlace;
+  HWND viewWindow = nullptr;
+  Ptr<IDispatch> editor;
+};
+
+TEST(RefViewRegistration, IsAControlWhoseClassNamesTheHostInterface) {
+  CLSID clsid{};
+  ASSERT_EQ(CLSIDFromProgID(kViewProgId, &clsid), S_OK);
+  EXPECT_TRUE(IsEqualCLSID(clsid, kViewClsid));
+  HKEY key = nullptr;
+  ASSERT_EQ(RegOpenKeyExA(HKEY_CLASSES_ROOT, "CLSID\\{c07ade9b-33f4-4ff9-a6c1-61010d373b66}\\Control", 0, KEY_READ,
+                          &key),
+            ERROR_SUCCESS);
+  RegCloseKey(key);
+
+  Ptr<IDispatch> view = client::Create(kViewProgId);
+  ASSERT_TRUE(view);
+  auto info = view.As<IProvideClassInfo2>(IID_IProvideClassInfo2);
+  ASSERT_TRUE(info);
+  Ptr<ITypeInfo> coclass;
+  ASSERT_EQ(info->GetClassInfo(coclass.Out()), S_OK);
+  TYPEATTR* attr = nullptr;
+  ASSERT_EQ(coclass->GetTypeAttr(&attr), S_OK);
+  EXPECT_EQ(attr->typekind, TKIND_COCLASS);
+  EXPECT_TRUE(IsEqualCLSID(attr->guid, kViewClsid));
+  coclass->ReleaseTypeAttr(attr);
+  // Its default interface is the host's, so the editor can be handed the view.
+  HREFTYPE ref = 0;
+  ASSERT_EQ(coclass->GetRefTypeOfImplType(0, &ref), S_OK);
+  Ptr<ITypeInfo> defaultInterface;
+  ASSERT_EQ(coclass->GetRefTypeInfo(ref, defaultInterface.Out()), S_OK);
+  ASSERT_EQ(defaultInterface->GetTypeAttr(&attr), S_OK);
+  EXPECT_TRUE(IsEqualIID(attr->guid, kHostDispatchIid));
+  defaultInterface->ReleaseTypeAttr(attr);
+
+  auto object = view.As<IOleObject>(IID_IOleObject);
+  ASSERT_TRUE(object);
+  DWORD status = 0;
+  EXPECT_EQ(object->GetMiscStatus(DVASPECT_CONTENT, &status), S_OK);
+  EXPECT_TRUE(status & OLEMISC_ACTIVATEWHENVISIBLE);
+  EXPECT_TRUE(status & OLEMISC_SETCLIENTSITEFIRST);
+  auto persist = view.As<IPersistStreamInit>(IID_IPersistStreamInit);
+  ASSERT_TRUE(persist);
+  EXPECT_EQ(persist->InitNew(), S_OK);
+  // Records it cannot read are refused, never kept.
+  EXPECT_TRUE(IsFalse(client::CallByName(view.Get(), "addRecord", {Variant::I4(0)})));
+  EXPECT_TRUE(IsFalse(client::CallByName(view.Get(), "addRecord", {Variant::I4(0x7FFFFFF0)})));
+  EXPECT_EQ(Number(client::GetByName(view.Get(), "recordCount")), 0);
+  EXPECT_EQ(client::CallByName(view.Get(), "addRecord", {Variant::Str("x")}).hr, DISP_E_TYPEMISMATCH);
+  // Not sited, the view has no window to give.
+  auto window = view.As<IOleInPlaceObject>(IID_IOleInPlaceObject);
+  HWND hwnd = reinterpret_cast<HWND>(1);
+  EXPECT_EQ(window->GetWindow(&hwnd), E_FAIL);
+  EXPECT_EQ(hwnd, nullptr);
+}
+
+TEST_F(SitedView, ActivatesInPlaceAsAChildWindowAndLeavesOnDeactivation) {
+  EXPECT_EQ(site->inPlaceActivations, 1);
+  ASSERT_NE(viewWindow, nullptr);
+  EXPECT_EQ(GetParent(viewWindow), container);
+  EXPECT_TRUE(GetWindowLongPtrW(viewWindow, GWL_STYLE) & WS_CHILD);
+  EXPECT_TRUE(IsWindowVisible(viewWindow));
+  RECT client;
+  GetClientRect(viewWindow, &client);
+  EXPECT_EQ(client.right, kViewWidth);
+  EXPECT_EQ(client.bottom, kViewHeight);
+  POINT corner{0, 0};
+  MapWindowPoints(viewWindow, container, &corner, 1);
+  EXPECT_EQ(corner.x, kSitePosition.left);
+  EXPECT_EQ(corner.y, kSitePosition.top);
+
+  // Its natural size, in HIMETRIC at 96 pixels per inch.
+  SIZEL extent{};
+  EXPECT_EQ(object->GetExtent(DVASPECT_CONTENT, &extent), S_OK);
+  EXPECT_EQ(extent.cx, MulDiv(kViewWidth, 2540, 96));
+  EXPECT_EQ(extent.cy, MulDiv(kViewHeight, 2540, 96));
+
+  // Activated for the user, it tells the site once and takes the keyboard.
+  RECT same = kSitePosition;
+  EXPECT_EQ(object->DoVerb(OLEIVERB_UIACTIVATE, nullptr, site.get(), 0, container, &same), S_OK);
+  EXPECT_EQ(object->DoVerb(OLEIVERB_UIACTIVATE, nullptr, site.get(), 0, container, &same), S_OK);
+  EXPECT_EQ(site->uiActivations, 1);
+  EXPECT_EQ(site->inPlaceActivations, 1);
+  EXPECT_EQ(GetFocus(), viewWindow);
+  EXPECT_EQ(inPlace->UIDeactivate(), S_OK);
+
+  // The container moves it.
+  RECT moved{30, 20, 30 + kViewWidth, 20 + kViewHeight};
+  EXPECT_EQ(inPlace->SetObjectRects(&moved, &moved), S_OK);
+  corner = {0, 0};
+  MapWindowPoints(viewWindow, container, &corner, 1);
+  EXPECT_EQ(corner.x, 30);
+  EXPECT_EQ(corner.y, 20);
+
+  EXPECT_EQ(inPlace->InPlaceDeactivate(), S_OK);
+  EXPECT_EQ(site->inPlaceDeactivations, 1);
+  EXPECT_FALSE(IsWindowVisible(viewWindow));
+  EXPECT_FALSE(IsChild(container, viewWindow));
+  // And back again, as a container does when the form shows once more.
+  RECT position = kSitePosition;
+  EXPECT_EQ(object->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, site.get(), 0, container, &position), S_OK);
+  EXPECT_EQ(site->inPlaceActivations, 2);
+  EXPECT_TRUE(IsChild(container, viewWindow));
+}
+
+TEST_F(SitedView, MouseMessagesReachTheEditorsPointerHandler) {
+  ASSERT_NO_FATAL_FAILURE(ConnectEditor());
+  ASSERT_EQ(client::Call(editor.Get(), qarn::kDrawPolyline).hr, S_OK);
+  client::CallByName(view.Get(), "clearLog");
+  Click(100, 100);
+  EXPECT_TRUE(IsFalse(client::Call(editor.Get(), qarn::kCanSaveNow)));
+  SendMessageW(viewWindow, WM_MOUSEMOVE, 0, At(150, 120));
+  Click(200, 150);
+  EXPECT_TRUE(IsTrue(client::Call(editor.Get(), qarn::kCanSaveNow)));
+  const std::string log = Text(client::GetByName(view.Get(), "callLog"));
+  // The view's pixels, converted by the host for the editor.
+  EXPECT_NE(log.find("ScreenToWorld(100, 100)"), std::string::npos) << log;
+  EXPECT_NE(log.find("ScreenToWorld(150, 120)"), std::string::npos) << log;
+  EXPECT_NE(log.find("ScreenToWorld(200, 150)"), std::string::npos) << log;
+
+  // The right button opens the editor's context menu; the watcher dismisses it.
+  SendMessageW(viewWindow, WM_RBUTTONDOWN, MK_RBUTTON, At(200, 150));
+  EXPECT_NE(Text(client::GetByName(view.Get(), "menuLog")), "") << "no context menu after a right press";
+  EXPECT_TRUE(IsTrue(client::Call(editor.Get(), qarn::kIsEditing)));
+}
+
+TEST_F(SitedView, RepaintRequestInvalidatesTheWindowAndWmPaintPaints) {
+  ASSERT_NO_FATAL_FAILURE(ConnectEditor());
+  const LONG record = DrawAndKeep(qarn::kDrawPolyline, {{100, 100}, {200, 150}});
+  Pump();
+  // What the window shows around the first vertex before the editor marks it.
+  auto around = [this] {
+    std::vector<COLORREF> box;
+    for (int y = 90; y <= 110; ++y)
+      for (int x = 90; x <= 110; ++x) box.push_back(WindowPixel(x, y));
+    return box;
+  };
+  const std::vector<COLORREF> before = around();
+  ValidateRect(viewWindow, nullptr);
+  client::CallByName(view.Get(), "clearLog");
+  // Highlighting asks the host for a repaint: the window becomes invalid, nothing more.
+  ASSERT_EQ(client::Call(editor.Get(), qarn::kHiliteNttVertexes, {Variant::I4(record)}).hr, S_OK);
+  EXPECT_NE(Text(client::GetByName(view.Get(), "callLog")).find("RequestRepaint()"), std::string::npos);
+  RECT invalid{};
+  EXPECT_TRUE(GetUpdateRect(viewWindow, &invalid, FALSE));
+  EXPECT_EQ(invalid.right - invalid.left, kViewWidth);
+  Pump();  // WM_PAINT
+  EXPECT_FALSE(GetUpdateRect(viewWindow, nullptr, FALSE));
+  // The editor's overlay painted its mark over the saved figure's first vertex.
+  EXPECT_NE(around(), before);
+}
+
+TEST_F(SitedView, WheelZoomsAboutThePointerAndMiddleDragPans) {
+  auto number = [this](const char* name) { return Number(client::GetByName(view.Get(), name)); };
+  ASSERT_EQ(client::CallByName(view.Get(), "setView", {Variant::R8(2), Variant::R8(-50), Variant::R8(-30)}).hr, S_OK);
+  EXPECT_EQ(number("viewScale"), 2);
+  const POINT pointer{200, 100};
+  // The world point under the pointer: x / scale + originX, (height - y) / scale + originY.
+  auto worldUnderPointer = [&](double& x, double& y) {
+    x = pointer.x / number("viewScale") + number("viewOriginX");
+    y = (kViewHeight - pointer.y) / number("viewScale") + number("viewOriginY");
+  };
+  double beforeX, beforeY;
+  worldUnderPointer(beforeX, beforeY);
+  POINT screen = pointer;
+  ClientToScreen(viewWindow, &screen);
+  SendMessageW(viewWindow, WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA), At(screen.x, screen.y));
+  EXPECT_DOUBLE_EQ(number("viewScale"), 2.5);
+  double afterX, afterY;
+  worldUnderPointer(afterX, afterY);
+  EXPECT_NEAR(afterX, beforeX, 1e-9);
+  EXPECT_NEAR(afterY, beforeY, 1e-9);
+  SendMessageW(viewWindow, WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-2 * WHEEL_DELTA)), At(screen.x, screen.y));
+  EXPECT_DOUBLE_EQ(number("viewScale"), 1.6);
+  worldUnderPointer(afterX, afterY);
+  EXPECT_NEAR(afterX, beforeX, 1e-9);
+  EXPECT_NEAR(afterY, beforeY, 1e-9);
+
+  // A middle drag moves the picture with the pointer and is no input for the editor.
+  ASSERT_NO_FATAL_FAILURE(ConnectEditor());
+  ASSERT_EQ(client::Call(editor.Get(), qarn::kDrawPolyline).hr, S_OK);
+  Click(300, 300);
+  client::CallByName(view.Get(), "clearLog");
+  const double originX = number("viewOriginX"), originY = number("viewOriginY");
+  SendMessageW(viewWindow, WM_MBUTTONDOWN, MK_MBUTTON, At(300, 200));
+  EXPECT_EQ(GetCapture(), viewWindow);
+  SendMessageW(viewWindow, WM_MOUSEMOVE, MK_MBUTTON, At(340, 170));
+  SendMessageW(viewWindow, WM_MBUTTONUP, 0, At(340, 170));
+  EXPECT_NEAR(number("viewOriginX"), originX - 40 / 1.6, 1e-9);
+  EXPECT_NEAR(number("viewOriginY"), originY - 30 / 1.6, 1e-9);
+  EXPECT_EQ(Text(client::GetByName(view.Get(), "callLog")), "");
+  // The editor's pointer still arrives once the drag is over.
+  SendMessageW(viewWindow, WM_MOUSEMOVE, 0, At(320, 260));
+  EXPECT_NE(Text(client::GetByName(view.Get(), "callLog")).find("ScreenToWorld(320, 260)"), std::string::npos);
+}
+
+TEST_F(SitedView, PaintsGridFiguresHighlightAndScreenshot) {
+  // World 0,0 in the middle of the view, one unit per pixel: grid every 20 pixels.
+  ASSERT_EQ(client::CallByName(view.Get(), "setView", {Variant::R8(1), Variant::R8(-320), Variant::R8(-240)}).hr,
+            S_OK);
+  Repaint();
+  EXPECT_EQ(Hex(WindowPixel(20 + 5, 37)), Hex(kWhite));
+  EXPECT_EQ(Hex(WindowPixel(20, 37)), Hex(kGrid));
+  EXPECT_EQ(Hex(WindowPixel(37, 60)), Hex(kGrid));
+  EXPECT_EQ(Hex(WindowPixel(320, 37)), Hex(kAxis));
+  EXPECT_EQ(Hex(WindowPixel(37, 240)), Hex(kAxis));
+
+  ASSERT_NO_FATAL_FAILURE(ConnectEditor());
+  DrawAndKeep(qarn::kDrawPolyline, {{100, 100}, {200, 150}, {250, 60}});
+  ASSERT_EQ(client::PutProp(editor.Get(), qarn::kFillStyle, Variant::I2(1)).hr, S_OK);
+  const LONG polygon = DrawAndKeep(qarn::kDrawPolygon, {{400, 300}, {520, 300}, {520, 400}, {400, 400}});
+  ASSERT_EQ(client::PutByName(view.Get(), "highlightRecord", Variant::I4(polygon)).hr, S_OK);
+  EXPECT_EQ(Number(client::GetByName(view.Get(), "recordCount")), 2);
+  Pump();
+  // The records are the view's own copies: the editor's next edit frees its record.
+  ASSERT_EQ(client::Call(editor.Get(), qarn::kDrawPoint).hr, S_OK);
+  ASSERT_EQ(client::Call(editor.Get(), qarn::kAbortEdit).hr, S_OK);
+  Repaint();
+
+  EXPECT_EQ(Hex(WindowPixel(150, 125)), Hex(kFigure)) << "the polyline's first segment";
+  EXPECT_EQ(Hex(WindowPixel(250, 60)), Hex(kFigure)) << "the polyline's last vertex";
+  EXPECT_EQ(Hex(WindowPixel(450, 350)), Hex(kFill)) << "inside the polygon";
+  EXPECT_EQ(Hex(WindowPixel(460, 300)), Hex(kFigure)) << "the polygon's edge";
+  EXPECT_EQ(Hex(WindowPixel(565, 350)), Hex(kWhite)) << "outside the polygon";
+  EXPECT_EQ(Hex(WindowPixel(397, 301)), Hex(kHighlight)) << "the mark on a highlighted vertex";
+
+  // The same picture reaches a container that draws the view itself.
+  auto viewObject = view.As<IViewObject2>(IID_IViewObject2);
+  ASSERT_TRUE(viewObject);
+  HDC screen = GetDC(nullptr);
+  HDC mem = CreateCompatibleDC(screen);
+  HBITMAP bitmap = CreateCompatibleBitmap(screen, kViewWidth, kViewHeight);
+  HGDIOBJ old = SelectObject(mem, bitmap);
+  RECTL bounds{0, 0, kViewWidth, kViewHeight};
+  EXPECT_EQ(viewObject->Draw(DVASPECT_CONTENT, -1, nullptr, nullptr, nullptr, mem, &bounds, nullptr, nullptr, 0),
+            S_OK);
+  EXPECT_EQ(Hex(GetPixel(mem, 450, 350)), Hex(kFill));
+  EXPECT_EQ(Hex(GetPixel(mem, 20, 37)), Hex(kGrid));
+  SelectObject(mem, old);
+  DeleteObject(bitmap);
+  DeleteDC(mem);
+  ReleaseDC(nullptr, screen);
+
+  // The view's own picture file and what the screen shows, for a person to look at.
+  const std::wstring folder = BuildFolder();
+  std::string picture = client::Utf8(folder.c_str(), folder.size()) + "refview-picture.bmp";
+  EXPECT_TRUE(IsTrue(client::CallByName(view.Get(), "savePicture", {Variant::Str(picture)})));
+  SetForegroundWindow(container);
+  RedrawWindow(container, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+  Pump();
+  EXPECT_TRUE(SaveScreenshot(container, folder + L"refview-screenshot.bmp"));
+
+  ASSERT_EQ(client::CallByName(view.Get(), "clearDrawing").hr, S_OK);
+  EXPECT_EQ(Number(client::GetByName(view.Get(), "recordCount")), 0);
+  Repaint();
+  EXPECT_EQ(Hex(WindowPixel(450, 350)), Hex(kWhite));
+}
+
+}  // namespace
