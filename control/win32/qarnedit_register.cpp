@@ -107,10 +107,16 @@ HRESULT RegisterTypeLibrary() {
   return hr;
 }
 
+// The registration says what to remove: the library registered under the identifier,
+// looked up with the neutral locale 0; where the lookup cannot fall back from 0 to the
+// library's own locale, the module's embedded library names the registration.
 HRESULT UnregisterTypeLibrary() {
   ITypeLib* pLib = nullptr;
-  std::wstring path;
-  HRESULT hr = ModuleTypeLib(&pLib, &path);
+  HRESULT hr = LoadRegTypeLib(LIBID_QARNEDITLib, 1, 0, 0, &pLib);
+  if (FAILED(hr)) {
+    std::wstring path;
+    hr = ModuleTypeLib(&pLib, &path);
+  }
   if (FAILED(hr)) return hr;
   TLIBATTR* attr = nullptr;
   hr = pLib->GetLibAttr(&attr);
