@@ -192,7 +192,7 @@ void CQarneditCtrl::SetQarnocx(LPDISPATCH pHost) {
   // handler of ours. Clearing the property alone leaves the edit running. The
   // EditAborted handler may set the property itself; the last value set wins.
   EditController& editor = *m_pEditController;
-  if (pHost && pHost != m_pQarnocx && (editor.IsEditing() || editor.HoldsRegistration())) editor.EndEdit(false);
+  if (pHost && pHost != m_pQarnocx && (editor.IsEditing() || editor.HoldsRegistration())) editor.EndBeforeHostSwitch();
   m_pQarnocx = pHost;  // not owned: no reference is taken
   SetModifiedFlag(TRUE);
 }

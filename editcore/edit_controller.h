@@ -47,6 +47,9 @@ class EditController final : public PointerHandler, public OverlayPainter {
   void StartDrawing(HostEngine* pEngine, int32_t mode);
   void Attach(HostEngine* pEngine, bool paintOnly);
   void EndEdit(bool save);
+  // Ends the edit before the control turns to another host; starts made by the
+  // handlers of its events are refused, since they would go to the host being left.
+  void EndBeforeHostSwitch();
   BOOL IsEditing() const { return m_mode != MODE_IDLE; }
   // Changes whenever an edit starts or ends. Container code runs inside every event and
   // every host call that can re-enter; a caller that compares the serial from before
@@ -236,8 +239,9 @@ class EditController final : public PointerHandler, public OverlayPainter {
   double m_scaleFactor = 0;
 
  private:
-  // Counts the starts in progress on the stack: a container whose handlers start an edit
-  // from inside the events of another start is cut off at this depth.
+  // Counts the starts and ends in progress on the stack: a container whose handlers
+  // start an edit from inside the events of another start or end, over and over, is cut
+  // off at this depth (an end always runs; only the starts are refused).
   class StartScope {
    public:
     explicit StartScope(EditController& editor) : m_editor(editor) { ++m_editor.m_startDepth; }

@@ -94,8 +94,16 @@ void EditController::PrepareHost() {
   }
 }
 
+void EditController::EndBeforeHostSwitch() {
+  const int32_t depth = m_startDepth;
+  m_startDepth = kMaxNestedStarts;
+  EndEdit(false);
+  m_startDepth = depth;
+}
+
 void EditController::EndEdit(bool save) {
   ControlKeepAlive keepAlive(*this);
+  StartScope depth(*this);
   if (m_mode != MODE_IDLE) {
     if (HostEngine* pEngine = m_pEngine) {
       if (static_cast<int32_t>(m_polarFlags) > 0) pEngine->SetModePair(m_savedModePair[0], m_savedModePair[1]);
