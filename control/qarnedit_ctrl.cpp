@@ -192,9 +192,12 @@ void CQarneditCtrl::SetQarnocx(LPDISPATCH pHost) {
   // handler of ours. Clearing the property alone leaves the edit running. The
   // EditAborted handler may set the property itself; the last value set wins.
   EditController& editor = *m_pEditController;
+  // The EditAborted handler may release the control; it lives until the property is set.
+  AddRef();
   if (pHost && pHost != m_pQarnocx && (editor.IsEditing() || editor.HoldsRegistration())) editor.EndBeforeHostSwitch();
   m_pQarnocx = pHost;  // not owned: no reference is taken
   SetModifiedFlag(TRUE);
+  Release();
 }
 
 CString CQarneditCtrl::GetStringFile() { return m_stringFile; }

@@ -1,5 +1,6 @@
 // Starting and ending an edit: registration with the host's engine and the host
 // settings an edit forces and gives back.
+#include <algorithm>
 #include <cstdlib>
 
 #include "control/qarnedit_ctrl.h"
@@ -65,27 +66,33 @@ void EditController::StartDrawing(HostEngine* pEngine, int32_t mode) {
 }
 
 void EditController::PrepareHost() {
-  // What was saved and not yet given back is kept: the host's values now are the ones
-  // an edit forced (a restart during a running edit, or an edit whose engine detached
-  // it before it could give them back), and saving those would leave the host forced.
-  if (m_hostManagesUtils && m_pCtrl->m_pQarnocx && !m_utilsSaved) {
+  // The host is asked as always, but what was saved and not yet given back is kept: the
+  // host's values now are the ones an edit forced (a restart during a running edit, or
+  // an edit whose engine detached it before it could give them back), and keeping
+  // those would leave the host forced.
+  if (m_hostManagesUtils && m_pCtrl->m_pQarnocx) {
     HostView view(m_pCtrl->m_pQarnocx);
-    m_savedUtils = view.GetVariable(kUtilsVariable);
-    if (std::atoi(m_savedUtils) == 1) {
-      m_savedUtils.Empty();  // already on: nothing to force, nothing to give back
-    } else {
-      view.SetVariable(kUtilsVariable, "1");
+    CString current = view.GetVariable(kUtilsVariable);
+    const bool on = std::atoi(current) == 1;
+    if (!m_utilsSaved) {
+      m_savedUtils = on ? CString() : current;  // already on: nothing to give back
+      m_utilsSaved = true;
     }
-    m_utilsSaved = true;
+    if (!on) view.SetVariable(kUtilsVariable, "1");
   }
   if (m_pEngine) {
     m_inputStateForced = false;
+    int state[3] = {0, 0, 0};
+    m_pEngine->GetInputState(&state[0], &state[1], &state[2]);
+    int32_t refValid = -1;
+    double ref[3] = {0, 0, 0};
+    m_pEngine->GetReferencePoint(&refValid, &ref[0], &ref[1], &ref[2]);
     if (!m_inputSaved) {
-      m_savedInputState[0] = m_savedInputState[1] = m_savedInputState[2] = 0;
-      m_pEngine->GetInputState(&m_savedInputState[0], &m_savedInputState[1], &m_savedInputState[2]);
-      m_savedRefValid = -1;
-      m_savedRefX = m_savedRefY = m_savedRefZ = 0;
-      m_pEngine->GetReferencePoint(&m_savedRefValid, &m_savedRefX, &m_savedRefY, &m_savedRefZ);
+      std::copy(state, state + 3, m_savedInputState);
+      m_savedRefValid = refValid;
+      m_savedRefX = ref[0];
+      m_savedRefY = ref[1];
+      m_savedRefZ = ref[2];
       m_inputSaved = true;
     }
     int first = 1;
