@@ -404,7 +404,7 @@ std::wstring MainWindow::OpenFile(const std::filesystem::path& path) {
     }
   }
   UpdateTitle();
-  Log(L"Opened " + path.wstring() + L" (" + std::to_wstring(m_drawing.figures.size()) + L" figures)");
+  Log(L"Opened " + path.filename().wstring() + L" (" + std::to_wstring(m_drawing.figures.size()) + L" figures)");
   return L"";
 }
 
@@ -425,7 +425,7 @@ std::wstring MainWindow::SaveFile(const std::filesystem::path& path) {
   m_path = path;
   m_modified = false;
   UpdateTitle();
-  Log(L"Saved " + path.wstring());
+  Log(L"Saved " + path.filename().wstring());
   return L"";
 }
 

@@ -8,6 +8,8 @@ namespace {
 
 const wchar_t kPaneClass[] = L"QarnviewViewPane";
 const wchar_t kPaneProperty[] = L"QarnviewViewPane";
+// The window class of the fallback host's hidden view.
+const wchar_t kFallbackViewClass[] = L"QarnRefHostView";
 
 void RegisterPaneClass() {
   static bool registered = false;
@@ -90,10 +92,12 @@ std::wstring ViewPane::MakeView() {
     if (!host) return L"No host view: " + error + L"; " + fallbackError;
     m_host.Reset(host);
     host->Release();
+    // Said once: a new drawing makes a new view, and the reason has not changed.
+    if (m_note && !m_fallback) {
+      m_note(std::wstring(L"No view control: ") + error);
+      m_note(std::wstring(L"Using ") + kFallbackHostProgId + L", drawn by qarnview");
+    }
     m_fallback = true;
-    if (m_note)
-      m_note(std::wstring(L"View control ") + kViewProgId + L" unavailable (" + error + L"): using " +
-             kFallbackHostProgId + L", shown by qarnview");
   }
   // A known transform lets the container pick figures in world coordinates.
   if (m_host.Has(L"setView")) m_host.Call(L"setView", {1.0, 0.0, 0.0});
@@ -173,7 +177,32 @@ void ViewPane::PaintTo(HDC hdc) {
   if (m_drawing && (m_fallback || !TakesRecords())) PaintFigures(hdc, *m_drawing, m_view, m_selected);
 }
 
+// The fallback host places the cursor on each pointer event where its own hidden view
+// window would show the point. Keeping that window under the pane makes that the place
+// the user's cursor already is.
+void ViewPane::AlignFallbackWindow() {
+  if (!m_fallback || !m_hwnd) return;
+  struct Target {
+    POINT screen;
+  } target = {{0, 0}};
+  ClientToScreen(m_hwnd, &target.screen);
+  EnumThreadWindows(
+      GetCurrentThreadId(),
+      [](HWND hwnd, LPARAM param) -> BOOL {
+        wchar_t name[64] = L"";
+        GetClassNameW(hwnd, name, 64);
+        if (wcscmp(name, kFallbackViewClass) == 0) {
+          const POINT& at = reinterpret_cast<Target*>(param)->screen;
+          SetWindowPos(hwnd, nullptr, at.x, at.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        }
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&target));
+}
+
 void ViewPane::ForwardMouse(UINT msg, int x, int y) {
+  AlignFallbackWindow();
+  m_lastPointer = {x, y};
   switch (msg) {
     case WM_LBUTTONDOWN:
       SetCapture(m_hwnd);
@@ -225,6 +254,8 @@ LRESULT CALLBACK ViewPane::PaneProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM l
       int x = GET_X_LPARAM(lParam), y = GET_Y_LPARAM(lParam);
       SetFocus(hwnd);
       if (msg == WM_LBUTTONDOWN && pane->onClick && pane->onClick(x, y)) return 0;
+      // The host placing the cursor where it already is makes a move that is no news.
+      if (msg == WM_MOUSEMOVE && x == pane->m_lastPointer.x && y == pane->m_lastPointer.y) return 0;
       if (pane->m_fallback) pane->ForwardMouse(msg, x, y);
       return 0;
     }

@@ -70,6 +70,7 @@ class ViewPane {
   void ReadViewSize();
   void ReloadPicture();
   void ForwardMouse(UINT msg, int x, int y);
+  void AlignFallbackWindow();
   void ReleasePicture();
 
   HWND m_hwnd = nullptr;
@@ -85,4 +86,5 @@ class ViewPane {
   std::wstring m_picturePath;
   const qarnview::Drawing* m_drawing = nullptr;
   int m_selected = -1;
+  POINT m_lastPointer = {-1, -1};  // the last point handed to the fallback host
 };
