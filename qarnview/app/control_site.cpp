@@ -252,14 +252,12 @@ HRESULT ControlSite::GetTypeInfo(UINT, LCID, ITypeInfo** info) {
 
 HRESULT ControlSite::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) {
   if (!names || !ids) return E_POINTER;
-  HRESULT hr = S_OK;
-  for (UINT i = 0; i < count; ++i) {
-    ids[i] = DISPID_UNKNOWN;
-    for (const AmbientName& a : kAmbientNames)
-      if (i == 0 && _wcsicmp(names[0], a.name) == 0) ids[0] = a.id;
-    if (ids[i] == DISPID_UNKNOWN) hr = DISP_E_UNKNOWNNAME;
-  }
-  return hr;
+  // Ambient properties take no arguments, so only the member name can be known.
+  for (UINT i = 0; i < count; ++i) ids[i] = DISPID_UNKNOWN;
+  if (count == 0) return S_OK;
+  for (const AmbientName& a : kAmbientNames)
+    if (_wcsicmp(names[0], a.name) == 0) ids[0] = a.id;
+  return ids[0] != DISPID_UNKNOWN && count == 1 ? S_OK : DISP_E_UNKNOWNNAME;
 }
 
 HRESULT ControlSite::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS*, VARIANT* result, EXCEPINFO*, UINT*) {
