@@ -24,6 +24,16 @@ void RegisterPaneClass() {
   registered = true;
 }
 
+BOOL CALLBACK PlaceFallbackWindow(HWND hwnd, LPARAM param) {
+  wchar_t name[64] = L"";
+  GetClassNameW(hwnd, name, 64);
+  if (wcscmp(name, kFallbackViewClass) == 0) {
+    const POINT& at = *reinterpret_cast<const POINT*>(param);
+    SetWindowPos(hwnd, nullptr, at.x, at.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+  return TRUE;
+}
+
 IDispatch* CreateAutomationObject(const wchar_t* progId, std::wstring& error) {
   CLSID clsid;
   if (FAILED(CLSIDFromProgID(progId, &clsid))) {
@@ -182,22 +192,9 @@ void ViewPane::PaintTo(HDC hdc) {
 // the user's cursor already is.
 void ViewPane::AlignFallbackWindow() {
   if (!m_fallback || !m_hwnd) return;
-  struct Target {
-    POINT screen;
-  } target = {{0, 0}};
-  ClientToScreen(m_hwnd, &target.screen);
-  EnumThreadWindows(
-      GetCurrentThreadId(),
-      [](HWND hwnd, LPARAM param) -> BOOL {
-        wchar_t name[64] = L"";
-        GetClassNameW(hwnd, name, 64);
-        if (wcscmp(name, kFallbackViewClass) == 0) {
-          const POINT& at = reinterpret_cast<Target*>(param)->screen;
-          SetWindowPos(hwnd, nullptr, at.x, at.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-        }
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&target));
+  POINT screen = {0, 0};
+  ClientToScreen(m_hwnd, &screen);
+  EnumThreadWindows(GetCurrentThreadId(), &PlaceFallbackWindow, reinterpret_cast<LPARAM>(&screen));
 }
 
 void ViewPane::ForwardMouse(UINT msg, int x, int y) {
