@@ -16,11 +16,6 @@ namespace {
 const wchar_t kMainClass[] = L"QarnviewMain";
 const wchar_t kStatusClass[] = L"QarnviewStatusLine";
 
-enum Command {
-  kPolyline = 100, kPolygon, kPoint, kEditSelected, kHighlightSelected, kSaveEdit, kAbortEdit, k3D, kPenColor,
-  kStringFile, kFileNew = 200, kFileOpen, kFileSave, kFileSaveAs, kFileExit,
-};
-
 struct ButtonSpec {
   int id;
   const wchar_t* text;

@@ -17,6 +17,12 @@
 
 inline constexpr const wchar_t* kEditorProgId = L"QARNEDIT.QarneditCtrl.1";
 
+// WM_COMMAND ids of the buttons and the File menu.
+enum MainCommand : int {
+  kPolyline = 100, kPolygon, kPoint, kEditSelected, kHighlightSelected, kSaveEdit, kAbortEdit, k3D, kPenColor,
+  kStringFile, kFileNew = 200, kFileOpen, kFileSave, kFileSaveAs, kFileExit,
+};
+
 class MainWindow {
  public:
   MainWindow() = default;
@@ -27,6 +33,7 @@ class MainWindow {
   // Makes the window, the view and the editor. "" on success; otherwise the reason.
   std::wstring Create(int showCommand);
   HWND Window() const { return m_hwnd; }
+  HWND ViewWindow() const { return m_view.Window(); }
 
   // Replaces the drawing by the file's (with the editor's saved properties beside it).
   // "" on success; otherwise the message, and the current drawing stays.

@@ -89,3 +89,88 @@ TEST(MainWindowFiles, ABrokenFileIsRefusedAndTheOpenDrawingStays) {
 }
 
 }  // namespace
+
+namespace {
+
+// What a user does with the mouse in the view pane, as the pane receives it.
+void Mouse(HWND pane, UINT msg, int x, int y) {
+  SendMessageW(pane, msg, msg == WM_LBUTTONDOWN || msg == WM_MOUSEMOVE ? MK_LBUTTON : 0, MAKELPARAM(x, y));
+}
+
+void Key(MainWindow& window, WPARAM key) {
+  MSG msg = {};
+  msg.hwnd = window.ViewWindow();
+  msg.message = WM_KEYDOWN;
+  msg.wParam = key;
+  EXPECT_TRUE(window.TranslateKey(msg));
+}
+
+TEST(MainWindowEditing, EditSelectedPicksTheFigureAndEnterReplacesItWithTheEditedOne) {
+  if (!ControlsRegistered()) GTEST_SKIP() << "controls not registered";
+  auto in = TempFile("qarnview-edit-in.geojson");
+  auto out = TempFile("qarnview-edit-out.geojson");
+  // Two horizontal lines; the view is 480 pixels high at scale 1, so world Y 100 is pixel 380.
+  WriteText(in, R"({"type": "FeatureCollection", "features": [
+    {"type": "Feature", "geometry": {"type": "LineString", "coordinates": [[100, 300], [300, 300]]}},
+    {"type": "Feature", "geometry": {"type": "LineString", "coordinates": [[100, 100], [300, 100]]}}]})");
+  MainWindow window;
+  ASSERT_EQ(L"", window.Create(SW_HIDE));
+  ASSERT_EQ(L"", window.OpenFile(in));
+  HWND pane = window.ViewWindow();
+
+  SendMessageW(window.Window(), WM_COMMAND, kEditSelected, 0);
+  Mouse(pane, WM_LBUTTONDOWN, 200, 382);  // near the second line's middle: a pick, not a vertex
+  Mouse(pane, WM_LBUTTONUP, 200, 382);
+  // Drag its first vertex from (100, 100) to (150, 150).
+  Mouse(pane, WM_LBUTTONDOWN, 100, 380);
+  Mouse(pane, WM_MOUSEMOVE, 125, 355);
+  Mouse(pane, WM_MOUSEMOVE, 150, 330);
+  Mouse(pane, WM_LBUTTONUP, 150, 330);
+  Key(window, VK_RETURN);
+  ASSERT_EQ(L"", window.SaveFile(out));
+
+  qarnview::Drawing saved;
+  ASSERT_EQ("", qarnview::LoadDrawing(out, saved));
+  ASSERT_EQ(2u, saved.figures.size()) << "the edited figure replaces the one picked";
+  const auto& first = saved.figures[0].rings.at(0).vertices;
+  const auto& second = saved.figures[1].rings.at(0).vertices;
+  EXPECT_EQ((std::vector<qarnview::Vertex>{{100, 300, 0}, {300, 300, 0}}), first);
+  EXPECT_EQ((std::vector<qarnview::Vertex>{{150, 150, 0}, {300, 100, 0}}), second);
+  DestroyWindow(window.Window());
+  for (const auto& p : {in, out, PropertiesPathFor(out)}) std::filesystem::remove(p);
+}
+
+TEST(MainWindowEditing, EscapeAbortsADrawingAndTheDrawingStays) {
+  if (!ControlsRegistered()) GTEST_SKIP() << "controls not registered";
+  auto out = TempFile("qarnview-abort-out.geojson");
+  MainWindow window;
+  ASSERT_EQ(L"", window.Create(SW_HIDE));
+  HWND pane = window.ViewWindow();
+  SendMessageW(window.Window(), WM_COMMAND, kPolyline, 0);
+  Mouse(pane, WM_LBUTTONDOWN, 50, 50);
+  Mouse(pane, WM_LBUTTONUP, 50, 50);
+  Mouse(pane, WM_LBUTTONDOWN, 90, 70);
+  Mouse(pane, WM_LBUTTONUP, 90, 70);
+  Key(window, VK_ESCAPE);
+  Key(window, VK_RETURN);  // nothing left to save
+  ASSERT_EQ(L"", window.SaveFile(out));
+  qarnview::Drawing saved;
+  ASSERT_EQ("", qarnview::LoadDrawing(out, saved));
+  EXPECT_TRUE(saved.figures.empty());
+
+  // The same drawing saved with Enter becomes the drawing's one figure.
+  SendMessageW(window.Window(), WM_COMMAND, kPolyline, 0);
+  Mouse(pane, WM_LBUTTONDOWN, 50, 50);
+  Mouse(pane, WM_LBUTTONUP, 50, 50);
+  Mouse(pane, WM_LBUTTONDOWN, 90, 70);
+  Mouse(pane, WM_LBUTTONUP, 90, 70);
+  Key(window, VK_RETURN);
+  ASSERT_EQ(L"", window.SaveFile(out));
+  ASSERT_EQ("", qarnview::LoadDrawing(out, saved));
+  ASSERT_EQ(1u, saved.figures.size());
+  EXPECT_EQ((std::vector<qarnview::Vertex>{{50, 430, 0}, {90, 410, 0}}), saved.figures[0].rings.at(0).vertices);
+  DestroyWindow(window.Window());
+  for (const auto& p : {out, PropertiesPathFor(out)}) std::filesystem::remove(p);
+}
+
+}  // namespace
