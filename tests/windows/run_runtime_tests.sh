@@ -188,6 +188,37 @@ if [ -f "$contract" ]; then
   fi
 fi
 
+# The desktop container's render mode: a drawing painted in the view and written as a
+# picture; a file it cannot open gives a message and a non-zero exit.
+if [ -f "$bin/qarnview.exe" ] && [ -n "${registered[QARNEDIT.OCX]:-}" ] && [ -n "${registered[QARNREF.DLL]:-}" ]; then
+  picture="$build/scenarios/render_sample.bmp"
+  rm -f "$picture"
+  run_wine "$logs/qarnview-render.log" "$bin/qarnview.exe" --render \
+    "$(winpath "$here/data/render_sample.geojson")" "$(winpath "$picture")"
+  status=$?
+  # The polyline's pen is blue (0x00FF0000 as an OLE colour), the polygon's green.
+  if [ $status -eq 0 ] && [ -f "$picture" ] &&
+     /usr/bin/python3 "$here/check_render_bmp.py" "$picture" 640 480 0000ff:300 008000:400 \
+       >>"$logs/qarnview-render.log" 2>&1; then
+    pass "qarnview --render writes the drawing's picture"
+  else
+    fail "qarnview --render (exit $status, see $logs/qarnview-render.log)"
+  fi
+  bad="$build/scenarios/not_a_drawing.geojson"
+  printf '{"type": "FeatureCollection", "features": [' >"$bad"
+  run_wine "$logs/qarnview-render-bad.log" "$bin/qarnview.exe" --render \
+    "$(winpath "$bad")" "$(winpath "$build/scenarios/not_a_drawing.bmp")"
+  status=$?
+  if [ $status -ne 0 ] && grep -q "qarnview: " "$logs/qarnview-render-bad.log" &&
+     [ ! -f "$build/scenarios/not_a_drawing.bmp" ]; then
+    pass "qarnview --render refuses a broken drawing (exit $status)"
+  else
+    fail "qarnview --render of a broken drawing (exit $status, see $logs/qarnview-render-bad.log)"
+  fi
+else
+  skip "qarnview --render (needs qarnview.exe, QARNEDIT.OCX and QARNREF.DLL)"
+fi
+
 # The module from outside, through its exports: class factories, registration keys,
 # unload counts (it registers and unregisters, so it runs after the scenarios).
 if [ -f "$bin/qarnedit_module_smoke.exe" ] && [ -n "${registered[QARNEDIT.OCX]:-}" ]; then

@@ -1,0 +1,273 @@
+#include "qarnview/app/view_pane.h"
+
+#include <windowsx.h>
+
+#include "qarnview/app/figure_painter.h"
+
+namespace {
+
+const wchar_t kPaneClass[] = L"QarnviewViewPane";
+const wchar_t kPaneProperty[] = L"QarnviewViewPane";
+// The window class of the fallback host's hidden view.
+const wchar_t kFallbackViewClass[] = L"QarnRefHostView";
+
+void RegisterPaneClass() {
+  static bool registered = false;
+  if (registered) return;
+  WNDCLASSW wc = {};
+  wc.style = CS_HREDRAW | CS_VREDRAW;
+  wc.hInstance = GetModuleHandleW(nullptr);
+  wc.hCursor = LoadCursor(nullptr, IDC_CROSS);
+  wc.lpszClassName = kPaneClass;
+  wc.lpfnWndProc = DefWindowProcW;  // replaced by PaneProc once the pane is known
+  RegisterClassW(&wc);
+  registered = true;
+}
+
+BOOL CALLBACK PlaceFallbackWindow(HWND hwnd, LPARAM param) {
+  wchar_t name[64] = L"";
+  GetClassNameW(hwnd, name, 64);
+  if (wcscmp(name, kFallbackViewClass) == 0) {
+    const POINT& at = *reinterpret_cast<const POINT*>(param);
+    SetWindowPos(hwnd, nullptr, at.x, at.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+  return TRUE;
+}
+
+IDispatch* CreateAutomationObject(const wchar_t* progId, std::wstring& error) {
+  CLSID clsid;
+  if (FAILED(CLSIDFromProgID(progId, &clsid))) {
+    error = std::wstring(progId) + L" is not registered";
+    return nullptr;
+  }
+  IDispatch* object = nullptr;
+  HRESULT hr = CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, reinterpret_cast<void**>(&object));
+  if (FAILED(hr)) {
+    wchar_t text[64];
+    swprintf(text, 64, L" could not be created (0x%08lx)", static_cast<unsigned long>(hr));
+    error = progId + std::wstring(text);
+    return nullptr;
+  }
+  return object;
+}
+
+}  // namespace
+
+ViewPane::~ViewPane() {
+  m_site.Reset();
+  m_host.Reset();
+  ReleasePicture();
+  if (!m_picturePath.empty()) DeleteFileW(m_picturePath.c_str());
+}
+
+std::wstring ViewPane::Create(HWND parent, HWND frame, int x, int y,
+                              const std::function<void(const std::wstring&)>& note) {
+  RegisterPaneClass();
+  m_frame = frame;
+  m_note = note;
+  m_hwnd = CreateWindowExW(WS_EX_CLIENTEDGE, kPaneClass, L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, x, y,
+                           m_view.width + 4, m_view.height + 4, parent, nullptr, GetModuleHandleW(nullptr), nullptr);
+  if (!m_hwnd) return L"the view window could not be made";
+  SetWindowLongPtrW(m_hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+  SetWindowLongPtrW(m_hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&PaneProc));
+  wchar_t folder[MAX_PATH];
+  GetTempPathW(MAX_PATH, folder);
+  m_picturePath = std::wstring(folder) + L"qarnview-view-" + std::to_wstring(GetCurrentProcessId()) + L".bmp";
+  return MakeView();
+}
+
+std::wstring ViewPane::MakeView() {
+  m_controlWindow = nullptr;
+  m_controlProc = nullptr;
+  ControlSite* site = new ControlSite(m_hwnd, m_frame, Ambients{});
+  RECT rect = {0, 0, m_view.width, m_view.height};
+  std::wstring error = site->Create(kViewProgId, rect);
+  if (error.empty() && site->Dispatch()) {
+    m_site.Reset(site);
+    m_host.Reset(site->Dispatch());
+    m_fallback = false;
+    m_controlWindow = site->ControlWindow();
+    if (m_controlWindow) {
+      // Picks (Edit and Highlight selected) take the click before the view does.
+      SetPropW(m_controlWindow, kPaneProperty, this);
+      m_controlProc = reinterpret_cast<WNDPROC>(
+          SetWindowLongPtrW(m_controlWindow, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&ControlWindowProc)));
+    }
+  } else {
+    site->Close();
+    site->Release();
+    m_site.Reset();
+    std::wstring fallbackError;
+    IDispatch* host = CreateAutomationObject(kFallbackHostProgId, fallbackError);
+    if (!host) return L"No host view: " + error + L"; " + fallbackError;
+    m_host.Reset(host);
+    host->Release();
+    // Said once: a new drawing makes a new view, and the reason has not changed.
+    if (m_note && !m_fallback) {
+      m_note(std::wstring(L"No view control: ") + error);
+      m_note(std::wstring(L"Using ") + kFallbackHostProgId + L", drawn by qarnview");
+    }
+    m_fallback = true;
+  }
+  // A known transform lets the container pick figures in world coordinates.
+  if (m_host.Has(L"setView")) m_host.Call(L"setView", {1.0, 0.0, 0.0});
+  m_view.scale = 1.0;
+  m_view.originX = 0.0;
+  m_view.originY = 0.0;
+  ReadViewSize();
+  Refresh();
+  return L"";
+}
+
+std::wstring ViewPane::Recreate(const std::function<void(IDispatch*)>& adopt) {
+  ControlSite* oldSite = m_site.Detach();
+  DispatchClient oldHost = m_host;
+  if (m_controlWindow && m_controlProc) {
+    SetWindowLongPtrW(m_controlWindow, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(m_controlProc));
+    RemovePropW(m_controlWindow, kPaneProperty);
+  }
+  std::wstring error = MakeView();
+  if (error.empty() && adopt) adopt(m_host.Object());
+  if (oldSite) {
+    oldSite->Close();
+    oldSite->Release();
+  }
+  oldHost.Reset();
+  return error;
+}
+
+void ViewPane::ReadViewSize() {
+  Variant width, height;
+  if (SUCCEEDED(m_host.Get(L"width", width)) && SUCCEEDED(m_host.Get(L"height", height)) &&
+      width.AsLong() > 0 && height.AsLong() > 0) {
+    m_view.width = static_cast<int>(width.AsLong());
+    m_view.height = static_cast<int>(height.AsLong());
+  }
+  if (m_site) m_site->SetRect({0, 0, m_view.width, m_view.height});
+}
+
+void ViewPane::ReleasePicture() {
+  if (m_picture) DeleteObject(m_picture);
+  m_picture = nullptr;
+}
+
+void ViewPane::ReloadPicture() {
+  ReleasePicture();
+  m_picture = static_cast<HBITMAP>(
+      LoadImageW(nullptr, m_picturePath.c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE | LR_CREATEDIBSECTION));
+}
+
+void ViewPane::Refresh() {
+  if (!m_host) return;
+  if (m_host.Has(L"repaint")) m_host.Call(L"repaint");
+  if (m_fallback) {
+    // The fallback host keeps its picture to itself but writes it on request.
+    if (SUCCEEDED(m_host.Call(L"savePicture", {m_picturePath}))) ReloadPicture();
+    if (m_hwnd) InvalidateRect(m_hwnd, nullptr, FALSE);
+  } else if (m_controlWindow) {
+    InvalidateRect(m_controlWindow, nullptr, FALSE);
+  }
+}
+
+void ViewPane::PaintTo(HDC hdc) {
+  RECT all = {0, 0, m_view.width, m_view.height};
+  if (m_fallback) {
+    FillRect(hdc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    if (m_picture) {
+      HDC memory = CreateCompatibleDC(hdc);
+      HGDIOBJ old = SelectObject(memory, m_picture);
+      BitBlt(hdc, 0, 0, m_view.width, m_view.height, memory, 0, 0, SRCCOPY);
+      SelectObject(memory, old);
+      DeleteDC(memory);
+    }
+  } else if (!(m_controlWindow && PrintWindow(m_controlWindow, hdc, 1 /* PW_CLIENTONLY */))) {
+    if (!(m_site && m_site->Draw(hdc, all))) FillRect(hdc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+  }
+  // Figures the view was not given are drawn over its picture.
+  if (m_drawing && (m_fallback || !TakesRecords())) PaintFigures(hdc, *m_drawing, m_view, m_selected);
+}
+
+// The fallback host places the cursor on each pointer event where its own hidden view
+// window would show the point. Keeping that window under the pane makes that the place
+// the user's cursor already is.
+void ViewPane::AlignFallbackWindow() {
+  if (!m_fallback || !m_hwnd) return;
+  POINT screen = {0, 0};
+  ClientToScreen(m_hwnd, &screen);
+  EnumThreadWindows(GetCurrentThreadId(), &PlaceFallbackWindow, reinterpret_cast<LPARAM>(&screen));
+}
+
+void ViewPane::ForwardMouse(UINT msg, int x, int y) {
+  AlignFallbackWindow();
+  m_lastPointer = {x, y};
+  switch (msg) {
+    case WM_LBUTTONDOWN:
+      SetCapture(m_hwnd);
+      m_host.Call(L"press", {x, y});
+      break;
+    case WM_LBUTTONUP:
+      if (GetCapture() == m_hwnd) ReleaseCapture();
+      m_host.Call(L"release", {x, y});
+      break;
+    case WM_RBUTTONDOWN:
+      m_host.Call(L"rightPress", {x, y});
+      break;
+    case WM_MOUSEMOVE:
+      m_host.Call(L"move", {x, y});
+      break;
+  }
+  Refresh();
+  if (afterInput) afterInput();
+}
+
+LRESULT CALLBACK ViewPane::PaneProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  auto* pane = reinterpret_cast<ViewPane*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  if (!pane) return DefWindowProcW(hwnd, msg, wParam, lParam);
+  switch (msg) {
+    case WM_ERASEBKGND:
+      return 1;  // the picture covers the pane
+    case WM_PAINT: {
+      PAINTSTRUCT ps;
+      HDC hdc = BeginPaint(hwnd, &ps);
+      RECT client;
+      GetClientRect(hwnd, &client);
+      // Drawn off screen first, so a rubber band moving over the picture does not flicker.
+      HDC memory = CreateCompatibleDC(hdc);
+      HBITMAP bitmap = CreateCompatibleBitmap(hdc, client.right, client.bottom);
+      HGDIOBJ old = SelectObject(memory, bitmap);
+      FillRect(memory, &client, reinterpret_cast<HBRUSH>(COLOR_APPWORKSPACE + 1));
+      if (pane->m_fallback || !pane->m_controlWindow) pane->PaintTo(memory);
+      BitBlt(hdc, 0, 0, client.right, client.bottom, memory, 0, 0, SRCCOPY);
+      SelectObject(memory, old);
+      DeleteObject(bitmap);
+      DeleteDC(memory);
+      EndPaint(hwnd, &ps);
+      return 0;
+    }
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONUP:
+    case WM_RBUTTONDOWN:
+    case WM_MOUSEMOVE: {
+      int x = GET_X_LPARAM(lParam), y = GET_Y_LPARAM(lParam);
+      SetFocus(hwnd);
+      if (msg == WM_LBUTTONDOWN && pane->onClick && pane->onClick(x, y)) return 0;
+      // The host placing the cursor where it already is makes a move that is no news.
+      if (msg == WM_MOUSEMOVE && x == pane->m_lastPointer.x && y == pane->m_lastPointer.y) return 0;
+      if (pane->m_fallback) pane->ForwardMouse(msg, x, y);
+      return 0;
+    }
+  }
+  return DefWindowProcW(hwnd, msg, wParam, lParam);
+}
+
+LRESULT CALLBACK ViewPane::ControlWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  auto* pane = static_cast<ViewPane*>(GetPropW(hwnd, kPaneProperty));
+  if (!pane || !pane->m_controlProc) return DefWindowProcW(hwnd, msg, wParam, lParam);
+  if (msg == WM_LBUTTONDOWN && pane->onClick && pane->onClick(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)))
+    return 0;
+  LRESULT result = CallWindowProcW(pane->m_controlProc, hwnd, msg, wParam, lParam);
+  if (msg == WM_LBUTTONUP || msg == WM_RBUTTONDOWN) {
+    if (pane->afterInput) pane->afterInput();
+  }
+  return result;
+}

@@ -1,0 +1,90 @@
+// The host view in the container's window. The view control is hosted in place when
+// it is registered; otherwise the reference host is created without a window of its
+// own and this pane shows its picture and hands it the mouse, so the editor still
+// works against a host.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+
+#include "qarnview/app/control_site.h"
+#include "qarnview/app/dispatch_client.h"
+#include "qarnview/app/view_geometry.h"
+#include "qarnview/drawing.h"
+
+// The host view control.
+inline constexpr const wchar_t* kViewProgId = L"QARNREF.RefView.1";
+// What runs when the view control is missing: the same dispatch interface, no window.
+inline constexpr const wchar_t* kFallbackHostProgId = L"QARNREF.RefHost.1";
+// The view's member that takes an entity record (a long address) into its drawing.
+inline constexpr const wchar_t* kViewAddRecordMember = L"addRecord";
+
+class ViewPane {
+ public:
+  ViewPane() = default;
+  ViewPane(const ViewPane&) = delete;
+  ViewPane& operator=(const ViewPane&) = delete;
+  ~ViewPane();
+
+  // Makes the pane's window at (x, y) in `parent` and the view in it. Notes for the
+  // user (such as running on the fallback host) go to `note`. "" on success.
+  std::wstring Create(HWND parent, HWND frame, int x, int y, const std::function<void(const std::wstring&)>& note);
+  // A fresh, empty view in place of the old one (File New and Open). The old view is
+  // released only after `adopt` has been given the new one, so whoever still points at
+  // the old view (the editor's qarnocx) can be moved first.
+  std::wstring Recreate(const std::function<void(IDispatch*)>& adopt);
+
+  HWND Window() const { return m_hwnd; }
+  IDispatch* HostDispatch() const { return m_host.Object(); }
+  DispatchClient& Host() { return m_host; }
+  bool IsFallback() const { return m_fallback; }
+  // Whether the view draws records it is given (kViewAddRecordMember); otherwise the
+  // pane draws the figures itself where it can.
+  bool TakesRecords() { return m_host.Has(kViewAddRecordMember); }
+  const ViewTransform& Transform() const { return m_view; }
+  int Width() const { return m_view.width; }
+  int Height() const { return m_view.height; }
+
+  // The figures the pane draws over the fallback host's picture, and the selected one.
+  void SetFigures(const qarnview::Drawing* drawing, int selected) {
+    m_drawing = drawing;
+    m_selected = selected;
+  }
+  // Paints the view again (the host's picture with the editor's overlay).
+  void Refresh();
+  // The view's picture as the user sees it, drawn into `hdc` at (0, 0).
+  void PaintTo(HDC hdc);
+
+  // Called with each left click in view pixels before the view sees it; returning true
+  // keeps the click from the view (a pick for Edit or Highlight selected).
+  std::function<bool(int x, int y)> onClick;
+  // Called after each mouse event the view handled, so the container can refresh.
+  std::function<void()> afterInput;
+
+ private:
+  static LRESULT CALLBACK PaneProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+  static LRESULT CALLBACK ControlWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+  std::wstring MakeView();
+  void ReadViewSize();
+  void ReloadPicture();
+  void ForwardMouse(UINT msg, int x, int y);
+  void AlignFallbackWindow();
+  void ReleasePicture();
+
+  HWND m_hwnd = nullptr;
+  HWND m_frame = nullptr;
+  std::function<void(const std::wstring&)> m_note;
+  ControlSitePtr m_site;       // the view control, when it is hosted
+  HWND m_controlWindow = nullptr;
+  WNDPROC m_controlProc = nullptr;
+  DispatchClient m_host;       // the view's dispatch, control or fallback host
+  bool m_fallback = false;
+  ViewTransform m_view;
+  HBITMAP m_picture = nullptr;  // the fallback host's last picture
+  std::wstring m_picturePath;
+  const qarnview::Drawing* m_drawing = nullptr;
+  int m_selected = -1;
+  POINT m_lastPointer = {-1, -1};  // the last point handed to the fallback host
+};

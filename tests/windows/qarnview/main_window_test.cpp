@@ -1,0 +1,176 @@
+// The container's drawing files as the main window keeps them: a drawing opened and
+// saved again comes back equal, the editor's properties travel in the file beside it,
+// and a broken file leaves the open drawing as it was.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "qarnview/app/main_window.h"
+#include "qarnview/app/property_bag.h"
+#include "qarnview/geojson_drawing.h"
+
+namespace {
+
+std::filesystem::path TempFile(const char* name) {
+  wchar_t folder[MAX_PATH];
+  GetTempPathW(MAX_PATH, folder);
+  return std::filesystem::path(folder) / name;
+}
+
+void WriteText(const std::filesystem::path& path, const std::string& text) {
+  std::ofstream(path, std::ios::binary) << text;
+}
+
+const char kDrawing[] = R"({"type": "FeatureCollection", "features": [
+  {"type": "Feature", "properties": {"penColor": 65280},
+   "geometry": {"type": "LineString", "coordinates": [[10, 20], [30.5, 40]]}},
+  {"type": "Feature", "properties": {"fillStyle": 2},
+   "geometry": {"type": "Polygon", "coordinates": [[[0, 0], [5, 0], [5, 5], [0, 0]]]}}]})";
+
+bool ControlsRegistered() {
+  CLSID clsid;
+  return SUCCEEDED(CLSIDFromProgID(L"QARNEDIT.QarneditCtrl.1", &clsid)) &&
+         SUCCEEDED(CLSIDFromProgID(L"QARNREF.RefHost.1", &clsid));
+}
+
+TEST(MainWindowFiles, OpenThenSaveKeepsTheFiguresAndWritesTheEditorsProperties) {
+  if (!ControlsRegistered()) GTEST_SKIP() << "controls not registered";
+  auto in = TempFile("qarnview-window-in.geojson");
+  auto out = TempFile("qarnview-window-out.geojson");
+  WriteText(in, kDrawing);
+  // Properties saved beside the opened drawing reach the editor.
+  WriteText(PropertiesPathFor(in), R"({"qarnedit": {"penColor": {"type": 3, "value": "65535"}}})");
+
+  MainWindow window;
+  ASSERT_EQ(L"", window.Create(SW_HIDE));
+  ASSERT_EQ(L"", window.OpenFile(in));
+  ASSERT_EQ(L"", window.SaveFile(out));
+
+  qarnview::Drawing expected, saved;
+  ASSERT_EQ("", qarnview::LoadDrawing(in, expected));
+  ASSERT_EQ("", qarnview::LoadDrawing(out, saved));
+  EXPECT_EQ(expected, saved);
+
+  TextPropertyBag props;
+  ASSERT_EQ("", props.LoadFile(PropertiesPathFor(out)));
+  bool sawPen = false;
+  for (const auto& e : props.Entries()) {
+    if (e.name == L"penColor") {
+      sawPen = true;
+      EXPECT_EQ(L"65535", e.text);
+    }
+  }
+  EXPECT_TRUE(sawPen) << props.ToJson();
+  DestroyWindow(window.Window());
+  for (const auto& p : {in, out, PropertiesPathFor(in), PropertiesPathFor(out)}) std::filesystem::remove(p);
+}
+
+TEST(MainWindowFiles, ABrokenFileIsRefusedAndTheOpenDrawingStays) {
+  if (!ControlsRegistered()) GTEST_SKIP() << "controls not registered";
+  auto good = TempFile("qarnview-window-good.geojson");
+  auto bad = TempFile("qarnview-window-bad.geojson");
+  auto out = TempFile("qarnview-window-after.geojson");
+  WriteText(good, kDrawing);
+  WriteText(bad, R"({"type": "FeatureCollection", "features": [{"type": "Feature", "geometry": {"type": "LineString", "coordinates": [[1, 2]]}}]})");
+
+  MainWindow window;
+  ASSERT_EQ(L"", window.Create(SW_HIDE));
+  ASSERT_EQ(L"", window.OpenFile(good));
+  EXPECT_NE(L"", window.OpenFile(bad));
+  EXPECT_NE(L"", window.OpenFile(TempFile("qarnview-window-missing.geojson")));
+  ASSERT_EQ(L"", window.SaveFile(out));
+  qarnview::Drawing expected, after;
+  ASSERT_EQ("", qarnview::LoadDrawing(good, expected));
+  ASSERT_EQ("", qarnview::LoadDrawing(out, after));
+  EXPECT_EQ(expected, after);
+  DestroyWindow(window.Window());
+  for (const auto& p : {good, bad, out, PropertiesPathFor(out)}) std::filesystem::remove(p);
+}
+
+}  // namespace
+
+namespace {
+
+// What a user does with the mouse in the view pane, as the pane receives it.
+void Mouse(HWND pane, UINT msg, int x, int y) {
+  SendMessageW(pane, msg, msg == WM_LBUTTONDOWN || msg == WM_MOUSEMOVE ? MK_LBUTTON : 0, MAKELPARAM(x, y));
+}
+
+void Key(MainWindow& window, WPARAM key) {
+  MSG msg = {};
+  msg.hwnd = window.ViewWindow();
+  msg.message = WM_KEYDOWN;
+  msg.wParam = key;
+  EXPECT_TRUE(window.TranslateKey(msg));
+}
+
+TEST(MainWindowEditing, EditSelectedPicksTheFigureAndEnterReplacesItWithTheEditedOne) {
+  if (!ControlsRegistered()) GTEST_SKIP() << "controls not registered";
+  auto in = TempFile("qarnview-edit-in.geojson");
+  auto out = TempFile("qarnview-edit-out.geojson");
+  // Two horizontal lines; the view is 480 pixels high at scale 1, so world Y 100 is pixel 380.
+  WriteText(in, R"({"type": "FeatureCollection", "features": [
+    {"type": "Feature", "geometry": {"type": "LineString", "coordinates": [[100, 300], [300, 300]]}},
+    {"type": "Feature", "geometry": {"type": "LineString", "coordinates": [[100, 100], [300, 100]]}}]})");
+  MainWindow window;
+  ASSERT_EQ(L"", window.Create(SW_HIDE));
+  ASSERT_EQ(L"", window.OpenFile(in));
+  HWND pane = window.ViewWindow();
+
+  SendMessageW(window.Window(), WM_COMMAND, kEditSelected, 0);
+  Mouse(pane, WM_LBUTTONDOWN, 200, 382);  // near the second line's middle: a pick, not a vertex
+  Mouse(pane, WM_LBUTTONUP, 200, 382);
+  // Drag its first vertex from (100, 100) to (150, 150).
+  Mouse(pane, WM_LBUTTONDOWN, 100, 380);
+  Mouse(pane, WM_MOUSEMOVE, 125, 355);
+  Mouse(pane, WM_MOUSEMOVE, 150, 330);
+  Mouse(pane, WM_LBUTTONUP, 150, 330);
+  Key(window, VK_RETURN);
+  ASSERT_EQ(L"", window.SaveFile(out));
+
+  qarnview::Drawing saved;
+  ASSERT_EQ("", qarnview::LoadDrawing(out, saved));
+  ASSERT_EQ(2u, saved.figures.size()) << "the edited figure replaces the one picked";
+  const auto& first = saved.figures[0].rings.at(0).vertices;
+  const auto& second = saved.figures[1].rings.at(0).vertices;
+  EXPECT_EQ((std::vector<qarnview::Vertex>{{100, 300, 0}, {300, 300, 0}}), first);
+  EXPECT_EQ((std::vector<qarnview::Vertex>{{150, 150, 0}, {300, 100, 0}}), second);
+  DestroyWindow(window.Window());
+  for (const auto& p : {in, out, PropertiesPathFor(out)}) std::filesystem::remove(p);
+}
+
+TEST(MainWindowEditing, EscapeAbortsADrawingAndTheDrawingStays) {
+  if (!ControlsRegistered()) GTEST_SKIP() << "controls not registered";
+  auto out = TempFile("qarnview-abort-out.geojson");
+  MainWindow window;
+  ASSERT_EQ(L"", window.Create(SW_HIDE));
+  HWND pane = window.ViewWindow();
+  SendMessageW(window.Window(), WM_COMMAND, kPolyline, 0);
+  Mouse(pane, WM_LBUTTONDOWN, 50, 50);
+  Mouse(pane, WM_LBUTTONUP, 50, 50);
+  Mouse(pane, WM_LBUTTONDOWN, 90, 70);
+  Mouse(pane, WM_LBUTTONUP, 90, 70);
+  Key(window, VK_ESCAPE);
+  Key(window, VK_RETURN);  // nothing left to save
+  ASSERT_EQ(L"", window.SaveFile(out));
+  qarnview::Drawing saved;
+  ASSERT_EQ("", qarnview::LoadDrawing(out, saved));
+  EXPECT_TRUE(saved.figures.empty());
+
+  // The same drawing saved with Enter becomes the drawing's one figure.
+  SendMessageW(window.Window(), WM_COMMAND, kPolyline, 0);
+  Mouse(pane, WM_LBUTTONDOWN, 50, 50);
+  Mouse(pane, WM_LBUTTONUP, 50, 50);
+  Mouse(pane, WM_LBUTTONDOWN, 90, 70);
+  Mouse(pane, WM_LBUTTONUP, 90, 70);
+  Key(window, VK_RETURN);
+  ASSERT_EQ(L"", window.SaveFile(out));
+  ASSERT_EQ("", qarnview::LoadDrawing(out, saved));
+  ASSERT_EQ(1u, saved.figures.size());
+  EXPECT_EQ((std::vector<qarnview::Vertex>{{50, 430, 0}, {90, 410, 0}}), saved.figures[0].rings.at(0).vertices);
+  DestroyWindow(window.Window());
+  for (const auto& p : {out, PropertiesPathFor(out)}) std::filesystem::remove(p);
+}
+
+}  // namespace
