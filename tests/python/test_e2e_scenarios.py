@@ -145,6 +145,10 @@ def play(name):
             host.right_press(int(args[1]), int(args[2]))
         elif word == "save":
             assert ctl.saveEdit() is True, "the figure could be saved"
+        elif word == "picture":
+            RECORD_DIR.mkdir(parents=True, exist_ok=True)
+            host.repaint()
+            host.save_png(str(RECORD_DIR / f"{rest}.png"))
         elif word == "editsaved":
             assert ctl.editNTT(ctl.getDrawnNTT()) is True
         else:
@@ -172,7 +176,8 @@ def xy_pairs(data, offset, count):
 def assert_points(got, expected, tolerance=1e-9):
     assert len(got) == len(expected), got
     for g, e in zip(got, expected):
-        assert math.isclose(g[0], e[0], abs_tol=tolerance) and math.isclose(g[1], e[1], abs_tol=tolerance), (got, expected)
+        close = math.isclose(g[0], e[0], abs_tol=tolerance) and math.isclose(g[1], e[1], abs_tol=tolerance)
+        assert close, (got, expected)
 
 
 def test_the_scenario_file_holds_the_four_scenarios():

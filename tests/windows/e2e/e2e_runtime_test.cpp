@@ -188,9 +188,9 @@ class EndToEnd : public ::testing::Test {
     RegisterClassW(&wc);
     RECT frame{0, 0, kSitePosition.right + 12, kSitePosition.bottom + 8};
     AdjustWindowRect(&frame, WS_OVERLAPPEDWINDOW, FALSE);
-    container = CreateWindowW(wc.lpszClassName, L"qarnedit end to end", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0, 0,
-                              frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr, wc.hInstance,
-                              nullptr);
+    container =
+        CreateWindowW(wc.lpszClassName, L"qarnedit end to end", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0, 0,
+                      frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr, wc.hInstance, nullptr);
     ASSERT_NE(container, nullptr);
     ShowWindow(container, SW_SHOW);
     UpdateWindow(container);
@@ -290,6 +290,12 @@ class EndToEnd : public ::testing::Test {
         Mouse(WM_RBUTTONUP, 0, n.at(1), n.at(2));
       } else if (step.word == "save") {
         ASSERT_TRUE(IsTrue(client::Call(editor.Get(), qarn::kSaveEdit)));
+      } else if (step.word == "picture") {
+        const std::wstring folder = BuildFolder() + L"e2e-records\\";
+        CreateDirectoryW(folder.c_str(), nullptr);
+        const std::wstring path = folder + client::Wide(step.rest) + L".bmp";
+        ASSERT_TRUE(IsTrue(
+            client::CallByName(view.Get(), "savePicture", {Variant::Str(client::Utf8(path.c_str(), path.size()))})));
       } else if (step.word == "editsaved") {
         client::CallResult record = client::Call(editor.Get(), qarn::kGetDrawnNtt);
         ASSERT_EQ(record.result.v.vt, VT_I4);
@@ -306,7 +312,8 @@ class EndToEnd : public ::testing::Test {
         view.Get(), "readMemory", {Variant::R8(static_cast<double>(address)), Variant::I4(static_cast<LONG>(count))}));
     if (hex.size() != 2u * count) return false;
     out.clear();
-    for (size_t i = 0; i < hex.size(); i += 2) out.push_back(static_cast<uint8_t>(std::stoul(hex.substr(i, 2), nullptr, 16)));
+    for (size_t i = 0; i < hex.size(); i += 2)
+      out.push_back(static_cast<uint8_t>(std::stoul(hex.substr(i, 2), nullptr, 16)));
     return true;
   }
 
@@ -320,8 +327,8 @@ class EndToEnd : public ::testing::Test {
     std::vector<uint8_t> flat;
     std::string problem;
     const bool read = FlattenRecord(
-        record, [this](uint32_t a, uint32_t n, std::vector<uint8_t>& out) { return ReadRecordMemory(a, n, out); },
-        flat, problem);
+        record, [this](uint32_t a, uint32_t n, std::vector<uint8_t>& out) { return ReadRecordMemory(a, n, out); }, flat,
+        problem);
     EXPECT_TRUE(read) << problem;
     const std::wstring folder = BuildFolder() + L"e2e-records\\";
     CreateDirectoryW(folder.c_str(), nullptr);
