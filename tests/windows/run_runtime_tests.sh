@@ -53,7 +53,7 @@ export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 export WINEARCH=win64
 logs="$build/runtime-logs"
-rm -rf "$WINEPREFIX" "$logs" "$build/refview-screenshot.bmp" "$build/refview-screenshot.png"
+rm -rf "$WINEPREFIX" "$logs" "$build/e2e-records" "$build/refview-screenshot.bmp" "$build/refview-screenshot.png"
 mkdir -p "$logs"
 winpath() { echo "Z:${1//\//\\}"; }
 # A program under the runtime, with a time limit; output kept in the log folder.
@@ -121,6 +121,28 @@ if [ -f "$build/refview-screenshot.bmp" ]; then
     echo "NOTE view control screenshot: $build/refview-screenshot.png"
   else
     echo "NOTE view control screenshot (BMP, no converter): $build/refview-screenshot.bmp"
+  fi
+fi
+
+# The end-to-end scenarios' records against those the Linux script host made of the
+# same steps (build/linux, written by tests/python/test_e2e_scenarios.py), and their
+# screenshots as PNG.
+e2e="$build/e2e-records"
+if [ -d "$e2e" ]; then
+  if command -v convert >/dev/null; then
+    for bmp in "$e2e"/*.bmp; do convert "$bmp" "${bmp%.bmp}.png" 2>/dev/null; done
+    echo "NOTE end-to-end screenshots: $e2e/*.png"
+  fi
+  linux_records="${QARN_E2E_LINUX_RECORDS:-$root/build/linux/e2e-records}"
+  /usr/bin/python3 "$here/compare_e2e_records.py" "$e2e" "$linux_records" >"$logs/e2e-records.log" 2>&1
+  status=$?
+  sed 's/^/    /' "$logs/e2e-records.log"
+  if grep -q '^SKIPPED' "$logs/e2e-records.log"; then
+    skip "e2e records against Linux ($(head -n 1 "$logs/e2e-records.log"))"
+  elif [ $status -eq 0 ]; then
+    pass "$(tail -n 1 "$logs/e2e-records.log")"
+  else
+    fail "$(tail -n 1 "$logs/e2e-records.log") (see $logs/e2e-records.log)"
   fi
 fi
 

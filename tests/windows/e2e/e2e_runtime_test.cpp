@@ -1,0 +1,446 @@
+// Whole edits as a user makes them: the view control sited in a window of ours, the
+// editor given the view as its host, and every step of the shared scenario file sent to
+// the view window as a mouse message. Popups and dialogs are real and answered by the
+// reference host's watcher. Each scenario leaves its record, flattened, and a
+// screenshot in BUILD/e2e-records, for comparison with what the Linux script host made
+// of the same steps.
+#include <windows.h>
+#include <ole2.h>
+#include <olectl.h>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "../control/com_client.h"
+#include "../control/control_ids.h"
+#include "../refview/container_site.h"
+#include "record_flattening.h"
+
+namespace {
+
+using client::Ptr;
+using client::Variant;
+
+constexpr wchar_t kViewProgId[] = L"QARNREF.RefView.1";
+constexpr int kViewWidth = 640, kViewHeight = 480;
+const RECT kSitePosition{12, 8, 12 + kViewWidth, 8 + kViewHeight};
+
+struct Step {
+  std::string word;
+  std::string rest;
+  std::vector<double> numbers;
+};
+using Scenario = std::vector<Step>;
+
+// Scenarios by name, in file order.
+std::vector<std::pair<std::string, Scenario>> ReadScenarios() {
+  std::vector<BYTE> bytes;
+  std::vector<std::pair<std::string, Scenario>> scenarios;
+  if (!client::ReadFile(client::DataDir() + L"e2e_scenarios.txt", &bytes)) return scenarios;
+  std::istringstream in(std::string(bytes.begin(), bytes.end()));
+  std::string line;
+  while (std::getline(in, line)) {
+    while (!line.empty() && (line.back() == '\r' || line.back() == ' ')) line.pop_back();
+    const size_t start = line.find_first_not_of(' ');
+    if (start == std::string::npos || line[start] == '#') continue;
+    line = line.substr(start);
+    Step step;
+    const size_t space = line.find(' ');
+    step.word = line.substr(0, space);
+    step.rest = space == std::string::npos ? "" : line.substr(line.find_first_not_of(' ', space));
+    if (step.word == "scenario") {
+      scenarios.push_back({step.rest, {}});
+      continue;
+    }
+    std::istringstream numbers(step.rest);
+    double value;
+    while (numbers >> value) step.numbers.push_back(value);
+    if (!scenarios.empty()) scenarios.back().second.push_back(step);
+  }
+  return scenarios;
+}
+
+void Pump() {
+  MSG msg;
+  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+  }
+}
+
+std::string Text(const client::CallResult& r) {
+  return r.result.v.vt == VT_BSTR ? client::Utf8(r.result.v.bstrVal) : std::string();
+}
+
+bool IsTrue(const client::CallResult& r) { return r.result.v.vt == VT_BOOL && r.result.v.boolVal != VARIANT_FALSE; }
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  size_t start = 0;
+  while (start < text.size()) {
+    size_t end = text.find("\r\n", start);
+    if (end == std::string::npos) end = text.size();
+    lines.push_back(text.substr(start, end - start));
+    start = end + 2;
+  }
+  return lines;
+}
+
+std::string Title(const std::string& logLine) { return logLine.substr(0, logLine.find(';')); }
+
+// The build folder: this program runs from its bin folder.
+std::wstring BuildFolder() {
+  wchar_t path[MAX_PATH];
+  DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
+  std::wstring folder(path, n);
+  folder = folder.substr(0, folder.find_last_of(L"\\/"));
+  return folder.substr(0, folder.find_last_of(L"\\/") + 1);
+}
+
+// What the screen shows of a window's client area, as a 24-bit BMP.
+bool SaveScreenshot(HWND window, const std::wstring& path) {
+  RECT client;
+  GetClientRect(window, &client);
+  POINT origin{0, 0};
+  ClientToScreen(window, &origin);
+  const int width = client.right, height = client.bottom;
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof(info.bmiHeader);
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 24;
+  info.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  HDC screen = GetDC(nullptr);
+  HDC mem = CreateCompatibleDC(screen);
+  HBITMAP bitmap = CreateDIBSection(mem, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HGDIOBJ old = SelectObject(mem, bitmap);
+  BitBlt(mem, 0, 0, width, height, screen, origin.x, origin.y, SRCCOPY);
+  GdiFlush();
+  const DWORD stride = (static_cast<DWORD>(width) * 3 + 3) & ~3u;
+  BITMAPFILEHEADER file{};
+  file.bfType = 0x4D42;
+  file.bfOffBits = sizeof(file) + sizeof(info.bmiHeader);
+  file.bfSize = file.bfOffBits + stride * height;
+  std::vector<BYTE> bytes(file.bfSize);
+  memcpy(bytes.data(), &file, sizeof(file));
+  memcpy(bytes.data() + sizeof(file), &info.bmiHeader, sizeof(info.bmiHeader));
+  memcpy(bytes.data() + file.bfOffBits, bits, stride * height);
+  bool ok = client::WriteFile(path, bytes);
+  SelectObject(mem, old);
+  DeleteObject(bitmap);
+  DeleteDC(mem);
+  ReleaseDC(nullptr, screen);
+  return ok;
+}
+
+// Counts the editor's events by DISPID; it lives on the test's stack.
+class EventCounter : public IDispatch {
+ public:
+  explicit EventCounter(const IID& events) : m_events(events) {}
+  std::map<DISPID, int> count;
+
+  STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
+    if (!ppv) return E_POINTER;
+    if (riid == IID_IUnknown || riid == IID_IDispatch || riid == m_events) {
+      *ppv = static_cast<IDispatch*>(this);
+      return S_OK;
+    }
+    *ppv = nullptr;
+    return E_NOINTERFACE;
+  }
+  STDMETHODIMP_(ULONG) AddRef() override { return 2; }
+  STDMETHODIMP_(ULONG) Release() override { return 1; }
+  STDMETHODIMP GetTypeInfoCount(UINT* n) override {
+    *n = 0;
+    return S_OK;
+  }
+  STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+  STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
+  STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override {
+    ++count[id];
+    return S_OK;
+  }
+
+ private:
+  IID m_events;
+};
+
+class EndToEnd : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    // The real pointer stays off the window, so the only mouse input is the test's.
+    SetCursorPos(1010, 750);
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = DefWindowProcW;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(LTGRAY_BRUSH));
+    wc.lpszClassName = L"QarnEndToEndContainer";
+    RegisterClassW(&wc);
+    RECT frame{0, 0, kSitePosition.right + 12, kSitePosition.bottom + 8};
+    AdjustWindowRect(&frame, WS_OVERLAPPEDWINDOW, FALSE);
+    container =
+        CreateWindowW(wc.lpszClassName, L"qarnedit end to end", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0, 0,
+                      frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr, wc.hInstance, nullptr);
+    ASSERT_NE(container, nullptr);
+    ShowWindow(container, SW_SHOW);
+    UpdateWindow(container);
+    site = std::make_unique<ContainerSite>(container, kSitePosition);
+
+    HRESULT hr;
+    view = client::Create(kViewProgId, &hr);
+    ASSERT_TRUE(view) << "CoCreateInstance(QARNREF.RefView.1): " << client::Hr(hr);
+    ASSERT_EQ(client::PutByName(view.Get(), "messageBoxAnswer", Variant::I4(IDOK)).hr, S_OK);
+    object = view.As<IOleObject>(IID_IOleObject);
+    ASSERT_TRUE(object);
+    ASSERT_EQ(object->SetClientSite(site.get()), S_OK);
+    RECT position = kSitePosition;
+    ASSERT_EQ(object->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, site.get(), 0, container, &position), S_OK);
+    inPlace = view.As<IOleInPlaceObject>(IID_IOleInPlaceObject);
+    ASSERT_TRUE(inPlace);
+    ASSERT_EQ(inPlace->GetWindow(&viewWindow), S_OK);
+
+    editor = client::Create(qarn::kControlProgId, &hr);
+    ASSERT_TRUE(editor) << "CoCreateInstance(QARNEDIT.QarneditCtrl.1): " << client::Hr(hr);
+    auto classInfo = editor.As<IProvideClassInfo2>(IID_IProvideClassInfo2);
+    ASSERT_TRUE(classInfo);
+    IID eventsIid{};
+    ASSERT_EQ(classInfo->GetGUID(GUIDKIND_DEFAULT_SOURCE_DISP_IID, &eventsIid), S_OK);
+    events = std::make_unique<EventCounter>(eventsIid);
+    auto points = editor.As<IConnectionPointContainer>(IID_IConnectionPointContainer);
+    ASSERT_TRUE(points);
+    ASSERT_EQ(points->FindConnectionPoint(eventsIid, point.Out()), S_OK);
+    ASSERT_EQ(point->Advise(events.get(), &cookie), S_OK);
+    ASSERT_EQ(client::PutProp(editor.Get(), qarn::kQarnocx, Variant::Disp(view.Get()), DISPATCH_PROPERTYPUTREF).hr,
+              S_OK);
+    Pump();
+  }
+
+  void TearDown() override {
+    // The menu and dialog answers belong to the process: none is left for the next test.
+    if (view) {
+      client::PutByName(view.Get(), "menuAnswer", Variant::I4(0));
+      client::PutByName(view.Get(), "dialogAnswer", Variant::Str(""));
+    }
+    if (point) point->Unadvise(cookie);
+    point.Reset();
+    if (editor) client::PutProp(editor.Get(), qarn::kQarnocx, Variant::Disp(nullptr), DISPATCH_PROPERTYPUTREF);
+    editor.Reset();
+    if (inPlace) inPlace->InPlaceDeactivate();
+    if (object) {
+      object->Close(OLECLOSE_NOSAVE);
+      object->SetClientSite(nullptr);
+    }
+    inPlace.Reset();
+    object.Reset();
+    view.Reset();
+    if (container) DestroyWindow(container);
+    Pump();
+  }
+
+  void Mouse(UINT message, WPARAM keys, double x, double y) {
+    SendMessageW(viewWindow, message, keys, MAKELPARAM(static_cast<int>(x), static_cast<int>(y)));
+    Pump();
+  }
+
+  // Plays one scenario of the file through window messages.
+  void Play(const std::string& name) {
+    const Scenario* scenario = nullptr;
+    for (const auto& entry : scenarios)
+      if (entry.first == name) scenario = &entry.second;
+    ASSERT_NE(scenario, nullptr) << "no scenario " << name << " in the scenario file";
+    const std::map<std::string, DISPID> draws = {
+        {"polygon", qarn::kDrawPolygon}, {"polyline", qarn::kDrawPolyline}, {"point", qarn::kDrawPoint}};
+    for (const Step& step : *scenario) {
+      const std::vector<double>& n = step.numbers;
+      SCOPED_TRACE(step.word + " " + step.rest);
+      if (step.word == "draw") {
+        ASSERT_TRUE(draws.count(step.rest));
+        ASSERT_EQ(client::Call(editor.Get(), draws.at(step.rest)).hr, S_OK);
+      } else if (step.word == "mode3d") {
+        ASSERT_EQ(client::Call(editor.Get(), qarn::kSet3DMode, {Variant::I4(static_cast<LONG>(n.at(0)))}).hr, S_OK);
+      } else if (step.word == "workplane") {
+        ASSERT_EQ(n.size(), 6u);
+        std::vector<Variant> args;
+        for (double v : n) args.push_back(Variant::R8(v));
+        ASSERT_EQ(client::CallByName(view.Get(), "setWorkPlane", args).hr, S_OK);
+      } else if (step.word == "click") {
+        Mouse(WM_LBUTTONDOWN, MK_LBUTTON, n.at(0), n.at(1));
+        Mouse(WM_LBUTTONUP, 0, n.at(0), n.at(1));
+      } else if (step.word == "press") {
+        Mouse(WM_LBUTTONDOWN, MK_LBUTTON, n.at(0), n.at(1));
+      } else if (step.word == "move") {
+        Mouse(WM_MOUSEMOVE, MK_LBUTTON, n.at(0), n.at(1));
+      } else if (step.word == "release") {
+        Mouse(WM_LBUTTONUP, 0, n.at(0), n.at(1));
+      } else if (step.word == "dialog") {
+        ASSERT_EQ(client::PutByName(view.Get(), "dialogAnswer", Variant::Str(step.rest)).hr, S_OK);
+      } else if (step.word == "menu") {
+        ASSERT_EQ(client::PutByName(view.Get(), "menuAnswer", Variant::I4(static_cast<LONG>(n.at(0)))).hr, S_OK);
+        Mouse(WM_RBUTTONDOWN, MK_RBUTTON, n.at(1), n.at(2));
+        Mouse(WM_RBUTTONUP, 0, n.at(1), n.at(2));
+      } else if (step.word == "save") {
+        ASSERT_TRUE(IsTrue(client::Call(editor.Get(), qarn::kSaveEdit)));
+      } else if (step.word == "picture") {
+        const std::wstring folder = BuildFolder() + L"e2e-records\\";
+        CreateDirectoryW(folder.c_str(), nullptr);
+        const std::wstring path = folder + client::Wide(step.rest) + L".bmp";
+        ASSERT_TRUE(IsTrue(
+            client::CallByName(view.Get(), "savePicture", {Variant::Str(client::Utf8(path.c_str(), path.size()))})));
+      } else if (step.word == "editsaved") {
+        client::CallResult record = client::Call(editor.Get(), qarn::kGetDrawnNtt);
+        ASSERT_EQ(record.result.v.vt, VT_I4);
+        ASSERT_TRUE(IsTrue(client::Call(editor.Get(), qarn::kEditNtt, {Variant::I4(record.result.v.lVal)})));
+      } else {
+        FAIL() << "unknown step " << step.word;
+      }
+    }
+  }
+
+  // The bytes of record memory at an address, as the host reads them for a script.
+  bool ReadRecordMemory(uint32_t address, uint32_t count, std::vector<uint8_t>& out) {
+    const std::string hex = Text(client::CallByName(
+        view.Get(), "readMemory", {Variant::R8(static_cast<double>(address)), Variant::I4(static_cast<LONG>(count))}));
+    if (hex.size() != 2u * count) return false;
+    out.clear();
+    for (size_t i = 0; i < hex.size(); i += 2)
+      out.push_back(static_cast<uint8_t>(std::stoul(hex.substr(i, 2), nullptr, 16)));
+    return true;
+  }
+
+  // Flattens the saved record into BUILD/e2e-records/NAME.hex and leaves the view's
+  // picture with the figure in it as NAME.bmp; returns the flattened bytes.
+  std::vector<uint8_t> Keep(const std::string& name) {
+    client::CallResult r = client::Call(editor.Get(), qarn::kGetDrawnNtt);
+    EXPECT_EQ(r.result.v.vt, VT_I4);
+    const uint32_t record = static_cast<uint32_t>(r.result.v.lVal);
+    EXPECT_NE(record, 0u);
+    std::vector<uint8_t> flat;
+    std::string problem;
+    const bool read = FlattenRecord(
+        record, [this](uint32_t a, uint32_t n, std::vector<uint8_t>& out) { return ReadRecordMemory(a, n, out); }, flat,
+        problem);
+    EXPECT_TRUE(read) << problem;
+    const std::wstring folder = BuildFolder() + L"e2e-records\\";
+    CreateDirectoryW(folder.c_str(), nullptr);
+    const std::wstring stem = folder + client::Wide(name);
+    const std::string hex = HexLines(flat);
+    EXPECT_TRUE(client::WriteFile(stem + L".hex", std::vector<BYTE>(hex.begin(), hex.end())));
+
+    EXPECT_TRUE(IsTrue(client::CallByName(view.Get(), "addRecord", {Variant::R8(static_cast<double>(record))})));
+    EXPECT_EQ(client::CallByName(view.Get(), "repaint").hr, S_OK);
+    SetForegroundWindow(container);
+    RedrawWindow(container, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    Pump();
+    EXPECT_TRUE(SaveScreenshot(container, stem + L".bmp"));
+    return flat;
+  }
+
+  std::vector<std::string> MenuLines() { return Lines(Text(client::GetByName(view.Get(), "menuLog"))); }
+
+  std::vector<std::string> DialogTitles() {
+    std::vector<std::string> titles;
+    for (const std::string& line : Lines(Text(client::GetByName(view.Get(), "dialogLog"))))
+      titles.push_back(Title(line));
+    return titles;
+  }
+
+  static uint32_t U32(const std::vector<uint8_t>& data, size_t offset) {
+    uint32_t v = 0;
+    if (offset + 4 <= data.size()) std::memcpy(&v, data.data() + offset, 4);
+    return v;
+  }
+  static double F64(const std::vector<uint8_t>& data, size_t offset) {
+    double v = 0;
+    if (offset + 8 <= data.size()) std::memcpy(&v, data.data() + offset, 8);
+    return v;
+  }
+
+  std::vector<std::pair<std::string, Scenario>> scenarios = ReadScenarios();
+  HWND container = nullptr;
+  std::unique_ptr<ContainerSite> site;
+  Ptr<IDispatch> view;
+  Ptr<IOleObject> object;
+  Ptr<IOleInPlaceObject> inPlace;
+  HWND viewWindow = nullptr;
+  Ptr<IDispatch> editor;
+  std::unique_ptr<EventCounter> events;
+  Ptr<IConnectionPoint> point;
+  DWORD cookie = 0;
+};
+
+TEST_F(EndToEnd, PolygonWithAHoleDraggedSplitRotatedAndExtendedByPolarInput) {
+  // Logs of earlier tests in this process are the watcher's: only what follows counts.
+  const size_t menusBefore = MenuLines().size(), dialogsBefore = DialogTitles().size();
+  ASSERT_NO_FATAL_FAILURE(Play("polygon_with_hole"));
+  EXPECT_EQ(events->count[qarn::kEditDone], 1);
+  EXPECT_FALSE(IsTrue(client::Call(editor.Get(), qarn::kIsEditing)));
+  // A tracked popup carries no title of its own on Windows: the POLYGON popup is
+  // known by its items, the hole command among them.
+  std::vector<std::string> menus = MenuLines();
+  menus.erase(menus.begin(), menus.begin() + static_cast<long>(menusBefore));
+  EXPECT_EQ(menus.size(), 7u);
+  for (const std::string& menu : menus) EXPECT_NE(menu.find(";32781|New &hole|0;"), std::string::npos) << menu;
+  std::vector<std::string> dialogs = DialogTitles();
+  dialogs.erase(dialogs.begin(), dialogs.begin() + static_cast<long>(dialogsBefore));
+  EXPECT_EQ(dialogs, std::vector<std::string>{"Get Polar Point"});
+
+  const std::vector<uint8_t> data = Keep("polygon_with_hole");
+  EXPECT_EQ(U32(data, 0), 115u);
+  EXPECT_EQ(U32(data, 4), 6u);
+  EXPECT_EQ(U32(data, 83), 9u) << "five perimeter vertices and four hole vertices";
+  EXPECT_EQ(U32(data, 91), 2u);
+  const size_t xy = U32(data, 87);
+  // The hole's last vertex came from the polar dialog: 270 degrees, 50 units from (190, 200).
+  EXPECT_NEAR(F64(data, xy + 16 * 8), 190, 1e-9);
+  EXPECT_NEAR(F64(data, xy + 16 * 8 + 8), 150, 1e-9);
+}
+
+TEST_F(EndToEnd, PolylineWithTheDirectionFixedByThePolarDialog) {
+  ASSERT_NO_FATAL_FAILURE(Play("polyline_polar"));
+  EXPECT_EQ(events->count[qarn::kEditDone], 1);
+  const std::vector<uint8_t> data = Keep("polyline_polar");
+  EXPECT_EQ(U32(data, 0), 33u);
+  EXPECT_EQ(U32(data, 4), 5u);
+  EXPECT_EQ(U32(data, 25), 3u);
+  const size_t xy = U32(data, 29);
+  // Every segment runs at 30 degrees: dy / dx = tan 30.
+  for (int i = 1; i < 3; ++i) {
+    const double dx = F64(data, xy + 16 * i) - F64(data, xy + 16 * (i - 1));
+    const double dy = F64(data, xy + 16 * i + 8) - F64(data, xy + 16 * (i - 1) + 8);
+    EXPECT_NEAR(dy / dx, 0.57735026918962573, 1e-12) << "segment " << i;
+  }
+}
+
+TEST_F(EndToEnd, PointIn3DLandsOnTheTiltedWorkPlane) {
+  ASSERT_NO_FATAL_FAILURE(Play("point_3d"));
+  EXPECT_EQ(events->count[qarn::kEditDone], 1);
+  const std::vector<uint8_t> data = Keep("point_3d");
+  EXPECT_EQ(U32(data, 0), 48u);
+  EXPECT_EQ(U32(data, 4), 1u);
+  EXPECT_NEAR(F64(data, 24), 330, 1e-9);
+  EXPECT_NEAR(F64(data, 32), 20 + 240 * std::cos(0.5), 1e-9);
+  EXPECT_NEAR(F64(data, 40), 30 + 240 * std::sin(0.5), 1e-9);
+}
+
+TEST_F(EndToEnd, ASavedFigureHandedBackEditedAndSavedAgain) {
+  ASSERT_NO_FATAL_FAILURE(Play("edit_saved"));
+  EXPECT_EQ(events->count[qarn::kEditDone], 2);
+  const std::vector<uint8_t> data = Keep("edit_saved");
+  EXPECT_EQ(U32(data, 4), 6u);
+  EXPECT_EQ(U32(data, 83), 4u);
+  const size_t xy = U32(data, 87);
+  EXPECT_EQ(F64(data, xy + 32), 360);
+  EXPECT_EQ(F64(data, xy + 40), 340);
+}
+
+}  // namespace
