@@ -6,6 +6,7 @@
 #include <string>
 
 #include "platform/profile.h"
+#include "platform/profile_index.h"
 
 namespace qarn_fuzz {
 
@@ -45,6 +46,20 @@ inline void ProfileOneInput(const uint8_t* data, size_t size) {
       // Whole lists end "...\0\0" at got; cut ones put both NULs at got and got + 1.
       if (n >= 2)
         Require(buf[got] == '\0' && ((got > 0 && buf[got - 1] == '\0') || (got + 1 < n && buf[got + 1] == '\0')));
+    }
+  }
+  // The string file's parsed-once table finds what a lookup in the text finds (an
+  // absent value reads back as the default, which no value starting with "\x01" can be).
+  {
+    const QarnProfileIndex index(std::string_view(text, size));
+    char whole[4096 + 8];
+    const DWORD n = QarnProfileStringFromText(text, size, section.c_str(), key.c_str(), "\x01", whole, sizeof whole);
+    const std::string* found = index.Find(section, key);
+    const std::string fromText(whole, n);
+    if (found) {
+      Require(fromText == found->substr(0, sizeof whole - 1));
+    } else {
+      Require(fromText == "\x01");
     }
   }
   // Any file accepts a write of a plain key, and then reads it back.
