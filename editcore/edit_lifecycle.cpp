@@ -151,9 +151,15 @@ void EditController::EndEdit(bool save) {
   }
   // The host answers an unregistration with the detach callback, which clears the
   // pointer and re-enters here; the mode is already idle by then, so it fires nothing.
-  m_handlerRegistered = m_painterRegistered = false;
+  // A detach callback run by the unregistering may end in container code that starts a
+  // new edit; that edit owns the registrations, the engines and the figure from then on.
+  const uint32_t serial = m_editSerial;
+  m_handlerRegistered = false;
   if (m_pEngine) m_pEngine->SetPointerHandler(nullptr);
+  if (m_editSerial != serial) return;
+  m_painterRegistered = false;
   if (m_pPaintEngine) m_pPaintEngine->SetOverlayPainter(nullptr);
+  if (m_editSerial != serial) return;
   // A host that does not answer with a detach callback may free its engine later;
   // the registrations are gone either way, so the pointers are not kept.
   m_pEngine = nullptr;

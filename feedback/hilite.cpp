@@ -11,8 +11,9 @@ void EditController::HiliteVertexes(HostEngine* pEngine, RECORDADDR record) {
   m_hiliteCount = 0;
   // The host may answer with a detach callback, which clears the field; hence the
   // second test reads it afresh.
-  m_handlerRegistered = m_painterRegistered = false;
+  m_handlerRegistered = false;
   if (m_pEngine) m_pEngine->SetPointerHandler(nullptr);
+  m_painterRegistered = false;
   if (m_pPaintEngine) m_pPaintEngine->SetOverlayPainter(nullptr);
 
   entity::Fields f;
