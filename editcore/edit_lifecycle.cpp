@@ -40,6 +40,12 @@ void EditController::Attach(HostEngine* pEngine, bool paintOnly) {
   }
   pEngine->SetOverlayPainter(this);
   m_painterRegistered = true;
+  // The detach callbacks of those calls may have run container code that registered
+  // this editor with another engine (an edit started on another host); that
+  // registration would be orphaned by the fields below, so it is withdrawn first.
+  ForgetOtherEngines(pEngine);
+  m_painterRegistered = true;
+  if (!paintOnly) m_handlerRegistered = true;
   // Set only after the calls return: the host may call a detach callback from inside.
   if (!paintOnly) m_pEngine = pEngine;
   m_pPaintEngine = pEngine;
