@@ -254,6 +254,22 @@ class EditController final : public PointerHandler, public OverlayPainter {
     EditController& m_editor;
   };
   static constexpr int32_t kMaxNestedStarts = 8;
+  // Refuses the starts that container code makes while a registration call to the host
+  // runs: the host's detach callbacks end edits from inside those calls, and a start
+  // made by their handlers would register with a host in the middle of its own call.
+  class RegistrationCall {
+   public:
+    explicit RegistrationCall(EditController& editor) : m_editor(editor), m_depth(editor.m_startDepth) {
+      m_editor.m_startDepth = kMaxNestedStarts;
+    }
+    ~RegistrationCall() { m_editor.m_startDepth = m_depth; }
+    RegistrationCall(const RegistrationCall&) = delete;
+    RegistrationCall& operator=(const RegistrationCall&) = delete;
+
+   private:
+    EditController& m_editor;
+    int32_t m_depth;
+  };
 
   // Withdraws the registrations held with an engine other than pEngine, so that no
   // host is left holding a handler this editor no longer answers for.

@@ -12,6 +12,7 @@ const char kUtilsVariable[] = "UTILS";
 }
 
 void EditController::ForgetOtherEngines(HostEngine* pEngine) {
+  RegistrationCall call(*this);
   // Each call may run a detach callback, which ends the edit and clears the field; hence
   // the fields are read afresh.
   if (m_pEngine && m_pEngine != pEngine) {
@@ -34,6 +35,7 @@ void EditController::ForgetOtherEngines(HostEngine* pEngine) {
 
 void EditController::Attach(HostEngine* pEngine, bool paintOnly) {
   ForgetOtherEngines(pEngine);
+  RegistrationCall call(*this);
   if (!paintOnly) {
     pEngine->SetPointerHandler(this);
     m_handlerRegistered = true;
@@ -41,8 +43,8 @@ void EditController::Attach(HostEngine* pEngine, bool paintOnly) {
   pEngine->SetOverlayPainter(this);
   m_painterRegistered = true;
   // The detach callbacks of those calls may have run container code that registered
-  // this editor with another engine (an edit started on another host); that
-  // registration would be orphaned by the fields below, so it is withdrawn first.
+  // this editor with another engine (a highlight on another host); that registration
+  // would be orphaned by the fields below, so it is withdrawn first.
   ForgetOtherEngines(pEngine);
   m_painterRegistered = true;
   if (!paintOnly) m_handlerRegistered = true;
@@ -160,12 +162,15 @@ void EditController::EndEdit(bool save) {
   // A detach callback run by the unregistering may end in container code that starts a
   // new edit; that edit owns the registrations, the engines and the figure from then on.
   const uint32_t serial = m_editSerial;
-  m_handlerRegistered = false;
-  if (m_pEngine) m_pEngine->SetPointerHandler(nullptr);
-  if (m_editSerial != serial) return;
-  m_painterRegistered = false;
-  if (m_pPaintEngine) m_pPaintEngine->SetOverlayPainter(nullptr);
-  if (m_editSerial != serial) return;
+  {
+    RegistrationCall call(*this);
+    m_handlerRegistered = false;
+    if (m_pEngine) m_pEngine->SetPointerHandler(nullptr);
+    if (m_editSerial != serial) return;
+    m_painterRegistered = false;
+    if (m_pPaintEngine) m_pPaintEngine->SetOverlayPainter(nullptr);
+    if (m_editSerial != serial) return;
+  }
   // A host that does not answer with a detach callback may free its engine later;
   // the registrations are gone either way, so the pointers are not kept.
   m_pEngine = nullptr;

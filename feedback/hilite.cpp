@@ -11,10 +11,13 @@ void EditController::HiliteVertexes(HostEngine* pEngine, RECORDADDR record) {
   m_hiliteCount = 0;
   // The host may answer with a detach callback, which clears the field; hence the
   // second test reads it afresh.
-  m_handlerRegistered = false;
-  if (m_pEngine) m_pEngine->SetPointerHandler(nullptr);
-  m_painterRegistered = false;
-  if (m_pPaintEngine) m_pPaintEngine->SetOverlayPainter(nullptr);
+  {
+    RegistrationCall call(*this);
+    m_handlerRegistered = false;
+    if (m_pEngine) m_pEngine->SetPointerHandler(nullptr);
+    m_painterRegistered = false;
+    if (m_pPaintEngine) m_pPaintEngine->SetOverlayPainter(nullptr);
+  }
 
   entity::Fields f;
   // An unreadable record is treated like one of an unsupported type: nothing shown.
