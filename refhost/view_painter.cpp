@@ -170,16 +170,15 @@ void PaintGrid(HDC hdc, const ReferenceHost& host) {
   }
 }
 
-void PaintRecord(HDC hdc, const ReferenceHost& host, RECORDADDR record) {
+void PaintRecord(HDC hdc, const ReferenceHost& host, RECORDADDR record, COLORREF penColour) {
   RecordShape shape;
   if (!ReadRecordShape(record, shape)) return;
   std::vector<std::vector<WorldPoint>> rings;
   for (const auto& ring : shape.rings) rings.push_back(ToView(host, ring));
   FillRings(hdc, rings, shape.fillStyle, host.Width(), host.Height());
-  ScopedPen pen(hdc, view_colors::kFigure);
-  for (const auto& ring : rings) DrawPath(hdc, ring, true, view_colors::kFigure);
-  for (size_t i = 0; i < shape.paths.size(); ++i)
-    DrawPath(hdc, ToView(host, shape.paths[i]), shape.closed[i], view_colors::kFigure);
+  ScopedPen pen(hdc, penColour);
+  for (const auto& ring : rings) DrawPath(hdc, ring, true, penColour);
+  for (size_t i = 0; i < shape.paths.size(); ++i) DrawPath(hdc, ToView(host, shape.paths[i]), shape.closed[i], penColour);
   for (const WorldPoint& world : shape.points) {
     WorldPoint p = ToView(host, world);
     const int x = ToPixel(p.x), y = ToPixel(p.y);
@@ -203,13 +202,14 @@ void PaintVertexMarks(HDC hdc, const ReferenceHost& host, RECORDADDR record) {
   SelectObject(hdc, oldBrush);
 }
 
-void PaintHostView(HDC hdc, const ReferenceHost& host, RECORDADDR highlight) {
+void PaintHostView(HDC hdc, const ReferenceHost& host, RECORDADDR highlight, const RecordPen& penOf) {
   RECT all{0, 0, host.Width(), host.Height()};
   HBRUSH background = CreateSolidBrush(view_colors::kBackground);
   FillRect(hdc, &all, background);
   DeleteObject(background);
   PaintGrid(hdc, host);
-  for (RECORDADDR record : host.entities) PaintRecord(hdc, host, record);
+  for (RECORDADDR record : host.entities)
+    PaintRecord(hdc, host, record, penOf ? penOf(record) : view_colors::kFigure);
   PaintVertexMarks(hdc, host, highlight);
   if (OverlayPainter* painter = host.Painter()) {
     CDC dc;

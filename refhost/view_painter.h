@@ -3,6 +3,7 @@
 // then the registered overlay painter with a CDC over the same device context.
 #pragma once
 
+#include <functional>
 #include <vector>
 
 #include "platform/abi.h"
@@ -36,8 +37,12 @@ void FillRings(HDC hdc, const std::vector<std::vector<WorldPoint>>& pixelRings, 
                int height);
 
 void PaintGrid(HDC hdc, const ReferenceHost& host);
-void PaintRecord(HDC hdc, const ReferenceHost& host, RECORDADDR record);
+// Outlines and marks in `pen`; fills keep the view's own fill colour.
+void PaintRecord(HDC hdc, const ReferenceHost& host, RECORDADDR record, COLORREF pen = view_colors::kFigure);
 void PaintVertexMarks(HDC hdc, const ReferenceHost& host, RECORDADDR record);
 
+// The pen a record is outlined in; the view's figure colour when none is given.
+using RecordPen = std::function<COLORREF(RECORDADDR)>;
+
 // The whole view, back to front; highlight 0 marks nothing.
-void PaintHostView(HDC hdc, const ReferenceHost& host, RECORDADDR highlight);
+void PaintHostView(HDC hdc, const ReferenceHost& host, RECORDADDR highlight, const RecordPen& penOf = {});

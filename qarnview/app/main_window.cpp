@@ -64,7 +64,6 @@ MainWindow::~MainWindow() {
   m_editor.Reset();
   m_editorSite.Reset();
   if (m_editRecord) qarnview::ReleaseRecord(m_editRecord);
-  ReleaseViewRecords();
 }
 
 std::wstring MainWindow::Create(int showCommand) {
@@ -206,7 +205,7 @@ void MainWindow::StartDrawing(const wchar_t* method) {
   m_pick = Pick::kNone;
   if (FAILED(m_editor.Call(method))) LogFailure(method);
   m_view.Refresh();
-  SetFocus(m_view.Window());
+  SetFocus(m_view.InputWindow());
 }
 
 void MainWindow::SaveEdit() {
@@ -248,6 +247,7 @@ bool MainWindow::PickAt(int x, int y) {
   }
   m_selected = index;
   m_view.SetFigures(&m_drawing, m_selected);
+  m_view.HighlightRecord(record);
   if (pick == Pick::kHighlight) {
     // The editor copies the vertices, so the record is not needed afterwards.
     if (FAILED(m_editor.Call(L"hiliteNttVertexes", {static_cast<long>(record)}))) LogFailure(L"hiliteNttVertexes");
@@ -288,6 +288,8 @@ void MainWindow::OnEditDone() {
     m_modified = true;
   }
   OnEditEnded();
+  // A view that draws the figures itself is given the drawing as it now stands.
+  if (error.empty()) m_view.ShowFigures(m_drawing, [this](const std::wstring& line) { Log(line); });
   UpdateTitle();
 }
 
@@ -297,7 +299,9 @@ void MainWindow::OnEditEnded() {
   m_editRecord = 0;
   m_selected = -1;
   m_view.SetFigures(&m_drawing, m_selected);
+  m_view.HighlightRecord(0);
   InvalidateRect(m_view.Window(), nullptr, FALSE);
+  m_view.Refresh();
 }
 
 void MainWindow::ChoosePenColor() {
@@ -333,36 +337,15 @@ void MainWindow::ChooseStringFile() {
     Log(std::wstring(L"String file ") + file);
 }
 
-void MainWindow::ReleaseViewRecords() {
-  for (RECORDADDR record : m_viewRecords) qarnview::ReleaseRecord(record);
-  m_viewRecords.clear();
-}
-
 // A fresh view that shows exactly the drawing: figures a previous drawing left in the
 // old view do not come along.
 void MainWindow::ShowDrawing() {
   if (Editing()) AbortEdit();
-  std::vector<RECORDADDR> oldRecords;
-  oldRecords.swap(m_viewRecords);
   std::wstring error = m_view.Recreate([this](IDispatch* view) { ConnectEditorToView(view); });
   if (!error.empty()) Log(error);
-  for (RECORDADDR record : oldRecords) qarnview::ReleaseRecord(record);
   m_selected = -1;
   m_view.SetFigures(&m_drawing, m_selected);
-  if (m_view.TakesRecords()) {
-    for (size_t i = 0; i < m_drawing.figures.size(); ++i) {
-      RECORDADDR record = 0;
-      std::string reason = qarnview::FigureToRecord(m_drawing.figures[i], record);
-      if (!reason.empty()) {
-        Log(L"Figure " + std::to_wstring(i + 1) + L" not shown by the view: " + Wide(reason));
-        continue;
-      }
-      m_viewRecords.push_back(record);
-      if (FAILED(m_view.Host().Call(kViewAddRecordMember, {static_cast<long>(record)}))) {
-        Log(m_view.Host().LastError());
-      }
-    }
-  }
+  m_view.ShowFigures(m_drawing, [this](const std::wstring& line) { Log(line); });
   m_view.Refresh();
 }
 
@@ -498,12 +481,12 @@ void MainWindow::OnCommand(int id) {
     case kEditSelected:
       m_pick = Pick::kEdit;
       Log(L"Click the figure to edit");
-      SetFocus(m_view.Window());
+      SetFocus(m_view.InputWindow());
       break;
     case kHighlightSelected:
       m_pick = Pick::kHighlight;
       Log(L"Click the figure to highlight");
-      SetFocus(m_view.Window());
+      SetFocus(m_view.InputWindow());
       break;
     case kSaveEdit: SaveEdit(); break;
     case kAbortEdit: AbortEdit(); break;
@@ -511,7 +494,7 @@ void MainWindow::OnCommand(int id) {
       m_3d = SendMessageW(m_button3D, BM_GETCHECK, 0, 0) == BST_CHECKED;
       if (FAILED(m_editor.Call(L"Set3DMode", {m_3d ? 1L : 0L}))) LogFailure(L"Set3DMode");
       Log(m_3d ? L"3D mode on (from the next drawing)" : L"3D mode off (from the next drawing)");
-      SetFocus(m_view.Window());
+      SetFocus(m_view.InputWindow());
       break;
     case kPenColor: ChoosePenColor(); break;
     case kStringFile: ChooseStringFile(); break;

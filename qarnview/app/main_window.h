@@ -34,6 +34,11 @@ class MainWindow {
   std::wstring Create(int showCommand);
   HWND Window() const { return m_hwnd; }
   HWND ViewWindow() const { return m_view.Window(); }
+  // Where the view's mouse input arrives (the view control's window when it is hosted).
+  HWND ViewInputWindow() const { return m_view.InputWindow(); }
+  // The view's dispatch (the control, or the fallback host) and whether it is the fallback.
+  IDispatch* ViewDispatch() const { return m_view.HostDispatch(); }
+  bool ViewIsFallback() const { return m_view.IsFallback(); }
 
   // Replaces the drawing by the file's (with the editor's saved properties beside it).
   // "" on success; otherwise the message, and the current drawing stays.
@@ -71,7 +76,6 @@ class MainWindow {
   void OpenDrawing();
   void SaveDrawingAs(bool ask);
   void ShowDrawing();
-  void ReleaseViewRecords();
   void UpdateTitle();
 
   HWND m_hwnd = nullptr;
@@ -91,5 +95,4 @@ class MainWindow {
   int m_selected = -1;
   Pick m_pick = Pick::kNone;
   bool m_3d = false;
-  std::vector<RECORDADDR> m_viewRecords;  // records handed to the view for display
 };

@@ -3,6 +3,7 @@
 #include <windowsx.h>
 
 #include "qarnview/app/figure_painter.h"
+#include "qarnview/figure_records.h"
 
 namespace {
 
@@ -79,6 +80,7 @@ std::wstring ViewPane::Create(HWND parent, HWND frame, int x, int y,
 std::wstring ViewPane::MakeView() {
   m_controlWindow = nullptr;
   m_controlProc = nullptr;
+  m_paintsOverView = false;
   ControlSite* site = new ControlSite(m_hwnd, m_frame, Ambients{});
   RECT rect = {0, 0, m_view.width, m_view.height};
   std::wstring error = site->Create(kViewProgId, rect);
@@ -180,11 +182,48 @@ void ViewPane::PaintTo(HDC hdc) {
       SelectObject(memory, old);
       DeleteDC(memory);
     }
-  } else if (!(m_controlWindow && PrintWindow(m_controlWindow, hdc, 1 /* PW_CLIENTONLY */))) {
-    if (!(m_site && m_site->Draw(hdc, all))) FillRect(hdc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+  } else if (!(m_site && m_site->Draw(hdc, all))) {
+    // The control renders its current picture when asked to draw; the screen is the
+    // last resort, and holds only what its window has painted so far.
+    if (!(m_controlWindow && PrintWindow(m_controlWindow, hdc, 1 /* PW_CLIENTONLY */)))
+      FillRect(hdc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
   }
-  // Figures the view was not given are drawn over its picture.
-  if (m_drawing && (m_fallback || !TakesRecords())) PaintFigures(hdc, *m_drawing, m_view, m_selected);
+  // Figures the view was not given, or not in their colours, are drawn over its picture.
+  if (m_drawing && (!TakesRecords() || m_paintsOverView)) PaintFigures(hdc, *m_drawing, m_view, m_selected);
+}
+
+int ViewPane::ShowFigures(const qarnview::Drawing& drawing, const std::function<void(const std::wstring&)>& note) {
+  if (!TakesRecords()) return 0;
+  if (m_host.Has(L"clearDrawing") && FAILED(m_host.Call(L"clearDrawing")) && note) note(m_host.LastError());
+  int taken = 0;
+  bool colours = true;
+  for (size_t i = 0; i < drawing.figures.size(); ++i) {
+    const qarnview::Figure& figure = drawing.figures[i];
+    RECORDADDR record = 0;
+    std::string reason = qarnview::FigureToRecord(figure, record);
+    if (!reason.empty()) {
+      if (note)
+        note(L"Figure " + std::to_wstring(i + 1) + L" not shown by the view: " + std::wstring(reason.begin(), reason.end()));
+      continue;
+    }
+    // The view keeps its own copy of the record.
+    Variant added;
+    HRESULT hr = E_FAIL;
+    if (colours) {
+      hr = m_host.Call(kViewAddRecordMember, {static_cast<long>(record), static_cast<long>(figure.penColor)}, &added);
+      if (hr == DISP_E_BADPARAMCOUNT) colours = false;
+    }
+    if (!colours) hr = m_host.Call(kViewAddRecordMember, {static_cast<long>(record)}, &added);
+    qarnview::ReleaseRecord(record);
+    if (FAILED(hr) || !added.AsBool(true)) {
+      if (note) note(L"Figure " + std::to_wstring(i + 1) + L" not taken by the view: " + m_host.LastError());
+      continue;
+    }
+    ++taken;
+  }
+  m_paintsOverView = !colours;
+  Refresh();
+  return taken;
 }
 
 // The fallback host places the cursor on each pointer event where its own hidden view

@@ -8,7 +8,9 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
+#include "platform/abi.h"
 #include "qarnview/app/control_site.h"
 #include "qarnview/app/dispatch_client.h"
 #include "qarnview/app/view_geometry.h"
@@ -37,12 +39,20 @@ class ViewPane {
   std::wstring Recreate(const std::function<void(IDispatch*)>& adopt);
 
   HWND Window() const { return m_hwnd; }
+  // The window the user's mouse reaches: the view control's own window when it is
+  // hosted in place, otherwise the pane (which hands the input to the fallback host).
+  HWND InputWindow() const { return !m_fallback && m_controlWindow ? m_controlWindow : m_hwnd; }
   IDispatch* HostDispatch() const { return m_host.Object(); }
   DispatchClient& Host() { return m_host; }
   bool IsFallback() const { return m_fallback; }
   // Whether the view draws records it is given (kViewAddRecordMember); otherwise the
   // pane draws the figures itself where it can.
-  bool TakesRecords() { return m_host.Has(kViewAddRecordMember); }
+  bool TakesRecords() { return !m_fallback && m_host.Has(kViewAddRecordMember); }
+  // Hands the drawing's figures to the view in place of those it shows, each with its
+  // pen colour. A view that takes records without a colour gets them plain, and the
+  // pane then draws the figures in their colours over its picture. Failures go to
+  // `note`; returns how many figures the view took.
+  int ShowFigures(const qarnview::Drawing& drawing, const std::function<void(const std::wstring&)>& note);
   const ViewTransform& Transform() const { return m_view; }
   int Width() const { return m_view.width; }
   int Height() const { return m_view.height; }
@@ -51,6 +61,10 @@ class ViewPane {
   void SetFigures(const qarnview::Drawing* drawing, int selected) {
     m_drawing = drawing;
     m_selected = selected;
+  }
+  // Marks the record's vertices in a view that draws records itself (0: none).
+  void HighlightRecord(RECORDADDR record) {
+    if (TakesRecords() && m_host.Has(L"highlightRecord")) m_host.Put(L"highlightRecord", static_cast<long>(record));
   }
   // Paints the view again (the host's picture with the editor's overlay).
   void Refresh();
@@ -86,5 +100,6 @@ class ViewPane {
   std::wstring m_picturePath;
   const qarnview::Drawing* m_drawing = nullptr;
   int m_selected = -1;
+  bool m_paintsOverView = false;  // the view drew the figures without their colours
   POINT m_lastPointer = {-1, -1};  // the last point handed to the fallback host
 };

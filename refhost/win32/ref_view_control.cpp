@@ -246,7 +246,9 @@ HRESULT RefViewControl::InvokeViewMember(DISPID id, WORD flags, DISPPARAMS* para
   if (!put && named) return DISP_E_NONAMEDARGS;
   if (!put && !(flags & (DISPATCH_METHOD | DISPATCH_PROPERTYGET))) return DISP_E_MEMBERNOTFOUND;
   const UINT expected = put ? 1 : (id == kAddRecord || id == kSavePictureView) ? 1 : 0;
-  if (total != expected) return DISP_E_BADPARAMCOUNT;
+  // addRecord takes an optional pen colour (an OLE colour) after the record.
+  const UINT optional = !put && id == kAddRecord ? 1 : 0;
+  if (total < expected || total > expected + optional) return DISP_E_BADPARAMCOUNT;
   if (result) VariantInit(result);
   auto returnDouble = [result](double value) {
     if (!result) return;
@@ -263,9 +265,21 @@ HRESULT RefViewControl::InvokeViewMember(DISPID id, WORD flags, DISPPARAMS* para
       RECORDADDR record = 0;
       HRESULT hr = AddressArg(params, 0, record, argErr);
       if (FAILED(hr)) return hr;
+      COLORREF pen = view_colors::kFigure;
+      if (total == 2) {
+        VARIANT colour;
+        hr = ArgAs(params, 1, VT_I4, colour, argErr);
+        if (FAILED(hr)) return hr;
+        // An OLE colour naming a system colour (high byte 0x80) is resolved as the user sees it.
+        if (FAILED(OleTranslateColor(static_cast<OLE_COLOR>(colour.lVal), nullptr, &pen))) {
+          if (argErr) *argErr = params->cArgs - 2;
+          return DISP_E_OVERFLOW;
+        }
+      }
       RECORDADDR copy = CopyRecord(record);
       if (copy) {
         m_records.push_back(copy);
+        m_pens[copy] = pen;
         m_host->entities.push_back(copy);
         ViewChanged();
       }
@@ -330,6 +344,7 @@ void RefViewControl::ClearDrawing() {
   m_host->entities.clear();
   for (RECORDADDR copy : m_records) FreeRecordCopy(copy);
   m_records.clear();
+  m_pens.clear();
 }
 
 void RefViewControl::SetHighlight(RECORDADDR record) {
@@ -342,7 +357,10 @@ void RefViewControl::SetHighlight(RECORDADDR record) {
 
 void RefViewControl::RenderPicture() {
   if (!m_memDC || !m_picture) return;
-  PaintHostView(m_memDC, *m_host, m_highlight);
+  PaintHostView(m_memDC, *m_host, m_highlight, [this](RECORDADDR record) {
+    auto found = m_pens.find(record);
+    return found == m_pens.end() ? view_colors::kFigure : found->second;
+  });
   GdiFlush();
 }
 

@@ -10,6 +10,7 @@
 #include <ocidl.h>
 #include <olectl.h>
 
+#include <map>
 #include <memory>
 #include <vector>
 
@@ -153,6 +154,7 @@ class RefViewControl final : public IDispatch,
 
   // The figures the view shows are copies it owns; the highlight is one too.
   std::vector<RECORDADDR> m_records;
+  std::map<RECORDADDR, COLORREF> m_pens;  // each copy's pen, when addRecord named one
   RECORDADDR m_highlight = 0;
   RECORDADDR m_highlightSource = 0;
 

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <iterator>
 #include <sstream>
 
 #include "qarnview/app/main_window.h"
@@ -92,7 +93,8 @@ TEST(MainWindowFiles, ABrokenFileIsRefusedAndTheOpenDrawingStays) {
 
 namespace {
 
-// What a user does with the mouse in the view pane, as the pane receives it.
+// What a user does with the mouse in the view, sent to the window that receives it:
+// the view control's own window when it is hosted, otherwise the pane.
 void Mouse(HWND pane, UINT msg, int x, int y) {
   SendMessageW(pane, msg, msg == WM_LBUTTONDOWN || msg == WM_MOUSEMOVE ? MK_LBUTTON : 0, MAKELPARAM(x, y));
 }
@@ -116,7 +118,7 @@ TEST(MainWindowEditing, EditSelectedPicksTheFigureAndEnterReplacesItWithTheEdite
   MainWindow window;
   ASSERT_EQ(L"", window.Create(SW_HIDE));
   ASSERT_EQ(L"", window.OpenFile(in));
-  HWND pane = window.ViewWindow();
+  HWND pane = window.ViewInputWindow();
 
   SendMessageW(window.Window(), WM_COMMAND, kEditSelected, 0);
   Mouse(pane, WM_LBUTTONDOWN, 200, 382);  // near the second line's middle: a pick, not a vertex
@@ -145,7 +147,7 @@ TEST(MainWindowEditing, EscapeAbortsADrawingAndTheDrawingStays) {
   auto out = TempFile("qarnview-abort-out.geojson");
   MainWindow window;
   ASSERT_EQ(L"", window.Create(SW_HIDE));
-  HWND pane = window.ViewWindow();
+  HWND pane = window.ViewInputWindow();
   SendMessageW(window.Window(), WM_COMMAND, kPolyline, 0);
   Mouse(pane, WM_LBUTTONDOWN, 50, 50);
   Mouse(pane, WM_LBUTTONUP, 50, 50);
@@ -171,6 +173,121 @@ TEST(MainWindowEditing, EscapeAbortsADrawingAndTheDrawingStays) {
   EXPECT_EQ((std::vector<qarnview::Vertex>{{50, 430, 0}, {90, 410, 0}}), saved.figures[0].rings.at(0).vertices);
   DestroyWindow(window.Window());
   for (const auto& p : {out, PropertiesPathFor(out)}) std::filesystem::remove(p);
+}
+
+}  // namespace
+
+namespace {
+
+bool ViewControlRegistered() {
+  CLSID clsid;
+  return SUCCEEDED(CLSIDFromProgID(L"QARNREF.RefView.1", &clsid));
+}
+
+long ViewRecordCount(MainWindow& window) {
+  DispatchClient view;
+  view.Reset(window.ViewDispatch());
+  Variant count;
+  EXPECT_HRESULT_SUCCEEDED(view.Call(L"recordCount", {}, &count));
+  return count.AsLong(-1);
+}
+
+// Pixels of exactly `rgb` (0xRRGGBB) in a 24-bit BMP file.
+int CountPixels(const std::filesystem::path& path, uint32_t rgb) {
+  std::ifstream in(path, std::ios::binary);
+  std::string data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  if (data.size() < 54) return -1;
+  auto u32 = [&](size_t at) {
+    return static_cast<uint32_t>(static_cast<unsigned char>(data[at])) |
+           static_cast<uint32_t>(static_cast<unsigned char>(data[at + 1])) << 8 |
+           static_cast<uint32_t>(static_cast<unsigned char>(data[at + 2])) << 16 |
+           static_cast<uint32_t>(static_cast<unsigned char>(data[at + 3])) << 24;
+  };
+  uint32_t offset = u32(10);
+  int width = static_cast<int>(u32(18)), height = static_cast<int>(u32(22));
+  if (height < 0) height = -height;
+  size_t stride = (static_cast<size_t>(width) * 3 + 3) & ~size_t{3};
+  if (data.size() < offset + stride * static_cast<size_t>(height)) return -1;
+  int count = 0;
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) {
+      size_t at = offset + static_cast<size_t>(y) * stride + static_cast<size_t>(x) * 3;
+      uint32_t b = static_cast<unsigned char>(data[at]), g = static_cast<unsigned char>(data[at + 1]),
+               r = static_cast<unsigned char>(data[at + 2]);
+      if ((r << 16 | g << 8 | b) == rgb) ++count;
+    }
+  }
+  return count;
+}
+
+TEST(MainWindowView, TheViewControlIsHostedAndTakesTheMouse) {
+  if (!ControlsRegistered() || !ViewControlRegistered()) GTEST_SKIP() << "view control not registered";
+  MainWindow window;
+  ASSERT_EQ(L"", window.Create(SW_HIDE));
+  EXPECT_FALSE(window.ViewIsFallback());
+  // The view's own window, inside the pane, is where the mouse arrives.
+  EXPECT_NE(window.ViewWindow(), window.ViewInputWindow());
+  EXPECT_TRUE(IsChild(window.ViewWindow(), window.ViewInputWindow()));
+  DestroyWindow(window.Window());
+}
+
+TEST(MainWindowView, OpenHandsEachFigureToTheViewAndNewClearsIt) {
+  if (!ControlsRegistered() || !ViewControlRegistered()) GTEST_SKIP() << "view control not registered";
+  auto in = TempFile("qarnview-view-in.geojson");
+  WriteText(in, kDrawing);
+  MainWindow window;
+  ASSERT_EQ(L"", window.Create(SW_HIDE));
+  EXPECT_EQ(0, ViewRecordCount(window));
+  ASSERT_EQ(L"", window.OpenFile(in));
+  EXPECT_EQ(2, ViewRecordCount(window));
+  // Opened again: the view shows the file's figures once, not twice.
+  ASSERT_EQ(L"", window.OpenFile(in));
+  EXPECT_EQ(2, ViewRecordCount(window));
+  SendMessageW(window.Window(), WM_COMMAND, kFileNew, 0);
+  EXPECT_EQ(0, ViewRecordCount(window));
+  DestroyWindow(window.Window());
+  std::filesystem::remove(in);
+}
+
+TEST(MainWindowView, ADrawnFigureIsHandedToTheView) {
+  if (!ControlsRegistered() || !ViewControlRegistered()) GTEST_SKIP() << "view control not registered";
+  MainWindow window;
+  ASSERT_EQ(L"", window.Create(SW_HIDE));
+  HWND input = window.ViewInputWindow();
+  SendMessageW(window.Window(), WM_COMMAND, kPolyline, 0);
+  Mouse(input, WM_LBUTTONDOWN, 50, 50);
+  Mouse(input, WM_LBUTTONUP, 50, 50);
+  Mouse(input, WM_LBUTTONDOWN, 90, 70);
+  Mouse(input, WM_LBUTTONUP, 90, 70);
+  Key(window, VK_RETURN);
+  EXPECT_EQ(1, ViewRecordCount(window));
+  DestroyWindow(window.Window());
+}
+
+// The view's picture shows each figure in its pen colour, on either host.
+TEST(MainWindowView, ThePictureShowsTheFiguresInTheirPenColours) {
+  if (!ControlsRegistered()) GTEST_SKIP() << "controls not registered";
+  auto in = TempFile("qarnview-colour-in.geojson");
+  auto picture = TempFile("qarnview-colour.bmp");
+  // A blue line (0xFF0000 as an OLE colour) and a green one, 200 pixels each.
+  WriteText(in, R"({"type": "FeatureCollection", "features": [
+    {"type": "Feature", "properties": {"penColor": 16711680},
+     "geometry": {"type": "LineString", "coordinates": [[100, 300], [300, 300]]}},
+    {"type": "Feature", "properties": {"penColor": 32768},
+     "geometry": {"type": "LineString", "coordinates": [[100, 100], [300, 100]]}}]})");
+  MainWindow window;
+  ASSERT_EQ(L"", window.Create(SW_HIDE));
+  ASSERT_EQ(L"", window.OpenFile(in));
+  ASSERT_EQ("", window.SaveViewPicture(picture));
+  EXPECT_GE(CountPixels(picture, 0x0000FF), 190);
+  EXPECT_GE(CountPixels(picture, 0x008000), 190);
+  // A new drawing leaves none of them.
+  SendMessageW(window.Window(), WM_COMMAND, kFileNew, 0);
+  ASSERT_EQ("", window.SaveViewPicture(picture));
+  EXPECT_EQ(0, CountPixels(picture, 0x0000FF));
+  EXPECT_EQ(0, CountPixels(picture, 0x008000));
+  DestroyWindow(window.Window());
+  for (const auto& p : {in, picture}) std::filesystem::remove(p);
 }
 
 }  // namespace

@@ -466,4 +466,40 @@ TEST_F(SitedView, PaintsGridFiguresHighlightAndScreenshot) {
   EXPECT_EQ(Hex(WindowPixel(450, 350)), Hex(kWhite));
 }
 
+TEST_F(SitedView, AddRecordTakesAnOptionalPenColourForTheFiguresOutline) {
+  // One unit per pixel: grid lines every 20 pixels, so rows 105 and 205 are clear of them.
+  ASSERT_EQ(client::CallByName(view.Get(), "setView", {Variant::R8(1), Variant::R8(0), Variant::R8(0)}).hr, S_OK);
+  ASSERT_NO_FATAL_FAILURE(ConnectEditor());
+  const COLORREF blue = RGB(0, 0, 255);
+  // The editor's next edit frees its record, so each is handed over right after its save.
+  ASSERT_EQ(client::Call(editor.Get(), qarn::kDrawPolyline).hr, S_OK);
+  Click(100, 105);
+  Click(300, 105);
+  EXPECT_TRUE(IsTrue(client::Call(editor.Get(), qarn::kSaveEdit)));
+  const LONG line = client::Call(editor.Get(), qarn::kGetDrawnNtt).result.v.lVal;
+  EXPECT_EQ(client::CallByName(view.Get(), "addRecord", {Variant::I4(line), Variant::I4(0), Variant::I4(0)}).hr,
+            DISP_E_BADPARAMCOUNT);
+  EXPECT_EQ(client::CallByName(view.Get(), "addRecord", {Variant::I4(line), Variant::Str("x")}).hr,
+            DISP_E_TYPEMISMATCH);
+  EXPECT_EQ(Number(client::GetByName(view.Get(), "recordCount")), 0);
+  EXPECT_TRUE(IsTrue(client::CallByName(view.Get(), "addRecord", {Variant::I4(line), Variant::I4(blue)})));
+  ASSERT_EQ(client::Call(editor.Get(), qarn::kDrawPolyline).hr, S_OK);
+  Click(100, 205);
+  Click(300, 205);
+  EXPECT_TRUE(IsTrue(client::Call(editor.Get(), qarn::kSaveEdit)));
+  const LONG plain = client::Call(editor.Get(), qarn::kGetDrawnNtt).result.v.lVal;
+  EXPECT_TRUE(IsTrue(client::CallByName(view.Get(), "addRecord", {Variant::I4(plain)})));
+  EXPECT_EQ(Number(client::GetByName(view.Get(), "recordCount")), 2);
+  Repaint();
+  EXPECT_EQ(Hex(WindowPixel(211, 105)), Hex(blue)) << "the coloured line";
+  EXPECT_EQ(Hex(WindowPixel(211, 205)), Hex(kFigure)) << "the line given no colour";
+
+  // Cleared and given again without a colour, a line is drawn in the view's own.
+  ASSERT_EQ(client::CallByName(view.Get(), "clearDrawing").hr, S_OK);
+  EXPECT_TRUE(IsTrue(client::CallByName(view.Get(), "addRecord", {Variant::I4(plain)})));
+  Repaint();
+  EXPECT_EQ(Hex(WindowPixel(211, 105)), Hex(kWhite));
+  EXPECT_EQ(Hex(WindowPixel(211, 205)), Hex(kFigure));
+}
+
 }  // namespace
