@@ -9,13 +9,14 @@
 
 namespace {
 
-// Built one by one: an initializer list of variants trips GCC's uninitialized-use
+// Each argument is converted in place into its alternative: moving whole variants
+// (an initializer list, or a push of a temporary) trips GCC's uninitialized-use
 // analysis at -O2.
 template <typename... T>
 std::vector<CallArg> ArgList(T... args) {
   std::vector<CallArg> list;
   list.reserve(sizeof...(args));
-  (list.push_back(CallArg(std::move(args))), ...);
+  (list.emplace_back(std::move(args)), ...);
   return list;
 }
 
