@@ -254,17 +254,18 @@ class EditController final : public PointerHandler, public OverlayPainter {
     EditController& m_editor;
   };
   static constexpr int32_t kMaxNestedStarts = 8;
-  // Refuses the starts that container code makes while a registration call to the host
-  // runs: the host's detach callbacks end edits from inside those calls, and a start
-  // made by their handlers would register with a host in the middle of its own call.
-  class RegistrationCall {
+  // Refuses the starts that container code makes while it lives: inside the host's
+  // registration calls, whose detach callbacks end edits, a start made by their handlers
+  // would register with a host in the middle of its own call; and inside the end that a
+  // host switch runs, a start would go to the host being left.
+  class RefuseStarts {
    public:
-    explicit RegistrationCall(EditController& editor) : m_editor(editor), m_depth(editor.m_startDepth) {
+    explicit RefuseStarts(EditController& editor) : m_editor(editor), m_depth(editor.m_startDepth) {
       m_editor.m_startDepth = kMaxNestedStarts;
     }
-    ~RegistrationCall() { m_editor.m_startDepth = m_depth; }
-    RegistrationCall(const RegistrationCall&) = delete;
-    RegistrationCall& operator=(const RegistrationCall&) = delete;
+    ~RefuseStarts() { m_editor.m_startDepth = m_depth; }
+    RefuseStarts(const RefuseStarts&) = delete;
+    RefuseStarts& operator=(const RefuseStarts&) = delete;
 
    private:
     EditController& m_editor;

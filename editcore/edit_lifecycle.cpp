@@ -12,7 +12,7 @@ const char kUtilsVariable[] = "UTILS";
 }
 
 void EditController::ForgetOtherEngines(HostEngine* pEngine) {
-  RegistrationCall call(*this);
+  RefuseStarts refuse(*this);
   // Each call may run a detach callback, which ends the edit and clears the field; hence
   // the fields are read afresh.
   if (m_pEngine && m_pEngine != pEngine) {
@@ -35,20 +35,16 @@ void EditController::ForgetOtherEngines(HostEngine* pEngine) {
 
 void EditController::Attach(HostEngine* pEngine, bool paintOnly) {
   ForgetOtherEngines(pEngine);
-  RegistrationCall call(*this);
-  if (!paintOnly) {
-    pEngine->SetPointerHandler(this);
-    m_handlerRegistered = true;
-  }
+  RefuseStarts refuse(*this);
+  if (!paintOnly) pEngine->SetPointerHandler(this);
   pEngine->SetOverlayPainter(this);
-  m_painterRegistered = true;
   // The detach callbacks of those calls may have run container code that registered
   // this editor with another engine (a highlight on another host); that registration
   // would be orphaned by the fields below, so it is withdrawn first.
   ForgetOtherEngines(pEngine);
+  // Set only after the calls return: the host may call a detach callback from inside.
   m_painterRegistered = true;
   if (!paintOnly) m_handlerRegistered = true;
-  // Set only after the calls return: the host may call a detach callback from inside.
   if (!paintOnly) m_pEngine = pEngine;
   m_pPaintEngine = pEngine;
 }
@@ -110,10 +106,8 @@ void EditController::PrepareHost() {
 }
 
 void EditController::EndBeforeHostSwitch() {
-  const int32_t depth = m_startDepth;
-  m_startDepth = kMaxNestedStarts;
+  RefuseStarts refuse(*this);
   EndEdit(false);
-  m_startDepth = depth;
 }
 
 void EditController::EndEdit(bool save) {
@@ -159,17 +153,14 @@ void EditController::EndEdit(bool save) {
   }
   // The host answers an unregistration with the detach callback, which clears the
   // pointer and re-enters here; the mode is already idle by then, so it fires nothing.
-  // A detach callback run by the unregistering may end in container code that starts a
-  // new edit; that edit owns the registrations, the engines and the figure from then on.
-  const uint32_t serial = m_editSerial;
+  // A detach callback run by the unregistering may end in container code; the edits it
+  // would start are refused while the calls run.
   {
-    RegistrationCall call(*this);
+    RefuseStarts refuse(*this);
     m_handlerRegistered = false;
     if (m_pEngine) m_pEngine->SetPointerHandler(nullptr);
-    if (m_editSerial != serial) return;
     m_painterRegistered = false;
     if (m_pPaintEngine) m_pPaintEngine->SetOverlayPainter(nullptr);
-    if (m_editSerial != serial) return;
   }
   // A host that does not answer with a detach callback may free its engine later;
   // the registrations are gone either way, so the pointers are not kept.

@@ -12,7 +12,7 @@ void EditController::HiliteVertexes(HostEngine* pEngine, RECORDADDR record) {
   // The host may answer with a detach callback, which clears the field; hence the
   // second test reads it afresh.
   {
-    RegistrationCall call(*this);
+    RefuseStarts refuse(*this);
     m_handlerRegistered = false;
     if (m_pEngine) m_pEngine->SetPointerHandler(nullptr);
     m_painterRegistered = false;
