@@ -12,6 +12,7 @@
 
 #include "../control/com_client.h"
 #include "../control/control_ids.h"
+#include "../control/screen_capture.h"
 #include "container_site.h"
 
 namespace {
@@ -73,44 +74,6 @@ std::wstring BuildFolder() {
   std::wstring folder(path, n);
   folder = folder.substr(0, folder.find_last_of(L"\\/"));
   return folder.substr(0, folder.find_last_of(L"\\/") + 1);
-}
-
-// Writes what the screen shows of a window's client area as a 24-bit BMP.
-bool SaveScreenshot(HWND window, const std::wstring& path) {
-  RECT client;
-  GetClientRect(window, &client);
-  POINT origin{0, 0};
-  ClientToScreen(window, &origin);
-  const int width = client.right, height = client.bottom;
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof(info.bmiHeader);
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = height;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 24;
-  info.bmiHeader.biCompression = BI_RGB;
-  void* bits = nullptr;
-  HDC screen = GetDC(nullptr);
-  HDC mem = CreateCompatibleDC(screen);
-  HBITMAP bitmap = CreateDIBSection(mem, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  HGDIOBJ old = SelectObject(mem, bitmap);
-  BitBlt(mem, 0, 0, width, height, screen, origin.x, origin.y, SRCCOPY);
-  GdiFlush();
-  const DWORD stride = (static_cast<DWORD>(width) * 3 + 3) & ~3u;
-  BITMAPFILEHEADER file{};
-  file.bfType = 0x4D42;
-  file.bfOffBits = sizeof(file) + sizeof(info.bmiHeader);
-  file.bfSize = file.bfOffBits + stride * height;
-  std::vector<BYTE> bytes(file.bfSize);
-  memcpy(bytes.data(), &file, sizeof(file));
-  memcpy(bytes.data() + sizeof(file), &info.bmiHeader, sizeof(info.bmiHeader));
-  memcpy(bytes.data() + file.bfOffBits, bits, stride * height);
-  bool ok = client::WriteFile(path, bytes);
-  SelectObject(mem, old);
-  DeleteObject(bitmap);
-  DeleteDC(mem);
-  ReleaseDC(nullptr, screen);
-  return ok;
 }
 
 class SitedView : public ::testing::Test {
@@ -458,7 +421,7 @@ TEST_F(SitedView, PaintsGridFiguresHighlightAndScreenshot) {
   SetForegroundWindow(container);
   RedrawWindow(container, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
   Pump();
-  EXPECT_TRUE(SaveScreenshot(container, folder + L"refview-screenshot.bmp"));
+  EXPECT_TRUE(capture::WriteBmp(capture::OfWindow(container), folder + L"refview-screenshot.bmp"));
 
   ASSERT_EQ(client::CallByName(view.Get(), "clearDrawing").hr, S_OK);
   EXPECT_EQ(Number(client::GetByName(view.Get(), "recordCount")), 0);
