@@ -384,19 +384,18 @@ void ReferenceHost::Repaint() {
   }
 }
 
-bool ReferenceHost::SavePicture(const char* path) const {
-  if (!m_bits || !path) return false;
-  GdiFlush();
-  const DWORD stride = (static_cast<DWORD>(m_width) * 3 + 3) & ~3u;
-  const DWORD imageSize = stride * static_cast<DWORD>(m_height);
+bool WriteBmp24(const char* path, int width, int height, const void* bits) {
+  if (!bits || !path) return false;
+  const DWORD stride = (static_cast<DWORD>(width) * 3 + 3) & ~3u;
+  const DWORD imageSize = stride * static_cast<DWORD>(height);
   BITMAPFILEHEADER file{};
   BITMAPINFOHEADER info{};
   file.bfType = 0x4D42;  // "BM"
   file.bfOffBits = sizeof(file) + sizeof(info);
   file.bfSize = file.bfOffBits + imageSize;
   info.biSize = sizeof(info);
-  info.biWidth = m_width;
-  info.biHeight = m_height;
+  info.biWidth = width;
+  info.biHeight = height;
   info.biPlanes = 1;
   info.biBitCount = 24;
   info.biCompression = BI_RGB;
@@ -405,8 +404,13 @@ bool ReferenceHost::SavePicture(const char* path) const {
   std::vector<uint8_t> bytes(file.bfSize);
   std::memcpy(bytes.data(), &file, sizeof(file));
   std::memcpy(bytes.data() + sizeof(file), &info, sizeof(info));
-  std::memcpy(bytes.data() + file.bfOffBits, m_bits, imageSize);
+  std::memcpy(bytes.data() + file.bfOffBits, bits, imageSize);
   return WriteBytesToFile(path, bytes);
+}
+
+bool ReferenceHost::SavePicture(const char* path) const {
+  GdiFlush();
+  return WriteBmp24(path, m_width, m_height, m_bits);
 }
 #else
 void ReferenceHost::Repaint() {

@@ -135,3 +135,8 @@ class ReferenceHost {
   std::unique_ptr<RefHostEngine> m_engine;
   RefHostDispatch* m_pDispatch;  // reference counted; the host holds one reference
 };
+
+#if defined(_WIN32)
+// Writes a bottom-up 24-bit DIB of the given size as a BMP file; false when it cannot.
+bool WriteBmp24(const char* path, int width, int height, const void* bits);
+#endif

@@ -72,32 +72,6 @@ HRESULT AddressArg(DISPPARAMS* params, UINT index, RECORDADDR& address, UINT* ar
   return S_OK;
 }
 
-bool WriteBmp(const char* path, int width, int height, const void* bits) {
-  const DWORD stride = (static_cast<DWORD>(width) * 3 + 3) & ~3u;
-  const DWORD imageSize = stride * static_cast<DWORD>(height);
-  BITMAPFILEHEADER file{};
-  BITMAPINFOHEADER info{};
-  file.bfType = 0x4D42;  // "BM"
-  file.bfOffBits = sizeof(file) + sizeof(info);
-  file.bfSize = file.bfOffBits + imageSize;
-  info.biSize = sizeof(info);
-  info.biWidth = width;
-  info.biHeight = height;
-  info.biPlanes = 1;
-  info.biBitCount = 24;
-  info.biCompression = BI_RGB;
-  info.biSizeImage = imageSize;
-  info.biXPelsPerMeter = info.biYPelsPerMeter = 3780;  // 96 dpi
-  HANDLE h = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return false;
-  DWORD written = 0;
-  bool ok = WriteFile(h, &file, sizeof(file), &written, nullptr) && written == sizeof(file) &&
-            WriteFile(h, &info, sizeof(info), &written, nullptr) && written == sizeof(info) &&
-            WriteFile(h, bits, imageSize, &written, nullptr) && written == imageSize;
-  CloseHandle(h);
-  return ok;
-}
-
 std::wstring ModulePathW() {
   HMODULE self = nullptr;
   GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
@@ -367,7 +341,7 @@ void RefViewControl::RenderPicture() {
 bool RefViewControl::SavePicture(const char* path) {
   if (!m_bits || !path || !*path) return false;
   RenderPicture();
-  return WriteBmp(path, m_host->Width(), m_host->Height(), m_bits);
+  return WriteBmp24(path, m_host->Width(), m_host->Height(), m_bits);
 }
 
 void RefViewControl::ViewChanged() {
