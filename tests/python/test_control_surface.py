@@ -1,21 +1,29 @@
 """What a container sees of the control: names, DISPIDs, properties and defaults."""
+import pathlib
+import re
+
 import pytest
 
 import qarnedit
 
-DISPIDS = {
-    "penColor": 1, "qarnocx": 2, "stringFile": 3, "drawPolyline": 4, "abortEdit": 5, "getDrawnNTT": 6,
-    "editNTT": 7, "drawPolygon": 8, "canSaveNow": 9, "saveEdit": 10, "isEditing": 11, "drawPoint": 12,
-    "hiliteNttVertexes": 13, "disableBeginEndPolylineEdit": 14, "NoSnapKey": 15, "fillStyle": 16,
-    "FormatPolylineParams": 17, "FormatPolygonParams": 18, "NoPolarKey": 19, "Set3DMode": 20,
-    "setMaxNumberOfRings": 21, "setBasePointQarnEdit": 22, "BackColor": -501, "ForeColor": -513, "Font": -512,
-}
+IDL = pathlib.Path(__file__).resolve().parents[2] / "control" / "qarnedit.idl"
+STOCK = {"DISPID_BACKCOLOR": -501, "DISPID_FORECOLOR": -513, "DISPID_FONT": -512, "DISPID_ABOUTBOX": -552}
 
 
-def test_every_member_has_its_fixed_dispid(ctl):
-    for name, dispid in DISPIDS.items():
-        if name in ("editNTT", "hiliteNttVertexes"):
-            continue
+def published_dispids():
+    """Every member of the control's dispinterface with the DISPID its type library publishes."""
+    text = IDL.read_text()
+    body = text[text.index("dispinterface _DQarnedit"):text.index("dispinterface _DQarneditEvents")]
+    found = {}
+    for dispid, name in re.findall(r"\[id\((\w+|-?\d+)\)[^\]]*\]\s*[\w*]+\s+(\w+)", body):
+        found[name] = STOCK[dispid] if dispid in STOCK else int(dispid)
+    return found
+
+
+def test_every_member_has_the_dispid_the_type_library_publishes(ctl):
+    dispids = published_dispids()
+    assert len(dispids) == 26, sorted(dispids)
+    for name, dispid in dispids.items():
         assert ctl.dispid(name) == dispid, name
 
 

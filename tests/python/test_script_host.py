@@ -1,0 +1,224 @@
+"""The reference host, record memory, events and the desktop as a script drives them.
+The editor's own rules are tested in C++; these tests own the names and the behaviour
+of the script host, each member used for what a script would use it for."""
+import struct
+
+import pytest
+
+import qarnedit
+from conftest import Sink
+
+MB_ICONSTOP = 0x10
+VK_SHIFT = 0x10
+HEIGHT = 480  # the host's default view: world (X, Y) is at pixel (X, HEIGHT - Y)
+
+
+def click(host, x, y):
+    host.press(int(x), int(HEIGHT - y))
+    host.release(int(x), int(HEIGHT - y))
+
+
+def polyline_xy(ctl):
+    """The vertices of the polyline record the control handed back, read from record memory."""
+    data = qarnedit.memory.read(ctl.getDrawnNTT(), 49)
+    count, block = struct.unpack_from("<II", data, 25)
+    return list(struct.unpack(f"<{2 * count}d", qarnedit.memory.read(block, 16 * count)))
+
+
+def polyline_record(points):
+    """A 2D polyline record of one part, laid out in record memory as a host would."""
+    xy = qarnedit.memory.alloc(struct.pack(f"<{2 * len(points)}d", *[c for p in points for c in p]))
+    record = bytearray(49)
+    struct.pack_into("<II", record, 0, 33, 5)
+    struct.pack_into("<BII", record, 24, 0, len(points), xy)
+    struct.pack_into("<I", record, 41, 1)
+    return qarnedit.memory.alloc(bytes(record))
+
+
+@pytest.fixture
+def editing(ctl, host, sink):
+    ctl.qarnocx = host.dispatch
+    return ctl
+
+
+def test_the_call_log_lists_each_host_call_with_its_arguments_and_can_be_paused(editing, host):
+    host.input_state = (5, 6, 7)
+    editing.drawPolyline()
+    assert [c[0] for c in host.calls][:4] == ["GetEngineHandle", "GetEngineFromHandle", "SetPointerHandler",
+                                               "SetOverlayPainter"]
+    assert host.calls[-1] == ("SetInputState", (1, -2, None))
+    assert host.call_log[-1].startswith("SetInputState")
+    assert host.input_state == (1, -2, 7)
+    assert host.has_pointer_handler and host.has_overlay_painter
+
+    host.clear_calls()
+    host.log_calls = False
+    click(host, 10, 10)
+    assert host.calls == [] and editing.isEditing() is True
+    host.log_calls = True
+    editing.abortEdit()
+    assert "SetPointerHandler" in [c[0] for c in host.calls]
+    assert host.input_state == (5, 6, 7), "the host state members show what the edit gave back"
+    assert not host.has_pointer_handler and not host.has_overlay_painter
+
+
+def test_host_variables_and_file_version_are_what_the_editor_reads(editing, host):
+    host.file_version = "3.0.0.1"
+    try:
+        host.variables["UTILS"] = "0"
+        assert "UTILS" in host.variables and len(host.variables) >= 1
+        editing.drawPoint()
+        assert host.variables["UTILS"] == "1"
+        editing.abortEdit()
+        assert host.variables.get("UTILS") == "0"
+        del host.variables["UTILS"]
+        assert "UTILS" not in host.variables
+    finally:
+        host.file_version = None
+    assert host.file_version is None
+
+
+def test_the_engine_switches_give_the_connection_errors_as_message_boxes(ctl, host, sink):
+    ctl.drawPolyline()
+    ctl.qarnocx = host.dispatch
+    host.engine_handle = 0
+    ctl.drawPolygon()
+    host.engine_handle = 1
+    host.refuse_engine = True
+    ctl.drawPoint()
+    boxes = qarnedit.desktop.message_boxes
+    assert [b[0] for b in boxes] == ["ERROR: set the qarnocx property before to use the qarnedit ActiveX control.",
+                                     "Error connecting to qarnocx", "Error connecting to qarnocx"]
+    assert all(b[2] & MB_ICONSTOP for b in boxes)
+    assert sink.events == []
+    qarnedit.desktop.clear_message_boxes()
+    assert qarnedit.desktop.message_boxes == []
+
+
+def test_the_host_taking_registrations_away(editing, host, sink):
+    editing.drawPolygon()
+    host.drop_pointer_handler()
+    assert sink.names().count("EditAborted") == 1 and not host.has_overlay_painter
+    editing.drawPolyline()
+    host.drop_overlay_painter()
+    assert sink.names().count("EditAborted") == 2 and not host.has_pointer_handler
+
+    # A host that detaches whatever registers in its place aborts the running edit
+    # before the new one starts.
+    editing.drawPolygon()
+    host.detach_on_replace = True
+    sink.events.clear()
+    editing.drawPolyline()
+    assert sink.events == [("CaptionChanged", ""), ("EditAborted",), ("CaptionChanged", "Click to draw")]
+    assert editing.isEditing() is True
+
+
+def test_the_view_transform_and_pointer_members(editing, host):
+    assert (host.width, host.height) == (640, 480)
+    host.set_view(2.0, 100.0, 50.0)
+    for world in ((0.0, 0.0), (123.5, -40.25)):
+        assert host.screen_to_world(*host.world_to_screen(*world)) == pytest.approx(world)
+    x0, y0 = host.world_to_screen(110.0, 60.0)
+    x1, y1 = host.world_to_screen(150.0, 60.0)
+    x2, y2 = host.world_to_screen(200.0, 90.0)
+    editing.drawPolyline()
+    for x, y in ((x0, y0), (x1, y1)):
+        host.press(int(x), int(y))
+        host.release(int(x), int(y))
+    assert editing.saveEdit() is True
+    assert polyline_xy(editing) == [110.0, 60.0, 150.0, 60.0]
+    assert editing.editNTT(editing.getDrawnNTT()) is True
+    # Drag the second vertex back in: press on it, move, release.
+    requests = host.repaint_requests
+    host.press(int(x1), int(y1))
+    host.move(int(x2), int(y2))
+    assert host.repaint_requests > requests
+    host.release(int(x2), int(y2))
+    assert editing.saveEdit() is True
+    assert polyline_xy(editing) == [110.0, 60.0, 200.0, 90.0]
+
+
+def test_a_work_plane_gives_drawn_vertices_their_height(editing, host):
+    editing.Set3DMode(1)
+    host.set_work_plane(0, 0, 0, 0, 0, 12.5)
+    editing.drawPolyline()
+    click(host, 10, 20)
+    click(host, 30, 40)
+    assert editing.saveEdit() is True
+    data = qarnedit.memory.read(editing.getDrawnNTT(), 49)
+    assert struct.unpack_from("<I", data, 0)[0] == 49, "a 3D polyline record"
+    z = struct.unpack("<2d", qarnedit.memory.read(struct.unpack_from("<I", data, 33)[0], 16))
+    assert z == (12.5, 12.5)
+
+
+def test_record_memory_holds_what_scripts_lay_out_and_refuses_bad_addresses(editing, host):
+    address = qarnedit.memory.alloc(b"\x01\x02\x03")
+    assert qarnedit.memory.is_live(address) and qarnedit.memory.read(address, 3) == b"\x01\x02\x03"
+    live = qarnedit.memory.live_blocks
+    with pytest.raises(ValueError):
+        qarnedit.memory.read(address, 4)
+    assert qarnedit.memory.free(address) is True
+    assert not qarnedit.memory.is_live(address) and qarnedit.memory.live_blocks == live - 1
+
+    record = polyline_record([(10, 20), (110, 20), (110, 95)])
+    assert editing.editNTT(record) is True
+    assert editing.saveEdit() is True
+    assert polyline_xy(editing) == [10, 20, 110, 20, 110, 95]
+    assert editing.editNTT(12345) is False, "an address that holds no record"
+    assert editing.isEditing() is False
+
+
+def test_highlighting_a_record_and_the_entities_the_host_draws(editing, host, tmp_path):
+    record = polyline_record([(10, 20), (110, 20)])
+    host.detach_on_unregister = False
+    editing.hiliteNttVertexes(record)
+    assert host.has_overlay_painter and not host.has_pointer_handler
+    assert [c[0] for c in host.calls][-2:] == ["SetOverlayPainter", "RequestRepaint"]
+    host.entities = [record]
+    assert host.entities == [record]
+    host.repaint()
+    picture = tmp_path / "view.png"
+    host.save_png(str(picture))
+    assert picture.read_bytes()[:8] == b"\x89PNG\r\n\x1a\n"
+    editing.hiliteNttVertexes(0)
+    assert not host.has_overlay_painter
+
+
+def test_events_reach_every_sink_and_snap_answers_move_the_vertex(ctl, host):
+    a, b = Sink(), Sink()
+    ca, cb = qarnedit.Advise(ctl, a), qarnedit.Advise(ctl, b)
+    assert ca != cb
+    ctl.qarnocx = host.dispatch
+    b.snap_answer = (7.0, 8.0)
+    ctl.drawPoint()
+    click(host, 300, 200)
+    snaps = [e for e in a.events if e[0] == "Snap"]
+    assert snaps and snaps[0][1:] == (300.0, 200.0), "the sink sees the world position"
+    qarnedit.Unadvise(ctl, ca)
+    assert ctl.saveEdit() is True
+    assert struct.unpack("<2d", qarnedit.memory.read(ctl.getDrawnNTT() + 24, 16)) == (7.0, 8.0)
+    assert a.names()[-1] != "EditDone" and b.names()[-1] == "EditDone"
+    qarnedit.Unadvise(ctl, cb)
+    with pytest.raises(ValueError):
+        qarnedit.Unadvise(ctl, cb)
+
+
+def test_keys_down_are_the_keys_the_control_sees_held(editing, host, sink):
+    editing.NoSnapKey = VK_SHIFT
+    editing.drawPoint()
+    qarnedit.desktop.keys_down = {VK_SHIFT}
+    assert qarnedit.desktop.keys_down == {VK_SHIFT}
+    click(host, 10, 10)
+    assert "Snap" not in sink.names(), "the held key turns snapping off"
+    qarnedit.desktop.keys_down = set()
+    click(host, 10, 10)
+    assert "Snap" in sink.names()
+
+
+def test_draw_control_writes_the_caption_picture(editing, tmp_path):
+    editing.drawPolyline()
+    picture = tmp_path / "caption.png"
+    qarnedit.DrawControl(editing, 320, 32, str(picture))
+    assert picture.read_bytes()[:8] == b"\x89PNG\r\n\x1a\n"
+    with pytest.raises(ValueError):
+        qarnedit.DrawControl(editing, 0, 32, str(picture))
