@@ -9,6 +9,7 @@
 
 #include "editcore/ntt_record.h"
 #include "platform/afx_dc.h"
+#include "refhost/view_painter.h"
 #include "platform/gdi.h"
 #include "platform/pe_image_writer.h"
 #include "platform/window.h"
@@ -361,7 +362,9 @@ void ReferenceHost::RightPress(int x, int y) {
 void ReferenceHost::PaintView(HDC hdc) {
   RECT all{0, 0, m_width, m_height};
   FillRect(hdc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-  PaintEntities(hdc);
+  // The same record painter as the visible view control, so a figure shows the same
+  // pixels in the script host's pictures and on the desktop.
+  for (RECORDADDR record : entities) PaintRecord(hdc, *this, record);
   if (m_pPainter) {
     CDC dc;
     dc.Attach(hdc);
@@ -429,62 +432,3 @@ bool ReferenceHost::SavePicture(const char* path) const {
 }
 #endif
 
-void ReferenceHost::PaintEntities(HDC hdc) {
-  HPEN pen = CreatePen(PS_SOLID, 1, RGB(0, 0, 0));
-  HGDIOBJ oldPen = SelectObject(hdc, pen);
-  auto toPixel = [this](double x, double y, int& px, int& py) {
-    WorldToScreen(x, y);
-    px = static_cast<int>(std::lround(x));
-    py = static_cast<int>(std::lround(y));
-  };
-  // Draws count vertices of an XY block as a path; records are read with checks, so a
-  // broken record draws less, never more.
-  auto drawPath = [&](uint32_t xy, uint32_t first, uint32_t count, bool closed) {
-    int startX = 0, startY = 0;
-    for (uint32_t i = 0; i < count && i < 1000000; ++i) {
-      double p[2];
-      if (!RecordRead(xy, (static_cast<size_t>(first) + i) * 16, p, sizeof(p))) return;
-      int px, py;
-      toPixel(p[0], p[1], px, py);
-      if (i == 0) {
-        MoveToEx(hdc, px, py, nullptr);
-        startX = px;
-        startY = py;
-      } else {
-        LineTo(hdc, px, py);
-      }
-    }
-    if (closed && count > 2) LineTo(hdc, startX, startY);
-  };
-  for (uint32_t rec : entities) {
-    uint32_t type = 0;
-    if (!RecordGet(rec, ntt::kType, type)) continue;
-    if (type == ntt::kPoint) {
-      double p[2];
-      if (!RecordRead(rec, ntt::kPointX, p, sizeof(p))) continue;
-      int px, py;
-      toPixel(p[0], p[1], px, py);
-      MoveToEx(hdc, px - 3, py, nullptr);
-      LineTo(hdc, px + 4, py);
-      MoveToEx(hdc, px, py - 3, nullptr);
-      LineTo(hdc, px, py + 4);
-    } else if (type == ntt::kPolyline) {
-      uint32_t n = 0, xy = 0;
-      if (RecordGet(rec, ntt::kPlCount, n) && RecordGet(rec, ntt::kPlXY, xy)) drawPath(xy, 0, n, false);
-    } else if (type == ntt::kPolygon) {
-      uint32_t xy = 0, rings = 0, ringBlock = 0;
-      if (!RecordGet(rec, ntt::kPgXY, xy) || !RecordGet(rec, ntt::kPgRingCount, rings) ||
-          !RecordGet(rec, ntt::kPgRings, ringBlock))
-        continue;
-      for (uint32_t r = 0; r < rings && r < 100000; ++r) {
-        uint32_t first = 0, count = 0;
-        if (!RecordGet(ringBlock, r * ntt::kRingDescriptorSize, first) ||
-            !RecordGet(ringBlock, r * ntt::kRingDescriptorSize + 4, count))
-          break;
-        drawPath(xy, first, count, true);
-      }
-    }
-  }
-  SelectObject(hdc, oldPen);
-  DeleteObject(pen);
-}

@@ -115,7 +115,6 @@ class ReferenceHost {
   static ReferenceHost* FromHandle(LONG handle);
 
  private:
-  void PaintEntities(HDC hdc);
   void PaintView(HDC hdc);
   void MovePointer(int x, int y);
 #if defined(_WIN32)
