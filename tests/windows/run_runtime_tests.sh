@@ -194,7 +194,7 @@ done
 
 # The reference host's own contract script, run as it stands: it prints one line per
 # failed check and a closing "host contract: N checks, M failed", and exits with M.
-contract="$here/../../refhost/win32/tests/host_contract.vbs"
+contract="$here/host/host_contract.vbs"
 if [ -f "$contract" ]; then
   if [ -z "${registered[QARNREF.DLL]:-}" ]; then
     skip "host contract (needs QARNREF.DLL)"
