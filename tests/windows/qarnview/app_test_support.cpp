@@ -3,6 +3,8 @@
 #include <dlgs.h>
 #include <ole2.h>
 
+#include "../control/screen_capture.h"
+
 #include <fstream>
 #include <iterator>
 
@@ -35,6 +37,13 @@ void Pump() {
     TranslateMessage(&msg);
     DispatchMessageW(&msg);
   }
+}
+
+void Screenshot(HWND window, const char* name) {
+  SetForegroundWindow(window);
+  RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+  Pump();
+  capture::Keep(capture::OfWindow(window), name);
 }
 
 int CountPixels(const std::filesystem::path& path, uint32_t rgb) {

@@ -22,6 +22,9 @@ bool ControlsRegistered();
 bool ViewControlRegistered();
 // Dispatches what is queued for this thread.
 void Pump();
+// What the screen shows of the window now, kept as NAME.bmp in the runtime run's
+// capture folder (QARN_CAPTURE_DIR; turned into PNG there), for a person to look at.
+void Screenshot(HWND window, const char* name);
 // Pixels of exactly `rgb` (0xRRGGBB) in a 24-bit BMP file; -1 when it cannot be read.
 int CountPixels(const std::filesystem::path& path, uint32_t rgb);
 

@@ -76,6 +76,7 @@ TEST_P(ClosingDuringAnEdit, AbortsTheEditGivesTheHostItsStateBackAndQuits) {
   Pump();
   ASSERT_NE(before, HostState(host)) << "the drawing should have the host's state changed";
   ASSERT_FALSE(Has(events, L"EditAborted"));
+  if (GetParam() == CloseBy::kCloseMessage) Screenshot(main, "qarnview-before-close-mid-edit");
 
   switch (GetParam()) {
     case CloseBy::kCloseMessage: PostMessageW(main, WM_CLOSE, 0, 0); break;
@@ -339,6 +340,7 @@ TEST_F(DragOutOfTheView, AVertexReleasedOverTheToolbarLandsThereAndTheButtonIsNo
   EXPECT_NE(input, GetCapture()) << "the view gave the mouse back at the release";
   // Abort was not clicked: the edit is still there to save, with the vertex moved.
   EXPECT_EQ((std::vector<qarnview::Vertex>{WorldAt(input, released), {300, 100, 0}}), SavedLine());
+  Screenshot(window.Window(), "qarnview-drag-over-toolbar");
 }
 
 TEST_F(DragOutOfTheView, AVertexReleasedOutsideTheApplicationLandsThere) {
@@ -359,10 +361,12 @@ TEST_F(DragOutOfTheView, AMouseTakenAwayMidDragDropsTheVertexWhereItWasLastSeen)
   SetCapture(list);
   SendMessageW(list, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
   ReleaseCapture();
-  // The next click in the view, away from the vertices, starts nothing: the drag ended.
-  SendMessageW(input, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(250, 300));
-  SendMessageW(input, WM_LBUTTONUP, 0, MAKELPARAM(250, 300));
-  EXPECT_EQ((std::vector<qarnview::Vertex>{{150, 150, 0}, {300, 100, 0}}), SavedLine());
+  // The drag ended there: the next press picks the other vertex instead of going on
+  // moving the first.
+  SendMessageW(input, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(300, 380));
+  SendMessageW(input, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(300, 330));
+  SendMessageW(input, WM_LBUTTONUP, 0, MAKELPARAM(300, 330));
+  EXPECT_EQ((std::vector<qarnview::Vertex>{{150, 150, 0}, {300, 150, 0}}), SavedLine());
 }
 
 }  // namespace

@@ -145,6 +145,7 @@ TEST_F(Dialogs, ThePenColourChosenDrawsTheNextSavedFigure) {
   ASSERT_EQ(3u, drawing.figures.size());
   EXPECT_EQ(static_cast<uint32_t>(chosen), drawing.figures[2].penColor);
   EXPECT_EQ(65280u, drawing.figures[0].penColor) << "the figures already there keep theirs";
+  Screenshot(window.Window(), "qarnview-pen-colour");
 }
 
 TEST_F(Dialogs, TheStringFileChosenIsSetOnTheEditor) {

@@ -33,7 +33,7 @@ TEST(MainWindowViewUpdates, ASavedEditSendsOnlyTheFigureItChanged) {
      "geometry": {"type": "LineString", "coordinates": [[100, 100], [300, 100]]}}]})");
   Pump();
   MainWindow window;
-  ASSERT_EQ(L"", window.Create(SW_HIDE));
+  ASSERT_EQ(L"", window.Create(SW_SHOW));
   ASSERT_EQ(L"", window.OpenFile(in));
   DispatchClient view(window.ViewDispatch());
   ASSERT_EQ(2, RecordCount(view));
@@ -78,6 +78,7 @@ TEST(MainWindowViewUpdates, ASavedEditSendsOnlyTheFigureItChanged) {
   EXPECT_EQ(0, CountPixels(picture, kGreenPixel)) << "the edited figure's old record is gone";
   // The new short line and the edited one, both in the editor's pen.
   EXPECT_GE(CountPixels(picture, kPurplePixel), 150 + 35);
+  Screenshot(window.Window(), "qarnview-view-updates");
   DestroyWindow(window.Window());
   Pump();
   for (const auto& p : {in, picture}) std::filesystem::remove(p);
