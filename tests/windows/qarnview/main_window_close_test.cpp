@@ -197,9 +197,13 @@ TEST_P(TheApplication, ClosedDuringAnEditExitsWithZero) {
     if (!main.found) Sleep(50);
   }
   ASSERT_TRUE(main.found) << "qarnview's window did not show";
-  HWND pane = FindWindowExW(main.found, nullptr, L"QarnviewViewPane", nullptr);
-  ASSERT_TRUE(pane);
-  HWND view = GetWindow(pane, GW_CHILD);
+  // The window is there before the controls it hosts: the view's own window comes last.
+  HWND pane = nullptr, view = nullptr;
+  for (int tries = 0; tries < 200 && !view; ++tries) {
+    pane = FindWindowExW(main.found, nullptr, L"QarnviewViewPane", nullptr);
+    view = pane ? GetWindow(pane, GW_CHILD) : nullptr;
+    if (!view) Sleep(50);
+  }
   ASSERT_TRUE(view) << "the view control is hosted in the pane";
 
   PostMessageW(main.found, WM_COMMAND, kPolygon, 0);
@@ -210,12 +214,18 @@ TEST_P(TheApplication, ClosedDuringAnEditExitsWithZero) {
   // A drag that leaves the view upwards, over the toolbar, still held when the close comes.
   PostMouse(view, WM_LBUTTONDOWN, 160, 160);
   PostMouse(view, WM_MOUSEMOVE, 160, -20);
-  DWORD_PTR ignored = 0;
-  SendMessageTimeoutW(main.found, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 5000, &ignored);  // all of it handled
+  // Posted messages are handled after sent ones, so the pane is watched until the
+  // editor's prompts have reached it.
+  auto prompted = [](const std::vector<std::wstring>& lines) {
+    return std::any_of(lines.begin(), lines.end(),
+                       [](const std::wstring& l) { return l.rfind(L"CaptionChanged", 0) == 0; });
+  };
   std::vector<std::wstring> lines = EventPane(main.found);
-  EXPECT_TRUE(std::any_of(lines.begin(), lines.end(),
-                          [](const std::wstring& l) { return l.rfind(L"CaptionChanged", 0) == 0; }))
-      << "the editor's prompts reach the event pane (" << lines.size() << " lines)";
+  for (int tries = 0; tries < 200 && !prompted(lines); ++tries) {
+    Sleep(50);
+    lines = EventPane(main.found);
+  }
+  EXPECT_TRUE(prompted(lines)) << "the editor's prompts reach the event pane (" << lines.size() << " lines)";
   EXPECT_FALSE(Has(lines, L"EditAborted"));
 
   switch (GetParam()) {
