@@ -56,14 +56,26 @@ HFONT UiFont() {
 
 }  // namespace
 
-MainWindow::~MainWindow() {
+MainWindow::~MainWindow() { Shutdown(); }
+
+void MainWindow::Shutdown() {
+  if (m_shutDown) return;
+  m_shutDown = true;
+  m_pick = Pick::kNone;
+  // Aborted while the windows and the event sink are still there, so the container
+  // hears EditAborted and the host has its pointer and state back before anything goes.
+  if (m_hwnd && IsWindow(m_hwnd) && Editing()) AbortEdit();
   if (m_sink) {
     m_sink->Disconnect();
     m_sink->Release();
+    m_sink = nullptr;
   }
   m_editor.Reset();
   m_editorSite.Reset();
+  m_view.Close();
   if (m_editRecord) qarnview::ReleaseRecord(m_editRecord);
+  m_editRecord = 0;
+  m_editingIndex = -1;
 }
 
 std::wstring MainWindow::Create(int showCommand) {
@@ -184,7 +196,8 @@ void MainWindow::Layout() {
 }
 
 void MainWindow::Log(const std::wstring& line) {
-  if (!m_list) return;
+  if (onLog) onLog(line);
+  if (!m_list || !IsWindow(m_list)) return;
   if (SendMessageW(m_list, LB_GETCOUNT, 0, 0) >= kMaxEvents) SendMessageW(m_list, LB_DELETESTRING, 0, 0);
   LRESULT at = SendMessageW(m_list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line.c_str()));
   SendMessageW(m_list, LB_SETTOPINDEX, static_cast<WPARAM>(at), 0);
@@ -271,6 +284,7 @@ bool MainWindow::PickAt(int x, int y) {
 
 void MainWindow::OnEditDone() {
   Variant address, pen;
+  bool added = false;
   m_editor.Call(L"getDrawnNTT", {}, &address);
   m_editor.Get(L"penColor", pen);
   qarnview::Figure figure;
@@ -286,10 +300,16 @@ void MainWindow::OnEditDone() {
     m_drawing.figures.push_back(figure);
     Log(L"Figure " + std::to_wstring(m_drawing.figures.size()) + L" added");
     m_modified = true;
+    added = true;
   }
+  const int replaced = added ? -1 : m_editingIndex;
   OnEditEnded();
-  // A view that draws the figures itself is given the drawing as it now stands.
-  if (error.empty()) m_view.ShowFigures(m_drawing, [this](const std::wstring& line) { Log(line); });
+  // A view that draws the figures itself is given the one figure that changed.
+  auto note = [this](const std::wstring& line) { Log(line); };
+  if (error.empty() && added)
+    m_view.FigureAdded(m_drawing, note);
+  else if (error.empty() && replaced >= 0)
+    m_view.FigureReplaced(m_drawing, static_cast<size_t>(replaced), note);
   UpdateTitle();
 }
 
@@ -502,7 +522,7 @@ void MainWindow::OnCommand(int id) {
     case kFileOpen: OpenDrawing(); break;
     case kFileSave: SaveDrawingAs(false); break;
     case kFileSaveAs: SaveDrawingAs(true); break;
-    case kFileExit: DestroyWindow(m_hwnd); break;
+    case kFileExit: SendMessageW(m_hwnd, WM_CLOSE, 0, 0); break;
   }
 }
 
@@ -519,7 +539,13 @@ LRESULT MainWindow::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {
       info->ptMinTrackSize = {720, 600};
       return 0;
     }
+    case WM_CLOSE:
+      // File Exit, the system menu and the close box all end here, an edit running or not.
+      Shutdown();
+      DestroyWindow(m_hwnd);
+      return 0;
     case WM_DESTROY:
+      Shutdown();
       PostQuitMessage(0);
       return 0;
   }

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -39,6 +40,12 @@ class MainWindow {
   // The view's dispatch (the control, or the fallback host) and whether it is the fallback.
   IDispatch* ViewDispatch() const { return m_view.HostDispatch(); }
   bool ViewIsFallback() const { return m_view.IsFallback(); }
+  // The editor control's dispatch; null when it could not be made or has been let go.
+  IDispatch* EditorDispatch() const { return m_editor.Object(); }
+
+  // Each line of the event pane as it is added (it outlives the window, for callers
+  // that look at what happened while it closed).
+  std::function<void(const std::wstring&)> onLog;
 
   // Replaces the drawing by the file's (with the editor's saved properties beside it).
   // "" on success; otherwise the message, and the current drawing stays.
@@ -77,6 +84,9 @@ class MainWindow {
   void SaveDrawingAs(bool ask);
   void ShowDrawing();
   void UpdateTitle();
+  // Ends an edit still running (EditAborted, the host's state given back) and lets the
+  // controls go, the editor before the view it points at. Safe to call twice.
+  void Shutdown();
 
   HWND m_hwnd = nullptr;
   HWND m_list = nullptr;
@@ -95,4 +105,5 @@ class MainWindow {
   int m_selected = -1;
   Pick m_pick = Pick::kNone;
   bool m_3d = false;
+  bool m_shutDown = false;
 };

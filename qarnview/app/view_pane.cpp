@@ -55,8 +55,7 @@ IDispatch* CreateAutomationObject(const wchar_t* progId, std::wstring& error) {
 }  // namespace
 
 ViewPane::~ViewPane() {
-  m_site.Reset();
-  m_host.Reset();
+  Close();
   ReleasePicture();
   if (!m_picturePath.empty()) DeleteFileW(m_picturePath.c_str());
 }
@@ -89,6 +88,9 @@ std::wstring ViewPane::MakeView() {
     m_host.Reset(site->Dispatch());
     m_fallback = false;
     m_controlWindow = site->ControlWindow();
+    // The view answers its thread's message boxes and dialogs for test scripts; here
+    // they are the user's (File Open, the colour dialog, the editor's menu).
+    if (m_host.Has(L"desktopWatcher")) m_host.Put(L"desktopWatcher", false);
     if (m_controlWindow) {
       // Picks (Edit and Highlight selected) take the click before the view does.
       SetPropW(m_controlWindow, kPaneProperty, this);
@@ -121,13 +123,30 @@ std::wstring ViewPane::MakeView() {
   return L"";
 }
 
-std::wstring ViewPane::Recreate(const std::function<void(IDispatch*)>& adopt) {
-  ControlSite* oldSite = m_site.Detach();
-  DispatchClient oldHost = m_host;
+void ViewPane::RestoreControlProc() {
   if (m_controlWindow && m_controlProc) {
     SetWindowLongPtrW(m_controlWindow, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(m_controlProc));
     RemovePropW(m_controlWindow, kPaneProperty);
   }
+  m_controlProc = nullptr;
+  m_leftDown = false;
+  m_paneCaptured = false;
+}
+
+void ViewPane::Close() {
+  RestoreControlProc();
+  if (m_controlWindow && GetCapture() == m_controlWindow) ReleaseCapture();
+  m_controlWindow = nullptr;
+  m_site.Reset();
+  m_host.Reset();
+  m_viewIndex.clear();
+  m_viewRecords = 0;
+}
+
+std::wstring ViewPane::Recreate(const std::function<void(IDispatch*)>& adopt) {
+  ControlSite* oldSite = m_site.Detach();
+  DispatchClient oldHost = m_host;
+  RestoreControlProc();
   std::wstring error = MakeView();
   if (error.empty() && adopt) adopt(m_host.Object());
   if (oldSite) {
@@ -193,37 +212,81 @@ void ViewPane::PaintTo(HDC hdc) {
 }
 
 int ViewPane::ShowFigures(const qarnview::Drawing& drawing, const std::function<void(const std::wstring&)>& note) {
+  m_viewIndex.clear();
+  m_viewRecords = 0;
   if (!TakesRecords()) return 0;
   if (m_host.Has(L"clearDrawing") && FAILED(m_host.Call(L"clearDrawing")) && note) note(m_host.LastError());
   int taken = 0;
-  bool colours = true;
+  m_colours = true;
   for (size_t i = 0; i < drawing.figures.size(); ++i) {
-    const qarnview::Figure& figure = drawing.figures[i];
-    RECORDADDR record = 0;
-    std::string reason = qarnview::FigureToRecord(figure, record);
-    if (!reason.empty()) {
-      if (note)
-        note(L"Figure " + std::to_wstring(i + 1) + L" not shown by the view: " + std::wstring(reason.begin(), reason.end()));
-      continue;
-    }
-    // The view keeps its own copy of the record.
-    Variant added;
-    HRESULT hr = E_FAIL;
-    if (colours) {
-      hr = m_host.Call(kViewAddRecordMember, {static_cast<long>(record), static_cast<long>(figure.penColor)}, &added);
-      if (hr == DISP_E_BADPARAMCOUNT) colours = false;
-    }
-    if (!colours) hr = m_host.Call(kViewAddRecordMember, {static_cast<long>(record)}, &added);
-    qarnview::ReleaseRecord(record);
-    if (FAILED(hr) || !added.AsBool(true)) {
-      if (note) note(L"Figure " + std::to_wstring(i + 1) + L" not taken by the view: " + m_host.LastError());
-      continue;
-    }
-    ++taken;
+    bool sent = SendFigure(drawing.figures[i], i + 1, -1, note);
+    m_viewIndex.push_back(sent ? m_viewRecords++ : -1);
+    if (sent) ++taken;
   }
-  m_paintsOverView = !colours;
+  m_paintsOverView = !m_colours;
   Refresh();
   return taken;
+}
+
+bool ViewPane::SendFigure(const qarnview::Figure& figure, size_t number, long viewIndex,
+                          const std::function<void(const std::wstring&)>& note) {
+  RECORDADDR record = 0;
+  std::string reason = qarnview::FigureToRecord(figure, record);
+  if (!reason.empty()) {
+    if (note)
+      note(L"Figure " + std::to_wstring(number) + L" not shown by the view: " + std::wstring(reason.begin(), reason.end()));
+    return false;
+  }
+  // The view keeps its own copy of the record.
+  Variant added;
+  HRESULT hr = E_FAIL;
+  if (viewIndex >= 0) {
+    hr = m_colours ? m_host.Call(kViewReplaceRecordMember,
+                                 {viewIndex, static_cast<long>(record), static_cast<long>(figure.penColor)}, &added)
+                   : m_host.Call(kViewReplaceRecordMember, {viewIndex, static_cast<long>(record)}, &added);
+  } else {
+    if (m_colours) {
+      hr = m_host.Call(kViewAddRecordMember, {static_cast<long>(record), static_cast<long>(figure.penColor)}, &added);
+      if (hr == DISP_E_BADPARAMCOUNT) m_colours = false;
+    }
+    if (!m_colours) hr = m_host.Call(kViewAddRecordMember, {static_cast<long>(record)}, &added);
+  }
+  qarnview::ReleaseRecord(record);
+  if (FAILED(hr) || !added.AsBool(true)) {
+    if (note) note(L"Figure " + std::to_wstring(number) + L" not taken by the view: " + m_host.LastError());
+    return false;
+  }
+  return true;
+}
+
+void ViewPane::FigureAdded(const qarnview::Drawing& drawing, const std::function<void(const std::wstring&)>& note) {
+  if (!TakesRecords() || drawing.figures.empty()) return;
+  // A view that lost count of the drawing's figures is given all of them again.
+  if (m_viewIndex.size() + 1 != drawing.figures.size()) {
+    ShowFigures(drawing, note);
+    return;
+  }
+  long at = -1;
+  if (SendFigure(drawing.figures.back(), drawing.figures.size(), -1, note)) {
+    // The record went last; the view's count says where, should others have added some.
+    Variant count;
+    at = SUCCEEDED(m_host.Get(L"recordCount", count)) && count.AsLong(0) > 0 ? count.AsLong() - 1 : m_viewRecords;
+    m_viewRecords = at + 1;
+  }
+  m_viewIndex.push_back(at);
+  Refresh();
+}
+
+void ViewPane::FigureReplaced(const qarnview::Drawing& drawing, size_t index,
+                              const std::function<void(const std::wstring&)>& note) {
+  if (!TakesRecords() || index >= drawing.figures.size()) return;
+  if (m_viewIndex.size() != drawing.figures.size() || m_viewIndex[index] < 0 ||
+      !m_host.Has(kViewReplaceRecordMember) ||
+      !SendFigure(drawing.figures[index], index + 1, m_viewIndex[index], nullptr)) {
+    ShowFigures(drawing, note);
+    return;
+  }
+  Refresh();
 }
 
 // The fallback host places the cursor on each pointer event where its own hidden view
@@ -302,11 +365,43 @@ LRESULT CALLBACK ViewPane::PaneProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM l
 LRESULT CALLBACK ViewPane::ControlWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   auto* pane = static_cast<ViewPane*>(GetPropW(hwnd, kPaneProperty));
   if (!pane || !pane->m_controlProc) return DefWindowProcW(hwnd, msg, wParam, lParam);
+  WNDPROC controlProc = pane->m_controlProc;
   if (msg == WM_LBUTTONDOWN && pane->onClick && pane->onClick(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)))
     return 0;
-  LRESULT result = CallWindowProcW(pane->m_controlProc, hwnd, msg, wParam, lParam);
-  if (msg == WM_LBUTTONUP || msg == WM_RBUTTONDOWN) {
-    if (pane->afterInput) pane->afterInput();
+  if (msg == WM_MOUSEMOVE || msg == WM_LBUTTONDOWN || msg == WM_LBUTTONUP) pane->m_lastPoint = lParam;
+  if (msg == WM_LBUTTONUP) pane->m_leftDown = false;
+  if (msg == WM_LBUTTONDOWN) pane->m_leftDown = true;
+  LRESULT result = CallWindowProcW(controlProc, hwnd, msg, wParam, lParam);
+  // The handlers may have closed the view; the pane only goes on while it is still here.
+  pane = static_cast<ViewPane*>(GetPropW(hwnd, kPaneProperty));
+  if (!pane) return result;
+  switch (msg) {
+    case WM_LBUTTONDOWN:
+      // The release belongs to the view wherever the pointer goes meanwhile (over the
+      // toolbar, out of the application): the view keeps the mouse until then, unless
+      // the editor took it already for its drag.
+      if (pane->m_leftDown && !GetCapture()) {
+        SetCapture(hwnd);
+        pane->m_paneCaptured = true;
+      }
+      break;
+    case WM_LBUTTONUP:
+      if (pane->m_paneCaptured && GetCapture() == hwnd) ReleaseCapture();
+      pane->m_paneCaptured = false;
+      break;
+    case WM_CAPTURECHANGED:
+      // The mouse was taken away during a press (another window's capture, a dialog):
+      // the view is given the release it will never see, where the pointer last was, so
+      // the edit does not stay in the middle of its drag.
+      if (pane->m_leftDown && reinterpret_cast<HWND>(lParam) != hwnd) {
+        pane->m_leftDown = false;
+        pane->m_paneCaptured = false;
+        CallWindowProcW(controlProc, hwnd, WM_LBUTTONUP, 0, pane->m_lastPoint);
+        pane = static_cast<ViewPane*>(GetPropW(hwnd, kPaneProperty));
+        if (pane && pane->afterInput) pane->afterInput();
+      }
+      break;
   }
+  if (pane && (msg == WM_LBUTTONUP || msg == WM_RBUTTONDOWN) && pane->afterInput) pane->afterInput();
   return result;
 }

@@ -22,6 +22,8 @@ inline constexpr const wchar_t* kViewProgId = L"QARNREF.RefView.1";
 inline constexpr const wchar_t* kFallbackHostProgId = L"QARNREF.RefHost.1";
 // The view's member that takes an entity record (a long address) into its drawing.
 inline constexpr const wchar_t* kViewAddRecordMember = L"addRecord";
+// The view's member that puts a record in place of one it was given (index from 0).
+inline constexpr const wchar_t* kViewReplaceRecordMember = L"replaceRecord";
 
 class ViewPane {
  public:
@@ -37,6 +39,8 @@ class ViewPane {
   // released only after `adopt` has been given the new one, so whoever still points at
   // the old view (the editor's qarnocx) can be moved first.
   std::wstring Recreate(const std::function<void(IDispatch*)>& adopt);
+  // Deactivates and lets the view go (the window closing). Safe to call twice.
+  void Close();
 
   HWND Window() const { return m_hwnd; }
   // The window the user's mouse reaches: the view control's own window when it is
@@ -53,6 +57,12 @@ class ViewPane {
   // pane then draws the figures in their colours over its picture. Failures go to
   // `note`; returns how many figures the view took.
   int ShowFigures(const qarnview::Drawing& drawing, const std::function<void(const std::wstring&)>& note);
+  // After a saved edit: the drawing's last figure is new, or figure `index` changed.
+  // Only that figure goes to the view; a view that cannot take it so is given the
+  // whole drawing again.
+  void FigureAdded(const qarnview::Drawing& drawing, const std::function<void(const std::wstring&)>& note);
+  void FigureReplaced(const qarnview::Drawing& drawing, size_t index,
+                      const std::function<void(const std::wstring&)>& note);
   const ViewTransform& Transform() const { return m_view; }
   int Width() const { return m_view.width; }
   int Height() const { return m_view.height; }
@@ -86,6 +96,11 @@ class ViewPane {
   void ForwardMouse(UINT msg, int x, int y);
   void AlignFallbackWindow();
   void ReleasePicture();
+  void RestoreControlProc();
+  // Hands one figure to the view: added (viewIndex < 0) or in place of the view's
+  // record viewIndex. False when the view did not take it.
+  bool SendFigure(const qarnview::Figure& figure, size_t number, long viewIndex,
+                  const std::function<void(const std::wstring&)>& note);
 
   HWND m_hwnd = nullptr;
   HWND m_frame = nullptr;
@@ -101,5 +116,13 @@ class ViewPane {
   const qarnview::Drawing* m_drawing = nullptr;
   int m_selected = -1;
   bool m_paintsOverView = false;  // the view drew the figures without their colours
+  bool m_colours = true;          // the view takes a pen colour with each record
+  // For each figure of the drawing last shown, its record's place in the view (-1: not
+  // taken), so an edited figure replaces its own record.
+  std::vector<long> m_viewIndex;
+  long m_viewRecords = 0;         // records the view was given since it was cleared
+  bool m_leftDown = false;        // a left press reached the view and its release has not
+  bool m_paneCaptured = false;    // the pane took the mouse for that press
+  LPARAM m_lastPoint = 0;         // where the view last saw the pointer (client pixels)
   POINT m_lastPointer = {-1, -1};  // the last point handed to the fallback host
 };

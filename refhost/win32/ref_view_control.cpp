@@ -1,5 +1,6 @@
 #include "refhost/win32/ref_view_control.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <string>
@@ -23,7 +24,8 @@ const char kControlProp[] = "QarnRefViewControl";
 // The view's own members. Their ids stay clear of the host's and the script members'.
 enum ViewDispid : DISPID {
   kAddRecord = 3001, kClearDrawing, kRecordCount, kHighlightRecord, kViewScale, kViewOriginX, kViewOriginY,
-  kRepaintView, kSavePictureView,
+  kRepaintView, kSavePictureView, kReplaceRecord, kRemoveRecord, kDesktopWatcher,
+  kLastViewMember = kDesktopWatcher,
 };
 
 struct ViewMember {
@@ -36,6 +38,7 @@ const ViewMember kViewMembers[] = {
     {"addRecord", kAddRecord},         {"clearDrawing", kClearDrawing},   {"recordCount", kRecordCount},
     {"highlightRecord", kHighlightRecord}, {"viewScale", kViewScale},     {"viewOriginX", kViewOriginX},
     {"viewOriginY", kViewOriginY},     {"repaint", kRepaintView},         {"savePicture", kSavePictureView},
+    {"replaceRecord", kReplaceRecord}, {"removeRecord", kRemoveRecord},   {"desktopWatcher", kDesktopWatcher},
 };
 
 constexpr double kWheelStep = 1.25;  // zoom per wheel notch
@@ -95,6 +98,7 @@ void ReleaseAndClear(T*& p) {
 RefViewControl::RefViewControl() {
   InterlockedIncrement(&g_liveViews);
   InstallDesktopWatcher();
+  m_watching = true;
   m_host = std::make_unique<ReferenceHost>();
   m_extent = {PixelsToHimetric(m_host->Width()), PixelsToHimetric(m_host->Height())};
   m_hWnd = m_host->ViewWindow();
@@ -134,7 +138,7 @@ RefViewControl::~RefViewControl() {
     DeleteDC(m_memDC);
   }
   if (m_picture) DeleteObject(m_picture);
-  RemoveDesktopWatcher();
+  if (m_watching) RemoveDesktopWatcher();
   InterlockedDecrement(&g_liveViews);
 }
 
@@ -203,7 +207,7 @@ HRESULT STDMETHODCALLTYPE RefViewControl::Invoke(DISPID id, REFIID riid, LCID lc
                                                  VARIANT* result, EXCEPINFO* excep, UINT* argErr) {
   // A script may release its last reference from inside a call it makes on the view.
   AddRef();
-  HRESULT hr = id >= kAddRecord && id <= kSavePictureView
+  HRESULT hr = id >= kAddRecord && id <= kLastViewMember
                    ? InvokeViewMember(id, flags, params, result, argErr)
                    : m_host->GetDispatch()->Invoke(id, riid, lcid, flags, params, result, excep, argErr);
   Release();
@@ -215,13 +219,17 @@ HRESULT RefViewControl::InvokeViewMember(DISPID id, WORD flags, DISPPARAMS* para
   const bool put = (flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) != 0;
   const UINT named = params ? params->cNamedArgs : 0;
   const UINT total = params ? params->cArgs : 0;
-  if (put && (id != kHighlightRecord || named != 1 || params->rgdispidNamedArgs[0] != DISPID_PROPERTYPUT))
+  const bool settable = id == kHighlightRecord || id == kDesktopWatcher;
+  if (put && (!settable || named != 1 || params->rgdispidNamedArgs[0] != DISPID_PROPERTYPUT))
     return DISP_E_MEMBERNOTFOUND;
   if (!put && named) return DISP_E_NONAMEDARGS;
   if (!put && !(flags & (DISPATCH_METHOD | DISPATCH_PROPERTYGET))) return DISP_E_MEMBERNOTFOUND;
-  const UINT expected = put ? 1 : (id == kAddRecord || id == kSavePictureView) ? 1 : 0;
-  // addRecord takes an optional pen colour (an OLE colour) after the record.
-  const UINT optional = !put && id == kAddRecord ? 1 : 0;
+  const UINT expected = put                                                                  ? 1
+                        : (id == kAddRecord || id == kSavePictureView || id == kRemoveRecord) ? 1
+                        : id == kReplaceRecord                                                ? 2
+                                                                                              : 0;
+  // addRecord and replaceRecord take an optional pen colour (an OLE colour) after the record.
+  const UINT optional = !put && (id == kAddRecord || id == kReplaceRecord) ? 1 : 0;
   if (total < expected || total > expected + optional) return DISP_E_BADPARAMCOUNT;
   if (result) VariantInit(result);
   auto returnDouble = [result](double value) {
@@ -234,22 +242,41 @@ HRESULT RefViewControl::InvokeViewMember(DISPID id, WORD flags, DISPPARAMS* para
     result->vt = VT_I4;
     result->lVal = value;
   };
+  auto returnBool = [result](bool value) {
+    if (!result) return;
+    result->vt = VT_BOOL;
+    result->boolVal = value ? VARIANT_TRUE : VARIANT_FALSE;
+  };
+  // The pen colour that follows the record at `index`, when the call names one.
+  auto penArg = [&](UINT index, COLORREF& pen) -> HRESULT {
+    pen = view_colors::kFigure;
+    if (total <= index) return S_OK;
+    VARIANT colour;
+    HRESULT hr = ArgAs(params, index, VT_I4, colour, argErr);
+    if (FAILED(hr)) return hr;
+    // An OLE colour naming a system colour (high byte 0x80) is resolved as the user sees it.
+    if (FAILED(OleTranslateColor(static_cast<OLE_COLOR>(colour.lVal), nullptr, &pen))) {
+      if (argErr) *argErr = params->cArgs - 1 - index;
+      return DISP_E_OVERFLOW;
+    }
+    return S_OK;
+  };
+  // A position among the records given by addRecord; false (and no change) outside them.
+  auto indexArg = [&](LONG& index) -> HRESULT {
+    VARIANT v;
+    HRESULT hr = ArgAs(params, 0, VT_I4, v, argErr);
+    if (SUCCEEDED(hr)) index = v.lVal;
+    return hr;
+  };
+  auto inRange = [this](LONG index) { return index >= 0 && static_cast<size_t>(index) < m_records.size(); };
   switch (id) {
     case kAddRecord: {
       RECORDADDR record = 0;
       HRESULT hr = AddressArg(params, 0, record, argErr);
       if (FAILED(hr)) return hr;
-      COLORREF pen = view_colors::kFigure;
-      if (total == 2) {
-        VARIANT colour;
-        hr = ArgAs(params, 1, VT_I4, colour, argErr);
-        if (FAILED(hr)) return hr;
-        // An OLE colour naming a system colour (high byte 0x80) is resolved as the user sees it.
-        if (FAILED(OleTranslateColor(static_cast<OLE_COLOR>(colour.lVal), nullptr, &pen))) {
-          if (argErr) *argErr = params->cArgs - 2;
-          return DISP_E_OVERFLOW;
-        }
-      }
+      COLORREF pen;
+      hr = penArg(1, pen);
+      if (FAILED(hr)) return hr;
       RECORDADDR copy = CopyRecord(record);
       if (copy) {
         m_records.push_back(copy);
@@ -261,6 +288,49 @@ HRESULT RefViewControl::InvokeViewMember(DISPID id, WORD flags, DISPPARAMS* para
         result->vt = VT_BOOL;
         result->boolVal = copy ? VARIANT_TRUE : VARIANT_FALSE;
       }
+      return S_OK;
+    }
+    case kReplaceRecord: {
+      LONG index = 0;
+      RECORDADDR record = 0;
+      COLORREF pen;
+      HRESULT hr = indexArg(index);
+      if (SUCCEEDED(hr)) hr = AddressArg(params, 1, record, argErr);
+      if (SUCCEEDED(hr)) hr = penArg(2, pen);
+      if (FAILED(hr)) return hr;
+      RECORDADDR copy = inRange(index) ? CopyRecord(record) : 0;
+      if (copy) {
+        ReplaceRecordCopy(static_cast<size_t>(index), copy, pen);
+        ViewChanged();
+      }
+      returnBool(copy != 0);
+      return S_OK;
+    }
+    case kRemoveRecord: {
+      LONG index = 0;
+      HRESULT hr = indexArg(index);
+      if (FAILED(hr)) return hr;
+      const bool removed = inRange(index);
+      if (removed) {
+        ReplaceRecordCopy(static_cast<size_t>(index), 0, 0);
+        ViewChanged();
+      }
+      returnBool(removed);
+      return S_OK;
+    }
+    case kDesktopWatcher: {
+      if (!put) {
+        returnBool(m_watching);
+        return S_OK;
+      }
+      VARIANT on;
+      HRESULT hr = ArgAs(params, 0, VT_BOOL, on, argErr);
+      if (FAILED(hr)) return hr;
+      // Counted per thread: this view adds or withdraws only its own share.
+      const bool want = on.boolVal != VARIANT_FALSE;
+      if (want && !m_watching) InstallDesktopWatcher();
+      if (!want && m_watching) RemoveDesktopWatcher();
+      m_watching = want;
       return S_OK;
     }
     case kClearDrawing:
@@ -319,6 +389,23 @@ void RefViewControl::ClearDrawing() {
   for (RECORDADDR copy : m_records) FreeRecordCopy(copy);
   m_records.clear();
   m_pens.clear();
+}
+
+void RefViewControl::ReplaceRecordCopy(size_t index, RECORDADDR copy, COLORREF pen) {
+  const RECORDADDR old = m_records[index];
+  // The host draws its entities in order; the new copy takes the old one's place there too.
+  auto& entities = m_host->entities;
+  auto at = std::find(entities.begin(), entities.end(), old);
+  if (copy) {
+    m_records[index] = copy;
+    m_pens[copy] = pen;
+    if (at != entities.end()) *at = copy;
+  } else {
+    m_records.erase(m_records.begin() + static_cast<std::ptrdiff_t>(index));
+    if (at != entities.end()) entities.erase(at);
+  }
+  m_pens.erase(old);
+  FreeRecordCopy(old);
 }
 
 void RefViewControl::SetHighlight(RECORDADDR record) {

@@ -129,6 +129,9 @@ class RefViewControl final : public IDispatch,
   void RenderPicture();
   bool SavePicture(const char* path);
   void ClearDrawing();
+  // Puts `copy` (a record copy the view now owns) in place of the index-th record, or
+  // removes that record when copy is 0; the old copy is freed.
+  void ReplaceRecordCopy(size_t index, RECORDADDR copy, COLORREF pen);
   void SetHighlight(RECORDADDR record);
 
   LONG m_refs = 1;
@@ -157,6 +160,8 @@ class RefViewControl final : public IDispatch,
   std::map<RECORDADDR, COLORREF> m_pens;  // each copy's pen, when addRecord named one
   RECORDADDR m_highlight = 0;
   RECORDADDR m_highlightSource = 0;
+  // Whether this view holds a share of the thread's desktop watcher (desktopWatcher).
+  bool m_watching = false;
 
   bool m_panning = false;
   POINT m_panFrom{0, 0};

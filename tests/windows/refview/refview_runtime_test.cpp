@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 #include <vector>
@@ -463,6 +464,122 @@ TEST_F(SitedView, AddRecordTakesAnOptionalPenColourForTheFiguresOutline) {
   Repaint();
   EXPECT_EQ(Hex(WindowPixel(211, 105)), Hex(kWhite));
   EXPECT_EQ(Hex(WindowPixel(211, 205)), Hex(kFigure));
+}
+
+TEST_F(SitedView, ReplaceRecordAndRemoveRecordChangeOneFigureInItsPlace) {
+  ASSERT_EQ(client::CallByName(view.Get(), "setView", {Variant::R8(1), Variant::R8(0), Variant::R8(0)}).hr, S_OK);
+  ASSERT_NO_FATAL_FAILURE(ConnectEditor());
+  const COLORREF blue = RGB(0, 0, 255), red = RGB(255, 0, 0);
+  // Each record is handed over right after its save: the editor's next edit frees it.
+  auto drawLine = [this](int row) {
+    EXPECT_EQ(client::Call(editor.Get(), qarn::kDrawPolyline).hr, S_OK);
+    Click(100, row);
+    Click(300, row);
+    EXPECT_TRUE(IsTrue(client::Call(editor.Get(), qarn::kSaveEdit)));
+    return client::Call(editor.Get(), qarn::kGetDrawnNtt).result.v.lVal;
+  };
+  const LONG first = drawLine(105);
+  EXPECT_TRUE(IsTrue(client::CallByName(view.Get(), "addRecord", {Variant::I4(first), Variant::I4(blue)})));
+  const LONG second = drawLine(205);
+  EXPECT_TRUE(IsTrue(client::CallByName(view.Get(), "addRecord", {Variant::I4(second)})));
+
+  // Places outside the records given, and records the view cannot read, change nothing.
+  for (LONG index : {2L, -1L, 1000L})
+    EXPECT_TRUE(IsFalse(client::CallByName(view.Get(), "replaceRecord", {Variant::I4(index), Variant::I4(second)})))
+        << index;
+  EXPECT_TRUE(IsFalse(client::CallByName(view.Get(), "replaceRecord", {Variant::I4(0), Variant::I4(0)})));
+  EXPECT_TRUE(IsFalse(client::CallByName(view.Get(), "removeRecord", {Variant::I4(2)})));
+  EXPECT_EQ(client::CallByName(view.Get(), "replaceRecord", {Variant::I4(0)}).hr, DISP_E_BADPARAMCOUNT);
+  EXPECT_EQ(client::CallByName(view.Get(), "removeRecord", {Variant::Str("x")}).hr, DISP_E_TYPEMISMATCH);
+  EXPECT_EQ(Number(client::GetByName(view.Get(), "recordCount")), 2);
+  Repaint();
+  EXPECT_EQ(Hex(WindowPixel(211, 105)), Hex(blue));
+
+  // The first figure's place takes a third line, in its own colour; the second stays.
+  const LONG third = drawLine(305);
+  EXPECT_TRUE(IsTrue(
+      client::CallByName(view.Get(), "replaceRecord", {Variant::I4(0), Variant::I4(third), Variant::I4(red)})));
+  EXPECT_EQ(Number(client::GetByName(view.Get(), "recordCount")), 2);
+  Repaint();
+  EXPECT_EQ(Hex(WindowPixel(211, 105)), Hex(kWhite)) << "the replaced line is gone";
+  EXPECT_EQ(Hex(WindowPixel(211, 305)), Hex(red)) << "the new line, in the colour it was given";
+  EXPECT_EQ(Hex(WindowPixel(211, 205)), Hex(kFigure)) << "the other line is untouched";
+
+  // The new line kept the first place: removing the second record leaves it.
+  EXPECT_TRUE(IsTrue(client::CallByName(view.Get(), "removeRecord", {Variant::I4(1)})));
+  EXPECT_EQ(Number(client::GetByName(view.Get(), "recordCount")), 1);
+  Repaint();
+  EXPECT_EQ(Hex(WindowPixel(211, 205)), Hex(kWhite));
+  EXPECT_EQ(Hex(WindowPixel(211, 305)), Hex(red));
+  EXPECT_TRUE(IsTrue(client::CallByName(view.Get(), "removeRecord", {Variant::I4(0)})));
+  EXPECT_EQ(Number(client::GetByName(view.Get(), "recordCount")), 0);
+  Repaint();
+  EXPECT_EQ(Hex(WindowPixel(211, 305)), Hex(kWhite));
+}
+
+TEST_F(SitedView, TheDesktopWatcherCanBeTurnedOffForAContainerThatShowsItsOwnDialogs) {
+  EXPECT_TRUE(IsTrue(client::GetByName(view.Get(), "desktopWatcher")));
+  ASSERT_NE(client::IdOf(view.Get(), "messageBoxAnswer"), DISPID_UNKNOWN);
+  ASSERT_EQ(client::PutByName(view.Get(), "desktopWatcher", Variant::Bool(false)).hr, S_OK);
+  EXPECT_TRUE(IsFalse(client::GetByName(view.Get(), "desktopWatcher")));
+  // This view was the thread's only watcher: its members are gone with it.
+  EXPECT_EQ(client::IdOf(view.Get(), "messageBoxAnswer"), DISPID_UNKNOWN);
+  // Turned off twice, the thread's count is not taken down twice.
+  ASSERT_EQ(client::PutByName(view.Get(), "desktopWatcher", Variant::Bool(false)).hr, S_OK);
+  {
+    Ptr<IDispatch> other = client::Create(kViewProgId);
+    ASSERT_TRUE(other);
+    EXPECT_NE(client::IdOf(view.Get(), "messageBoxAnswer"), DISPID_UNKNOWN) << "another view watches";
+  }
+  EXPECT_EQ(client::IdOf(view.Get(), "messageBoxAnswer"), DISPID_UNKNOWN);
+  ASSERT_EQ(client::PutByName(view.Get(), "desktopWatcher", Variant::Bool(true)).hr, S_OK);
+  EXPECT_NE(client::IdOf(view.Get(), "messageBoxAnswer"), DISPID_UNKNOWN);
+}
+
+// The view's own members are in its type library, under the ids its dispatch answers.
+TEST(RefViewRegistration, TheTypeLibraryDescribesTheViewsOwnMembers) {
+  Ptr<IDispatch> view = client::Create(kViewProgId);
+  ASSERT_TRUE(view);
+  auto provide = view.As<IProvideClassInfo2>(IID_IProvideClassInfo2);
+  ASSERT_TRUE(provide);
+  Ptr<ITypeInfo> coclass;
+  ASSERT_EQ(provide->GetClassInfo(coclass.Out()), S_OK);
+  HREFTYPE ref = 0;
+  ASSERT_EQ(coclass->GetRefTypeOfImplType(1, &ref), S_OK) << "a second interface beside the host's";
+  Ptr<ITypeInfo> members;
+  ASSERT_EQ(coclass->GetRefTypeInfo(ref, members.Out()), S_OK);
+  TYPEATTR* attr = nullptr;
+  ASSERT_EQ(members->GetTypeAttr(&attr), S_OK);
+  const UINT functions = attr->cFuncs, variables = attr->cVars;
+  EXPECT_EQ(attr->typekind, TKIND_DISPATCH);
+  members->ReleaseTypeAttr(attr);
+  std::vector<std::string> names;
+  auto check = [&](MEMBERID id) {
+    BSTR name = nullptr;
+    UINT got = 0;
+    ASSERT_EQ(members->GetNames(id, &name, 1, &got), S_OK);
+    const std::string text = client::Utf8(name);
+    SysFreeString(name);
+    names.push_back(text);
+    EXPECT_EQ(client::IdOf(view.Get(), text), id) << text;
+  };
+  for (UINT i = 0; i < functions; ++i) {
+    FUNCDESC* f = nullptr;
+    ASSERT_EQ(members->GetFuncDesc(i, &f), S_OK);
+    const MEMBERID id = f->memid;
+    members->ReleaseFuncDesc(f);
+    check(id);
+  }
+  for (UINT i = 0; i < variables; ++i) {
+    VARDESC* v = nullptr;
+    ASSERT_EQ(members->GetVarDesc(i, &v), S_OK);
+    const MEMBERID id = v->memid;
+    members->ReleaseVarDesc(v);
+    check(id);
+  }
+  for (const char* wanted : {"addRecord", "clearDrawing", "recordCount", "highlightRecord", "replaceRecord",
+                             "removeRecord", "desktopWatcher", "savePicture"})
+    EXPECT_NE(std::find(names.begin(), names.end(), wanted), names.end()) << wanted;
 }
 
 }  // namespace
