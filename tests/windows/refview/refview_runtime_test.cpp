@@ -14,6 +14,7 @@
 #include "../control/control_ids.h"
 #include "../control/screen_capture.h"
 #include "container_site.h"
+#include "hostlink/host_interfaces.h"
 
 namespace {
 
@@ -463,6 +464,107 @@ TEST_F(SitedView, AddRecordTakesAnOptionalPenColourForTheFiguresOutline) {
   Repaint();
   EXPECT_EQ(Hex(WindowPixel(211, 105)), Hex(kWhite));
   EXPECT_EQ(Hex(WindowPixel(211, 205)), Hex(kFigure));
+}
+
+// The engine behind the view's engine handle, found the way the editor finds it: the
+// handle through the host's IDispatch, then the engine library's ordinal.
+HostEngine* EngineOf(IDispatch* view) {
+  constexpr DISPID kGetEngineHandle = 164;
+  client::CallResult handle = client::Call(view, kGetEngineHandle);
+  if (FAILED(handle.hr) || handle.result.v.vt != VT_I4) return nullptr;
+  HMODULE library = LoadLibraryA(QARN_ENGINE_LIBRARY);
+  if (!library) return nullptr;
+  auto lookup = reinterpret_cast<GetEngineFromHandleProc>(
+      reinterpret_cast<void*>(GetProcAddress(library, MAKEINTRESOURCEA(QARN_ENGINE_ORDINAL))));
+  return lookup ? lookup(handle.result.v.lVal) : nullptr;
+}
+
+TEST_F(SitedView, TakesTheSizeItsContainerGivesKeepingTheWorldPointInItsMiddle) {
+  auto number = [this](const char* name) { return Number(client::GetByName(view.Get(), name)); };
+  // World 0,0 in the middle; a line from world (80, -60) to (180, -60), its vertices marked.
+  ASSERT_EQ(client::CallByName(view.Get(), "setView", {Variant::R8(1), Variant::R8(-320), Variant::R8(-240)}).hr,
+            S_OK);
+  ASSERT_NO_FATAL_FAILURE(ConnectEditor());
+  const LONG line = DrawAndKeep(qarn::kDrawPolyline, {{400, 300}, {500, 300}});
+  ASSERT_EQ(client::PutByName(view.Get(), "highlightRecord", Variant::I4(line)).hr, S_OK);
+  Repaint();
+  ASSERT_EQ(Hex(WindowPixel(397, 301)), Hex(kHighlight)) << "the first vertex's mark before the resize";
+  HostEngine* engine = EngineOf(view.Get());
+  ASSERT_NE(engine, nullptr);
+
+  // Each size the container gives: the window, the host's size and transform, the
+  // engine's conversions and the painted pixels all follow.
+  struct Size {
+    int width, height;
+  };
+  for (Size size : {Size{400, 300}, Size{800, 600}}) {
+    SCOPED_TRACE(std::to_string(size.width) + " x " + std::to_string(size.height));
+    RECT frame{0, 0, 12 + size.width + 12, 8 + size.height + 8};
+    AdjustWindowRect(&frame, WS_OVERLAPPEDWINDOW, FALSE);
+    SetWindowPos(container, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
+                 SWP_NOZORDER | SWP_NOMOVE);
+    RECT position{12, 8, 12 + size.width, 8 + size.height};
+    ASSERT_EQ(inPlace->SetObjectRects(&position, &position), S_OK);
+    Pump();
+    RECT client;
+    GetClientRect(viewWindow, &client);
+    EXPECT_EQ(client.right, size.width);
+    EXPECT_EQ(client.bottom, size.height);
+    EXPECT_EQ(Number(client::GetByName(view.Get(), "width")), size.width);
+    EXPECT_EQ(Number(client::GetByName(view.Get(), "height")), size.height);
+    SIZEL extent{};
+    EXPECT_EQ(object->GetExtent(DVASPECT_CONTENT, &extent), S_OK);
+    EXPECT_EQ(extent.cx, MulDiv(size.width, 2540, 96));
+    EXPECT_EQ(number("viewScale"), 1);
+    EXPECT_DOUBLE_EQ(number("viewOriginX"), -size.width / 2.0) << "world 0 stays in the middle";
+    EXPECT_DOUBLE_EQ(number("viewOriginY"), -size.height / 2.0);
+
+    const int vx = size.width / 2 + 80, vy = size.height / 2 + 60;  // the vertex's pixel now
+    double x = 80, y = -60;
+    engine->WorldToScreen(&x, &y);
+    EXPECT_DOUBLE_EQ(x, vx);
+    EXPECT_DOUBLE_EQ(y, vy);
+    x = 0, y = size.height;
+    engine->ScreenToWorld(&x, &y);
+    EXPECT_DOUBLE_EQ(x, -size.width / 2.0) << "the bottom-left pixel";
+    EXPECT_DOUBLE_EQ(y, -size.height / 2.0);
+
+    Repaint();
+    EXPECT_EQ(Hex(WindowPixel(vx - 3, vy + 1)), Hex(kHighlight)) << "the first vertex's mark";
+    EXPECT_EQ(Hex(WindowPixel(vx + 50, vy)), Hex(kFigure)) << "the line";
+    EXPECT_EQ(Hex(WindowPixel(size.width / 2, 37)), Hex(kAxis)) << "the Y axis in the middle";
+    EXPECT_EQ(Hex(WindowPixel(37, size.height / 2)), Hex(kAxis)) << "the X axis in the middle";
+    EXPECT_EQ(Hex(WindowPixel(size.width - 3, size.height - 3)), Hex(kWhite)) << "painted to the corner";
+  }
+
+  // A size given as an extent (HIMETRIC at 96 pixels per inch) does the same.
+  SIZEL extent{MulDiv(500, 2540, 96), MulDiv(400, 2540, 96)};
+  ASSERT_EQ(object->SetExtent(DVASPECT_CONTENT, &extent), S_OK);
+  RECT client;
+  GetClientRect(viewWindow, &client);
+  EXPECT_EQ(client.right, 500);
+  EXPECT_EQ(client.bottom, 400);
+  EXPECT_EQ(Number(client::GetByName(view.Get(), "width")), 500);
+  EXPECT_DOUBLE_EQ(number("viewOriginX"), -250);
+  EXPECT_DOUBLE_EQ(number("viewOriginY"), -200);
+}
+
+TEST(RefViewSize, AViewNobodySeesTakesItsExtentAndKeepsItsOrigin) {
+  Ptr<IDispatch> view = client::Create(kViewProgId);
+  ASSERT_TRUE(view);
+  auto object = view.As<IOleObject>(IID_IOleObject);
+  ASSERT_TRUE(object);
+  ASSERT_EQ(client::CallByName(view.Get(), "setView", {Variant::R8(2), Variant::R8(10), Variant::R8(20)}).hr, S_OK);
+  SIZEL extent{MulDiv(300, 2540, 96), MulDiv(200, 2540, 96)};
+  ASSERT_EQ(object->SetExtent(DVASPECT_CONTENT, &extent), S_OK);
+  EXPECT_EQ(Number(client::GetByName(view.Get(), "width")), 300);
+  EXPECT_EQ(Number(client::GetByName(view.Get(), "height")), 200);
+  EXPECT_EQ(Number(client::GetByName(view.Get(), "viewOriginX")), 10) << "the script's transform stays";
+  EXPECT_EQ(Number(client::GetByName(view.Get(), "viewOriginY")), 20);
+  SIZEL back{};
+  EXPECT_EQ(object->GetExtent(DVASPECT_CONTENT, &back), S_OK);
+  EXPECT_EQ(back.cx, extent.cx);
+  EXPECT_EQ(back.cy, extent.cy);
 }
 
 }  // namespace
