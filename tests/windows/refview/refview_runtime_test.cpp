@@ -13,7 +13,7 @@
 #include "../control/com_client.h"
 #include "../control/control_ids.h"
 #include "../control/screen_capture.h"
-#include "container_site.h"
+#include "sited_view.h"
 #include "hostlink/host_interfaces.h"
 
 namespace {
@@ -44,14 +44,6 @@ std::string Hex(COLORREF c) {
   return text;
 }
 
-void Pump() {
-  MSG msg;
-  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-    TranslateMessage(&msg);
-    DispatchMessageW(&msg);
-  }
-}
-
 LPARAM At(int x, int y) { return MAKELPARAM(x, y); }
 
 std::string Text(const client::CallResult& r) {
@@ -77,55 +69,17 @@ std::wstring BuildFolder() {
   return folder.substr(0, folder.find_last_of(L"\\/") + 1);
 }
 
-class SitedView : public ::testing::Test {
+class SitedView : public ::testing::Test, protected SitedViewControl {
  protected:
   void SetUp() override {
-    WNDCLASSW wc{};
-    wc.lpfnWndProc = DefWindowProcW;
-    wc.hInstance = GetModuleHandleW(nullptr);
-    wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(LTGRAY_BRUSH));
-    wc.lpszClassName = L"QarnRefViewTestContainer";
-    RegisterClassW(&wc);
-    RECT frame{0, 0, kSitePosition.right + 12, kSitePosition.bottom + 8};
-    AdjustWindowRect(&frame, WS_OVERLAPPEDWINDOW, FALSE);
-    container = CreateWindowW(wc.lpszClassName, L"RefView container", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0, 0,
-                              frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr, wc.hInstance,
-                              nullptr);
-    ASSERT_NE(container, nullptr);
-    ShowWindow(container, SW_SHOW);
-    UpdateWindow(container);
-    site = std::make_unique<ContainerSite>(container, kSitePosition);
-
-    HRESULT hr;
-    view = client::Create(kViewProgId, &hr);
-    ASSERT_TRUE(view) << "CoCreateInstance(QARNREF.RefView.1): " << client::Hr(hr);
-    // A menu or message box must not wait for a user who is not there.
-    ASSERT_EQ(client::PutByName(view.Get(), "messageBoxAnswer", Variant::I4(IDOK)).hr, S_OK);
-    object = view.As<IOleObject>(IID_IOleObject);
-    ASSERT_TRUE(object);
-    ASSERT_EQ(object->SetClientSite(site.get()), S_OK);
-    RECT position = kSitePosition;
-    hr = object->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, site.get(), 0, container, &position);
-    ASSERT_EQ(hr, S_OK) << client::Hr(hr);
-    inPlace = view.As<IOleInPlaceObject>(IID_IOleInPlaceObject);
-    ASSERT_TRUE(inPlace);
-    ASSERT_EQ(inPlace->GetWindow(&viewWindow), S_OK);
-    Pump();
+    ASSERT_EQ(OpenSitedView(L"QarnRefViewTestContainer", L"RefView container", kSitePosition), "");
+    PumpMessages();
   }
 
   void TearDown() override {
     if (editor) client::PutProp(editor.Get(), qarn::kQarnocx, Variant::Disp(nullptr), DISPATCH_PROPERTYPUTREF);
     editor.Reset();
-    if (inPlace) inPlace->InPlaceDeactivate();
-    if (object) {
-      object->Close(OLECLOSE_NOSAVE);
-      object->SetClientSite(nullptr);
-    }
-    inPlace.Reset();
-    object.Reset();
-    view.Reset();
-    if (container) DestroyWindow(container);
-    Pump();
+    CloseSitedView();
   }
 
   // The editor with this view as its host.
@@ -165,15 +119,9 @@ class SitedView : public ::testing::Test {
 
   void Repaint() {
     ASSERT_EQ(client::CallByName(view.Get(), "repaint").hr, S_OK);
-    Pump();
+    PumpMessages();
   }
 
-  HWND container = nullptr;
-  std::unique_ptr<ContainerSite> site;
-  Ptr<IDispatch> view;
-  Ptr<IOleObject> object;
-  Ptr<IOleInPlaceObject> inPlace;
-  HWND viewWindow = nullptr;
   Ptr<IDispatch> editor;
 };
 
@@ -301,7 +249,7 @@ TEST_F(SitedView, MouseMessagesReachTheEditorsPointerHandler) {
 TEST_F(SitedView, RepaintRequestInvalidatesTheWindowAndWmPaintPaints) {
   ASSERT_NO_FATAL_FAILURE(ConnectEditor());
   const LONG record = DrawAndKeep(qarn::kDrawPolyline, {{100, 100}, {200, 150}});
-  Pump();
+  PumpMessages();
   // What the window shows around the first vertex before the editor marks it.
   auto around = [this] {
     std::vector<COLORREF> box;
@@ -318,7 +266,7 @@ TEST_F(SitedView, RepaintRequestInvalidatesTheWindowAndWmPaintPaints) {
   RECT invalid{};
   EXPECT_TRUE(GetUpdateRect(viewWindow, &invalid, FALSE));
   EXPECT_EQ(invalid.right - invalid.left, kViewWidth);
-  Pump();  // WM_PAINT
+  PumpMessages();  // WM_PAINT
   EXPECT_FALSE(GetUpdateRect(viewWindow, nullptr, FALSE));
   // The editor's overlay painted its mark over the saved figure's first vertex.
   EXPECT_NE(around(), before);
@@ -385,7 +333,7 @@ TEST_F(SitedView, PaintsGridFiguresHighlightAndScreenshot) {
   const LONG polygon = DrawAndKeep(qarn::kDrawPolygon, {{400, 300}, {520, 300}, {520, 400}, {400, 400}});
   ASSERT_EQ(client::PutByName(view.Get(), "highlightRecord", Variant::I4(polygon)).hr, S_OK);
   EXPECT_EQ(Number(client::GetByName(view.Get(), "recordCount")), 2);
-  Pump();
+  PumpMessages();
   // The records are the view's own copies: the editor's next edit frees its record.
   ASSERT_EQ(client::Call(editor.Get(), qarn::kDrawPoint).hr, S_OK);
   ASSERT_EQ(client::Call(editor.Get(), qarn::kAbortEdit).hr, S_OK);
@@ -421,7 +369,7 @@ TEST_F(SitedView, PaintsGridFiguresHighlightAndScreenshot) {
   EXPECT_TRUE(IsTrue(client::CallByName(view.Get(), "savePicture", {Variant::Str(picture)})));
   SetForegroundWindow(container);
   RedrawWindow(container, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
-  Pump();
+  PumpMessages();
   EXPECT_TRUE(capture::WriteBmp(capture::OfWindow(container), folder + L"refview-screenshot.bmp"));
 
   ASSERT_EQ(client::CallByName(view.Get(), "clearDrawing").hr, S_OK);
@@ -505,7 +453,7 @@ TEST_F(SitedView, TakesTheSizeItsContainerGivesKeepingTheWorldPointInItsMiddle) 
                  SWP_NOZORDER | SWP_NOMOVE);
     RECT position{12, 8, 12 + size.width, 8 + size.height};
     ASSERT_EQ(inPlace->SetObjectRects(&position, &position), S_OK);
-    Pump();
+    PumpMessages();
     RECT client;
     GetClientRect(viewWindow, &client);
     EXPECT_EQ(client.right, size.width);
