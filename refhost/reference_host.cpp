@@ -152,6 +152,32 @@ ReferenceHost::ReferenceHost(int width, int height)
 #endif
 }
 
+#if defined(_WIN32)
+void ReferenceHost::Resize(int width, int height) {
+  width = width > 0 ? width : 1;
+  height = height > 0 ? height : 1;
+  if (width == m_width && height == m_height) return;
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof(info.bmiHeader);
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 24;
+  info.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  HBITMAP picture = m_memDC ? CreateDIBSection(m_memDC, &info, DIB_RGB_COLORS, &bits, nullptr, 0) : nullptr;
+  if (!picture) return;  // out of memory: the view keeps the size its picture has
+  SelectObject(m_memDC, picture);
+  if (m_picture) DeleteObject(m_picture);
+  m_picture = picture;
+  m_bits = bits;
+  m_width = width;
+  m_height = height;
+  RECT all{0, 0, m_width, m_height};
+  FillRect(m_memDC, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+}
+#endif
+
 ReferenceHost::~ReferenceHost() {
   // A host that goes away drops its registrations the way it always does, so an
   // editor still registered lets go of the engine instead of calling a dead one.

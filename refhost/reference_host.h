@@ -47,6 +47,12 @@ class ReferenceHost {
   int Width() const { return m_width; }
   int Height() const { return m_height; }
   HWND ViewWindow() const { return m_hWnd; }
+#if defined(_WIN32)
+  // A view control sized by its container: the view's pixel size (what the conversions
+  // and the picture use) becomes width x height, at least 1 x 1. The transform and the
+  // window are the caller's to adjust; the last picture is blank afterwards.
+  void Resize(int width, int height);
+#endif
 
   // View and work plane
   void SetView(double scale, double originX, double originY);

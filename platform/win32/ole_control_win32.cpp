@@ -110,13 +110,17 @@ struct XOleControl : SideInterface<IOleControl> {
   STDMETHOD(FreezeEvents)(BOOL bFreeze) override;
 };
 
-struct XOleInPlaceObject : SideInterface<IOleInPlaceObject> {
+// Serves IOleInPlaceObject too: the windowless form only adds the messages a
+// windowless container forwards and the drop target.
+struct XOleInPlaceObject : SideInterface<IOleInPlaceObjectWindowless> {
   STDMETHOD(GetWindow)(HWND* phwnd) override;
   STDMETHOD(ContextSensitiveHelp)(BOOL fEnterMode) override;
   STDMETHOD(InPlaceDeactivate)() override;
   STDMETHOD(UIDeactivate)() override;
   STDMETHOD(SetObjectRects)(LPCRECT lprcPosRect, LPCRECT lprcClipRect) override;
   STDMETHOD(ReactivateAndUndo)() override;
+  STDMETHOD(OnWindowMessage)(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* plResult) override;
+  STDMETHOD(GetDropTarget)(IDropTarget** ppDropTarget) override;
 };
 
 struct XOleInPlaceActiveObject : SideInterface<IOleInPlaceActiveObject> {
@@ -170,6 +174,7 @@ struct ControlState {
     }
     if (pFrame) pFrame->Release();
     if (pUIWindow) pUIWindow->Release();
+    if (pWindowlessSite) pWindowlessSite->Release();
     if (pInPlaceSite) pInPlaceSite->Release();
     if (pClientSite) pClientSite->Release();
     if (pAdviseHolder) pAdviseHolder->Release();
@@ -193,7 +198,10 @@ struct ControlState {
   IOleInPlaceSite* pInPlaceSite = nullptr;
   IOleInPlaceFrame* pFrame = nullptr;        // while UI-active
   IOleInPlaceUIWindow* pUIWindow = nullptr;  // while UI-active; null when the frame is the document
-  HWND hwnd = nullptr;  // the control's window while in-place active
+  HWND hwnd = nullptr;  // the control's window while in-place active with one
+  // While in-place active without a window: the site that draws the control and
+  // redraws its rectangle on request.
+  IOleInPlaceSiteWindowless* pWindowlessSite = nullptr;
   bool uiActive = false;
   IOleAdviseHolder* pAdviseHolder = nullptr;
   IAdviseSink* pViewSink = nullptr;
@@ -204,7 +212,8 @@ struct ControlState {
   LONG freezeCount = 0;
 
   // In-place activation through the site (IOleInPlaceSite and, where offered, its Ex
-  // form): the control's window is created as a child of the site's window.
+  // form): the control's window is created as a child of the site's window, unless the
+  // site is windowless-capable and agrees, in which case the control has no window.
   HRESULT ActivateInPlace(IOleClientSite* pActiveSite, LPCRECT lprcPosRect, bool uiActivate);
   void DeactivateUI();
   void DeactivateInPlace();
@@ -647,6 +656,26 @@ HRESULT XOleInPlaceObject::SetObjectRects(LPCRECT lprcPosRect, LPCRECT) {
 
 HRESULT XOleInPlaceObject::ReactivateAndUndo() { return INPLACE_E_NOTUNDOABLE; }
 
+HRESULT XOleInPlaceObject::OnWindowMessage(UINT msg, WPARAM, LPARAM, LRESULT* plResult) {
+  if (!plResult) return E_POINTER;
+  *plResult = 0;
+  if (!m_state->pWindowlessSite) return E_UNEXPECTED;
+  // With a window the control only paints (the site draws it through IViewObject now)
+  // and shows the arrow; every other message gets the site's default handling.
+  if (msg == WM_SETCURSOR) {
+    SetCursor(LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW)));
+    *plResult = TRUE;
+    return S_OK;
+  }
+  return S_FALSE;
+}
+
+HRESULT XOleInPlaceObject::GetDropTarget(IDropTarget** ppDropTarget) {
+  if (!ppDropTarget) return E_POINTER;
+  *ppDropTarget = nullptr;
+  return E_NOTIMPL;  // nothing can be dropped on the control
+}
+
 HRESULT XOleInPlaceActiveObject::GetWindow(HWND* phwnd) { return m_state->inPlaceObject.GetWindow(phwnd); }
 
 HRESULT XOleInPlaceActiveObject::ContextSensitiveHelp(BOOL) { return E_NOTIMPL; }
@@ -675,22 +704,31 @@ HRESULT ControlState::ActivateInPlace(IOleClientSite* pActiveSite, LPCRECT lprcP
       pSite->Release();
       return E_FAIL;
     }
-    // The misc status promises a window (inside-out, active when visible, nothing
-    // windowless), so a windowless-capable site is told the control keeps one.
+    // A site that draws windowless controls itself and agrees to draw this one saves
+    // a window per control; any other site gets the child window as always.
+    IOleInPlaceSiteWindowless* pWindowless = nullptr;
+    if (FAILED(pSite->QueryInterface(IID_IOleInPlaceSiteWindowless, reinterpret_cast<void**>(&pWindowless))))
+      pWindowless = nullptr;
+    if (pWindowless && pWindowless->CanWindowlessActivate() != S_OK) {
+      pWindowless->Release();
+      pWindowless = nullptr;
+    }
     IOleInPlaceSiteEx* pSiteEx = nullptr;
     HRESULT hr;
+    BOOL noRedraw = FALSE;  // the site's word that what it shows of the control is current
     if (SUCCEEDED(pSite->QueryInterface(IID_IOleInPlaceSiteEx, reinterpret_cast<void**>(&pSiteEx))) && pSiteEx) {
-      BOOL noRedraw = FALSE;
-      hr = pSiteEx->OnInPlaceActivateEx(&noRedraw, 0);
+      hr = pSiteEx->OnInPlaceActivateEx(&noRedraw, pWindowless ? ACTIVATE_WINDOWLESS : 0);
       pSiteEx->Release();
     } else {
       hr = pSite->OnInPlaceActivate();
     }
     if (FAILED(hr)) {
+      if (pWindowless) pWindowless->Release();
       pSite->Release();
       return hr;
     }
     pInPlaceSite = pSite;
+    pWindowlessSite = pWindowless;
 
     IOleInPlaceFrame* frame = nullptr;
     IOleInPlaceUIWindow* doc = nullptr;
@@ -705,12 +743,17 @@ HRESULT ControlState::ActivateInPlace(IOleClientSite* pActiveSite, LPCRECT lprcP
       if (doc) doc->Release();
     }
     HWND parent = nullptr;
-    if (FAILED(pSite->GetWindow(&parent)) || !parent || !(hwnd = CreateControlWindow(this, parent, posRect))) {
+    if (pWindowlessSite) {
+      // Drawn by the site from now on: unless it says its picture is current, it redraws.
+      if (!noRedraw) pWindowlessSite->InvalidateRect(&posRect, TRUE);
+    } else if (FAILED(pSite->GetWindow(&parent)) || !parent ||
+               !(hwnd = CreateControlWindow(this, parent, posRect))) {
       // Nowhere to live: the activation is undone as the site expects.
       DeactivateInPlace();
       return E_FAIL;
+    } else {
+      pCtrl->QarnSetWindowHandle(hwnd);
     }
-    pCtrl->QarnSetWindowHandle(hwnd);
   } else if (lprcPosRect && hwnd) {
     MoveWindow(hwnd, posRect.left, posRect.top, posRect.right - posRect.left, posRect.bottom - posRect.top, TRUE);
   }
@@ -724,6 +767,7 @@ HRESULT ControlState::ActivateInPlace(IOleClientSite* pActiveSite, LPCRECT lprcP
     if (pFrame) pFrame->SetBorderSpace(nullptr);
     if (pUIWindow) pUIWindow->SetBorderSpace(nullptr);
     if (hwnd) SetFocus(hwnd);
+    if (pWindowlessSite) pWindowlessSite->SetFocus(TRUE);  // the keyboard through the site's window
   }
   return S_OK;
 }
@@ -733,6 +777,7 @@ void ControlState::DeactivateUI() {
   uiActive = false;
   if (pUIWindow) pUIWindow->SetActiveObject(nullptr, nullptr);
   if (pFrame) pFrame->SetActiveObject(nullptr, nullptr);
+  if (pWindowlessSite) pWindowlessSite->SetFocus(FALSE);
   if (pInPlaceSite) pInPlaceSite->OnUIDeactivate(FALSE);
 }
 
@@ -742,9 +787,17 @@ void ControlState::DeactivateInPlace() {
   ReplaceInterface<IOleInPlaceFrame>(pFrame, nullptr);
   ReplaceInterface<IOleInPlaceUIWindow>(pUIWindow, nullptr);
   IOleInPlaceSite* site = pInPlaceSite;
+  IOleInPlaceSiteWindowless* windowless = pWindowlessSite;
+  pWindowlessSite = nullptr;
+  if (windowless) {
+    // The Ex activation is answered by its Ex deactivation; the site keeps drawing the
+    // control as an inactive object, so it needs no redraw for it.
+    windowless->OnInPlaceDeactivateEx(TRUE);
+    windowless->Release();
+  }
   if (!site) return;
   pInPlaceSite = nullptr;
-  site->OnInPlaceDeactivate();
+  if (!windowless) site->OnInPlaceDeactivate();
   site->Release();
 }
 
@@ -877,8 +930,8 @@ void* QarnWin32ControlInterface(COleControl* pCtrl, REFIID riid) {
   if (riid == IID_IPersistPropertyBag) return static_cast<IPersistPropertyBag*>(&state()->persistBag);
   if (riid == IID_IOleObject) return static_cast<IOleObject*>(&state()->oleObject);
   if (riid == IID_IOleControl) return static_cast<IOleControl*>(&state()->oleControl);
-  if (riid == IID_IOleInPlaceObject || riid == IID_IOleWindow)
-    return static_cast<IOleInPlaceObject*>(&state()->inPlaceObject);
+  if (riid == IID_IOleInPlaceObject || riid == IID_IOleWindow || riid == IID_IOleInPlaceObjectWindowless)
+    return static_cast<IOleInPlaceObjectWindowless*>(&state()->inPlaceObject);
   if (riid == IID_IOleInPlaceActiveObject) return static_cast<IOleInPlaceActiveObject*>(&state()->inPlaceActive);
   if (riid == IID_IViewObject2 || riid == IID_IViewObject) return static_cast<IViewObject2*>(&state()->viewObject);
   if (riid == IID_IProvideClassInfo2 || riid == IID_IProvideClassInfo)
@@ -904,6 +957,18 @@ void QarnWin32InvalidateControl(COleControl* pCtrl, const RECT* lpRect, BOOL bEr
   if (!state) return;  // no container has the control yet: nothing shows it
   if (state->hwnd) {
     InvalidateRect(state->hwnd, lpRect, bErase);
+    return;
+  }
+  if (state->pWindowlessSite) {
+    // The site draws the control in its own window: the rectangle, moved from the
+    // control's coordinates to the site's, is redrawn there.
+    RECT r = state->posRect;
+    if (lpRect) {
+      r = *lpRect;
+      OffsetRect(&r, state->posRect.left, state->posRect.top);
+      IntersectRect(&r, &r, &state->posRect);
+    }
+    state->pWindowlessSite->InvalidateRect(&r, bErase);
     return;
   }
   // Drawn by the container (IViewObject): it is told the picture changed.

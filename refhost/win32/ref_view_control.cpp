@@ -107,16 +107,7 @@ RefViewControl::RefViewControl() {
     m_hostProc = reinterpret_cast<WNDPROC>(
         SetWindowLongPtrA(m_hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&RefViewControl::ViewProc)));
   }
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof(info.bmiHeader);
-  info.bmiHeader.biWidth = m_host->Width();
-  info.bmiHeader.biHeight = m_host->Height();  // bottom-up, as a BMP file stores its rows
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 24;
-  info.bmiHeader.biCompression = BI_RGB;
-  m_memDC = CreateCompatibleDC(nullptr);
-  m_picture = CreateDIBSection(m_memDC, &info, DIB_RGB_COLORS, &m_bits, nullptr, 0);
-  if (m_memDC && m_picture) m_oldBitmap = SelectObject(m_memDC, m_picture);
+  MakePicture(m_host->Width(), m_host->Height());
   // The editor asks for a repaint through the engine; the view answers as a window does.
   m_host->repaintListener = [this] { ViewChanged(); };
 }
@@ -431,6 +422,60 @@ bool RefViewControl::SavePicture(const char* path) {
   return WriteBmp24(path, m_host->Width(), m_host->Height(), m_bits);
 }
 
+bool RefViewControl::MakePicture(int width, int height) {
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof(info.bmiHeader);
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = height;  // bottom-up, as a BMP file stores its rows
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 24;
+  info.bmiHeader.biCompression = BI_RGB;
+  if (!m_memDC) m_memDC = CreateCompatibleDC(nullptr);
+  if (!m_memDC) return false;
+  void* bits = nullptr;
+  HBITMAP picture = CreateDIBSection(m_memDC, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  if (!picture) return false;
+  HGDIOBJ previous = SelectObject(m_memDC, picture);
+  if (m_picture)
+    DeleteObject(m_picture);
+  else
+    m_oldBitmap = previous;
+  m_picture = picture;
+  m_bits = bits;
+  return true;
+}
+
+void RefViewControl::ResizeView(int width, int height, bool keepCentre) {
+  ReferenceHost& host = *m_host;
+  width = width > 0 ? width : 1;
+  height = height > 0 ? height : 1;
+  const int oldWidth = host.Width(), oldHeight = host.Height();
+  if (width == oldWidth && height == oldHeight) return;
+  // A CAD user resizing the window expects to keep looking at the same part of the
+  // drawing: the world point in the middle stays in the middle. Keeping the origin
+  // instead would pin the bottom-left corner and, as pixel rows count from the top,
+  // slide the whole drawing up or down with every change of height. A view nobody sees
+  // yet keeps the transform a script gave it, origin at the bottom-left as documented.
+  double centreX = oldWidth / 2.0, centreY = oldHeight / 2.0;
+  host.ScreenToWorld(centreX, centreY);
+  host.Resize(width, height);
+  if (host.Width() != width || host.Height() != height) return;
+  if (!MakePicture(width, height)) {
+    host.Resize(oldWidth, oldHeight);  // the picture and the view keep one size
+    return;
+  }
+  m_extent = {PixelsToHimetric(width), PixelsToHimetric(height)};
+  if (keepCentre && host.scale > 0)
+    host.SetView(host.scale, centreX - width / 2.0 / host.scale, centreY - height / 2.0 / host.scale);
+  ViewChanged();
+}
+
+void RefViewControl::PlaceWindow(const RECT& position) {
+  ResizeView(position.right - position.left, position.bottom - position.top, true);
+  SetWindowPos(m_hWnd, nullptr, position.left, position.top, position.right - position.left,
+               position.bottom - position.top, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 void RefViewControl::ViewChanged() {
   if (m_hWnd && IsWindowVisible(m_hWnd)) InvalidateRect(m_hWnd, nullptr, FALSE);
   if (m_viewSink && (m_viewAspects & DVASPECT_CONTENT)) m_viewSink->OnViewChange(DVASPECT_CONTENT, -1);
@@ -602,9 +647,7 @@ HRESULT STDMETHODCALLTYPE RefViewControl::DoVerb(LONG verb, LPMSG, IOleClientSit
     default:
       return verb > 0 ? OLEOBJ_S_INVALIDVERB : E_NOTIMPL;
   }
-  if (SUCCEEDED(hr) && posRect && m_hWnd)
-    SetWindowPos(m_hWnd, nullptr, posRect->left, posRect->top, posRect->right - posRect->left,
-                 posRect->bottom - posRect->top, SWP_NOZORDER | SWP_NOACTIVATE);
+  if (SUCCEEDED(hr) && posRect && m_hWnd) PlaceWindow(*posRect);
   return hr;
 }
 
@@ -633,6 +676,7 @@ HRESULT RefViewControl::ActivateInPlace(IOleClientSite* site, bool uiActivate) {
     inPlaceSite->GetWindowContext(&m_frame, &m_document, &pos, &clip, &frameInfo);
     m_inPlaceSite = inPlaceSite;
     m_inPlace = true;
+    ResizeView(pos.right - pos.left, pos.bottom - pos.top, false);
     // The host's view window becomes a child of the container's window.
     LONG_PTR style = GetWindowLongPtrA(m_hWnd, GWL_STYLE);
     SetWindowLongPtrA(m_hWnd, GWL_STYLE, (style & ~static_cast<LONG_PTR>(WS_POPUP)) | WS_CHILD | WS_CLIPSIBLINGS);
@@ -674,6 +718,15 @@ HRESULT STDMETHODCALLTYPE RefViewControl::GetUserType(DWORD form, LPOLESTR* user
 HRESULT STDMETHODCALLTYPE RefViewControl::SetExtent(DWORD aspect, SIZEL* size) {
   if (aspect != DVASPECT_CONTENT) return DV_E_DVASPECT;
   if (!size) return E_POINTER;
+  // At 96 pixels per inch, as the natural size is given. Shown, the window follows
+  // where it is; the container's next SetObjectRects places it.
+  const int width = MulDiv(size->cx, 96, kHimetricPerInch), height = MulDiv(size->cy, 96, kHimetricPerInch);
+  if (width > 0 && height > 0) {
+    ResizeView(width, height, m_inPlace);
+    if (m_inPlace)
+      SetWindowPos(m_hWnd, nullptr, 0, 0, m_host->Width(), m_host->Height(),
+                   SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOMOVE);
+  }
   m_extent = *size;
   return S_OK;
 }
@@ -743,9 +796,7 @@ HRESULT STDMETHODCALLTYPE RefViewControl::UIDeactivate() {
 
 HRESULT STDMETHODCALLTYPE RefViewControl::SetObjectRects(LPCRECT posRect, LPCRECT) {
   if (!posRect) return E_POINTER;
-  if (m_inPlace)
-    SetWindowPos(m_hWnd, nullptr, posRect->left, posRect->top, posRect->right - posRect->left,
-                 posRect->bottom - posRect->top, SWP_NOZORDER | SWP_NOACTIVATE);
+  if (m_inPlace) PlaceWindow(*posRect);
   return S_OK;
 }
 

@@ -125,6 +125,14 @@ class RefViewControl final : public IDispatch,
   void PanBy(int dx, int dy);
   void EndPan();
   void ViewChanged();
+  // The size the container gives the control becomes the host view's pixel size;
+  // keepCentre while the user sees the view (see the definition for why).
+  void ResizeView(int width, int height, bool keepCentre);
+  // Moves and sizes the window in the container's window, and the view with it.
+  void PlaceWindow(const RECT& position);
+  // The picture the window shows, at the view's size; false (and the old one kept) when
+  // it cannot be made.
+  bool MakePicture(int width, int height);
   // Paints the whole view into the picture the window shows.
   void RenderPicture();
   bool SavePicture(const char* path);

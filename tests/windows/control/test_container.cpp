@@ -109,6 +109,65 @@ HRESULT Site::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS*, VARIANT* 
   return VariantCopy(result, &it->second.v);
 }
 
+HRESULT WindowlessSite::QueryInterface(REFIID riid, void** ppv) {
+  if (!ppv) return E_POINTER;
+  if (riid == IID_IOleInPlaceSiteEx || riid == IID_IOleInPlaceSiteWindowless) {
+    *ppv = static_cast<IOleInPlaceSiteWindowless*>(&m_windowless);
+    AddRef();
+    return S_OK;
+  }
+  return Site::QueryInterface(riid, ppv);
+}
+
+HRESULT WindowlessSite::Windowless::OnInPlaceActivateEx(BOOL* pfNoRedraw, DWORD dwFlags) {
+  outer->calls.push_back("OnInPlaceActivateEx");
+  outer->activateFlags = dwFlags;
+  if (pfNoRedraw) *pfNoRedraw = FALSE;
+  return S_OK;
+}
+
+HRESULT WindowlessSite::Windowless::OnInPlaceDeactivateEx(BOOL) {
+  outer->calls.push_back("OnInPlaceDeactivateEx");
+  return S_OK;
+}
+
+HRESULT WindowlessSite::Windowless::CanWindowlessActivate() {
+  outer->calls.push_back("CanWindowlessActivate");
+  return outer->refuseWindowless ? S_FALSE : S_OK;
+}
+
+HRESULT WindowlessSite::Windowless::SetFocus(BOOL fFocus) {
+  outer->calls.push_back(fFocus ? "SetFocus(TRUE)" : "SetFocus(FALSE)");
+  outer->hasFocus = fFocus != FALSE;
+  return S_OK;
+}
+
+HRESULT WindowlessSite::Windowless::GetDC(LPCRECT, DWORD, HDC* phDC) {
+  if (phDC) *phDC = nullptr;
+  return E_NOTIMPL;  // this form draws its controls only when it paints
+}
+
+HRESULT WindowlessSite::Windowless::InvalidateRect(LPCRECT pRect, BOOL fErase) {
+  outer->calls.push_back("InvalidateRect");
+  RECT r = {0, 0, 0, 0};
+  if (pRect)
+    r = *pRect;
+  else
+    GetClientRect(outer->m_frame, &r);  // null: the whole form
+  outer->invalidations.push_back({r, fErase});
+  return S_OK;
+}
+
+HRESULT WindowlessSite::Windowless::InvalidateRgn(HRGN, BOOL) {
+  outer->calls.push_back("InvalidateRgn");
+  return S_OK;
+}
+
+HRESULT WindowlessSite::Windowless::OnDefWindowMessage(UINT, WPARAM, LPARAM, LRESULT* plResult) {
+  if (plResult) *plResult = 0;
+  return S_FALSE;
+}
+
 namespace {
 
 constexpr wchar_t kFrameClass[] = L"QarnTestContainerFrame";

@@ -57,8 +57,70 @@ class Site : public IOleClientSite, public IOleInPlaceSite, public IDispatch {
   STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS*, VARIANT* result, EXCEPINFO*,
                       UINT*) override;
 
- private:
+ protected:
   HWND m_frame;
+};
+
+// A form that draws windowless controls itself: the same site, also answering
+// IOleInPlaceSiteEx and IOleInPlaceSiteWindowless (through a member object, so the
+// in-place members stay the ones above). It records the rectangles the control asks it
+// to redraw.
+class WindowlessSite : public Site {
+ public:
+  explicit WindowlessSite(HWND frame) : Site(frame) { m_windowless.outer = this; }
+
+  bool refuseWindowless = false;  // CanWindowlessActivate answers S_FALSE
+  DWORD activateFlags = 0;        // as OnInPlaceActivateEx got them
+  struct Invalidation {
+    RECT rect;
+    BOOL erase;
+  };
+  std::vector<Invalidation> invalidations;
+  bool hasFocus = false;
+
+  STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override;
+
+ private:
+  struct Windowless : IOleInPlaceSiteWindowless {
+    WindowlessSite* outer = nullptr;
+    // IUnknown, IOleWindow and IOleInPlaceSite: the outer site's
+    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override { return outer->QueryInterface(riid, ppv); }
+    STDMETHODIMP_(ULONG) AddRef() override { return outer->AddRef(); }
+    STDMETHODIMP_(ULONG) Release() override { return outer->Release(); }
+    STDMETHODIMP GetWindow(HWND* phwnd) override { return outer->GetWindow(phwnd); }
+    STDMETHODIMP ContextSensitiveHelp(BOOL f) override { return outer->ContextSensitiveHelp(f); }
+    STDMETHODIMP CanInPlaceActivate() override { return outer->CanInPlaceActivate(); }
+    STDMETHODIMP OnInPlaceActivate() override { return outer->OnInPlaceActivate(); }
+    STDMETHODIMP OnUIActivate() override { return outer->OnUIActivate(); }
+    STDMETHODIMP GetWindowContext(IOleInPlaceFrame** ppFrame, IOleInPlaceUIWindow** ppDoc, LPRECT lprcPosRect,
+                                  LPRECT lprcClipRect, LPOLEINPLACEFRAMEINFO lpFrameInfo) override {
+      return outer->GetWindowContext(ppFrame, ppDoc, lprcPosRect, lprcClipRect, lpFrameInfo);
+    }
+    STDMETHODIMP Scroll(SIZE s) override { return outer->Scroll(s); }
+    STDMETHODIMP OnUIDeactivate(BOOL f) override { return outer->OnUIDeactivate(f); }
+    STDMETHODIMP OnInPlaceDeactivate() override { return outer->OnInPlaceDeactivate(); }
+    STDMETHODIMP DiscardUndoState() override { return outer->DiscardUndoState(); }
+    STDMETHODIMP DeactivateAndUndo() override { return outer->DeactivateAndUndo(); }
+    STDMETHODIMP OnPosRectChange(LPCRECT r) override { return outer->OnPosRectChange(r); }
+    // IOleInPlaceSiteEx
+    STDMETHODIMP OnInPlaceActivateEx(BOOL* pfNoRedraw, DWORD dwFlags) override;
+    STDMETHODIMP OnInPlaceDeactivateEx(BOOL fNoRedraw) override;
+    STDMETHODIMP RequestUIActivate() override { return S_OK; }
+    // IOleInPlaceSiteWindowless
+    STDMETHODIMP CanWindowlessActivate() override;
+    STDMETHODIMP GetCapture() override { return S_FALSE; }
+    STDMETHODIMP SetCapture(BOOL) override { return S_OK; }
+    STDMETHODIMP GetFocus() override { return outer->hasFocus ? S_OK : S_FALSE; }
+    STDMETHODIMP SetFocus(BOOL fFocus) override;
+    STDMETHODIMP GetDC(LPCRECT, DWORD, HDC* phDC) override;
+    STDMETHODIMP ReleaseDC(HDC) override { return E_NOTIMPL; }
+    STDMETHODIMP InvalidateRect(LPCRECT pRect, BOOL fErase) override;
+    STDMETHODIMP InvalidateRgn(HRGN, BOOL) override;
+    STDMETHODIMP ScrollRect(INT, INT, LPCRECT, LPCRECT) override { return E_NOTIMPL; }
+    STDMETHODIMP AdjustRect(LPRECT) override { return S_OK; }
+    STDMETHODIMP OnDefWindowMessage(UINT, WPARAM, LPARAM, LRESULT* plResult) override;
+  };
+  Windowless m_windowless;
 };
 
 // The form: a visible top-level window at a fixed place on the screen.

@@ -22,7 +22,7 @@
 #include "../control/com_client.h"
 #include "../control/control_ids.h"
 #include "../control/screen_capture.h"
-#include "../refview/container_site.h"
+#include "../refview/sited_view.h"
 #include "record_flattening.h"
 
 namespace {
@@ -67,14 +67,6 @@ std::vector<std::pair<std::string, Scenario>> ReadScenarios() {
     if (!scenarios.empty()) scenarios.back().second.push_back(step);
   }
   return scenarios;
-}
-
-void Pump() {
-  MSG msg;
-  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-    TranslateMessage(&msg);
-    DispatchMessageW(&msg);
-  }
 }
 
 std::string Text(const client::CallResult& r) {
@@ -138,40 +130,14 @@ class EventCounter : public IDispatch {
   IID m_events;
 };
 
-class EndToEnd : public ::testing::Test {
+class EndToEnd : public ::testing::Test, protected SitedViewControl {
  protected:
   void SetUp() override {
     // The real pointer stays off the window, so the only mouse input is the test's.
     SetCursorPos(1010, 750);
-    WNDCLASSW wc{};
-    wc.lpfnWndProc = DefWindowProcW;
-    wc.hInstance = GetModuleHandleW(nullptr);
-    wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(LTGRAY_BRUSH));
-    wc.lpszClassName = L"QarnEndToEndContainer";
-    RegisterClassW(&wc);
-    RECT frame{0, 0, kSitePosition.right + 12, kSitePosition.bottom + 8};
-    AdjustWindowRect(&frame, WS_OVERLAPPEDWINDOW, FALSE);
-    container =
-        CreateWindowW(wc.lpszClassName, L"qarnedit end to end", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0, 0,
-                      frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr, wc.hInstance, nullptr);
-    ASSERT_NE(container, nullptr);
-    ShowWindow(container, SW_SHOW);
-    UpdateWindow(container);
-    site = std::make_unique<ContainerSite>(container, kSitePosition);
+    ASSERT_EQ(OpenSitedView(L"QarnEndToEndContainer", L"qarnedit end to end", kSitePosition), "");
 
     HRESULT hr;
-    view = client::Create(kViewProgId, &hr);
-    ASSERT_TRUE(view) << "CoCreateInstance(QARNREF.RefView.1): " << client::Hr(hr);
-    ASSERT_EQ(client::PutByName(view.Get(), "messageBoxAnswer", Variant::I4(IDOK)).hr, S_OK);
-    object = view.As<IOleObject>(IID_IOleObject);
-    ASSERT_TRUE(object);
-    ASSERT_EQ(object->SetClientSite(site.get()), S_OK);
-    RECT position = kSitePosition;
-    ASSERT_EQ(object->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, site.get(), 0, container, &position), S_OK);
-    inPlace = view.As<IOleInPlaceObject>(IID_IOleInPlaceObject);
-    ASSERT_TRUE(inPlace);
-    ASSERT_EQ(inPlace->GetWindow(&viewWindow), S_OK);
-
     editor = client::Create(qarn::kControlProgId, &hr);
     ASSERT_TRUE(editor) << "CoCreateInstance(QARNEDIT.QarneditCtrl.1): " << client::Hr(hr);
     auto classInfo = editor.As<IProvideClassInfo2>(IID_IProvideClassInfo2);
@@ -185,7 +151,7 @@ class EndToEnd : public ::testing::Test {
     ASSERT_EQ(point->Advise(events.get(), &cookie), S_OK);
     ASSERT_EQ(client::PutProp(editor.Get(), qarn::kQarnocx, Variant::Disp(view.Get()), DISPATCH_PROPERTYPUTREF).hr,
               S_OK);
-    Pump();
+    PumpMessages();
   }
 
   void TearDown() override {
@@ -198,21 +164,12 @@ class EndToEnd : public ::testing::Test {
     point.Reset();
     if (editor) client::PutProp(editor.Get(), qarn::kQarnocx, Variant::Disp(nullptr), DISPATCH_PROPERTYPUTREF);
     editor.Reset();
-    if (inPlace) inPlace->InPlaceDeactivate();
-    if (object) {
-      object->Close(OLECLOSE_NOSAVE);
-      object->SetClientSite(nullptr);
-    }
-    inPlace.Reset();
-    object.Reset();
-    view.Reset();
-    if (container) DestroyWindow(container);
-    Pump();
+    CloseSitedView();
   }
 
   void Mouse(UINT message, WPARAM keys, double x, double y) {
     SendMessageW(viewWindow, message, keys, MAKELPARAM(static_cast<int>(x), static_cast<int>(y)));
-    Pump();
+    PumpMessages();
   }
 
   // Plays one scenario of the file through window messages.
@@ -303,7 +260,7 @@ class EndToEnd : public ::testing::Test {
     EXPECT_EQ(client::CallByName(view.Get(), "repaint").hr, S_OK);
     SetForegroundWindow(container);
     RedrawWindow(container, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
-    Pump();
+    PumpMessages();
     EXPECT_TRUE(capture::WriteBmp(capture::OfWindow(container), stem + L".bmp"));
     return flat;
   }
@@ -329,12 +286,6 @@ class EndToEnd : public ::testing::Test {
   }
 
   std::vector<std::pair<std::string, Scenario>> scenarios = ReadScenarios();
-  HWND container = nullptr;
-  std::unique_ptr<ContainerSite> site;
-  Ptr<IDispatch> view;
-  Ptr<IOleObject> object;
-  Ptr<IOleInPlaceObject> inPlace;
-  HWND viewWindow = nullptr;
   Ptr<IDispatch> editor;
   std::unique_ptr<EventCounter> events;
   Ptr<IConnectionPoint> point;

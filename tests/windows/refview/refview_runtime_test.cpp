@@ -14,7 +14,8 @@
 #include "../control/com_client.h"
 #include "../control/control_ids.h"
 #include "../control/screen_capture.h"
-#include "container_site.h"
+#include "sited_view.h"
+#include "hostlink/host_interfaces.h"
 
 namespace {
 
@@ -44,14 +45,6 @@ std::string Hex(COLORREF c) {
   return text;
 }
 
-void Pump() {
-  MSG msg;
-  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-    TranslateMessage(&msg);
-    DispatchMessageW(&msg);
-  }
-}
-
 LPARAM At(int x, int y) { return MAKELPARAM(x, y); }
 
 std::string Text(const client::CallResult& r) {
@@ -77,55 +70,17 @@ std::wstring BuildFolder() {
   return folder.substr(0, folder.find_last_of(L"\\/") + 1);
 }
 
-class SitedView : public ::testing::Test {
+class SitedView : public ::testing::Test, protected SitedViewControl {
  protected:
   void SetUp() override {
-    WNDCLASSW wc{};
-    wc.lpfnWndProc = DefWindowProcW;
-    wc.hInstance = GetModuleHandleW(nullptr);
-    wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(LTGRAY_BRUSH));
-    wc.lpszClassName = L"QarnRefViewTestContainer";
-    RegisterClassW(&wc);
-    RECT frame{0, 0, kSitePosition.right + 12, kSitePosition.bottom + 8};
-    AdjustWindowRect(&frame, WS_OVERLAPPEDWINDOW, FALSE);
-    container = CreateWindowW(wc.lpszClassName, L"RefView container", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0, 0,
-                              frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr, wc.hInstance,
-                              nullptr);
-    ASSERT_NE(container, nullptr);
-    ShowWindow(container, SW_SHOW);
-    UpdateWindow(container);
-    site = std::make_unique<ContainerSite>(container, kSitePosition);
-
-    HRESULT hr;
-    view = client::Create(kViewProgId, &hr);
-    ASSERT_TRUE(view) << "CoCreateInstance(QARNREF.RefView.1): " << client::Hr(hr);
-    // A menu or message box must not wait for a user who is not there.
-    ASSERT_EQ(client::PutByName(view.Get(), "messageBoxAnswer", Variant::I4(IDOK)).hr, S_OK);
-    object = view.As<IOleObject>(IID_IOleObject);
-    ASSERT_TRUE(object);
-    ASSERT_EQ(object->SetClientSite(site.get()), S_OK);
-    RECT position = kSitePosition;
-    hr = object->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, site.get(), 0, container, &position);
-    ASSERT_EQ(hr, S_OK) << client::Hr(hr);
-    inPlace = view.As<IOleInPlaceObject>(IID_IOleInPlaceObject);
-    ASSERT_TRUE(inPlace);
-    ASSERT_EQ(inPlace->GetWindow(&viewWindow), S_OK);
-    Pump();
+    ASSERT_EQ(OpenSitedView(L"QarnRefViewTestContainer", L"RefView container", kSitePosition), "");
+    PumpMessages();
   }
 
   void TearDown() override {
     if (editor) client::PutProp(editor.Get(), qarn::kQarnocx, Variant::Disp(nullptr), DISPATCH_PROPERTYPUTREF);
     editor.Reset();
-    if (inPlace) inPlace->InPlaceDeactivate();
-    if (object) {
-      object->Close(OLECLOSE_NOSAVE);
-      object->SetClientSite(nullptr);
-    }
-    inPlace.Reset();
-    object.Reset();
-    view.Reset();
-    if (container) DestroyWindow(container);
-    Pump();
+    CloseSitedView();
   }
 
   // The editor with this view as its host.
@@ -165,15 +120,9 @@ class SitedView : public ::testing::Test {
 
   void Repaint() {
     ASSERT_EQ(client::CallByName(view.Get(), "repaint").hr, S_OK);
-    Pump();
+    PumpMessages();
   }
 
-  HWND container = nullptr;
-  std::unique_ptr<ContainerSite> site;
-  Ptr<IDispatch> view;
-  Ptr<IOleObject> object;
-  Ptr<IOleInPlaceObject> inPlace;
-  HWND viewWindow = nullptr;
   Ptr<IDispatch> editor;
 };
 
@@ -301,7 +250,7 @@ TEST_F(SitedView, MouseMessagesReachTheEditorsPointerHandler) {
 TEST_F(SitedView, RepaintRequestInvalidatesTheWindowAndWmPaintPaints) {
   ASSERT_NO_FATAL_FAILURE(ConnectEditor());
   const LONG record = DrawAndKeep(qarn::kDrawPolyline, {{100, 100}, {200, 150}});
-  Pump();
+  PumpMessages();
   // What the window shows around the first vertex before the editor marks it.
   auto around = [this] {
     std::vector<COLORREF> box;
@@ -318,7 +267,7 @@ TEST_F(SitedView, RepaintRequestInvalidatesTheWindowAndWmPaintPaints) {
   RECT invalid{};
   EXPECT_TRUE(GetUpdateRect(viewWindow, &invalid, FALSE));
   EXPECT_EQ(invalid.right - invalid.left, kViewWidth);
-  Pump();  // WM_PAINT
+  PumpMessages();  // WM_PAINT
   EXPECT_FALSE(GetUpdateRect(viewWindow, nullptr, FALSE));
   // The editor's overlay painted its mark over the saved figure's first vertex.
   EXPECT_NE(around(), before);
@@ -385,7 +334,7 @@ TEST_F(SitedView, PaintsGridFiguresHighlightAndScreenshot) {
   const LONG polygon = DrawAndKeep(qarn::kDrawPolygon, {{400, 300}, {520, 300}, {520, 400}, {400, 400}});
   ASSERT_EQ(client::PutByName(view.Get(), "highlightRecord", Variant::I4(polygon)).hr, S_OK);
   EXPECT_EQ(Number(client::GetByName(view.Get(), "recordCount")), 2);
-  Pump();
+  PumpMessages();
   // The records are the view's own copies: the editor's next edit frees its record.
   ASSERT_EQ(client::Call(editor.Get(), qarn::kDrawPoint).hr, S_OK);
   ASSERT_EQ(client::Call(editor.Get(), qarn::kAbortEdit).hr, S_OK);
@@ -421,7 +370,7 @@ TEST_F(SitedView, PaintsGridFiguresHighlightAndScreenshot) {
   EXPECT_TRUE(IsTrue(client::CallByName(view.Get(), "savePicture", {Variant::Str(picture)})));
   SetForegroundWindow(container);
   RedrawWindow(container, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
-  Pump();
+  PumpMessages();
   EXPECT_TRUE(capture::WriteBmp(capture::OfWindow(container), folder + L"refview-screenshot.bmp"));
 
   ASSERT_EQ(client::CallByName(view.Get(), "clearDrawing").hr, S_OK);
@@ -580,6 +529,107 @@ TEST(RefViewRegistration, TheTypeLibraryDescribesTheViewsOwnMembers) {
   for (const char* wanted : {"addRecord", "clearDrawing", "recordCount", "highlightRecord", "replaceRecord",
                              "removeRecord", "desktopWatcher", "savePicture"})
     EXPECT_NE(std::find(names.begin(), names.end(), wanted), names.end()) << wanted;
+}
+
+// The engine behind the view's engine handle, found the way the editor finds it: the
+// handle through the host's IDispatch, then the engine library's ordinal.
+HostEngine* EngineOf(IDispatch* view) {
+  constexpr DISPID kGetEngineHandle = 164;
+  client::CallResult handle = client::Call(view, kGetEngineHandle);
+  if (FAILED(handle.hr) || handle.result.v.vt != VT_I4) return nullptr;
+  HMODULE library = LoadLibraryA(QARN_ENGINE_LIBRARY);
+  if (!library) return nullptr;
+  auto lookup = reinterpret_cast<GetEngineFromHandleProc>(
+      reinterpret_cast<void*>(GetProcAddress(library, MAKEINTRESOURCEA(QARN_ENGINE_ORDINAL))));
+  return lookup ? lookup(handle.result.v.lVal) : nullptr;
+}
+
+TEST_F(SitedView, TakesTheSizeItsContainerGivesKeepingTheWorldPointInItsMiddle) {
+  auto number = [this](const char* name) { return Number(client::GetByName(view.Get(), name)); };
+  // World 0,0 in the middle; a line from world (80, -60) to (180, -60), its vertices marked.
+  ASSERT_EQ(client::CallByName(view.Get(), "setView", {Variant::R8(1), Variant::R8(-320), Variant::R8(-240)}).hr,
+            S_OK);
+  ASSERT_NO_FATAL_FAILURE(ConnectEditor());
+  const LONG line = DrawAndKeep(qarn::kDrawPolyline, {{400, 300}, {500, 300}});
+  ASSERT_EQ(client::PutByName(view.Get(), "highlightRecord", Variant::I4(line)).hr, S_OK);
+  Repaint();
+  ASSERT_EQ(Hex(WindowPixel(397, 301)), Hex(kHighlight)) << "the first vertex's mark before the resize";
+  HostEngine* engine = EngineOf(view.Get());
+  ASSERT_NE(engine, nullptr);
+
+  // Each size the container gives: the window, the host's size and transform, the
+  // engine's conversions and the painted pixels all follow.
+  struct Size {
+    int width, height;
+  };
+  for (Size size : {Size{400, 300}, Size{800, 600}}) {
+    SCOPED_TRACE(std::to_string(size.width) + " x " + std::to_string(size.height));
+    RECT frame{0, 0, 12 + size.width + 12, 8 + size.height + 8};
+    AdjustWindowRect(&frame, WS_OVERLAPPEDWINDOW, FALSE);
+    SetWindowPos(container, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
+                 SWP_NOZORDER | SWP_NOMOVE);
+    RECT position{12, 8, 12 + size.width, 8 + size.height};
+    ASSERT_EQ(inPlace->SetObjectRects(&position, &position), S_OK);
+    PumpMessages();
+    RECT client;
+    GetClientRect(viewWindow, &client);
+    EXPECT_EQ(client.right, size.width);
+    EXPECT_EQ(client.bottom, size.height);
+    EXPECT_EQ(Number(client::GetByName(view.Get(), "width")), size.width);
+    EXPECT_EQ(Number(client::GetByName(view.Get(), "height")), size.height);
+    SIZEL extent{};
+    EXPECT_EQ(object->GetExtent(DVASPECT_CONTENT, &extent), S_OK);
+    EXPECT_EQ(extent.cx, MulDiv(size.width, 2540, 96));
+    EXPECT_EQ(number("viewScale"), 1);
+    EXPECT_DOUBLE_EQ(number("viewOriginX"), -size.width / 2.0) << "world 0 stays in the middle";
+    EXPECT_DOUBLE_EQ(number("viewOriginY"), -size.height / 2.0);
+
+    const int vx = size.width / 2 + 80, vy = size.height / 2 + 60;  // the vertex's pixel now
+    double x = 80, y = -60;
+    engine->WorldToScreen(&x, &y);
+    EXPECT_DOUBLE_EQ(x, vx);
+    EXPECT_DOUBLE_EQ(y, vy);
+    x = 0, y = size.height;
+    engine->ScreenToWorld(&x, &y);
+    EXPECT_DOUBLE_EQ(x, -size.width / 2.0) << "the bottom-left pixel";
+    EXPECT_DOUBLE_EQ(y, -size.height / 2.0);
+
+    Repaint();
+    EXPECT_EQ(Hex(WindowPixel(vx - 3, vy + 1)), Hex(kHighlight)) << "the first vertex's mark";
+    EXPECT_EQ(Hex(WindowPixel(vx + 50, vy)), Hex(kFigure)) << "the line";
+    EXPECT_EQ(Hex(WindowPixel(size.width / 2, 37)), Hex(kAxis)) << "the Y axis in the middle";
+    EXPECT_EQ(Hex(WindowPixel(37, size.height / 2)), Hex(kAxis)) << "the X axis in the middle";
+    EXPECT_EQ(Hex(WindowPixel(size.width - 3, size.height - 3)), Hex(kWhite)) << "painted to the corner";
+  }
+
+  // A size given as an extent (HIMETRIC at 96 pixels per inch) does the same.
+  SIZEL extent{MulDiv(500, 2540, 96), MulDiv(400, 2540, 96)};
+  ASSERT_EQ(object->SetExtent(DVASPECT_CONTENT, &extent), S_OK);
+  RECT client;
+  GetClientRect(viewWindow, &client);
+  EXPECT_EQ(client.right, 500);
+  EXPECT_EQ(client.bottom, 400);
+  EXPECT_EQ(Number(client::GetByName(view.Get(), "width")), 500);
+  EXPECT_DOUBLE_EQ(number("viewOriginX"), -250);
+  EXPECT_DOUBLE_EQ(number("viewOriginY"), -200);
+}
+
+TEST(RefViewSize, AViewNobodySeesTakesItsExtentAndKeepsItsOrigin) {
+  Ptr<IDispatch> view = client::Create(kViewProgId);
+  ASSERT_TRUE(view);
+  auto object = view.As<IOleObject>(IID_IOleObject);
+  ASSERT_TRUE(object);
+  ASSERT_EQ(client::CallByName(view.Get(), "setView", {Variant::R8(2), Variant::R8(10), Variant::R8(20)}).hr, S_OK);
+  SIZEL extent{MulDiv(300, 2540, 96), MulDiv(200, 2540, 96)};
+  ASSERT_EQ(object->SetExtent(DVASPECT_CONTENT, &extent), S_OK);
+  EXPECT_EQ(Number(client::GetByName(view.Get(), "width")), 300);
+  EXPECT_EQ(Number(client::GetByName(view.Get(), "height")), 200);
+  EXPECT_EQ(Number(client::GetByName(view.Get(), "viewOriginX")), 10) << "the script's transform stays";
+  EXPECT_EQ(Number(client::GetByName(view.Get(), "viewOriginY")), 20);
+  SIZEL back{};
+  EXPECT_EQ(object->GetExtent(DVASPECT_CONTENT, &back), S_OK);
+  EXPECT_EQ(back.cx, extent.cx);
+  EXPECT_EQ(back.cy, extent.cy);
 }
 
 }  // namespace

@@ -1,0 +1,32 @@
+// The view control sited in place in a container window of the test's own: what the
+// view tests and the end-to-end tests both start from, and how they leave.
+#pragma once
+
+#include <windows.h>
+#include <ole2.h>
+
+#include <memory>
+#include <string>
+
+#include "../control/com_client.h"
+#include "container_site.h"
+
+class SitedViewControl {
+ public:
+  // Shows a container window (window class className, caption title) big enough for
+  // position, creates the view control with message boxes answered OK, and activates it
+  // in place at position. Empty on success, else what failed.
+  std::string OpenSitedView(const wchar_t* className, const wchar_t* title, const RECT& position);
+  // Deactivates and closes the view, lets it go and destroys the container window.
+  void CloseSitedView();
+
+  HWND container = nullptr;
+  std::unique_ptr<ContainerSite> site;
+  client::Ptr<IDispatch> view;
+  client::Ptr<IOleObject> object;
+  client::Ptr<IOleInPlaceObject> inPlace;
+  HWND viewWindow = nullptr;
+};
+
+// Dispatches every waiting message.
+void PumpMessages();
