@@ -2,8 +2,7 @@
 // cannot apply, localised from the string file, and the chosen command's handler.
 #include <vector>
 
-#include "control/module_state.h"
-#include "control/qarnedit_ctrl.h"
+#include "editcore/module_state.h"
 #include "editcore/edit_controller.h"
 #include "platform/menu.h"
 #include "platform/window.h"
@@ -113,7 +112,7 @@ void EditController::ShowContextMenu() {
       break;
   }
 
-  m_pCtrl->LocalizeMenu(title, popup);
+  m_pSite->LocalizeMenu(title, popup);
 
   const UINT chosen = static_cast<UINT>(
       popup->TrackPopupMenu(TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY, cursor.x, cursor.y, owner));

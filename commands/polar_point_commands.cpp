@@ -4,7 +4,6 @@
 #include <cstdlib>
 
 #include "commands/polar_point_dlg.h"
-#include "control/qarnedit_ctrl.h"
 #include "editcore/edit_controller.h"
 #include "feedback/geometry.h"
 #include "hostlink/host_view.h"
@@ -34,8 +33,8 @@ double EditController::LastSegmentAngleDegrees() {
   if (!m_is3D) return AngleOfVector(ring.x[n - 2], ring.y[n - 2], ring.x[n - 1], ring.y[n - 1]) * kDegreesPerRadian;
   // In 3D the segment's direction is the one seen in the work plane.
   double a[3] = {0, 0, 0}, o[3] = {0, 0, 0};
-  if (m_pCtrl->m_pQarnocx) {
-    HostView view(m_pCtrl->m_pQarnocx);
+  if (m_pSite->HostDispatch()) {
+    HostView view(m_pSite->HostDispatch());
     view.GetWorkPlane(&a[0], &a[1], &a[2], &o[0], &o[1], &o[2]);
   }
   double x1 = ring.x[n - 2] - o[0], y1 = ring.y[n - 2] - o[1], z1 = ring.z[n - 2] - o[2];
@@ -103,7 +102,7 @@ void ReadAngleAndDistance(const Dialog& dlg, uint32_t& flags, double& angle, dou
 
 void EditController::OnMenuPolarOn() {
   auto* dlg = new CPolarPointExDlg;
-  dlg->m_pCtrl = m_pCtrl;
+  dlg->m_pSite = m_pSite;
   PresetAngleAndDistance(*dlg, m_polarFlags, m_polarAngle, m_polarLength);
   dlg->m_useBase = (m_polarFlags & POLAR_FROM_BASE) ? 1 : 0;
   if (m_angleToAdd != 0) {
@@ -134,7 +133,7 @@ void EditController::OnMenuPolarOn() {
 
 void EditController::OnMenuPointPolarOn() {
   auto* dlg = new CPolarPointDlg;
-  dlg->m_pCtrl = m_pCtrl;
+  dlg->m_pSite = m_pSite;
   PresetAngleAndDistance(*dlg, m_polarFlags, m_polarAngle, m_polarLength);
 
   if (m_pEngine)

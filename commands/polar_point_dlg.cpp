@@ -5,7 +5,7 @@
 #include <cstdlib>
 
 #include "commands/string_file.h"
-#include "control/qarnedit_ctrl.h"
+#include "editcore/edit_site.h"
 #include "resources/resource.h"
 
 namespace {
@@ -36,17 +36,17 @@ void LocalizeWindow(const CString& stringFile, const CString& key, CWnd* window)
 }
 
 // The caption and the given controls of a polar dialog; no string file leaves the template's texts.
-void LocalizeDialog(CQarneditCtrl* ctrl, CDialog& dialog, std::span<const int> ids) {
-  const CString& stringFile = ctrl->m_stringFile;
+void LocalizeDialog(const EditSite* site, CDialog& dialog, std::span<const int> ids) {
+  const CString& stringFile = site->StringFile();
   if (stringFile.IsEmpty()) return;
   LocalizeWindow(stringFile, "TITLE", &dialog);
   for (int id : ids) LocalizeWindow(stringFile, StringFileKey(static_cast<UINT>(id)), dialog.GetDlgItem(id));
 }
 
-CString ComboText(CQarneditCtrl* ctrl, const char* prefix, const char* fallback) {
+CString ComboText(const EditSite* site, const char* prefix, const char* fallback) {
   CString key = CString(prefix) + StringFileKey(IDC_POLAR_BASE);
-  if (ctrl->m_stringFile.IsEmpty()) return CString(fallback);
-  return LookUpText(ctrl->m_stringFile, key, CString(fallback));
+  if (site->StringFile().IsEmpty()) return CString(fallback);
+  return LookUpText(site->StringFile(), key, CString(fallback));
 }
 
 // "+90" and "-90": the text as a number (0 when it is none) turned by step, unwrapped.
@@ -60,7 +60,7 @@ void StepAngle(CString& text, BOOL& on, double step) {
 // ---- CPolarPointDlg ----
 
 CPolarPointDlg::CPolarPointDlg()
-    : CDialog(IDD_POLAR_POINT), m_pCtrl(nullptr), m_angleOn(FALSE), m_distanceOn(FALSE) {}
+    : CDialog(IDD_POLAR_POINT), m_pSite(nullptr), m_angleOn(FALSE), m_distanceOn(FALSE) {}
 
 INT_PTR CPolarPointDlg::DoModal() { return CDialog::DoModal(); }
 
@@ -85,9 +85,9 @@ std::span<const DialogCommandEntry> CPolarPointDlg::GetCommandMap() const {
 
 BOOL CPolarPointDlg::OnInitDialog() {
   CDialog::OnInitDialog();
-  if (!m_pCtrl) return TRUE;
+  if (!m_pSite) return TRUE;
   static const int kIds[] = {IDC_POLAR_ANGLE_ON, IDC_POLAR_DISTANCE_ON, IDOK, IDCANCEL};
-  LocalizeDialog(m_pCtrl, *this, kIds);
+  LocalizeDialog(m_pSite, *this, kIds);
   return TRUE;
 }
 
@@ -119,7 +119,7 @@ void CPolarPointDlg::OnAngleMinus90() {
 
 CPolarPointExDlg::CPolarPointExDlg()
     : CDialog(IDD_POLAR_POINT_EX),
-      m_pCtrl(nullptr),
+      m_pSite(nullptr),
       m_lastPointUnavailable(0),
       m_lastSegmentAngle(0.0),
       m_angleOn(FALSE),
@@ -159,22 +159,22 @@ std::span<const DialogCommandEntry> CPolarPointExDlg::GetCommandMap() const {
 
 BOOL CPolarPointExDlg::OnInitDialog() {
   CDialog::OnInitDialog();
-  if (!m_pCtrl) return TRUE;
+  if (!m_pSite) return TRUE;
   static const int kIds[] = {IDC_POLAR_ANGLE_ON, IDC_POLAR_DISTANCE_ON, IDC_POLAR_ADD_ON,
                              IDOK,               IDCANCEL,              IDC_POLAR_LAST_ANGLE};
-  LocalizeDialog(m_pCtrl, *this, kIds);
+  LocalizeDialog(m_pSite, *this, kIds);
 
   m_baseCombo.ResetContent();
   if (m_lastPointUnavailable) {
     m_useBase = 1;
-    int index = m_baseCombo.AddString(ComboText(m_pCtrl, "BASEP", kFromUserPoint));
+    int index = m_baseCombo.AddString(ComboText(m_pSite, "BASEP", kFromUserPoint));
     m_baseCombo.SetItemData(index, kBaseUserPoint);
     m_baseCombo.SetCurSel(0);
   } else {
     // Unsorted, so an item's index is its data.
-    int index = m_baseCombo.AddString(ComboText(m_pCtrl, "LASTP", kFromLastPoint));
+    int index = m_baseCombo.AddString(ComboText(m_pSite, "LASTP", kFromLastPoint));
     m_baseCombo.SetItemData(index, kBaseLastPoint);
-    index = m_baseCombo.AddString(ComboText(m_pCtrl, "BASEP", kFromUserPoint));
+    index = m_baseCombo.AddString(ComboText(m_pSite, "BASEP", kFromUserPoint));
     m_baseCombo.SetItemData(index, kBaseUserPoint);
     m_baseCombo.SetCurSel(m_useBase);
   }

@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "commands/string_file.h"
-#include "control/module_state.h"
+#include "editcore/module_state.h"
 #include "editcore/measure_format.h"
 #include "hostlink/host_view.h"
 #include "platform/afx_dc.h"
@@ -262,6 +262,6 @@ void CQarneditCtrl::SetCaption(const CString& caption) {
   FireCaptionChanged(m_caption);
 }
 
-CString CQarneditCtrl::LoadLocalizedString(UINT id) { return ::LoadLocalizedString(m_stringFile, id); }
+CString CQarneditCtrl::LocalizedString(UINT id) { return ::LoadLocalizedString(m_stringFile, id); }
 
 void CQarneditCtrl::LocalizeMenu(const CString& title, CMenu* pPopup) { ::LocalizeMenu(m_stringFile, title, pPopup); }

@@ -2,7 +2,6 @@
 #include <algorithm>
 #include <cmath>
 
-#include "control/qarnedit_ctrl.h"
 #include "editcore/edit_controller.h"
 #include "editcore/measure_format.h"
 #include "resources/resource.h"
@@ -37,20 +36,20 @@ void EditController::SetStep(int32_t step) {
   BuildMeasurePrefix(prefix);
   m_step = step;
   CString caption;
-  if (UINT id = PromptId(step)) caption = prefix + m_pCtrl->LoadLocalizedString(id);
-  m_pCtrl->SetCaption(caption);
+  if (UINT id = PromptId(step)) caption = prefix + m_pSite->LocalizedString(id);
+  m_pSite->SetCaption(caption);
 }
 
 void EditController::BuildMeasurePrefix(CString& prefix) const {
   prefix.Empty();
-  if (m_mode == MODE_POLYLINE && !m_pCtrl->m_formatPolylineParams.IsEmpty()) {
+  if (m_mode == MODE_POLYLINE && !m_pSite->PolylineMeasureFormat().IsEmpty()) {
     double area = 0, length = 0;
     ComputeMeasures(area, length);
-    prefix = CString(FormatMeasures(m_pCtrl->m_formatPolylineParams.str(), 1, length, 0.0));
-  } else if (m_mode == MODE_POLYGON && !m_pCtrl->m_formatPolygonParams.IsEmpty()) {
+    prefix = CString(FormatMeasures(m_pSite->PolylineMeasureFormat().str(), 1, length, 0.0));
+  } else if (m_mode == MODE_POLYGON && !m_pSite->PolygonMeasureFormat().IsEmpty()) {
     double area = 0, length = 0;
     ComputeMeasures(area, length);
-    prefix = CString(FormatMeasures(m_pCtrl->m_formatPolygonParams.str(), 2, area, length));
+    prefix = CString(FormatMeasures(m_pSite->PolygonMeasureFormat().str(), 2, area, length));
   }
 }
 

@@ -3,12 +3,11 @@
 // and it is registered with the host's engine as pointer handler and overlay painter.
 #pragma once
 
+#include "editcore/edit_site.h"
 #include "editcore/ring.h"
 #include "hostlink/host_interfaces.h"
 #include "platform/abi.h"
 #include "platform/cstring.h"
-
-class CQarneditCtrl;
 
 enum EditMode : int32_t { MODE_IDLE = 0, MODE_POLYLINE = 1, MODE_POLYGON = 2, MODE_POINT = 3 };
 
@@ -25,7 +24,7 @@ class EditController final : public PointerHandler, public OverlayPainter {
  public:
   static constexpr int32_t kInitialRingCount = 128;
 
-  explicit EditController(CQarneditCtrl* pCtrl);
+  explicit EditController(EditSite* pSite);
   ~EditController();
   EditController(const EditController&) = delete;
   EditController& operator=(const EditController&) = delete;
@@ -188,7 +187,7 @@ class EditController final : public PointerHandler, public OverlayPainter {
     ControlKeepAlive& operator=(const ControlKeepAlive&) = delete;
 
    private:
-    CQarneditCtrl* m_pCtrl;
+    EditSite* m_pSite;
   };
 
   void PrepareHost();
@@ -204,7 +203,7 @@ class EditController final : public PointerHandler, public OverlayPainter {
   bool m_is3D = false;
   RECORDADDR m_pDrawnNtt = 0;
   HWND m_hPrevCapture = nullptr;
-  CQarneditCtrl* m_pCtrl;
+  EditSite* m_pSite;  // not owned: the control that owns this editor
   HostEngine* m_pEngine = nullptr;
   HostEngine* m_pPaintEngine = nullptr;
   Ring m_hiliteRing;

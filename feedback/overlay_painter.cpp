@@ -1,8 +1,7 @@
 // The overlay painted over the host view on every repaint.
 #include <cmath>
 
-#include "control/module_state.h"
-#include "control/qarnedit_ctrl.h"
+#include "editcore/module_state.h"
 #include "editcore/edit_controller.h"
 #include "feedback/geometry.h"
 #include "feedback/grips.h"
@@ -50,7 +49,7 @@ void EditController::PaintOverlay(CDC* pDC) {
   HDC hdc = pDC->GetSafeHdc();
   // Nothing may unwind into the host's paint: a paint that fails just draws no more.
   try {
-    const COLORREF color = m_pCtrl->TranslateColor(m_pCtrl->m_penColor);
+    const COLORREF color = m_pSite->OverlayColor();
     HPEN overlayPen = CreatePen(PS_SOLID, 1, color);
     ScopedPen selected(hdc, overlayPen);
     // Dotted lines leave their gaps alone instead of filling them with the background.
@@ -167,7 +166,7 @@ void EditController::PaintPolarMarks(HDC hdc) {
   const bool angleFixed = (m_polarFlags & POLAR_ANGLE_FIXED) != 0;
   const bool lengthFixed = (m_polarFlags & POLAR_LENGTH_FIXED) != 0;
   if (m_is3D) {
-    HostView view(m_pCtrl->m_pQarnocx);
+    HostView view(m_pSite->HostDispatch());
     double angles[3] = {0, 0, 0}, origin[3] = {0, 0, 0};
     view.GetWorkPlane(&angles[0], &angles[1], &angles[2], &origin[0], &origin[1], &origin[2]);
     double point[3] = {m_lastX, m_lastY, m_lastZ};

@@ -1,8 +1,7 @@
 // Pointer moves: rubber band and drag feedback.
 #include <cmath>
 
-#include "control/module_state.h"
-#include "control/qarnedit_ctrl.h"
+#include "editcore/module_state.h"
 #include "editcore/edit_controller.h"
 #include "feedback/geometry.h"
 #include "hostlink/host_view.h"
@@ -194,7 +193,7 @@ void EditController::RotateFigure(const POINT& pt) {
         *this, [&](Ring& ring, int32_t i) { RotateAboutPoint(&ring.x[i], &ring.y[i], m_dragX, m_dragY, turn); });
   } else {
     // Turned inside the work plane, which lays every turned vertex into it.
-    HostView view(m_pCtrl->m_pQarnocx);
+    HostView view(m_pSite->HostDispatch());
     double a[3] = {0, 0, 0}, o[3] = {0, 0, 0};
     view.GetWorkPlane(&a[0], &a[1], &a[2], &o[0], &o[1], &o[2]);
     double cx = m_dragX - o[0], cy = m_dragY - o[1], cz = m_dragZ - o[2];

@@ -1,7 +1,6 @@
 // Left-button presses and releases in the host view: each step's press starts its
 // action or drag, and the release ends it and returns to the step's waiting state.
-#include "control/module_state.h"
-#include "control/qarnedit_ctrl.h"
+#include "editcore/module_state.h"
 #include "editcore/edit_controller.h"
 #include "platform/window.h"
 

@@ -2,7 +2,6 @@
 // host pixels to world, the polar constraint, then the container's Snap event.
 #include <cmath>
 
-#include "control/qarnedit_ctrl.h"
 #include "editcore/edit_controller.h"
 #include "feedback/geometry.h"
 #include "hostlink/host_view.h"
@@ -58,7 +57,7 @@ void EditController::ConvertAndSnap(double& x, double& y) {
   if (m_pEngine) m_pEngine->ScreenToWorld(&x, &y);
 
   const bool polarOn = (m_polarFlags & (POLAR_ANGLE_FIXED | POLAR_LENGTH_FIXED)) != 0;
-  if (polarOn && !(m_polarFlags & POLAR_BASE_DRAGGED) && !KeyHeld(m_pCtrl->m_noPolarKey)) {
+  if (polarOn && !(m_polarFlags & POLAR_BASE_DRAGGED) && !KeyHeld(m_pSite->NoPolarKey())) {
     // Until a press has set the reference, the vertex drawn last serves as one.
     if (!(m_polarFlags & POLAR_LAST_FROM_PRESS) && m_rings && m_ringCount > 0) {
       const int32_t r = m_ringCount - 1;
@@ -84,7 +83,7 @@ void EditController::ConvertAndSnap(double& x, double& y) {
         rule(m_lastX, m_lastY, x, y);
         return;
       }
-      HostView view(m_pCtrl->m_pQarnocx);
+      HostView view(m_pSite->HostDispatch());
       double plane[6] = {0, 0, 0, 0, 0, 0};
       view.GetWorkPlane(&plane[0], &plane[1], &plane[2], &plane[3], &plane[4], &plane[5]);
       double px = 0, py = 0, pz = 0;
@@ -114,7 +113,7 @@ void EditController::ConvertAndSnap(double& x, double& y) {
   }
 
   // The container gets the last word: whatever its handler leaves is the point.
-  if (!KeyHeld(m_pCtrl->m_noSnapKey)) m_pCtrl->FireSnap(&x, &y);
+  if (!KeyHeld(m_pSite->NoSnapKey())) m_pSite->Snap(x, y);
 }
 
 void EditController::SnapScreenPoint(POINT& pt) {

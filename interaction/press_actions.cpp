@@ -2,7 +2,6 @@
 // delete, split a segment at its grip, or start a move, rotation or scaling.
 #include <cmath>
 
-#include "control/qarnedit_ctrl.h"
 #include "editcore/edit_controller.h"
 #include "feedback/geometry.h"
 #include "hostlink/host_view.h"
@@ -17,7 +16,7 @@ bool EditController::GrabPolarBase(const POINT& pt) {
   if (!PolarInputOn() || !(m_polarFlags & POLAR_FROM_BASE) || !m_pEngine) return false;
   double x = m_polarBaseX, y = m_polarBaseY;
   if (m_is3D) {
-    HostView view(m_pCtrl->m_pQarnocx);
+    HostView view(m_pSite->HostDispatch());
     view.ProjectToView(m_polarBaseX, m_polarBaseY, m_polarBaseZ, &x, &y);
   }
   m_pEngine->WorldToScreen(&x, &y);
@@ -178,7 +177,7 @@ void EditController::StartRotate(const POINT& pt) {
   if (m_is3D) {
     // The angle is measured in the work plane, where the rotation happens.
     double a[3] = {0, 0, 0}, ox = 0, oy = 0, oz = 0;
-    HostView view(m_pCtrl->m_pQarnocx);
+    HostView view(m_pSite->HostDispatch());
     view.GetWorkPlane(&a[0], &a[1], &a[2], &ox, &oy, &oz);
     double dx = m_dragX - ox, dy = m_dragY - oy, dz = m_dragZ - oz;
     double qx = px - ox, qy = py - oy, qz = pz - oz;
