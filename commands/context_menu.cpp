@@ -94,13 +94,13 @@ void EditController::ShowContextMenu() {
   switch (m_mode) {
     case MODE_POLYLINE:
       if (!CanSave()) Gray(popup, ID_POLYLINE_DONE);
-      if (n < 1 || m_step != 1) Gray(popup, ID_POLYLINE_BACK);
+      if (n < 1 || m_step != EditStep::Draw) Gray(popup, ID_POLYLINE_BACK);
       if (m_noBeginEndEdit) Gray(popup, ID_POLYLINE_CONTINUE);
       if (m_polarFlags == 0) Gray(popup, ID_POLYLINE_POLAR_OFF);
       break;
     case MODE_POLYGON:
       if (!CanSave()) Gray(popup, ID_POLYGON_DONE);
-      if (n < 1 || m_step != 1) Gray(popup, ID_POLYGON_BACK);
+      if (n < 1 || m_step != EditStep::Draw) Gray(popup, ID_POLYGON_BACK);
       if (n < 3) {
         Gray(popup, ID_POLYGON_NEW_PERIMETER);
         Gray(popup, ID_POLYGON_NEW_HOLE);

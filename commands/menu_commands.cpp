@@ -39,38 +39,38 @@ void EditController::OnMenuContinue() {
   m_polarFlags &= ~static_cast<uint32_t>(POLAR_LAST_FROM_PRESS);
   ReferenceToLastVertex();
   FixTracking();
-  SetStep(1);
+  SetStep(EditStep::Draw);
   RepaintOverlay();
 }
 
 void EditController::OnMenuMoveVertex() {
   ReferenceOff();
-  SetStep(2);
+  SetStep(EditStep::ChooseVertexToMove);
   RepaintOverlay();
 }
 
 void EditController::OnMenuInsertVertex() {
   ReferenceOff();
-  SetStep(4);
+  SetStep(EditStep::ChooseSegmentToSplit);
   RepaintOverlay();
 }
 
 void EditController::OnMenuDeleteVertex() {
   ReferenceOff();
-  SetStep(6);
+  SetStep(EditStep::ChooseVertexToDelete);
   RepaintOverlay();
 }
 
 void EditController::OnMenuMove() {
   ReferenceOff();
-  SetStep(8);
+  SetStep(EditStep::ChooseMoveAnchor);
   RepaintOverlay();
 }
 
-void EditController::EnterRotateOrScale(int32_t step) {
+void EditController::EnterRotateOrScale(EditStep step) {
   m_polarFlags = 0;
   // Switching between rotate and scale keeps the pivot computed or dragged before.
-  if (m_step != 10 && m_step != 13) ComputeCentre(&m_dragX, &m_dragY, &m_dragZ, nullptr);
+  if (m_step != EditStep::ChooseRotateHandle && m_step != EditStep::ChooseScaleHandle) ComputeCentre(&m_dragX, &m_dragY, &m_dragZ, nullptr);
   SetStep(step);
   if (m_pEngine) {
     int on = 1;
@@ -79,9 +79,9 @@ void EditController::EnterRotateOrScale(int32_t step) {
   RepaintOverlay();
 }
 
-void EditController::OnMenuRotate() { EnterRotateOrScale(10); }
+void EditController::OnMenuRotate() { EnterRotateOrScale(EditStep::ChooseRotateHandle); }
 
-void EditController::OnMenuScale() { EnterRotateOrScale(13); }
+void EditController::OnMenuScale() { EnterRotateOrScale(EditStep::ChooseScaleHandle); }
 
 void EditController::StartNewRing(BYTE isHole) {
   if (m_ringCount >= RingArrayLength()) return;  // the ring array is full
@@ -89,7 +89,7 @@ void EditController::StartNewRing(BYTE isHole) {
   m_ringVertexCount[m_ringCount - 1] = 0;
   m_ringIsHole[m_ringCount - 1] = isHole;
   ReferenceOff();
-  SetStep(1);
+  SetStep(EditStep::Draw);
   RepaintOverlay();
 }
 

@@ -7,7 +7,7 @@
 #include "resources/resource.h"
 
 namespace {
-UINT PromptId(int32_t step) {
+UINT PromptId(EditStep step) {
   static const UINT kIds[16] = {0,
                                 IDS_STEP_DRAW,
                                 IDS_STEP_DRAG_VERTEX,
@@ -24,14 +24,15 @@ UINT PromptId(int32_t step) {
                                 IDS_STEP_SCALE,
                                 IDS_STEP_DROP_SCALE,
                                 IDS_STEP_DROP_SCALE_CENTER};
-  return step >= 1 && step <= 15 ? kIds[step] : 0;
+  const int32_t n = StepNumber(step);
+  return n >= 1 && n <= 15 ? kIds[n] : 0;
 }
 }  // namespace
 
-void EditController::SetStep(int32_t step) {
+void EditController::SetStep(EditStep step) {
   // A press or menu command whose Snap or dialog let the container end the edit goes on
-  // to its next step; an edit that is over has no step but 0.
-  if (m_mode == MODE_IDLE && step != 0) return;
+  // to its next step; an edit that is over has no step but idle.
+  if (m_mode == MODE_IDLE && step != EditStep::Idle) return;
   CString prefix;
   BuildMeasurePrefix(prefix);
   m_step = step;

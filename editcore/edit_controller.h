@@ -4,6 +4,7 @@
 #pragma once
 
 #include "editcore/edit_site.h"
+#include "editcore/edit_step.h"
 #include "editcore/ring.h"
 #include "hostlink/host_interfaces.h"
 #include "platform/abi.h"
@@ -71,7 +72,8 @@ class EditController final : public PointerHandler, public OverlayPainter {
   RECORDADDR GetDrawnNtt() const { return m_pDrawnNtt; }
 
   // Captions
-  void SetStep(int32_t step);
+  void SetStep(EditStep step);
+  EditStep Step() const { return m_step; }
   void BuildMeasurePrefix(CString& prefix) const;
   void ComputeMeasures(double& area, double& length) const;
 
@@ -102,13 +104,13 @@ class EditController final : public PointerHandler, public OverlayPainter {
   void AnchorMove(const POINT& pt);
   void StartRotate(const POINT& pt);
   void StartScale(const POINT& pt);
-  bool GrabCentre(const POINT& pt, int32_t dropStep);
+  bool GrabCentre(const POINT& pt, EditStep dropStep);
   void DropPolarBase(const POINT& pt);
   void FinishDrawnVertex();
-  void EndDrag(int32_t waitingStep);
+  void EndDrag(EditStep waitingStep);
   void EndSplitDrag();
   void ConfirmDelete(const POINT& pt);
-  void DropCentre(int32_t waitingStep);
+  void DropCentre(EditStep waitingStep);
   void DeleteVertex(int32_t ring, int32_t v);
   void AdvancePolarAngle();
   void CaptureView();
@@ -158,7 +160,7 @@ class EditController final : public PointerHandler, public OverlayPainter {
   void FixTracking();
   void RepaintOverlay();
   void StartNewRing(BYTE isHole);
-  void EnterRotateOrScale(int32_t step);
+  void EnterRotateOrScale(EditStep step);
   double LastSegmentAngleDegrees();
   void SettlePolarBase();
   void ForcePolarInput(bool constrained);
@@ -213,7 +215,7 @@ class EditController final : public PointerHandler, public OverlayPainter {
   int32_t* m_ringVertexCount = nullptr;
   BYTE* m_ringIsHole = nullptr;
   int32_t m_mode = MODE_IDLE;
-  int32_t m_step = 0;
+  EditStep m_step = EditStep::Idle;
   int32_t m_curVertex = -1;
   int32_t m_curRing = 0;
   uint32_t m_polarFlags = 0;

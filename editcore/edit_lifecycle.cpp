@@ -62,7 +62,7 @@ void EditController::StartDrawing(HostEngine* pEngine, int32_t mode) {
   m_ringIsHole[0] = 0;
   m_mode = mode;
   const uint32_t serial = ++m_editSerial;
-  SetStep(1);
+  SetStep(EditStep::Draw);
   // A CaptionChanged handler that ended or replaced this edit leaves nothing to prepare.
   if (m_editSerial != serial) return;
   PrepareHost();
@@ -141,7 +141,7 @@ void EditController::EndEdit(bool save) {
       ReleaseDrawnNtt();
     m_mode = MODE_IDLE;
     const uint32_t serial = ++m_editSerial;
-    SetStep(0);
+    SetStep(EditStep::Idle);
     m_pSite->EditEnded(save);
     // A handler that started a new edit made it the owner of the registrations and of
     // the figure; unregistering now would leave that edit running without input.

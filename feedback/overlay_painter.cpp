@@ -70,7 +70,7 @@ void EditController::PaintOverlay(CDC* pDC) {
 
     PaintRings(*pDC, overlayPen, color);
 
-    if (m_step >= 10 && m_step <= 15) {
+    if (AboutCentre(m_step)) {
       int x = 0, y = 0;
       WorldToPixel(m_dragX, m_dragY, m_dragZ, x, y);
       DrawCircleGrip(hdc, x, y);
@@ -97,7 +97,7 @@ void EditController::OnOtherPaintEvent(DWORD) {}
 
 void EditController::PaintRings(CDC& dc, HPEN, COLORREF color) {
   HDC hdc = dc.GetSafeHdc();
-  const bool segmentGrips = m_step == 4 || m_step == 5;
+  const bool segmentGrips = m_step == EditStep::ChooseSegmentToSplit || m_step == EditStep::DragSplitVertex;
   for (int32_t r = 0; r < m_ringCount; ++r) {
     const Ring& ring = m_rings[r];
     const int32_t n = m_ringVertexCount[r];
@@ -109,10 +109,11 @@ void EditController::PaintRings(CDC& dc, HPEN, COLORREF color) {
       WorldToPixel(ring.x[i], ring.y[i], ring.z[i], x, y);
       const bool unlocked = (i != 0 && i != n - 1) || !m_noBeginEndEdit;
 
-      if ((unlocked && (m_step == 2 || m_step == 3)) || (m_step == 5 && i == m_curVertex && r == m_curRing)) {
+      if ((unlocked && (m_step == EditStep::ChooseVertexToMove || m_step == EditStep::DragVertex)) ||
+          (m_step == EditStep::DragSplitVertex && i == m_curVertex && r == m_curRing)) {
         DrawSquareGrip(hdc, x, y);
       }
-      if (unlocked && (m_step == 6 || m_step == 7)) DrawBoxedCross(hdc, x, y);
+      if (unlocked && (m_step == EditStep::ChooseVertexToDelete || m_step == EditStep::ConfirmDelete)) DrawBoxedCross(hdc, x, y);
 
       // A polygon closes each ring from its last vertex back to its first.
       const bool closing = i == 0 && m_mode == MODE_POLYGON;
@@ -124,7 +125,7 @@ void EditController::PaintRings(CDC& dc, HPEN, COLORREF color) {
         if (closing) DrawSquareGrip(hdc, Truncate((endX + x) * 0.5), Truncate((endY + y) * 0.5));
         if (joined) DrawSquareGrip(hdc, Truncate((prevX + x) * 0.5), Truncate((prevY + y) * 0.5));
       }
-      if (m_step == 1 && i == n - 1 && r == m_ringCount - 1) DrawCircleGrip(hdc, x, y);
+      if (m_step == EditStep::Draw && i == n - 1 && r == m_ringCount - 1) DrawCircleGrip(hdc, x, y);
 
       if (closing) {
         if (r == m_ringCount - 1) {

@@ -64,11 +64,11 @@ void FollowPointer(EditController& ec, POINT& pt) {
   }
 
   switch (ec.m_step) {
-    case 1:
+    case EditStep::Draw:
       ec.DrawRubberBand(pt);
       break;
-    case 3:
-    case 5: {
+    case EditStep::DragVertex:
+    case EditStep::DragSplitVertex: {
       // Only a picked vertex is dragged; without one there is nothing to move.
       if (ec.m_curVertex < 0 || ec.m_curRing < 0 || ec.m_curRing >= ec.m_ringCount) break;
       // The Snap handler runs the container, which may free the ring storage or end the
@@ -88,18 +88,18 @@ void FollowPointer(EditController& ec, POINT& pt) {
       if (ec.m_pPaintEngine) ec.m_pPaintEngine->RequestRepaint();
       break;
     }
-    case 9:
+    case EditStep::DragFigure:
       ec.MoveFigure(pt);
       break;
-    case 11:
+    case EditStep::DragRotation:
       ec.RotateFigure(pt);
       break;
-    case 12:
-    case 15:
+    case EditStep::DragRotateCentre:
+    case EditStep::DragScaleCentre:
       ec.SnappedPointerPoint(pt, ec.m_dragX, ec.m_dragY, ec.m_dragZ);
       if (ec.m_pPaintEngine) ec.m_pPaintEngine->RequestRepaint();
       break;
-    case 14:
+    case EditStep::DragScaling:
       ec.ScaleFigure(pt);
       break;
     default:

@@ -63,7 +63,7 @@ void EditController::PickVertexToMove(const POINT& pt) {
   if (v < 0) return;
   const int32_t r = m_curRing;
   CaptureView();
-  SetStep(3);
+  SetStep(EditStep::DragVertex);
   if (r >= m_ringCount) return;  // the caption's handler ended the edit
   Ring& ring = m_rings[r];
   ring.EnsureIndex(v);
@@ -83,7 +83,7 @@ void EditController::PickVertexToDelete(const POINT& pt) {
   m_curVertex = PickVertex(pt.x, pt.y, &m_curRing);
   if (m_curVertex < 0) return;
   CaptureView();
-  SetStep(7);
+  SetStep(EditStep::ConfirmDelete);
 }
 
 void EditController::InsertVertexAtGrip(const POINT& pt) {
@@ -132,7 +132,7 @@ void EditController::InsertVertexAtGrip(const POINT& pt) {
     HandOverInputState();
   }
   CaptureView();
-  SetStep(5);
+  SetStep(EditStep::DragSplitVertex);
 }
 
 void EditController::AnchorMove(const POINT& pt) {
@@ -152,11 +152,11 @@ void EditController::AnchorMove(const POINT& pt) {
     HandOverInputState();
   }
   CaptureView();
-  SetStep(9);
+  SetStep(EditStep::DragFigure);
 }
 
 // A press on the centre of rotation or scaling drags the centre instead.
-bool EditController::GrabCentre(const POINT& pt, int32_t dropStep) {
+bool EditController::GrabCentre(const POINT& pt, EditStep dropStep) {
   if (!HitsWorldPoint(m_dragX, m_dragY, m_dragZ, pt)) return false;
   SetStep(dropStep);
   CaptureView();
@@ -168,7 +168,7 @@ bool EditController::GrabCentre(const POINT& pt, int32_t dropStep) {
 }
 
 void EditController::StartRotate(const POINT& pt) {
-  if (GrabCentre(pt, 12)) return;
+  if (GrabCentre(pt, EditStep::DragRotateCentre)) return;
   double px = pt.x, py = pt.y, pz = 0.0;
   const uint32_t serial = m_editSerial;
   ConvertAndSnap(px, py);
@@ -187,14 +187,14 @@ void EditController::StartRotate(const POINT& pt) {
   } else {
     m_rotateAngle = AngleOfVector(m_dragX, m_dragY, px, py);
   }
-  SetStep(11);
+  SetStep(EditStep::DragRotation);
   CaptureView();
   HandOverInputState();
   AskForRepaint();
 }
 
 void EditController::StartScale(const POINT& pt) {
-  if (GrabCentre(pt, 15)) return;
+  if (GrabCentre(pt, EditStep::DragScaleCentre)) return;
   double px = pt.x, py = pt.y, pz = 0.0;
   const uint32_t serial = m_editSerial;
   ConvertAndSnap(px, py);
@@ -202,7 +202,7 @@ void EditController::StartScale(const POINT& pt) {
   if (m_is3D && m_pEngine) m_pEngine->ViewToWorld3D(&px, &py, &pz);
   // Measured in X and Y only, as the scaling drag measures it.
   m_scaleFactor = std::sqrt((px - m_dragX) * (px - m_dragX) + (py - m_dragY) * (py - m_dragY));
-  SetStep(14);
+  SetStep(EditStep::DragScaling);
   CaptureView();
   if (m_pEngine) TurnReferenceOn(&m_dragX, &m_dragY, &m_dragZ);
   HandOverInputState();

@@ -15,7 +15,7 @@ void EditController::DropPolarBase(const POINT& pt) {
 
 void EditController::FinishDrawnVertex() {
   // Sent again so that the measures in the caption follow the drawing.
-  SetStep(1);
+  SetStep(EditStep::Draw);
   if (!PolarInputOn()) return;
   AdvancePolarAngle();
   AskForRepaint();
@@ -28,7 +28,7 @@ void EditController::AdvancePolarAngle() {
   if (m_polarAngle < -kTwoPi) m_polarAngle += kTwoPi;
 }
 
-void EditController::EndDrag(int32_t waitingStep) {
+void EditController::EndDrag(EditStep waitingStep) {
   GiveCaptureBack();
   SetStep(waitingStep);
   if (!m_pEngine) return;
@@ -38,7 +38,7 @@ void EditController::EndDrag(int32_t waitingStep) {
 
 void EditController::EndSplitDrag() {
   GiveCaptureBack();
-  SetStep(4);
+  SetStep(EditStep::ChooseSegmentToSplit);
   AskForRepaint();
   if (!m_pEngine) return;
   TurnReferenceOff();
@@ -47,7 +47,7 @@ void EditController::EndSplitDrag() {
 
 // The reference point stays on, moved to the new centre, for the rotation or scaling
 // that follows.
-void EditController::DropCentre(int32_t waitingStep) {
+void EditController::DropCentre(EditStep waitingStep) {
   GiveCaptureBack();
   SetStep(waitingStep);
   if (!m_pEngine) return;
@@ -66,7 +66,7 @@ void EditController::ConfirmDelete(const POINT& pt) {
     AskForRepaint();
   }
   GiveCaptureBack();
-  SetStep(6);
+  SetStep(EditStep::ChooseVertexToDelete);
 }
 
 void EditController::DeleteVertex(int32_t r, int32_t v) {
