@@ -13,58 +13,38 @@ void EditController::ReferenceToLastVertex() {
   m_pEngine->SetReferencePoint(&on, &ring.x[n - 1], &ring.y[n - 1], m_is3D ? &ring.z[n - 1] : nullptr);
 }
 
-void EditController::ReferenceOff() {
-  if (!m_pEngine) return;
-  int off = 0;
-  m_pEngine->SetReferencePoint(&off, nullptr, nullptr, nullptr);
-}
-
-// The host's tracking stays forced only while the first and third values say so.
-void EditController::FixTracking() {
-  if (!m_pEngine) return;
-  int a = 0, c = 0;
-  m_pEngine->GetInputState(&a, nullptr, &c);
-  if (a == 1 && c == 1) {
-    int b = -2;
-    m_pEngine->SetInputState(nullptr, &b, &c);
-  }
-}
-
-void EditController::RepaintOverlay() {
-  if (m_pPaintEngine) m_pPaintEngine->RequestRepaint();
-}
 
 void EditController::OnMenuContinue() {
   // The next vertex is measured from the last vertex again, not from a press.
   m_polarFlags &= ~static_cast<uint32_t>(POLAR_LAST_FROM_PRESS);
   ReferenceToLastVertex();
-  FixTracking();
+  SetForcedTracking(kTrackingAtRest);
   SetStep(EditStep::Draw);
-  RepaintOverlay();
+  AskForRepaint();
 }
 
 void EditController::OnMenuMoveVertex() {
   ReferenceOff();
   SetStep(EditStep::ChooseVertexToMove);
-  RepaintOverlay();
+  AskForRepaint();
 }
 
 void EditController::OnMenuInsertVertex() {
   ReferenceOff();
   SetStep(EditStep::ChooseSegmentToSplit);
-  RepaintOverlay();
+  AskForRepaint();
 }
 
 void EditController::OnMenuDeleteVertex() {
   ReferenceOff();
   SetStep(EditStep::ChooseVertexToDelete);
-  RepaintOverlay();
+  AskForRepaint();
 }
 
 void EditController::OnMenuMove() {
   ReferenceOff();
   SetStep(EditStep::ChooseMoveAnchor);
-  RepaintOverlay();
+  AskForRepaint();
 }
 
 void EditController::EnterRotateOrScale(EditStep step) {
@@ -76,7 +56,7 @@ void EditController::EnterRotateOrScale(EditStep step) {
     int on = 1;
     m_pEngine->SetReferencePoint(&on, &m_dragX, &m_dragY, m_is3D ? &m_dragZ : nullptr);
   }
-  RepaintOverlay();
+  AskForRepaint();
 }
 
 void EditController::OnMenuRotate() { EnterRotateOrScale(EditStep::ChooseRotateHandle); }
@@ -90,7 +70,7 @@ void EditController::StartNewRing(BYTE isHole) {
   m_ringIsHole[m_ringCount - 1] = isHole;
   ReferenceOff();
   SetStep(EditStep::Draw);
-  RepaintOverlay();
+  AskForRepaint();
 }
 
 void EditController::OnMenuNewPerimeter() { StartNewRing(0); }
@@ -105,7 +85,7 @@ void EditController::OnMenuBack() {
     ReferenceToLastVertex();
   else
     ReferenceOff();
-  RepaintOverlay();
+  AskForRepaint();
 }
 
 void EditController::OnMenuInvert() {
@@ -119,8 +99,8 @@ void EditController::OnMenuInvert() {
     if (m_is3D) std::swap(ring.z[i], ring.z[j]);
   }
   ReferenceToLastVertex();
-  FixTracking();
-  RepaintOverlay();
+  SetForcedTracking(kTrackingAtRest);
+  AskForRepaint();
 }
 
 void EditController::OnMenuAbort() {
@@ -140,5 +120,5 @@ void EditController::OnMenuPolarOff() {
     m_pEngine->SetInputState(&m_dlgSavedInputState[0], &m_dlgSavedInputState[1], &m_dlgSavedInputState[2]);
   }
   m_polarFlags = 0;
-  RepaintOverlay();
+  AskForRepaint();
 }

@@ -5,6 +5,7 @@
 
 #include "commands/polar_point_dlg.h"
 #include "editcore/edit_controller.h"
+#include "editcore/measure_format.h"
 #include "feedback/geometry.h"
 #include "hostlink/host_view.h"
 
@@ -14,12 +15,6 @@ constexpr double kDegreesPerRadian = 57.29577951308232;
 // Clears the angle, length, press-reference and from-base bits and everything above
 // the low byte; the known base point (0x08) and its drag (0x20) survive.
 constexpr uint32_t kKeptOnOk = 0xE8;
-
-CString FormatG(double value) {
-  char text[64];
-  std::snprintf(text, sizeof(text), "%g", value);
-  return CString(text);
-}
 
 double DegreesToRadians(const CString& text) { return std::atof(text) * kPi * (1.0 / 180); }
 
@@ -78,11 +73,11 @@ void PresetAngleAndDistance(Dialog& dlg, uint32_t flags, double angle, double le
   dlg.m_distanceOn = FALSE;
   if (flags & POLAR_ANGLE_FIXED) {
     dlg.m_angleOn = TRUE;
-    dlg.m_angleText = FormatG(angle * kDegreesPerRadian);
+    dlg.m_angleText = CString(FormatG(angle * kDegreesPerRadian));
   }
   if (flags & POLAR_LENGTH_FIXED) {
     dlg.m_distanceOn = TRUE;
-    dlg.m_distanceText = FormatG(length);
+    dlg.m_distanceText = CString(FormatG(length));
   }
 }
 
@@ -107,7 +102,7 @@ void EditController::OnMenuPolarOn() {
   dlg->m_useBase = (m_polarFlags & POLAR_FROM_BASE) ? 1 : 0;
   if (m_angleToAdd != 0) {
     dlg->m_addOn = TRUE;
-    dlg->m_addText = FormatG(m_angleToAdd * kDegreesPerRadian);
+    dlg->m_addText = CString(FormatG(m_angleToAdd * kDegreesPerRadian));
   }
   dlg->m_lastPointUnavailable = m_ringVertexCount[m_ringCount - 1] < 1;
   dlg->m_lastSegmentAngle = LastSegmentAngleDegrees();
@@ -128,7 +123,7 @@ void EditController::OnMenuPolarOn() {
     m_pEngine->SetInputState(&m_dlgSavedInputState[0], &m_dlgSavedInputState[1], &m_dlgSavedInputState[2]);
   }
   delete dlg;
-  RepaintOverlay();
+  AskForRepaint();
 }
 
 void EditController::OnMenuPointPolarOn() {
@@ -150,5 +145,5 @@ void EditController::OnMenuPointPolarOn() {
     m_pEngine->SetInputState(&m_dlgSavedInputState[0], &m_dlgSavedInputState[1], &m_dlgSavedInputState[2]);
   }
   delete dlg;
-  RepaintOverlay();
+  AskForRepaint();
 }

@@ -6,6 +6,7 @@
 
 #include "commands/string_file.h"
 #include "editcore/edit_site.h"
+#include "editcore/measure_format.h"
 #include "resources/resource.h"
 
 namespace {
@@ -15,12 +16,6 @@ constexpr const char* kFromLastPoint = "From last point";
 constexpr const char* kFromUserPoint = "From user point";
 constexpr DWORD_PTR kBaseLastPoint = 0;
 constexpr DWORD_PTR kBaseUserPoint = 1;
-
-CString FormatDegrees(double value) {
-  char text[64];
-  std::snprintf(text, sizeof(text), "%g", value);
-  return CString(text);
-}
 
 // The text under key in the dialogs' section; a missing or empty value gives the
 // default, which is written there so that the file shows what can be translated.
@@ -51,7 +46,7 @@ CString ComboText(const EditSite* site, const char* prefix, const char* fallback
 
 // "+90" and "-90": the text as a number (0 when it is none) turned by step, unwrapped.
 void StepAngle(CString& text, BOOL& on, double step) {
-  text = FormatDegrees(std::atof(text) + step);
+  text = CString(FormatG(std::atof(text) + step));
   on = !text.IsEmpty();
 }
 
@@ -232,7 +227,7 @@ void CPolarPointExDlg::OnAddMinus90() {
 void CPolarPointExDlg::OnLastSegmentAngle() {
   // The members are not read back first: what the controls show now is overwritten
   // by the members as they were last exchanged.
-  m_angleText = FormatDegrees(m_lastSegmentAngle);
+  m_angleText = CString(FormatG(m_lastSegmentAngle));
   m_angleOn = !m_angleText.IsEmpty();
   UpdateData(FALSE);
 }

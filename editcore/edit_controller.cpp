@@ -58,7 +58,7 @@ void EditController::SetMaxRings(int32_t n) {
 
 void EditController::DisableBeginEndEdit() {
   m_noBeginEndEdit = 1;
-  if (m_pPaintEngine) m_pPaintEngine->RequestRepaint();
+  AskForRepaint();
 }
 
 void EditController::OnOtherPointerEvent(DWORD, POINT*) { ModuleStateScope state; }

@@ -96,6 +96,8 @@ class EditController final : public PointerHandler, public OverlayPainter {
   // Whether a world point lies within the pick tolerance of a press (3D points go
   // through WorldToView3D first).
   bool HitsWorldPoint(double x, double y, double z, const POINT& pt);
+  // Whether view pixels (x, y) lie within the pick tolerance of a press; never for NaN.
+  static bool WithinPickTolerance(double x, double y, const POINT& pt);
   bool GrabPolarBase(const POINT& pt);
   void DrawVertex(const POINT& pt);
   void PickVertexToMove(const POINT& pt);
@@ -113,11 +115,19 @@ class EditController final : public PointerHandler, public OverlayPainter {
   void DropCentre(EditStep waitingStep);
   void DeleteVertex(int32_t ring, int32_t v);
   void AdvancePolarAngle();
+  // Where polar input measures from: the vertex drawn last until a press set it, or the
+  // base point when input is measured from there.
+  void UpdatePolarReference();
   void CaptureView();
   void GiveCaptureBack();
-  void HandOverInputState();
+  // While the host's first and third input values say its tracking is forced, sets the
+  // second: kTrackingHandedOver for a drag, kTrackingAtRest when it is over.
+  void SetForcedTracking(int second);
+  static constexpr int kTrackingHandedOver = -1;
+  static constexpr int kTrackingAtRest = -2;
   void TurnReferenceOn(double* x, double* y, double* z);
-  void TurnReferenceOff();
+  // At a drop: the reference point off and the host's tracking back at rest.
+  void DropReference();
   void AskForRepaint();
   bool PolarInputOn() const { return (m_polarFlags & (POLAR_ANGLE_FIXED | POLAR_LENGTH_FIXED)) != 0; }
 
@@ -157,8 +167,6 @@ class EditController final : public PointerHandler, public OverlayPainter {
   // What the command handlers tell the host.
   void ReferenceToLastVertex();
   void ReferenceOff();
-  void FixTracking();
-  void RepaintOverlay();
   void StartNewRing(BYTE isHole);
   void EnterRotateOrScale(EditStep step);
   double LastSegmentAngleDegrees();

@@ -160,7 +160,7 @@ BOOL EditController::LoadEntity(HostEngine* pEngine, RECORDADDR record) {
   // A CaptionChanged handler that ended or replaced the edit: the load did not stick.
   if (m_editSerial != serial) return FALSE;
 
-  if (m_pPaintEngine) m_pPaintEngine->RequestRepaint();
+  AskForRepaint();
   PrepareHost();
   return TRUE;
 }

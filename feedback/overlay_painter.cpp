@@ -149,19 +149,7 @@ void EditController::PaintRings(CDC& dc, HPEN, COLORREF color) {
 }
 
 void EditController::PaintPolarMarks(HDC hdc) {
-  const int32_t last = m_ringCount - 1;
-  const int32_t n = m_ringVertexCount[last];
-  if (!(m_polarFlags & POLAR_LAST_FROM_PRESS) && n > 0) {
-    const Ring& ring = m_rings[last];
-    m_lastX = ring.x[n - 1];
-    m_lastY = ring.y[n - 1];
-    if (m_is3D) m_lastZ = ring.z[n - 1];
-  }
-  if (m_polarFlags & POLAR_FROM_BASE) {
-    m_lastX = m_polarBaseX;
-    m_lastY = m_polarBaseY;
-    if (m_is3D) m_lastZ = m_polarBaseZ;
-  }
+  UpdatePolarReference();
 
   const double a = m_polarAngle, length = m_polarLength;
   const bool angleFixed = (m_polarFlags & POLAR_ANGLE_FIXED) != 0;

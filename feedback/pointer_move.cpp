@@ -59,7 +59,7 @@ void FollowPointer(EditController& ec, POINT& pt) {
     ec.m_polarBaseX = pt.x;
     ec.m_polarBaseY = pt.y;
     ec.ConvertAndSnap(ec.m_polarBaseX, ec.m_polarBaseY);
-    if (ec.m_pPaintEngine) ec.m_pPaintEngine->RequestRepaint();
+    ec.AskForRepaint();
     return;
   }
 
@@ -85,7 +85,7 @@ void FollowPointer(EditController& ec, POINT& pt) {
       ring.x[ec.m_curVertex] = x;
       ring.y[ec.m_curVertex] = y;
       ring.z[ec.m_curVertex] = z;
-      if (ec.m_pPaintEngine) ec.m_pPaintEngine->RequestRepaint();
+      ec.AskForRepaint();
       break;
     }
     case EditStep::DragFigure:
@@ -97,7 +97,7 @@ void FollowPointer(EditController& ec, POINT& pt) {
     case EditStep::DragRotateCentre:
     case EditStep::DragScaleCentre:
       ec.SnappedPointerPoint(pt, ec.m_dragX, ec.m_dragY, ec.m_dragZ);
-      if (ec.m_pPaintEngine) ec.m_pPaintEngine->RequestRepaint();
+      ec.AskForRepaint();
       break;
     case EditStep::DragScaling:
       ec.ScaleFigure(pt);
@@ -179,7 +179,7 @@ void EditController::MoveFigure(const POINT& pt) {
   m_dragX = px;
   m_dragY = py;
   m_dragZ = pz;
-  if (m_pPaintEngine) m_pPaintEngine->RequestRepaint();
+  AskForRepaint();
 }
 
 void EditController::RotateFigure(const POINT& pt) {
@@ -214,7 +214,7 @@ void EditController::RotateFigure(const POINT& pt) {
     });
   }
   // Tiny turns still move the figure but are not worth a repaint.
-  if (m_pPaintEngine && std::fabs(theta - m_rotateAngle) > kMinRotationForRepaint) m_pPaintEngine->RequestRepaint();
+  if (std::fabs(theta - m_rotateAngle) > kMinRotationForRepaint) AskForRepaint();
   m_rotateAngle = theta;
 }
 
@@ -238,5 +238,5 @@ void EditController::ScaleFigure(const POINT& pt) {
     }
   });
   m_scaleFactor = d;
-  if (m_pPaintEngine) m_pPaintEngine->RequestRepaint();
+  AskForRepaint();
 }

@@ -53,14 +53,11 @@ void EditController::CaptureView() {
 
 void EditController::GiveCaptureBack() { SetCapture(m_hPrevCapture); }
 
-void EditController::HandOverInputState() {
+void EditController::SetForcedTracking(int second) {
   if (!m_pEngine) return;
   int first = 0, third = 0;
   m_pEngine->GetInputState(&first, nullptr, &third);
-  if (first == 1 && third == 1) {
-    int second = -1;
-    m_pEngine->SetInputState(nullptr, &second, &third);
-  }
+  if (first == 1 && third == 1) m_pEngine->SetInputState(nullptr, &second, &third);
 }
 
 void EditController::TurnReferenceOn(double* x, double* y, double* z) {
@@ -69,11 +66,16 @@ void EditController::TurnReferenceOn(double* x, double* y, double* z) {
   m_pEngine->SetReferencePoint(&on, x, y, m_is3D ? z : nullptr);
 }
 
-void EditController::TurnReferenceOff() {
+void EditController::ReferenceOff() {
   if (!m_pEngine) return;
   int off = 0;
   m_pEngine->SetReferencePoint(&off, nullptr, nullptr, nullptr);
-  int second = -2;
+}
+
+void EditController::DropReference() {
+  if (!m_pEngine) return;
+  ReferenceOff();
+  int second = kTrackingAtRest;
   m_pEngine->SetInputState(nullptr, &second, nullptr);
 }
 

@@ -51,6 +51,26 @@ void ApplyLengthRule(double length, double lx, double ly, double& x, double& y) 
 
 }  // namespace
 
+void EditController::UpdatePolarReference() {
+  // Until a press has set the reference, the vertex drawn last serves as one.
+  if (!(m_polarFlags & POLAR_LAST_FROM_PRESS) && m_rings && m_ringCount > 0) {
+    const int32_t r = m_ringCount - 1;
+    const int32_t n = m_ringVertexCount[r];
+    if (n > 0) {
+      Ring& ring = m_rings[r];
+      ring.EnsureIndex(n - 1);
+      m_lastX = ring.x[n - 1];
+      m_lastY = ring.y[n - 1];
+      m_lastZ = ring.z[n - 1];
+    }
+  }
+  if (m_polarFlags & POLAR_FROM_BASE) {
+    m_lastX = m_polarBaseX;
+    m_lastY = m_polarBaseY;
+    m_lastZ = m_polarBaseZ;
+  }
+}
+
 void EditController::ConvertAndSnap(double& x, double& y) {
   // A Snap handler may end the edit, which unregisters from the engine; a conversion
   // that follows in the same callback then has no engine to ask.
@@ -58,23 +78,7 @@ void EditController::ConvertAndSnap(double& x, double& y) {
 
   const bool polarOn = (m_polarFlags & (POLAR_ANGLE_FIXED | POLAR_LENGTH_FIXED)) != 0;
   if (polarOn && !(m_polarFlags & POLAR_BASE_DRAGGED) && !KeyHeld(m_pSite->NoPolarKey())) {
-    // Until a press has set the reference, the vertex drawn last serves as one.
-    if (!(m_polarFlags & POLAR_LAST_FROM_PRESS) && m_rings && m_ringCount > 0) {
-      const int32_t r = m_ringCount - 1;
-      const int32_t n = m_ringVertexCount[r];
-      if (n > 0) {
-        Ring& ring = m_rings[r];
-        ring.EnsureIndex(n - 1);
-        m_lastX = ring.x[n - 1];
-        m_lastY = ring.y[n - 1];
-        m_lastZ = ring.z[n - 1];
-      }
-    }
-    if (m_polarFlags & POLAR_FROM_BASE) {
-      m_lastX = m_polarBaseX;
-      m_lastY = m_polarBaseY;
-      m_lastZ = m_polarBaseZ;
-    }
+    UpdatePolarReference();
 
     // Each rule is its own round trip through the host in 3D: the second one starts
     // from the view point the first one wrote back.

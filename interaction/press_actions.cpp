@@ -20,8 +20,7 @@ bool EditController::GrabPolarBase(const POINT& pt) {
     view.ProjectToView(m_polarBaseX, m_polarBaseY, m_polarBaseZ, &x, &y);
   }
   m_pEngine->WorldToScreen(&x, &y);
-  // Written as the hit rather than the miss, so that a base point at NaN is never hit.
-  if (!(std::fabs(x - pt.x) <= 3.0 && std::fabs(y - pt.y) <= 3.0)) return false;  // the pick tolerance
+  if (!WithinPickTolerance(x, y, pt)) return false;
   m_polarFlags |= POLAR_BASE_DRAGGED;
   return true;
 }
@@ -75,7 +74,7 @@ void EditController::PickVertexToMove(const POINT& pt) {
   }
   if (m_pEngine) {
     TurnReferenceOn(&ring.x[v], &ring.y[v], &ring.z[v]);
-    HandOverInputState();
+    SetForcedTracking(kTrackingHandedOver);
   }
 }
 
@@ -129,7 +128,7 @@ void EditController::InsertVertexAtGrip(const POINT& pt) {
   Ring& ring = m_rings[m_curRing];
   if (m_pEngine) {
     TurnReferenceOn(&ring.x[m_curVertex], &ring.y[m_curVertex], &ring.z[m_curVertex]);
-    HandOverInputState();
+    SetForcedTracking(kTrackingHandedOver);
   }
   CaptureView();
   SetStep(EditStep::DragSplitVertex);
@@ -149,7 +148,7 @@ void EditController::AnchorMove(const POINT& pt) {
   }
   if (m_pEngine) {
     TurnReferenceOn(&m_dragX, &m_dragY, &m_dragZ);
-    HandOverInputState();
+    SetForcedTracking(kTrackingHandedOver);
   }
   CaptureView();
   SetStep(EditStep::DragFigure);
@@ -162,7 +161,7 @@ bool EditController::GrabCentre(const POINT& pt, EditStep dropStep) {
   CaptureView();
   if (m_pEngine) {
     TurnReferenceOn(&m_dragX, &m_dragY, &m_dragZ);
-    HandOverInputState();
+    SetForcedTracking(kTrackingHandedOver);
   }
   return true;
 }
@@ -189,7 +188,7 @@ void EditController::StartRotate(const POINT& pt) {
   }
   SetStep(EditStep::DragRotation);
   CaptureView();
-  HandOverInputState();
+  SetForcedTracking(kTrackingHandedOver);
   AskForRepaint();
 }
 
@@ -205,6 +204,6 @@ void EditController::StartScale(const POINT& pt) {
   SetStep(EditStep::DragScaling);
   CaptureView();
   if (m_pEngine) TurnReferenceOn(&m_dragX, &m_dragY, &m_dragZ);
-  HandOverInputState();
+  SetForcedTracking(kTrackingHandedOver);
   AskForRepaint();
 }

@@ -32,7 +32,7 @@ void EditController::EndDrag(EditStep waitingStep) {
   GiveCaptureBack();
   SetStep(waitingStep);
   if (!m_pEngine) return;
-  TurnReferenceOff();
+  DropReference();
   AskForRepaint();
 }
 
@@ -41,7 +41,7 @@ void EditController::EndSplitDrag() {
   SetStep(EditStep::ChooseSegmentToSplit);
   AskForRepaint();
   if (!m_pEngine) return;
-  TurnReferenceOff();
+  DropReference();
   AskForRepaint();
 }
 
@@ -52,7 +52,7 @@ void EditController::DropCentre(EditStep waitingStep) {
   SetStep(waitingStep);
   if (!m_pEngine) return;
   m_pEngine->SetReferencePoint(nullptr, &m_dragX, &m_dragY, m_is3D ? &m_dragZ : nullptr);
-  int second = -2;
+  int second = kTrackingAtRest;
   m_pEngine->SetInputState(nullptr, &second, nullptr);
   AskForRepaint();
 }
