@@ -77,7 +77,7 @@ void KeepLoadedValuesInRange(CQarneditCtrl& c) {
 
 CQarneditCtrl::CQarneditCtrl() {
   QarneditModuleInit();
-  m_pEditController = new EditController(this);
+  m_pEditController = std::make_unique<EditController>(this);
   InitializeIIDs(&IID_DQarnedit, &IID_DQarneditEvents);
   m_pQarnocx = nullptr;
   m_caption = "";
@@ -85,8 +85,8 @@ CQarneditCtrl::CQarneditCtrl() {
 }
 
 CQarneditCtrl::~CQarneditCtrl() {
-  delete m_pEditController;
-  m_pEditController = nullptr;
+  // Before the members it reads through the site go.
+  m_pEditController.reset();
   // m_pQarnocx was never referenced by the control, so it is not released.
 }
 

@@ -137,7 +137,7 @@ class CQarneditCtrl : public COleControl, public EditSite {
   CString m_caption;
   CString m_stringFile;
   LPDISPATCH m_pQarnocx = nullptr;
-  EditController* m_pEditController = nullptr;
+  std::unique_ptr<EditController> m_pEditController;
   BYTE m_is3DMode = FALSE;
 
  private:
