@@ -6,6 +6,7 @@
 #include "commands/polar_point_dlg.h"
 #include "editcore/edit_controller.h"
 #include "editcore/measure_format.h"
+#include "editcore/work_plane.h"
 #include "feedback/geometry.h"
 #include "hostlink/host_view.h"
 
@@ -27,16 +28,14 @@ double EditController::LastSegmentAngleDegrees() {
   ring.EnsureIndex(n - 1);
   if (!m_is3D) return AngleOfVector(ring.x[n - 2], ring.y[n - 2], ring.x[n - 1], ring.y[n - 1]) * kDegreesPerRadian;
   // In 3D the segment's direction is the one seen in the work plane.
-  double a[3] = {0, 0, 0}, o[3] = {0, 0, 0};
+  WorkPlane plane;  // without a host, the world's own frame
   if (m_pSite->HostDispatch()) {
     HostView view(m_pSite->HostDispatch());
-    view.GetWorkPlane(&a[0], &a[1], &a[2], &o[0], &o[1], &o[2]);
+    plane = WorkPlane::Read(view);
   }
-  double x1 = ring.x[n - 2] - o[0], y1 = ring.y[n - 2] - o[1], z1 = ring.z[n - 2] - o[2];
-  double x2 = ring.x[n - 1] - o[0], y2 = ring.y[n - 1] - o[1], z2 = ring.z[n - 1] - o[2];
-  WorldToPlane(&x1, &y1, &z1, a);
-  WorldToPlane(&x2, &y2, &z2, a);
-  return AngleOfVector(x1, y1, x2, y2) * kDegreesPerRadian;
+  const Point3 p1 = plane.ToPlane(Point3{ring.x[n - 2], ring.y[n - 2], ring.z[n - 2]});
+  const Point3 p2 = plane.ToPlane(Point3{ring.x[n - 1], ring.y[n - 1], ring.z[n - 1]});
+  return AngleOfVector(p1.x, p1.y, p2.x, p2.y) * kDegreesPerRadian;
 }
 
 // The base point starts at the figure's centre the first time and is then brought

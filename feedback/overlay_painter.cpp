@@ -3,6 +3,7 @@
 
 #include "editcore/module_state.h"
 #include "editcore/edit_controller.h"
+#include "editcore/work_plane.h"
 #include "feedback/geometry.h"
 #include "feedback/grips.h"
 #include "hostlink/host_view.h"
@@ -113,7 +114,9 @@ void EditController::PaintRings(CDC& dc, HPEN, COLORREF color) {
           (m_step == EditStep::DragSplitVertex && i == m_curVertex && r == m_curRing)) {
         DrawSquareGrip(hdc, x, y);
       }
-      if (unlocked && (m_step == EditStep::ChooseVertexToDelete || m_step == EditStep::ConfirmDelete)) DrawBoxedCross(hdc, x, y);
+      if (unlocked && (m_step == EditStep::ChooseVertexToDelete || m_step == EditStep::ConfirmDelete)) {
+        DrawBoxedCross(hdc, x, y);
+      }
 
       // A polygon closes each ring from its last vertex back to its first.
       const bool closing = i == 0 && m_mode == MODE_POLYGON;
@@ -156,15 +159,14 @@ void EditController::PaintPolarMarks(HDC hdc) {
   const bool lengthFixed = (m_polarFlags & POLAR_LENGTH_FIXED) != 0;
   if (m_is3D) {
     HostView view(m_pSite->HostDispatch());
-    double angles[3] = {0, 0, 0}, origin[3] = {0, 0, 0};
-    view.GetWorkPlane(&angles[0], &angles[1], &angles[2], &origin[0], &origin[1], &origin[2]);
-    double point[3] = {m_lastX, m_lastY, m_lastZ};
+    const WorkPlane plane = WorkPlane::Read(view);
+    const Point3 point{m_lastX, m_lastY, m_lastZ};
     if (angleFixed && lengthFixed) {
-      DrawPlaneCrossPair(view, m_pPaintEngine, hdc, point, a, length, angles, origin);
+      DrawPlaneCrossPair(view, m_pPaintEngine, hdc, plane, point, a, length);
     } else if (angleFixed) {
-      DrawPlaneDirectionLine(view, m_pPaintEngine, hdc, point, a, angles, origin);
+      DrawPlaneDirectionLine(view, m_pPaintEngine, hdc, plane, point, a);
     } else {
-      DrawPlaneCircle(view, m_pPaintEngine, hdc, point, length, angles, origin);
+      DrawPlaneCircle(view, m_pPaintEngine, hdc, plane, point, length);
     }
   } else if (angleFixed && lengthFixed) {
     double x1 = m_lastX + length * std::cos(a), y1 = m_lastY + length * std::sin(a);

@@ -3,6 +3,7 @@
 
 #include "editcore/module_state.h"
 #include "editcore/edit_controller.h"
+#include "editcore/work_plane.h"
 #include "feedback/geometry.h"
 #include "hostlink/host_view.h"
 #include "platform/gdi.h"
@@ -194,23 +195,19 @@ void EditController::RotateFigure(const POINT& pt) {
   } else {
     // Turned inside the work plane, which lays every turned vertex into it.
     HostView view(m_pSite->HostDispatch());
-    double a[3] = {0, 0, 0}, o[3] = {0, 0, 0};
-    view.GetWorkPlane(&a[0], &a[1], &a[2], &o[0], &o[1], &o[2]);
-    double cx = m_dragX - o[0], cy = m_dragY - o[1], cz = m_dragZ - o[2];
-    WorldToPlane(&cx, &cy, &cz, a);
-    double qx = px - o[0], qy = py - o[1], qz = pz - o[2];
-    WorldToPlane(&qx, &qy, &qz, a);
-    theta = AngleOfVector(cx, cy, qx, qy);
+    const WorkPlane plane = WorkPlane::Read(view);
+    const Point3 c = plane.ToPlane(Point3{m_dragX, m_dragY, m_dragZ});
+    const Point3 q = plane.ToPlane(Point3{px, py, pz});
+    theta = AngleOfVector(c.x, c.y, q.x, q.y);
     const double turn = theta - m_rotateAngle;
     ForEachMovableVertex(*this, [&](Ring& ring, int32_t i) {
-      double x = ring.x[i] - o[0], y = ring.y[i] - o[1], z = ring.z[i] - o[2];
-      WorldToPlane(&x, &y, &z, a);
-      z = 0;
-      RotateAboutPoint(&x, &y, cx, cy, turn);
-      PlaneToWorld(&x, &y, &z, a);
-      ring.x[i] = x + o[0];
-      ring.y[i] = y + o[1];
-      ring.z[i] = z + o[2];
+      Point3 v = plane.ToPlane(Point3{ring.x[i], ring.y[i], ring.z[i]});
+      v.z = 0;
+      RotateAboutPoint(&v.x, &v.y, c.x, c.y, turn);
+      const Point3 w = plane.ToWorld(v);
+      ring.x[i] = w.x;
+      ring.y[i] = w.y;
+      ring.z[i] = w.z;
     });
   }
   // Tiny turns still move the figure but are not worth a repaint.

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "editcore/edit_controller.h"
+#include "editcore/work_plane.h"
 #include "feedback/geometry.h"
 #include "hostlink/host_view.h"
 #include "platform/desktop.h"
@@ -88,21 +89,16 @@ void EditController::ConvertAndSnap(double& x, double& y) {
         return;
       }
       HostView view(m_pSite->HostDispatch());
-      double plane[6] = {0, 0, 0, 0, 0, 0};
-      view.GetWorkPlane(&plane[0], &plane[1], &plane[2], &plane[3], &plane[4], &plane[5]);
-      double px = 0, py = 0, pz = 0;
-      view.ViewToWorld(x, y, &px, &py, &pz);
-      px -= plane[3];
-      py -= plane[4];
-      pz -= plane[5];
-      double lx = m_lastX - plane[3], ly = m_lastY - plane[4], lz = m_lastZ - plane[5];
-      WorldToPlane(&px, &py, &pz, plane);
-      WorldToPlane(&lx, &ly, &lz, plane);
+      const WorkPlane plane = WorkPlane::Read(view);
+      Point3 world;
+      view.ViewToWorld(x, y, &world.x, &world.y, &world.z);
+      Point3 p = plane.ToPlane(world);
+      const Point3 last = plane.ToPlane(Point3{m_lastX, m_lastY, m_lastZ});
       // The rule works in the plane; heights above it are dropped.
-      rule(lx, ly, px, py);
-      pz = 0;
-      PlaneToWorld(&px, &py, &pz, plane);
-      view.ProjectToView(px + plane[3], py + plane[4], pz + plane[5], &x, &y);
+      rule(last.x, last.y, p.x, p.y);
+      p.z = 0;
+      world = plane.ToWorld(p);
+      view.ProjectToView(world.x, world.y, world.z, &x, &y);
     };
     if (m_polarFlags & POLAR_ANGLE_FIXED) {
       constrain([this](double lx, double ly, double& px, double& py) {

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "editcore/edit_controller.h"
+#include "editcore/work_plane.h"
 #include "feedback/geometry.h"
 #include "hostlink/host_view.h"
 
@@ -175,14 +176,11 @@ void EditController::StartRotate(const POINT& pt) {
   if (m_pEngine) m_pEngine->ViewToWorld3D(&px, &py, &pz);  // in 2D as well
   if (m_is3D) {
     // The angle is measured in the work plane, where the rotation happens.
-    double a[3] = {0, 0, 0}, ox = 0, oy = 0, oz = 0;
     HostView view(m_pSite->HostDispatch());
-    view.GetWorkPlane(&a[0], &a[1], &a[2], &ox, &oy, &oz);
-    double dx = m_dragX - ox, dy = m_dragY - oy, dz = m_dragZ - oz;
-    double qx = px - ox, qy = py - oy, qz = pz - oz;
-    WorldToPlane(&dx, &dy, &dz, a);
-    WorldToPlane(&qx, &qy, &qz, a);
-    m_rotateAngle = AngleOfVector(dx, dy, qx, qy);
+    const WorkPlane plane = WorkPlane::Read(view);
+    const Point3 c = plane.ToPlane(Point3{m_dragX, m_dragY, m_dragZ});
+    const Point3 q = plane.ToPlane(Point3{px, py, pz});
+    m_rotateAngle = AngleOfVector(c.x, c.y, q.x, q.y);
   } else {
     m_rotateAngle = AngleOfVector(m_dragX, m_dragY, px, py);
   }
