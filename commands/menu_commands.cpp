@@ -50,7 +50,9 @@ void EditController::OnMenuMove() {
 void EditController::EnterRotateOrScale(EditStep step) {
   m_polarFlags = 0;
   // Switching between rotate and scale keeps the pivot computed or dragged before.
-  if (m_step != EditStep::ChooseRotateHandle && m_step != EditStep::ChooseScaleHandle) ComputeCentre(&m_dragX, &m_dragY, &m_dragZ, nullptr);
+  if (m_step != EditStep::ChooseRotateHandle && m_step != EditStep::ChooseScaleHandle) {
+    ComputeCentre(&m_dragX, &m_dragY, &m_dragZ, nullptr);
+  }
   SetStep(step);
   if (m_pEngine) {
     int on = 1;

@@ -2,6 +2,7 @@
 // the new angle, length and base point, with the host's own snapping switched off.
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 
 #include "commands/polar_point_dlg.h"
 #include "editcore/edit_controller.h"
@@ -58,7 +59,7 @@ void EditController::ForcePolarInput(bool constrained) {
     m_pEngine->SetModePair(0, 0);
   }
   m_inputStateForced = true;
-  int b = -2;
+  int b = kTrackingAtRest;
   int c = constrained ? 0 : m_dlgSavedInputState[2];
   m_pEngine->SetInputState(nullptr, &b, &c);
 }
@@ -94,8 +95,17 @@ void ReadAngleAndDistance(const Dialog& dlg, uint32_t& flags, double& angle, dou
 
 }  // namespace
 
+bool EditController::RunPolarDialog(CDialog& dlg) {
+  if (m_pEngine)
+    m_pEngine->GetInputState(&m_dlgSavedInputState[0], &m_dlgSavedInputState[1], &m_dlgSavedInputState[2]);
+  if (dlg.DoModal() == IDOK) return true;
+  if (m_pEngine)
+    m_pEngine->SetInputState(&m_dlgSavedInputState[0], &m_dlgSavedInputState[1], &m_dlgSavedInputState[2]);
+  return false;
+}
+
 void EditController::OnMenuPolarOn() {
-  auto* dlg = new CPolarPointExDlg;
+  auto dlg = std::make_unique<CPolarPointExDlg>();
   dlg->m_pSite = m_pSite;
   PresetAngleAndDistance(*dlg, m_polarFlags, m_polarAngle, m_polarLength);
   dlg->m_useBase = (m_polarFlags & POLAR_FROM_BASE) ? 1 : 0;
@@ -106,9 +116,7 @@ void EditController::OnMenuPolarOn() {
   dlg->m_lastPointUnavailable = m_ringVertexCount[m_ringCount - 1] < 1;
   dlg->m_lastSegmentAngle = LastSegmentAngleDegrees();
 
-  if (m_pEngine)
-    m_pEngine->GetInputState(&m_dlgSavedInputState[0], &m_dlgSavedInputState[1], &m_dlgSavedInputState[2]);
-  if (dlg->DoModal() == IDOK) {
+  if (RunPolarDialog(*dlg)) {
     // The added angle follows the Angle box: without a fixed angle there is nothing to add to.
     m_angleToAdd = dlg->m_angleOn ? DegreesToRadians(dlg->m_addText) : 0;
     m_polarFlags &= kKeptOnOk;
@@ -118,21 +126,17 @@ void EditController::OnMenuPolarOn() {
       SettlePolarBase();
     }
     ForcePolarInput(dlg->m_angleOn || dlg->m_distanceOn);
-  } else if (m_pEngine) {
-    m_pEngine->SetInputState(&m_dlgSavedInputState[0], &m_dlgSavedInputState[1], &m_dlgSavedInputState[2]);
   }
-  delete dlg;
+  dlg.reset();
   AskForRepaint();
 }
 
 void EditController::OnMenuPointPolarOn() {
-  auto* dlg = new CPolarPointDlg;
+  auto dlg = std::make_unique<CPolarPointDlg>();
   dlg->m_pSite = m_pSite;
   PresetAngleAndDistance(*dlg, m_polarFlags, m_polarAngle, m_polarLength);
 
-  if (m_pEngine)
-    m_pEngine->GetInputState(&m_dlgSavedInputState[0], &m_dlgSavedInputState[1], &m_dlgSavedInputState[2]);
-  if (dlg->DoModal() == IDOK) {
+  if (RunPolarDialog(*dlg)) {
     m_angleToAdd = 0;
     m_polarFlags &= kKeptOnOk;
     ReadAngleAndDistance(*dlg, m_polarFlags, m_polarAngle, m_polarLength);
@@ -140,9 +144,7 @@ void EditController::OnMenuPointPolarOn() {
     m_polarFlags |= POLAR_FROM_BASE;
     SettlePolarBase();
     ForcePolarInput(dlg->m_angleOn || dlg->m_distanceOn);
-  } else if (m_pEngine) {
-    m_pEngine->SetInputState(&m_dlgSavedInputState[0], &m_dlgSavedInputState[1], &m_dlgSavedInputState[2]);
   }
-  delete dlg;
+  dlg.reset();
   AskForRepaint();
 }

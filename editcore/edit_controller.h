@@ -10,6 +10,8 @@
 #include "platform/abi.h"
 #include "platform/cstring.h"
 
+class CDialog;
+
 enum EditMode : int32_t { MODE_IDLE = 0, MODE_POLYLINE = 1, MODE_POLYGON = 2, MODE_POINT = 3 };
 
 enum PolarFlag : uint32_t {
@@ -172,6 +174,9 @@ class EditController final : public PointerHandler, public OverlayPainter {
   double LastSegmentAngleDegrees();
   void SettlePolarBase();
   void ForcePolarInput(bool constrained);
+  // Runs a polar dialog with the host's input state read before it opens; Cancel gives
+  // that state back. True for OK.
+  bool RunPolarDialog(CDialog& dlg);
 
   // Pointer-move feedback and overlay painting (feedback/)
   // Where a world point shows in the view: WorldToView3D first in 3D, then
