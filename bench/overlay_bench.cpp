@@ -45,7 +45,7 @@ struct PolygonEdit {
 void PaintPolygon(benchmark::State& state, int32_t step) {
   PolygonEdit edit;
   EditController& ec = *edit.ctl->m_pEditController;
-  ec.SetStep(step);
+  ec.SetStep(EditStep(step));
   HWND view = edit.host.ViewWindow();
   HDC hdc = GetDC(view);
   CDC dc;

@@ -2,8 +2,7 @@
 // cannot apply, localised from the string file, and the chosen command's handler.
 #include <vector>
 
-#include "control/module_state.h"
-#include "control/qarnedit_ctrl.h"
+#include "editcore/module_state.h"
 #include "editcore/edit_controller.h"
 #include "platform/menu.h"
 #include "platform/window.h"
@@ -95,13 +94,13 @@ void EditController::ShowContextMenu() {
   switch (m_mode) {
     case MODE_POLYLINE:
       if (!CanSave()) Gray(popup, ID_POLYLINE_DONE);
-      if (n < 1 || m_step != 1) Gray(popup, ID_POLYLINE_BACK);
+      if (n < 1 || m_step != EditStep::Draw) Gray(popup, ID_POLYLINE_BACK);
       if (m_noBeginEndEdit) Gray(popup, ID_POLYLINE_CONTINUE);
       if (m_polarFlags == 0) Gray(popup, ID_POLYLINE_POLAR_OFF);
       break;
     case MODE_POLYGON:
       if (!CanSave()) Gray(popup, ID_POLYGON_DONE);
-      if (n < 1 || m_step != 1) Gray(popup, ID_POLYGON_BACK);
+      if (n < 1 || m_step != EditStep::Draw) Gray(popup, ID_POLYGON_BACK);
       if (n < 3) {
         Gray(popup, ID_POLYGON_NEW_PERIMETER);
         Gray(popup, ID_POLYGON_NEW_HOLE);
@@ -113,7 +112,7 @@ void EditController::ShowContextMenu() {
       break;
   }
 
-  m_pCtrl->LocalizeMenu(title, popup);
+  m_pSite->LocalizeMenu(title, popup);
 
   const UINT chosen = static_cast<UINT>(
       popup->TrackPopupMenu(TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY, cursor.x, cursor.y, owner));

@@ -13,75 +13,57 @@ void EditController::ReferenceToLastVertex() {
   m_pEngine->SetReferencePoint(&on, &ring.x[n - 1], &ring.y[n - 1], m_is3D ? &ring.z[n - 1] : nullptr);
 }
 
-void EditController::ReferenceOff() {
-  if (!m_pEngine) return;
-  int off = 0;
-  m_pEngine->SetReferencePoint(&off, nullptr, nullptr, nullptr);
-}
-
-// The host's tracking stays forced only while the first and third values say so.
-void EditController::FixTracking() {
-  if (!m_pEngine) return;
-  int a = 0, c = 0;
-  m_pEngine->GetInputState(&a, nullptr, &c);
-  if (a == 1 && c == 1) {
-    int b = -2;
-    m_pEngine->SetInputState(nullptr, &b, &c);
-  }
-}
-
-void EditController::RepaintOverlay() {
-  if (m_pPaintEngine) m_pPaintEngine->RequestRepaint();
-}
 
 void EditController::OnMenuContinue() {
   // The next vertex is measured from the last vertex again, not from a press.
   m_polarFlags &= ~static_cast<uint32_t>(POLAR_LAST_FROM_PRESS);
   ReferenceToLastVertex();
-  FixTracking();
-  SetStep(1);
-  RepaintOverlay();
+  SetForcedTracking(kTrackingAtRest);
+  SetStep(EditStep::Draw);
+  AskForRepaint();
 }
 
 void EditController::OnMenuMoveVertex() {
   ReferenceOff();
-  SetStep(2);
-  RepaintOverlay();
+  SetStep(EditStep::ChooseVertexToMove);
+  AskForRepaint();
 }
 
 void EditController::OnMenuInsertVertex() {
   ReferenceOff();
-  SetStep(4);
-  RepaintOverlay();
+  SetStep(EditStep::ChooseSegmentToSplit);
+  AskForRepaint();
 }
 
 void EditController::OnMenuDeleteVertex() {
   ReferenceOff();
-  SetStep(6);
-  RepaintOverlay();
+  SetStep(EditStep::ChooseVertexToDelete);
+  AskForRepaint();
 }
 
 void EditController::OnMenuMove() {
   ReferenceOff();
-  SetStep(8);
-  RepaintOverlay();
+  SetStep(EditStep::ChooseMoveAnchor);
+  AskForRepaint();
 }
 
-void EditController::EnterRotateOrScale(int32_t step) {
+void EditController::EnterRotateOrScale(EditStep step) {
   m_polarFlags = 0;
   // Switching between rotate and scale keeps the pivot computed or dragged before.
-  if (m_step != 10 && m_step != 13) ComputeCentre(&m_dragX, &m_dragY, &m_dragZ, nullptr);
+  if (m_step != EditStep::ChooseRotateHandle && m_step != EditStep::ChooseScaleHandle) {
+    ComputeCentre(&m_dragX, &m_dragY, &m_dragZ, nullptr);
+  }
   SetStep(step);
   if (m_pEngine) {
     int on = 1;
     m_pEngine->SetReferencePoint(&on, &m_dragX, &m_dragY, m_is3D ? &m_dragZ : nullptr);
   }
-  RepaintOverlay();
+  AskForRepaint();
 }
 
-void EditController::OnMenuRotate() { EnterRotateOrScale(10); }
+void EditController::OnMenuRotate() { EnterRotateOrScale(EditStep::ChooseRotateHandle); }
 
-void EditController::OnMenuScale() { EnterRotateOrScale(13); }
+void EditController::OnMenuScale() { EnterRotateOrScale(EditStep::ChooseScaleHandle); }
 
 void EditController::StartNewRing(BYTE isHole) {
   if (m_ringCount >= RingArrayLength()) return;  // the ring array is full
@@ -89,8 +71,8 @@ void EditController::StartNewRing(BYTE isHole) {
   m_ringVertexCount[m_ringCount - 1] = 0;
   m_ringIsHole[m_ringCount - 1] = isHole;
   ReferenceOff();
-  SetStep(1);
-  RepaintOverlay();
+  SetStep(EditStep::Draw);
+  AskForRepaint();
 }
 
 void EditController::OnMenuNewPerimeter() { StartNewRing(0); }
@@ -105,7 +87,7 @@ void EditController::OnMenuBack() {
     ReferenceToLastVertex();
   else
     ReferenceOff();
-  RepaintOverlay();
+  AskForRepaint();
 }
 
 void EditController::OnMenuInvert() {
@@ -119,8 +101,8 @@ void EditController::OnMenuInvert() {
     if (m_is3D) std::swap(ring.z[i], ring.z[j]);
   }
   ReferenceToLastVertex();
-  FixTracking();
-  RepaintOverlay();
+  SetForcedTracking(kTrackingAtRest);
+  AskForRepaint();
 }
 
 void EditController::OnMenuAbort() {
@@ -140,5 +122,5 @@ void EditController::OnMenuPolarOff() {
     m_pEngine->SetInputState(&m_dlgSavedInputState[0], &m_dlgSavedInputState[1], &m_dlgSavedInputState[2]);
   }
   m_polarFlags = 0;
-  RepaintOverlay();
+  AskForRepaint();
 }

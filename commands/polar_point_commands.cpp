@@ -2,10 +2,12 @@
 // the new angle, length and base point, with the host's own snapping switched off.
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 
 #include "commands/polar_point_dlg.h"
-#include "control/qarnedit_ctrl.h"
 #include "editcore/edit_controller.h"
+#include "editcore/measure_format.h"
+#include "editcore/work_plane.h"
 #include "feedback/geometry.h"
 #include "hostlink/host_view.h"
 
@@ -15,12 +17,6 @@ constexpr double kDegreesPerRadian = 57.29577951308232;
 // Clears the angle, length, press-reference and from-base bits and everything above
 // the low byte; the known base point (0x08) and its drag (0x20) survive.
 constexpr uint32_t kKeptOnOk = 0xE8;
-
-CString FormatG(double value) {
-  char text[64];
-  std::snprintf(text, sizeof(text), "%g", value);
-  return CString(text);
-}
 
 double DegreesToRadians(const CString& text) { return std::atof(text) * kPi * (1.0 / 180); }
 
@@ -33,16 +29,14 @@ double EditController::LastSegmentAngleDegrees() {
   ring.EnsureIndex(n - 1);
   if (!m_is3D) return AngleOfVector(ring.x[n - 2], ring.y[n - 2], ring.x[n - 1], ring.y[n - 1]) * kDegreesPerRadian;
   // In 3D the segment's direction is the one seen in the work plane.
-  double a[3] = {0, 0, 0}, o[3] = {0, 0, 0};
-  if (m_pCtrl->m_pQarnocx) {
-    HostView view(m_pCtrl->m_pQarnocx);
-    view.GetWorkPlane(&a[0], &a[1], &a[2], &o[0], &o[1], &o[2]);
+  WorkPlane plane;  // without a host, the world's own frame
+  if (m_pSite->HostDispatch()) {
+    HostView view(m_pSite->HostDispatch());
+    plane = WorkPlane::Read(view);
   }
-  double x1 = ring.x[n - 2] - o[0], y1 = ring.y[n - 2] - o[1], z1 = ring.z[n - 2] - o[2];
-  double x2 = ring.x[n - 1] - o[0], y2 = ring.y[n - 1] - o[1], z2 = ring.z[n - 1] - o[2];
-  WorldToPlane(&x1, &y1, &z1, a);
-  WorldToPlane(&x2, &y2, &z2, a);
-  return AngleOfVector(x1, y1, x2, y2) * kDegreesPerRadian;
+  const Point3 p1 = plane.ToPlane(Point3{ring.x[n - 2], ring.y[n - 2], ring.z[n - 2]});
+  const Point3 p2 = plane.ToPlane(Point3{ring.x[n - 1], ring.y[n - 1], ring.z[n - 1]});
+  return AngleOfVector(p1.x, p1.y, p2.x, p2.y) * kDegreesPerRadian;
 }
 
 // The base point starts at the figure's centre the first time and is then brought
@@ -65,7 +59,7 @@ void EditController::ForcePolarInput(bool constrained) {
     m_pEngine->SetModePair(0, 0);
   }
   m_inputStateForced = true;
-  int b = -2;
+  int b = kTrackingAtRest;
   int c = constrained ? 0 : m_dlgSavedInputState[2];
   m_pEngine->SetInputState(nullptr, &b, &c);
 }
@@ -79,11 +73,11 @@ void PresetAngleAndDistance(Dialog& dlg, uint32_t flags, double angle, double le
   dlg.m_distanceOn = FALSE;
   if (flags & POLAR_ANGLE_FIXED) {
     dlg.m_angleOn = TRUE;
-    dlg.m_angleText = FormatG(angle * kDegreesPerRadian);
+    dlg.m_angleText = CString(FormatG(angle * kDegreesPerRadian));
   }
   if (flags & POLAR_LENGTH_FIXED) {
     dlg.m_distanceOn = TRUE;
-    dlg.m_distanceText = FormatG(length);
+    dlg.m_distanceText = CString(FormatG(length));
   }
 }
 
@@ -101,21 +95,28 @@ void ReadAngleAndDistance(const Dialog& dlg, uint32_t& flags, double& angle, dou
 
 }  // namespace
 
+bool EditController::RunPolarDialog(CDialog& dlg) {
+  if (m_pEngine)
+    m_pEngine->GetInputState(&m_dlgSavedInputState[0], &m_dlgSavedInputState[1], &m_dlgSavedInputState[2]);
+  if (dlg.DoModal() == IDOK) return true;
+  if (m_pEngine)
+    m_pEngine->SetInputState(&m_dlgSavedInputState[0], &m_dlgSavedInputState[1], &m_dlgSavedInputState[2]);
+  return false;
+}
+
 void EditController::OnMenuPolarOn() {
-  auto* dlg = new CPolarPointExDlg;
-  dlg->m_pCtrl = m_pCtrl;
+  auto dlg = std::make_unique<CPolarPointExDlg>();
+  dlg->m_pSite = m_pSite;
   PresetAngleAndDistance(*dlg, m_polarFlags, m_polarAngle, m_polarLength);
   dlg->m_useBase = (m_polarFlags & POLAR_FROM_BASE) ? 1 : 0;
   if (m_angleToAdd != 0) {
     dlg->m_addOn = TRUE;
-    dlg->m_addText = FormatG(m_angleToAdd * kDegreesPerRadian);
+    dlg->m_addText = CString(FormatG(m_angleToAdd * kDegreesPerRadian));
   }
   dlg->m_lastPointUnavailable = m_ringVertexCount[m_ringCount - 1] < 1;
   dlg->m_lastSegmentAngle = LastSegmentAngleDegrees();
 
-  if (m_pEngine)
-    m_pEngine->GetInputState(&m_dlgSavedInputState[0], &m_dlgSavedInputState[1], &m_dlgSavedInputState[2]);
-  if (dlg->DoModal() == IDOK) {
+  if (RunPolarDialog(*dlg)) {
     // The added angle follows the Angle box: without a fixed angle there is nothing to add to.
     m_angleToAdd = dlg->m_angleOn ? DegreesToRadians(dlg->m_addText) : 0;
     m_polarFlags &= kKeptOnOk;
@@ -125,21 +126,17 @@ void EditController::OnMenuPolarOn() {
       SettlePolarBase();
     }
     ForcePolarInput(dlg->m_angleOn || dlg->m_distanceOn);
-  } else if (m_pEngine) {
-    m_pEngine->SetInputState(&m_dlgSavedInputState[0], &m_dlgSavedInputState[1], &m_dlgSavedInputState[2]);
   }
-  delete dlg;
-  RepaintOverlay();
+  dlg.reset();
+  AskForRepaint();
 }
 
 void EditController::OnMenuPointPolarOn() {
-  auto* dlg = new CPolarPointDlg;
-  dlg->m_pCtrl = m_pCtrl;
+  auto dlg = std::make_unique<CPolarPointDlg>();
+  dlg->m_pSite = m_pSite;
   PresetAngleAndDistance(*dlg, m_polarFlags, m_polarAngle, m_polarLength);
 
-  if (m_pEngine)
-    m_pEngine->GetInputState(&m_dlgSavedInputState[0], &m_dlgSavedInputState[1], &m_dlgSavedInputState[2]);
-  if (dlg->DoModal() == IDOK) {
+  if (RunPolarDialog(*dlg)) {
     m_angleToAdd = 0;
     m_polarFlags &= kKeptOnOk;
     ReadAngleAndDistance(*dlg, m_polarFlags, m_polarAngle, m_polarLength);
@@ -147,9 +144,7 @@ void EditController::OnMenuPointPolarOn() {
     m_polarFlags |= POLAR_FROM_BASE;
     SettlePolarBase();
     ForcePolarInput(dlg->m_angleOn || dlg->m_distanceOn);
-  } else if (m_pEngine) {
-    m_pEngine->SetInputState(&m_dlgSavedInputState[0], &m_dlgSavedInputState[1], &m_dlgSavedInputState[2]);
   }
-  delete dlg;
-  RepaintOverlay();
+  dlg.reset();
+  AskForRepaint();
 }

@@ -5,7 +5,8 @@
 #include <cstdlib>
 
 #include "commands/string_file.h"
-#include "control/qarnedit_ctrl.h"
+#include "editcore/edit_site.h"
+#include "editcore/measure_format.h"
 #include "resources/resource.h"
 
 namespace {
@@ -15,12 +16,6 @@ constexpr const char* kFromLastPoint = "From last point";
 constexpr const char* kFromUserPoint = "From user point";
 constexpr DWORD_PTR kBaseLastPoint = 0;
 constexpr DWORD_PTR kBaseUserPoint = 1;
-
-CString FormatDegrees(double value) {
-  char text[64];
-  std::snprintf(text, sizeof(text), "%g", value);
-  return CString(text);
-}
 
 // The text under key in the dialogs' section; a missing or empty value gives the
 // default, which is written there so that the file shows what can be translated.
@@ -36,22 +31,22 @@ void LocalizeWindow(const CString& stringFile, const CString& key, CWnd* window)
 }
 
 // The caption and the given controls of a polar dialog; no string file leaves the template's texts.
-void LocalizeDialog(CQarneditCtrl* ctrl, CDialog& dialog, std::span<const int> ids) {
-  const CString& stringFile = ctrl->m_stringFile;
+void LocalizeDialog(const EditSite* site, CDialog& dialog, std::span<const int> ids) {
+  const CString& stringFile = site->StringFile();
   if (stringFile.IsEmpty()) return;
   LocalizeWindow(stringFile, "TITLE", &dialog);
   for (int id : ids) LocalizeWindow(stringFile, StringFileKey(static_cast<UINT>(id)), dialog.GetDlgItem(id));
 }
 
-CString ComboText(CQarneditCtrl* ctrl, const char* prefix, const char* fallback) {
+CString ComboText(const EditSite* site, const char* prefix, const char* fallback) {
   CString key = CString(prefix) + StringFileKey(IDC_POLAR_BASE);
-  if (ctrl->m_stringFile.IsEmpty()) return CString(fallback);
-  return LookUpText(ctrl->m_stringFile, key, CString(fallback));
+  if (site->StringFile().IsEmpty()) return CString(fallback);
+  return LookUpText(site->StringFile(), key, CString(fallback));
 }
 
 // "+90" and "-90": the text as a number (0 when it is none) turned by step, unwrapped.
 void StepAngle(CString& text, BOOL& on, double step) {
-  text = FormatDegrees(std::atof(text) + step);
+  text = CString(FormatG(std::atof(text) + step));
   on = !text.IsEmpty();
 }
 
@@ -60,7 +55,7 @@ void StepAngle(CString& text, BOOL& on, double step) {
 // ---- CPolarPointDlg ----
 
 CPolarPointDlg::CPolarPointDlg()
-    : CDialog(IDD_POLAR_POINT), m_pCtrl(nullptr), m_angleOn(FALSE), m_distanceOn(FALSE) {}
+    : CDialog(IDD_POLAR_POINT), m_pSite(nullptr), m_angleOn(FALSE), m_distanceOn(FALSE) {}
 
 INT_PTR CPolarPointDlg::DoModal() { return CDialog::DoModal(); }
 
@@ -85,9 +80,9 @@ std::span<const DialogCommandEntry> CPolarPointDlg::GetCommandMap() const {
 
 BOOL CPolarPointDlg::OnInitDialog() {
   CDialog::OnInitDialog();
-  if (!m_pCtrl) return TRUE;
+  if (!m_pSite) return TRUE;
   static const int kIds[] = {IDC_POLAR_ANGLE_ON, IDC_POLAR_DISTANCE_ON, IDOK, IDCANCEL};
-  LocalizeDialog(m_pCtrl, *this, kIds);
+  LocalizeDialog(m_pSite, *this, kIds);
   return TRUE;
 }
 
@@ -119,7 +114,7 @@ void CPolarPointDlg::OnAngleMinus90() {
 
 CPolarPointExDlg::CPolarPointExDlg()
     : CDialog(IDD_POLAR_POINT_EX),
-      m_pCtrl(nullptr),
+      m_pSite(nullptr),
       m_lastPointUnavailable(0),
       m_lastSegmentAngle(0.0),
       m_angleOn(FALSE),
@@ -159,22 +154,22 @@ std::span<const DialogCommandEntry> CPolarPointExDlg::GetCommandMap() const {
 
 BOOL CPolarPointExDlg::OnInitDialog() {
   CDialog::OnInitDialog();
-  if (!m_pCtrl) return TRUE;
+  if (!m_pSite) return TRUE;
   static const int kIds[] = {IDC_POLAR_ANGLE_ON, IDC_POLAR_DISTANCE_ON, IDC_POLAR_ADD_ON,
                              IDOK,               IDCANCEL,              IDC_POLAR_LAST_ANGLE};
-  LocalizeDialog(m_pCtrl, *this, kIds);
+  LocalizeDialog(m_pSite, *this, kIds);
 
   m_baseCombo.ResetContent();
   if (m_lastPointUnavailable) {
     m_useBase = 1;
-    int index = m_baseCombo.AddString(ComboText(m_pCtrl, "BASEP", kFromUserPoint));
+    int index = m_baseCombo.AddString(ComboText(m_pSite, "BASEP", kFromUserPoint));
     m_baseCombo.SetItemData(index, kBaseUserPoint);
     m_baseCombo.SetCurSel(0);
   } else {
     // Unsorted, so an item's index is its data.
-    int index = m_baseCombo.AddString(ComboText(m_pCtrl, "LASTP", kFromLastPoint));
+    int index = m_baseCombo.AddString(ComboText(m_pSite, "LASTP", kFromLastPoint));
     m_baseCombo.SetItemData(index, kBaseLastPoint);
-    index = m_baseCombo.AddString(ComboText(m_pCtrl, "BASEP", kFromUserPoint));
+    index = m_baseCombo.AddString(ComboText(m_pSite, "BASEP", kFromUserPoint));
     m_baseCombo.SetItemData(index, kBaseUserPoint);
     m_baseCombo.SetCurSel(m_useBase);
   }
@@ -232,7 +227,7 @@ void CPolarPointExDlg::OnAddMinus90() {
 void CPolarPointExDlg::OnLastSegmentAngle() {
   // The members are not read back first: what the controls show now is overwritten
   // by the members as they were last exchanged.
-  m_angleText = FormatDegrees(m_lastSegmentAngle);
+  m_angleText = CString(FormatG(m_lastSegmentAngle));
   m_angleOn = !m_angleText.IsEmpty();
   UpdateData(FALSE);
 }

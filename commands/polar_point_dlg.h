@@ -8,14 +8,14 @@
 #include "platform/afx_dialog.h"
 #include "platform/cstring.h"
 
-class CQarneditCtrl;
+class EditSite;
 
 // For points: angle and distance from the last vertex.
 class CPolarPointDlg : public CDialog {
  public:
   CPolarPointDlg();
 
-  CQarneditCtrl* m_pCtrl;  // its string file localises the texts; null keeps the template's
+  EditSite* m_pSite;      // its string file localises the texts; null keeps the template's
   CString m_angleText;     // degrees
   CString m_distanceText;  // world units
   BOOL m_angleOn;
@@ -41,7 +41,7 @@ class CPolarPointExDlg : public CDialog {
  public:
   CPolarPointExDlg();
 
-  CQarneditCtrl* m_pCtrl;
+  EditSite* m_pSite;
   int m_lastPointUnavailable;  // the ring has no vertex: only "From user point" is offered
   double m_lastSegmentAngle;   // degrees, for "Get last segment angle"
   CComboBox m_baseCombo;

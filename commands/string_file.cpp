@@ -123,11 +123,19 @@ void WriteStringFileDefault(const CString& stringFile, LPCSTR section, const CSt
   Cache().erase(path);
 }
 
-CString LookUpStringFileText(const CString& stringFile, LPCSTR section, const CString& key, const CString& fallback) {
-  CString value = ReadStringFileValue(stringFile, section, key);
-  if (!value.IsEmpty()) return value;
+bool ReadOrSeedStringFileText(const CString& stringFile, LPCSTR section, const CString& key, const CString& fallback,
+                              CString& text) {
+  text = ReadStringFileValue(stringFile, section, key);
+  if (!text.IsEmpty()) return true;
   WriteStringFileDefault(stringFile, section, key, fallback);
-  return fallback;
+  text = fallback;
+  return false;
+}
+
+CString LookUpStringFileText(const CString& stringFile, LPCSTR section, const CString& key, const CString& fallback) {
+  CString text;
+  ReadOrSeedStringFileText(stringFile, section, key, fallback, text);
+  return text;
 }
 
 CString LoadLocalizedString(const CString& stringFile, UINT id) {
@@ -150,12 +158,8 @@ void LocalizeMenu(const CString& stringFile, const CString& title, CMenu* pPopup
       pPopup->GetMenuString(id, buffer.data(), static_cast<int>(buffer.size()), MF_BYCOMMAND);
       current = buffer.data();
     }
-    CString key = StringFileKey(id);
-    CString value = ReadStringFileValue(stringFile, section, key);
-    if (value.IsEmpty()) {
-      WriteStringFileDefault(stringFile, section, key, current);
-      continue;
-    }
+    CString value;
+    if (!ReadOrSeedStringFileText(stringFile, section, StringFileKey(id), current, value)) continue;
     UINT state = pPopup->EnableMenuItem(id, MF_BYCOMMAND | MF_ENABLED);
     if (state == static_cast<UINT>(-1)) state = MF_ENABLED;
     pPopup->ModifyMenu(id, MF_BYCOMMAND | MF_STRING, id, value);

@@ -34,7 +34,12 @@ CString ReadStringFileValue(const CString& stringFile, LPCSTR section, const CSt
 // Writes text under section and key unless the file is unreadable; failures are silent.
 void WriteStringFileDefault(const CString& stringFile, LPCSTR section, const CString& key, const CString& text);
 
-// The value under section and key; when it is missing or empty, fallback, which is
-// then written there so that the file lists what can be translated.
+// Reads the value under section and key into text and returns true; when it is missing
+// or empty, text is fallback, which is then written there so that the file lists what
+// can be translated, and the result is false.
+bool ReadOrSeedStringFileText(const CString& stringFile, LPCSTR section, const CString& key, const CString& fallback,
+                              CString& text);
+
+// The value under section and key, or fallback seeded as above.
 CString LookUpStringFileText(const CString& stringFile, LPCSTR section, const CString& key, const CString& fallback);
 

@@ -1,5 +1,5 @@
 // The AboutBox method: the module's About dialog, modal and without a parent.
-#include "control/module_state.h"
+#include "editcore/module_state.h"
 #include "control/qarnedit_ctrl.h"
 #include "platform/afx_dialog.h"
 #include "resources/resource.h"

@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "commands/string_file.h"
-#include "control/module_state.h"
+#include "editcore/module_state.h"
 #include "editcore/measure_format.h"
 #include "hostlink/host_view.h"
 #include "platform/afx_dc.h"
@@ -77,7 +77,7 @@ void KeepLoadedValuesInRange(CQarneditCtrl& c) {
 
 CQarneditCtrl::CQarneditCtrl() {
   QarneditModuleInit();
-  m_pEditController = new EditController(this);
+  m_pEditController = std::make_unique<EditController>(this);
   InitializeIIDs(&IID_DQarnedit, &IID_DQarneditEvents);
   m_pQarnocx = nullptr;
   m_caption = "";
@@ -85,8 +85,8 @@ CQarneditCtrl::CQarneditCtrl() {
 }
 
 CQarneditCtrl::~CQarneditCtrl() {
-  delete m_pEditController;
-  m_pEditController = nullptr;
+  // Before the members it reads through the site go.
+  m_pEditController.reset();
   // m_pQarnocx was never referenced by the control, so it is not released.
 }
 
@@ -262,6 +262,6 @@ void CQarneditCtrl::SetCaption(const CString& caption) {
   FireCaptionChanged(m_caption);
 }
 
-CString CQarneditCtrl::LoadLocalizedString(UINT id) { return ::LoadLocalizedString(m_stringFile, id); }
+CString CQarneditCtrl::LocalizedString(UINT id) { return ::LoadLocalizedString(m_stringFile, id); }
 
 void CQarneditCtrl::LocalizeMenu(const CString& title, CMenu* pPopup) { ::LocalizeMenu(m_stringFile, title, pPopup); }

@@ -2,10 +2,12 @@
 // aborts edits; the editing itself is done by the EditController it owns.
 #pragma once
 
+#include <memory>
 #include <span>
 
 #include "control/qarnedit_guids.h"
 #include "editcore/edit_controller.h"
+#include "editcore/edit_site.h"
 #include "hostlink/host_interfaces.h"
 #include "platform/afx_control.h"
 #include "platform/cstring.h"
@@ -46,7 +48,7 @@ enum QarneditEventDispid : DISPID {
 // OLEMISC_ACTIVATEWHENVISIBLE | SETCLIENTSITEFIRST | INSIDEOUT | CANTLINKINSIDE | RECOMPOSEONRESIZE
 constexpr DWORD kQarneditMiscStatus = 0x20191;
 
-class CQarneditCtrl : public COleControl {
+class CQarneditCtrl : public COleControl, public EditSite {
  public:
   CQarneditCtrl();
   ~CQarneditCtrl() override;
@@ -100,11 +102,30 @@ class CQarneditCtrl : public COleControl {
     FireEvent(EVENTID_CAPTIONCHANGED, EVENT_PARAM(VTS_BSTR), newCaption);
   }
 
-  // Operations the edit core calls
   HostEngine* ConnectToHost();
-  void SetCaption(const CString& caption);
-  CString LoadLocalizedString(UINT id);
-  void LocalizeMenu(const CString& title, CMenu* pPopup);
+
+  // EditSite: what the editor reads and tells
+  LPDISPATCH HostDispatch() const override { return m_pQarnocx; }
+  bool Is3D() const override { return m_is3DMode != 0; }
+  short NoSnapKey() const override { return m_noSnapKey; }
+  short NoPolarKey() const override { return m_noPolarKey; }
+  short FillStyle() const override { return m_fillStyle; }
+  COLORREF OverlayColor() override { return TranslateColor(m_penColor); }
+  const CString& PolylineMeasureFormat() const override { return m_formatPolylineParams; }
+  const CString& PolygonMeasureFormat() const override { return m_formatPolygonParams; }
+  const CString& StringFile() const override { return m_stringFile; }
+  void SetCaption(const CString& caption) override;
+  void EditEnded(bool saved) override {
+    if (saved)
+      FireEditDone();
+    else
+      FireEditAborted();
+  }
+  void Snap(double& x, double& y) override { FireSnap(&x, &y); }
+  CString LocalizedString(UINT id) override;
+  void LocalizeMenu(const CString& title, CMenu* pPopup) override;
+  void HoldAlive() override { AddRef(); }
+  void LetGo() override { Release(); }
 
   // Members, in the order the control has always kept them.
   OLE_COLOR m_penColor = 255;
@@ -116,7 +137,7 @@ class CQarneditCtrl : public COleControl {
   CString m_caption;
   CString m_stringFile;
   LPDISPATCH m_pQarnocx = nullptr;
-  EditController* m_pEditController = nullptr;
+  std::unique_ptr<EditController> m_pEditController;
   BYTE m_is3DMode = FALSE;
 
  private:

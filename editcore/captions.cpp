@@ -2,13 +2,12 @@
 #include <algorithm>
 #include <cmath>
 
-#include "control/qarnedit_ctrl.h"
 #include "editcore/edit_controller.h"
 #include "editcore/measure_format.h"
 #include "resources/resource.h"
 
 namespace {
-UINT PromptId(int32_t step) {
+UINT PromptId(EditStep step) {
   static const UINT kIds[16] = {0,
                                 IDS_STEP_DRAW,
                                 IDS_STEP_DRAG_VERTEX,
@@ -25,32 +24,33 @@ UINT PromptId(int32_t step) {
                                 IDS_STEP_SCALE,
                                 IDS_STEP_DROP_SCALE,
                                 IDS_STEP_DROP_SCALE_CENTER};
-  return step >= 1 && step <= 15 ? kIds[step] : 0;
+  const int32_t n = StepNumber(step);
+  return n >= 1 && n <= 15 ? kIds[n] : 0;
 }
 }  // namespace
 
-void EditController::SetStep(int32_t step) {
+void EditController::SetStep(EditStep step) {
   // A press or menu command whose Snap or dialog let the container end the edit goes on
-  // to its next step; an edit that is over has no step but 0.
-  if (m_mode == MODE_IDLE && step != 0) return;
+  // to its next step; an edit that is over has no step but idle.
+  if (m_mode == MODE_IDLE && step != EditStep::Idle) return;
   CString prefix;
   BuildMeasurePrefix(prefix);
   m_step = step;
   CString caption;
-  if (UINT id = PromptId(step)) caption = prefix + m_pCtrl->LoadLocalizedString(id);
-  m_pCtrl->SetCaption(caption);
+  if (UINT id = PromptId(step)) caption = prefix + m_pSite->LocalizedString(id);
+  m_pSite->SetCaption(caption);
 }
 
 void EditController::BuildMeasurePrefix(CString& prefix) const {
   prefix.Empty();
-  if (m_mode == MODE_POLYLINE && !m_pCtrl->m_formatPolylineParams.IsEmpty()) {
+  if (m_mode == MODE_POLYLINE && !m_pSite->PolylineMeasureFormat().IsEmpty()) {
     double area = 0, length = 0;
     ComputeMeasures(area, length);
-    prefix = CString(FormatMeasures(m_pCtrl->m_formatPolylineParams.str(), 1, length, 0.0));
-  } else if (m_mode == MODE_POLYGON && !m_pCtrl->m_formatPolygonParams.IsEmpty()) {
+    prefix = CString(FormatMeasures(m_pSite->PolylineMeasureFormat().str(), 1, length, 0.0));
+  } else if (m_mode == MODE_POLYGON && !m_pSite->PolygonMeasureFormat().IsEmpty()) {
     double area = 0, length = 0;
     ComputeMeasures(area, length);
-    prefix = CString(FormatMeasures(m_pCtrl->m_formatPolygonParams.str(), 2, area, length));
+    prefix = CString(FormatMeasures(m_pSite->PolygonMeasureFormat().str(), 2, area, length));
   }
 }
 

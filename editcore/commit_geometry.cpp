@@ -4,7 +4,6 @@
 #include <cstring>
 #include <vector>
 
-#include "control/qarnedit_ctrl.h"
 #include "editcore/edit_controller.h"
 #include "editcore/ntt_record.h"
 
@@ -108,7 +107,7 @@ void EditController::CommitPolygon() {
   RECORDADDR rec = RecordAlloc(ntt::kPolygonSize3D);
   if (!rec) return;
   WriteHeader(rec, m_is3D ? ntt::kPolygonSize3D : ntt::kPolygonSize2D, ntt::kPolygon);
-  RecordPut<int16_t>(rec, ntt::kPgFillStyle, m_pCtrl->m_fillStyle);
+  RecordPut<int16_t>(rec, ntt::kPgFillStyle, m_pSite->FillStyle());
   RecordPut<uint8_t>(rec, ntt::kPgZeroByte, 0);
   const uint8_t zeros[40] = {};
   RecordWrite(rec, ntt::kPgUnwritten, zeros, 16);  // the host's bytes: left zero

@@ -2,8 +2,7 @@
 
 #include <algorithm>
 
-#include "control/module_state.h"
-#include "control/qarnedit_ctrl.h"
+#include "editcore/module_state.h"
 
 namespace {
 // A container hands the ring count in as a long; beyond this the storage would be
@@ -11,7 +10,7 @@ namespace {
 constexpr int32_t kMaxRingArrayLength = 100000;
 }  // namespace
 
-EditController::EditController(CQarneditCtrl* pCtrl) : m_pCtrl(pCtrl) {
+EditController::EditController(EditSite* pSite) : m_pSite(pSite) {
   CreateRingStorage(kInitialRingCount);
   m_ringCount = 1;
   m_ringVertexCount[0] = 0;
@@ -59,19 +58,19 @@ void EditController::SetMaxRings(int32_t n) {
 
 void EditController::DisableBeginEndEdit() {
   m_noBeginEndEdit = 1;
-  if (m_pPaintEngine) m_pPaintEngine->RequestRepaint();
+  AskForRepaint();
 }
 
 void EditController::OnOtherPointerEvent(DWORD, POINT*) { ModuleStateScope state; }
 
 EditController::ControlKeepAlive::ControlKeepAlive(EditController& editor)
-    : m_pCtrl(editor.m_destroying ? nullptr : editor.m_pCtrl) {
-  if (m_pCtrl) m_pCtrl->AddRef();
+    : m_pSite(editor.m_destroying ? nullptr : editor.m_pSite) {
+  if (m_pSite) m_pSite->HoldAlive();
 }
 
 // Runs last in the caller: the release may destroy the control and this editor with it.
 EditController::ControlKeepAlive::~ControlKeepAlive() {
-  if (m_pCtrl) m_pCtrl->Release();
+  if (m_pSite) m_pSite->LetGo();
 }
 
 void EditController::OnHandlerDetached() {

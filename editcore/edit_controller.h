@@ -3,12 +3,14 @@
 // and it is registered with the host's engine as pointer handler and overlay painter.
 #pragma once
 
+#include "editcore/edit_site.h"
+#include "editcore/edit_step.h"
 #include "editcore/ring.h"
 #include "hostlink/host_interfaces.h"
 #include "platform/abi.h"
 #include "platform/cstring.h"
 
-class CQarneditCtrl;
+class CDialog;
 
 enum EditMode : int32_t { MODE_IDLE = 0, MODE_POLYLINE = 1, MODE_POLYGON = 2, MODE_POINT = 3 };
 
@@ -25,7 +27,7 @@ class EditController final : public PointerHandler, public OverlayPainter {
  public:
   static constexpr int32_t kInitialRingCount = 128;
 
-  explicit EditController(CQarneditCtrl* pCtrl);
+  explicit EditController(EditSite* pSite);
   ~EditController();
   EditController(const EditController&) = delete;
   EditController& operator=(const EditController&) = delete;
@@ -72,7 +74,8 @@ class EditController final : public PointerHandler, public OverlayPainter {
   RECORDADDR GetDrawnNtt() const { return m_pDrawnNtt; }
 
   // Captions
-  void SetStep(int32_t step);
+  void SetStep(EditStep step);
+  EditStep Step() const { return m_step; }
   void BuildMeasurePrefix(CString& prefix) const;
   void ComputeMeasures(double& area, double& length) const;
 
@@ -95,6 +98,8 @@ class EditController final : public PointerHandler, public OverlayPainter {
   // Whether a world point lies within the pick tolerance of a press (3D points go
   // through WorldToView3D first).
   bool HitsWorldPoint(double x, double y, double z, const POINT& pt);
+  // Whether view pixels (x, y) lie within the pick tolerance of a press; never for NaN.
+  static bool WithinPickTolerance(double x, double y, const POINT& pt);
   bool GrabPolarBase(const POINT& pt);
   void DrawVertex(const POINT& pt);
   void PickVertexToMove(const POINT& pt);
@@ -103,20 +108,28 @@ class EditController final : public PointerHandler, public OverlayPainter {
   void AnchorMove(const POINT& pt);
   void StartRotate(const POINT& pt);
   void StartScale(const POINT& pt);
-  bool GrabCentre(const POINT& pt, int32_t dropStep);
+  bool GrabCentre(const POINT& pt, EditStep dropStep);
   void DropPolarBase(const POINT& pt);
   void FinishDrawnVertex();
-  void EndDrag(int32_t waitingStep);
+  void EndDrag(EditStep waitingStep);
   void EndSplitDrag();
   void ConfirmDelete(const POINT& pt);
-  void DropCentre(int32_t waitingStep);
+  void DropCentre(EditStep waitingStep);
   void DeleteVertex(int32_t ring, int32_t v);
   void AdvancePolarAngle();
+  // Where polar input measures from: the vertex drawn last until a press set it, or the
+  // base point when input is measured from there.
+  void UpdatePolarReference();
   void CaptureView();
   void GiveCaptureBack();
-  void HandOverInputState();
+  // While the host's first and third input values say its tracking is forced, sets the
+  // second: kTrackingHandedOver for a drag, kTrackingAtRest when it is over.
+  void SetForcedTracking(int second);
+  static constexpr int kTrackingHandedOver = -1;
+  static constexpr int kTrackingAtRest = -2;
   void TurnReferenceOn(double* x, double* y, double* z);
-  void TurnReferenceOff();
+  // At a drop: the reference point off and the host's tracking back at rest.
+  void DropReference();
   void AskForRepaint();
   bool PolarInputOn() const { return (m_polarFlags & (POLAR_ANGLE_FIXED | POLAR_LENGTH_FIXED)) != 0; }
 
@@ -156,13 +169,14 @@ class EditController final : public PointerHandler, public OverlayPainter {
   // What the command handlers tell the host.
   void ReferenceToLastVertex();
   void ReferenceOff();
-  void FixTracking();
-  void RepaintOverlay();
   void StartNewRing(BYTE isHole);
-  void EnterRotateOrScale(int32_t step);
+  void EnterRotateOrScale(EditStep step);
   double LastSegmentAngleDegrees();
   void SettlePolarBase();
   void ForcePolarInput(bool constrained);
+  // Runs a polar dialog with the host's input state read before it opens; Cancel gives
+  // that state back. True for OK.
+  bool RunPolarDialog(CDialog& dlg);
 
   // Pointer-move feedback and overlay painting (feedback/)
   // Where a world point shows in the view: WorldToView3D first in 3D, then
@@ -188,7 +202,7 @@ class EditController final : public PointerHandler, public OverlayPainter {
     ControlKeepAlive& operator=(const ControlKeepAlive&) = delete;
 
    private:
-    CQarneditCtrl* m_pCtrl;
+    EditSite* m_pSite;
   };
 
   void PrepareHost();
@@ -204,7 +218,7 @@ class EditController final : public PointerHandler, public OverlayPainter {
   bool m_is3D = false;
   RECORDADDR m_pDrawnNtt = 0;
   HWND m_hPrevCapture = nullptr;
-  CQarneditCtrl* m_pCtrl;
+  EditSite* m_pSite;  // not owned: the control that owns this editor
   HostEngine* m_pEngine = nullptr;
   HostEngine* m_pPaintEngine = nullptr;
   Ring m_hiliteRing;
@@ -214,7 +228,7 @@ class EditController final : public PointerHandler, public OverlayPainter {
   int32_t* m_ringVertexCount = nullptr;
   BYTE* m_ringIsHole = nullptr;
   int32_t m_mode = MODE_IDLE;
-  int32_t m_step = 0;
+  EditStep m_step = EditStep::Idle;
   int32_t m_curVertex = -1;
   int32_t m_curRing = 0;
   uint32_t m_polarFlags = 0;

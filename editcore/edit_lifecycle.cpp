@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "control/qarnedit_ctrl.h"
 #include "editcore/edit_controller.h"
 #include "hostlink/host_view.h"
 
@@ -57,13 +56,13 @@ void EditController::StartDrawing(HostEngine* pEngine, int32_t mode) {
   HostManagesUtils();
   Attach(pEngine, false);
   m_noBeginEndEdit = 0;
-  m_is3D = m_pCtrl->m_is3DMode != 0;
+  m_is3D = m_pSite->Is3D();
   m_ringCount = 1;
   m_ringVertexCount[0] = 0;
   m_ringIsHole[0] = 0;
   m_mode = mode;
   const uint32_t serial = ++m_editSerial;
-  SetStep(1);
+  SetStep(EditStep::Draw);
   // A CaptionChanged handler that ended or replaced this edit leaves nothing to prepare.
   if (m_editSerial != serial) return;
   PrepareHost();
@@ -74,8 +73,8 @@ void EditController::PrepareHost() {
   // host's values now are the ones an edit forced (a restart during a running edit, or
   // an edit whose engine detached it before it could give them back), and keeping
   // those would leave the host forced.
-  if (m_hostManagesUtils && m_pCtrl->m_pQarnocx) {
-    HostView view(m_pCtrl->m_pQarnocx);
+  if (m_hostManagesUtils && m_pSite->HostDispatch()) {
+    HostView view(m_pSite->HostDispatch());
     CString current = view.GetVariable(kUtilsVariable);
     const bool on = std::atoi(current) == 1;
     if (!m_utilsSaved) {
@@ -130,8 +129,8 @@ void EditController::EndEdit(bool save) {
     }
     // Without a host pointer (the container cleared qarnocx) there is nothing to
     // write through; the saved text is dropped either way.
-    if (!m_savedUtils.IsEmpty() && m_pCtrl->m_pQarnocx) {
-      HostView view(m_pCtrl->m_pQarnocx);
+    if (!m_savedUtils.IsEmpty() && m_pSite->HostDispatch()) {
+      HostView view(m_pSite->HostDispatch());
       view.SetVariable(kUtilsVariable, m_savedUtils);
     }
     m_savedUtils.Empty();
@@ -142,11 +141,8 @@ void EditController::EndEdit(bool save) {
       ReleaseDrawnNtt();
     m_mode = MODE_IDLE;
     const uint32_t serial = ++m_editSerial;
-    SetStep(0);
-    if (save)
-      m_pCtrl->FireEditDone();
-    else
-      m_pCtrl->FireEditAborted();
+    SetStep(EditStep::Idle);
+    m_pSite->EditEnded(save);
     // A handler that started a new edit made it the owner of the registrations and of
     // the figure; unregistering now would leave that edit running without input.
     if (m_editSerial != serial) return;

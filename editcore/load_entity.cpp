@@ -112,7 +112,7 @@ BOOL EditController::LoadEntity(HostEngine* pEngine, RECORDADDR record) {
   // Each case sets the mode first and opens the new edit's serial before its
   // CaptionChanged event runs the container.
   uint32_t serial = 0;
-  auto enter = [&](int32_t mode, int32_t step) {
+  auto enter = [&](int32_t mode, EditStep step) {
     m_mode = mode;
     serial = ++m_editSerial;
     SetStep(step);
@@ -121,12 +121,12 @@ BOOL EditController::LoadEntity(HostEngine* pEngine, RECORDADDR record) {
     case ntt::kPoint:
       m_ringVertexCount[0] = 1;
       Store(ring0, 0, f.px[0], f.py[0], f.pz[0], 1);
-      enter(MODE_POINT, 1);
+      enter(MODE_POINT, EditStep::Draw);
       break;
     case ntt::kLine:
       m_ringVertexCount[0] = 2;
       for (int32_t i = 0; i < 2; ++i) Store(ring0, i, f.px[i], f.py[i], f.pz[i], 1);
-      enter(MODE_POLYLINE, 2);
+      enter(MODE_POLYLINE, EditStep::ChooseVertexToMove);
       break;
     case ntt::kPolyline:
       if (f.is3D && f.partCount != 1) {
@@ -141,7 +141,7 @@ BOOL EditController::LoadEntity(HostEngine* pEngine, RECORDADDR record) {
           m_ringVertexCount[0] = n + 1;
         }
       }
-      enter(MODE_POLYLINE, 2);
+      enter(MODE_POLYLINE, EditStep::ChooseVertexToMove);
       break;
     case ntt::kPolygon:
       m_ringCount = static_cast<int32_t>(f.ringCount);
@@ -153,14 +153,14 @@ BOOL EditController::LoadEntity(HostEngine* pEngine, RECORDADDR record) {
         m_ringVertexCount[r] = static_cast<int32_t>(d.count);
         CopyVertices(m_rings[r], f, d.first, d.count, false);
       }
-      enter(MODE_POLYGON, 2);
+      enter(MODE_POLYGON, EditStep::ChooseVertexToMove);
       break;
     default: break;
   }
   // A CaptionChanged handler that ended or replaced the edit: the load did not stick.
   if (m_editSerial != serial) return FALSE;
 
-  if (m_pPaintEngine) m_pPaintEngine->RequestRepaint();
+  AskForRepaint();
   PrepareHost();
   return TRUE;
 }

@@ -61,3 +61,9 @@ std::string FormatMeasures(std::string_view format, int maxValues, double first,
   if (written < 0) return {};
   return std::string(buffer.data());
 }
+
+std::string FormatG(double value) {
+  char text[64];
+  std::snprintf(text, sizeof(text), "%g", value);
+  return text;
+}

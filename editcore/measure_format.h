@@ -17,6 +17,9 @@ constexpr size_t kMaxMeasureFormat = 4096;
 // width or precision above kMaxMeasurePrefix).
 int CountDoubleConversions(std::string_view format);
 
+// A number as "%g" writes it, as the polar dialogs show angles and distances.
+std::string FormatG(double value);
+
 // The text of the format applied to the values, cut at kMaxMeasurePrefix bytes; empty
 // when the format is refused or consumes more than maxValues doubles.
 std::string FormatMeasures(std::string_view format, int maxValues, double first, double second);

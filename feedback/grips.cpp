@@ -33,44 +33,14 @@ class GrayPen {
   HGDIOBJ m_old;
 };
 
-// The work-plane frame around one mark: the point is taken into the plane (its height
-// dropped) on entry and back into the world on exit.
-class PlaneFrame {
- public:
-  PlaneFrame(HostView& view, HostEngine* engine, double* point, const double angles[3], const double origin[3])
-      : m_view(view), m_engine(engine), m_point(point), m_angles(angles), m_origin(origin) {
-    for (int i = 0; i < 3; ++i) m_point[i] -= m_origin[i];
-    WorldToPlane(&m_point[0], &m_point[1], &m_point[2], m_angles);
-    m_point[2] = 0;
-  }
-  ~PlaneFrame() {
-    PlaneToWorld(&m_point[0], &m_point[1], &m_point[2], m_angles);
-    for (int i = 0; i < 3; ++i) m_point[i] += m_origin[i];
-  }
-  PlaneFrame(const PlaneFrame&) = delete;
-  PlaneFrame& operator=(const PlaneFrame&) = delete;
-
-  // A plane point as the host's 2D view sees it.
-  void ToView(double px, double py, double& vx, double& vy) const {
-    double x = px, y = py, z = 0;
-    PlaneToWorld(&x, &y, &z, m_angles);
-    m_view.ProjectToView(x + m_origin[0], y + m_origin[1], z + m_origin[2], &vx, &vy);
-  }
-  // A plane point as a pixel position.
-  POINT ToPixel(double px, double py) const {
-    double vx = 0, vy = 0;
-    ToView(px, py, vx, vy);
-    m_engine->WorldToScreen(&vx, &vy);
-    return POINT{PixelFromDouble(vx), PixelFromDouble(vy)};
-  }
-
- private:
-  HostView& m_view;
-  HostEngine* m_engine;
-  double* m_point;
-  const double* m_angles;
-  const double* m_origin;
-};
+// The plane point (px, py) as a pixel position: into the world, the host's 2D view,
+// then the screen.
+POINT PlanePixel(HostView& view, HostEngine* engine, const WorkPlane& plane, double px, double py) {
+  double vx = 0, vy = 0;
+  PlaneToView(view, plane, px, py, vx, vy);
+  engine->WorldToScreen(&vx, &vy);
+  return POINT{PixelFromDouble(vx), PixelFromDouble(vy)};
+}
 
 }  // namespace
 
@@ -118,44 +88,48 @@ void DrawGrayCrossPair(HDC hdc, int x1, int y1, int x2, int y2) {
   DrawCrossMark(hdc, x2, y2);
 }
 
-void DrawPlaneCircle(HostView& view, HostEngine* engine, HDC hdc, double* point, double radius, const double angles[3],
-                     const double origin[3]) {
+void PlaneToView(HostView& view, const WorkPlane& plane, double px, double py, double& vx, double& vy) {
+  const Point3 world = plane.ToWorld(Point3{px, py, 0});
+  view.ProjectToView(world.x, world.y, world.z, &vx, &vy);
+}
+
+void DrawPlaneCircle(HostView& view, HostEngine* engine, HDC hdc, const WorkPlane& plane, Point3 world, double radius) {
   GrayPen pen(hdc, PS_DOT);
-  PlaneFrame frame(view, engine, point, angles, origin);
+  const Point3 centre = plane.ToPlane(world);
   double t = 0;
   // Each chord starts where the previous one ended, so every point is converted once.
-  POINT from = frame.ToPixel(point[0] + radius, point[1]);
+  POINT from = PlanePixel(view, engine, plane, centre.x + radius, centre.y);
   for (int i = 0; i < kChordCount; ++i) {
     // Clamped so that the last chord ends exactly where the first began.
     t += kTenDegrees;
     if (t < 0) t = 0;
     if (t > kTwoPi) t = kTwoPi;
-    const POINT to = frame.ToPixel(point[0] + radius * std::cos(t), point[1] + radius * std::sin(t));
+    const POINT to = PlanePixel(view, engine, plane, centre.x + radius * std::cos(t), centre.y + radius * std::sin(t));
     MoveToEx(hdc, from.x, from.y, nullptr);
     LineTo(hdc, to.x, to.y);
     from = to;
   }
 }
 
-void DrawPlaneCrossPair(HostView& view, HostEngine* engine, HDC hdc, double* point, double angle, double length,
-                        const double angles[3], const double origin[3]) {
+void DrawPlaneCrossPair(HostView& view, HostEngine* engine, HDC hdc, const WorkPlane& plane, Point3 world, double angle,
+                        double length) {
   GrayPen pen(hdc, PS_SOLID);
-  PlaneFrame frame(view, engine, point, angles, origin);
-  const POINT first = frame.ToPixel(point[0] + length * std::cos(angle), point[1] + length * std::sin(angle));
+  const Point3 p = plane.ToPlane(world);
+  const POINT first = PlanePixel(view, engine, plane, p.x + length * std::cos(angle), p.y + length * std::sin(angle));
   DrawCrossMark(hdc, first.x, first.y);
   const POINT second =
-      frame.ToPixel(point[0] + length * std::cos(angle + kPi), point[1] + length * std::sin(angle + kPi));
+      PlanePixel(view, engine, plane, p.x + length * std::cos(angle + kPi), p.y + length * std::sin(angle + kPi));
   DrawCrossMark(hdc, second.x, second.y);
 }
 
-void DrawPlaneDirectionLine(HostView& view, HostEngine* engine, HDC hdc, double* point, double angle,
-                            const double angles[3], const double origin[3]) {
+void DrawPlaneDirectionLine(HostView& view, HostEngine* engine, HDC hdc, const WorkPlane& plane, Point3 world,
+                            double angle) {
   GrayPen pen(hdc, PS_DOT);
-  PlaneFrame frame(view, engine, point, angles, origin);
+  const Point3 p = plane.ToPlane(world);
   // The plane direction seen on the screen: from the point to one world unit along it.
   double px = 0, py = 0, qx = 0, qy = 0;
-  frame.ToView(point[0], point[1], px, py);
-  frame.ToView(point[0] + std::cos(angle), point[1] + std::sin(angle), qx, qy);
+  PlaneToView(view, plane, p.x, p.y, px, py);
+  PlaneToView(view, plane, p.x + std::cos(angle), p.y + std::sin(angle), qx, qy);
   const double theta = AngleOfVector(px, py, qx, qy);
   engine->WorldToScreen(&px, &py);
   // Screen Y grows downward, hence the Y components of opposite sign.

@@ -2,6 +2,8 @@
 // marks of the polar input, flat on the screen or laid into the host's 3D work plane.
 #pragma once
 
+#include "editcore/point.h"
+#include "editcore/work_plane.h"
 #include "platform/gdi.h"
 #include "platform/win_types.h"
 
@@ -23,12 +25,14 @@ void DrawGrayDottedLine(HDC hdc, int x1, int y1, int x2, int y2);
 void DrawGrayDottedEllipse(HDC hdc, int left, int top, int right, int bottom);
 void DrawGrayCrossPair(HDC hdc, int x1, int y1, int x2, int y2);
 
-// Gray marks in the work plane (angles about X, Y, Z; origin). point is three doubles,
-// changed in place: it ends projected into the plane.
-void DrawPlaneCircle(HostView& view, HostEngine* engine, HDC hdc, double* point, double radius, const double angles[3],
-                     const double origin[3]);
-void DrawPlaneCrossPair(HostView& view, HostEngine* engine, HDC hdc, double* point, double angle, double length,
-                        const double angles[3], const double origin[3]);
+// The plane point (px, py), at height 0, as the host's 2D view sees it.
+void PlaneToView(HostView& view, const WorkPlane& plane, double px, double py, double& vx, double& vy);
+
+// Gray marks laid into the work plane around a world point (its height above the
+// plane dropped).
+void DrawPlaneCircle(HostView& view, HostEngine* engine, HDC hdc, const WorkPlane& plane, Point3 world, double radius);
+void DrawPlaneCrossPair(HostView& view, HostEngine* engine, HDC hdc, const WorkPlane& plane, Point3 world, double angle,
+                        double length);
 // A line 400 pixels long through the point, along the screen direction of angle.
-void DrawPlaneDirectionLine(HostView& view, HostEngine* engine, HDC hdc, double* point, double angle,
-                            const double angles[3], const double origin[3]);
+void DrawPlaneDirectionLine(HostView& view, HostEngine* engine, HDC hdc, const WorkPlane& plane, Point3 world,
+                            double angle);

@@ -63,5 +63,5 @@ void EditController::HiliteVertexes(HostEngine* pEngine, RECORDADDR record) {
 
   // The engine stays known even when nothing is registered: a later repaint request
   // and the end of an edit still go to it.
-  if (m_pPaintEngine) m_pPaintEngine->RequestRepaint();
+  AskForRepaint();
 }

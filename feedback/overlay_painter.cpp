@@ -1,9 +1,9 @@
 // The overlay painted over the host view on every repaint.
 #include <cmath>
 
-#include "control/module_state.h"
-#include "control/qarnedit_ctrl.h"
+#include "editcore/module_state.h"
 #include "editcore/edit_controller.h"
+#include "editcore/work_plane.h"
 #include "feedback/geometry.h"
 #include "feedback/grips.h"
 #include "hostlink/host_view.h"
@@ -50,7 +50,7 @@ void EditController::PaintOverlay(CDC* pDC) {
   HDC hdc = pDC->GetSafeHdc();
   // Nothing may unwind into the host's paint: a paint that fails just draws no more.
   try {
-    const COLORREF color = m_pCtrl->TranslateColor(m_pCtrl->m_penColor);
+    const COLORREF color = m_pSite->OverlayColor();
     HPEN overlayPen = CreatePen(PS_SOLID, 1, color);
     ScopedPen selected(hdc, overlayPen);
     // Dotted lines leave their gaps alone instead of filling them with the background.
@@ -71,7 +71,7 @@ void EditController::PaintOverlay(CDC* pDC) {
 
     PaintRings(*pDC, overlayPen, color);
 
-    if (m_step >= 10 && m_step <= 15) {
+    if (AboutCentre(m_step)) {
       int x = 0, y = 0;
       WorldToPixel(m_dragX, m_dragY, m_dragZ, x, y);
       DrawCircleGrip(hdc, x, y);
@@ -98,7 +98,7 @@ void EditController::OnOtherPaintEvent(DWORD) {}
 
 void EditController::PaintRings(CDC& dc, HPEN, COLORREF color) {
   HDC hdc = dc.GetSafeHdc();
-  const bool segmentGrips = m_step == 4 || m_step == 5;
+  const bool segmentGrips = m_step == EditStep::ChooseSegmentToSplit || m_step == EditStep::DragSplitVertex;
   for (int32_t r = 0; r < m_ringCount; ++r) {
     const Ring& ring = m_rings[r];
     const int32_t n = m_ringVertexCount[r];
@@ -110,10 +110,13 @@ void EditController::PaintRings(CDC& dc, HPEN, COLORREF color) {
       WorldToPixel(ring.x[i], ring.y[i], ring.z[i], x, y);
       const bool unlocked = (i != 0 && i != n - 1) || !m_noBeginEndEdit;
 
-      if ((unlocked && (m_step == 2 || m_step == 3)) || (m_step == 5 && i == m_curVertex && r == m_curRing)) {
+      if ((unlocked && (m_step == EditStep::ChooseVertexToMove || m_step == EditStep::DragVertex)) ||
+          (m_step == EditStep::DragSplitVertex && i == m_curVertex && r == m_curRing)) {
         DrawSquareGrip(hdc, x, y);
       }
-      if (unlocked && (m_step == 6 || m_step == 7)) DrawBoxedCross(hdc, x, y);
+      if (unlocked && (m_step == EditStep::ChooseVertexToDelete || m_step == EditStep::ConfirmDelete)) {
+        DrawBoxedCross(hdc, x, y);
+      }
 
       // A polygon closes each ring from its last vertex back to its first.
       const bool closing = i == 0 && m_mode == MODE_POLYGON;
@@ -125,7 +128,7 @@ void EditController::PaintRings(CDC& dc, HPEN, COLORREF color) {
         if (closing) DrawSquareGrip(hdc, Truncate((endX + x) * 0.5), Truncate((endY + y) * 0.5));
         if (joined) DrawSquareGrip(hdc, Truncate((prevX + x) * 0.5), Truncate((prevY + y) * 0.5));
       }
-      if (m_step == 1 && i == n - 1 && r == m_ringCount - 1) DrawCircleGrip(hdc, x, y);
+      if (m_step == EditStep::Draw && i == n - 1 && r == m_ringCount - 1) DrawCircleGrip(hdc, x, y);
 
       if (closing) {
         if (r == m_ringCount - 1) {
@@ -149,34 +152,21 @@ void EditController::PaintRings(CDC& dc, HPEN, COLORREF color) {
 }
 
 void EditController::PaintPolarMarks(HDC hdc) {
-  const int32_t last = m_ringCount - 1;
-  const int32_t n = m_ringVertexCount[last];
-  if (!(m_polarFlags & POLAR_LAST_FROM_PRESS) && n > 0) {
-    const Ring& ring = m_rings[last];
-    m_lastX = ring.x[n - 1];
-    m_lastY = ring.y[n - 1];
-    if (m_is3D) m_lastZ = ring.z[n - 1];
-  }
-  if (m_polarFlags & POLAR_FROM_BASE) {
-    m_lastX = m_polarBaseX;
-    m_lastY = m_polarBaseY;
-    if (m_is3D) m_lastZ = m_polarBaseZ;
-  }
+  UpdatePolarReference();
 
   const double a = m_polarAngle, length = m_polarLength;
   const bool angleFixed = (m_polarFlags & POLAR_ANGLE_FIXED) != 0;
   const bool lengthFixed = (m_polarFlags & POLAR_LENGTH_FIXED) != 0;
   if (m_is3D) {
-    HostView view(m_pCtrl->m_pQarnocx);
-    double angles[3] = {0, 0, 0}, origin[3] = {0, 0, 0};
-    view.GetWorkPlane(&angles[0], &angles[1], &angles[2], &origin[0], &origin[1], &origin[2]);
-    double point[3] = {m_lastX, m_lastY, m_lastZ};
+    HostView view(m_pSite->HostDispatch());
+    const WorkPlane plane = WorkPlane::Read(view);
+    const Point3 point{m_lastX, m_lastY, m_lastZ};
     if (angleFixed && lengthFixed) {
-      DrawPlaneCrossPair(view, m_pPaintEngine, hdc, point, a, length, angles, origin);
+      DrawPlaneCrossPair(view, m_pPaintEngine, hdc, plane, point, a, length);
     } else if (angleFixed) {
-      DrawPlaneDirectionLine(view, m_pPaintEngine, hdc, point, a, angles, origin);
+      DrawPlaneDirectionLine(view, m_pPaintEngine, hdc, plane, point, a);
     } else {
-      DrawPlaneCircle(view, m_pPaintEngine, hdc, point, length, angles, origin);
+      DrawPlaneCircle(view, m_pPaintEngine, hdc, plane, point, length);
     }
   } else if (angleFixed && lengthFixed) {
     double x1 = m_lastX + length * std::cos(a), y1 = m_lastY + length * std::sin(a);

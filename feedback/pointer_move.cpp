@@ -1,9 +1,9 @@
 // Pointer moves: rubber band and drag feedback.
 #include <cmath>
 
-#include "control/module_state.h"
-#include "control/qarnedit_ctrl.h"
+#include "editcore/module_state.h"
 #include "editcore/edit_controller.h"
+#include "editcore/work_plane.h"
 #include "feedback/geometry.h"
 #include "hostlink/host_view.h"
 #include "platform/gdi.h"
@@ -60,16 +60,16 @@ void FollowPointer(EditController& ec, POINT& pt) {
     ec.m_polarBaseX = pt.x;
     ec.m_polarBaseY = pt.y;
     ec.ConvertAndSnap(ec.m_polarBaseX, ec.m_polarBaseY);
-    if (ec.m_pPaintEngine) ec.m_pPaintEngine->RequestRepaint();
+    ec.AskForRepaint();
     return;
   }
 
   switch (ec.m_step) {
-    case 1:
+    case EditStep::Draw:
       ec.DrawRubberBand(pt);
       break;
-    case 3:
-    case 5: {
+    case EditStep::DragVertex:
+    case EditStep::DragSplitVertex: {
       // Only a picked vertex is dragged; without one there is nothing to move.
       if (ec.m_curVertex < 0 || ec.m_curRing < 0 || ec.m_curRing >= ec.m_ringCount) break;
       // The Snap handler runs the container, which may free the ring storage or end the
@@ -86,21 +86,21 @@ void FollowPointer(EditController& ec, POINT& pt) {
       ring.x[ec.m_curVertex] = x;
       ring.y[ec.m_curVertex] = y;
       ring.z[ec.m_curVertex] = z;
-      if (ec.m_pPaintEngine) ec.m_pPaintEngine->RequestRepaint();
+      ec.AskForRepaint();
       break;
     }
-    case 9:
+    case EditStep::DragFigure:
       ec.MoveFigure(pt);
       break;
-    case 11:
+    case EditStep::DragRotation:
       ec.RotateFigure(pt);
       break;
-    case 12:
-    case 15:
+    case EditStep::DragRotateCentre:
+    case EditStep::DragScaleCentre:
       ec.SnappedPointerPoint(pt, ec.m_dragX, ec.m_dragY, ec.m_dragZ);
-      if (ec.m_pPaintEngine) ec.m_pPaintEngine->RequestRepaint();
+      ec.AskForRepaint();
       break;
-    case 14:
+    case EditStep::DragScaling:
       ec.ScaleFigure(pt);
       break;
     default:
@@ -180,7 +180,7 @@ void EditController::MoveFigure(const POINT& pt) {
   m_dragX = px;
   m_dragY = py;
   m_dragZ = pz;
-  if (m_pPaintEngine) m_pPaintEngine->RequestRepaint();
+  AskForRepaint();
 }
 
 void EditController::RotateFigure(const POINT& pt) {
@@ -194,28 +194,24 @@ void EditController::RotateFigure(const POINT& pt) {
         *this, [&](Ring& ring, int32_t i) { RotateAboutPoint(&ring.x[i], &ring.y[i], m_dragX, m_dragY, turn); });
   } else {
     // Turned inside the work plane, which lays every turned vertex into it.
-    HostView view(m_pCtrl->m_pQarnocx);
-    double a[3] = {0, 0, 0}, o[3] = {0, 0, 0};
-    view.GetWorkPlane(&a[0], &a[1], &a[2], &o[0], &o[1], &o[2]);
-    double cx = m_dragX - o[0], cy = m_dragY - o[1], cz = m_dragZ - o[2];
-    WorldToPlane(&cx, &cy, &cz, a);
-    double qx = px - o[0], qy = py - o[1], qz = pz - o[2];
-    WorldToPlane(&qx, &qy, &qz, a);
-    theta = AngleOfVector(cx, cy, qx, qy);
+    HostView view(m_pSite->HostDispatch());
+    const WorkPlane plane = WorkPlane::Read(view);
+    const Point3 c = plane.ToPlane(Point3{m_dragX, m_dragY, m_dragZ});
+    const Point3 q = plane.ToPlane(Point3{px, py, pz});
+    theta = AngleOfVector(c.x, c.y, q.x, q.y);
     const double turn = theta - m_rotateAngle;
     ForEachMovableVertex(*this, [&](Ring& ring, int32_t i) {
-      double x = ring.x[i] - o[0], y = ring.y[i] - o[1], z = ring.z[i] - o[2];
-      WorldToPlane(&x, &y, &z, a);
-      z = 0;
-      RotateAboutPoint(&x, &y, cx, cy, turn);
-      PlaneToWorld(&x, &y, &z, a);
-      ring.x[i] = x + o[0];
-      ring.y[i] = y + o[1];
-      ring.z[i] = z + o[2];
+      Point3 v = plane.ToPlane(Point3{ring.x[i], ring.y[i], ring.z[i]});
+      v.z = 0;
+      RotateAboutPoint(&v.x, &v.y, c.x, c.y, turn);
+      const Point3 w = plane.ToWorld(v);
+      ring.x[i] = w.x;
+      ring.y[i] = w.y;
+      ring.z[i] = w.z;
     });
   }
   // Tiny turns still move the figure but are not worth a repaint.
-  if (m_pPaintEngine && std::fabs(theta - m_rotateAngle) > kMinRotationForRepaint) m_pPaintEngine->RequestRepaint();
+  if (std::fabs(theta - m_rotateAngle) > kMinRotationForRepaint) AskForRepaint();
   m_rotateAngle = theta;
 }
 
@@ -239,5 +235,5 @@ void EditController::ScaleFigure(const POINT& pt) {
     }
   });
   m_scaleFactor = d;
-  if (m_pPaintEngine) m_pPaintEngine->RequestRepaint();
+  AskForRepaint();
 }

@@ -1,7 +1,6 @@
 // Left-button presses and releases in the host view: each step's press starts its
 // action or drag, and the release ends it and returns to the step's waiting state.
-#include "control/module_state.h"
-#include "control/qarnedit_ctrl.h"
+#include "editcore/module_state.h"
 #include "editcore/edit_controller.h"
 #include "platform/window.h"
 
@@ -12,13 +11,13 @@ void EditController::OnButtonDown(DWORD, POINT* pt) {
   if (!pt) return;
   if (GrabPolarBase(*pt)) return;
   switch (m_step) {
-    case 1: DrawVertex(*pt); break;
-    case 2: PickVertexToMove(*pt); break;
-    case 4: InsertVertexAtGrip(*pt); break;
-    case 6: PickVertexToDelete(*pt); break;
-    case 8: AnchorMove(*pt); break;
-    case 10: StartRotate(*pt); break;
-    case 13: StartScale(*pt); break;
+    case EditStep::Draw: DrawVertex(*pt); break;
+    case EditStep::ChooseVertexToMove: PickVertexToMove(*pt); break;
+    case EditStep::ChooseSegmentToSplit: InsertVertexAtGrip(*pt); break;
+    case EditStep::ChooseVertexToDelete: PickVertexToDelete(*pt); break;
+    case EditStep::ChooseMoveAnchor: AnchorMove(*pt); break;
+    case EditStep::ChooseRotateHandle: StartRotate(*pt); break;
+    case EditStep::ChooseScaleHandle: StartScale(*pt); break;
     default: break;  // drag steps and idle: the press belongs to a drag already running
   }
 }
@@ -32,15 +31,15 @@ void EditController::OnButtonUp(DWORD, POINT* pt) {
     return;
   }
   switch (m_step) {
-    case 1: FinishDrawnVertex(); break;
-    case 3: EndDrag(2); break;
-    case 5: EndSplitDrag(); break;
-    case 7: ConfirmDelete(*pt); break;
-    case 9: EndDrag(8); break;
-    case 11: EndDrag(10); break;
-    case 12: DropCentre(10); break;
-    case 14: EndDrag(13); break;
-    case 15: DropCentre(13); break;
+    case EditStep::Draw: FinishDrawnVertex(); break;
+    case EditStep::DragVertex: EndDrag(EditStep::ChooseVertexToMove); break;
+    case EditStep::DragSplitVertex: EndSplitDrag(); break;
+    case EditStep::ConfirmDelete: ConfirmDelete(*pt); break;
+    case EditStep::DragFigure: EndDrag(EditStep::ChooseMoveAnchor); break;
+    case EditStep::DragRotation: EndDrag(EditStep::ChooseRotateHandle); break;
+    case EditStep::DragRotateCentre: DropCentre(EditStep::ChooseRotateHandle); break;
+    case EditStep::DragScaling: EndDrag(EditStep::ChooseScaleHandle); break;
+    case EditStep::DragScaleCentre: DropCentre(EditStep::ChooseScaleHandle); break;
     default: break;  // waiting steps: no drag to end
   }
 }
@@ -54,14 +53,11 @@ void EditController::CaptureView() {
 
 void EditController::GiveCaptureBack() { SetCapture(m_hPrevCapture); }
 
-void EditController::HandOverInputState() {
+void EditController::SetForcedTracking(int second) {
   if (!m_pEngine) return;
   int first = 0, third = 0;
   m_pEngine->GetInputState(&first, nullptr, &third);
-  if (first == 1 && third == 1) {
-    int second = -1;
-    m_pEngine->SetInputState(nullptr, &second, &third);
-  }
+  if (first == 1 && third == 1) m_pEngine->SetInputState(nullptr, &second, &third);
 }
 
 void EditController::TurnReferenceOn(double* x, double* y, double* z) {
@@ -70,11 +66,16 @@ void EditController::TurnReferenceOn(double* x, double* y, double* z) {
   m_pEngine->SetReferencePoint(&on, x, y, m_is3D ? z : nullptr);
 }
 
-void EditController::TurnReferenceOff() {
+void EditController::ReferenceOff() {
   if (!m_pEngine) return;
   int off = 0;
   m_pEngine->SetReferencePoint(&off, nullptr, nullptr, nullptr);
-  int second = -2;
+}
+
+void EditController::DropReference() {
+  if (!m_pEngine) return;
+  ReferenceOff();
+  int second = kTrackingAtRest;
   m_pEngine->SetInputState(nullptr, &second, nullptr);
 }
 

@@ -2,8 +2,8 @@
 // host pixels to world, the polar constraint, then the container's Snap event.
 #include <cmath>
 
-#include "control/qarnedit_ctrl.h"
 #include "editcore/edit_controller.h"
+#include "editcore/work_plane.h"
 #include "feedback/geometry.h"
 #include "hostlink/host_view.h"
 #include "platform/desktop.h"
@@ -52,30 +52,34 @@ void ApplyLengthRule(double length, double lx, double ly, double& x, double& y) 
 
 }  // namespace
 
+void EditController::UpdatePolarReference() {
+  // Until a press has set the reference, the vertex drawn last serves as one.
+  if (!(m_polarFlags & POLAR_LAST_FROM_PRESS) && m_rings && m_ringCount > 0) {
+    const int32_t r = m_ringCount - 1;
+    const int32_t n = m_ringVertexCount[r];
+    if (n > 0) {
+      Ring& ring = m_rings[r];
+      ring.EnsureIndex(n - 1);
+      m_lastX = ring.x[n - 1];
+      m_lastY = ring.y[n - 1];
+      m_lastZ = ring.z[n - 1];
+    }
+  }
+  if (m_polarFlags & POLAR_FROM_BASE) {
+    m_lastX = m_polarBaseX;
+    m_lastY = m_polarBaseY;
+    m_lastZ = m_polarBaseZ;
+  }
+}
+
 void EditController::ConvertAndSnap(double& x, double& y) {
   // A Snap handler may end the edit, which unregisters from the engine; a conversion
   // that follows in the same callback then has no engine to ask.
   if (m_pEngine) m_pEngine->ScreenToWorld(&x, &y);
 
   const bool polarOn = (m_polarFlags & (POLAR_ANGLE_FIXED | POLAR_LENGTH_FIXED)) != 0;
-  if (polarOn && !(m_polarFlags & POLAR_BASE_DRAGGED) && !KeyHeld(m_pCtrl->m_noPolarKey)) {
-    // Until a press has set the reference, the vertex drawn last serves as one.
-    if (!(m_polarFlags & POLAR_LAST_FROM_PRESS) && m_rings && m_ringCount > 0) {
-      const int32_t r = m_ringCount - 1;
-      const int32_t n = m_ringVertexCount[r];
-      if (n > 0) {
-        Ring& ring = m_rings[r];
-        ring.EnsureIndex(n - 1);
-        m_lastX = ring.x[n - 1];
-        m_lastY = ring.y[n - 1];
-        m_lastZ = ring.z[n - 1];
-      }
-    }
-    if (m_polarFlags & POLAR_FROM_BASE) {
-      m_lastX = m_polarBaseX;
-      m_lastY = m_polarBaseY;
-      m_lastZ = m_polarBaseZ;
-    }
+  if (polarOn && !(m_polarFlags & POLAR_BASE_DRAGGED) && !KeyHeld(m_pSite->NoPolarKey())) {
+    UpdatePolarReference();
 
     // Each rule is its own round trip through the host in 3D: the second one starts
     // from the view point the first one wrote back.
@@ -84,22 +88,17 @@ void EditController::ConvertAndSnap(double& x, double& y) {
         rule(m_lastX, m_lastY, x, y);
         return;
       }
-      HostView view(m_pCtrl->m_pQarnocx);
-      double plane[6] = {0, 0, 0, 0, 0, 0};
-      view.GetWorkPlane(&plane[0], &plane[1], &plane[2], &plane[3], &plane[4], &plane[5]);
-      double px = 0, py = 0, pz = 0;
-      view.ViewToWorld(x, y, &px, &py, &pz);
-      px -= plane[3];
-      py -= plane[4];
-      pz -= plane[5];
-      double lx = m_lastX - plane[3], ly = m_lastY - plane[4], lz = m_lastZ - plane[5];
-      WorldToPlane(&px, &py, &pz, plane);
-      WorldToPlane(&lx, &ly, &lz, plane);
+      HostView view(m_pSite->HostDispatch());
+      const WorkPlane plane = WorkPlane::Read(view);
+      Point3 world;
+      view.ViewToWorld(x, y, &world.x, &world.y, &world.z);
+      Point3 p = plane.ToPlane(world);
+      const Point3 last = plane.ToPlane(Point3{m_lastX, m_lastY, m_lastZ});
       // The rule works in the plane; heights above it are dropped.
-      rule(lx, ly, px, py);
-      pz = 0;
-      PlaneToWorld(&px, &py, &pz, plane);
-      view.ProjectToView(px + plane[3], py + plane[4], pz + plane[5], &x, &y);
+      rule(last.x, last.y, p.x, p.y);
+      p.z = 0;
+      world = plane.ToWorld(p);
+      view.ProjectToView(world.x, world.y, world.z, &x, &y);
     };
     if (m_polarFlags & POLAR_ANGLE_FIXED) {
       constrain([this](double lx, double ly, double& px, double& py) {
@@ -114,7 +113,7 @@ void EditController::ConvertAndSnap(double& x, double& y) {
   }
 
   // The container gets the last word: whatever its handler leaves is the point.
-  if (!KeyHeld(m_pCtrl->m_noSnapKey)) m_pCtrl->FireSnap(&x, &y);
+  if (!KeyHeld(m_pSite->NoSnapKey())) m_pSite->Snap(x, y);
 }
 
 void EditController::SnapScreenPoint(POINT& pt) {

@@ -12,6 +12,11 @@ bool EditController::HitsWorldPoint(double x, double y, double z, const POINT& p
   if (!m_pEngine) return false;
   if (m_is3D) m_pEngine->WorldToView3D(&x, &y, &z);
   m_pEngine->WorldToScreen(&x, &y);
+  return WithinPickTolerance(x, y, pt);
+}
+
+bool EditController::WithinPickTolerance(double x, double y, const POINT& pt) {
+  // Written as the hit rather than the miss, so that a point at NaN is never hit.
   return std::fabs(x - pt.x) <= kPickTolerance && std::fabs(y - pt.y) <= kPickTolerance;
 }
 

@@ -2,8 +2,8 @@
 // delete, split a segment at its grip, or start a move, rotation or scaling.
 #include <cmath>
 
-#include "control/qarnedit_ctrl.h"
 #include "editcore/edit_controller.h"
+#include "editcore/work_plane.h"
 #include "feedback/geometry.h"
 #include "hostlink/host_view.h"
 
@@ -17,12 +17,11 @@ bool EditController::GrabPolarBase(const POINT& pt) {
   if (!PolarInputOn() || !(m_polarFlags & POLAR_FROM_BASE) || !m_pEngine) return false;
   double x = m_polarBaseX, y = m_polarBaseY;
   if (m_is3D) {
-    HostView view(m_pCtrl->m_pQarnocx);
+    HostView view(m_pSite->HostDispatch());
     view.ProjectToView(m_polarBaseX, m_polarBaseY, m_polarBaseZ, &x, &y);
   }
   m_pEngine->WorldToScreen(&x, &y);
-  // Written as the hit rather than the miss, so that a base point at NaN is never hit.
-  if (!(std::fabs(x - pt.x) <= 3.0 && std::fabs(y - pt.y) <= 3.0)) return false;  // the pick tolerance
+  if (!WithinPickTolerance(x, y, pt)) return false;
   m_polarFlags |= POLAR_BASE_DRAGGED;
   return true;
 }
@@ -64,7 +63,7 @@ void EditController::PickVertexToMove(const POINT& pt) {
   if (v < 0) return;
   const int32_t r = m_curRing;
   CaptureView();
-  SetStep(3);
+  SetStep(EditStep::DragVertex);
   if (r >= m_ringCount) return;  // the caption's handler ended the edit
   Ring& ring = m_rings[r];
   ring.EnsureIndex(v);
@@ -76,7 +75,7 @@ void EditController::PickVertexToMove(const POINT& pt) {
   }
   if (m_pEngine) {
     TurnReferenceOn(&ring.x[v], &ring.y[v], &ring.z[v]);
-    HandOverInputState();
+    SetForcedTracking(kTrackingHandedOver);
   }
 }
 
@@ -84,7 +83,7 @@ void EditController::PickVertexToDelete(const POINT& pt) {
   m_curVertex = PickVertex(pt.x, pt.y, &m_curRing);
   if (m_curVertex < 0) return;
   CaptureView();
-  SetStep(7);
+  SetStep(EditStep::ConfirmDelete);
 }
 
 void EditController::InsertVertexAtGrip(const POINT& pt) {
@@ -130,10 +129,10 @@ void EditController::InsertVertexAtGrip(const POINT& pt) {
   Ring& ring = m_rings[m_curRing];
   if (m_pEngine) {
     TurnReferenceOn(&ring.x[m_curVertex], &ring.y[m_curVertex], &ring.z[m_curVertex]);
-    HandOverInputState();
+    SetForcedTracking(kTrackingHandedOver);
   }
   CaptureView();
-  SetStep(5);
+  SetStep(EditStep::DragSplitVertex);
 }
 
 void EditController::AnchorMove(const POINT& pt) {
@@ -150,26 +149,26 @@ void EditController::AnchorMove(const POINT& pt) {
   }
   if (m_pEngine) {
     TurnReferenceOn(&m_dragX, &m_dragY, &m_dragZ);
-    HandOverInputState();
+    SetForcedTracking(kTrackingHandedOver);
   }
   CaptureView();
-  SetStep(9);
+  SetStep(EditStep::DragFigure);
 }
 
 // A press on the centre of rotation or scaling drags the centre instead.
-bool EditController::GrabCentre(const POINT& pt, int32_t dropStep) {
+bool EditController::GrabCentre(const POINT& pt, EditStep dropStep) {
   if (!HitsWorldPoint(m_dragX, m_dragY, m_dragZ, pt)) return false;
   SetStep(dropStep);
   CaptureView();
   if (m_pEngine) {
     TurnReferenceOn(&m_dragX, &m_dragY, &m_dragZ);
-    HandOverInputState();
+    SetForcedTracking(kTrackingHandedOver);
   }
   return true;
 }
 
 void EditController::StartRotate(const POINT& pt) {
-  if (GrabCentre(pt, 12)) return;
+  if (GrabCentre(pt, EditStep::DragRotateCentre)) return;
   double px = pt.x, py = pt.y, pz = 0.0;
   const uint32_t serial = m_editSerial;
   ConvertAndSnap(px, py);
@@ -177,25 +176,22 @@ void EditController::StartRotate(const POINT& pt) {
   if (m_pEngine) m_pEngine->ViewToWorld3D(&px, &py, &pz);  // in 2D as well
   if (m_is3D) {
     // The angle is measured in the work plane, where the rotation happens.
-    double a[3] = {0, 0, 0}, ox = 0, oy = 0, oz = 0;
-    HostView view(m_pCtrl->m_pQarnocx);
-    view.GetWorkPlane(&a[0], &a[1], &a[2], &ox, &oy, &oz);
-    double dx = m_dragX - ox, dy = m_dragY - oy, dz = m_dragZ - oz;
-    double qx = px - ox, qy = py - oy, qz = pz - oz;
-    WorldToPlane(&dx, &dy, &dz, a);
-    WorldToPlane(&qx, &qy, &qz, a);
-    m_rotateAngle = AngleOfVector(dx, dy, qx, qy);
+    HostView view(m_pSite->HostDispatch());
+    const WorkPlane plane = WorkPlane::Read(view);
+    const Point3 c = plane.ToPlane(Point3{m_dragX, m_dragY, m_dragZ});
+    const Point3 q = plane.ToPlane(Point3{px, py, pz});
+    m_rotateAngle = AngleOfVector(c.x, c.y, q.x, q.y);
   } else {
     m_rotateAngle = AngleOfVector(m_dragX, m_dragY, px, py);
   }
-  SetStep(11);
+  SetStep(EditStep::DragRotation);
   CaptureView();
-  HandOverInputState();
+  SetForcedTracking(kTrackingHandedOver);
   AskForRepaint();
 }
 
 void EditController::StartScale(const POINT& pt) {
-  if (GrabCentre(pt, 15)) return;
+  if (GrabCentre(pt, EditStep::DragScaleCentre)) return;
   double px = pt.x, py = pt.y, pz = 0.0;
   const uint32_t serial = m_editSerial;
   ConvertAndSnap(px, py);
@@ -203,9 +199,9 @@ void EditController::StartScale(const POINT& pt) {
   if (m_is3D && m_pEngine) m_pEngine->ViewToWorld3D(&px, &py, &pz);
   // Measured in X and Y only, as the scaling drag measures it.
   m_scaleFactor = std::sqrt((px - m_dragX) * (px - m_dragX) + (py - m_dragY) * (py - m_dragY));
-  SetStep(14);
+  SetStep(EditStep::DragScaling);
   CaptureView();
   if (m_pEngine) TurnReferenceOn(&m_dragX, &m_dragY, &m_dragZ);
-  HandOverInputState();
+  SetForcedTracking(kTrackingHandedOver);
   AskForRepaint();
 }

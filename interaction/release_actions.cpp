@@ -15,7 +15,7 @@ void EditController::DropPolarBase(const POINT& pt) {
 
 void EditController::FinishDrawnVertex() {
   // Sent again so that the measures in the caption follow the drawing.
-  SetStep(1);
+  SetStep(EditStep::Draw);
   if (!PolarInputOn()) return;
   AdvancePolarAngle();
   AskForRepaint();
@@ -28,31 +28,31 @@ void EditController::AdvancePolarAngle() {
   if (m_polarAngle < -kTwoPi) m_polarAngle += kTwoPi;
 }
 
-void EditController::EndDrag(int32_t waitingStep) {
+void EditController::EndDrag(EditStep waitingStep) {
   GiveCaptureBack();
   SetStep(waitingStep);
   if (!m_pEngine) return;
-  TurnReferenceOff();
+  DropReference();
   AskForRepaint();
 }
 
 void EditController::EndSplitDrag() {
   GiveCaptureBack();
-  SetStep(4);
+  SetStep(EditStep::ChooseSegmentToSplit);
   AskForRepaint();
   if (!m_pEngine) return;
-  TurnReferenceOff();
+  DropReference();
   AskForRepaint();
 }
 
 // The reference point stays on, moved to the new centre, for the rotation or scaling
 // that follows.
-void EditController::DropCentre(int32_t waitingStep) {
+void EditController::DropCentre(EditStep waitingStep) {
   GiveCaptureBack();
   SetStep(waitingStep);
   if (!m_pEngine) return;
   m_pEngine->SetReferencePoint(nullptr, &m_dragX, &m_dragY, m_is3D ? &m_dragZ : nullptr);
-  int second = -2;
+  int second = kTrackingAtRest;
   m_pEngine->SetInputState(nullptr, &second, nullptr);
   AskForRepaint();
 }
@@ -66,7 +66,7 @@ void EditController::ConfirmDelete(const POINT& pt) {
     AskForRepaint();
   }
   GiveCaptureBack();
-  SetStep(6);
+  SetStep(EditStep::ChooseVertexToDelete);
 }
 
 void EditController::DeleteVertex(int32_t r, int32_t v) {

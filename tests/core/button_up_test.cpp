@@ -23,7 +23,7 @@ class ButtonUpTest : public ControlTest {
     EnterStep(1);
   }
   void EnterStep(int32_t step) {
-    Editor().SetStep(step);
+    Editor().SetStep(EditStep(step));
     host.calls.clear();
     sink.events.clear();
   }
@@ -59,7 +59,7 @@ TEST_F(ButtonUpTest, EachStepsReleaseFallsBackAndTellsTheHost) {
     host.inputState[1] = 5;
     ReleaseAt(300, 300);
     const bool drag = !c.calls.empty();
-    EXPECT_EQ(Editor().m_step, c.next) << "release in step " << c.step;
+    EXPECT_EQ(StepNumber(Editor().Step()), c.next) << "release in step " << c.step;
     EXPECT_EQ(CallNames(), c.calls) << "release in step " << c.step;
     for (const HostCall& call : host.calls) {
       if (call.name == "SetReferencePoint") {
@@ -105,9 +105,9 @@ TEST_F(ButtonUpTest, AVertexIsDeletedOnlyWhenPressAndReleaseHitIt) {
     for (int i = 0; i < 6; ++i) AddVertex(0, 20.0 * (i + 1), 50, 0, 100 + i);
     EnterStep(6);
     PressAt(20.0 * (c.pressed + 1), 50);
-    ASSERT_EQ(Editor().m_step, 7) << c.what;
+    ASSERT_EQ(StepNumber(Editor().Step()), 7) << c.what;
     ReleaseAt(c.released < 0 ? 400 : 20.0 * (c.released + 1), 50);
-    EXPECT_EQ(Editor().m_step, 6) << c.what;
+    EXPECT_EQ(StepNumber(Editor().Step()), 6) << c.what;
     EXPECT_EQ(Editor().m_ringVertexCount[0], c.deleted ? 5 : 6) << c.what;
     EXPECT_EQ(Editor().m_curVertex, c.pressed) << c.what << ": the picked vertex is kept";
     for (int i = 0, kept = 0; i < Editor().m_ringVertexCount[0]; ++i, ++kept) {
@@ -222,7 +222,7 @@ TEST_F(ButtonUpTest, ThePolarBasePointDropsAtTheConvertedRelease) {
       EXPECT_EQ(Editor().m_polarBaseY, c.y) << c.what << ", step " << step;
       EXPECT_EQ(Editor().m_polarBaseZ, 7) << c.what;
       EXPECT_EQ(Editor().m_polarFlags, static_cast<uint32_t>(POLAR_ANGLE_FIXED | POLAR_FROM_BASE)) << c.what;
-      EXPECT_EQ(Editor().m_step, step) << c.what << ": no step action";
+      EXPECT_EQ(StepNumber(Editor().Step()), step) << c.what << ": no step action";
       EXPECT_EQ(sink.events, c.events) << c.what << ", step " << step;
       EXPECT_EQ(CallNames(), (Names{"ScreenToWorld", "RequestRepaint"})) << c.what << ", step " << step;
       EXPECT_EQ(GetCapture(), host.ViewWindow()) << "no capture to give back";

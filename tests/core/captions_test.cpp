@@ -23,8 +23,8 @@ TEST_F(ControlTest, EveryStepHasItsPrompt) {
                              "Drop to the new scale",
                              "Drop the center to its new position"};
   for (int step = 0; step <= 16; ++step) {
-    Editor().SetStep(step);
-    EXPECT_EQ(Editor().m_step, step);
+    Editor().SetStep(EditStep(step));
+    EXPECT_EQ(StepNumber(Editor().Step()), step);
     const char* expected = step <= 15 ? prompts[step] : "";
     EXPECT_EQ(ctl->m_caption, CString(expected)) << "step " << step;
     EXPECT_EQ(sink.events.back(), std::string("CaptionChanged(") + expected + ")") << "step " << step;
@@ -39,7 +39,7 @@ TEST_F(ControlTest, PolylineMeasureIsTheOpenLength) {
   AddVertex(0, 0, 0);
   AddVertex(0, 3, 4);
   AddVertex(0, 3, 10);
-  Editor().SetStep(1);
+  Editor().SetStep(EditStep(1));
   EXPECT_EQ(ctl->m_caption, CString("L=11.000: Click to draw"));
 }
 
@@ -73,7 +73,7 @@ TEST_F(ControlTest, PolygonMeasuresAddSignedAreasOfClosedRings) {
   EXPECT_DOUBLE_EQ(length, 24) << "but twice its length";
 
   ctl->m_formatPolygonParams = "%.0f/%.0f ";
-  Editor().SetStep(2);
+  Editor().SetStep(EditStep(2));
   EXPECT_EQ(ctl->m_caption, CString("12/24 Drag a vertex to move it"));
 }
 

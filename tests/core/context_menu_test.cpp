@@ -145,7 +145,7 @@ TEST_F(ContextMenuTest, CommandsThatCannotApplyAreGrayed) {
       {"polyline outside step 1", MODE_POLYLINE,
        [&, this] {
          vertices(0, 2)();
-         Editor().m_step = 2;
+         Editor().m_step = EditStep(2);
        },
        {ID_POLYLINE_BACK, ID_POLYLINE_POLAR_OFF}},
       {"polyline without begin/end editing", MODE_POLYLINE,
@@ -234,7 +234,7 @@ TEST_F(ContextMenuTest, EveryIdRunsItsCommand) {
     const int count = c.mode == MODE_POINT ? 1 : 3;
     for (int i = 0; i < count; ++i) AddVertex(0, 10.0 * i, 7.0 * i);
     EditController& ec = Editor();
-    ec.m_step = c.id == ID_POLYLINE_CONTINUE || c.id == ID_POLYGON_CONTINUE || c.id == ID_POINT_SET ? 2 : 1;
+    ec.m_step = c.id == ID_POLYLINE_CONTINUE || c.id == ID_POLYGON_CONTINUE || c.id == ID_POINT_SET ? EditStep::ChooseVertexToMove : EditStep::Draw;
     ec.m_polarFlags = POLAR_ANGLE_FIXED | POLAR_BASE_KNOWN;
     RightClick(c.id);
     std::string got;
@@ -249,7 +249,7 @@ TEST_F(ContextMenuTest, EveryIdRunsItsCommand) {
     else if (c.id == ID_POLYLINE_POLAR_OFF || c.id == ID_POLYGON_POLAR_OFF || c.id == ID_POINT_POLAR_OFF)
       got = "polar " + std::to_string(ec.m_polarFlags);
     else
-      got = "step " + std::to_string(ec.m_step);
+      got = "step " + std::to_string(StepNumber(ec.Step()));
     EXPECT_EQ(got, c.expected) << "command " << c.id;
     ctl->abortEdit();
   }

@@ -14,7 +14,7 @@ TEST_F(ControlTest, StartAndEndTellTheHostInOrder) {
   EXPECT_EQ(CallNames(), (Names{"GetEngineHandle", "GetEngineFromHandle", "SetPointerHandler", "SetOverlayPainter",
                                 "GetInputState", "GetReferencePoint", "SetInputState"}));
   EXPECT_EQ(host.calls.back().ToString(), "SetInputState(1, -2, null)");
-  EXPECT_EQ(Editor().m_step, 1);
+  EXPECT_EQ(StepNumber(Editor().Step()), 1);
   EXPECT_EQ(Editor().m_mode, MODE_POLYGON);
   host.calls.clear();
   Editor().m_polarFlags = POLAR_ANGLE_FIXED;

@@ -48,7 +48,7 @@ TEST_F(LoadEntityTest, A2DPointBecomesAPointEditInTheDrawingStep) {
   ASSERT_TRUE(ctl->editNTT(static_cast<LONG>(make.Point(7.5, -2))));
   EditController& ec = Editor();
   EXPECT_EQ(ec.m_mode, MODE_POINT);
-  EXPECT_EQ(ec.m_step, 1);
+  EXPECT_EQ(StepNumber(ec.Step()), 1);
   EXPECT_EQ(Caption(), "Click to draw");
   EXPECT_FALSE(ec.m_is3D) << "size 40 is a 2D point";
   EXPECT_EQ(ec.m_ringCount, 1);
@@ -62,7 +62,7 @@ TEST_F(LoadEntityTest, A3DLineBecomesATwoVertexPolylineWithItsZ) {
   ASSERT_TRUE(ctl->editNTT(static_cast<LONG>(make.Line3D(1, 2, 3, 4, 5, 6))));
   EditController& ec = Editor();
   EXPECT_EQ(ec.m_mode, MODE_POLYLINE);
-  EXPECT_EQ(ec.m_step, 2);
+  EXPECT_EQ(StepNumber(ec.Step()), 2);
   EXPECT_TRUE(ec.m_is3D) << "size 72 is a 3D line";
   EXPECT_EQ(RingText(0), Text({{1, 2, 3, 1}, {4, 5, 6, 1}}));
   EXPECT_EQ(Caption(), "Drag a vertex to move it");
@@ -110,7 +110,7 @@ TEST_F(LoadEntityTest, PolylinesByClosedByteDimensionAndParts) {
     ASSERT_TRUE(ctl->editNTT(static_cast<LONG>(make.PolylineRecord(c.record)))) << c.what;
     EditController& ec = Editor();
     EXPECT_EQ(ec.m_mode, MODE_POLYLINE) << c.what;
-    EXPECT_EQ(ec.m_step, 2) << c.what;
+    EXPECT_EQ(StepNumber(ec.Step()), 2) << c.what;
     EXPECT_EQ(ec.m_is3D, c.is3D) << c.what;
     EXPECT_EQ(ec.m_ringCount, 1) << c.what;
     EXPECT_EQ(RingText(0, c.is3D), Text(c.expected, c.is3D)) << c.what;
@@ -126,7 +126,7 @@ TEST_F(LoadEntityTest, APolygonTakesOneRingPerDescriptor) {
   ASSERT_TRUE(ctl->editNTT(static_cast<LONG>(make.PolygonRecord(p))));
   EditController& ec = Editor();
   EXPECT_EQ(ec.m_mode, MODE_POLYGON);
-  EXPECT_EQ(ec.m_step, 2);
+  EXPECT_EQ(StepNumber(ec.Step()), 2);
   EXPECT_FALSE(ec.m_is3D);
   ASSERT_EQ(ec.m_ringCount, 2);
   EXPECT_EQ(ec.m_ringIsHole[0], 0);
@@ -227,7 +227,7 @@ TEST_F(LoadEntityTest, HostileRecordsAreRefusedBeforeAnythingIsAttached) {
     EXPECT_EQ(host.Handler(), nullptr) << h.what;
     EXPECT_EQ(host.Painter(), nullptr) << h.what;
     EXPECT_FALSE(ctl->isEditing()) << h.what;
-    EXPECT_EQ(Editor().m_step, 0) << h.what;
+    EXPECT_EQ(StepNumber(Editor().Step()), 0) << h.what;
     EXPECT_TRUE(sink.events.empty()) << h.what;
   }
 }

@@ -90,13 +90,13 @@ TEST_F(MenuCommandTest, EachCommandTellsTheHostExactlyThis) {
     AddVertex(0, 10, 10, 2);
     AddVertex(0, 20, 20, 4);
     AddVertex(0, 30, 40, 6);
-    Editor().m_step = 5;  // a step none of them keeps by accident
+    Editor().m_step = EditStep(5);  // a step none of them keeps by accident
     host.inputState[0] = c.trackFirst;
     host.inputState[2] = c.trackThird;
     Clear();
     std::invoke(c.handler, &Editor());
     EXPECT_EQ(Join(Calls()), Join(c.expected)) << c.what;
-    EXPECT_EQ(Editor().m_step, c.stepAfter) << c.what;
+    EXPECT_EQ(StepNumber(Editor().Step()), c.stepAfter) << c.what;
     ctl->abortEdit();
   }
 }
@@ -187,12 +187,12 @@ TEST_F(MenuCommandTest, NewPerimeterAndNewHoleStartAnEmptyRingUntilTheArrayIsFul
   ctl->setMaxNumberOfRings(3);
   Start(MODE_POLYGON);
   for (int i = 0; i < 3; ++i) AddVertex(0, i, 2 * i);
-  Editor().m_step = 8;
+  Editor().m_step = EditStep(8);
   Editor().OnMenuNewHole();
   EXPECT_EQ(Editor().m_ringCount, 2);
   EXPECT_EQ(Count(1), 0);
   EXPECT_EQ(Editor().m_ringIsHole[1], 1);
-  EXPECT_EQ(Editor().m_step, 1);
+  EXPECT_EQ(StepNumber(Editor().Step()), 1);
   EXPECT_EQ(Join(Calls()), "SetReferencePoint(0, null, null, null); RequestRepaint()");
   EXPECT_EQ(Count(0), 3) << "the first ring is untouched";
 
@@ -203,12 +203,12 @@ TEST_F(MenuCommandTest, NewPerimeterAndNewHoleStartAnEmptyRingUntilTheArrayIsFul
   EXPECT_EQ(Editor().m_ringIsHole[2], 0);
 
   for (int i = 0; i < 3; ++i) AddVertex(2, i, 4 * i);
-  Editor().m_step = 8;
+  Editor().m_step = EditStep(8);
   Clear();
   Editor().OnMenuNewPerimeter();
   Editor().OnMenuNewHole();
   EXPECT_EQ(Editor().m_ringCount, 3) << "the ring array holds three rings";
-  EXPECT_EQ(Editor().m_step, 8) << "a full array changes nothing";
+  EXPECT_EQ(StepNumber(Editor().Step()), 8) << "a full array changes nothing";
   EXPECT_TRUE(host.calls.empty()) << Join(Calls());
 }
 
@@ -247,7 +247,7 @@ TEST_F(MenuCommandTest, BackDropsTheLastVertexAndSwitchesTheReferenceOffAtZero) 
   Start(MODE_POLYLINE);
   AddVertex(0, 1, 2);
   AddVertex(0, 3, 4);
-  Editor().m_step = 1;
+  Editor().m_step = EditStep(1);
   Editor().OnMenuBack();
   EXPECT_EQ(Count(), 1);
   EXPECT_EQ(Join(Calls()), "SetReferencePoint(1, 1, 2, null); RequestRepaint()");
@@ -260,7 +260,7 @@ TEST_F(MenuCommandTest, BackDropsTheLastVertexAndSwitchesTheReferenceOffAtZero) 
   Editor().OnMenuBack();
   EXPECT_EQ(Count(), 0);
   EXPECT_TRUE(host.calls.empty()) << "nothing to take back: " << Join(Calls());
-  EXPECT_EQ(Editor().m_step, 1);
+  EXPECT_EQ(StepNumber(Editor().Step()), 1);
   EXPECT_TRUE(sink.events.empty()) << "the caption stays";
 }
 

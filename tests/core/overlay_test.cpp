@@ -28,7 +28,7 @@ class OverlayTest : public ControlTest {
     if (mode == MODE_POLYGON) ctl->drawPolygon();
     if (mode == MODE_POINT) ctl->drawPoint();
     for (auto [x, y] : vertices) AddVertex(0, x, y);
-    Editor().SetStep(step);
+    Editor().SetStep(EditStep(step));
   }
   COLORREF Pixel(int x, int y) const {
     HDC dc = GetDC(host.ViewWindow());
@@ -90,7 +90,7 @@ TEST_F(OverlayTest, EachStepOffersItsGrips) {
   };
   StartWith(MODE_POLYLINE, {{100, 100}, {200, 100}, {300, 100}}, 1);
   for (const Case& c : cases) {
-    Editor().SetStep(c.step);
+    Editor().SetStep(EditStep(c.step));
     Editor().m_curVertex = c.curVertex;
     Editor().m_curRing = 0;
     host.Repaint();
@@ -118,7 +118,7 @@ TEST_F(OverlayTest, LockedEndsLoseTheirVertexGripsButKeepMidpoints) {
       {4, 150, 380, true, "midpoint after the first vertex"},
   };
   for (const Case& c : cases) {
-    Editor().SetStep(c.step);
+    Editor().SetStep(EditStep(c.step));
     host.Repaint();
     // The top-left corner of a grip is off every segment of this figure.
     EXPECT_EQ(Pixel(c.x - 3, c.y - 3) != kWhite, c.gripped) << c.what;
@@ -209,7 +209,7 @@ TEST_F(OverlayTest, RotateAndScaleStepsMarkTheCentre) {
   Editor().m_dragX = 320;
   Editor().m_dragY = 240;
   for (int32_t step = 8; step <= 16; ++step) {
-    Editor().m_step = step;
+    Editor().m_step = EditStep(step);
     host.Repaint();
     EXPECT_EQ(Pixel(323, 240) != kWhite, step >= 10 && step <= 15) << "centre marker in step " << step;
   }
@@ -332,7 +332,7 @@ TEST_F(OverlayTest, PointsBeyondThePixelRangePaintTheirVisibleParts) {
     Editor().m_polarFlags = POLAR_LENGTH_FIXED | POLAR_FROM_BASE;
     Editor().m_polarLength = 50;
     for (int32_t step : {1, 10}) {
-      Editor().SetStep(step);
+      Editor().SetStep(EditStep(step));
       host.Repaint();
       EXPECT_EQ(Block(150, 380), kLine) << "step " << step;
       EXPECT_EQ(Block(c.edgeX, 380, 1, 1), Rows{"#"}) << "the segment runs to the edge, step " << step;

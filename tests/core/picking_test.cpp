@@ -102,7 +102,7 @@ TEST_F(PickingTest, EachCandidateGoesThroughTheHostUntilAHit) {
 // draws its vertex instead of taking the base point along.
 TEST_F(PickingTest, AnUnplaceablePolarBaseIsNeverGrabbed) {
   EditController& ec = Editor();
-  ec.SetStep(1);
+  ec.SetStep(EditStep(1));
   ec.m_polarFlags = POLAR_LENGTH_FIXED | POLAR_FROM_BASE | POLAR_BASE_KNOWN;
   ec.m_polarLength = 10;
   // World Y 280 is pixel row 200, the row pressed: only the bad X could keep the press off.

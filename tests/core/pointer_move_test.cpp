@@ -25,7 +25,7 @@ class PointerMoveTest : public ControlTest {
     if (mode == MODE_POLYLINE) ctl->drawPolyline();
     if (mode == MODE_POLYGON) ctl->drawPolygon();
     if (mode == MODE_POINT) ctl->drawPoint();
-    Editor().SetStep(step);
+    Editor().SetStep(EditStep(step));
     host.calls.clear();
     sink.events.clear();
   }

@@ -54,13 +54,13 @@ class PolarDialogTest : public ControlTest {
 TEST_F(PolarDialogTest, ConstructionLeavesEverythingEmptyAndUnchosen) {
   CPolarPointDlg simple;
   CPolarPointExDlg ex;
-  EXPECT_EQ(simple.m_pCtrl, nullptr);
+  EXPECT_EQ(simple.m_pSite, nullptr);
   EXPECT_EQ(simple.m_angleText, CString(""));
   EXPECT_EQ(simple.m_distanceText, CString(""));
   EXPECT_EQ(simple.m_angleOn, FALSE);
   EXPECT_EQ(simple.m_distanceOn, FALSE);
   EXPECT_EQ(simple.m_nIDTemplate, static_cast<UINT>(IDD_POLAR_POINT));
-  EXPECT_EQ(ex.m_pCtrl, nullptr);
+  EXPECT_EQ(ex.m_pSite, nullptr);
   EXPECT_EQ(ex.m_lastPointUnavailable, 0);
   EXPECT_EQ(ex.m_useBase, -1);
   EXPECT_EQ(ex.m_addOn, FALSE);
@@ -70,7 +70,7 @@ TEST_F(PolarDialogTest, ConstructionLeavesEverythingEmptyAndUnchosen) {
 
 TEST_F(PolarDialogTest, PresetMembersAreShownAndOkReturnsWhatTheUserLeft) {
   CPolarPointExDlg dlg;
-  dlg.m_pCtrl = ctl;
+  dlg.m_pSite = ctl;
   dlg.m_angleText = "30";
   dlg.m_angleOn = TRUE;
   dlg.m_distanceText = "12.5";
@@ -231,7 +231,7 @@ TEST_F(PolarDialogTest, TheBaseComboOffersWhatTheRingAllows) {
   };
   for (const Case& c : cases) {
     CPolarPointExDlg dlg;
-    dlg.m_pCtrl = ctl;
+    dlg.m_pSite = ctl;
     dlg.m_lastPointUnavailable = c.lastPointUnavailable;
     dlg.m_useBase = c.presetBase;
     std::vector<CString> items;
@@ -253,7 +253,7 @@ TEST_F(PolarDialogTest, TheBaseComboOffersWhatTheRingAllows) {
 
 TEST_F(PolarDialogTest, CancelReturnsCancelAndAnUnhookedDesktopCancelsToo) {
   CPolarPointExDlg dlg;
-  dlg.m_pCtrl = ctl;
+  dlg.m_pSite = ctl;
   dlg.m_useBase = 0;
   QarnDesktop().onDialog = [](DialogView& v) {
     v.Select(IDC_POLAR_BASE, 1);
@@ -294,7 +294,7 @@ TEST_F(PolarDialogTest, TheStringFileRenamesTheTextsAndReceivesTheMissingOnes) {
   WritePrivateProfileStringA("POLAR_POINT_DLG", "2", "", stringFile.c_str());  // empty counts as missing
   WritePrivateProfileStringA("POLAR_POINT_DLG", "BASEP207", "Vom Benutzerpunkt", stringFile.c_str());
   CPolarPointExDlg dlg;
-  dlg.m_pCtrl = ctl;
+  dlg.m_pSite = ctl;
   CString title;
   std::vector<DialogView::Control> controls;
   std::vector<CString> items;
@@ -333,7 +333,7 @@ TEST_F(PolarDialogTest, ThePointDialogSharesTheSectionAndWritesOnlyItsOwnKeys) {
   WritePrivateProfileStringA("POLAR_POINT_DLG", "TITLE", "Polarpunkt", stringFile.c_str());
   WritePrivateProfileStringA("POLAR_POINT_DLG", "1", "Gut", stringFile.c_str());
   CPolarPointDlg dlg;
-  dlg.m_pCtrl = ctl;
+  dlg.m_pSite = ctl;
   CString title, ok;
   Run(dlg, [&](DialogView& v) {
     title = v.Title();
@@ -353,7 +353,7 @@ TEST_F(PolarDialogTest, ThePointDialogSharesTheSectionAndWritesOnlyItsOwnKeys) {
 
 TEST_F(PolarDialogTest, AControlWithoutAStringFileFillsTheComboWithTheDefaults) {
   CPolarPointExDlg dlg;
-  dlg.m_pCtrl = ctl;  // its string file is empty
+  dlg.m_pSite = ctl;  // its string file is empty
   std::vector<CString> items;
   CString title;
   Run(dlg, [&](DialogView& v) {

@@ -55,9 +55,9 @@ TEST_F(ReentrancyTest, ASnapHandlerResizingTheRingsDuringADragWritesNothingFreed
     }
     ctl->canSaveNow();
     EditController& ec = Editor();
-    ec.SetStep(2);
+    ec.SetStep(EditStep(2));
     host.Press(10, 10);
-    ASSERT_EQ(ec.m_step, 3);
+    ASSERT_EQ(StepNumber(ec.Step()), 3);
     sink.handler = [this](const std::string& e) {
       if (e == "Snap") ctl->setMaxNumberOfRings(3);
     };
@@ -236,14 +236,14 @@ TEST_F(ReentrancyTest, APressWhoseSnapEndsTheEditLeavesNoStep) {
     host.Release(x, x == 30 ? 40 : 10);
   }
   EditController& ec = Editor();
-  ec.EnterRotateOrScale(10);
-  ASSERT_EQ(ec.m_step, 10);
+  ec.EnterRotateOrScale(EditStep::ChooseRotateHandle);
+  ASSERT_EQ(StepNumber(ec.Step()), 10);
   sink.handler = [this](const std::string& e) {
     if (e == "Snap") ctl->abortEdit();
   };
   host.Press(200, 200);
   EXPECT_FALSE(ctl->isEditing());
-  EXPECT_EQ(ec.m_step, 0);
+  EXPECT_EQ(StepNumber(ec.Step()), 0);
 }
 
 }  // namespace

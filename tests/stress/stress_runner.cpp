@@ -404,8 +404,9 @@ struct StressRunner::State {
       return text;
     }
     const bool editing = ctl->isEditing();
-    if (editing ? (ec.m_mode < 1 || ec.m_mode > 3 || ec.m_step < 1 || ec.m_step > 15) : ec.m_step != 0) {
-      std::snprintf(text, sizeof(text), "mode %d with step %d", ec.m_mode, ec.m_step);
+    const int32_t step = StepNumber(ec.Step());
+    if (editing ? (ec.m_mode < 1 || ec.m_mode > 3 || step < 1 || step > 15) : step != 0) {
+      std::snprintf(text, sizeof(text), "mode %d with step %d", ec.m_mode, step);
       return text;
     }
     if (editing) return "";
