@@ -10,7 +10,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/pe_image_writer.h"
+#include "refhost/pe_image_writer.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "platform/pe_image_writer.h"
+#include "refhost/pe_image_writer.h"
 
 #include <cstdio>
 #include <cstring>
