@@ -167,20 +167,6 @@ template <>
 struct DispType<unsigned long> : ColorType<unsigned long> {};
 
 template <>
-struct DispType<unsigned char> : ScalarBase<unsigned char, VT_UI1> {
-  static HRESULT From(const VARIANT& s, VARTYPE, unsigned char& out) {
-    CQarnVariant v;
-    HRESULT hr = ToVt(s, VT_UI1, v);
-    if (SUCCEEDED(hr)) out = v.bVal;
-    return hr;
-  }
-  static void Put(unsigned char value, VARTYPE, VARIANT* out) {
-    out->vt = VT_UI1;
-    out->bVal = value;
-  }
-};
-
-template <>
 struct DispType<bool> : ScalarBase<bool, VT_BOOL> {
   static HRESULT From(const VARIANT& s, VARTYPE, bool& out) {
     CQarnVariant v;
@@ -205,20 +191,6 @@ struct DispType<double> : ScalarBase<double, VT_R8> {
   static void Put(double value, VARTYPE, VARIANT* out) {
     out->vt = VT_R8;
     out->dblVal = value;
-  }
-};
-
-template <>
-struct DispType<float> : ScalarBase<float, VT_R4> {
-  static HRESULT From(const VARIANT& s, VARTYPE, float& out) {
-    CQarnVariant v;
-    HRESULT hr = ToVt(s, VT_R4, v);
-    if (SUCCEEDED(hr)) out = v.fltVal;
-    return hr;
-  }
-  static void Put(float value, VARTYPE, VARIANT* out) {
-    out->vt = VT_R4;
-    out->fltVal = value;
   }
 };
 
@@ -268,8 +240,8 @@ struct DispType<const char*> {
   }
 };
 
-// Wide and object arguments are borrowed from a converted copy; returned ones
-// pass their ownership (a BSTR, a reference) to the caller.
+// Object arguments are borrowed from a converted copy; a returned one passes its
+// reference to the caller.
 template <class P, VARTYPE VT>
 struct BorrowedType {
   static constexpr BYTE vts = static_cast<BYTE>(VT);
@@ -278,42 +250,12 @@ struct BorrowedType {
   static HRESULT From(const VARIANT& s, VARTYPE, CQarnVariant& out) { return ToVt(s, VT, out); }
 };
 template <>
-struct DispType<OLECHAR*> : BorrowedType<OLECHAR*, VT_BSTR> {
-  static OLECHAR* Get(Holder& h) { return h.bstrVal; }
-  static void Put(OLECHAR* value, VARTYPE, VARIANT* out) {
-    out->vt = VT_BSTR;
-    out->bstrVal = value;
-  }
-};
-template <>
-struct DispType<const OLECHAR*> : BorrowedType<const OLECHAR*, VT_BSTR> {
-  static const OLECHAR* Get(Holder& h) { return h.bstrVal; }
-};
-template <>
 struct DispType<IDispatch*> : BorrowedType<IDispatch*, VT_DISPATCH> {
   static IDispatch* Get(Holder& h) { return h.pdispVal; }
   static void Put(IDispatch* value, VARTYPE, VARIANT* out) {
     out->vt = VT_DISPATCH;
     out->pdispVal = value;
   }
-};
-template <>
-struct DispType<IUnknown*> : BorrowedType<IUnknown*, VT_UNKNOWN> {
-  static IUnknown* Get(Holder& h) { return h.punkVal; }
-  static void Put(IUnknown* value, VARTYPE, VARIANT* out) {
-    out->vt = VT_UNKNOWN;
-    out->punkVal = value;
-  }
-};
-
-template <>
-struct DispType<VARIANT> {
-  static constexpr BYTE vts = VT_VARIANT;
-  static constexpr VARTYPE vt = VT_VARIANT;
-  using Holder = CQarnVariant;
-  static VARIANT& Get(Holder& h) { return h; }
-  static HRESULT From(const VARIANT& s, VARTYPE, CQarnVariant& out) { return VariantCopyInd(&out, &s); }
-  static void Put(VARIANT value, VARTYPE, VARIANT* out) { *out = value; }
 };
 
 // By-reference parameters write through to the caller's variable when the caller
@@ -335,25 +277,14 @@ struct ByRefType {
     CQarnVariant v;
     HRESULT hr = ToVt(s, VT, v);
     if (FAILED(hr)) return hr;
-    if constexpr (VT == VT_BSTR) {
-      h.local = v.bstrVal;
-      v.vt = VT_EMPTY;  // the local now owns it; it is not freed, matching a by-value BSTR*
-    } else {
-      static_assert(sizeof(T) <= sizeof(v.llVal));
-      std::memcpy(&h.local, &v.llVal, sizeof(T));
-    }
+    static_assert(sizeof(T) <= sizeof(v.llVal));
+    std::memcpy(&h.local, &v.llVal, sizeof(T));
     h.p = &h.local;
     return S_OK;
   }
 };
 template <>
 struct DispType<double*> : ByRefType<double, VT_R8> {};
-template <>
-struct DispType<float*> : ByRefType<float, VT_R4> {};
-template <>
-struct DispType<int*> : ByRefType<int, VT_I4> {};
-template <>
-struct DispType<short*> : ByRefType<short, VT_I2> {};
 
 template <class R>
 constexpr VARTYPE RetVt() {
