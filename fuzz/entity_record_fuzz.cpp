@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "control/qarnedit_ctrl.h"
+#include "fuzz/mutator.h"
 #include "editcore/ntt_record.h"
 #include "platform/desktop.h"
 #include "platform/record_memory.h"
@@ -22,6 +23,17 @@ namespace qarn_fuzz {
 
 inline void RequireEntity(bool ok) {
   if (!ok) std::abort();
+}
+
+// Edits aimed at the fields a record reader trusts: counts, pointers, sizes.
+inline const Mutations& EntityMutations() {
+  static const Mutations m{2,
+                           {0, 1, 2, 3, 4, 5, 0x7F, 0x80, 128, 129, 0xFFFF, 0x7FFFFFFF, 0x80000000u, 0xFFFFFFFFu,
+                            10'000'000, 10'000'001},
+                           {},
+                           {},
+                           0};
+  return m;
 }
 
 class EntityFuzzer {
@@ -116,4 +128,5 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fuzzer->Run(data, size);
   return 0;
 }
+QARN_FUZZ_CUSTOM_MUTATOR(qarn_fuzz::EntityMutations())
 #endif

@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "fuzz/mutator.h"
 #include "qarnview/figure_records.h"
 #include "qarnview/geojson_drawing.h"
 
@@ -13,6 +14,19 @@ namespace qarn_fuzz {
 
 inline void RequireDrawing(bool ok) {
   if (!ok) std::abort();
+}
+
+// Mostly number swaps, which keep the JSON well-formed so mutants reach the GeoJSON
+// checks; now and then a structural change or a stray byte.
+inline const Mutations& GeoJsonMutations() {
+  static const Mutations m{3,
+                           {},
+                           {"null", "true", "\"x\"", "[]", "{}", "[0,0]", ",", "]", "[[0,0]]", "\"Point\"", "\"Polygon\"",
+                            "\"MultiPoint\"", "NaN", "[0,0,0]"},
+                           {"0", "-0.0", "1e15", "-1e15", "1.0000000000000002e15", "1e999", "2.5", "5e-324", "-7", "65535",
+                            "4294967296", "32768", "0.1"},
+                           70};
+  return m;
 }
 
 // Whether the input opened as a drawing.
@@ -58,4 +72,5 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   qarn_fuzz::GeoJsonOneInput(data, size);
   return 0;
 }
+QARN_FUZZ_CUSTOM_MUTATOR(qarn_fuzz::GeoJsonMutations())
 #endif

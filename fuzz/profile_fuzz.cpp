@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string>
 
+#include "fuzz/mutator.h"
 #include "platform/profile.h"
 #include "platform/profile_index.h"
 
@@ -12,6 +13,12 @@ namespace qarn_fuzz {
 
 inline void Require(bool ok) {
   if (!ok) std::abort();
+}
+
+// Byte edits plus the characters that shape a profile file.
+inline const Mutations& ProfileMutations() {
+  static const Mutations m{4, {}, {"[", "]", "=", "\r\n", "\n", "\"", ";", "'"}, {}, 0};
+  return m;
 }
 
 // Letters and digits from the input, so the edited names are always valid names.

@@ -1,5 +1,7 @@
 // Stand-in for libFuzzer's driver where it is not available: feeds each file named on the
-// command line (or every file in a named folder) to the target once.
+// command line (or every file in a named folder) to the target once. A target's check
+// aborts the program; running no input at all fails too, so a corpus that went missing
+// is not taken for a clean run.
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
@@ -25,10 +27,13 @@ int main(int argc, char** argv) {
     if (std::filesystem::is_directory(p)) {
       for (const auto& e : std::filesystem::recursive_directory_iterator(p))
         if (e.is_regular_file()) runs += RunFile(e.path());
-    } else {
+    } else if (std::filesystem::is_regular_file(p)) {
       runs += RunFile(p);
+    } else {
+      std::fprintf(stderr, "no such file or folder: %s\n", argv[i]);
+      return 1;
     }
   }
   std::printf("ran %d inputs\n", runs);
-  return 0;
+  return runs > 0 ? 0 : 1;
 }

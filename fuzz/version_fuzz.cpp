@@ -5,12 +5,19 @@
 #include <cstring>
 #include <vector>
 
+#include "fuzz/mutator.h"
 #include "platform/version_resource.h"
 
 namespace qarn_fuzz {
 
 inline void RequireVersion(bool ok) {
   if (!ok) std::abort();
+}
+
+// Byte edits; the 32-bit ones favour the sizes and offsets of the PE and resource headers.
+inline const Mutations& VersionMutations() {
+  static const Mutations m{4, {0, 0xFFFFFFFFu, 0x7FFFFFFF, 0x80000000u, 0x10000, 0x1000}, {}, {}, 0};
+  return m;
 }
 
 inline void QueryAll(const uint8_t* resource, size_t length) {

@@ -215,7 +215,7 @@ void COleDispatchDriver::GetProperty(DISPID dwDispID, VARTYPE vtProp, void* pvPr
   InvokeHelper(dwDispID, DISPATCH_PROPERTYGET, vtProp, pvProp, VTS_NONE);
 }
 
-void COleDispatchDriver::SetProperty(DISPID dwDispID, VARTYPE vtProp, ...) {
+void COleDispatchDriver::SetProperty(DISPID dwDispID, UINT vtProp, ...) {
   BYTE params[2] = {static_cast<BYTE>(vtProp), 0};
   WORD flags = (vtProp == VT_DISPATCH || vtProp == VT_UNKNOWN) ? DISPATCH_PROPERTYPUTREF : DISPATCH_PROPERTYPUT;
   va_list args;

@@ -75,7 +75,9 @@ class COleDispatchDriver {
                      va_list argList);
   void GetProperty(DISPID dwDispID, VARTYPE vtProp, void* pvProp);
   // The value is one argument of type vtProp (a VTS_ code as above).
-  void SetProperty(DISPID dwDispID, VARTYPE vtProp, ...);
+  // vtProp is a VARTYPE, passed as UINT: the parameter before "..." must not be one that
+  // default promotion widens, or va_start is undefined.
+  void SetProperty(DISPID dwDispID, UINT vtProp, ...);
 
   LPDISPATCH m_lpDispatch;
   BOOL m_bAutoRelease;

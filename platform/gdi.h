@@ -33,12 +33,8 @@ typedef INT* LPINT;
 
 // ---- Pens ----------------------------------------------------------------
 #define PS_SOLID 0
-#define PS_DASH 1
 #define PS_DOT 2
-#define PS_DASHDOT 3
-#define PS_DASHDOTDOT 4
 #define PS_NULL 5
-#define PS_INSIDEFRAME 6
 
 // ---- Raster operations and modes ----------------------------------------
 #define R2_BLACK 1

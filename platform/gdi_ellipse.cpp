@@ -26,12 +26,9 @@
 //
 // Figures more than kTraceLimit pixels across are not traced: tracing costs as much as
 // the whole outline, however little of it shows. Their outline is taken row by row from
-// the figure of pixel centres inside the ellipse, like that of a wide pen, and only the
-// rows and columns on the surface are looked at. Coordinates are first pulled into GDI's
-// own range of +-2^27, which keeps every product below 2^127.
-//
-// Wider pens draw the ring between the figure of pixel centres inside the ellipse
-// inscribed in the box grown outward by (width-1)/2 and the one shrunk by the rest.
+// the figure of pixel centres inside the ellipse, and only the rows and columns on the
+// surface are looked at. Coordinates are first pulled into GDI's own range of +-2^27,
+// which keeps every product below 2^127.
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
@@ -103,37 +100,18 @@ void WalkFigure(const Dc& dc, RasterSurface& s, long long l, long long t, long l
     }
     return;
   }
-  int width = dc.pen->width;
-  if (width <= 1) {
-    EllipseShape shape(l, t, r, b);
-    for (long long y = std::max<long long>(y0, t); y < std::min<long long>(y1, b); ++y) {
-      Span row = shape.Row(y);
-      if (row.Empty()) continue;
-      Span inner = Intersect(Intersect(Span{row.l + 1, row.r - 1}, shape.Row(y - 1)), shape.Row(y + 1));
-      if (inner.Empty()) {
-        emit(y, row);
-        continue;
-      }
-      emit(y, Span{row.l, inner.l - 1});
-      emit(y, Span{inner.r + 1, row.r});
-      fill(y, inner);
-    }
-    return;
-  }
-  long long out = (width - 1) / 2, in = width - out;
-  EllipseShape outer(l - out, t - out, r + out, b + out);
-  EllipseShape inner(l + in, t + in, r - in, b - in);
-  for (long long y = std::max<long long>(0, t - out); y < std::min<long long>(s.Height(), b + out); ++y) {
-    Span row = outer.Row(y);
+  EllipseShape shape(l, t, r, b);
+  for (long long y = std::max<long long>(y0, t); y < std::min<long long>(y1, b); ++y) {
+    Span row = shape.Row(y);
     if (row.Empty()) continue;
-    Span hole = inner.Row(y);
-    if (hole.Empty()) {
+    Span inner = Intersect(Intersect(Span{row.l + 1, row.r - 1}, shape.Row(y - 1)), shape.Row(y + 1));
+    if (inner.Empty()) {
       emit(y, row);
       continue;
     }
-    emit(y, Span{row.l, hole.l - 1});
-    emit(y, Span{hole.r + 1, row.r});
-    fill(y, hole);
+    emit(y, Span{row.l, inner.l - 1});
+    emit(y, Span{inner.r + 1, row.r});
+    fill(y, inner);
   }
 }
 
@@ -261,7 +239,7 @@ using namespace qarn::gdi;
 namespace {
 
 bool StyledThin(const Dc& dc) {
-  return dc.pen->width <= 1 && dc.pen->style != PS_SOLID && dc.pen->style != PS_INSIDEFRAME;
+  return dc.pen->style == PS_DOT;
 }
 
 // One-pixel outline pixels of the ring, in ring order, as screen pixels.
@@ -294,7 +272,7 @@ BOOL Ellipse(HDC hdc, int left, int top, int right, int bottom) {
                   brushColor, dc->rop2);
   };
 
-  if ((hasPen && dc->pen->width > 1) || w > kTraceLimit || h > kTraceLimit) {
+  if (w > kTraceLimit || h > kTraceLimit) {
     double cx2 = static_cast<double>(left) + right - 1, cy2 = static_cast<double>(top) + bottom - 1;
     std::vector<OutlinePixel> outline;
     WalkFigure(
@@ -365,8 +343,8 @@ BOOL Arc(HDC hdc, int left, int top, int right, int bottom, int xStart, int ySta
   xEnd = ClampCoord(xEnd);
   yEnd = ClampCoord(yEnd);
   const bool huge = static_cast<long long>(right) - left > kTraceLimit || static_cast<long long>(bottom) - top > kTraceLimit;
-  if (dc->pen->width > 1 || huge) {
-    // Wide pens and figures too big to trace: the part of the figure's outline swept
+  if (huge) {
+    // Figures too big to trace: the part of the figure's outline swept
     // counter-clockwise from start to end.
     long long cx2 = static_cast<long long>(left) + right - 1, cy2 = static_cast<long long>(top) + bottom - 1;
     long long sx = 2LL * xStart - cx2, sy = cy2 - 2LL * yStart;

@@ -22,7 +22,6 @@ struct Object {
 struct Pen : Object {
   Pen() : Object(Kind::Pen) {}
   int style = PS_SOLID;
-  int width = 1;
   COLORREF color = 0;
 };
 

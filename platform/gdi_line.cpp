@@ -7,15 +7,11 @@
 // (y-major lines) wins, whichever way the line runs. So a line and its reverse light
 // the same pixels apart from the end points, and a 45-degree line has no ties.
 //
-// Styled cosmetic pens advance one style step per pixel along the major axis, with
-// three pixels to a style unit: PS_DOT is 3 on / 3 off, PS_DASH 18/6, PS_DASHDOT
-// 9/6/3/6, PS_DASHDOTDOT 9/3/3/3/3/3. The pattern starts afresh with every LineTo and
-// runs on across the segments of one Polyline or figure outline. Gaps are painted in
-// the background colour when the background mode is OPAQUE and left alone when it is
-// TRANSPARENT.
-//
-// Pens wider than one pixel are geometric with round caps: every pixel whose centre
-// lies within width/2 of the segment is lit, end point included.
+// The dotted pen (PS_DOT, the only style besides solid and null) advances one step per
+// pixel along the major axis: three pixels on, three off. The pattern starts afresh with
+// every LineTo and runs on across the segments of one Polyline or figure outline. Gaps
+// are painted in the background colour when the background mode is OPAQUE and left
+// alone when it is TRANSPARENT.
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
@@ -33,61 +29,13 @@ long long CeilDiv(long long a, long long b) {  // b > 0
   return a >= 0 ? (a + b - 1) / b : -((-a) / b);
 }
 
-void DrawWideLine(Dc& dc, RasterSurface& s, POINT from, POINT to) {
-  double half = dc.pen->width / 2.0;
-  uint32_t color = RasterSurface::FromColorRef(dc.pen->color);
-  long long reach = dc.pen->width / 2 + 1;
-  long long left = std::max<long long>(std::min<long long>(from.x, to.x) - reach, 0);
-  long long right = std::min<long long>(std::max<long long>(from.x, to.x) + reach, s.Width() - 1);
-  long long top = std::max<long long>(std::min<long long>(from.y, to.y) - reach, 0);
-  long long bottom = std::min<long long>(std::max<long long>(from.y, to.y) + reach, s.Height() - 1);
-  double vx = static_cast<double>(to.x) - from.x, vy = static_cast<double>(to.y) - from.y;
-  double len2 = vx * vx + vy * vy;
-  for (long long y = top; y <= bottom; ++y) {
-    for (long long x = left; x <= right; ++x) {
-      double px = static_cast<double>(x) - from.x, py = static_cast<double>(y) - from.y;
-      double t = len2 > 0 ? std::clamp((px * vx + py * vy) / len2, 0.0, 1.0) : 0.0;
-      double ex = px - t * vx, ey = py - t * vy;
-      if (ex * ex + ey * ey <= half * half) PlotRop(s, static_cast<int>(x), static_cast<int>(y), color, dc.rop2);
-    }
-  }
-}
-
 }  // namespace
 
 bool PenStyleOn(int style, long pos) {
-  // Patterns in pixels: on, off, on, off...
-  static const int dot[] = {3, 3};
-  static const int dash[] = {18, 6};
-  static const int dashDot[] = {9, 6, 3, 6};
-  static const int dashDotDot[] = {9, 3, 3, 3, 3, 3};
-  const int* pattern;
-  int count;
-  switch (style) {
-    case PS_DOT:
-      pattern = dot, count = 2;
-      break;
-    case PS_DASH:
-      pattern = dash, count = 2;
-      break;
-    case PS_DASHDOT:
-      pattern = dashDot, count = 4;
-      break;
-    case PS_DASHDOTDOT:
-      pattern = dashDotDot, count = 6;
-      break;
-    default:
-      return true;
-  }
-  int period = 0;
-  for (int i = 0; i < count; ++i) period += pattern[i];
-  long p = pos % period;
-  if (p < 0) p += period;
-  for (int i = 0; i < count; ++i) {
-    if (p < pattern[i]) return (i % 2) == 0;
-    p -= pattern[i];
-  }
-  return true;
+  if (style != PS_DOT) return true;
+  long p = pos % 6;
+  if (p < 0) p += 6;
+  return p < 3;
 }
 
 void DrawPenLine(Dc& dc, RasterSurface& s, POINT from, POINT to, long& stylePos) {
@@ -95,10 +43,6 @@ void DrawPenLine(Dc& dc, RasterSurface& s, POINT from, POINT to, long& stylePos)
   // Pulled into GDI's range first, so that no offset or product below can overflow.
   from = POINT{static_cast<LONG>(Clamp(from.x)), static_cast<LONG>(Clamp(from.y))};
   to = POINT{static_cast<LONG>(Clamp(to.x)), static_cast<LONG>(Clamp(to.y))};
-  if (dc.pen->width > 1) {
-    DrawWideLine(dc, s, from, to);
-    return;
-  }
   long long x0 = from.x, y0 = from.y, x1 = to.x, y1 = to.y;
   long long dx = x1 - x0, dy = y1 - y0;
   long long adx = std::llabs(dx), ady = std::llabs(dy);
@@ -107,7 +51,7 @@ void DrawPenLine(Dc& dc, RasterSurface& s, POINT from, POINT to, long& stylePos)
   if (steps == 0) return;
   uint32_t penColor = RasterSurface::FromColorRef(dc.pen->color);
   uint32_t gapColor = RasterSurface::FromColorRef(dc.bkColor);
-  bool styled = dc.pen->style != PS_SOLID && dc.pen->style != PS_INSIDEFRAME;
+  bool styled = dc.pen->style == PS_DOT;
   // Only steps whose major coordinate lands on the surface can light anything.
   long long major0 = xMajor ? x0 : y0;
   long long sign = (xMajor ? dx : dy) > 0 ? 1 : -1;

@@ -133,12 +133,11 @@ void ReleaseSelections(Dc& dc) {
 using namespace qarn::gdi;
 
 HPEN CreatePen(int style, int width, COLORREF color) {
-  if (style < PS_SOLID || style > PS_INSIDEFRAME) return nullptr;
+  // The pens the editor and the reference host draw with: one pixel (width 0 is the
+  // one-pixel cosmetic pen), solid, dotted or null. Wider and dashed pens are refused.
+  if ((style != PS_SOLID && style != PS_DOT && style != PS_NULL) || width > 1) return nullptr;
   auto* p = new Pen();
   p->style = style;
-  // Width 0 means a one-pixel cosmetic pen; styled pens wider than one are drawn solid.
-  p->width = width < 1 ? 1 : width;
-  if (p->width > 1 && style != PS_NULL && style != PS_INSIDEFRAME) p->style = PS_SOLID;
   p->color = color & 0x00FFFFFF;
   return reinterpret_cast<HPEN>(Register(p));
 }

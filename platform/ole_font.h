@@ -4,7 +4,8 @@
 
 #include <functional>
 
-#include "platform/afx_control.h"
+#include "platform/cmd_target.h"
+#include "platform/prop_exchange.h"
 
 #define DISPID_FONT_NAME 0
 #define DISPID_FONT_SIZE 2

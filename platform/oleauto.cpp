@@ -429,41 +429,20 @@ HRESULT NumTo(const Num& n, VARTYPE vt, VARIANT& out) {
   int64_t s = 0;
   uint64_t u = 0;
   auto range = [&](int64_t lo, uint64_t hi) { return ToInt(n, lo, hi, s, u); };
+  // The targets the control framework, the dispatch driver and property exchange ask
+  // for; any numeric type converts to them, to no other.
   switch (vt) {
-    case VT_I1:
-      if (!range(-128, 127)) return DISP_E_OVERFLOW;
-      out.cVal = static_cast<CHAR>(s);
-      return S_OK;
-    case VT_UI1:
-      if (!range(0, 255)) return DISP_E_OVERFLOW;
-      out.bVal = static_cast<BYTE>(u);
-      return S_OK;
     case VT_I2:
       if (!range(-32768, 32767)) return DISP_E_OVERFLOW;
       out.iVal = static_cast<SHORT>(s);
       return S_OK;
-    case VT_UI2:
-      if (!range(0, 65535)) return DISP_E_OVERFLOW;
-      out.uiVal = static_cast<USHORT>(u);
-      return S_OK;
     case VT_I4:
-    case VT_INT:
       if (!range(INT32_MIN, INT32_MAX)) return DISP_E_OVERFLOW;
       out.lVal = static_cast<LONG>(s);
       return S_OK;
     case VT_UI4:
-    case VT_UINT:
       if (!range(0, UINT32_MAX)) return DISP_E_OVERFLOW;
       out.ulVal = static_cast<ULONG>(u);
-      return S_OK;
-    case VT_I8:
-      if (!range(INT64_MIN, INT64_MAX)) return DISP_E_OVERFLOW;
-      out.llVal = s;
-      return S_OK;
-    case VT_UI8:
-      if (n.kind == Num::Dbl && n.d >= 18446744073709551616.0) return DISP_E_OVERFLOW;
-      if (!range(0, UINT64_MAX)) return DISP_E_OVERFLOW;
-      out.llVal = static_cast<int64_t>(u);
       return S_OK;
     case VT_R4: {
       double d = n.AsDouble();

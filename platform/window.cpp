@@ -74,17 +74,6 @@ HWND QarnCreateWindow(HWND parent, int width, int height) {
   return h;
 }
 
-BOOL QarnResizeWindow(HWND hwnd, int width, int height) {
-  Window* w = Find(hwnd);
-  if (!w || width < 0 || height < 0 || static_cast<long long>(width) * height > (1LL << 28)) return FALSE;
-  auto fresh = std::make_unique<RasterSurface>(width, height);
-  fresh->Fill(0x00FFFFFF);
-  int keepW = std::min(width, w->surface->Width()), keepH = std::min(height, w->surface->Height());
-  for (int y = 0; y < keepH; ++y) std::copy(w->surface->Row(y), w->surface->Row(y) + keepW, fresh->Row(y));
-  w->surface = std::move(fresh);
-  return TRUE;
-}
-
 BOOL QarnSetWindowOrigin(HWND hwnd, int x, int y) {
   Window* w = Find(hwnd);
   if (!w) return FALSE;

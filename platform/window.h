@@ -32,8 +32,6 @@ BOOL ScreenToClient(HWND hwnd, LPPOINT point);
 // ---- Linux-only helpers ----------------------------------------------------
 // A window with its own width x height client surface (white), origin (0,0) on screen.
 HWND QarnCreateWindow(HWND parent, int width, int height);
-// Gives the client area a new size; its contents are kept where they overlap.
-BOOL QarnResizeWindow(HWND hwnd, int width, int height);
 // Where the client area's top-left corner is on the screen.
 BOOL QarnSetWindowOrigin(HWND hwnd, int x, int y);
 // How many times InvalidateRect has marked the window invalid; -1 for a bad handle.

@@ -11,7 +11,7 @@
 #include "platform/afx_dc.h"
 #include "refhost/view_painter.h"
 #include "platform/gdi.h"
-#include "platform/pe_image_writer.h"
+#include "refhost/pe_image_writer.h"
 #include "platform/window.h"
 #include "refhost/engine_table.h"
 #include "refhost/ref_dispatch.h"

@@ -256,7 +256,8 @@ def c_string(text):
     return '"' + "".join(out) + '"'
 
 
-FLAG_VALUES = {"GRAYED": "MF_GRAYED_RES", "INACTIVE": "MF_DISABLED_RES", "CHECKED": "MF_CHECKED_RES"}
+# MF_GRAYED, MF_DISABLED and MF_CHECKED, written as numbers: the data needs no Windows header.
+FLAG_VALUES = {"GRAYED": 0x1, "INACTIVE": 0x2, "CHECKED": 0x8}
 
 
 def emit_dialogs(dialogs):
@@ -289,7 +290,6 @@ def emit(strings, menus, dialogs, out_path):
         '#include "resources/resource_dialogs.h"',
         "",
         "namespace {",
-        "constexpr UINT MF_GRAYED_RES = 0x1, MF_DISABLED_RES = 0x2, MF_CHECKED_RES = 0x8;",
         "const ResourceString kStrings[] = {",
     ]
     for sid, text in strings:
@@ -302,7 +302,10 @@ def emit(strings, menus, dialogs, out_path):
             name = f"kMenu{menu_id}Popup{p}"
             lines.append(f"const ResourceMenuItem {name}[] = {{")
             for item_id, text, flags in items:
-                f = " | ".join(FLAG_VALUES[x] for x in flags if x in FLAG_VALUES) or "0"
+                bits = 0
+                for x in flags:
+                    bits |= FLAG_VALUES.get(x, 0)
+                f = f"0x{bits:X}" if bits else "0"
                 lines.append(f"    {{{item_id}, {c_string(text)}, {f}}},")
             lines.append("};")
             popup_refs.append(f"{{{c_string(title)}, {name}, {len(items)}}}")

@@ -92,38 +92,6 @@ std::vector<std::vector<uint8_t>> Seeds() {
   return seeds;
 }
 
-// Mutations aimed at the fields a record reader trusts: counts, pointers, sizes.
-std::vector<uint8_t> Mutate(std::vector<uint8_t> in, std::mt19937& rng) {
-  const int steps = 1 + static_cast<int>(rng() % 2);
-  for (int s = 0; s < steps && !in.empty(); ++s) {
-    const size_t n = in.size();
-    switch (rng() % 6) {
-      case 0: in[rng() % n] ^= static_cast<uint8_t>(1u << (rng() % 8)); break;
-      case 1:
-        if (n >= 4) {
-          static const uint32_t kEdges[] = {0, 1, 2, 3, 4, 5, 0x7F, 0x80, 128, 129, 0xFFFF, 0x7FFFFFFF,
-                                            0x80000000u, 0xFFFFFFFFu, 10'000'000, 10'000'001};
-          const uint32_t v = kEdges[rng() % (sizeof kEdges / sizeof kEdges[0])];
-          std::memcpy(in.data() + rng() % (n - 3), &v, 4);
-        }
-        break;
-      case 2: in.resize(rng() % n); break;
-      case 3: in[rng() % n] = static_cast<uint8_t>(rng()); break;
-      case 4:  // a small count, so a few entries of a block are short or left over
-        if (n >= 4) {
-          const uint32_t v = rng() % 12;
-          std::memcpy(in.data() + rng() % (n - 3), &v, 4);
-        }
-        break;
-      default:
-        for (int k = 1 + static_cast<int>(rng() % 16); k > 0; --k)
-          in.insert(in.begin() + static_cast<long>(rng() % (in.size() + 1)), static_cast<uint8_t>(rng()));
-        break;
-    }
-  }
-  return in;
-}
-
 TEST(EntityFuzzReplay, TheSeedsLoad) {
   // Each seed must be a record the loader accepts, or the mutations would test little.
   qarn_fuzz::EntityFuzzer fuzzer;
@@ -139,7 +107,7 @@ TEST(EntityFuzzReplay, MutatedRecordsNeverCrashTheLoaderOrTheHighlight) {
   for (const auto& seed : Seeds()) {
     std::vector<uint8_t> current = seed;
     for (int i = 0; i < 800; ++i) {
-      current = Mutate(i % 3 == 0 ? seed : current, rng);
+      current = qarn_fuzz::Mutated(i % 3 == 0 ? seed : current, rng, qarn_fuzz::EntityMutations());
       loaded += fuzzer.Run(current.data(), current.size());
       ++runs;
     }

@@ -4,6 +4,7 @@
 #include <functional>
 #include <random>
 
+#define QARN_FUZZ_NO_ENTRY
 #include "fuzz/property_stream_fuzz.cpp"
 #include "tests/dispatch/test_support.h"
 
@@ -236,23 +237,11 @@ TEST(PropertyStream, FuzzHarnessHoldsOnMutatedStreams) {
   QarnSaveToStream(src.p, good);
   std::mt19937 rng(1234);
   for (int i = 0; i < 3000; ++i) {
-    std::vector<BYTE> b = good;
-    int edits = 1 + static_cast<int>(rng() % 4);
-    for (int e = 0; e < edits; ++e) {
-      switch (rng() % 4) {
-        case 0: b[rng() % b.size()] = static_cast<BYTE>(rng()); break;
-        case 1: b.resize(rng() % (b.size() + 1)); break;
-        case 2: b.insert(b.begin() + (rng() % (b.size() + 1)), static_cast<BYTE>(rng())); break;
-        case 3:
-          if (!b.empty()) b.erase(b.begin() + (rng() % b.size()));
-          break;
-      }
-      if (b.empty()) break;
-    }
-    LLVMFuzzerTestOneInput(b.data(), b.size());  // aborts on a broken invariant
+    const std::vector<BYTE> b = qarn_fuzz::Mutated(good, rng, qarn_fuzz::PropertyStreamMutations());
+    qarn_fuzz::PropertyStreamOneInput(b.data(), b.size());  // aborts on a broken invariant
   }
-  LLVMFuzzerTestOneInput(nullptr, 0);
-  LLVMFuzzerTestOneInput(good.data(), good.size());
+  qarn_fuzz::PropertyStreamOneInput(nullptr, 0);
+  qarn_fuzz::PropertyStreamOneInput(good.data(), good.size());
 }
 
 TEST(PropertyBag, RoundTripAndUnknownNames) {

@@ -10,55 +10,9 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/pe_image_writer.h"
+#include "refhost/pe_image_writer.h"
 
 namespace {
-
-std::vector<uint8_t> Mutate(std::vector<uint8_t> in, std::mt19937& rng) {
-  int steps = 1 + static_cast<int>(rng() % 4);
-  for (int s = 0; s < steps; ++s) {
-    size_t n = in.size();
-    switch (rng() % 7) {
-      case 0:  // flip a bit
-        if (n) in[rng() % n] ^= static_cast<uint8_t>(1u << (rng() % 8));
-        break;
-      case 1:  // set a byte to an edge value
-        if (n) {
-          static const uint8_t edges[] = {0, 1, 0x7F, 0x80, 0xFF, '[', ']', '=', '\r', '\n', '"'};
-          in[rng() % n] = edges[rng() % sizeof edges];
-        }
-        break;
-      case 2:  // cut the end
-        if (n) in.resize(rng() % n);
-        break;
-      case 3:  // insert random bytes
-        for (int k = static_cast<int>(rng() % 8); k > 0; --k)
-          in.insert(in.begin() + static_cast<long>(n ? rng() % (in.size() + 1) : 0), static_cast<uint8_t>(rng()));
-        break;
-      case 4:  // overwrite a 16- or 32-bit field with a large value
-        if (n >= 4) {
-          size_t at = rng() % (n - 3);
-          uint32_t v = (rng() % 2) ? 0xFFFFFFFFu : static_cast<uint32_t>(rng());
-          for (int k = 0; k < 4; ++k) in[at + k] = static_cast<uint8_t>(v >> (8 * k));
-        }
-        break;
-      case 5:  // duplicate a slice
-        if (n >= 2) {
-          size_t from = rng() % n, len = 1 + rng() % (n - from);
-          std::vector<uint8_t> slice(in.begin() + static_cast<long>(from), in.begin() + static_cast<long>(from + len));
-          in.insert(in.begin() + static_cast<long>(rng() % (in.size() + 1)), slice.begin(), slice.end());
-        }
-        break;
-      default:  // erase a slice
-        if (n >= 2) {
-          size_t from = rng() % n, len = 1 + rng() % (n - from);
-          in.erase(in.begin() + static_cast<long>(from), in.begin() + static_cast<long>(from + len));
-        }
-        break;
-    }
-  }
-  return in;
-}
 
 std::vector<uint8_t> Bytes(const std::string& s) { return std::vector<uint8_t>(s.begin(), s.end()); }
 
@@ -76,7 +30,7 @@ TEST(FuzzCorpus, ProfileParserSurvivesMutations) {
     qarn_fuzz::ProfileOneInput(seed.data(), seed.size());
     std::vector<uint8_t> current = seed;
     for (int i = 0; i < 600; ++i) {
-      current = Mutate(i % 50 == 0 ? seed : current, rng);
+      current = qarn_fuzz::Mutated(i % 50 == 0 ? seed : current, rng, qarn_fuzz::ProfileMutations());
       if (current.size() > 4096) current.resize(4096);
       qarn_fuzz::ProfileOneInput(current.data(), current.size());
       ++runs;
@@ -112,7 +66,7 @@ TEST(FuzzCorpus, VersionParserSurvivesMutations) {
   for (const auto& seed : seeds) {
     qarn_fuzz::VersionOneInput(seed.data(), seed.size());
     for (int i = 0; i < 1500; ++i) {
-      std::vector<uint8_t> m = Mutate(seed, rng);
+      std::vector<uint8_t> m = qarn_fuzz::Mutated(seed, rng, qarn_fuzz::VersionMutations());
       qarn_fuzz::VersionOneInput(m.data(), m.size());
       if (QarnFindVersionResource(m.data(), m.size(), &offset, &length)) ++stillParsing;
     }

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/pe_image_writer.h"
+#include "refhost/pe_image_writer.h"
 #include "tests/files/test_support.h"
 
 using qarn_test::ScratchFolder;

@@ -191,3 +191,21 @@ TEST(GdiObjects, DeletingASelectedPenOrBrushFails) {
 
 }  // namespace
 }  // namespace gditest
+
+#ifndef _WIN32
+namespace gditest {
+// The Linux layer makes only the pens the editor and the reference host draw with.
+TEST(GdiPen, OnlyOnePixelSolidDottedAndNullPensAreMade) {
+  for (int style : {PS_SOLID, PS_DOT, PS_NULL}) {
+    for (int width : {0, 1}) {
+      HPEN pen = CreatePen(style, width, RGB(1, 2, 3));
+      EXPECT_NE(pen, nullptr) << "style " << style << ", width " << width;
+      EXPECT_TRUE(DeleteObject(pen));
+    }
+  }
+  EXPECT_EQ(CreatePen(PS_SOLID, 2, 0), nullptr) << "wide";
+  EXPECT_EQ(CreatePen(PS_DOT, 3, 0), nullptr) << "wide dotted";
+  for (int style : {1, 3, 4, 6}) EXPECT_EQ(CreatePen(style, 1, 0), nullptr) << "dash or inside-frame style " << style;
+}
+}  // namespace gditest
+#endif

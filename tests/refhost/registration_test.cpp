@@ -71,6 +71,11 @@ TEST(Registration, AReplacingHostDetachesTheOldRegistrationBeforeRecordingTheNew
   EXPECT_EQ(again, trace);
   EXPECT_EQ(&b, host.Handler());
   EXPECT_EQ(&b, host.Painter());
+
+  // Unregister while b lives: the registrants go before the host, whose destructor
+  // would otherwise call the detach of a destroyed object.
+  engine->SetPointerHandler(nullptr);
+  engine->SetOverlayPainter(nullptr);
 }
 
 TEST(Registration, ByDefaultOnlyAnUnregistrationDetaches) {

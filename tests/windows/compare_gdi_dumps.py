@@ -1,12 +1,14 @@
 #!/usr/bin/python3
 """Compares the drawing-case pictures of two GDI implementations, case by case.
 
-usage: compare_gdi_dumps.py LINUX_DIR RUNTIME_DIR [--max-pixels N]
+usage: compare_gdi_dumps.py LINUX_DIR RUNTIME_DIR [--max-pixels N] [--known FILE]
 
 Prints one block per case that differs: the pixels that differ with what each side
 drew there, and both pictures side by side. The last line is
-"GDI dumps: N cases, M identical, K differ, J missing". Exit status: 0 when every case
-is identical, 1 when some differ or are missing, 2 on unreadable input.
+"GDI dumps: N cases, M identical, K differ (L known), J missing". The known differences
+are the cases listed in FILE (by default gdi/known_differences.txt beside this script),
+one "case name: reason" a line. Exit status: 0 when every case is identical or a known
+difference, 1 when another differs or some are missing, 2 on unreadable input.
 """
 import os
 import sys
@@ -30,6 +32,21 @@ def parse(path):
     return case
 
 
+def known_differences(path):
+    """{case name: reason} from lines "case name: reason"; '#' starts a comment."""
+    known = {}
+    with open(path, encoding="utf-8") as f:
+        for number, line in enumerate(f, 1):
+            line = line.split("#", 1)[0].strip()
+            if not line:
+                continue
+            name, sep, reason = line.rpartition(":")
+            if not sep or not name.strip() or not reason.strip():
+                raise ValueError(f"{path}:{number}: expected 'case name: reason'")
+            known[name.strip()] = reason.strip()
+    return known
+
+
 def index(folder):
     with open(os.path.join(folder, "index.txt"), encoding="utf-8") as f:
         return [l.strip() for l in f if l.strip()]
@@ -44,8 +61,11 @@ def differing_pixels(a, b):
     return out
 
 
-def compare(linux_dir, runtime_dir, max_pixels=40, out=sys.stdout):
-    """Returns (cases, identical, differing names, missing names)."""
+def compare(linux_dir, runtime_dir, max_pixels=40, out=sys.stdout, known=None):
+    """Returns (cases, identical, differing names, missing names); the differing names
+    leave out the known differences."""
+    known = known or {}
+    known_seen = []
     files = index(linux_dir)
     runtime_files = set(index(runtime_dir))
     identical, differ, missing = 0, [], []
@@ -65,6 +85,10 @@ def compare(linux_dir, runtime_dir, max_pixels=40, out=sys.stdout):
         if not pixels and not notes_differ:
             identical += 1
             continue
+        if a["name"] in known:
+            known_seen.append(a["name"])
+            print(f"KNOWN {a['name']}: {len(pixels)} pixels differ ({known[a['name']]})", file=out)
+            continue
         differ.append(a["name"])
         listed = " ".join(f"({x},{y}) linux={ca} runtime={cb}" for x, y, ca, cb in pixels[:max_pixels])
         more = f" ... and {len(pixels) - max_pixels} more" if len(pixels) > max_pixels else ""
@@ -79,22 +103,34 @@ def compare(linux_dir, runtime_dir, max_pixels=40, out=sys.stdout):
     for name in extra:
         print(f"MISSING {name}: not drawn by the Linux layer", file=out)
         missing.append(name)
-    print(f"GDI dumps: {len(files)} cases, {identical} identical, {len(differ)} differ, {len(missing)} missing",
-          file=out)
+    for name in sorted(set(known) - set(known_seen)):
+        print(f"NOTE {name}: listed as a known difference but drawn the same (or not drawn)", file=out)
+    print(f"GDI dumps: {len(files)} cases, {identical} identical, {len(differ) + len(known_seen)} differ "
+          f"({len(known_seen)} known), {len(missing)} missing", file=out)
     return len(files), identical, differ, missing
 
 
 def main(argv):
-    args = [a for a in argv[1:] if not a.startswith("--")]
-    max_pixels = 40
-    if "--max-pixels" in argv:
-        max_pixels = int(argv[argv.index("--max-pixels") + 1])
-        args = [a for a in args if a != str(max_pixels)]
+    args, options = [], {}
+    rest = argv[1:]
+    while rest:
+        a = rest.pop(0)
+        if a in ("--max-pixels", "--known") and rest:
+            options[a] = rest.pop(0)
+        elif a.startswith("--"):
+            print(__doc__, file=sys.stderr)
+            return 2
+        else:
+            args.append(a)
     if len(args) != 2:
         print(__doc__, file=sys.stderr)
         return 2
+    max_pixels = int(options.get("--max-pixels", 40))
+    known_file = options.get("--known", os.path.join(os.path.dirname(os.path.abspath(__file__)), "gdi",
+                                                     "known_differences.txt"))
     try:
-        _, _, differ, missing = compare(args[0], args[1], max_pixels)
+        known = known_differences(known_file)
+        _, _, differ, missing = compare(args[0], args[1], max_pixels, known=known)
     except (OSError, ValueError) as e:
         print(f"compare_gdi_dumps: {e}", file=sys.stderr)
         return 2

@@ -207,14 +207,6 @@ void DrawXorTwice(std::vector<DumpedCase>& out) {
   out.push_back(d);
 }
 
-void DrawWidePen(std::vector<DumpedCase>& out) {
-  Canvas canvas(30, 20);
-  Tools tools(canvas.dc(), PS_SOLID, 5, kRed);
-  MoveToEx(canvas.dc(), 5, 10, NULL);
-  LineTo(canvas.dc(), 25, 10);
-  out.push_back(Snapshot("wide pen 5", canvas));
-}
-
 }  // namespace
 
 std::vector<DumpedCase> DrawAllCases() {
@@ -225,7 +217,6 @@ std::vector<DumpedCase> DrawAllCases() {
   DrawRects(out);
   DrawEllipses(out);
   DrawXorTwice(out);
-  DrawWidePen(out);
   return out;
 }
 
