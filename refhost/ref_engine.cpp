@@ -147,7 +147,8 @@ HWND RefHostEngine::GetViewWindow() {
 }
 
 void RefHostEngine::WorldToScreen(double* x, double* y) {
-  m_host.Log("WorldToScreen", ArgList(DoubleArg(x), DoubleArg(y)));
+  // Asked once per vertex of a paint or pick: with the log off, no argument list is built.
+  if (m_host.logCalls) m_host.Log("WorldToScreen", ArgList(DoubleArg(x), DoubleArg(y)));
   if (x && y) m_host.WorldToScreen(*x, *y);
 }
 
@@ -156,7 +157,7 @@ void RefHostEngine::Reserved6() { m_host.Log("Reserved6"); }
 void RefHostEngine::Reserved7() { m_host.Log("Reserved7"); }
 
 void RefHostEngine::ScreenToWorld(double* x, double* y) {
-  m_host.Log("ScreenToWorld", ArgList(DoubleArg(x), DoubleArg(y)));
+  if (m_host.logCalls) m_host.Log("ScreenToWorld", ArgList(DoubleArg(x), DoubleArg(y)));
   if (x && y) m_host.ScreenToWorld(*x, *y);
 }
 
@@ -166,7 +167,7 @@ void RefHostEngine::ViewToWorld3D(double* x, double* y, double* z) {
 }
 
 void RefHostEngine::WorldToView3D(double* x, double* y, double* z) {
-  m_host.Log("WorldToView3D", ArgList(DoubleArg(x), DoubleArg(y), DoubleArg(z)));
+  if (m_host.logCalls) m_host.Log("WorldToView3D", ArgList(DoubleArg(x), DoubleArg(y), DoubleArg(z)));
   if (x && y && z) m_host.World3DToPlane(*x, *y, *z);
 }
 
