@@ -5,9 +5,12 @@
 // The reference host's call log is off throughout, as it is in a real host.
 #include <benchmark/benchmark.h>
 
+#include <sys/resource.h>
+
 #include <cmath>
 #include <cstring>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "control/qarnedit_ctrl.h"
@@ -361,6 +364,47 @@ void Clicks(benchmark::State& state, bool measures) {
 void Event_Clicks(benchmark::State& s) { Clicks(s, false); }
 void Event_ClicksMeasures(benchmark::State& s) { Clicks(s, true); }
 
+// ---- bad input -------------------------------------------------------------------------
+
+// A repaint in step 2 with the view zoomed so far that pixel positions pass +-2^31, or
+// with every third vertex at NaN or an infinity; judged against the plain repaint.
+void RepaintBadView(benchmark::State& state, bool nonFinite) {
+  FigureEdit edit(Vertices(state), Rings(state));
+  edit.ec->m_step = 2;
+  if (nonFinite) {
+    const double special[] = {std::nan(""), HUGE_VAL, -HUGE_VAL};
+    for (int32_t r = 0; r < edit.ec->m_ringCount; ++r)
+      for (int32_t i = 0; i < edit.ec->m_ringVertexCount[r]; i += 3) edit.ec->m_rings[r].x[i] = special[(i / 3) % 3];
+  } else {
+    edit.host.SetView(1e7, kCx, kCy - 240.0 / 1e7);  // the view centre stays put
+  }
+  for (auto _ : state) edit.Paint();
+  state.SetItemsProcessed(state.iterations() * Vertices(state));
+  state.SetLabel("repaint-step/" + std::to_string(Vertices(state)) + "/" + std::to_string(Rings(state)) + "/2");
+}
+void Event_RepaintZoomed(benchmark::State& s) { RepaintBadView(s, false); }
+void Event_RepaintNonFinite(benchmark::State& s) { RepaintBadView(s, true); }
+
+// The loading cap: a figure of 10^7 vertices saved, loaded, painted in step 2 and saved
+// again, with the process's peak memory beside it.
+void Event_HugeFigure(benchmark::State& state) {
+  FigureEdit edit(Vertices(state), Rings(state));
+  for (auto _ : state) {
+    const RECORDADDR rec = SavedFigure(edit);
+    edit.ctl->abortEdit();
+    if (!edit.ctl->editNTT(static_cast<LONG>(rec))) state.SkipWithError("the figure did not load");
+    edit.ec->SetStep(2);
+    edit.Paint();
+    edit.ec->CommitGeometry();
+    edit.ec->ReleaseDrawnNtt();
+    edit.ec->m_pDrawnNtt = rec;  // released with the next commit
+  }
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  state.counters["peak_MiB"] = static_cast<double>(usage.ru_maxrss) / 1024.0;
+  Finish(state, "");
+}
+
 // ---- registration ----------------------------------------------------------------------
 
 void Figures(benchmark::internal::Benchmark* b) {
@@ -411,6 +455,9 @@ QARN_FIGURE_BENCH(Event_Highlight, "highlight+repaint", Figures);
 QARN_FIGURE_BENCH(Event_Caption, "caption", Figures);
 QARN_FIGURE_BENCH(Event_CaptionMeasures, "caption-measures", Figures);
 QARN_FIGURE_BENCH(Event_Clicks, "clicks", ClickCounts);
+BENCHMARK(Event_RepaintZoomed)->Name("repaint-zoomed-2^31")->Args({1000000, 1})->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(Event_RepaintNonFinite)->Name("repaint-nonfinite")->Args({1000000, 1})->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(Event_HugeFigure)->Name("huge-save+load+paint+save")->Args({10000000, 1})->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 QARN_FIGURE_BENCH(Event_ClicksMeasures, "clicks-measures", MeasuredClickCounts);
 
 }  // namespace

@@ -36,12 +36,14 @@ def main(path):
         floor_name = b.get("label", "")
         floor_ms = ratio = f"{'-':>10}"
         if floor_name:
-            floor = rows.get(f"{floor_name}/{vertices}/{layout}")
+            # A label with a slash names its floor in full; else the same figure's floor.
+            floor = rows.get(floor_name if "/" in floor_name else f"{floor_name}/{vertices}/{layout}")
             if floor:
                 f_ms = to_ms(floor, "cpu_time")
                 floor_ms = f"{f_ms:10.3f}"
                 ratio = f"{cpu / f_ms:7.2f}" if f_ms > 0 else f"{'-':>7}"
-        print(f"{name:42} {cpu:10.3f} {wall:10.3f} {per_vertex} {floor_ms:>10} {ratio:>7}")
+        extra = f"  peak {b['peak_MiB']:.0f} MiB" if "peak_MiB" in b else ""
+        print(f"{name:42} {cpu:10.3f} {wall:10.3f} {per_vertex} {floor_ms:>10} {ratio:>7}{extra}")
 
 
 if __name__ == "__main__":
