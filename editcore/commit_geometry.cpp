@@ -4,7 +4,9 @@
 #include <cstring>
 #include <vector>
 
+#include "editcore/commit_blocks.h"
 #include "editcore/edit_controller.h"
+#include "editcore/fast_paths.h"
 #include "editcore/ntt_record.h"
 
 static_assert(std::endian::native == std::endian::little, "records are little-endian like the host");
@@ -131,6 +133,12 @@ void EditController::CommitPolygon() {
     std::memcpy(descriptor + 4, &n, 4);
     std::memcpy(descriptor + 8, &kind, 2);
     descriptors.insert(descriptors.end(), descriptor, descriptor + sizeof(descriptor));
+    // The fast path writes the vertices below, straight from the rings.
+    if (FastPaths::enabled) {
+      total += n;
+      ++written;
+      continue;
+    }
     for (int32_t i = 0; i < count; ++i) {
       ring.EnsureIndex(i);
       xy.push_back(ring.x[i]);
@@ -140,11 +148,16 @@ void EditController::CommitPolygon() {
     total += n;
     ++written;
   }
+  // Blocks are allocated in the same order either way: their addresses are in the record.
+  const bool direct = FastPaths::enabled;
   RecordPut<uint32_t>(rec, ntt::kPgTotal, total);
-  RecordPut<uint32_t>(rec, ntt::kPgXY, WriteBlock(xy));
+  RecordPut<uint32_t>(rec, ntt::kPgXY,
+                      direct ? WriteRingPairs(m_rings, m_ringVertexCount, m_ringCount, 3, total) : WriteBlock(xy));
   RecordPut<uint32_t>(rec, ntt::kPgRingCount, written < 1 ? 1 : written);
   RecordPut<uint32_t>(rec, ntt::kPgRings, WriteBlock(descriptors));
-  RecordPut<uint32_t>(rec, ntt::kPgZ, m_is3D ? WriteBlock(z) : 0);
+  const RECORDADDR zBlock =
+      !m_is3D ? 0 : direct ? WriteRingHeights(m_rings, m_ringVertexCount, m_ringCount, 3, total) : WriteBlock(z);
+  RecordPut<uint32_t>(rec, ntt::kPgZ, zBlock);
   m_pDrawnNtt = rec;
 }
 

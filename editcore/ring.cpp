@@ -1,6 +1,10 @@
 #include "editcore/ring.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstring>
+
+#include "editcore/fast_paths.h"
 
 Ring::Ring()
     : capacity(kGrowStep),
@@ -23,6 +27,11 @@ Ring::~Ring() {
 void Ring::EnsureIndex(int32_t i) {
   if (i < capacity) return;
   int32_t grown = capacity + kGrowStep * ((i - capacity + kGrowStep) / kGrowStep);
+  // Large rings grow by half as much again at least: a ring that grows one click at a
+  // time is then copied a bounded number of times per vertex, not once per 20 vertices.
+  if (FastPaths::enabled && capacity >= kGeometricFrom) {
+    grown = static_cast<int32_t>(std::clamp<int64_t>(int64_t{capacity} + capacity / 2, grown, INT32_MAX));
+  }
   double* nx = new double[grown]();
   double* ny = new double[grown]();
   double* nz = new double[grown]();

@@ -19,4 +19,5 @@ struct Ring {
   void EnsureIndex(int32_t i);
 
   static constexpr int32_t kGrowStep = 20;
+  static constexpr int32_t kGeometricFrom = 1000;  // capacity from which growth is geometric
 };

@@ -6,6 +6,7 @@
 #include "editcore/work_plane.h"
 #include "feedback/geometry.h"
 #include "feedback/grips.h"
+#include "feedback/overlay_canvas.h"
 #include "hostlink/host_view.h"
 #include "platform/afx_dc.h"
 
@@ -61,12 +62,15 @@ void EditController::PaintOverlay(CDC* pDC) {
       ~BkModeBack() { SetBkMode(hdc, mode); }
     } bkModeBack{hdc, oldBkMode};
 
-    for (int32_t i = 0; i < m_hiliteCount; ++i) {
-      int x = 0, y = 0;
-      WorldToPixel(m_hiliteRing.x[i], m_hiliteRing.y[i], m_hiliteRing.z[i], x, y);
-      if (i == 0) DrawCircleGrip(hdc, x, y);
-      DrawCrossMark(hdc, x, y);
-      if (i == m_hiliteCount - 1) DrawCircleGrip(hdc, x, y);
+    if (m_hiliteCount > 0) {
+      OverlayCanvas canvas(hdc);
+      for (int32_t i = 0; i < m_hiliteCount; ++i) {
+        int x = 0, y = 0;
+        WorldToPixel(m_hiliteRing.x[i], m_hiliteRing.y[i], m_hiliteRing.z[i], x, y);
+        if (i == 0) canvas.CircleGrip(x, y);
+        canvas.CrossMark(x, y);
+        if (i == m_hiliteCount - 1) canvas.CircleGrip(x, y);
+      }
     }
 
     PaintRings(*pDC, overlayPen, color);
@@ -99,6 +103,7 @@ void EditController::OnOtherPaintEvent(DWORD) {}
 void EditController::PaintRings(CDC& dc, HPEN, COLORREF color) {
   HDC hdc = dc.GetSafeHdc();
   const bool segmentGrips = m_step == EditStep::ChooseSegmentToSplit || m_step == EditStep::DragSplitVertex;
+  OverlayCanvas canvas(hdc);
   for (int32_t r = 0; r < m_ringCount; ++r) {
     const Ring& ring = m_rings[r];
     const int32_t n = m_ringVertexCount[r];
@@ -112,10 +117,10 @@ void EditController::PaintRings(CDC& dc, HPEN, COLORREF color) {
 
       if ((unlocked && (m_step == EditStep::ChooseVertexToMove || m_step == EditStep::DragVertex)) ||
           (m_step == EditStep::DragSplitVertex && i == m_curVertex && r == m_curRing)) {
-        DrawSquareGrip(hdc, x, y);
+        canvas.SquareGrip(x, y);
       }
       if (unlocked && (m_step == EditStep::ChooseVertexToDelete || m_step == EditStep::ConfirmDelete)) {
-        DrawBoxedCross(hdc, x, y);
+        canvas.BoxedCross(x, y);
       }
 
       // A polygon closes each ring from its last vertex back to its first.
@@ -125,24 +130,21 @@ void EditController::PaintRings(CDC& dc, HPEN, COLORREF color) {
       const bool joined = i > 0 && part == prevPart;
 
       if (segmentGrips) {
-        if (closing) DrawSquareGrip(hdc, Truncate((endX + x) * 0.5), Truncate((endY + y) * 0.5));
-        if (joined) DrawSquareGrip(hdc, Truncate((prevX + x) * 0.5), Truncate((prevY + y) * 0.5));
+        if (closing) canvas.SquareGrip(Truncate((endX + x) * 0.5), Truncate((endY + y) * 0.5));
+        if (joined) canvas.SquareGrip(Truncate((prevX + x) * 0.5), Truncate((prevY + y) * 0.5));
       }
-      if (m_step == EditStep::Draw && i == n - 1 && r == m_ringCount - 1) DrawCircleGrip(hdc, x, y);
+      if (m_step == EditStep::Draw && i == n - 1 && r == m_ringCount - 1) canvas.CircleGrip(x, y);
 
       if (closing) {
         if (r == m_ringCount - 1) {
           // The ring still being drawn shows its closing side dotted.
           ScopedPen dotted(hdc, CreatePen(PS_DOT, 1, color));
-          dc.MoveTo(endX, endY);
-          dc.LineTo(x, y);
+          canvas.StyledSegment(endX, endY, x, y);
         } else {
-          dc.MoveTo(endX, endY);
-          dc.LineTo(x, y);
+          canvas.Segment(endX, endY, x, y);
         }
       } else if (joined) {
-        dc.MoveTo(prevX, prevY);
-        dc.LineTo(x, y);
+        canvas.Segment(prevX, prevY, x, y);
       }
       prevX = x;
       prevY = y;

@@ -3,7 +3,9 @@
 
 #include "editcore/module_state.h"
 #include "editcore/edit_controller.h"
+#include "editcore/fast_paths.h"
 #include "editcore/work_plane.h"
+#include "feedback/coordinate_loops.h"
 #include "feedback/geometry.h"
 #include "hostlink/host_view.h"
 #include "platform/gdi.h"
@@ -51,6 +53,16 @@ void ForEachMovableVertex(EditController& ec, Visit visit) {
   for (int32_t r = 0; r < ec.m_ringCount; ++r) {
     const int32_t n = ec.m_ringVertexCount[r];
     for (int32_t i = skip; i < n - skip; ++i) visit(ec.m_rings[r], i);
+  }
+}
+
+// The same vertices as ForEachMovableVertex, as one range (first, count) per ring.
+template <typename Visit>
+void ForEachMovableRange(EditController& ec, Visit visit) {
+  const int32_t skip = ec.m_noBeginEndEdit ? 1 : 0;
+  for (int32_t r = 0; r < ec.m_ringCount; ++r) {
+    const int32_t count = ec.m_ringVertexCount[r] - 2 * skip;
+    if (count > 0) visit(ec.m_rings[r], skip, count);
   }
 }
 
@@ -172,7 +184,13 @@ void EditController::MoveFigure(const POINT& pt) {
   double px = 0, py = 0, pz = 0;
   SnappedPointerPoint(pt, px, py, pz);
   const double dx = px - m_dragX, dy = py - m_dragY, dz = pz - m_dragZ;
-  ForEachMovableVertex(*this, [&](Ring& ring, int32_t i) {
+  if (FastPaths::enabled) {
+    ForEachMovableRange(*this, [&](Ring& ring, int32_t first, int32_t count) {
+      OffsetCoordinates(ring.x + first, count, dx);
+      OffsetCoordinates(ring.y + first, count, dy);
+      if (m_is3D) OffsetCoordinates(ring.z + first, count, dz);
+    });
+  } else ForEachMovableVertex(*this, [&](Ring& ring, int32_t i) {
     ring.x[i] += dx;
     ring.y[i] += dy;
     if (m_is3D) ring.z[i] += dz;
@@ -227,7 +245,13 @@ void EditController::ScaleFigure(const POINT& pt) {
     return;
   }
   const double f = d / m_scaleFactor;
-  ForEachMovableVertex(*this, [&](Ring& ring, int32_t i) {
+  if (FastPaths::enabled) {
+    ForEachMovableRange(*this, [&](Ring& ring, int32_t first, int32_t count) {
+      ScaleCoordinates(ring.x + first, count, m_dragX, f);
+      ScaleCoordinates(ring.y + first, count, m_dragY, f);
+      if (m_is3D) ScaleCoordinates(ring.z + first, count, m_dragZ, f);
+    });
+  } else ForEachMovableVertex(*this, [&](Ring& ring, int32_t i) {
     if (m_is3D) {
       ScaleAboutPoint(&ring.x[i], &ring.y[i], m_dragX, m_dragY, f, &ring.z[i], &m_dragZ);
     } else {

@@ -231,6 +231,11 @@ BOOL MoveToEx(HDC hdc, int x, int y, LPPOINT previous);
 BOOL GetCurrentPositionEx(HDC hdc, LPPOINT position);
 COLORREF GetPixel(HDC hdc, int x, int y);
 COLORREF SetPixel(HDC hdc, int x, int y, COLORREF color);
+// The bounds of what a DC can draw on: its bitmap's or window's surface.
+#define ERROR 0
+#define NULLREGION 1
+#define SIMPLEREGION 2
+int GetClipBox(HDC hdc, LPRECT rect);
 
 // ---- Drawing ---------------------------------------------------------------
 BOOL LineTo(HDC hdc, int x, int y);

@@ -37,6 +37,16 @@ HostEngine* QARN_EXPORT_CALL ResolveEngine(void* context, LONG handle) {
 
 CallArg IntArg(const int* p) { return p ? CallArg(int64_t{*p}) : CallArg(std::monostate{}); }
 CallArg DoubleArg(const double* p) { return p ? CallArg(*p) : CallArg(std::monostate{}); }
+// The logging of the conversions, kept out of line: they run once per vertex, and with
+// the log off their frame should not pay for building argument lists.
+[[gnu::noinline]] void LogCoordinates(ReferenceHost& host, const char* name, const double* x, const double* y,
+                                      const double* z = nullptr, bool withZ = false) {
+  if (withZ) {
+    host.Log(name, ArgList(DoubleArg(x), DoubleArg(y), DoubleArg(z)));
+  } else {
+    host.Log(name, ArgList(DoubleArg(x), DoubleArg(y)));
+  }
+}
 // A registration is logged with the object's address, or null.
 void LogPointer(ReferenceHost& host, const char* name, const void* p) {
   std::vector<CallArg> args(1);
@@ -133,71 +143,71 @@ void RefHostEngine::SetOverlayPainter(OverlayPainter* painter) {
   m_host.RegisterPainter(painter);
 }
 
-void RefHostEngine::Reserved2() { m_host.Log("Reserved2"); }
+void RefHostEngine::Reserved2() { if (m_host.logCalls) m_host.Log("Reserved2"); }
 
 void RefHostEngine::RequestRepaint() {
-  m_host.Log("RequestRepaint");
+  if (m_host.logCalls) m_host.Log("RequestRepaint");
   ++m_host.repaintRequests;
   if (m_host.repaintListener) m_host.repaintListener();
 }
 
 HWND RefHostEngine::GetViewWindow() {
-  m_host.Log("GetViewWindow");
+  if (m_host.logCalls) m_host.Log("GetViewWindow");
   return m_host.ViewWindow();
 }
 
 void RefHostEngine::WorldToScreen(double* x, double* y) {
-  m_host.Log("WorldToScreen", ArgList(DoubleArg(x), DoubleArg(y)));
+  if (m_host.logCalls) LogCoordinates(m_host, "WorldToScreen", x, y);
   if (x && y) m_host.WorldToScreen(*x, *y);
 }
 
-void RefHostEngine::Reserved6() { m_host.Log("Reserved6"); }
+void RefHostEngine::Reserved6() { if (m_host.logCalls) m_host.Log("Reserved6"); }
 
-void RefHostEngine::Reserved7() { m_host.Log("Reserved7"); }
+void RefHostEngine::Reserved7() { if (m_host.logCalls) m_host.Log("Reserved7"); }
 
 void RefHostEngine::ScreenToWorld(double* x, double* y) {
-  m_host.Log("ScreenToWorld", ArgList(DoubleArg(x), DoubleArg(y)));
+  if (m_host.logCalls) m_host.Log("ScreenToWorld", ArgList(DoubleArg(x), DoubleArg(y)));
   if (x && y) m_host.ScreenToWorld(*x, *y);
 }
 
 void RefHostEngine::ViewToWorld3D(double* x, double* y, double* z) {
-  m_host.Log("ViewToWorld3D", ArgList(DoubleArg(x), DoubleArg(y), DoubleArg(z)));
+  if (m_host.logCalls) m_host.Log("ViewToWorld3D", ArgList(DoubleArg(x), DoubleArg(y), DoubleArg(z)));
   if (x && y && z) m_host.PlaneToWorld3D(*x, *y, *z);
 }
 
 void RefHostEngine::WorldToView3D(double* x, double* y, double* z) {
-  m_host.Log("WorldToView3D", ArgList(DoubleArg(x), DoubleArg(y), DoubleArg(z)));
+  if (m_host.logCalls) LogCoordinates(m_host, "WorldToView3D", x, y, z, true);
   if (x && y && z) m_host.World3DToPlane(*x, *y, *z);
 }
 
 void RefHostEngine::GetModePair(int* a, int* b) {
-  m_host.Log("GetModePair");
+  if (m_host.logCalls) m_host.Log("GetModePair");
   if (a) *a = m_host.modePair[0];
   if (b) *b = m_host.modePair[1];
 }
 
 void RefHostEngine::SetModePair(int a, int b) {
-  m_host.Log("SetModePair", ArgList(int64_t{a}, int64_t{b}));
+  if (m_host.logCalls) m_host.Log("SetModePair", ArgList(int64_t{a}, int64_t{b}));
   m_host.modePair[0] = a;
   m_host.modePair[1] = b;
 }
 
 void RefHostEngine::GetInputState(int* a, int* b, int* c) {
-  m_host.Log("GetInputState");
+  if (m_host.logCalls) m_host.Log("GetInputState");
   if (a) *a = m_host.inputState[0];
   if (b) *b = m_host.inputState[1];
   if (c) *c = m_host.inputState[2];
 }
 
 void RefHostEngine::SetInputState(int* a, int* b, int* c) {
-  m_host.Log("SetInputState", ArgList(IntArg(a), IntArg(b), IntArg(c)));
+  if (m_host.logCalls) m_host.Log("SetInputState", ArgList(IntArg(a), IntArg(b), IntArg(c)));
   if (a) m_host.inputState[0] = *a;
   if (b) m_host.inputState[1] = *b;
   if (c) m_host.inputState[2] = *c;
 }
 
 void RefHostEngine::SetReferencePoint(int* on, double* x, double* y, double* z) {
-  m_host.Log("SetReferencePoint", ArgList(IntArg(on), DoubleArg(x), DoubleArg(y), DoubleArg(z)));
+  if (m_host.logCalls) m_host.Log("SetReferencePoint", ArgList(IntArg(on), DoubleArg(x), DoubleArg(y), DoubleArg(z)));
   if (on) m_host.refOn = *on;
   if (x) m_host.refPoint[0] = *x;
   if (y) m_host.refPoint[1] = *y;
@@ -205,7 +215,7 @@ void RefHostEngine::SetReferencePoint(int* on, double* x, double* y, double* z) 
 }
 
 void RefHostEngine::GetReferencePoint(int* on, double* x, double* y, double* z) {
-  m_host.Log("GetReferencePoint");
+  if (m_host.logCalls) m_host.Log("GetReferencePoint");
   if (m_host.refOn < 0) return;  // none: the caller's values stay as they were
   if (on) *on = m_host.refOn;
   if (x) *x = m_host.refPoint[0];

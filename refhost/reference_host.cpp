@@ -216,11 +216,6 @@ void ReferenceHost::SetView(double newScale, double newOriginX, double newOrigin
   originY = newOriginY;
 }
 
-void ReferenceHost::WorldToScreen(double& x, double& y) const {
-  x = (x - originX) * scale;
-  y = m_height - (y - originY) * scale;
-}
-
 void ReferenceHost::ScreenToWorld(double& x, double& y) const {
   if (scale == 0) return;
   x = x / scale + originX;

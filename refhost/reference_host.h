@@ -56,7 +56,11 @@ class ReferenceHost {
 
   // View and work plane
   void SetView(double scale, double originX, double originY);
-  void WorldToScreen(double& x, double& y) const;
+  // Inline: the engine's conversion runs it once per vertex of every paint and pick.
+  void WorldToScreen(double& x, double& y) const {
+    x = (x - originX) * scale;
+    y = m_height - (y - originY) * scale;
+  }
   void ScreenToWorld(double& x, double& y) const;
   void SetWorkPlane(double ax, double ay, double az, double ox, double oy, double oz);
   void PlaneToWorld3D(double& x, double& y, double& z) const;

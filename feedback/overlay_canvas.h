@@ -1,0 +1,62 @@
+// The overlay's marks and outline segments, drawn through GDI but without the calls that
+// could not change a pixel: a mark or segment wholly outside the clip box, a segment that
+// starts and ends on one pixel, and, while the raster operation gives the same pixel
+// however often it is applied (not XOR), a mark or one-pixel segment whose pixels this
+// pass has already painted with the same pen. The picture is the one every call would
+// have made; the current position is left where every call would have left it.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "platform/gdi.h"
+
+class OverlayCanvas {
+ public:
+  explicit OverlayCanvas(HDC hdc);
+  ~OverlayCanvas();
+  OverlayCanvas(const OverlayCanvas&) = delete;
+  OverlayCanvas& operator=(const OverlayCanvas&) = delete;
+
+  // MoveTo (x0, y0), LineTo (x1, y1) with the selected pen.
+  void Segment(int x0, int y0, int x1, int y1);
+  // The same, always drawn: for styled pens, whose pixels are not tracked.
+  void StyledSegment(int x0, int y0, int x1, int y1);
+  void SquareGrip(int x, int y);
+  void BoxedCross(int x, int y);
+  void CrossMark(int x, int y);
+  // Fills with the brush, so no pixel painted before it may be taken as painted any more.
+  void CircleGrip(int x, int y);
+
+ private:
+  struct Pixel {
+    int x, y;
+  };
+  bool Covered(int x, int y) const;
+  void Mark(int x, int y);
+  bool AllCovered(const Pixel* pixels, int count) const;
+  void MarkAll(const Pixel* pixels, int count);
+  bool BoxOutside(int left, int top, int right, int bottom) const;  // inclusive box
+  void Drawn(int x, int y) {
+    m_actual = POINT{x, y};
+    m_expected = m_actual;
+    m_drawnAny = true;
+  }
+
+  HDC m_hdc;
+  bool m_skip;
+  bool m_tracked = false;  // pixels are tracked (an idempotent raster operation)
+  RECT m_clip{0, 0, 0, 0};
+  int64_t m_width = 0;
+  std::vector<uint64_t> m_lit;  // one bit per pixel of the clip box
+  // The centre each kind of mark was last drawn or left out at: neighbouring vertices
+  // mostly land on one pixel, and the same mark there again is settled by one compare.
+  enum MarkKind { kSquareMark, kBoxedMark, kCrossMark, kMarkKinds };
+  bool Repeated(MarkKind kind, int x, int y);
+  POINT m_lastMark[kMarkKinds];
+  bool m_lastMarkValid[kMarkKinds] = {false, false, false};
+  bool m_used = false;      // a call that moves the current position came
+  bool m_drawnAny = false;  // one of them reached GDI
+  POINT m_expected{0, 0};
+  POINT m_actual{0, 0};
+};
