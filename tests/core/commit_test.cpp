@@ -58,6 +58,10 @@ TEST_F(CommitTest, CanSaveFollowsTheRulesOfEachMode) {
       for (int i = 0; i < c.counts[r]; ++i) AddVertex(static_cast<int>(r), i, i * i);
     }
     EXPECT_EQ(ctl->canSaveNow() != FALSE, c.expected) << "mode " << c.mode << " with " << c.counts.size() << " rings";
+    if (!c.expected) {
+      EXPECT_FALSE(ctl->saveEdit()) << "mode " << c.mode << ": a save canSaveNow refuses";
+      EXPECT_TRUE(ctl->isEditing()) << "mode " << c.mode << ": still editing after a refused save";
+    }
     ctl->abortEdit();
   }
   EXPECT_FALSE(ctl->canSaveNow()) << "idle";

@@ -80,6 +80,19 @@ TEST_F(ControlTest, ReplacingARunningDrawingWithADetachingHost) {
   EXPECT_TRUE(other->isEditing());
   other->Release();
   EXPECT_EQ(host.Handler(), nullptr) << "a control that goes away unregisters";
+
+  // The same control starting over its own running polygon: the host detaches the
+  // polygon's handler, which aborts it (its painter let go) before the polyline registers.
+  ctl->drawPolygon();
+  host.calls.clear();
+  sink.events.clear();
+  ctl->drawPolyline();
+  EXPECT_EQ(CallNames(), (Names{"GetEngineHandle", "GetEngineFromHandle", "SetPointerHandler", "SetOverlayPainter",
+                                "SetOverlayPainter", "GetInputState", "GetReferencePoint", "SetInputState"}));
+  ASSERT_GT(host.calls.size(), 3u);
+  EXPECT_EQ(host.calls[3].ToString(), "SetOverlayPainter(null)");
+  EXPECT_EQ(sink.events, (Names{"CaptionChanged()", "EditAborted", "CaptionChanged(Click to draw)"}));
+  EXPECT_TRUE(ctl->isEditing());
 }
 
 TEST_F(ControlTest, UtilsHandlingOnVersion3Hosts) {
@@ -176,16 +189,26 @@ TEST_F(ControlTest, RingStorageResize) {
 }
 
 TEST_F(ControlTest, ConnectionErrors) {
+  // Without a host every draw call shows its own box and calls nothing.
   ctl->drawPolyline();
-  ASSERT_EQ(QarnDesktop().messageBoxes.size(), 1u);
-  EXPECT_EQ(QarnDesktop().messageBoxes[0].text,
-            CString("ERROR: set the qarnocx property before to use the qarnedit ActiveX control."));
-  EXPECT_EQ(QarnDesktop().messageBoxes[0].flags, static_cast<UINT>(MB_ICONSTOP | MB_OK));
+  ctl->drawPolygon();
+  ctl->drawPoint();
+  ASSERT_EQ(QarnDesktop().messageBoxes.size(), 3u) << "one box per draw call";
+  for (size_t i = 0; i < 3; ++i) {
+    EXPECT_EQ(QarnDesktop().messageBoxes[i].text,
+              CString("ERROR: set the qarnocx property before to use the qarnedit ActiveX control."))
+        << "box " << i;
+    EXPECT_EQ(QarnDesktop().messageBoxes[i].flags, static_cast<UINT>(MB_ICONSTOP | MB_OK)) << "box " << i;
+  }
+  EXPECT_TRUE(host.calls.empty()) << "the host was never called";
   Connect();
   host.engineHandle = 0;
+  host.calls.clear();
   ctl->drawPoint();
-  ASSERT_EQ(QarnDesktop().messageBoxes.size(), 2u);
-  EXPECT_EQ(QarnDesktop().messageBoxes[1].text, CString("Error connecting to qarnocx"));
+  ASSERT_EQ(QarnDesktop().messageBoxes.size(), 4u);
+  EXPECT_EQ(QarnDesktop().messageBoxes[3].text, CString("Error connecting to qarnocx"));
+  EXPECT_EQ(QarnDesktop().messageBoxes[3].flags, static_cast<UINT>(MB_ICONSTOP | MB_OK));
+  EXPECT_EQ(CallNames(), (Names{"GetEngineHandle"})) << "only the handle was asked for";
   EXPECT_FALSE(ctl->isEditing());
   EXPECT_TRUE(sink.events.empty());
 }

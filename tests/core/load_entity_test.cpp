@@ -230,6 +230,7 @@ TEST_F(LoadEntityTest, HostileRecordsAreRefusedBeforeAnythingIsAttached) {
     EXPECT_EQ(StepNumber(Editor().Step()), 0) << h.what;
     EXPECT_TRUE(sink.events.empty()) << h.what;
   }
+  EXPECT_TRUE(QarnDesktop().messageBoxes.empty()) << "a refused record is refused silently";
 }
 
 TEST_F(LoadEntityTest, LargeRecordsWithinTheLimitsLoad) {
