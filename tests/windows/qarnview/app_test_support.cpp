@@ -1,10 +1,14 @@
 #include "app_test_support.h"
 
+#include <gtest/gtest.h>
+
 #include <dlgs.h>
 #include <ole2.h>
 
 #include "../control/screen_capture.h"
+#include "qarnview/app/main_window.h"
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 
@@ -18,6 +22,18 @@ std::filesystem::path TempFile(const char* name) {
 
 void WriteText(const std::filesystem::path& path, const std::string& text) {
   std::ofstream(path, std::ios::binary) << text;
+}
+
+void Key(MainWindow& window, WPARAM key) {
+  MSG msg = {};
+  msg.hwnd = window.ViewWindow();
+  msg.message = WM_KEYDOWN;
+  msg.wParam = key;
+  EXPECT_TRUE(window.TranslateKey(msg));
+}
+
+bool Has(const std::vector<std::wstring>& lines, const std::wstring& line) {
+  return std::find(lines.begin(), lines.end(), line) != lines.end();
 }
 
 bool ControlsRegistered() {

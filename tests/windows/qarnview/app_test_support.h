@@ -13,6 +13,8 @@
 #include <thread>
 #include <vector>
 
+class MainWindow;
+
 namespace apptest {
 
 std::filesystem::path TempFile(const char* name);
@@ -22,6 +24,9 @@ bool ControlsRegistered();
 bool ViewControlRegistered();
 // Dispatches what is queued for this thread.
 void Pump();
+// A key pressed in the view, as the main window's message loop hands it over.
+void Key(MainWindow& window, WPARAM key);
+bool Has(const std::vector<std::wstring>& lines, const std::wstring& line);
 // What the screen shows of the window now, kept as NAME.bmp in the runtime run's
 // capture folder (QARN_CAPTURE_DIR; turned into PNG there), for a person to look at.
 void Screenshot(HWND window, const char* name);

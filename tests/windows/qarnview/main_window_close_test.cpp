@@ -35,10 +35,6 @@ void PostMouse(HWND hwnd, UINT msg, int x, int y) {
   PostMessageW(hwnd, msg, msg == WM_LBUTTONDOWN || msg == WM_MOUSEMOVE ? MK_LBUTTON : 0, MAKELPARAM(x, y));
 }
 
-bool Has(const std::vector<std::wstring>& lines, const std::wstring& line) {
-  return std::find(lines.begin(), lines.end(), line) != lines.end();
-}
-
 std::wstring Text(DispatchClient& object, const wchar_t* member) {
   Variant value;
   object.Get(member, value);
@@ -243,14 +239,6 @@ INSTANTIATE_TEST_SUITE_P(Qarnview, TheApplication,
                          ::testing::Values(CloseBy::kCloseMessage, CloseBy::kFileExit, CloseBy::kSystemMenu));
 
 // ---- Drags that end outside the view
-
-void Key(MainWindow& window, WPARAM key) {
-  MSG msg = {};
-  msg.hwnd = window.ViewWindow();
-  msg.message = WM_KEYDOWN;
-  msg.wParam = key;
-  EXPECT_TRUE(window.TranslateKey(msg));
-}
 
 void Button(DWORD flag) {
   INPUT input = {};

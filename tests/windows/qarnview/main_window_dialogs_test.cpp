@@ -20,10 +20,6 @@ const char kDrawing[] = R"({"type": "FeatureCollection", "features": [
   {"type": "Feature", "properties": {"fillStyle": 2},
    "geometry": {"type": "Polygon", "coordinates": [[[0, 0], [5, 0], [5, 5], [0, 0]]]}}]})";
 
-bool Has(const std::vector<std::wstring>& lines, const std::wstring& line) {
-  return std::find(lines.begin(), lines.end(), line) != lines.end();
-}
-
 class Dialogs : public ::testing::Test {
  protected:
   void SetUp() override {

@@ -7,33 +7,20 @@
 #include <iterator>
 #include <sstream>
 
+#include "app_test_support.h"
 #include "qarnview/app/main_window.h"
 #include "qarnview/app/property_bag.h"
 #include "qarnview/geojson_drawing.h"
 
+using namespace apptest;
+
 namespace {
-
-std::filesystem::path TempFile(const char* name) {
-  wchar_t folder[MAX_PATH];
-  GetTempPathW(MAX_PATH, folder);
-  return std::filesystem::path(folder) / name;
-}
-
-void WriteText(const std::filesystem::path& path, const std::string& text) {
-  std::ofstream(path, std::ios::binary) << text;
-}
 
 const char kDrawing[] = R"({"type": "FeatureCollection", "features": [
   {"type": "Feature", "properties": {"penColor": 65280},
    "geometry": {"type": "LineString", "coordinates": [[10, 20], [30.5, 40]]}},
   {"type": "Feature", "properties": {"fillStyle": 2},
    "geometry": {"type": "Polygon", "coordinates": [[[0, 0], [5, 0], [5, 5], [0, 0]]]}}]})";
-
-bool ControlsRegistered() {
-  CLSID clsid;
-  return SUCCEEDED(CLSIDFromProgID(L"QARNEDIT.QarneditCtrl.1", &clsid)) &&
-         SUCCEEDED(CLSIDFromProgID(L"QARNREF.RefHost.1", &clsid));
-}
 
 TEST(MainWindowFiles, OpenThenSaveKeepsTheFiguresAndWritesTheEditorsProperties) {
   if (!ControlsRegistered()) GTEST_SKIP() << "controls not registered";
@@ -97,14 +84,6 @@ namespace {
 // the view control's own window when it is hosted, otherwise the pane.
 void Mouse(HWND pane, UINT msg, int x, int y) {
   SendMessageW(pane, msg, msg == WM_LBUTTONDOWN || msg == WM_MOUSEMOVE ? MK_LBUTTON : 0, MAKELPARAM(x, y));
-}
-
-void Key(MainWindow& window, WPARAM key) {
-  MSG msg = {};
-  msg.hwnd = window.ViewWindow();
-  msg.message = WM_KEYDOWN;
-  msg.wParam = key;
-  EXPECT_TRUE(window.TranslateKey(msg));
 }
 
 TEST(MainWindowEditing, EditSelectedPicksTheFigureAndEnterReplacesItWithTheEditedOne) {
@@ -179,45 +158,12 @@ TEST(MainWindowEditing, EscapeAbortsADrawingAndTheDrawingStays) {
 
 namespace {
 
-bool ViewControlRegistered() {
-  CLSID clsid;
-  return SUCCEEDED(CLSIDFromProgID(L"QARNREF.RefView.1", &clsid));
-}
-
 long ViewRecordCount(MainWindow& window) {
   DispatchClient view;
   view.Reset(window.ViewDispatch());
   Variant count;
   EXPECT_HRESULT_SUCCEEDED(view.Call(L"recordCount", {}, &count));
   return count.AsLong(-1);
-}
-
-// Pixels of exactly `rgb` (0xRRGGBB) in a 24-bit BMP file.
-int CountPixels(const std::filesystem::path& path, uint32_t rgb) {
-  std::ifstream in(path, std::ios::binary);
-  std::string data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (data.size() < 54) return -1;
-  auto u32 = [&](size_t at) {
-    return static_cast<uint32_t>(static_cast<unsigned char>(data[at])) |
-           static_cast<uint32_t>(static_cast<unsigned char>(data[at + 1])) << 8 |
-           static_cast<uint32_t>(static_cast<unsigned char>(data[at + 2])) << 16 |
-           static_cast<uint32_t>(static_cast<unsigned char>(data[at + 3])) << 24;
-  };
-  uint32_t offset = u32(10);
-  int width = static_cast<int>(u32(18)), height = static_cast<int>(u32(22));
-  if (height < 0) height = -height;
-  size_t stride = (static_cast<size_t>(width) * 3 + 3) & ~size_t{3};
-  if (data.size() < offset + stride * static_cast<size_t>(height)) return -1;
-  int count = 0;
-  for (int y = 0; y < height; ++y) {
-    for (int x = 0; x < width; ++x) {
-      size_t at = offset + static_cast<size_t>(y) * stride + static_cast<size_t>(x) * 3;
-      uint32_t b = static_cast<unsigned char>(data[at]), g = static_cast<unsigned char>(data[at + 1]),
-               r = static_cast<unsigned char>(data[at + 2]);
-      if ((r << 16 | g << 8 | b) == rgb) ++count;
-    }
-  }
-  return count;
 }
 
 TEST(MainWindowView, TheViewControlIsHostedAndTakesTheMouse) {
