@@ -6,6 +6,7 @@
 #include "feedback/geometry.h"
 #include "hostlink/host_interfaces.h"
 #include "hostlink/host_view.h"
+#include "platform/scoped_pen.h"
 
 namespace {
 
@@ -13,25 +14,6 @@ constexpr COLORREF kMarkGray = RGB(192, 192, 192);
 constexpr double kTenDegrees = 0.17453292519943295;
 constexpr int kChordCount = 36;
 constexpr double kHalfLineLength = 200.0;
-
-// Selects a fresh gray pen for one mark and gives the old one back when it goes.
-class GrayPen {
- public:
-  GrayPen(HDC hdc, int style) : m_hdc(hdc), m_pen(CreatePen(style, 1, kMarkGray)) {
-    m_old = SelectObject(m_hdc, m_pen);
-  }
-  ~GrayPen() {
-    SelectObject(m_hdc, m_old);
-    DeleteObject(m_pen);
-  }
-  GrayPen(const GrayPen&) = delete;
-  GrayPen& operator=(const GrayPen&) = delete;
-
- private:
-  HDC m_hdc;
-  HPEN m_pen;
-  HGDIOBJ m_old;
-};
 
 // The plane point (px, py) as a pixel position: into the world, the host's 2D view,
 // then the screen.
@@ -71,19 +53,19 @@ void DrawBoxedCross(HDC hdc, int x, int y) {
 }
 
 void DrawGrayDottedLine(HDC hdc, int x1, int y1, int x2, int y2) {
-  GrayPen pen(hdc, PS_DOT);
+  ScopedPen pen(hdc, PS_DOT, kMarkGray);
   MoveToEx(hdc, x1, y1, nullptr);
   LineTo(hdc, x2, y2);
 }
 
 void DrawGrayDottedEllipse(HDC hdc, int left, int top, int right, int bottom) {
-  GrayPen pen(hdc, PS_DOT);
+  ScopedPen pen(hdc, PS_DOT, kMarkGray);
   // An arc that starts and ends at the same point goes all the way round.
   Arc(hdc, left, top, right, bottom, left, top, left, top);
 }
 
 void DrawGrayCrossPair(HDC hdc, int x1, int y1, int x2, int y2) {
-  GrayPen pen(hdc, PS_SOLID);
+  ScopedPen pen(hdc, PS_SOLID, kMarkGray);
   DrawCrossMark(hdc, x1, y1);
   DrawCrossMark(hdc, x2, y2);
 }
@@ -94,7 +76,7 @@ void PlaneToView(HostView& view, const WorkPlane& plane, double px, double py, d
 }
 
 void DrawPlaneCircle(HostView& view, HostEngine* engine, HDC hdc, const WorkPlane& plane, Point3 world, double radius) {
-  GrayPen pen(hdc, PS_DOT);
+  ScopedPen pen(hdc, PS_DOT, kMarkGray);
   const Point3 centre = plane.ToPlane(world);
   double t = 0;
   // Each chord starts where the previous one ended, so every point is converted once.
@@ -113,7 +95,7 @@ void DrawPlaneCircle(HostView& view, HostEngine* engine, HDC hdc, const WorkPlan
 
 void DrawPlaneCrossPair(HostView& view, HostEngine* engine, HDC hdc, const WorkPlane& plane, Point3 world, double angle,
                         double length) {
-  GrayPen pen(hdc, PS_SOLID);
+  ScopedPen pen(hdc, PS_SOLID, kMarkGray);
   const Point3 p = plane.ToPlane(world);
   const POINT first = PlanePixel(view, engine, plane, p.x + length * std::cos(angle), p.y + length * std::sin(angle));
   DrawCrossMark(hdc, first.x, first.y);
@@ -124,7 +106,7 @@ void DrawPlaneCrossPair(HostView& view, HostEngine* engine, HDC hdc, const WorkP
 
 void DrawPlaneDirectionLine(HostView& view, HostEngine* engine, HDC hdc, const WorkPlane& plane, Point3 world,
                             double angle) {
-  GrayPen pen(hdc, PS_DOT);
+  ScopedPen pen(hdc, PS_DOT, kMarkGray);
   const Point3 p = plane.ToPlane(world);
   // The plane direction seen on the screen: from the point to one world unit along it.
   double px = 0, py = 0, qx = 0, qy = 0;

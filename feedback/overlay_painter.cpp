@@ -9,30 +9,13 @@
 #include "feedback/overlay_canvas.h"
 #include "hostlink/host_view.h"
 #include "platform/afx_dc.h"
+#include "platform/scoped_pen.h"
 
 namespace {
 
 constexpr double kHalfLineLength = 200.0;
 
 inline int Truncate(double v) { return PixelFromDouble(v); }
-
-// Keeps a pen selected for as long as it lives; the previous pen goes back and this one
-// is deleted even when painting stops half way.
-class ScopedPen {
- public:
-  ScopedPen(HDC hdc, HPEN pen) : m_hdc(hdc), m_pen(pen), m_old(SelectObject(hdc, pen)) {}
-  ~ScopedPen() {
-    SelectObject(m_hdc, m_old);
-    DeleteObject(m_pen);
-  }
-  ScopedPen(const ScopedPen&) = delete;
-  ScopedPen& operator=(const ScopedPen&) = delete;
-
- private:
-  HDC m_hdc;
-  HPEN m_pen;
-  HGDIOBJ m_old;
-};
 
 }  // namespace
 
@@ -138,7 +121,7 @@ void EditController::PaintRings(CDC& dc, HPEN, COLORREF color) {
       if (closing) {
         if (r == m_ringCount - 1) {
           // The ring still being drawn shows its closing side dotted.
-          ScopedPen dotted(hdc, CreatePen(PS_DOT, 1, color));
+          ScopedPen dotted(hdc, PS_DOT, color);
           canvas.StyledSegment(endX, endY, x, y);
         } else {
           canvas.Segment(endX, endY, x, y);

@@ -5,6 +5,7 @@
 
 #include "platform/afx_dc.h"
 #include "platform/gdi.h"
+#include "platform/scoped_pen.h"
 #include "refhost/reference_host.h"
 
 namespace {
@@ -28,25 +29,6 @@ std::vector<WorldPoint> ToView(const ReferenceHost& host, const std::vector<Worl
 }
 
 int Modulo(int a, int m) { return ((a % m) + m) % m; }
-
-// Selects a new pen for the lifetime of the object and puts the old one back.
-class ScopedPen {
- public:
-  ScopedPen(HDC hdc, COLORREF colour) : m_hdc(hdc), m_pen(CreatePen(PS_SOLID, 1, colour)) {
-    m_old = SelectObject(hdc, m_pen);
-  }
-  ~ScopedPen() {
-    SelectObject(m_hdc, m_old);
-    DeleteObject(m_pen);
-  }
-  ScopedPen(const ScopedPen&) = delete;
-  ScopedPen& operator=(const ScopedPen&) = delete;
-
- private:
-  HDC m_hdc;
-  HPEN m_pen;
-  HGDIOBJ m_old;
-};
 
 void DrawPath(HDC hdc, const std::vector<WorldPoint>& pixels, bool closed, COLORREF colour) {
   if (pixels.empty()) return;
@@ -101,7 +83,7 @@ void FillRings(HDC hdc, const std::vector<std::vector<WorldPoint>>& pixelRings, 
   const int firstRow = std::max(0, static_cast<int>(std::floor(top)));
   const int lastRow = std::min(height - 1, static_cast<int>(std::ceil(bottom)));
   const bool solid = FillCoversPixel(fillStyle, 1, 1) && FillCoversPixel(fillStyle, 2, 3);
-  ScopedPen pen(hdc, solid ? view_colors::kFill : view_colors::kHatch);
+  ScopedPen pen(hdc, PS_SOLID, solid ? view_colors::kFill : view_colors::kHatch);
   std::vector<double> crossings;
   for (int row = firstRow; row <= lastRow; ++row) {
     const double cy = row + 0.5;
@@ -153,11 +135,11 @@ void PaintGrid(HDC hdc, const ReferenceHost& host) {
     }
   };
   {
-    ScopedPen pen(hdc, view_colors::kGrid);
+    ScopedPen pen(hdc, PS_SOLID, view_colors::kGrid);
     lines(left, right, true);
     lines(bottom, top, false);
   }
-  ScopedPen pen(hdc, view_colors::kAxis);
+  ScopedPen pen(hdc, PS_SOLID, view_colors::kAxis);
   double x = 0, y = 0;
   host.WorldToScreen(x, y);
   if (x >= 0 && x <= width) {
@@ -176,7 +158,7 @@ void PaintRecord(HDC hdc, const ReferenceHost& host, RECORDADDR record, COLORREF
   std::vector<std::vector<WorldPoint>> rings;
   for (const auto& ring : shape.rings) rings.push_back(ToView(host, ring));
   FillRings(hdc, rings, shape.fillStyle, host.Width(), host.Height());
-  ScopedPen pen(hdc, penColour);
+  ScopedPen pen(hdc, PS_SOLID, penColour);
   for (const auto& ring : rings) DrawPath(hdc, ring, true, penColour);
   for (size_t i = 0; i < shape.paths.size(); ++i) DrawPath(hdc, ToView(host, shape.paths[i]), shape.closed[i], penColour);
   for (const WorldPoint& world : shape.points) {
@@ -192,7 +174,7 @@ void PaintRecord(HDC hdc, const ReferenceHost& host, RECORDADDR record, COLORREF
 void PaintVertexMarks(HDC hdc, const ReferenceHost& host, RECORDADDR record) {
   RecordShape shape;
   if (!record || !ReadRecordShape(record, shape)) return;
-  ScopedPen pen(hdc, view_colors::kHighlight);
+  ScopedPen pen(hdc, PS_SOLID, view_colors::kHighlight);
   HGDIOBJ oldBrush = SelectObject(hdc, GetStockObject(NULL_BRUSH));
   for (const WorldPoint& world : shape.Vertices()) {
     WorldPoint p = ToView(host, world);
