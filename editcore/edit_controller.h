@@ -79,6 +79,18 @@ class EditController final : public PointerHandler, public OverlayPainter {
   void BuildMeasurePrefix(CString& prefix) const;
   void ComputeMeasures(double& area, double& length) const;
 
+  // Undo and redo inside the running edit (editcore/edit_history.cpp). Each completed
+  // user action that changes the figure is one step; the history belongs to one edit.
+  // FALSE when there is nothing to take back or replay, or while a drag runs.
+  BOOL Undo();
+  BOOL Redo();
+  bool CanUndo() const;
+  bool CanRedo() const;
+  // The bytes the history may hold; the oldest steps are dropped beyond it.
+  static constexpr int64_t kDefaultUndoMemoryLimit = int64_t{256} << 20;
+  void SetUndoMemoryLimit(int64_t bytes);
+  int64_t UndoMemoryLimit() const;
+
   // Host version probe: whether the host's file is of major version 3 or later.
   void HostManagesUtils();
 
@@ -304,4 +316,5 @@ class EditController final : public PointerHandler, public OverlayPainter {
   // that goes away detaches what is registered with it.
   bool m_handlerRegistered = false;
   bool m_painterRegistered = false;
+  int64_t m_undoMemoryLimit = kDefaultUndoMemoryLimit;
 };
