@@ -163,6 +163,20 @@ py::object Call(IDispatch* p, DISPID id, WORD flags, const py::args& args, const
   return out;
 }
 
+// Whether the object describes the member as a property without put.
+bool IsReadOnlyProperty(IDispatch* p, DISPID id) {
+  IQarnMemberInfo* info = nullptr;
+  if (FAILED(p->QueryInterface(IID_IQarnMemberInfo, reinterpret_cast<void**>(&info))) || !info) return false;
+  QARN_MEMBERINFO member{};
+  bool readOnly = false;
+  if (SUCCEEDED(info->GetMemberInfoOfDispID(id, &member))) {
+    readOnly = member.kind == QARN_MEMBER_PROPERTY && member.bReadOnly;
+    SysFreeString(member.bstrName);
+  }
+  info->Release();
+  return readOnly;
+}
+
 void Put(IDispatch* p, DISPID id, const py::handle& value, const std::string& name) {
   VARIANT arg;
   try {
@@ -174,10 +188,21 @@ void Put(IDispatch* p, DISPID id, const py::handle& value, const std::string& na
   DISPPARAMS params{&arg, &named, 1, 1};
   WORD flags = arg.vt == VT_DISPATCH ? DISPATCH_PROPERTYPUTREF : DISPATCH_PROPERTYPUT;
   UINT argErr = UINT_MAX;
-  HRESULT hr = p->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, nullptr, nullptr, &argErr);
+  EXCEPINFO error{};
+  HRESULT hr = p->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, nullptr, &error, &argErr);
   if (hr == DISP_E_MEMBERNOTFOUND && flags == DISPATCH_PROPERTYPUTREF)
-    hr = p->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYPUT, &params, nullptr, nullptr, &argErr);
+    hr = p->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYPUT, &params, nullptr, &error, &argErr);
   VariantClear(&arg);
+  if (hr == DISP_E_EXCEPTION) {
+    // The member refused the value itself; its own words say why.
+    std::string why = error.bstrDescription ? QarnUtf8FromBstr(error.bstrDescription) : std::string();
+    SysFreeString(error.bstrDescription);
+    SysFreeString(error.bstrSource);
+    SysFreeString(error.bstrHelpFile);
+    throw py::value_error(name + ": " + (why.empty() ? std::string("value refused") : why));
+  }
+  if (hr == DISP_E_MEMBERNOTFOUND && IsReadOnlyProperty(p, id))
+    throw py::attribute_error(name + ": read-only property");
   if (FAILED(hr)) RaiseFor(hr, name, argErr, 1);
 }
 
