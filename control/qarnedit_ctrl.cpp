@@ -41,6 +41,11 @@ constexpr std::array kDispatchMap = {
     DispFunction<&C::Set3DMode>("Set3DMode", QEDISPID_SET3DMODE),
     DispFunction<&C::setMaxNumberOfRings>("setMaxNumberOfRings", QEDISPID_SETMAXNUMBEROFRINGS),
     DispFunction<&C::setBasePointQarnEdit>("setBasePointQarnEdit", QEDISPID_SETBASEPOINTQARNEDIT),
+    DispFunction<&C::undo>("undo", QEDISPID_UNDO, VT_BOOL),
+    DispFunction<&C::redo>("redo", QEDISPID_REDO, VT_BOOL),
+    DispPropertyEx<&C::GetCanUndo>("canUndo", QEDISPID_CANUNDO, VT_BOOL),
+    DispPropertyEx<&C::GetCanRedo>("canRedo", QEDISPID_CANREDO, VT_BOOL),
+    DispPropertyEx<&C::GetUndoMemoryLimit, &C::SetUndoMemoryLimit>("undoMemoryLimit", QEDISPID_UNDOMEMORYLIMIT),
     // Entity members (editNTT, hiliteNttVertexes) go here.
     DispFunction<&C::editNTT>("editNTT", QEDISPID_EDITNTT, VT_BOOL),
     DispFunction<&C::hiliteNttVertexes>("hiliteNttVertexes", QEDISPID_HILITENTTVERTEXES),
@@ -78,6 +83,7 @@ void KeepLoadedValuesInRange(CQarneditCtrl& c) {
 CQarneditCtrl::CQarneditCtrl() {
   QarneditModuleInit();
   m_pEditController = std::make_unique<EditController>(this);
+  m_pEditController->SetUndoMemoryLimit(m_undoMemoryLimit);
   InitializeIIDs(&IID_DQarnedit, &IID_DQarneditEvents);
   m_pQarnocx = nullptr;
   m_caption = "";
@@ -239,6 +245,27 @@ void CQarneditCtrl::setMaxNumberOfRings(LONG newVal) { m_pEditController->SetMax
 
 void CQarneditCtrl::setBasePointQarnEdit(double BaseX, double BaseY, double BaseZ) {
   m_pEditController->SetBasePoint(BaseX, BaseY, BaseZ);
+}
+
+// The history belongs to the running edit: with none, there is nothing to take back.
+BOOL CQarneditCtrl::undo() { return isEditing() ? m_pEditController->Undo() : FALSE; }
+
+BOOL CQarneditCtrl::redo() { return isEditing() ? m_pEditController->Redo() : FALSE; }
+
+BOOL CQarneditCtrl::GetCanUndo() { return isEditing() && m_pEditController->CanUndo(); }
+
+BOOL CQarneditCtrl::GetCanRedo() { return isEditing() && m_pEditController->CanRedo(); }
+
+LONG CQarneditCtrl::GetUndoMemoryLimit() { return m_undoMemoryLimit; }
+
+void CQarneditCtrl::SetUndoMemoryLimit(LONG bytes) {
+  // A history that may hold nothing is no setting: refused, and the limit stays.
+  if (bytes <= 0) {
+    ThrowError(E_INVALIDARG, "undoMemoryLimit must be above 0 bytes");
+    return;
+  }
+  m_undoMemoryLimit = bytes;
+  m_pEditController->SetUndoMemoryLimit(bytes);
 }
 
 HostEngine* CQarneditCtrl::ConnectToHost() {

@@ -36,6 +36,11 @@ enum QarneditDispid : DISPID {
   QEDISPID_SET3DMODE = 20,
   QEDISPID_SETMAXNUMBEROFRINGS = 21,
   QEDISPID_SETBASEPOINTQARNEDIT = 22,
+  QEDISPID_UNDO = 23,
+  QEDISPID_REDO = 24,
+  QEDISPID_CANUNDO = 25,
+  QEDISPID_CANREDO = 26,
+  QEDISPID_UNDOMEMORYLIMIT = 27,
 };
 
 enum QarneditEventDispid : DISPID {
@@ -74,6 +79,10 @@ class CQarneditCtrl : public COleControl, public EditSite {
   CString GetStringFile();
   void SetStringFile(const char* path);
   void OnPropertyChanged() { SetModifiedFlag(); }
+  BOOL GetCanUndo();
+  BOOL GetCanRedo();
+  LONG GetUndoMemoryLimit();
+  void SetUndoMemoryLimit(LONG bytes);
 
   // Methods
   void drawPolyline();
@@ -88,6 +97,8 @@ class CQarneditCtrl : public COleControl, public EditSite {
   void Set3DMode(LONG NewMode);
   void setMaxNumberOfRings(LONG newVal);
   void setBasePointQarnEdit(double BaseX, double BaseY, double BaseZ);
+  BOOL undo();
+  BOOL redo();
   // Entity members (editNTT, hiliteNttVertexes):
   BOOL editNTT(LONG MemNTT);
   void hiliteNttVertexes(LONG MemNTT);
@@ -139,6 +150,9 @@ class CQarneditCtrl : public COleControl, public EditSite {
   LPDISPATCH m_pQarnocx = nullptr;
   std::unique_ptr<EditController> m_pEditController;
   BYTE m_is3DMode = FALSE;
+  // A setting of the control, not of one editor: each editor it makes is given it.
+  // Not persisted, so the property stream keeps its layout.
+  LONG m_undoMemoryLimit = static_cast<LONG>(EditController::kDefaultUndoMemoryLimit);
 
  private:
   void StartDrawingIfConnected(int32_t mode);

@@ -22,7 +22,7 @@ def published_dispids():
 
 def test_every_member_has_the_dispid_the_type_library_publishes(ctl):
     dispids = published_dispids()
-    assert len(dispids) == 26, sorted(dispids)
+    assert len(dispids) == 31, sorted(dispids)
     for name, dispid in dispids.items():
         assert ctl.dispid(name) == dispid, name
 
@@ -104,3 +104,36 @@ def test_stock_colors(ctl):
     ctl.ForeColor = 0x00445566
     assert ctl.BackColor == 0x00112233
     assert ctl.ForeColor == 0x00445566
+
+
+def test_undo_members_without_an_edit(ctl, sink):
+    assert [ctl.dispid(n) for n in ("undo", "redo", "canUndo", "canRedo", "undoMemoryLimit")] == [23, 24, 25, 26, 27]
+    assert (ctl.undo(), ctl.redo(), ctl.canUndo, ctl.canRedo) == (False, False, False, False)
+    assert sink.events == []
+    for name in ("canUndo", "canRedo"):
+        with pytest.raises(AttributeError, match=f"{name}: read-only"):
+            setattr(ctl, name, True)
+    with pytest.raises(TypeError, match="undo"):
+        ctl.undo(1)
+    with pytest.raises(TypeError, match="undoMemoryLimit"):
+        ctl.undoMemoryLimit = "a lot"
+
+
+def test_the_undo_memory_limit_is_a_setting_of_the_control_and_not_persisted(ctl, host):
+    assert ctl.undoMemoryLimit == 268435456
+    stream = qarnedit.SaveStream(ctl)
+    for refused in (0, -1):
+        with pytest.raises(ValueError, match="undoMemoryLimit"):
+            ctl.undoMemoryLimit = refused
+        assert ctl.undoMemoryLimit == 268435456
+    ctl.undoMemoryLimit = 1 << 20
+    ctl.qarnocx = host.dispatch
+    ctl.drawPolyline()
+    assert ctl.undoMemoryLimit == 1 << 20
+    ctl.undoMemoryLimit = 4096
+    ctl.abortEdit()
+    assert ctl.undoMemoryLimit == 4096
+    # The property stream keeps its layout: old readers load it, and the limit is not in it.
+    assert qarnedit.SaveStream(ctl) == stream
+    qarnedit.LoadStream(ctl, stream)
+    assert ctl.undoMemoryLimit == 4096

@@ -36,6 +36,11 @@ enum : DISPID {
   kSet3DMode = 20,
   kSetMaxRings = 21,
   kSetBasePoint = 22,
+  kUndo = 23,
+  kRedo = 24,
+  kCanUndo = 25,
+  kCanRedo = 26,
+  kUndoMemoryLimit = 27,
 };
 
 enum : DISPID { kEditDone = 1, kEditAborted = 2, kSnap = 3, kCaptionChanged = 4 };

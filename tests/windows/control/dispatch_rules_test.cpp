@@ -219,4 +219,32 @@ TEST_F(ControlDispatch, QarnocxAcceptsPutAndPutRef) {
   }
 }
 
+// Without an edit there is nothing to take back; the two flags are read-only, and the
+// history's limit is a setting that refuses what could hold nothing.
+TEST_F(ControlDispatch, UndoMembersOfAnIdleControl) {
+  for (DISPID id : {qarn::kUndo, qarn::kRedo}) {
+    client::CallResult r = client::Call(ctl.Get(), id);
+    EXPECT_EQ(r.hr, S_OK) << "DISPID " << id << ": " << client::Hr(r.hr);
+    EXPECT_EQ(client::Show(r.result.v), "VT_BOOL False") << "DISPID " << id;
+    EXPECT_EQ(client::Invoke(ctl.Get(), id, DISPATCH_METHOD, {Variant::I4(1)}).hr, DISP_E_BADPARAMCOUNT) << id;
+  }
+  for (DISPID id : {qarn::kCanUndo, qarn::kCanRedo}) {
+    EXPECT_EQ(client::Show(client::GetProp(ctl.Get(), id).result.v), "VT_BOOL False") << "DISPID " << id;
+    client::CallResult put = client::PutProp(ctl.Get(), id, Variant::Bool(true));
+    EXPECT_EQ(put.hr, DISP_E_MEMBERNOTFOUND) << "put of DISPID " << id << ": " << client::Hr(put.hr);
+    EXPECT_EQ(client::Show(client::GetProp(ctl.Get(), id).result.v), "VT_BOOL False") << "DISPID " << id;
+  }
+
+  EXPECT_EQ(client::Show(client::GetProp(ctl.Get(), qarn::kUndoMemoryLimit).result.v), "VT_I4 268435456");
+  for (LONG refused : {0L, -1L}) {
+    client::CallResult put = client::PutProp(ctl.Get(), qarn::kUndoMemoryLimit, Variant::I4(refused));
+    EXPECT_EQ(put.hr, DISP_E_EXCEPTION) << refused << ": " << client::Hr(put.hr);
+    EXPECT_NE(put.exception.find("undoMemoryLimit"), std::string::npos) << put.exception;
+  }
+  EXPECT_EQ(client::Show(client::GetProp(ctl.Get(), qarn::kUndoMemoryLimit).result.v), "VT_I4 268435456");
+  EXPECT_EQ(client::PutProp(ctl.Get(), qarn::kUndoMemoryLimit, Variant::I4(1 << 20)).hr, S_OK);
+  EXPECT_EQ(client::Show(client::GetProp(ctl.Get(), qarn::kUndoMemoryLimit).result.v), "VT_I4 1048576");
+  EXPECT_EQ(client::PutProp(ctl.Get(), qarn::kUndoMemoryLimit, Variant::Str("much")).hr, DISP_E_TYPEMISMATCH);
+}
+
 }  // namespace

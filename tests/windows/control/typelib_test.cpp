@@ -201,6 +201,9 @@ TEST_F(TypeLibrary, DispatchInterfaceMembers) {
       "property -501 BackColor : OLE_COLOR",
       "property -513 ForeColor : OLE_COLOR",
       "property -512 Font : IFontDisp*",
+      "property 25 canUndo : VARIANT_BOOL flags=0x1",  // VARFLAG_FREADONLY
+      "property 26 canRedo : VARIANT_BOOL flags=0x1",
+      "property 27 undoMemoryLimit : long",
       "get 3 stringFile() -> BSTR flags=0x400",
       // GetNames leaves the right side of a property put unnamed.
       "put 3 stringFile(BSTR <unnamed>) -> void flags=0x400",
@@ -218,6 +221,8 @@ TEST_F(TypeLibrary, DispatchInterfaceMembers) {
       "method 20 Set3DMode(long NewMode) -> void",
       "method 21 setMaxNumberOfRings(long newVal) -> void",
       "method 22 setBasePointQarnEdit(double BaseX, double BaseY, double BaseZ) -> void",
+      "method 23 undo() -> VARIANT_BOOL",
+      "method 24 redo() -> VARIANT_BOOL",
       "method -552 AboutBox() -> void",
   };
   ExpectSameLines(expected, Members(ti.Get()), "_DQarnedit");
@@ -322,7 +327,7 @@ TEST_F(TypeLibrary, ControlNameBindingAgreesWithTheLibrary) {
     ti->ReleaseFuncDesc(fd);
   }
   ti->ReleaseTypeAttr(attr);
-  EXPECT_EQ(names.size(), 26u) << "distinct member names in _DQarnedit";
+  EXPECT_EQ(names.size(), 31u) << "distinct member names in _DQarnedit";
 
   // Declared for containers already; the control binds them once their bodies exist
   // (editing an existing entity, highlighting its vertices, the About box). Until then
