@@ -1,7 +1,8 @@
 ' The reference host's script contract under the Windows runtime, without the editor:
 ' what a script sets and reads by name, the host's own DISPIDs by name, the call log,
-' checked memory reads, pictures and the message box watcher.
-' Run: wine cscript //nologo host_contract.vbs   (after regsvr32 QARNREF.DLL)
+' checked memory reads, pictures and the message box watcher; then the editor control's
+' undo members by name.
+' Run: wine cscript //nologo host_contract.vbs   (after regsvr32 QARNREF.DLL QARNEDIT.OCX)
 ' Prints one line per failed check and "host contract: N checks, M failed"; the exit
 ' code is the number of failures.
 Option Explicit
@@ -120,6 +121,32 @@ host.messageBoxAnswer = 7
 r = MsgBox("Replace the polygon?", 4 + 32, "qarnedit")
 Expect "box answered with No", 7, r
 Expect "box logged", "qarnedit|Replace the polygon?|36", host.messageBoxLog
+
+' The editor control's undo members, by name: with no edit there is nothing to take
+' back; canUndo and canRedo refuse a put, and the memory limit refuses 0.
+Dim ctl, putError, putText
+Set ctl = CreateObject("QARNEDIT.QarneditCtrl.1")
+Expect "undo without an edit", False, ctl.undo()
+Expect "redo without an edit", False, ctl.redo()
+Expect "canUndo without an edit", False, ctl.canUndo
+Expect "canRedo without an edit", False, ctl.canRedo
+Expect "undoMemoryLimit default", 268435456, ctl.undoMemoryLimit
+ctl.undoMemoryLimit = 1048576
+Expect "undoMemoryLimit set", 1048576, ctl.undoMemoryLimit
+On Error Resume Next
+ctl.canUndo = True
+putError = Err.Number : Err.Clear
+Expect "put of canUndo: object doesn't support this property", 438, putError
+ctl.canRedo = True
+putError = Err.Number : Err.Clear
+Expect "put of canRedo: object doesn't support this property", 438, putError
+ctl.undoMemoryLimit = 0
+putError = Err.Number : putText = Err.Description : Err.Clear
+On Error GoTo 0
+Expect "undoMemoryLimit 0 refused", True, putError <> 0
+Expect "the refusal names the property", True, InStr(putText, "undoMemoryLimit") > 0
+Expect "undoMemoryLimit kept", 1048576, ctl.undoMemoryLimit
+Set ctl = Nothing
 
 WScript.Echo "host contract: " & checks & " checks, " & failures & " failed"
 WScript.Quit failures
