@@ -26,6 +26,7 @@ const ButtonSpec kButtons[] = {
     {kEditSelected, L"Edit selected", 92}, {kHighlightSelected, L"Highlight selected", 118},
     {kSaveEdit, L"Save", 48},      {kAbortEdit, L"Abort", 48},          {k3D, L"3D", 36},
     {kPenColor, L"Pen colour...", 88}, {kStringFile, L"String file...", 88},
+    {kUndo, L"Undo", 48},          {kRedo, L"Redo", 48},
 };
 
 constexpr int kMargin = 4;
@@ -116,6 +117,8 @@ std::wstring MainWindow::Create(int showCommand) {
                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(b.id)), instance, nullptr);
     SendMessageW(button, WM_SETFONT, reinterpret_cast<WPARAM>(UiFont()), TRUE);
     if (b.id == k3D) m_button3D = button;
+    if (b.id == kUndo) m_buttonUndo = button;
+    if (b.id == kRedo) m_buttonRedo = button;
     x += b.width + 2;
   }
   m_list = CreateWindowExW(WS_EX_CLIENTEDGE, L"LISTBOX", L"", WS_CHILD | WS_VISIBLE | WS_VSCROLL | LBS_NOINTEGRALHEIGHT,
@@ -131,9 +134,12 @@ std::wstring MainWindow::Create(int showCommand) {
   m_view.onClick = [this](int px, int py) { return PickAt(px, py); };
   m_view.afterInput = [this] {
     if (m_status) InvalidateRect(m_status, nullptr, FALSE);
+    // A drag's end changes the figure without an event.
+    UpdateUndoButtons();
   };
   m_view.SetFigures(&m_drawing, -1);
   CreateEditor();
+  UpdateUndoButtons();
   Layout();
   UpdateTitle();
   ShowWindow(m_hwnd, showCommand);
@@ -157,15 +163,18 @@ void MainWindow::CreateEditor() {
   events.editDone = [this] {
     Log(L"EditDone");
     OnEditDone();
+    UpdateUndoButtons();
   };
   events.editAborted = [this] {
     Log(L"EditAborted");
     OnEditEnded();
+    UpdateUndoButtons();
   };
   events.snap = [this](double& sx, double& sy) { Log(L"Snap (" + Number(sx) + L", " + Number(sy) + L")"); };
   events.captionChanged = [this](const std::wstring& caption) {
     Log(L"CaptionChanged \"" + caption + L"\"");
     InvalidateRect(m_status, nullptr, TRUE);
+    UpdateUndoButtons();
   };
   m_sink = new EditorEventSink(std::move(events));
   error = m_sink->Connect(m_editorSite->Control());
@@ -238,6 +247,28 @@ void MainWindow::AbortEdit() {
   m_pick = Pick::kNone;
   if (FAILED(m_editor.Call(L"abortEdit"))) LogFailure(L"abortEdit");
   m_view.Refresh();
+}
+
+void MainWindow::UndoOrRedo(bool redo) {
+  if (!m_editor) return;
+  const wchar_t* method = redo ? L"redo" : L"undo";
+  Variant done;
+  if (FAILED(m_editor.Call(method, {}, &done)))
+    LogFailure(method);
+  else
+    Log(done.AsBool() ? (redo ? L"Redo" : L"Undo") : (redo ? L"Nothing to redo" : L"Nothing to undo"));
+  m_view.Refresh();
+  InvalidateRect(m_status, nullptr, FALSE);
+  UpdateUndoButtons();
+}
+
+void MainWindow::UpdateUndoButtons() {
+  auto flag = [this](const wchar_t* name) {
+    Variant value;
+    return m_editor && SUCCEEDED(m_editor.Get(name, value)) && value.AsBool();
+  };
+  if (m_buttonUndo) EnableWindow(m_buttonUndo, flag(L"canUndo"));
+  if (m_buttonRedo) EnableWindow(m_buttonRedo, flag(L"canRedo"));
 }
 
 bool MainWindow::PickAt(int x, int y) {
@@ -482,8 +513,15 @@ std::string MainWindow::SaveViewPicture(const std::filesystem::path& path) {
 }
 
 bool MainWindow::TranslateKey(const MSG& msg) {
-  if (msg.message != WM_KEYDOWN || (msg.wParam != VK_RETURN && msg.wParam != VK_ESCAPE)) return false;
+  if (msg.message != WM_KEYDOWN) return false;
+  const bool control = GetKeyState(VK_CONTROL) < 0;
+  const bool undoKey = control && (msg.wParam == 'Z' || msg.wParam == 'Y');
+  if (msg.wParam != VK_RETURN && msg.wParam != VK_ESCAPE && !undoKey) return false;
   if (msg.hwnd != m_hwnd && !IsChild(m_hwnd, msg.hwnd)) return false;
+  if (undoKey) {
+    UndoOrRedo(msg.wParam == 'Y');
+    return true;
+  }
   if (msg.wParam == VK_RETURN) {
     SaveEdit();
   } else {
@@ -510,6 +548,12 @@ void MainWindow::OnCommand(int id) {
       break;
     case kSaveEdit: SaveEdit(); break;
     case kAbortEdit: AbortEdit(); break;
+    case kUndo:
+    case kRedo:
+      UndoOrRedo(id == kRedo);
+      // The button may have just been grayed; the keys go on reaching the view.
+      SetFocus(m_view.InputWindow());
+      break;
     case k3D:
       m_3d = SendMessageW(m_button3D, BM_GETCHECK, 0, 0) == BST_CHECKED;
       if (FAILED(m_editor.Call(L"Set3DMode", {m_3d ? 1L : 0L}))) LogFailure(L"Set3DMode");
@@ -536,7 +580,7 @@ LRESULT MainWindow::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {
       return 0;
     case WM_GETMINMAXINFO: {
       auto* info = reinterpret_cast<MINMAXINFO*>(lParam);
-      info->ptMinTrackSize = {720, 600};
+      info->ptMinTrackSize = {830, 600};  // every toolbar button stays in sight
       return 0;
     }
     case WM_CLOSE:

@@ -21,7 +21,7 @@ inline constexpr const wchar_t* kEditorProgId = L"QARNEDIT.QarneditCtrl.1";
 // WM_COMMAND ids of the buttons and the File menu.
 enum MainCommand : int {
   kPolyline = 100, kPolygon, kPoint, kEditSelected, kHighlightSelected, kSaveEdit, kAbortEdit, k3D, kPenColor,
-  kStringFile, kFileNew = 200, kFileOpen, kFileSave, kFileSaveAs, kFileExit,
+  kStringFile, kUndo, kRedo, kFileNew = 200, kFileOpen, kFileSave, kFileSaveAs, kFileExit,
 };
 
 class MainWindow {
@@ -54,7 +54,8 @@ class MainWindow {
   // Writes the view's picture as a 24-bit BMP.
   std::string SaveViewPicture(const std::filesystem::path& path);
 
-  // Enter and Escape reach the window whichever child has the focus.
+  // Enter, Escape, Ctrl+Z (undo) and Ctrl+Y (redo) reach the window whichever child
+  // has the focus.
   bool TranslateKey(const MSG& msg);
 
  private:
@@ -74,6 +75,10 @@ class MainWindow {
   void StartDrawing(const wchar_t* method);
   void SaveEdit();
   void AbortEdit();
+  // undo or redo in the running edit; then the buttons follow the editor.
+  void UndoOrRedo(bool redo);
+  // Grays Undo and Redo by the editor's canUndo and canRedo.
+  void UpdateUndoButtons();
   bool PickAt(int x, int y);
   void OnEditDone();
   void OnEditEnded();
@@ -92,6 +97,8 @@ class MainWindow {
   HWND m_list = nullptr;
   HWND m_status = nullptr;
   HWND m_button3D = nullptr;
+  HWND m_buttonUndo = nullptr;
+  HWND m_buttonRedo = nullptr;
   ViewPane m_view;
   ControlSitePtr m_editorSite;
   DispatchClient m_editor;
