@@ -449,6 +449,24 @@ TEST(GdiArc, EqualStartAndEndLeaveOutOnePixel) {
   }
 }
 
+// Boxes two pixels wide, start and end right of the box and a little up. The arc runs
+// its points once round from the upper right and leaves out the last: in a 2x1 box that
+// point repeats the first, so the whole ellipse shows, as Arc promises for equal start
+// and end; a 2x20 box's outline stops short at its middle four pixels and loses the lower
+// right one.
+TEST(GdiArc, TwoPixelWideBoxesLeaveOutOnlyTheLastPoint) {
+  struct Case {
+    int height;
+    std::set<Pixel> lit;
+  } cases[] = {{1, {{3, 3}, {4, 3}}}, {20, {{3, 12}, {4, 12}, {3, 13}}}};
+  for (const Case& c : cases) {
+    Canvas canvas(8, c.height + 6);
+    PenScope pen(canvas.dc(), PS_SOLID, 1, kRed);
+    Arc(canvas.dc(), 3, 3, 5, 3 + c.height, 10, 4, 10, 4);
+    ExpectInked(canvas, kWhite, c.lit, "arc 2x" + std::to_string(c.height));
+  }
+}
+
 TEST(GdiArc, RunsCounterClockwiseFromStartToEnd) {
   struct Case {
     const char* name;
