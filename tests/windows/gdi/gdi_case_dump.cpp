@@ -1,6 +1,5 @@
 #include "gdi_case_dump.h"
 
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -237,32 +236,6 @@ std::string FormatDump(const DumpedCase& c) {
   for (const std::string& n : c.notes) s << n << "\n";
   for (const std::string& r : c.picture) s << "row " << r << "\n";
   return s.str();
-}
-
-bool ParseDump(const std::string& text, DumpedCase* out) {
-  DumpedCase d;
-  std::istringstream in(text);
-  std::string line;
-  bool haveName = false, haveSize = false;
-  while (std::getline(in, line)) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    if (line.rfind("case ", 0) == 0) {
-      d.name = line.substr(5);
-      haveName = true;
-    } else if (line.rfind("size ", 0) == 0) {
-      if (std::sscanf(line.c_str() + 5, "%d %d", &d.width, &d.height) != 2) return false;
-      haveSize = true;
-    } else if (line.rfind("row ", 0) == 0) {
-      d.picture.push_back(line.substr(4));
-    } else if (!line.empty()) {
-      d.notes.push_back(line);
-    }
-  }
-  if (!haveName || !haveSize || static_cast<int>(d.picture.size()) != d.height) return false;
-  for (const std::string& r : d.picture)
-    if (static_cast<int>(r.size()) != d.width) return false;
-  *out = d;
-  return true;
 }
 
 bool WriteDumps(const std::string& dir, const std::vector<DumpedCase>& cases) {
