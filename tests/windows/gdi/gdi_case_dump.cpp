@@ -1,5 +1,6 @@
 #include "gdi_case_dump.h"
 
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -174,6 +175,25 @@ void DrawEllipses(std::vector<DumpedCase>& out) {
     Tools tools(canvas.dc(), PS_SOLID, 1, kRed);
     Arc(canvas.dc(), 0, 0, 21, 21, p.start.x, p.start.y, p.end.x, p.end.y);
     out.push_back(Snapshot(std::string("arc ") + p.name, canvas));
+  }
+  // Arcs between rays in every direction over boxes of many shapes, from a fixed seed:
+  // which point of the outline each ray picks is where arc rules go wrong.
+  uint32_t seed = 1;
+  auto next = [&](int lo, int hi) {
+    seed = seed * 1664525u + 1013904223u;
+    return lo + static_cast<int>((seed >> 8) % static_cast<uint32_t>(hi - lo + 1));
+  };
+  for (int i = 0; i < 40; ++i) {
+    EllipseSize s{next(1, 24), next(1, 24)};
+    POINT start{next(-4, s.width + 10), next(-4, s.height + 10)}, end{next(-4, s.width + 10), next(-4, s.height + 10)};
+    Canvas canvas(s.width + 2 * margin, s.height + 2 * margin);
+    Tools tools(canvas.dc(), PS_SOLID, 1, kRed);
+    Arc(canvas.dc(), margin, margin, margin + s.width, margin + s.height, start.x, start.y, end.x, end.y);
+    std::string name = "arc seeded ";  // appended piece by piece: GCC 12 warns falsely (-Wrestrict)
+    name += std::to_string(i);
+    name += ' ';
+    name += SizeName(s);
+    out.push_back(Snapshot(name, canvas));
   }
 }
 
