@@ -16,13 +16,17 @@
 // whole figure. Thinner boxes are drawn as a pen-coloured box (nothing for 1x1), or
 // without a pen as a brush box one pixel smaller on the right and bottom.
 //
-// Arc walks the outline counter-clockwise from the middle of the right side (the
-// lower middle pixel when the height is even). Each pixel's direction is its doubled
-// offset halved toward zero; each ray runs from the integer centre ((l+r)/2,
-// (t+b)/2) to its point. The arc starts at the first pixel not before the start ray
-// and stops before the pixel preceding the first pixel not before the end ray, so
-// equal rays leave out one pixel. "Before" means a smaller direction angle, or the
-// same angle for a pixel of the lower half.
+// Arc lays the traced quarter, in whole-pixel offsets from the box's integer centre,
+// four times round the box counter-clockwise from the middle of the right side: as
+// traced up to the top, reversed down to the left side, as traced down to the bottom,
+// reversed back to the right side. Points repeated where two copies meet are kept. Each
+// ray picks, within the copy for the quarter of the box its point lies in, the first
+// point on or past the ray counter-clockwise (strictly past in the lower half), or the
+// end of that copy. The arc runs from the start ray's index up to the end ray's, once
+// round when they are equal. The pen goes from point to point and leaves out the last
+// point, and a step to the same pixel draws nothing. So equal rays leave out the pixel
+// before the start unless that pixel repeats: a box two pixels wide and one high keeps
+// both of its pixels.
 //
 // Figures more than kTraceLimit pixels across are not traced: tracing costs as much as
 // the whole outline, however little of it shows. Their outline is taken row by row from
@@ -173,17 +177,6 @@ std::vector<long long> FigureHalfWidths(long long w, long long h) {
   }
   for (size_t i = widest.size(); i-- > 1;) widest[i - 1] = std::max(widest[i - 1], widest[i]);
   return widest;
-}
-
-// Exact comparison of direction angles in [0, 2pi); the zero vector counts as angle 0.
-int HalfOf(long long x, long long y) { return (y > 0 || (y == 0 && x >= 0)) ? 0 : 1; }
-int CompareAngle(long long ax, long long ay, long long bx, long long by) {
-  int ha = HalfOf(ax, ay), hb = HalfOf(bx, by);
-  if (ax == 0 && ay == 0) return (bx == 0 && by == 0) || (hb == 0 && by == 0) ? 0 : -1;
-  if (bx == 0 && by == 0) return (ha == 0 && ay == 0) ? 0 : 1;
-  if (ha != hb) return ha < hb ? -1 : 1;
-  __int128 cross = static_cast<__int128>(ax) * by - static_cast<__int128>(ay) * bx;
-  return cross > 0 ? -1 : cross < 0 ? 1 : 0;
 }
 
 constexpr long long kCoordLimit = 1LL << 27;
@@ -370,37 +363,44 @@ BOOL Arc(HDC hdc, int left, int top, int right, int bottom, int xStart, int ySta
     StrokeOutline(*dc, *s, outline, whole ? 0.0 : start, StyledThin(*dc));
     return TRUE;
   }
-  long long w = static_cast<long long>(right) - left, h = static_cast<long long>(bottom) - top;
-  std::vector<Doubled> ring = TraceRing(w, h);
-  long long n = static_cast<long long>(ring.size());
-  // Directions: offsets halved toward zero; the turn count keeps them increasing.
-  std::vector<int> turn(ring.size(), 0);
-  for (size_t i = 1; i < ring.size(); ++i) {
-    const Doubled &a = ring[i - 1], &b = ring[i];
-    turn[i] = turn[i - 1] + (CompareAngle(b.X / 2, b.Y / 2, a.X / 2, a.Y / 2) < 0 ? 1 : 0);
-  }
-  long long cx = (static_cast<long long>(left) + right) >> 1, cy = (static_cast<long long>(top) + bottom) >> 1;
-  auto firstNotBefore = [&](long long px, long long py) {
-    long long rx = px - cx, ry = cy - py;
-    for (long long i = 0; i < n; ++i) {
-      const Doubled& p = ring[static_cast<size_t>(i)];
-      if (turn[static_cast<size_t>(i)] > 0) return i;
-      int c = CompareAngle(p.X / 2, p.Y / 2, rx, ry);
-      bool before = c < 0 || (c == 0 && p.Y < 0);
-      if (!before) return i;
+  const long long w = static_cast<long long>(right) - left, h = static_cast<long long>(bottom) - top;
+  std::vector<Doubled> quarter = TraceQuarter(w, h);
+  for (Doubled& p : quarter) p = Doubled{p.X / 2, p.Y / 2};  // whole-pixel offsets, Y up
+  const long long n = static_cast<long long>(quarter.size());
+  // Offset of point i of the ring from the centre (Y up), and its pixel.
+  auto offsetAt = [&](long long i) {
+    long long k = i % n, copy = (i / n) % 4;
+    if (copy % 2) k = n - 1 - k;
+    const Doubled& q = quarter[static_cast<size_t>(k)];
+    return Doubled{copy == 0 || copy == 3 ? q.X : -q.X, copy < 2 ? q.Y : -q.Y};
+  };
+  // Right and lower copies count from the centre; for an even width (height) the left
+  // (upper) copies count from the pixel before it.
+  const long long cx = left + w / 2, cy = top + h / 2, lx = right - 1 - w / 2, uy = bottom - 1 - h / 2;
+  auto pixelAt = [&](long long i) {
+    const long long copy = (i / n) % 4;
+    const Doubled d = offsetAt(i);
+    return OutlinePixel{static_cast<int>((copy == 0 || copy == 3 ? cx : lx) + d.X),
+                        static_cast<int>((copy < 2 ? uy : cy) - d.Y), 0.0};
+  };
+  auto indexOf = [&](long long x, long long y) -> long long {
+    x -= cx;
+    y = cy - y;
+    const long long copy = y >= 0 ? (x >= 0 ? 0 : 1) : (x < 0 ? 2 : 3);
+    for (long long i = copy * n; i < (copy + 1) * n; ++i) {
+      Doubled d = offsetAt(i);
+      long long cross = x * d.Y - y * d.X;  // above zero: past the ray
+      if (cross > 0 || (cross == 0 && copy < 2)) return i;
     }
-    return n;
+    return (copy + 1) * n;
   };
-  long long from = firstNotBefore(xStart, yStart), stop = firstNotBefore(xEnd, yEnd) - 1;
+  const long long from = indexOf(xStart, yStart);
+  long long to = indexOf(xEnd, yEnd);
+  if (to <= from) to += 4 * n;
   std::vector<OutlinePixel> outline;
-  auto take = [&](long long a, long long b) {
-    for (long long i = a; i < b; ++i) outline.push_back(RingPixel(ring[static_cast<size_t>(i)], left, top, w, h));
-  };
-  if (from <= stop) {
-    take(from, stop);
-  } else {
-    take(from, n);
-    take(0, stop);
+  for (long long i = from; i + 1 < to; ++i) {
+    OutlinePixel a = pixelAt(i), b = pixelAt(i + 1);
+    if (a.x != b.x || a.y != b.y) outline.push_back(a);
   }
   ClipOutline(outline, *s);
   StrokeOutline(*dc, *s, outline, 0.0, StyledThin(*dc));

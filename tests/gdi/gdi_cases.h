@@ -76,19 +76,14 @@ struct DotCase {
   int bkMode;
   POINT from;
   POINT to;
-  // Pattern along the line from the start: 'p' pen colour, 'b' background colour,
-  // '.' untouched. Its length is the number of pixels the line covers.
-  const char* pattern;
 };
 
-// PS_DOT: three pixels on, three off, counted along the major axis.
+// PS_DOT lines in both background modes and along both axes and the diagonal.
 inline const std::vector<DotCase>& DotCases() {
   static const std::vector<DotCase> cases = {
-      {"opaque east", OPAQUE, {0, 1}, {14, 1}, "pppbbbpppbbbpp"},
-      {"transparent east", TRANSPARENT, {0, 1}, {14, 1}, "ppp...ppp...pp"},
-      {"opaque west", OPAQUE, {13, 1}, {0, 1}, "pppbbbpppbbbp"},
-      {"transparent south", TRANSPARENT, {1, 0}, {1, 10}, "ppp...ppp."},
-      {"opaque diagonal", OPAQUE, {0, 0}, {8, 8}, "pppbbbpp"},
+      {"opaque east", OPAQUE, {0, 1}, {14, 1}},         {"transparent east", TRANSPARENT, {0, 1}, {14, 1}},
+      {"opaque west", OPAQUE, {13, 1}, {0, 1}},         {"transparent south", TRANSPARENT, {1, 0}, {1, 10}},
+      {"opaque diagonal", OPAQUE, {0, 0}, {8, 8}},
   };
   return cases;
 }
@@ -98,15 +93,7 @@ struct RectCase {
   RECT rect;
 };
 
-// The pixels FillRect paints: [left, right) x [top, bottom); an inverted side is filled
-// from the smaller edge plus one through the larger edge ({9,9,4,4} fills 5..9), as the
-// runtime's GDI does.
-inline RECT FilledPart(RECT r) {
-  if (r.left > r.right) r = RECT{r.right + 1, r.top, r.left + 1, r.bottom};
-  if (r.top > r.bottom) r = RECT{r.left, r.bottom + 1, r.right, r.top + 1};
-  return r;
-}
-
+// FillRect boxes, among them one off the canvas, one empty and one inverted.
 inline const std::vector<RectCase>& FillRectCases() {
   static const std::vector<RectCase> cases = {
       {"ordinary", {2, 3, 9, 7}},
@@ -130,40 +117,19 @@ inline std::vector<EllipseSize> EllipseSizes() {
   std::vector<EllipseSize> sizes;
   for (int n = 1; n <= 40; ++n) sizes.push_back({n, n});
   for (EllipseSize s : std::vector<EllipseSize>{{2, 1}, {1, 7}, {3, 9}, {9, 3}, {20, 2}, {2, 20}, {40, 7},
-                                                {7, 40}, {16, 11}, {11, 16}, {33, 21}, {4, 5}})
+                                                {7, 40}, {16, 11}, {11, 16}, {33, 21}, {4, 5}, {8, 11}, {2, 3}})
     sizes.push_back(s);
   return sizes;
 }
 
 // Ellipses drawn into a canvas three pixels bigger than the box on every side, box at
-// (3,3), as the runtime's GDI draws them: 'p' pen (solid, width 1), 'f' brush, '.'
-// untouched. Copied from the runtime's output; they show the traced outline (thicker
-// at the diagonals than the pixel centres inside the ellipse would be), tall thin
-// figures stopping short of their top, a null pen filling the same figure, and boxes
-// of two pixels or less drawn as a box.
+// (3,3): 'p' pen (solid, width 1), 'f' brush, '.' untouched.
 struct EllipsePicture {
   const char* name;
   int width, height;
   bool nullPen;
   std::vector<const char*> rows;  // the box's rows only
 };
-
-inline const std::vector<EllipsePicture>& EllipsePictures() {
-  static const std::vector<EllipsePicture> cases = {
-      {"5x5", 5, 5, false, {".ppp.", "pfffp", "pfffp", "pfffp", ".ppp."}},
-      {"null pen 5x5", 5, 5, true, {".fff.", "fffff", "fffff", "fffff", ".fff."}},
-      {"10x10", 10, 10, false,
-       {"...pppp...", "..pffffp..", ".pffffffp.", "pffffffffp", "pffffffffp", "pffffffffp", "pffffffffp",
-        ".pffffffp.", "..pffffp..", "...pppp..."}},
-      {"8x11", 8, 11, false,
-       {"...pp...", ".ppffpp.", ".pffffp.", "pffffffp", "pffffffp", "pffffffp", "pffffffp", "pffffffp",
-        ".pffffp.", ".ppffpp.", "...pp..."}},
-      {"2x3", 2, 3, false, {"pp", "pp", "pp"}},
-      {"null pen 2x3", 2, 3, true, {"f.", "f.", ".."}},
-      {"1x1", 1, 1, false, {"."}},
-  };
-  return cases;
-}
 
 // Tall thin figures whose outline stops short of the box's top and bottom rows, as the
 // runtime's GDI draws them (same layout as EllipsePictures). The runtime also fills
@@ -176,9 +142,6 @@ inline const std::vector<EllipsePicture>& ShortTallEllipsePictures() {
   };
   return cases;
 }
-
-// Sizes of EllipseSizes() that ShortTallEllipsePictures() covers instead.
-inline bool StopsShortOfItsEnds(EllipseSize s) { return s.width == 3 && s.height == 9; }
 
 struct TextAlignCase {
   const char* name;

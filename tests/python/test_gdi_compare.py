@@ -39,7 +39,13 @@ def test_known_differences_pass_and_new_ones_fail(tmp_path):
     code, out = run(tmp_path / "new", SAME, runtime, ["line a: listed, but draws the same"])
     assert code == 1, out
     assert "DIFF line b: 1 pixels differ" in out
-    assert "NOTE line a: listed as a known difference but drawn the same" in out
+    assert "STALE line a: listed as a known difference but drawn the same" in out
+
+
+def test_a_listed_case_drawn_the_same_fails(tmp_path):
+    code, out = run(tmp_path, SAME, SAME, ["line b: the runtime leaves the corner out"])
+    assert code == 1, out
+    assert out.splitlines()[-1] == "GDI dumps: 2 cases, 2 identical, 0 differ (0 known), 0 missing, 1 stale"
 
 
 def test_a_missing_case_fails_even_when_known(tmp_path):

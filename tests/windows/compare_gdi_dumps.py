@@ -5,10 +5,12 @@ usage: compare_gdi_dumps.py LINUX_DIR RUNTIME_DIR [--max-pixels N] [--known FILE
 
 Prints one block per case that differs: the pixels that differ with what each side
 drew there, and both pictures side by side. The last line is
-"GDI dumps: N cases, M identical, K differ (L known), J missing". The known differences
-are the cases listed in FILE (by default gdi/known_differences.txt beside this script),
-one "case name: reason" a line. Exit status: 0 when every case is identical or a known
-difference, 1 when another differs or some are missing, 2 on unreadable input.
+"GDI dumps: N cases, M identical, K differ (L known), J missing", with ", S stale" when
+some listed cases no longer differ. The known differences are the cases listed in FILE
+(by default gdi/known_differences.txt beside this script), one "case name: reason" a
+line. Exit status: 0 when every case is identical or a known difference, 1 when another
+differs, some are missing or a listed case is drawn the same (the list keeps only
+differences that still exist), 2 on unreadable input.
 """
 import os
 import sys
@@ -62,8 +64,9 @@ def differing_pixels(a, b):
 
 
 def compare(linux_dir, runtime_dir, max_pixels=40, out=sys.stdout, known=None):
-    """Returns (cases, identical, differing names, missing names); the differing names
-    leave out the known differences."""
+    """Returns (cases, identical, differing names, missing names, stale names); the
+    differing names leave out the known differences, the stale names are the listed
+    cases drawn the same (or not drawn)."""
     known = known or {}
     known_seen = []
     files = index(linux_dir)
@@ -103,11 +106,13 @@ def compare(linux_dir, runtime_dir, max_pixels=40, out=sys.stdout, known=None):
     for name in extra:
         print(f"MISSING {name}: not drawn by the Linux layer", file=out)
         missing.append(name)
-    for name in sorted(set(known) - set(known_seen)):
-        print(f"NOTE {name}: listed as a known difference but drawn the same (or not drawn)", file=out)
+    stale = sorted(set(known) - set(known_seen))
+    for name in stale:
+        print(f"STALE {name}: listed as a known difference but drawn the same (or not drawn)", file=out)
     print(f"GDI dumps: {len(files)} cases, {identical} identical, {len(differ) + len(known_seen)} differ "
-          f"({len(known_seen)} known), {len(missing)} missing", file=out)
-    return len(files), identical, differ, missing
+          f"({len(known_seen)} known), {len(missing)} missing" + (f", {len(stale)} stale" if stale else ""),
+          file=out)
+    return len(files), identical, differ, missing, stale
 
 
 def main(argv):
@@ -130,11 +135,11 @@ def main(argv):
                                                      "known_differences.txt"))
     try:
         known = known_differences(known_file)
-        _, _, differ, missing = compare(args[0], args[1], max_pixels, known=known)
+        _, _, differ, missing, stale = compare(args[0], args[1], max_pixels, known=known)
     except (OSError, ValueError) as e:
         print(f"compare_gdi_dumps: {e}", file=sys.stderr)
         return 2
-    return 1 if differ or missing else 0
+    return 1 if differ or missing or stale else 0
 
 
 if __name__ == "__main__":

@@ -1,6 +1,6 @@
 #include "gdi_case_dump.h"
 
-#include <cstdio>
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -176,6 +176,25 @@ void DrawEllipses(std::vector<DumpedCase>& out) {
     Arc(canvas.dc(), 0, 0, 21, 21, p.start.x, p.start.y, p.end.x, p.end.y);
     out.push_back(Snapshot(std::string("arc ") + p.name, canvas));
   }
+  // Arcs between rays in every direction over boxes of many shapes, from a fixed seed:
+  // which point of the outline each ray picks is where arc rules go wrong.
+  uint32_t seed = 1;
+  auto next = [&](int lo, int hi) {
+    seed = seed * 1664525u + 1013904223u;
+    return lo + static_cast<int>((seed >> 8) % static_cast<uint32_t>(hi - lo + 1));
+  };
+  for (int i = 0; i < 40; ++i) {
+    EllipseSize s{next(1, 24), next(1, 24)};
+    POINT start{next(-4, s.width + 10), next(-4, s.height + 10)}, end{next(-4, s.width + 10), next(-4, s.height + 10)};
+    Canvas canvas(s.width + 2 * margin, s.height + 2 * margin);
+    Tools tools(canvas.dc(), PS_SOLID, 1, kRed);
+    Arc(canvas.dc(), margin, margin, margin + s.width, margin + s.height, start.x, start.y, end.x, end.y);
+    std::string name = "arc seeded ";  // appended piece by piece: GCC 12 warns falsely (-Wrestrict)
+    name += std::to_string(i);
+    name += ' ';
+    name += SizeName(s);
+    out.push_back(Snapshot(name, canvas));
+  }
 }
 
 void DrawXorTwice(std::vector<DumpedCase>& out) {
@@ -237,32 +256,6 @@ std::string FormatDump(const DumpedCase& c) {
   for (const std::string& n : c.notes) s << n << "\n";
   for (const std::string& r : c.picture) s << "row " << r << "\n";
   return s.str();
-}
-
-bool ParseDump(const std::string& text, DumpedCase* out) {
-  DumpedCase d;
-  std::istringstream in(text);
-  std::string line;
-  bool haveName = false, haveSize = false;
-  while (std::getline(in, line)) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    if (line.rfind("case ", 0) == 0) {
-      d.name = line.substr(5);
-      haveName = true;
-    } else if (line.rfind("size ", 0) == 0) {
-      if (std::sscanf(line.c_str() + 5, "%d %d", &d.width, &d.height) != 2) return false;
-      haveSize = true;
-    } else if (line.rfind("row ", 0) == 0) {
-      d.picture.push_back(line.substr(4));
-    } else if (!line.empty()) {
-      d.notes.push_back(line);
-    }
-  }
-  if (!haveName || !haveSize || static_cast<int>(d.picture.size()) != d.height) return false;
-  for (const std::string& r : d.picture)
-    if (static_cast<int>(r.size()) != d.width) return false;
-  *out = d;
-  return true;
 }
 
 bool WriteDumps(const std::string& dir, const std::vector<DumpedCase>& cases) {

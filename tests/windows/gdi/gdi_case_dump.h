@@ -22,9 +22,8 @@ std::vector<DumpedCase> DrawAllCases();
 // "line slope 3/7" -> "line_slope_3-7": safe as a file name on both systems.
 std::string DumpFileName(const std::string& caseName);
 
-// The text form written to a file; ParseDump reads it back.
+// The text form written to a file (compare_gdi_dumps.py reads it).
 std::string FormatDump(const DumpedCase& c);
-bool ParseDump(const std::string& text, DumpedCase* out);
 
 // Writes <dir>/<DumpFileName>.txt per case and <dir>/index.txt; false on any write error.
 bool WriteDumps(const std::string& dir, const std::vector<DumpedCase>& cases);

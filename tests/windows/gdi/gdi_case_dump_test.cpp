@@ -1,6 +1,6 @@
 // The pictures that get compared across implementations must be faithful: each case
-// has its own file, the text form reads back unchanged, and a dumped line shows
-// exactly the pixels the shared table expects.
+// has its own file, and a dumped line or raster operation shows exactly what the shared
+// table worked out by hand from GDI's rules.
 #include <map>
 #include <set>
 
@@ -16,47 +16,6 @@ TEST(GdiCaseDump, EveryCaseHasItsOwnFileName) {
     std::string file = DumpFileName(c.name);
     auto [it, fresh] = seen.emplace(file, c.name);
     EXPECT_TRUE(fresh) << "cases '" << it->second << "' and '" << c.name << "' both write " << file;
-  }
-}
-
-TEST(GdiCaseDump, FileNamesKeepOnlyPortableCharacters) {
-  struct Case {
-    const char* name;
-    const char* expected;
-  } cases[] = {{"line slope 3/7", "line_slope_3-7"},
-               {"arc quarter top-left", "arc_quarter_top-left"},
-               {"ellipse 3x9", "ellipse_3x9"},
-               {"a:b*c?", "abc"}};
-  for (const Case& c : cases)
-    EXPECT_EQ(DumpFileName(c.name), c.expected) << c.name << ": expected " << c.expected << ", got " << DumpFileName(c.name);
-}
-
-TEST(GdiCaseDump, TextFormReadsBackUnchanged) {
-  DumpedCase c;
-  c.name = "rop xor";
-  c.width = 3;
-  c.height = 2;
-  c.picture = {"p.f", "#kb"};
-  c.notes = {"pixel 2 0 0xE23B65"};
-  DumpedCase back;
-  ASSERT_TRUE(ParseDump(FormatDump(c), &back)) << FormatDump(c);
-  EXPECT_EQ(back.name, c.name);
-  EXPECT_EQ(back.width, 3);
-  EXPECT_EQ(back.height, 2);
-  EXPECT_EQ(back.picture, c.picture);
-  EXPECT_EQ(back.notes, c.notes);
-}
-
-TEST(GdiCaseDump, RejectsPicturesThatDoNotMatchTheirSize) {
-  const char* bad[] = {
-      "case a\nsize 3 2\nrow ...\n",          // one row short
-      "case a\nsize 3 1\nrow ....\n",         // row too long
-      "size 1 1\nrow .\n",                    // no name
-      "case a\nsize x 1\nrow .\n",            // size unreadable
-  };
-  for (const char* text : bad) {
-    DumpedCase out;
-    EXPECT_FALSE(ParseDump(text, &out)) << "expected a rejection of:\n" << text;
   }
 }
 
