@@ -55,7 +55,9 @@ TEST_F(ControlDispatch, TheControlsMembersRefuseWhatTheirSignaturesDoNotTake) {
   for (const Case& c : cases) {
     client::CallResult r = client::Invoke(ctl.Get(), c.id, c.flags, c.args);
     EXPECT_EQ(r.hr, c.expected) << c.what << ": expected " << client::Hr(c.expected) << ", got " << client::Hr(r.hr);
-    if (c.expected == DISP_E_TYPEMISMATCH) EXPECT_EQ(r.argErr, c.argErr) << c.what << ": puArgErr";
+    if (c.expected == DISP_E_TYPEMISMATCH) {
+      EXPECT_EQ(r.argErr, c.argErr) << c.what << ": puArgErr";
+    }
   }
   // A refused write changes nothing; a numeric string converts, as VariantChangeType allows.
   EXPECT_EQ(client::Show(client::GetProp(ctl.Get(), qarn::kPenColor).result.v), "VT_I4 255");
