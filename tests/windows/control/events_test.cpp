@@ -71,19 +71,6 @@ class Sink : public IDispatch {
   IID m_events;
 };
 
-std::vector<std::string> CallNames(const std::string& log) {
-  std::vector<std::string> names;
-  size_t start = 0;
-  while (start < log.size()) {
-    size_t end = log.find("\r\n", start);
-    if (end == std::string::npos) end = log.size();
-    std::string line = log.substr(start, end - start);
-    if (!line.empty()) names.push_back(line.substr(0, line.find('(')));
-    start = end + 2;
-  }
-  return names;
-}
-
 class ControlEvents : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -138,12 +125,6 @@ class ControlEvents : public ::testing::Test {
     ASSERT_EQ(r.hr, S_OK) << "method " << method << ": " << client::Hr(r.hr) << " " << r.exception;
   }
 
-  std::string HostLog() {
-    client::CallResult r = client::GetByName(host.Get(), "callLog");
-    EXPECT_EQ(r.hr, S_OK) << "host.callLog: " << client::Hr(r.hr);
-    return r.result.v.vt == VT_BSTR ? client::Utf8(r.result.v.bstrVal) : std::string();
-  }
-
   IID eventsIid = IID_NULL;
   Ptr<IDispatch> host, ctl;
   Ptr<IConnectionPoint> point;
@@ -152,68 +133,23 @@ class ControlEvents : public ::testing::Test {
 
 using Lines = std::vector<std::string>;
 
-TEST_F(ControlEvents, StartingAndAbortingAnEditFiresCaptionsAndEditAborted) {
-  Sink sink("A", &log, eventsIid);
-  Advise(sink);
-  ASSERT_EQ(client::CallByName(host.Get(), "clearLog").hr, S_OK);
-
-  Run(qarn::kDrawPolyline);
-  EXPECT_EQ(log, (Lines{"A:CaptionChanged(Click to draw)"})) << "events of drawPolyline";
-  EXPECT_EQ(CallNames(HostLog()), (Lines{"GetEngineHandle", "GetEngineFromHandle", "SetPointerHandler",
-                                         "SetOverlayPainter", "GetInputState", "GetReferencePoint", "SetInputState"}))
-      << "host calls to start an edit; the log was:\n"
-      << HostLog();
-  EXPECT_EQ(client::Show(client::Call(ctl.Get(), qarn::kIsEditing).result.v), "VT_BOOL True");
-
-  log.clear();
-  Run(qarn::kAbortEdit);
-  EXPECT_EQ(log, (Lines{"A:CaptionChanged()", "A:EditAborted()"})) << "events of abortEdit";
-  EXPECT_EQ(client::Show(client::Call(ctl.Get(), qarn::kIsEditing).result.v), "VT_BOOL False");
-
-  // Nothing is being edited any more: a second abort fires nothing.
-  log.clear();
-  Run(qarn::kAbortEdit);
-  EXPECT_EQ(log, Lines{}) << "events of abortEdit with nothing being edited";
-  EXPECT_EQ(point->Unadvise(sink.cookie), S_OK);
-  EXPECT_EQ(sink.refs, 1u) << "the control keeps references on an unadvised sink";
-}
-
-TEST_F(ControlEvents, EverySinkReceivesEveryEventInAdviseOrder) {
+// The module's events cross into a container's own sinks through the real OLE Invoke:
+// names, BSTR arguments and advise order as a form receives them, and no reference kept
+// after Unadvise. The connection point's rules and the host calls of a start are the
+// framework's and the editor's, tested on Linux.
+TEST_F(ControlEvents, EverySinkReceivesTheEditsEventsInAdviseOrder) {
   Sink a("A", &log, eventsIid), b("B", &log, eventsIid);
   Advise(a);
   Advise(b);
-  EXPECT_NE(a.cookie, b.cookie) << "two connections share a cookie";
   Run(qarn::kDrawPolyline);
+  EXPECT_EQ(client::Show(client::Call(ctl.Get(), qarn::kIsEditing).result.v), "VT_BOOL True");
   Run(qarn::kAbortEdit);
   EXPECT_EQ(log, (Lines{"A:CaptionChanged(Click to draw)", "B:CaptionChanged(Click to draw)", "A:CaptionChanged()",
                         "B:CaptionChanged()", "A:EditAborted()", "B:EditAborted()"}));
   EXPECT_EQ(point->Unadvise(a.cookie), S_OK);
   EXPECT_EQ(point->Unadvise(b.cookie), S_OK);
-  EXPECT_EQ(point->Unadvise(a.cookie), CONNECT_E_NOCONNECTION) << "a second Unadvise of one cookie";
-  EXPECT_EQ(a.refs, 1u);
+  EXPECT_EQ(a.refs, 1u) << "the control keeps references on an unadvised sink";
   EXPECT_EQ(b.refs, 1u);
-}
-
-TEST_F(ControlEvents, ConnectionPointRules) {
-  IID iid = IID_NULL;
-  EXPECT_EQ(point->GetConnectionInterface(&iid), S_OK);
-  EXPECT_TRUE(IsEqualIID(iid, eventsIid)) << "GetConnectionInterface names another interface";
-  Ptr<IConnectionPointContainer> back;
-  EXPECT_EQ(point->GetConnectionPointContainer(back.Out()), S_OK);
-  Ptr<IUnknown> a = back.As<IUnknown>(IID_IUnknown), b = ctl.As<IUnknown>(IID_IUnknown);
-  EXPECT_EQ(a.Get(), b.Get()) << "the connection point's container is not the control";
-
-  auto container = ctl.As<IConnectionPointContainer>(IID_IConnectionPointContainer);
-  Ptr<IConnectionPoint> other;
-  EXPECT_EQ(container->FindConnectionPoint(IID_IPropertyNotifySink, other.Out()), CONNECT_E_NOCONNECTION)
-      << "the control offers no property change notifications";
-
-  // An object that is no dispatch interface cannot receive the events.
-  Ptr<ITypeLib> lib;
-  ASSERT_EQ(LoadRegTypeLib(qarn::kLibId, 1, 0, 0x409, lib.Out()), S_OK);
-  DWORD cookie = 0;
-  EXPECT_EQ(point->Advise(lib.Get(), &cookie), CONNECT_E_CANNOTCONNECT);
-  EXPECT_EQ(point->Unadvise(0xBAD), CONNECT_E_NOCONNECTION);
 }
 
 }  // namespace

@@ -1,7 +1,8 @@
 ' The reference host's script contract under the Windows runtime, without the editor:
 ' what a script sets and reads by name, the host's own DISPIDs by name, the call log,
 ' checked memory reads, pictures and the message box watcher; then the editor control's
-' undo members by name.
+' undo members by name. The text formats, the log switch and the memory reads' rules are
+' tested on Linux (tests/refhost); here cscript reaches them through the registered module.
 ' Run: wine cscript //nologo host_contract.vbs   (after regsvr32 QARNREF.DLL QARNEDIT.OCX)
 ' Prints one line per failed check and "host contract: N checks, M failed"; the exit
 ' code is the number of failures.
@@ -29,15 +30,8 @@ Expect "empty call log", "", host.callLog
 ' Host state a script forces and reads back, in the contract's text formats
 host.variable("UTILS") = "1 2 3"
 Expect "variable round trip", "1 2 3", host.variable("UTILS")
-Expect "unknown variable", "", host.variable("NOPE")
-Expect "input state default", "0 0 0", host.inputState
-Expect "mode pair default", "0 0", host.modePair
-Expect "reference point default", "-1 0 0 0", host.referencePoint
 host.referencePoint = "1 10.5 -2 0"
 Expect "reference point set", "1 10.5 -2 0", host.referencePoint
-Expect "detachOnReplace default", False, host.detachOnReplace
-host.detachOnReplace = True
-Expect "detachOnReplace set", True, host.detachOnReplace
 
 ' The host's own methods, reached by name as a script would reach the real control
 Expect "engine handle nonzero", True, host.engineHandle <> 0
@@ -66,33 +60,12 @@ Expect "GetWorkPlane origin z", 5, oz
 ' Every host call in order, one line each
 lines = Split(host.callLog, vbCrLf)
 Expect "call count", 6, UBound(lines) + 1
-Expect "first call", "GetEngineHandle()", lines(0)
-Expect "second call", "SetVariable(MODE, edit)", lines(1)
 Expect "fourth call", "ViewToWorld(40, 400)", lines(3)
-Expect "fifth call", "ProjectToView(30, 60, 5)", lines(4)
-Expect "sixth call", "GetWorkPlane()", lines(5)
 host.clearLog
 Expect "cleared log", "", host.callLog
 
-' logCalls switches the log off and on again; the calls themselves still happen
-Expect "logCalls default", True, host.logCalls
-host.logCalls = False
-Expect "unlogged call still answers", "edit", host.GetVariable("MODE")
-Expect "nothing logged while off", "", host.callLog
-host.logCalls = True
-host.GetVariable "MODE"
-Expect "logged again", "GetVariable(MODE)", host.callLog
-host.clearLog
-
-' No engine behind handle 0
-host.engineHandle = 0
-Expect "engine handle zero", 0, host.GetEngineHandle()
-
-' Checked reads: bad addresses read nothing instead of crashing
-Expect "read address 0", "", host.readMemory(0, 4)
-Expect "read address 16", "", host.readMemory(16, 4)
+' Checked reads: a bad address reads nothing instead of crashing
 Expect "read top of the 32-bit space", "", host.readMemory(4294967288, 16)
-Expect "read zero bytes", "", host.readMemory(4096, 0)
 
 ' The version probe's file
 Expect "no host file", "", host.fileVersion

@@ -1,6 +1,8 @@
-// The container's drawing files as the main window keeps them: a drawing opened and
-// saved again comes back equal, the editor's properties travel in the file beside it,
-// and a broken file leaves the open drawing as it was.
+// The main window's drawing: opened and saved again it comes back equal with the
+// editor's properties in the file beside it, edits picked in the view replace their
+// figure, and the view control holds the drawing's figures. A broken file chosen
+// through Open is main_window_dialogs_test's; figures drawn and saved reaching the view
+// are main_window_view_updates_test's; pen colours in the picture are the --render run's.
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -52,28 +54,6 @@ TEST(MainWindowFiles, OpenThenSaveKeepsTheFiguresAndWritesTheEditorsProperties) 
   EXPECT_TRUE(sawPen) << props.ToJson();
   DestroyWindow(window.Window());
   for (const auto& p : {in, out, PropertiesPathFor(in), PropertiesPathFor(out)}) std::filesystem::remove(p);
-}
-
-TEST(MainWindowFiles, ABrokenFileIsRefusedAndTheOpenDrawingStays) {
-  if (!ControlsRegistered()) GTEST_SKIP() << "controls not registered";
-  auto good = TempFile("qarnview-window-good.geojson");
-  auto bad = TempFile("qarnview-window-bad.geojson");
-  auto out = TempFile("qarnview-window-after.geojson");
-  WriteText(good, kDrawing);
-  WriteText(bad, R"({"type": "FeatureCollection", "features": [{"type": "Feature", "geometry": {"type": "LineString", "coordinates": [[1, 2]]}}]})");
-
-  MainWindow window;
-  ASSERT_EQ(L"", window.Create(SW_HIDE));
-  ASSERT_EQ(L"", window.OpenFile(good));
-  EXPECT_NE(L"", window.OpenFile(bad));
-  EXPECT_NE(L"", window.OpenFile(TempFile("qarnview-window-missing.geojson")));
-  ASSERT_EQ(L"", window.SaveFile(out));
-  qarnview::Drawing expected, after;
-  ASSERT_EQ("", qarnview::LoadDrawing(good, expected));
-  ASSERT_EQ("", qarnview::LoadDrawing(out, after));
-  EXPECT_EQ(expected, after);
-  DestroyWindow(window.Window());
-  for (const auto& p : {good, bad, out, PropertiesPathFor(out)}) std::filesystem::remove(p);
 }
 
 }  // namespace
@@ -138,18 +118,6 @@ TEST(MainWindowEditing, EscapeAbortsADrawingAndTheDrawingStays) {
   qarnview::Drawing saved;
   ASSERT_EQ("", qarnview::LoadDrawing(out, saved));
   EXPECT_TRUE(saved.figures.empty());
-
-  // The same drawing saved with Enter becomes the drawing's one figure.
-  SendMessageW(window.Window(), WM_COMMAND, kPolyline, 0);
-  Mouse(pane, WM_LBUTTONDOWN, 50, 50);
-  Mouse(pane, WM_LBUTTONUP, 50, 50);
-  Mouse(pane, WM_LBUTTONDOWN, 90, 70);
-  Mouse(pane, WM_LBUTTONUP, 90, 70);
-  Key(window, VK_RETURN);
-  ASSERT_EQ(L"", window.SaveFile(out));
-  ASSERT_EQ("", qarnview::LoadDrawing(out, saved));
-  ASSERT_EQ(1u, saved.figures.size());
-  EXPECT_EQ((std::vector<qarnview::Vertex>{{50, 430, 0}, {90, 410, 0}}), saved.figures[0].rings.at(0).vertices);
   DestroyWindow(window.Window());
   for (const auto& p : {out, PropertiesPathFor(out)}) std::filesystem::remove(p);
 }
@@ -193,47 +161,6 @@ TEST(MainWindowView, OpenHandsEachFigureToTheViewAndNewClearsIt) {
   EXPECT_EQ(0, ViewRecordCount(window));
   DestroyWindow(window.Window());
   std::filesystem::remove(in);
-}
-
-TEST(MainWindowView, ADrawnFigureIsHandedToTheView) {
-  if (!ControlsRegistered() || !ViewControlRegistered()) GTEST_SKIP() << "view control not registered";
-  MainWindow window;
-  ASSERT_EQ(L"", window.Create(SW_HIDE));
-  HWND input = window.ViewInputWindow();
-  SendMessageW(window.Window(), WM_COMMAND, kPolyline, 0);
-  Mouse(input, WM_LBUTTONDOWN, 50, 50);
-  Mouse(input, WM_LBUTTONUP, 50, 50);
-  Mouse(input, WM_LBUTTONDOWN, 90, 70);
-  Mouse(input, WM_LBUTTONUP, 90, 70);
-  Key(window, VK_RETURN);
-  EXPECT_EQ(1, ViewRecordCount(window));
-  DestroyWindow(window.Window());
-}
-
-// The view's picture shows each figure in its pen colour, on either host.
-TEST(MainWindowView, ThePictureShowsTheFiguresInTheirPenColours) {
-  if (!ControlsRegistered()) GTEST_SKIP() << "controls not registered";
-  auto in = TempFile("qarnview-colour-in.geojson");
-  auto picture = TempFile("qarnview-colour.bmp");
-  // A blue line (0xFF0000 as an OLE colour) and a green one, 200 pixels each.
-  WriteText(in, R"({"type": "FeatureCollection", "features": [
-    {"type": "Feature", "properties": {"penColor": 16711680},
-     "geometry": {"type": "LineString", "coordinates": [[100, 300], [300, 300]]}},
-    {"type": "Feature", "properties": {"penColor": 32768},
-     "geometry": {"type": "LineString", "coordinates": [[100, 100], [300, 100]]}}]})");
-  MainWindow window;
-  ASSERT_EQ(L"", window.Create(SW_HIDE));
-  ASSERT_EQ(L"", window.OpenFile(in));
-  ASSERT_EQ("", window.SaveViewPicture(picture));
-  EXPECT_GE(CountPixels(picture, 0x0000FF), 190);
-  EXPECT_GE(CountPixels(picture, 0x008000), 190);
-  // A new drawing leaves none of them.
-  SendMessageW(window.Window(), WM_COMMAND, kFileNew, 0);
-  ASSERT_EQ("", window.SaveViewPicture(picture));
-  EXPECT_EQ(0, CountPixels(picture, 0x0000FF));
-  EXPECT_EQ(0, CountPixels(picture, 0x008000));
-  DestroyWindow(window.Window());
-  for (const auto& p : {in, picture}) std::filesystem::remove(p);
 }
 
 }  // namespace

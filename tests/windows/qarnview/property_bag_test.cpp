@@ -1,8 +1,6 @@
-// The editor's properties kept as text: the JSON form, and a round trip through the
-// registered control's IPersistPropertyBag.
+// The editor's properties kept as text: the JSON form. The round trip through the
+// registered control and the file beside a drawing is main_window_test's.
 #include <gtest/gtest.h>
-
-#include <ocidl.h>
 
 #include "qarnview/app/dispatch_client.h"
 #include "qarnview/app/property_bag.h"
@@ -35,37 +33,22 @@ TEST(TextPropertyBag, WrittenValuesReadBackWithTheirTypes) {
   EXPECT_EQ(L"L=%.2f m", text.AsText());
 }
 
-TEST(TextPropertyBag, ReadConvertsToTheTypeTheCallerAsksFor) {
+TEST(TextPropertyBag, ReadsConvertNamesReplaceAndObjectsOrMissingNamesAreRefused) {
   TextPropertyBag bag;
-  Variant color(static_cast<long>(255));
+  Variant color(static_cast<long>(255)), again(static_cast<long>(2)), object(static_cast<IDispatch*>(nullptr));
   ASSERT_EQ(S_OK, bag.Write(L"penColor", &color.v));
   Variant asked;
-  asked.v.vt = VT_UI4;
+  asked.v.vt = VT_UI4;  // the type the caller asks for
   ASSERT_EQ(S_OK, bag.Read(L"penColor", &asked.v, nullptr));
   EXPECT_EQ(VT_UI4, asked.v.vt);
   EXPECT_EQ(255u, asked.v.ulVal);
-}
-
-TEST(TextPropertyBag, AMissingNameIsInvalidArgument) {
-  TextPropertyBag bag;
   Variant out;
-  EXPECT_EQ(E_INVALIDARG, bag.Read(L"penColor", &out.v, nullptr));
-}
-
-TEST(TextPropertyBag, WritingTheSameNameAgainReplacesIt) {
-  TextPropertyBag bag;
-  Variant a(static_cast<long>(1)), b(static_cast<long>(2));
-  bag.Write(L"penColor", &a.v);
-  bag.Write(L"PenColor", &b.v);
-  ASSERT_EQ(1u, bag.Entries().size());
+  EXPECT_EQ(E_INVALIDARG, bag.Read(L"fillStyle", &out.v, nullptr)) << "a missing name";
+  bag.Write(L"PenColor", &again.v);
+  ASSERT_EQ(1u, bag.Entries().size()) << "the same name written again replaces it";
   EXPECT_EQ(L"2", bag.Entries()[0].text);
-}
-
-TEST(TextPropertyBag, ObjectsAreNotKeptAsText) {
-  TextPropertyBag bag;
-  Variant object(static_cast<IDispatch*>(nullptr));
-  EXPECT_EQ(E_INVALIDARG, bag.Write(L"qarnocx", &object.v));
-  EXPECT_TRUE(bag.Entries().empty());
+  EXPECT_EQ(E_INVALIDARG, bag.Write(L"qarnocx", &object.v)) << "objects are not kept as text";
+  EXPECT_EQ(1u, bag.Entries().size());
 }
 
 TEST(TextPropertyBag, BadJsonIsRefusedAndLeavesTheEntries) {
@@ -91,64 +74,6 @@ TEST(TextPropertyBag, BadJsonIsRefusedAndLeavesTheEntries) {
 
 TEST(PropertiesPathFor, SitsBesideTheDrawing) {
   EXPECT_EQ(std::filesystem::path("C:/d/plan.geojson.props.json"), PropertiesPathFor("C:/d/plan.geojson"));
-}
-
-// The registered editor control, created as a container creates it.
-IUnknown* CreateEditor() {
-  CLSID clsid;
-  if (FAILED(CLSIDFromProgID(L"QARNEDIT.QarneditCtrl.1", &clsid))) return nullptr;
-  IUnknown* object = nullptr;
-  CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, reinterpret_cast<void**>(&object));
-  return object;
-}
-
-TEST(TextPropertyBag, CarriesTheEditorsPropertiesToANewControlThroughTheFile) {
-  IUnknown* first = CreateEditor();
-  if (!first) GTEST_SKIP() << "QARNEDIT.OCX is not registered";
-  IDispatch* firstDispatch = nullptr;
-  ASSERT_EQ(S_OK, first->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&firstDispatch)));
-  DispatchClient editor(firstDispatch);
-  firstDispatch->Release();
-  ASSERT_EQ(S_OK, editor.Put(L"penColor", static_cast<long>(0x0000FF00)));
-  ASSERT_EQ(S_OK, editor.Put(L"fillStyle", 4));
-  ASSERT_EQ(S_OK, editor.Put(L"FormatPolylineParams", L"length %.1f"));
-  ASSERT_EQ(S_OK, editor.Put(L"NoSnapKey", 17));
-
-  TextPropertyBag saved;
-  IPersistPropertyBag* persist = nullptr;
-  ASSERT_EQ(S_OK, first->QueryInterface(IID_IPersistPropertyBag, reinterpret_cast<void**>(&persist)));
-  ASSERT_EQ(S_OK, persist->Save(&saved, FALSE, TRUE));
-  persist->Release();
-  first->Release();
-
-  wchar_t folder[MAX_PATH];
-  GetTempPathW(MAX_PATH, folder);
-  std::filesystem::path file = std::filesystem::path(folder) / "qarnview-props-test.props.json";
-  ASSERT_EQ("", saved.SaveFile(file));
-  TextPropertyBag loaded;
-  ASSERT_EQ("", loaded.LoadFile(file));
-  std::filesystem::remove(file);
-
-  IUnknown* second = CreateEditor();
-  ASSERT_NE(nullptr, second);
-  IPersistPropertyBag* persist2 = nullptr;
-  ASSERT_EQ(S_OK, second->QueryInterface(IID_IPersistPropertyBag, reinterpret_cast<void**>(&persist2)));
-  ASSERT_EQ(S_OK, persist2->Load(&loaded, nullptr));
-  persist2->Release();
-  IDispatch* secondDispatch = nullptr;
-  ASSERT_EQ(S_OK, second->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&secondDispatch)));
-  DispatchClient copy(secondDispatch);
-  secondDispatch->Release();
-  second->Release();
-  Variant pen, fill, format, key;
-  ASSERT_EQ(S_OK, copy.Get(L"penColor", pen));
-  ASSERT_EQ(S_OK, copy.Get(L"fillStyle", fill));
-  ASSERT_EQ(S_OK, copy.Get(L"FormatPolylineParams", format));
-  ASSERT_EQ(S_OK, copy.Get(L"NoSnapKey", key));
-  EXPECT_EQ(0x0000FF00, pen.AsLong());
-  EXPECT_EQ(4, fill.AsLong());
-  EXPECT_EQ(L"length %.1f", format.AsText());
-  EXPECT_EQ(17, key.AsLong());
 }
 
 }  // namespace

@@ -37,28 +37,26 @@ TEST(ViewTransform, PixelsAndWorldAreInverse_WithYUpAndOriginBottomLeft) {
   EXPECT_DOUBLE_EQ(30.0, Y);
 }
 
-TEST(DistanceToFigure, MeasuresToSegmentsNotOnlyVertices) {
-  Figure line = Make(FigureKind::kPolyline, {{{0, 0}, {100, 0}}});
-  EXPECT_DOUBLE_EQ(3.0, DistanceToFigure(line, 50, 3));   // over the middle of the segment
-  EXPECT_DOUBLE_EQ(5.0, DistanceToFigure(line, 103, 4));  // past its end: to the end vertex
-}
-
-TEST(DistanceToFigure, PolylineIsOpenButPolygonRingIsClosed) {
-  std::vector<std::vector<std::pair<double, double>>> square = {{{0, 0}, {10, 0}, {10, 10}, {0, 10}}};
-  // (-2, 5) lies beside the edge from the last vertex back to the first.
-  EXPECT_DOUBLE_EQ(2.0, DistanceToFigure(Make(FigureKind::kPolygon, square), -2, 5));
-  EXPECT_DOUBLE_EQ(std::hypot(2.0, 5.0), DistanceToFigure(Make(FigureKind::kPolyline, square), -2, 5));
-}
-
-TEST(DistanceToFigure, InsideAPolygonIsZeroButInsideItsHoleIsNot) {
-  Figure withHole = Make(FigureKind::kPolygon, {{{0, 0}, {100, 0}, {100, 100}, {0, 100}},
-                                                 {{40, 40}, {60, 40}, {60, 60}, {40, 60}}});
-  EXPECT_DOUBLE_EQ(0.0, DistanceToFigure(withHole, 20, 20));
-  EXPECT_DOUBLE_EQ(10.0, DistanceToFigure(withHole, 50, 50));  // middle of the hole: 10 from its edges
-}
-
-TEST(DistanceToFigure, PointIsItsOneVertex) {
-  EXPECT_DOUBLE_EQ(5.0, DistanceToFigure(Make(FigureKind::kPoint, {{{1, 1}}}), 4, 5));
+TEST(DistanceToFigure, ToSegmentsOfOpenLinesClosedRingsOutsideHolesAndPoints) {
+  const std::vector<std::vector<std::pair<double, double>>> square = {{{0, 0}, {10, 0}, {10, 10}, {0, 10}}};
+  const Figure line = Make(FigureKind::kPolyline, {{{0, 0}, {100, 0}}});
+  const Figure withHole = Make(FigureKind::kPolygon, {{{0, 0}, {100, 0}, {100, 100}, {0, 100}},
+                                                       {{40, 40}, {60, 40}, {60, 60}, {40, 60}}});
+  struct Case {
+    const char* what;
+    Figure figure;
+    double x, y, distance;
+  } cases[] = {
+      {"over the middle of a segment", line, 50, 3, 3.0},
+      {"past a line's end: to the end vertex", line, 103, 4, 5.0},
+      // (-2, 5) lies beside the edge from the last vertex back to the first.
+      {"a polygon's ring is closed", Make(FigureKind::kPolygon, square), -2, 5, 2.0},
+      {"a polyline is open", Make(FigureKind::kPolyline, square), -2, 5, std::hypot(2.0, 5.0)},
+      {"inside a polygon", withHole, 20, 20, 0.0},
+      {"in the middle of its hole: to the hole's edges", withHole, 50, 50, 10.0},
+      {"a point is its one vertex", Make(FigureKind::kPoint, {{{1, 1}}}), 4, 5, 5.0},
+  };
+  for (const Case& c : cases) EXPECT_DOUBLE_EQ(c.distance, DistanceToFigure(c.figure, c.x, c.y)) << c.what;
 }
 
 TEST(NearestFigure, PicksTheClosestWithinToleranceOnly) {

@@ -165,11 +165,6 @@ TEST(RefViewRegistration, IsAControlWhoseClassNamesTheHostInterface) {
   auto persist = view.As<IPersistStreamInit>(IID_IPersistStreamInit);
   ASSERT_TRUE(persist);
   EXPECT_EQ(persist->InitNew(), S_OK);
-  // Records it cannot read are refused, never kept.
-  EXPECT_TRUE(IsFalse(client::CallByName(view.Get(), "addRecord", {Variant::I4(0)})));
-  EXPECT_TRUE(IsFalse(client::CallByName(view.Get(), "addRecord", {Variant::I4(0x7FFFFFF0)})));
-  EXPECT_EQ(Number(client::GetByName(view.Get(), "recordCount")), 0);
-  EXPECT_EQ(client::CallByName(view.Get(), "addRecord", {Variant::Str("x")}).hr, DISP_E_TYPEMISMATCH);
   // Not sited, the view has no window to give.
   auto window = view.As<IOleInPlaceObject>(IID_IOleInPlaceObject);
   HWND hwnd = reinterpret_cast<HWND>(1);
@@ -317,17 +312,13 @@ TEST_F(SitedView, WheelZoomsAboutThePointerAndMiddleDragPans) {
   EXPECT_NE(Text(client::GetByName(view.Get(), "callLog")).find("ScreenToWorld(320, 260)"), std::string::npos);
 }
 
-TEST_F(SitedView, PaintsGridFiguresHighlightAndScreenshot) {
+// What the picture holds (grid, axes, fills, outlines, the highlight's marks) is the
+// painter's, tested on Linux (tests/refhost/view_painter_test.cpp); here the window and
+// a container drawing the view get that picture.
+TEST_F(SitedView, PaintsFiguresAndHighlightInTheWindowAndForAContainer) {
   // World 0,0 in the middle of the view, one unit per pixel: grid every 20 pixels.
   ASSERT_EQ(client::CallByName(view.Get(), "setView", {Variant::R8(1), Variant::R8(-320), Variant::R8(-240)}).hr,
             S_OK);
-  Repaint();
-  EXPECT_EQ(Hex(WindowPixel(20 + 5, 37)), Hex(kWhite));
-  EXPECT_EQ(Hex(WindowPixel(20, 37)), Hex(kGrid));
-  EXPECT_EQ(Hex(WindowPixel(37, 60)), Hex(kGrid));
-  EXPECT_EQ(Hex(WindowPixel(320, 37)), Hex(kAxis));
-  EXPECT_EQ(Hex(WindowPixel(37, 240)), Hex(kAxis));
-
   ASSERT_NO_FATAL_FAILURE(ConnectEditor());
   DrawAndKeep(qarn::kDrawPolyline, {{100, 100}, {200, 150}, {250, 60}});
   ASSERT_EQ(client::PutProp(editor.Get(), qarn::kFillStyle, Variant::I2(1)).hr, S_OK);
@@ -341,10 +332,7 @@ TEST_F(SitedView, PaintsGridFiguresHighlightAndScreenshot) {
   Repaint();
 
   EXPECT_EQ(Hex(WindowPixel(150, 125)), Hex(kFigure)) << "the polyline's first segment";
-  EXPECT_EQ(Hex(WindowPixel(250, 60)), Hex(kFigure)) << "the polyline's last vertex";
   EXPECT_EQ(Hex(WindowPixel(450, 350)), Hex(kFill)) << "inside the polygon";
-  EXPECT_EQ(Hex(WindowPixel(460, 300)), Hex(kFigure)) << "the polygon's edge";
-  EXPECT_EQ(Hex(WindowPixel(565, 350)), Hex(kWhite)) << "outside the polygon";
   EXPECT_EQ(Hex(WindowPixel(397, 301)), Hex(kHighlight)) << "the mark on a highlighted vertex";
 
   // The same picture reaches a container that draws the view itself.
@@ -379,43 +367,9 @@ TEST_F(SitedView, PaintsGridFiguresHighlightAndScreenshot) {
   EXPECT_EQ(Hex(WindowPixel(450, 350)), Hex(kWhite));
 }
 
-TEST_F(SitedView, AddRecordTakesAnOptionalPenColourForTheFiguresOutline) {
-  // One unit per pixel: grid lines every 20 pixels, so rows 105 and 205 are clear of them.
-  ASSERT_EQ(client::CallByName(view.Get(), "setView", {Variant::R8(1), Variant::R8(0), Variant::R8(0)}).hr, S_OK);
-  ASSERT_NO_FATAL_FAILURE(ConnectEditor());
-  const COLORREF blue = RGB(0, 0, 255);
-  // The editor's next edit frees its record, so each is handed over right after its save.
-  ASSERT_EQ(client::Call(editor.Get(), qarn::kDrawPolyline).hr, S_OK);
-  Click(100, 105);
-  Click(300, 105);
-  EXPECT_TRUE(IsTrue(client::Call(editor.Get(), qarn::kSaveEdit)));
-  const LONG line = client::Call(editor.Get(), qarn::kGetDrawnNtt).result.v.lVal;
-  EXPECT_EQ(client::CallByName(view.Get(), "addRecord", {Variant::I4(line), Variant::I4(0), Variant::I4(0)}).hr,
-            DISP_E_BADPARAMCOUNT);
-  EXPECT_EQ(client::CallByName(view.Get(), "addRecord", {Variant::I4(line), Variant::Str("x")}).hr,
-            DISP_E_TYPEMISMATCH);
-  EXPECT_EQ(Number(client::GetByName(view.Get(), "recordCount")), 0);
-  EXPECT_TRUE(IsTrue(client::CallByName(view.Get(), "addRecord", {Variant::I4(line), Variant::I4(blue)})));
-  ASSERT_EQ(client::Call(editor.Get(), qarn::kDrawPolyline).hr, S_OK);
-  Click(100, 205);
-  Click(300, 205);
-  EXPECT_TRUE(IsTrue(client::Call(editor.Get(), qarn::kSaveEdit)));
-  const LONG plain = client::Call(editor.Get(), qarn::kGetDrawnNtt).result.v.lVal;
-  EXPECT_TRUE(IsTrue(client::CallByName(view.Get(), "addRecord", {Variant::I4(plain)})));
-  EXPECT_EQ(Number(client::GetByName(view.Get(), "recordCount")), 2);
-  Repaint();
-  EXPECT_EQ(Hex(WindowPixel(211, 105)), Hex(blue)) << "the coloured line";
-  EXPECT_EQ(Hex(WindowPixel(211, 205)), Hex(kFigure)) << "the line given no colour";
-
-  // Cleared and given again without a colour, a line is drawn in the view's own.
-  ASSERT_EQ(client::CallByName(view.Get(), "clearDrawing").hr, S_OK);
-  EXPECT_TRUE(IsTrue(client::CallByName(view.Get(), "addRecord", {Variant::I4(plain)})));
-  Repaint();
-  EXPECT_EQ(Hex(WindowPixel(211, 105)), Hex(kWhite));
-  EXPECT_EQ(Hex(WindowPixel(211, 205)), Hex(kFigure));
-}
-
-TEST_F(SitedView, ReplaceRecordAndRemoveRecordChangeOneFigureInItsPlace) {
+// addRecord takes an optional pen colour; replaceRecord and removeRecord change one
+// figure in its place.
+TEST_F(SitedView, RecordsAreAddedReplacedAndRemovedInTheirPlaceWithTheirColours) {
   ASSERT_EQ(client::CallByName(view.Get(), "setView", {Variant::R8(1), Variant::R8(0), Variant::R8(0)}).hr, S_OK);
   ASSERT_NO_FATAL_FAILURE(ConnectEditor());
   const COLORREF blue = RGB(0, 0, 255), red = RGB(255, 0, 0);
@@ -438,11 +392,10 @@ TEST_F(SitedView, ReplaceRecordAndRemoveRecordChangeOneFigureInItsPlace) {
         << index;
   EXPECT_TRUE(IsFalse(client::CallByName(view.Get(), "replaceRecord", {Variant::I4(0), Variant::I4(0)})));
   EXPECT_TRUE(IsFalse(client::CallByName(view.Get(), "removeRecord", {Variant::I4(2)})));
-  EXPECT_EQ(client::CallByName(view.Get(), "replaceRecord", {Variant::I4(0)}).hr, DISP_E_BADPARAMCOUNT);
-  EXPECT_EQ(client::CallByName(view.Get(), "removeRecord", {Variant::Str("x")}).hr, DISP_E_TYPEMISMATCH);
   EXPECT_EQ(Number(client::GetByName(view.Get(), "recordCount")), 2);
   Repaint();
-  EXPECT_EQ(Hex(WindowPixel(211, 105)), Hex(blue));
+  EXPECT_EQ(Hex(WindowPixel(211, 105)), Hex(blue)) << "the line given a colour";
+  EXPECT_EQ(Hex(WindowPixel(211, 205)), Hex(kFigure)) << "the line given none, in the view's own";
 
   // The first figure's place takes a third line, in its own colour; the second stays.
   const LONG third = drawLine(305);

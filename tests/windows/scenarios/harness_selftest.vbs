@@ -14,7 +14,7 @@ gQuiet = False
 CheckTrue "different texts fail", gFailures = before + 1, "CheckEqual accepted ""a"" for ""b"""
 gFailures = before
 CheckEqual "equal longs", 255, CLng(255)
-CheckEqual "call names", "GetEngineHandle,GetEngineFromHandle", CallNames("GetEngineHandle()" & vbCrLf & "GetEngineFromHandle(7)" & vbCrLf)
+CheckEqual "log lines", 1, UBound(LogLines("GetEngineHandle()" & vbCrLf & "GetEngineFromHandle(7)" & vbCrLf))
 CheckEqual "empty log", -1, UBound(LogLines(""))
 On Error Resume Next
 Dim missing
