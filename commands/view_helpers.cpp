@@ -7,10 +7,10 @@
 
 int EditController::ComputeCentre(double* x, double* y, double* z, int* pUsed) {
   if (pUsed) *pUsed = 0;
-  if (m_ringCount < 1) return 0;
+  if (m_figure.RingCount() < 1) return 0;
   // Every ring writes its centre in turn, so the last ring decides.
-  for (int32_t r = 0; r < m_ringCount; ++r) {
-    const int32_t n = m_ringVertexCount[r];
+  for (int32_t r = 0; r < m_figure.RingCount(); ++r) {
+    const int32_t n = m_figure.VertexCount(r);
     if (n <= 0) {
       *x = m_basePointX;
       *y = m_basePointY;
@@ -18,7 +18,7 @@ int EditController::ComputeCentre(double* x, double* y, double* z, int* pUsed) {
       if (pUsed) *pUsed = 1;
       continue;
     }
-    Ring& ring = m_rings[r];
+    Ring& ring = m_figure.Vertices(r);
     ring.EnsureIndex(n - 1);
     double minX = ring.x[0], maxX = ring.x[0], minY = ring.y[0], maxY = ring.y[0];
     double minZ = m_is3D ? ring.z[0] : 0.0, maxZ = minZ;

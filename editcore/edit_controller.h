@@ -5,6 +5,7 @@
 
 #include "editcore/edit_site.h"
 #include "editcore/edit_step.h"
+#include "editcore/figure.h"
 #include "editcore/ring.h"
 #include "hostlink/host_interfaces.h"
 #include "platform/abi.h"
@@ -77,6 +78,8 @@ class EditController final : public PointerHandler, public OverlayPainter {
   void SetStep(EditStep step);
   EditStep Step() const { return m_step; }
   void BuildMeasurePrefix(CString& prefix) const;
+  // The caption's measures of the figure: a polyline's length, a polygon's area and
+  // perimeter (zero for the other modes).
   void ComputeMeasures(double& area, double& length) const;
 
   // Undo and redo inside the running edit (editcore/edit_history.cpp). Each completed
@@ -94,7 +97,8 @@ class EditController final : public PointerHandler, public OverlayPainter {
   // Host version probe: whether the host's file is of major version 3 or later.
   void HostManagesUtils();
 
-  int32_t RingArrayLength() const { return m_ringArrayLength; }
+  int32_t RingArrayLength() const { return m_figure.RingArrayLength(); }
+  const Figure& GetFigure() const { return m_figure; }
 
   // Geometry and snap (interaction/convert_and_snap.cpp)
   // View pixels in, the world point out (2D view-plane coordinates; in 3D callers lift
@@ -218,8 +222,6 @@ class EditController final : public PointerHandler, public OverlayPainter {
   };
 
   void PrepareHost();
-  void DestroyRingStorage();
-  void CreateRingStorage(int32_t n);
   void CommitPolyline();
   void CommitPolygon();
   void CommitPoint();
@@ -235,14 +237,10 @@ class EditController final : public PointerHandler, public OverlayPainter {
   HostEngine* m_pPaintEngine = nullptr;
   Ring m_hiliteRing;
   int32_t m_hiliteCount = 0;
-  int32_t m_ringCount = 1;
-  Ring* m_rings = nullptr;
-  int32_t* m_ringVertexCount = nullptr;
-  BYTE* m_ringIsHole = nullptr;
+  Figure m_figure{kInitialRingCount};
   int32_t m_mode = MODE_IDLE;
   EditStep m_step = EditStep::Idle;
   int32_t m_curVertex = -1;
-  int32_t m_curRing = 0;
   uint32_t m_polarFlags = 0;
   double m_polarAngle = 0;
   double m_angleToAdd = 0;
@@ -302,7 +300,6 @@ class EditController final : public PointerHandler, public OverlayPainter {
   // host is left holding a handler this editor no longer answers for.
   void ForgetOtherEngines(HostEngine* pEngine);
 
-  int32_t m_ringArrayLength = 0;  // N: the ring array's length, kept with the array
   bool m_destroying = false;      // the control is going away: nothing may hold it
   uint32_t m_editSerial = 0;
   int32_t m_startDepth = 0;

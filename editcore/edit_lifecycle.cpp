@@ -57,9 +57,7 @@ void EditController::StartDrawing(HostEngine* pEngine, int32_t mode) {
   Attach(pEngine, false);
   m_noBeginEndEdit = 0;
   m_is3D = m_pSite->Is3D();
-  m_ringCount = 1;
-  m_ringVertexCount[0] = 0;
-  m_ringIsHole[0] = 0;
+  m_figure.Clear();
   m_mode = mode;
   const uint32_t serial = ++m_editSerial;
   SetStep(EditStep::Draw);
@@ -162,8 +160,6 @@ void EditController::EndEdit(bool save) {
   // the registrations are gone either way, so the pointers are not kept.
   m_pEngine = nullptr;
   m_pPaintEngine = nullptr;
-  m_ringCount = 1;
-  m_ringVertexCount[0] = 0;
-  m_ringIsHole[0] = 0;
+  m_figure.Clear();
   m_basePointX = m_basePointY = m_basePointZ = 0;
 }

@@ -87,9 +87,9 @@ void EditController::PaintRings(CDC& dc, HPEN, COLORREF color) {
   HDC hdc = dc.GetSafeHdc();
   const bool segmentGrips = m_step == EditStep::ChooseSegmentToSplit || m_step == EditStep::DragSplitVertex;
   OverlayCanvas canvas(hdc);
-  for (int32_t r = 0; r < m_ringCount; ++r) {
-    const Ring& ring = m_rings[r];
-    const int32_t n = m_ringVertexCount[r];
+  for (int32_t r = 0; r < m_figure.RingCount(); ++r) {
+    const Ring& ring = m_figure.Vertices(r);
+    const int32_t n = m_figure.VertexCount(r);
     int prevX = 0, prevY = 0;
     int32_t prevPart = 1;
     for (int32_t i = 0; i < n; ++i) {
@@ -99,7 +99,7 @@ void EditController::PaintRings(CDC& dc, HPEN, COLORREF color) {
       const bool unlocked = (i != 0 && i != n - 1) || !m_noBeginEndEdit;
 
       if ((unlocked && (m_step == EditStep::ChooseVertexToMove || m_step == EditStep::DragVertex)) ||
-          (m_step == EditStep::DragSplitVertex && i == m_curVertex && r == m_curRing)) {
+          (m_step == EditStep::DragSplitVertex && i == m_curVertex && r == m_figure.CurrentRing())) {
         canvas.SquareGrip(x, y);
       }
       if (unlocked && (m_step == EditStep::ChooseVertexToDelete || m_step == EditStep::ConfirmDelete)) {
@@ -116,10 +116,10 @@ void EditController::PaintRings(CDC& dc, HPEN, COLORREF color) {
         if (closing) canvas.SquareGrip(Truncate((endX + x) * 0.5), Truncate((endY + y) * 0.5));
         if (joined) canvas.SquareGrip(Truncate((prevX + x) * 0.5), Truncate((prevY + y) * 0.5));
       }
-      if (m_step == EditStep::Draw && i == n - 1 && r == m_ringCount - 1) canvas.CircleGrip(x, y);
+      if (m_step == EditStep::Draw && i == n - 1 && r == m_figure.LastRing()) canvas.CircleGrip(x, y);
 
       if (closing) {
-        if (r == m_ringCount - 1) {
+        if (r == m_figure.LastRing()) {
           // The ring still being drawn shows its closing side dotted.
           ScopedPen dotted(hdc, PS_DOT, color);
           canvas.StyledSegment(endX, endY, x, y);

@@ -50,9 +50,9 @@ class XorBand {
 template <typename Visit>
 void ForEachMovableVertex(EditController& ec, Visit visit) {
   const int32_t skip = ec.m_noBeginEndEdit ? 1 : 0;
-  for (int32_t r = 0; r < ec.m_ringCount; ++r) {
-    const int32_t n = ec.m_ringVertexCount[r];
-    for (int32_t i = skip; i < n - skip; ++i) visit(ec.m_rings[r], i);
+  for (int32_t r = 0; r < ec.m_figure.RingCount(); ++r) {
+    const int32_t n = ec.m_figure.VertexCount(r);
+    for (int32_t i = skip; i < n - skip; ++i) visit(ec.m_figure.Vertices(r), i);
   }
 }
 
@@ -60,9 +60,9 @@ void ForEachMovableVertex(EditController& ec, Visit visit) {
 template <typename Visit>
 void ForEachMovableRange(EditController& ec, Visit visit) {
   const int32_t skip = ec.m_noBeginEndEdit ? 1 : 0;
-  for (int32_t r = 0; r < ec.m_ringCount; ++r) {
-    const int32_t count = ec.m_ringVertexCount[r] - 2 * skip;
-    if (count > 0) visit(ec.m_rings[r], skip, count);
+  for (int32_t r = 0; r < ec.m_figure.RingCount(); ++r) {
+    const int32_t count = ec.m_figure.VertexCount(r) - 2 * skip;
+    if (count > 0) visit(ec.m_figure.Vertices(r), skip, count);
   }
 }
 
@@ -83,15 +83,15 @@ void FollowPointer(EditController& ec, POINT& pt) {
     case EditStep::DragVertex:
     case EditStep::DragSplitVertex: {
       // Only a picked vertex is dragged; without one there is nothing to move.
-      if (ec.m_curVertex < 0 || ec.m_curRing < 0 || ec.m_curRing >= ec.m_ringCount) break;
+      if (ec.m_curVertex < 0 || ec.m_figure.CurrentRing() < 0 || ec.m_figure.CurrentRing() >= ec.m_figure.RingCount()) break;
       // The Snap handler runs the container, which may free the ring storage or end the
       // edit: the point is worked out in locals and stored only if its vertex still exists.
       const uint32_t serial = ec.EditSerial();
       double x = pt.x;
       double y = pt.y;
       ec.ConvertAndSnap(x, y);
-      if (ec.EditSerial() != serial || ec.m_curVertex < 0 || ec.m_curRing < 0 || ec.m_curRing >= ec.m_ringCount) break;
-      Ring& ring = ec.m_rings[ec.m_curRing];
+      if (ec.EditSerial() != serial || ec.m_curVertex < 0 || ec.m_figure.CurrentRing() < 0 || ec.m_figure.CurrentRing() >= ec.m_figure.RingCount()) break;
+      Ring& ring = ec.m_figure.Vertices(ec.m_figure.CurrentRing());
       ring.EnsureIndex(ec.m_curVertex);
       double z = ring.z[ec.m_curVertex];
       if (ec.m_is3D && ec.m_pEngine) ec.m_pEngine->ViewToWorld3D(&x, &y, &z);
@@ -148,11 +148,11 @@ void EditController::DrawRubberBand(POINT& pt) {
     return;
   }
   if (!m_pPaintEngine) return;  // no view to draw on
-  const int32_t last = m_ringCount - 1;
-  const int32_t n = m_ringVertexCount[last];
+  const int32_t last = m_figure.LastRing();
+  const int32_t n = m_figure.VertexCount(last);
   double ax = 0, ay = 0, az = 0;
   if (n > 0) {
-    const Ring& ring = m_rings[last];
+    const Ring& ring = m_figure.Vertices(last);
     ax = ring.x[n - 1];
     ay = ring.y[n - 1];
     az = ring.z[n - 1];

@@ -72,10 +72,10 @@ class EntityFuzzer {
     const bool loaded = m_ctl->editNTT(static_cast<LONG>(record)) != FALSE;
     if (loaded) {
       RequireEntity(editor.m_mode >= MODE_POLYLINE && editor.m_mode <= MODE_POINT);
-      RequireEntity(editor.m_ringCount >= 1 && editor.m_ringCount <= editor.RingArrayLength());
-      for (int32_t r = 0; r < editor.m_ringCount; ++r) {
-        RequireEntity(editor.m_ringVertexCount[r] >= 0);
-        RequireEntity(editor.m_ringVertexCount[r] <= editor.m_rings[r].capacity);
+      RequireEntity(editor.m_figure.RingCount() >= 1 && editor.m_figure.RingCount() <= editor.RingArrayLength());
+      for (int32_t r = 0; r < editor.m_figure.RingCount(); ++r) {
+        RequireEntity(editor.m_figure.VertexCount(r) >= 0);
+        RequireEntity(editor.m_figure.VertexCount(r) <= editor.m_figure.Vertices(r).capacity);
       }
       // What the editor saves it must be able to load again.
       if (m_ctl->saveEdit()) {

@@ -54,11 +54,11 @@ void ApplyLengthRule(double length, double lx, double ly, double& x, double& y) 
 
 void EditController::UpdatePolarReference() {
   // Until a press has set the reference, the vertex drawn last serves as one.
-  if (!(m_polarFlags & POLAR_LAST_FROM_PRESS) && m_rings && m_ringCount > 0) {
-    const int32_t r = m_ringCount - 1;
-    const int32_t n = m_ringVertexCount[r];
+  if (!(m_polarFlags & POLAR_LAST_FROM_PRESS) && m_figure.RingCount() > 0) {
+    const int32_t r = m_figure.LastRing();
+    const int32_t n = m_figure.VertexCount(r);
     if (n > 0) {
-      Ring& ring = m_rings[r];
+      Ring& ring = m_figure.Vertices(r);
       ring.EnsureIndex(n - 1);
       m_lastX = ring.x[n - 1];
       m_lastY = ring.y[n - 1];

@@ -28,16 +28,16 @@ bool EditController::GrabPolarBase(const POINT& pt) {
 
 void EditController::DrawVertex(const POINT& pt) {
   const int32_t mode = m_mode;
-  const int32_t r = m_ringCount - 1;
+  const int32_t r = m_figure.LastRing();
   // A point has one vertex: each press replaces it.
-  if (m_mode == MODE_POINT && m_ringVertexCount[r] > 0) --m_ringVertexCount[r];
-  const int32_t n = m_ringVertexCount[r];
+  if (m_mode == MODE_POINT && m_figure.VertexCount(r) > 0) m_figure.SetVertexCount(r, m_figure.VertexCount(r) - 1);
+  const int32_t n = m_figure.VertexCount(r);
   double x = pt.x, y = pt.y;
   const uint32_t serial = m_editSerial;
   ConvertAndSnap(x, y);
   // The Snap handler may have ended the edit or replaced the rings; then the press is void.
-  if (m_editSerial != serial || m_mode != mode || r >= m_ringCount || m_ringVertexCount[r] != n) return;
-  Ring& ring = m_rings[r];
+  if (m_editSerial != serial || m_mode != mode || r >= m_figure.RingCount() || m_figure.VertexCount(r) != n) return;
+  Ring& ring = m_figure.Vertices(r);
   ring.EnsureIndex(n);
   ring.x[n] = x;
   ring.y[n] = y;
@@ -52,20 +52,21 @@ void EditController::DrawVertex(const POINT& pt) {
     m_lastY = ring.y[n];
     if (m_is3D) m_lastZ = ring.z[n];
   }
-  m_ringVertexCount[r] = n + 1;
+  m_figure.SetVertexCount(r, n + 1);
   AskForRepaint();
   TurnReferenceOn(&ring.x[n], &ring.y[n], &ring.z[n]);
 }
 
 void EditController::PickVertexToMove(const POINT& pt) {
-  const int32_t v = PickVertex(pt.x, pt.y, &m_curRing);
+  int32_t r = -1;
+  const int32_t v = PickVertex(pt.x, pt.y, &r);
   m_curVertex = v;
   if (v < 0) return;
-  const int32_t r = m_curRing;
+  m_figure.SetCurrentRing(r);
   CaptureView();
   SetStep(EditStep::DragVertex);
-  if (r >= m_ringCount) return;  // the caption's handler ended the edit
-  Ring& ring = m_rings[r];
+  if (r >= m_figure.RingCount()) return;  // the caption's handler ended the edit
+  Ring& ring = m_figure.Vertices(r);
   ring.EnsureIndex(v);
   if (PolarInputOn()) {
     m_polarFlags |= POLAR_LAST_FROM_PRESS;
@@ -80,8 +81,10 @@ void EditController::PickVertexToMove(const POINT& pt) {
 }
 
 void EditController::PickVertexToDelete(const POINT& pt) {
-  m_curVertex = PickVertex(pt.x, pt.y, &m_curRing);
+  int32_t r = -1;
+  m_curVertex = PickVertex(pt.x, pt.y, &r);
   if (m_curVertex < 0) return;
+  m_figure.SetCurrentRing(r);
   CaptureView();
   SetStep(EditStep::ConfirmDelete);
 }
@@ -90,11 +93,11 @@ void EditController::InsertVertexAtGrip(const POINT& pt) {
   m_curVertex = -1;
   // A polygon ring is closed, so its closing segment (last to first vertex) has a grip.
   const int32_t first = m_mode == MODE_POLYGON ? 0 : 1;
-  for (int32_t r = 0; r < m_ringCount && m_curVertex < 0; ++r) {
-    Ring& ring = m_rings[r];
-    const int32_t count = m_ringVertexCount[r];
+  for (int32_t r = 0; r < m_figure.RingCount() && m_curVertex < 0; ++r) {
+    const Ring& ring = m_figure.Vertices(r);
+    const int32_t count = m_figure.VertexCount(r);
     if (count <= 0) continue;
-    ring.EnsureIndex(count);  // one slot beyond: the insertion shifts every vertex up
+    m_figure.Grow(r, count);  // one slot beyond: the insertion shifts every vertex up
     for (int32_t i = first; i < count && m_curVertex < 0; ++i) {
       const int32_t p = i == 0 ? count - 1 : i - 1;
       const double mx = (ring.x[i] + ring.x[p]) * 0.5;
@@ -103,19 +106,9 @@ void EditController::InsertVertexAtGrip(const POINT& pt) {
       if (!HitsWorldPoint(mx, my, mz, pt)) continue;
       // A segment that joins two parts of a 3D polyline cannot be split.
       if (m_is3D && ring.part[i] != ring.part[p]) continue;
-      for (int32_t j = count; j > i; --j) {
-        ring.x[j] = ring.x[j - 1];
-        ring.y[j] = ring.y[j - 1];
-        ring.z[j] = ring.z[j - 1];
-        ring.part[j] = ring.part[j - 1];
-      }
-      m_ringVertexCount[r] = count + 1;
-      m_curRing = r;
+      m_figure.Insert(r, i, {mx, my, mz});
+      m_figure.SetCurrentRing(r);
       m_curVertex = i;
-      ring.x[i] = mx;
-      ring.y[i] = my;
-      ring.z[i] = mz;
-      // part[i] still holds the part of the vertex that was here before the shift.
       if (PolarInputOn()) {
         m_polarFlags |= POLAR_LAST_FROM_PRESS;
         m_lastX = mx;
@@ -126,7 +119,7 @@ void EditController::InsertVertexAtGrip(const POINT& pt) {
     }
   }
   if (m_curVertex < 0) return;
-  Ring& ring = m_rings[m_curRing];
+  Ring& ring = m_figure.Vertices(m_figure.CurrentRing());
   if (m_pEngine) {
     TurnReferenceOn(&ring.x[m_curVertex], &ring.y[m_curVertex], &ring.z[m_curVertex]);
     SetForcedTracking(kTrackingHandedOver);

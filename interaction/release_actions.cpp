@@ -61,7 +61,7 @@ void EditController::ConfirmDelete(const POINT& pt) {
   int32_t r = -1;
   const int32_t v = PickVertex(pt.x, pt.y, &r);
   // Only a release on the vertex that was pressed deletes it.
-  if (v >= 0 && v == m_curVertex && r == m_curRing) {
+  if (v >= 0 && v == m_curVertex && r == m_figure.CurrentRing()) {
     DeleteVertex(r, v);
     AskForRepaint();
   }
@@ -70,15 +70,5 @@ void EditController::ConfirmDelete(const POINT& pt) {
 }
 
 void EditController::DeleteVertex(int32_t r, int32_t v) {
-  Ring& ring = m_rings[r];
-  const int32_t count = m_ringVertexCount[r];
-  if (v >= count) return;
-  ring.EnsureIndex(count - 1);
-  for (int32_t j = v; j < count - 1; ++j) {
-    ring.x[j] = ring.x[j + 1];
-    ring.y[j] = ring.y[j + 1];
-    ring.z[j] = ring.z[j + 1];
-    ring.part[j] = ring.part[j + 1];
-  }
-  m_ringVertexCount[r] = count - 1;
+  m_figure.Erase(r, v);
 }

@@ -29,7 +29,7 @@ class ButtonUpTest : public ControlTest {
   }
   void PressAt(double X, double Y) { host.Press(static_cast<int>(X), kViewHeight - static_cast<int>(Y)); }
   void ReleaseAt(double X, double Y) { host.Release(static_cast<int>(X), kViewHeight - static_cast<int>(Y)); }
-  Ring& Ring0() { return Editor().m_rings[0]; }
+  Ring& Ring0() { return Editor().m_figure.Vertices(0); }
 };
 
 TEST_F(ButtonUpTest, EachStepsReleaseFallsBackAndTellsTheHost) {
@@ -108,9 +108,9 @@ TEST_F(ButtonUpTest, AVertexIsDeletedOnlyWhenPressAndReleaseHitIt) {
     ASSERT_EQ(StepNumber(Editor().Step()), 7) << c.what;
     ReleaseAt(c.released < 0 ? 400 : 20.0 * (c.released + 1), 50);
     EXPECT_EQ(StepNumber(Editor().Step()), 6) << c.what;
-    EXPECT_EQ(Editor().m_ringVertexCount[0], c.deleted ? 5 : 6) << c.what;
+    EXPECT_EQ(Editor().m_figure.VertexCount(0), c.deleted ? 5 : 6) << c.what;
     EXPECT_EQ(Editor().m_curVertex, c.pressed) << c.what << ": the picked vertex is kept";
-    for (int i = 0, kept = 0; i < Editor().m_ringVertexCount[0]; ++i, ++kept) {
+    for (int i = 0, kept = 0; i < Editor().m_figure.VertexCount(0); ++i, ++kept) {
       if (c.deleted && kept == c.pressed) ++kept;
       EXPECT_EQ(Ring0().x[i], 20.0 * (kept + 1)) << c.what << ", vertex " << i;
       EXPECT_EQ(Ring0().part[i], 100 + kept) << c.what << ", vertex " << i;
@@ -128,12 +128,12 @@ TEST_F(ButtonUpTest, TheOnlyVertexOfARingCanBeDeletedButNotFromAnotherRing) {
   EnterStep(6);
   PressAt(10, 10);
   ReleaseAt(40, 40);  // index 0 as well, but of ring 1
-  EXPECT_EQ(Editor().m_ringVertexCount[0], 1);
-  EXPECT_EQ(Editor().m_ringVertexCount[1], 1);
+  EXPECT_EQ(Editor().m_figure.VertexCount(0), 1);
+  EXPECT_EQ(Editor().m_figure.VertexCount(1), 1);
   PressAt(40, 40);
   ReleaseAt(41, 41);
-  EXPECT_EQ(Editor().m_ringVertexCount[1], 0);
-  EXPECT_EQ(Editor().m_ringVertexCount[0], 1);
+  EXPECT_EQ(Editor().m_figure.VertexCount(1), 0);
+  EXPECT_EQ(Editor().m_figure.VertexCount(0), 1);
 }
 
 TEST_F(ButtonUpTest, TheCaptionFollowsTheDrawingVertexByVertex) {

@@ -176,8 +176,8 @@ TEST_F(ConvertAndSnapTest, ReferenceIsTheLastVertexUnlessAPressSetItOrTheBasePoi
       AddVertex(1, 40, 7);
     } else {
       AddVertex(0, 100, 100);
-      Editor().m_ringCount = 2;
-      Editor().m_ringVertexCount[1] = 0;
+      Editor().m_figure.SetRingCount(2);
+      Editor().m_figure.SetVertexCount(1, 0);
     }
     Editor().m_polarBaseX = 3;
     Editor().m_polarBaseY = 30;

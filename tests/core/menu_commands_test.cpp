@@ -31,7 +31,7 @@ class MenuCommandTest : public ControlTest {
     for (const HostCall& call : host.calls) all.push_back(call.ToString());
     return all;
   }
-  int32_t Count(int ring = 0) { return Editor().m_ringVertexCount[ring]; }
+  int32_t Count(int ring = 0) { return Editor().m_figure.VertexCount(ring); }
 };
 
 std::string G(double v) {
@@ -116,7 +116,7 @@ TEST_F(MenuCommandTest, WithoutAnEngineTheCommandsChangeTheEditButCallNothing) {
   Editor().OnMenuNewHole();
   Editor().OnMenuPolarOff();
   EXPECT_EQ(Join(Calls()), "");
-  EXPECT_EQ(Editor().m_ringCount, 2) << "the vertex count only grays the item; the command itself adds the ring";
+  EXPECT_EQ(Editor().m_figure.RingCount(), 2) << "the vertex count only grays the item; the command itself adds the ring";
   Editor().m_pEngine = engine;
   Editor().m_pPaintEngine = paintEngine;
 }
@@ -189,25 +189,25 @@ TEST_F(MenuCommandTest, NewPerimeterAndNewHoleStartAnEmptyRingUntilTheArrayIsFul
   for (int i = 0; i < 3; ++i) AddVertex(0, i, 2 * i);
   Editor().m_step = EditStep(8);
   Editor().OnMenuNewHole();
-  EXPECT_EQ(Editor().m_ringCount, 2);
+  EXPECT_EQ(Editor().m_figure.RingCount(), 2);
   EXPECT_EQ(Count(1), 0);
-  EXPECT_EQ(Editor().m_ringIsHole[1], 1);
+  EXPECT_EQ(Editor().m_figure.IsHole(1), 1);
   EXPECT_EQ(StepNumber(Editor().Step()), 1);
   EXPECT_EQ(Join(Calls()), "SetReferencePoint(0, null, null, null); RequestRepaint()");
   EXPECT_EQ(Count(0), 3) << "the first ring is untouched";
 
   for (int i = 0; i < 3; ++i) AddVertex(1, i, 3 * i);
-  Editor().m_ringIsHole[2] = 1;  // stale flag from an earlier figure
+  Editor().m_figure.SetHole(2, 1);  // stale flag from an earlier figure
   Editor().OnMenuNewPerimeter();
-  EXPECT_EQ(Editor().m_ringCount, 3);
-  EXPECT_EQ(Editor().m_ringIsHole[2], 0);
+  EXPECT_EQ(Editor().m_figure.RingCount(), 3);
+  EXPECT_EQ(Editor().m_figure.IsHole(2), 0);
 
   for (int i = 0; i < 3; ++i) AddVertex(2, i, 4 * i);
   Editor().m_step = EditStep(8);
   Clear();
   Editor().OnMenuNewPerimeter();
   Editor().OnMenuNewHole();
-  EXPECT_EQ(Editor().m_ringCount, 3) << "the ring array holds three rings";
+  EXPECT_EQ(Editor().m_figure.RingCount(), 3) << "the ring array holds three rings";
   EXPECT_EQ(StepNumber(Editor().Step()), 8) << "a full array changes nothing";
   EXPECT_TRUE(host.calls.empty()) << Join(Calls());
 }
@@ -227,18 +227,18 @@ TEST_F(MenuCommandTest, InvertReversesTheCurrentRingButNotItsPartNumbers) {
   for (const Case& c : cases) {
     Start(MODE_POLYGON, c.is3D);
     for (int i = 0; i < 3; ++i) AddVertex(0, 100 + i, 100, 0, 7);  // ring 0 stays as it is
-    Editor().m_ringCount = 2;
-    Editor().m_ringVertexCount[1] = 0;  // a new ring, whatever an earlier figure left
+    Editor().m_figure.SetRingCount(2);
+    Editor().m_figure.SetVertexCount(1, 0);  // a new ring, whatever an earlier figure left
     for (int i = 1; i <= c.count; ++i) AddVertex(1, i, 10 * i, i, i);
     Editor().OnMenuInvert();
-    const Ring& ring = Editor().m_rings[1];
+    const Ring& ring = Editor().m_figure.Vertices(1);
     for (int i = 0; i < c.count; ++i) {
       EXPECT_EQ(ring.x[i], c.x[i]) << c.count << " vertices, 3D " << c.is3D << ", x[" << i << "]";
       EXPECT_EQ(ring.y[i], 10 * c.x[i]) << c.count << " vertices, y[" << i << "]";
       EXPECT_EQ(ring.z[i], c.z[i]) << c.count << " vertices, 3D " << c.is3D << ", z[" << i << "]";
       EXPECT_EQ(ring.part[i], i + 1) << "part numbers stay in place, [" << i << "]";
     }
-    EXPECT_EQ(Editor().m_rings[0].x[0], 100) << "only the current ring turns";
+    EXPECT_EQ(Editor().m_figure.Vertices(0).x[0], 100) << "only the current ring turns";
     ctl->abortEdit();
   }
 }
@@ -336,9 +336,9 @@ TEST_F(MenuCommandTest, TheCentreIsTheLastRingsBoxCentreOrTheBasePointForAnEmpty
     Start(MODE_POLYGON, c.is3D);
     ctl->setBasePointQarnEdit(1.5, 2.5, 3.5);
     EditController& ec = Editor();
-    ec.m_ringCount = static_cast<int32_t>(c.rings.size());
+    ec.m_figure.SetRingCount(static_cast<int32_t>(c.rings.size()));
     for (size_t r = 0; r < c.rings.size(); ++r) {
-      ec.m_ringVertexCount[r] = 0;
+      ec.m_figure.SetVertexCount(r, 0);
       for (const auto& p : c.rings[r]) AddVertex(static_cast<int>(r), p[0], p[1], p[2]);
     }
     double x = -1, y = -1, z = -1;
@@ -351,13 +351,13 @@ TEST_F(MenuCommandTest, TheCentreIsTheLastRingsBoxCentreOrTheBasePointForAnEmpty
     EXPECT_EQ(ec.ComputeCentre(&x, &y, &z, nullptr), 1) << c.what << ": the used flag is optional";
     ctl->abortEdit();
   }
-  Editor().m_ringCount = 0;
+  Editor().m_figure.SetRingCount(0);
   double x = 42, y = 42, z = 42;
   int used = -1;
   EXPECT_EQ(Editor().ComputeCentre(&x, &y, &z, &used), 0);
   EXPECT_EQ(used, 0);
   EXPECT_EQ(x + y + z, 126) << "no ring: nothing written";
-  Editor().m_ringCount = 1;
+  Editor().m_figure.SetRingCount(1);
 }
 
 TEST_F(MenuCommandTest, BringIntoViewMovesAPointOutsideTheViewToItsMiddle) {

@@ -92,7 +92,7 @@ TEST_F(OverlayTest, EachStepOffersItsGrips) {
   for (const Case& c : cases) {
     Editor().SetStep(EditStep(c.step));
     Editor().m_curVertex = c.curVertex;
-    Editor().m_curRing = 0;
+    Editor().m_figure.SetCurrentRing(0);
     host.Repaint();
     EXPECT_EQ(Block(200, 380), c.atVertex) << "vertex grip in step " << c.step << ", dragged vertex " << c.curVertex;
     EXPECT_EQ(Block(150, 380), c.atMidpoint) << "midpoint grip in step " << c.step;
@@ -326,7 +326,7 @@ TEST_F(OverlayTest, PointsBeyondThePixelRangePaintTheirVisibleParts) {
   StartWith(MODE_POLYLINE, {{100, 100}, {200, 100}, {0, 100}}, 1);
   for (const Case& c : cases) {
     SCOPED_TRACE(c.far);
-    Editor().m_rings[0].x[2] = c.far;
+    Editor().m_figure.Vertices(0).x[2] = c.far;
     Editor().m_dragX = c.far;
     Editor().m_polarBaseX = c.far;
     Editor().m_polarFlags = POLAR_LENGTH_FIXED | POLAR_FROM_BASE;

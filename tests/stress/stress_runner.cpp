@@ -389,14 +389,14 @@ struct StressRunner::State {
     if (!ctl) return "";
     EditController& ec = *ctl->m_pEditController;
     const int32_t n = ec.RingArrayLength();
-    if (ec.m_ringCount < 1 || ec.m_ringCount > n) {
-      std::snprintf(text, sizeof(text), "ring count %d outside the storage of %d rings", ec.m_ringCount, n);
+    if (ec.m_figure.RingCount() < 1 || ec.m_figure.RingCount() > n) {
+      std::snprintf(text, sizeof(text), "ring count %d outside the storage of %d rings", ec.m_figure.RingCount(), n);
       return text;
     }
-    for (int32_t r = 0; r < ec.m_ringCount; ++r)
-      if (ec.m_ringVertexCount[r] < 0 || ec.m_ringVertexCount[r] > ec.m_rings[r].capacity) {
-        std::snprintf(text, sizeof(text), "ring %d holds %d vertices in room for %d", r, ec.m_ringVertexCount[r],
-                      ec.m_rings[r].capacity);
+    for (int32_t r = 0; r < ec.m_figure.RingCount(); ++r)
+      if (ec.m_figure.VertexCount(r) < 0 || ec.m_figure.VertexCount(r) > ec.m_figure.Vertices(r).capacity) {
+        std::snprintf(text, sizeof(text), "ring %d holds %d vertices in room for %d", r, ec.m_figure.VertexCount(r),
+                      ec.m_figure.Vertices(r).capacity);
         return text;
       }
     if (ec.m_hiliteCount < 0 || ec.m_hiliteCount > ec.m_hiliteRing.capacity) {
