@@ -307,8 +307,8 @@ void Repaint(benchmark::State& state) {
   FigureEdit edit(Vertices(state), Rings(state));
   const int32_t step = static_cast<int32_t>(state.range(2));
   edit.ec->m_step = static_cast<EditStep>(step);  // straight in: only the painting differs between steps
-  edit.ec->m_dragX = kCx;
-  edit.ec->m_dragY = kCy;
+  edit.ec->m_drag.x = kCx;
+  edit.ec->m_drag.y = kCy;
   for (auto _ : state) edit.Paint();
   Finish(state, step == 2 || step == 3 || step == 6 || step == 7 ? "floor:lineto" : "floor:polyline");
 }

@@ -51,12 +51,12 @@ void EditController::EnterRotateOrScale(EditStep step) {
   m_polarFlags = 0;
   // Switching between rotate and scale keeps the pivot computed or dragged before.
   if (m_step != EditStep::ChooseRotateHandle && m_step != EditStep::ChooseScaleHandle) {
-    ComputeCentre(&m_dragX, &m_dragY, &m_dragZ, nullptr);
+    ComputeCentre(m_drag, nullptr);
   }
   SetStep(step);
   if (m_pEngine) {
     int on = 1;
-    m_pEngine->SetReferencePoint(&on, &m_dragX, &m_dragY, m_is3D ? &m_dragZ : nullptr);
+    m_pEngine->SetReferencePoint(&on, &m_drag.x, &m_drag.y, m_is3D ? &m_drag.z : nullptr);
   }
   AskForRepaint();
 }

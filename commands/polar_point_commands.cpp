@@ -44,10 +44,10 @@ double EditController::LastSegmentAngleDegrees() {
 void EditController::SettlePolarBase() {
   int r = 0, used = 0;
   if (!(m_polarFlags & POLAR_BASE_KNOWN)) {
-    r = ComputeCentre(&m_polarBaseX, &m_polarBaseY, &m_polarBaseZ, &used);
+    r = ComputeCentre(m_polarBase, &used);
     m_polarFlags |= POLAR_BASE_KNOWN;
   }
-  BringIntoView(&m_polarBaseX, &m_polarBaseY, r == 0, used);
+  BringIntoView(m_polarBase, r == 0, used);
 }
 
 // Polar input replaces the host's own mode pair and, while constrained, its third

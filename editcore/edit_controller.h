@@ -62,11 +62,7 @@ class EditController final : public PointerHandler, public OverlayPainter {
   bool HoldsRegistration() const { return m_handlerRegistered || m_painterRegistered; }
   void SetMaxRings(int32_t n);
   void DisableBeginEndEdit();
-  void SetBasePoint(double x, double y, double z) {
-    m_basePointX = x;
-    m_basePointY = y;
-    m_basePointZ = z;
-  }
+  void SetBasePoint(const Point3& p) { m_basePoint = p; }
 
   // Entity records
   BOOL CanSave() const;
@@ -143,7 +139,8 @@ class EditController final : public PointerHandler, public OverlayPainter {
   void SetForcedTracking(int second);
   static constexpr int kTrackingHandedOver = -1;
   static constexpr int kTrackingAtRest = -2;
-  void TurnReferenceOn(double* x, double* y, double* z);
+  // Hands the host p as its reference point (its height only in 3D).
+  void TurnReferenceOn(Point3 p);
   // At a drop: the reference point off and the host's tracking back at rest.
   void DropReference();
   void AskForRepaint();
@@ -159,12 +156,13 @@ class EditController final : public PointerHandler, public OverlayPainter {
   // Context menu and commands (commands/)
   // Opens the popup of the current mode at the cursor and runs the chosen command.
   void ShowContextMenu();
-  // The centre of the last ring's bounding box (the base point for an empty ring);
-  // 0 when there is no ring. *pUsed tells whether the base point was taken.
-  int ComputeCentre(double* x, double* y, double* z, int* pUsed);
-  // Moves (*x, *y) to the world point at the middle of the view when it lies outside
-  // the view or when forced; keep leaves it wherever it is.
-  void BringIntoView(double* x, double* y, BOOL force, BOOL keep);
+  // The centre of the last ring's bounding box (the base point for an empty ring) into
+  // centre; 0, and centre left as it was, when there is no ring. *pUsed tells whether
+  // the base point was taken.
+  int ComputeCentre(Point3& centre, int* pUsed);
+  // Moves p's x and y to the world point at the middle of the view when they lie
+  // outside the view or when forced; keep leaves p wherever it is. z is not touched.
+  void BringIntoView(Point3& p, BOOL force, BOOL keep);
   // The command handlers, one per distinct command of the three popups.
   void OnMenuContinue();
   void OnMenuMoveVertex();
@@ -245,20 +243,20 @@ class EditController final : public PointerHandler, public OverlayPainter {
   double m_polarAngle = 0;
   double m_angleToAdd = 0;
   double m_polarLength = 0;
-  double m_lastX = 0, m_lastY = 0, m_lastZ = 0;
-  double m_polarBaseX = 0, m_polarBaseY = 0, m_polarBaseZ = 0;
+  Point3 m_last;
+  Point3 m_polarBase;
   CString m_savedUtils;
   int32_t m_savedModePair[2] = {0, 0};
   int32_t m_savedInputState[3] = {0, 0, 0};
   bool m_inputStateForced = false;
   int32_t m_dlgSavedInputState[3] = {0, 0, 0};
   int32_t m_savedRefValid = -1;
-  double m_savedRefX = 0, m_savedRefY = 0, m_savedRefZ = 0;
-  double m_basePointX = 0, m_basePointY = 0, m_basePointZ = 0;
+  Point3 m_savedRef;
+  Point3 m_basePoint;
   int32_t m_noBeginEndEdit = 0;
   int32_t m_lastPtrX = 0, m_lastPtrY = 0;
   bool m_rubberDrawn = false;
-  double m_dragX = 0, m_dragY = 0, m_dragZ = 0;
+  Point3 m_drag;
   double m_rotateAngle = 0;
   double m_scaleFactor = 0;
 

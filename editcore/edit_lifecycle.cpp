@@ -91,9 +91,9 @@ void EditController::PrepareHost() {
     if (!m_inputSaved) {
       std::copy(state, state + 3, m_savedInputState);
       m_savedRefValid = refValid;
-      m_savedRefX = ref[0];
-      m_savedRefY = ref[1];
-      m_savedRefZ = ref[2];
+      m_savedRef.x = ref[0];
+      m_savedRef.y = ref[1];
+      m_savedRef.z = ref[2];
       m_inputSaved = true;
     }
     int first = 1;
@@ -117,7 +117,7 @@ void EditController::EndEdit(bool save) {
       // prepared (from the first CaptionChanged of its start) has none of its own.
       if (m_inputSaved) {
         if (m_savedRefValid >= 0)
-          pEngine->SetReferencePoint(&m_savedRefValid, &m_savedRefX, &m_savedRefY, &m_savedRefZ);
+          pEngine->SetReferencePoint(&m_savedRefValid, &m_savedRef.x, &m_savedRef.y, &m_savedRef.z);
         int current[3] = {0, 0, 0};
         pEngine->GetInputState(&current[0], &current[1], &current[2]);
         pEngine->SetInputState(&m_savedInputState[0], &m_savedInputState[1], &current[2]);
@@ -161,5 +161,5 @@ void EditController::EndEdit(bool save) {
   m_pEngine = nullptr;
   m_pPaintEngine = nullptr;
   m_figure.Clear();
-  m_basePointX = m_basePointY = m_basePointZ = 0;
+  m_basePoint.x = m_basePoint.y = m_basePoint.z = 0;
 }

@@ -69,9 +69,9 @@ void ForEachMovableRange(EditController& ec, Visit visit) {
 // What a pointer move does in each step.
 void FollowPointer(EditController& ec, POINT& pt) {
   if (ec.m_polarFlags & POLAR_BASE_DRAGGED) {
-    ec.m_polarBaseX = pt.x;
-    ec.m_polarBaseY = pt.y;
-    ec.ConvertAndSnap(ec.m_polarBaseX, ec.m_polarBaseY);
+    ec.m_polarBase.x = pt.x;
+    ec.m_polarBase.y = pt.y;
+    ec.ConvertAndSnap(ec.m_polarBase.x, ec.m_polarBase.y);
     ec.AskForRepaint();
     return;
   }
@@ -109,7 +109,7 @@ void FollowPointer(EditController& ec, POINT& pt) {
       break;
     case EditStep::DragRotateCentre:
     case EditStep::DragScaleCentre:
-      ec.SnappedPointerPoint(pt, ec.m_dragX, ec.m_dragY, ec.m_dragZ);
+      ec.SnappedPointerPoint(pt, ec.m_drag.x, ec.m_drag.y, ec.m_drag.z);
       ec.AskForRepaint();
       break;
     case EditStep::DragScaling:
@@ -157,9 +157,9 @@ void EditController::DrawRubberBand(POINT& pt) {
     ay = ring.y[n - 1];
     az = ring.z[n - 1];
   } else if (m_polarFlags & POLAR_FROM_BASE) {
-    ax = m_basePointX;
-    ay = m_basePointY;
-    az = m_basePointZ;
+    ax = m_basePoint.x;
+    ay = m_basePoint.y;
+    az = m_basePoint.z;
   } else {
     return;  // nothing to stretch from yet
   }
@@ -183,7 +183,7 @@ void EditController::DrawRubberBand(POINT& pt) {
 void EditController::MoveFigure(const POINT& pt) {
   double px = 0, py = 0, pz = 0;
   SnappedPointerPoint(pt, px, py, pz);
-  const double dx = px - m_dragX, dy = py - m_dragY, dz = pz - m_dragZ;
+  const double dx = px - m_drag.x, dy = py - m_drag.y, dz = pz - m_drag.z;
   if (FastPaths::enabled) {
     ForEachMovableRange(*this, [&](Ring& ring, int32_t first, int32_t count) {
       OffsetCoordinates(ring.x + first, count, dx);
@@ -195,9 +195,7 @@ void EditController::MoveFigure(const POINT& pt) {
     ring.y[i] += dy;
     if (m_is3D) ring.z[i] += dz;
   });
-  m_dragX = px;
-  m_dragY = py;
-  m_dragZ = pz;
+  m_drag = {px, py, pz};
   AskForRepaint();
 }
 
@@ -206,15 +204,15 @@ void EditController::RotateFigure(const POINT& pt) {
   SnappedPointerPoint(pt, px, py, pz);
   double theta = 0;
   if (!m_is3D) {
-    theta = AngleOfVector(m_dragX, m_dragY, px, py);
+    theta = AngleOfVector(m_drag.x, m_drag.y, px, py);
     const double turn = theta - m_rotateAngle;
     ForEachMovableVertex(
-        *this, [&](Ring& ring, int32_t i) { RotateAboutPoint(&ring.x[i], &ring.y[i], m_dragX, m_dragY, turn); });
+        *this, [&](Ring& ring, int32_t i) { RotateAboutPoint(&ring.x[i], &ring.y[i], m_drag.x, m_drag.y, turn); });
   } else {
     // Turned inside the work plane, which lays every turned vertex into it.
     HostView view(m_pSite->HostDispatch());
     const WorkPlane plane = WorkPlane::Read(view);
-    const Point3 c = plane.ToPlane(Point3{m_dragX, m_dragY, m_dragZ});
+    const Point3 c = plane.ToPlane(m_drag);
     const Point3 q = plane.ToPlane(Point3{px, py, pz});
     theta = AngleOfVector(c.x, c.y, q.x, q.y);
     const double turn = theta - m_rotateAngle;
@@ -236,7 +234,7 @@ void EditController::RotateFigure(const POINT& pt) {
 void EditController::ScaleFigure(const POINT& pt) {
   double px = 0, py = 0, pz = 0;
   SnappedPointerPoint(pt, px, py, pz);
-  const double d = std::sqrt((px - m_dragX) * (px - m_dragX) + (py - m_dragY) * (py - m_dragY));
+  const double d = std::sqrt((px - m_drag.x) * (px - m_drag.x) + (py - m_drag.y) * (py - m_drag.y));
   if (d <= kMinScaleDistance) return;
   if (m_scaleFactor <= kMinScaleDistance) {
     // The drag began on the centre: there is no distance to compare with yet, so this
@@ -247,15 +245,15 @@ void EditController::ScaleFigure(const POINT& pt) {
   const double f = d / m_scaleFactor;
   if (FastPaths::enabled) {
     ForEachMovableRange(*this, [&](Ring& ring, int32_t first, int32_t count) {
-      ScaleCoordinates(ring.x + first, count, m_dragX, f);
-      ScaleCoordinates(ring.y + first, count, m_dragY, f);
-      if (m_is3D) ScaleCoordinates(ring.z + first, count, m_dragZ, f);
+      ScaleCoordinates(ring.x + first, count, m_drag.x, f);
+      ScaleCoordinates(ring.y + first, count, m_drag.y, f);
+      if (m_is3D) ScaleCoordinates(ring.z + first, count, m_drag.z, f);
     });
   } else ForEachMovableVertex(*this, [&](Ring& ring, int32_t i) {
     if (m_is3D) {
-      ScaleAboutPoint(&ring.x[i], &ring.y[i], m_dragX, m_dragY, f, &ring.z[i], &m_dragZ);
+      ScaleAboutPoint(&ring.x[i], &ring.y[i], m_drag.x, m_drag.y, f, &ring.z[i], &m_drag.z);
     } else {
-      ScaleAboutPoint(&ring.x[i], &ring.y[i], m_dragX, m_dragY, f);
+      ScaleAboutPoint(&ring.x[i], &ring.y[i], m_drag.x, m_drag.y, f);
     }
   });
   m_scaleFactor = d;

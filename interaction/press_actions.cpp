@@ -15,10 +15,10 @@ constexpr int32_t kDrawnPart = 1;
 
 bool EditController::GrabPolarBase(const POINT& pt) {
   if (!PolarInputOn() || !(m_polarFlags & POLAR_FROM_BASE) || !m_pEngine) return false;
-  double x = m_polarBaseX, y = m_polarBaseY;
+  double x = m_polarBase.x, y = m_polarBase.y;
   if (m_is3D) {
     HostView view(m_pSite->HostDispatch());
-    view.ProjectToView(m_polarBaseX, m_polarBaseY, m_polarBaseZ, &x, &y);
+    view.ProjectToView(m_polarBase.x, m_polarBase.y, m_polarBase.z, &x, &y);
   }
   m_pEngine->WorldToScreen(&x, &y);
   if (!WithinPickTolerance(x, y, pt)) return false;
@@ -48,13 +48,13 @@ void EditController::DrawVertex(const POINT& pt) {
   }
   if (PolarInputOn()) {
     m_polarFlags |= POLAR_LAST_FROM_PRESS;
-    m_lastX = ring.x[n];
-    m_lastY = ring.y[n];
-    if (m_is3D) m_lastZ = ring.z[n];
+    m_last.x = ring.x[n];
+    m_last.y = ring.y[n];
+    if (m_is3D) m_last.z = ring.z[n];
   }
   m_figure.SetVertexCount(r, n + 1);
   AskForRepaint();
-  TurnReferenceOn(&ring.x[n], &ring.y[n], &ring.z[n]);
+  TurnReferenceOn(m_figure.At(r, n));
 }
 
 void EditController::PickVertexToMove(const POINT& pt) {
@@ -66,16 +66,13 @@ void EditController::PickVertexToMove(const POINT& pt) {
   CaptureView();
   SetStep(EditStep::DragVertex);
   if (r >= m_figure.RingCount()) return;  // the caption's handler ended the edit
-  Ring& ring = m_figure.Vertices(r);
-  ring.EnsureIndex(v);
+  m_figure.Grow(r, v);
   if (PolarInputOn()) {
     m_polarFlags |= POLAR_LAST_FROM_PRESS;
-    m_lastX = ring.x[v];
-    m_lastY = ring.y[v];
-    m_lastZ = ring.z[v];  // in 2D as well
+    m_last = m_figure.At(r, v);  // in 2D as well
   }
   if (m_pEngine) {
-    TurnReferenceOn(&ring.x[v], &ring.y[v], &ring.z[v]);
+    TurnReferenceOn(m_figure.At(r, v));
     SetForcedTracking(kTrackingHandedOver);
   }
 }
@@ -111,17 +108,14 @@ void EditController::InsertVertexAtGrip(const POINT& pt) {
       m_curVertex = i;
       if (PolarInputOn()) {
         m_polarFlags |= POLAR_LAST_FROM_PRESS;
-        m_lastX = mx;
-        m_lastY = my;
-        m_lastZ = mz;
+        m_last = {mx, my, mz};
       }
       AskForRepaint();
     }
   }
   if (m_curVertex < 0) return;
-  Ring& ring = m_figure.Vertices(m_figure.CurrentRing());
   if (m_pEngine) {
-    TurnReferenceOn(&ring.x[m_curVertex], &ring.y[m_curVertex], &ring.z[m_curVertex]);
+    TurnReferenceOn(m_figure.At(m_figure.CurrentRing(), m_curVertex));
     SetForcedTracking(kTrackingHandedOver);
   }
   CaptureView();
@@ -130,18 +124,18 @@ void EditController::InsertVertexAtGrip(const POINT& pt) {
 
 void EditController::AnchorMove(const POINT& pt) {
   // The anchor follows the pointer itself: snapping it would shift the whole figure.
-  m_dragX = pt.x;
-  m_dragY = pt.y;
-  if (m_pEngine) m_pEngine->ScreenToWorld(&m_dragX, &m_dragY);
-  if (m_is3D && m_pEngine) m_pEngine->ViewToWorld3D(&m_dragX, &m_dragY, &m_dragZ);
+  m_drag.x = pt.x;
+  m_drag.y = pt.y;
+  if (m_pEngine) m_pEngine->ScreenToWorld(&m_drag.x, &m_drag.y);
+  if (m_is3D && m_pEngine) m_pEngine->ViewToWorld3D(&m_drag.x, &m_drag.y, &m_drag.z);
   if (PolarInputOn()) {
     m_polarFlags |= POLAR_LAST_FROM_PRESS;
-    m_lastX = m_dragX;
-    m_lastY = m_dragY;
-    if (m_is3D) m_lastZ = m_dragZ;
+    m_last.x = m_drag.x;
+    m_last.y = m_drag.y;
+    if (m_is3D) m_last.z = m_drag.z;
   }
   if (m_pEngine) {
-    TurnReferenceOn(&m_dragX, &m_dragY, &m_dragZ);
+    TurnReferenceOn(m_drag);
     SetForcedTracking(kTrackingHandedOver);
   }
   CaptureView();
@@ -150,11 +144,11 @@ void EditController::AnchorMove(const POINT& pt) {
 
 // A press on the centre of rotation or scaling drags the centre instead.
 bool EditController::GrabCentre(const POINT& pt, EditStep dropStep) {
-  if (!HitsWorldPoint(m_dragX, m_dragY, m_dragZ, pt)) return false;
+  if (!HitsWorldPoint(m_drag.x, m_drag.y, m_drag.z, pt)) return false;
   SetStep(dropStep);
   CaptureView();
   if (m_pEngine) {
-    TurnReferenceOn(&m_dragX, &m_dragY, &m_dragZ);
+    TurnReferenceOn(m_drag);
     SetForcedTracking(kTrackingHandedOver);
   }
   return true;
@@ -171,11 +165,11 @@ void EditController::StartRotate(const POINT& pt) {
     // The angle is measured in the work plane, where the rotation happens.
     HostView view(m_pSite->HostDispatch());
     const WorkPlane plane = WorkPlane::Read(view);
-    const Point3 c = plane.ToPlane(Point3{m_dragX, m_dragY, m_dragZ});
+    const Point3 c = plane.ToPlane(m_drag);
     const Point3 q = plane.ToPlane(Point3{px, py, pz});
     m_rotateAngle = AngleOfVector(c.x, c.y, q.x, q.y);
   } else {
-    m_rotateAngle = AngleOfVector(m_dragX, m_dragY, px, py);
+    m_rotateAngle = AngleOfVector(m_drag.x, m_drag.y, px, py);
   }
   SetStep(EditStep::DragRotation);
   CaptureView();
@@ -191,10 +185,10 @@ void EditController::StartScale(const POINT& pt) {
   if (m_editSerial != serial) return;  // the Snap handler ended or replaced the edit
   if (m_is3D && m_pEngine) m_pEngine->ViewToWorld3D(&px, &py, &pz);
   // Measured in X and Y only, as the scaling drag measures it.
-  m_scaleFactor = std::sqrt((px - m_dragX) * (px - m_dragX) + (py - m_dragY) * (py - m_dragY));
+  m_scaleFactor = std::sqrt((px - m_drag.x) * (px - m_drag.x) + (py - m_drag.y) * (py - m_drag.y));
   SetStep(EditStep::DragScaling);
   CaptureView();
-  if (m_pEngine) TurnReferenceOn(&m_dragX, &m_dragY, &m_dragZ);
+  if (m_pEngine) TurnReferenceOn(m_drag);
   SetForcedTracking(kTrackingHandedOver);
   AskForRepaint();
 }

@@ -5,10 +5,10 @@
 #include "feedback/geometry.h"
 
 void EditController::DropPolarBase(const POINT& pt) {
-  m_polarBaseX = pt.x;
-  m_polarBaseY = pt.y;
+  m_polarBase.x = pt.x;
+  m_polarBase.y = pt.y;
   // The drag flag is still set, so the conversion leaves out the polar constraint.
-  ConvertAndSnap(m_polarBaseX, m_polarBaseY);
+  ConvertAndSnap(m_polarBase.x, m_polarBase.y);
   AskForRepaint();
   m_polarFlags &= ~static_cast<uint32_t>(POLAR_BASE_DRAGGED);
 }
@@ -51,7 +51,7 @@ void EditController::DropCentre(EditStep waitingStep) {
   GiveCaptureBack();
   SetStep(waitingStep);
   if (!m_pEngine) return;
-  m_pEngine->SetReferencePoint(nullptr, &m_dragX, &m_dragY, m_is3D ? &m_dragZ : nullptr);
+  m_pEngine->SetReferencePoint(nullptr, &m_drag.x, &m_drag.y, m_is3D ? &m_drag.z : nullptr);
   int second = kTrackingAtRest;
   m_pEngine->SetInputState(nullptr, &second, nullptr);
   AskForRepaint();

@@ -140,17 +140,17 @@ TEST_F(ButtonDownTest, PressesThatMakeTheirPointThePolarReference) {
     AddVertex(0, 60, 20, 9);
     Editor().m_polarLength = 5;
     Editor().m_polarFlags = c.flags;
-    Editor().m_lastX = Editor().m_lastY = -1;
+    Editor().m_last.x = Editor().m_last.y = -1;
     EnterStep(c.step);
     sink.answerSnap = c.step == 1;  // the drawn vertex sits where the press was
     sink.snapX = c.X;
     sink.snapY = c.Y;
     PressAt(c.X, c.Y);
     EXPECT_EQ((Editor().m_polarFlags & POLAR_LAST_FROM_PRESS) != 0, c.reference) << c.what;
-    EXPECT_EQ(Editor().m_lastX, c.reference ? c.X : -1) << c.what;
-    EXPECT_EQ(Editor().m_lastY, c.reference ? c.Y : -1) << c.what;
+    EXPECT_EQ(Editor().m_last.x, c.reference ? c.X : -1) << c.what;
+    EXPECT_EQ(Editor().m_last.y, c.reference ? c.Y : -1) << c.what;
     if (c.step == 2) {
-      EXPECT_EQ(Editor().m_lastZ, 9) << "a picked vertex gives its Z in 2D as well";
+      EXPECT_EQ(Editor().m_last.z, 9) << "a picked vertex gives its Z in 2D as well";
     }
     ctl->abortEdit();
   }
@@ -309,8 +309,8 @@ TEST_F(ButtonDownTest, TheMoveAnchorIsTheUnsnappedPointer) {
   sink.snapX = sink.snapY = 999;
   EnterStep(8);
   PressAt(70, 80);
-  EXPECT_EQ(Editor().m_dragX, 70);
-  EXPECT_EQ(Editor().m_dragY, 80);
+  EXPECT_EQ(Editor().m_drag.x, 70);
+  EXPECT_EQ(Editor().m_drag.y, 80);
   EXPECT_EQ(StepNumber(Editor().Step()), 9);
   EXPECT_EQ(GetCapture(), host.ViewWindow());
   EXPECT_EQ(CallNames(), (Names{"ScreenToWorld", "SetReferencePoint", "GetInputState", "GetViewWindow"}));
@@ -342,7 +342,7 @@ TEST_F(ButtonDownTest, RotationAndScalingPressesGrabTheCentreOrRecordTheReferenc
         "RequestRepaint"}},
   };
   for (const Case& c : cases) {
-    Editor().m_dragX = Editor().m_dragY = 50;
+    Editor().m_drag.x = Editor().m_drag.y = 50;
     Editor().m_rotateAngle = 0.25;
     Editor().m_scaleFactor = 7;
     EnterStep(c.step);
@@ -350,7 +350,7 @@ TEST_F(ButtonDownTest, RotationAndScalingPressesGrabTheCentreOrRecordTheReferenc
     EXPECT_EQ(StepNumber(Editor().Step()), c.next) << c.what;
     EXPECT_NEAR(Editor().m_rotateAngle, c.angle, 1e-9) << c.what;
     EXPECT_DOUBLE_EQ(Editor().m_scaleFactor, c.distance) << c.what;
-    EXPECT_EQ(Editor().m_dragX, 50) << c.what << ": the centre stays";
+    EXPECT_EQ(Editor().m_drag.x, 50) << c.what << ": the centre stays";
     EXPECT_EQ(GetCapture(), host.ViewWindow()) << c.what;
     if (!c.calls.empty()) {
       EXPECT_EQ(CallNames(), c.calls) << c.what;
@@ -367,13 +367,13 @@ TEST_F(ButtonDownTest, In3DRotationIsMeasuredInTheWorkPlaneAndScalingInXAndY) {
   Start(&CQarneditCtrl::drawPolygon, true);
   // A plane turned a quarter turn about Z and lifted 100 units: pressed points land in it.
   host.SetWorkPlane(0, 0, kPi / 2, 0, 0, 100);
-  Editor().m_dragX = Editor().m_dragY = 0;
-  Editor().m_dragZ = 100;
+  Editor().m_drag.x = Editor().m_drag.y = 0;
+  Editor().m_drag.z = 100;
   EnterStep(10);
   PressAt(0, 40);  // plane (0, 40): along the plane's Y axis from the centre
   EXPECT_EQ(StepNumber(Editor().Step()), 11);
   EXPECT_NEAR(Editor().m_rotateAngle, kPi / 2, 1e-9);
-  Editor().m_dragZ = 0;
+  Editor().m_drag.z = 0;
   EnterStep(13);
   PressAt(30, 40);
   EXPECT_EQ(StepNumber(Editor().Step()), 14);
@@ -402,7 +402,7 @@ TEST_F(ButtonDownTest, APressOnThePolarBasePointOnlyGrabsIt) {
     Start(&CQarneditCtrl::drawPolygon);
     AddVertex(0, 10, 10);
     Editor().m_polarFlags = c.flags;
-    Editor().m_polarBaseX = Editor().m_polarBaseY = 10;
+    Editor().m_polarBase.x = Editor().m_polarBase.y = 10;
     EnterStep(c.step);
     PressAt(10, 10, c.dx, 0);
     EXPECT_EQ((Editor().m_polarFlags & POLAR_BASE_DRAGGED) != 0, c.grabbed) << c.what;
@@ -416,8 +416,8 @@ TEST_F(ButtonDownTest, APressOnThePolarBasePointOnlyGrabsIt) {
   }
   Start(&CQarneditCtrl::drawPolygon, true);
   Editor().m_polarFlags = POLAR_ANGLE_FIXED | POLAR_FROM_BASE;
-  Editor().m_polarBaseX = Editor().m_polarBaseY = 30;
-  Editor().m_polarBaseZ = 12;
+  Editor().m_polarBase.x = Editor().m_polarBase.y = 30;
+  Editor().m_polarBase.z = 12;
   PressAt(30, 30);
   EXPECT_TRUE(Editor().m_polarFlags & POLAR_BASE_DRAGGED);
   EXPECT_EQ(CallNames(), (Names{"ProjectToView", "WorldToScreen"})) << "in 3D the host view projects the base point";

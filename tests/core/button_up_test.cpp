@@ -34,8 +34,8 @@ class ButtonUpTest : public ControlTest {
 
 TEST_F(ButtonUpTest, EachStepsReleaseFallsBackAndTellsTheHost) {
   Start(&CQarneditCtrl::drawPolygon);
-  Editor().m_dragX = 12;
-  Editor().m_dragY = 34;
+  Editor().m_drag.x = 12;
+  Editor().m_drag.y = 34;
   HWND other = QarnCreateWindow(nullptr, 10, 10);
   const Names off{"SetReferencePoint", "SetInputState", "RequestRepaint"};
   const char* kOff = "SetReferencePoint(0, null, null, null)";
@@ -211,16 +211,16 @@ TEST_F(ButtonUpTest, ThePolarBasePointDropsAtTheConvertedRelease) {
     for (int32_t step : {1, 3, 9}) {
       // Angle fixed at 0: a constrained drop would land on y = 0.
       Editor().m_polarFlags = POLAR_ANGLE_FIXED | POLAR_FROM_BASE | POLAR_BASE_DRAGGED;
-      Editor().m_polarBaseZ = 7;
+      Editor().m_polarBase.z = 7;
       EnterStep(step);
       sink.answerSnap = c.answer;
       sink.snapX = -1;
       sink.snapY = -2;
       QarnDesktop().keysDown = c.snapKeyDown ? std::set<int>{0x10} : std::set<int>{};
       ReleaseAt(40, 60);
-      EXPECT_EQ(Editor().m_polarBaseX, c.x) << c.what << ", step " << step;
-      EXPECT_EQ(Editor().m_polarBaseY, c.y) << c.what << ", step " << step;
-      EXPECT_EQ(Editor().m_polarBaseZ, 7) << c.what;
+      EXPECT_EQ(Editor().m_polarBase.x, c.x) << c.what << ", step " << step;
+      EXPECT_EQ(Editor().m_polarBase.y, c.y) << c.what << ", step " << step;
+      EXPECT_EQ(Editor().m_polarBase.z, 7) << c.what;
       EXPECT_EQ(Editor().m_polarFlags, static_cast<uint32_t>(POLAR_ANGLE_FIXED | POLAR_FROM_BASE)) << c.what;
       EXPECT_EQ(StepNumber(Editor().Step()), step) << c.what << ": no step action";
       EXPECT_EQ(sink.events, c.events) << c.what << ", step " << step;

@@ -141,15 +141,15 @@ TEST_F(ControlTest, SaveFiresEditDoneOnceWithTheRecordInPlace) {
 TEST_F(ControlTest, EndResetsRingsAndBasePoint) {
   Connect();
   ctl->setBasePointQarnEdit(1, 2, 3);
-  EXPECT_EQ(Editor().m_basePointY, 2.0) << "kept while idle";
+  EXPECT_EQ(Editor().m_basePoint.y, 2.0) << "kept while idle";
   ctl->drawPolygon();
   AddVertex(0, 1, 1);
   AddVertex(1, 1, 1);
   ctl->abortEdit();
   EXPECT_EQ(Editor().m_figure.RingCount(), 1);
   EXPECT_EQ(Editor().m_figure.VertexCount(0), 0);
-  EXPECT_EQ(Editor().m_basePointX, 0.0);
-  EXPECT_EQ(Editor().m_basePointZ, 0.0);
+  EXPECT_EQ(Editor().m_basePoint.x, 0.0);
+  EXPECT_EQ(Editor().m_basePoint.z, 0.0);
 }
 
 TEST_F(ControlTest, DisableBeginEndEditActsOnTheRunningEditOnly) {

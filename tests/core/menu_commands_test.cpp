@@ -155,13 +155,13 @@ TEST_F(MenuCommandTest, ThePivotIsKeptBetweenRotateAndScaleAndRecomputedAfterOth
     AddVertex(0, 100, 50);
     for (auto handler : c.before) {
       std::invoke(handler, &Editor());
-      Editor().m_dragX = 7;  // as if the user dragged the centre
-      Editor().m_dragY = 8;
+      Editor().m_drag.x = 7;  // as if the user dragged the centre
+      Editor().m_drag.y = 8;
     }
     Clear();
     std::invoke(c.last, &Editor());
-    EXPECT_EQ(Editor().m_dragX, c.expectedX) << c.what;
-    EXPECT_EQ(Editor().m_dragY, c.expectedY) << c.what;
+    EXPECT_EQ(Editor().m_drag.x, c.expectedX) << c.what;
+    EXPECT_EQ(Editor().m_drag.y, c.expectedY) << c.what;
     ASSERT_FALSE(host.calls.empty()) << c.what;
     char reference[80];
     std::snprintf(reference, sizeof(reference), "SetReferencePoint(1, %g, %g, null)", c.expectedX, c.expectedY);
@@ -341,22 +341,22 @@ TEST_F(MenuCommandTest, TheCentreIsTheLastRingsBoxCentreOrTheBasePointForAnEmpty
       ec.m_figure.SetVertexCount(r, 0);
       for (const auto& p : c.rings[r]) AddVertex(static_cast<int>(r), p[0], p[1], p[2]);
     }
-    double x = -1, y = -1, z = -1;
+    Point3 centre{-1, -1, -1};
     int used = -1;
-    EXPECT_EQ(ec.ComputeCentre(&x, &y, &z, &used), 1) << c.what;
-    EXPECT_EQ(x, c.x) << c.what;
-    EXPECT_EQ(y, c.y) << c.what;
-    EXPECT_EQ(z, c.z) << c.what;
+    EXPECT_EQ(ec.ComputeCentre(centre, &used), 1) << c.what;
+    EXPECT_EQ(centre.x, c.x) << c.what;
+    EXPECT_EQ(centre.y, c.y) << c.what;
+    EXPECT_EQ(centre.z, c.z) << c.what;
     EXPECT_EQ(used, c.used) << c.what;
-    EXPECT_EQ(ec.ComputeCentre(&x, &y, &z, nullptr), 1) << c.what << ": the used flag is optional";
+    EXPECT_EQ(ec.ComputeCentre(centre, nullptr), 1) << c.what << ": the used flag is optional";
     ctl->abortEdit();
   }
   Editor().m_figure.SetRingCount(0);
-  double x = 42, y = 42, z = 42;
+  Point3 centre{42, 42, 42};
   int used = -1;
-  EXPECT_EQ(Editor().ComputeCentre(&x, &y, &z, &used), 0);
+  EXPECT_EQ(Editor().ComputeCentre(centre, &used), 0);
   EXPECT_EQ(used, 0);
-  EXPECT_EQ(x + y + z, 126) << "no ring: nothing written";
+  EXPECT_EQ(centre.x + centre.y + centre.z, 126) << "no ring: nothing written";
   Editor().m_figure.SetRingCount(1);
 }
 
@@ -380,9 +380,11 @@ TEST_F(MenuCommandTest, BringIntoViewMovesAPointOutsideTheViewToItsMiddle) {
   };
   Start(MODE_POLYLINE);
   for (const Case& c : cases) {
-    double x = c.x, y = c.y;
+    Point3 p{c.x, c.y, 7};
     Clear();
-    Editor().BringIntoView(&x, &y, c.force, c.keep);
+    Editor().BringIntoView(p, c.force, c.keep);
+    EXPECT_EQ(p.z, 7) << "z is not the view's";
+    const double x = p.x, y = p.y;
     EXPECT_EQ(x, c.expectedX) << "(" << c.x << ", " << c.y << ") force " << c.force << " keep " << c.keep;
     EXPECT_EQ(y, c.expectedY) << "(" << c.x << ", " << c.y << ") force " << c.force << " keep " << c.keep;
     const bool moved = x != c.x || y != c.y;
@@ -519,8 +521,8 @@ TEST_F(PolarCommandTest, TheBasePointStartsAtTheCentreAndIsForcedIntoViewOnceKno
   });
   ec.OnMenuPolarOn();
   EXPECT_EQ(ec.m_polarFlags, 0x1Au);
-  EXPECT_EQ(ec.m_polarBaseX, 200);
-  EXPECT_EQ(ec.m_polarBaseY, 150);
+  EXPECT_EQ(ec.m_polarBase.x, 200);
+  EXPECT_EQ(ec.m_polarBase.y, 150);
   EXPECT_EQ(Join(Calls()),
             "GetInputState(); GetViewWindow(); WorldToScreen(200, 150); GetModePair(); SetModePair(0, 0); "
             "SetInputState(null, -2, 0); RequestRepaint()")
@@ -528,8 +530,8 @@ TEST_F(PolarCommandTest, TheBasePointStartsAtTheCentreAndIsForcedIntoViewOnceKno
 
   Clear();
   ec.OnMenuPolarOn();
-  EXPECT_EQ(ec.m_polarBaseX, 320) << "a known base point goes to the middle of the view";
-  EXPECT_EQ(ec.m_polarBaseY, 240);
+  EXPECT_EQ(ec.m_polarBase.x, 320) << "a known base point goes to the middle of the view";
+  EXPECT_EQ(ec.m_polarBase.y, 240);
   EXPECT_NE(Join(Calls()).find("WorldToScreen(200, 150); ScreenToWorld(320, 240)"), std::string::npos)
       << Join(Calls());
 }
@@ -548,8 +550,8 @@ TEST_F(PolarCommandTest, WithoutALastPointTheBaseIsTheUsersPointWhereverItIs) {
   ec.OnMenuPolarOn();
   EXPECT_EQ(lastAngle, 0) << "no segment: angle 0";
   EXPECT_EQ(ec.m_polarFlags & (POLAR_FROM_BASE | POLAR_BASE_KNOWN), 0x18u);
-  EXPECT_EQ(ec.m_polarBaseX, 5000) << "the user's base point is kept even outside the view";
-  EXPECT_EQ(ec.m_polarBaseY, -700);
+  EXPECT_EQ(ec.m_polarBase.x, 5000) << "the user's base point is kept even outside the view";
+  EXPECT_EQ(ec.m_polarBase.y, -700);
   for (const HostCall& call : host.calls) EXPECT_NE(call.name, "ScreenToWorld");
 }
 
@@ -598,8 +600,8 @@ TEST_F(PolarCommandTest, APointAlwaysMeasuresFromTheBasePoint) {
   EXPECT_EQ(ec.m_polarFlags, 0x19u);
   EXPECT_NEAR(ec.m_polarAngle, kPi, 1e-12);
   EXPECT_EQ(ec.m_angleToAdd, 0);
-  EXPECT_EQ(ec.m_polarBaseX, 40);
-  EXPECT_EQ(ec.m_polarBaseY, 60);
+  EXPECT_EQ(ec.m_polarBase.x, 40);
+  EXPECT_EQ(ec.m_polarBase.y, 60);
   EXPECT_EQ(Join(Calls()),
             "GetInputState(); GetViewWindow(); WorldToScreen(40, 60); GetModePair(); SetModePair(0, 0); "
             "SetInputState(null, -2, 0); RequestRepaint()");

@@ -107,8 +107,8 @@ TEST_F(PickingTest, AnUnplaceablePolarBaseIsNeverGrabbed) {
   ec.m_polarLength = 10;
   // World Y 280 is pixel row 200, the row pressed: only the bad X could keep the press off.
   for (double bad : {std::nan(""), std::numeric_limits<double>::infinity()}) {
-    ec.m_polarBaseX = bad;
-    ec.m_polarBaseY = 280;
+    ec.m_polarBase.x = bad;
+    ec.m_polarBase.y = 280;
     const int32_t before = ec.m_figure.VertexCount(0);
     host.Press(200, 200);
     EXPECT_FALSE(ec.m_polarFlags & POLAR_BASE_DRAGGED) << bad;

@@ -111,7 +111,7 @@ TEST_F(PointerMoveTest, RubberBandAnchorsAndHostCalls) {
     Start(c.mode, 1);
     Editor().m_is3D = c.is3D;
     if (c.vertex) AddVertex(0, 100, 100);
-    Editor().SetBasePoint(50, 50, 0);
+    ctl->setBasePointQarnEdit(50, 50, 0);
     Editor().m_polarFlags = c.fromBase ? uint32_t{POLAR_FROM_BASE} : 0u;
     host.Repaint();
     host.calls.clear();
@@ -185,8 +185,8 @@ TEST_F(PointerMoveTest, MoveRotateAndScaleChangeTheMovableVertices) {
       AddTwoRings();
       EditController& ec = Editor();
       ec.m_noBeginEndEdit = lock;
-      ec.m_dragX = ec.m_dragY = 0;
-      ec.m_dragZ = 5;
+      ec.m_drag.x = ec.m_drag.y = 0;
+      ec.m_drag.z = 5;
       ec.m_rotateAngle = 0;
       ec.m_scaleFactor = 100;
       host.Move(c.pointer.x, c.pointer.y);
@@ -211,20 +211,20 @@ TEST_F(PointerMoveTest, DragFieldsAfterEachKindOfMove) {
     AddVertex(0, 100, 100);
     AddVertex(0, 200, 100);
     ec = &Editor();
-    ec->m_dragX = 100;
-    ec->m_dragY = 100;
-    ec->m_dragZ = 5;
+    ec->m_drag.x = 100;
+    ec->m_drag.y = 100;
+    ec->m_drag.z = 5;
   };
   start(9);
   host.Move(150, 380);
-  EXPECT_EQ(ec->m_dragZ, 0) << "a 2D move drag sets its Z to 0";
-  EXPECT_EQ(ec->m_dragX, 150);
+  EXPECT_EQ(ec->m_drag.z, 0) << "a 2D move drag sets its Z to 0";
+  EXPECT_EQ(ec->m_drag.x, 150);
 
   for (int32_t step : {12, 15}) {
     start(step);
     host.Move(60, 470);
-    EXPECT_EQ(ec->m_dragX, 60);
-    EXPECT_EQ(ec->m_dragY, 10);
+    EXPECT_EQ(ec->m_drag.x, 60);
+    EXPECT_EQ(ec->m_drag.y, 10);
     EXPECT_EQ(CallNames(), (Names{"ScreenToWorld", "RequestRepaint"})) << "centre drag in step " << step;
     EXPECT_EQ(ec->m_figure.Vertices(0).x[1], 200) << "the figure stays";
   }
@@ -259,7 +259,7 @@ TEST_F(PointerMoveTest, ThreeDRotationLaysTheFigureIntoTheWorkPlaneAndScalingSca
   ec.m_is3D = true;
   AddVertex(0, 10, 0, 4);
   AddVertex(0, 20, 5, -6);
-  ec.m_dragX = 1, ec.m_dragY = 2, ec.m_dragZ = 3;  // the plane's origin
+  ec.m_drag.x = 1, ec.m_drag.y = 2, ec.m_drag.z = 3;  // the plane's origin
   ec.m_rotateAngle = 0;
   host.Move(0, 470);
   for (int i = 0; i < 2; ++i) {
@@ -272,8 +272,8 @@ TEST_F(PointerMoveTest, ThreeDRotationLaysTheFigureIntoTheWorkPlaneAndScalingSca
   Start(MODE_POLYLINE, 14);
   Editor().m_is3D = true;
   AddVertex(0, 10, 0, 4);
-  Editor().m_dragX = Editor().m_dragY = 0;
-  Editor().m_dragZ = 2;
+  Editor().m_drag.x = Editor().m_drag.y = 0;
+  Editor().m_drag.z = 2;
   Editor().m_scaleFactor = 10;
   host.SetWorkPlane(0, 0, 0, 0, 0, 0);
   host.Move(30, 480);  // world (30, 0): three times as far
@@ -283,11 +283,11 @@ TEST_F(PointerMoveTest, ThreeDRotationLaysTheFigureIntoTheWorkPlaneAndScalingSca
   Start(MODE_POLYLINE, 9);
   Editor().m_is3D = true;
   AddVertex(0, 10, 0, 4);
-  Editor().m_dragX = Editor().m_dragY = Editor().m_dragZ = 0;
+  Editor().m_drag.x = Editor().m_drag.y = Editor().m_drag.z = 0;
   host.SetWorkPlane(0, 0, 0, 0, 0, 3);  // the pointer lands 3 above the world's XY plane
   host.Move(20, 480);
   EXPECT_NEAR(Editor().m_figure.Vertices(0).z[0], 7, 1e-9) << "a 3D move carries Z along";
-  EXPECT_EQ(Editor().m_dragZ, 3);
+  EXPECT_EQ(Editor().m_drag.z, 3);
 }
 
 TEST_F(PointerMoveTest, PickingThePolarBaseOverridesEveryStep) {
@@ -295,8 +295,8 @@ TEST_F(PointerMoveTest, PickingThePolarBaseOverridesEveryStep) {
   AddTwoRings();
   Editor().m_polarFlags = POLAR_BASE_DRAGGED;
   host.Move(70, 400);
-  EXPECT_EQ(Editor().m_polarBaseX, 70);
-  EXPECT_EQ(Editor().m_polarBaseY, 80);
+  EXPECT_EQ(Editor().m_polarBase.x, 70);
+  EXPECT_EQ(Editor().m_polarBase.y, 80);
   EXPECT_EQ(CallNames(), (Names{"ScreenToWorld", "RequestRepaint"}));
   EXPECT_EQ(Editor().m_figure.Vertices(0).x[1], 150) << "the figure is not moved";
 }
