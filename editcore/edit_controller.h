@@ -54,6 +54,8 @@ class EditController final : public PointerHandler, public OverlayPainter {
   // handlers of its events are refused, since they would go to the host being left.
   void EndBeforeHostSwitch();
   BOOL IsEditing() const { return m_mode != MODE_IDLE; }
+  // MODE_IDLE, or the kind of figure being edited.
+  int32_t Mode() const { return m_mode; }
   // Changes whenever an edit starts or ends. Container code runs inside every event and
   // every host call that can re-enter; a caller that compares the serial from before
   // such a call with the one after it knows whether the edit it was working on is still
@@ -62,7 +64,9 @@ class EditController final : public PointerHandler, public OverlayPainter {
   bool HoldsRegistration() const { return m_handlerRegistered || m_painterRegistered; }
   void SetMaxRings(int32_t n);
   void DisableBeginEndEdit();
+  // Where rotate, scale and the polar base start when the figure has no vertex yet.
   void SetBasePoint(const Point3& p) { m_basePoint = p; }
+  const Point3& BasePoint() const { return m_basePoint; }
 
   // Entity records
   BOOL CanSave() const;
@@ -225,18 +229,15 @@ class EditController final : public PointerHandler, public OverlayPainter {
   void CommitPoint();
 
  public:
-  // Fields, in the order the edit object has always kept them.
-  bool m_hostManagesUtils = false;
+  // Fields still read or set from outside the editor; the rest are private below.
   bool m_is3D = false;
   RECORDADDR m_pDrawnNtt = 0;
   HWND m_hPrevCapture = nullptr;
-  EditSite* m_pSite;  // not owned: the control that owns this editor
   HostEngine* m_pEngine = nullptr;
   HostEngine* m_pPaintEngine = nullptr;
   Ring m_hiliteRing;
   int32_t m_hiliteCount = 0;
   Figure m_figure{kInitialRingCount};
-  int32_t m_mode = MODE_IDLE;
   EditStep m_step = EditStep::Idle;
   int32_t m_curVertex = -1;
   uint32_t m_polarFlags = 0;
@@ -245,16 +246,10 @@ class EditController final : public PointerHandler, public OverlayPainter {
   double m_polarLength = 0;
   Point3 m_last;
   Point3 m_polarBase;
-  CString m_savedUtils;
   int32_t m_savedModePair[2] = {0, 0};
-  int32_t m_savedInputState[3] = {0, 0, 0};
   bool m_inputStateForced = false;
   int32_t m_dlgSavedInputState[3] = {0, 0, 0};
-  int32_t m_savedRefValid = -1;
-  Point3 m_savedRef;
-  Point3 m_basePoint;
   int32_t m_noBeginEndEdit = 0;
-  int32_t m_lastPtrX = 0, m_lastPtrY = 0;
   bool m_rubberDrawn = false;
   Point3 m_drag;
   double m_rotateAngle = 0;
@@ -312,4 +307,13 @@ class EditController final : public PointerHandler, public OverlayPainter {
   bool m_handlerRegistered = false;
   bool m_painterRegistered = false;
   int64_t m_undoMemoryLimit = kDefaultUndoMemoryLimit;
+  bool m_hostManagesUtils = false;
+  EditSite* m_pSite;  // not owned: the control that owns this editor
+  int32_t m_mode = MODE_IDLE;
+  CString m_savedUtils;
+  int32_t m_savedInputState[3] = {0, 0, 0};
+  int32_t m_savedRefValid = -1;
+  Point3 m_savedRef;
+  Point3 m_basePoint;
+  int32_t m_lastPtrX = 0, m_lastPtrY = 0;
 };

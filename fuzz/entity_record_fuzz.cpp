@@ -71,7 +71,7 @@ class EntityFuzzer {
     EditController& editor = *m_ctl->m_pEditController;
     const bool loaded = m_ctl->editNTT(static_cast<LONG>(record)) != FALSE;
     if (loaded) {
-      RequireEntity(editor.m_mode >= MODE_POLYLINE && editor.m_mode <= MODE_POINT);
+      RequireEntity(editor.Mode() >= MODE_POLYLINE && editor.Mode() <= MODE_POINT);
       RequireEntity(editor.m_figure.RingCount() >= 1 && editor.m_figure.RingCount() <= editor.RingArrayLength());
       for (int32_t r = 0; r < editor.m_figure.RingCount(); ++r) {
         RequireEntity(editor.m_figure.VertexCount(r) >= 0);

@@ -47,7 +47,7 @@ TEST_F(LoadEntityTest, A2DPointBecomesAPointEditInTheDrawingStep) {
   Editor().m_is3D = true;
   ASSERT_TRUE(ctl->editNTT(static_cast<LONG>(make.Point(7.5, -2))));
   EditController& ec = Editor();
-  EXPECT_EQ(ec.m_mode, MODE_POINT);
+  EXPECT_EQ(ec.Mode(), MODE_POINT);
   EXPECT_EQ(StepNumber(ec.Step()), 1);
   EXPECT_EQ(Caption(), "Click to draw");
   EXPECT_FALSE(ec.m_is3D) << "size 40 is a 2D point";
@@ -61,7 +61,7 @@ TEST_F(LoadEntityTest, A3DLineBecomesATwoVertexPolylineWithItsZ) {
   ctl->m_formatPolylineParams = "";
   ASSERT_TRUE(ctl->editNTT(static_cast<LONG>(make.Line3D(1, 2, 3, 4, 5, 6))));
   EditController& ec = Editor();
-  EXPECT_EQ(ec.m_mode, MODE_POLYLINE);
+  EXPECT_EQ(ec.Mode(), MODE_POLYLINE);
   EXPECT_EQ(StepNumber(ec.Step()), 2);
   EXPECT_TRUE(ec.m_is3D) << "size 72 is a 3D line";
   EXPECT_EQ(RingText(0), Text({{1, 2, 3, 1}, {4, 5, 6, 1}}));
@@ -109,7 +109,7 @@ TEST_F(LoadEntityTest, PolylinesByClosedByteDimensionAndParts) {
   for (const Case& c : cases) {
     ASSERT_TRUE(ctl->editNTT(static_cast<LONG>(make.PolylineRecord(c.record)))) << c.what;
     EditController& ec = Editor();
-    EXPECT_EQ(ec.m_mode, MODE_POLYLINE) << c.what;
+    EXPECT_EQ(ec.Mode(), MODE_POLYLINE) << c.what;
     EXPECT_EQ(StepNumber(ec.Step()), 2) << c.what;
     EXPECT_EQ(ec.m_is3D, c.is3D) << c.what;
     EXPECT_EQ(ec.m_figure.RingCount(), 1) << c.what;
@@ -125,7 +125,7 @@ TEST_F(LoadEntityTest, APolygonTakesOneRingPerDescriptor) {
   p.rings = {{0, 4, ntt::kPerimeter}, {4, 3, ntt::kHole}};
   ASSERT_TRUE(ctl->editNTT(static_cast<LONG>(make.PolygonRecord(p))));
   EditController& ec = Editor();
-  EXPECT_EQ(ec.m_mode, MODE_POLYGON);
+  EXPECT_EQ(ec.Mode(), MODE_POLYGON);
   EXPECT_EQ(StepNumber(ec.Step()), 2);
   EXPECT_FALSE(ec.m_is3D);
   ASSERT_EQ(ec.m_figure.RingCount(), 2);
@@ -201,7 +201,7 @@ TEST_F(LoadEntityTest, UnsupportedTypesAreRefusedWithOnlyTheResetsBeforeTheTypeT
   Editor().m_noBeginEndEdit = 1;
   EXPECT_FALSE(ctl->editNTT(static_cast<LONG>(make.Block(RecordMaker::Header(48, 48, 3)))));
   EXPECT_TRUE(ctl->isEditing());
-  EXPECT_EQ(Editor().m_mode, MODE_POLYGON);
+  EXPECT_EQ(Editor().Mode(), MODE_POLYGON);
   EXPECT_EQ(Editor().m_figure.RingCount(), 1);
   EXPECT_EQ(Editor().m_figure.IsHole(0), 0);
   EXPECT_EQ(Editor().m_noBeginEndEdit, 0);

@@ -146,7 +146,7 @@ TEST_F(ReentrancyTest, AnEditStartedFromTheEndEventsRunsProperly) {
   ASSERT_TRUE(ctl->saveEdit());
   sink.handler = nullptr;
   EXPECT_TRUE(ctl->isEditing());
-  EXPECT_EQ(Editor().m_mode, MODE_POLYGON);
+  EXPECT_EQ(Editor().Mode(), MODE_POLYGON);
   EXPECT_NE(host.Handler(), nullptr);
   EXPECT_NE(host.Painter(), nullptr);
   EXPECT_EQ(host.variables["UTILS"], "1");

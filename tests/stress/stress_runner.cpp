@@ -405,8 +405,8 @@ struct StressRunner::State {
     }
     const bool editing = ctl->isEditing();
     const int32_t step = StepNumber(ec.Step());
-    if (editing ? (ec.m_mode < 1 || ec.m_mode > 3 || step < 1 || step > 15) : step != 0) {
-      std::snprintf(text, sizeof(text), "mode %d with step %d", ec.m_mode, step);
+    if (editing ? (ec.Mode() < 1 || ec.Mode() > 3 || step < 1 || step > 15) : step != 0) {
+      std::snprintf(text, sizeof(text), "mode %d with step %d", ec.Mode(), step);
       return text;
     }
     if (editing) return "";
