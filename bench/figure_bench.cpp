@@ -81,7 +81,7 @@ struct FigureEdit {
   void Paint() { ec->PaintOverlay(&dc); }
   // A pixel position of vertex (r, i) as the host shows it.
   POINT PixelOf(int32_t r, int32_t i) {
-    double x = ec->m_figure.Vertices(r).x[i], y = ec->m_figure.Vertices(r).y[i];
+    double x = ec->GetFigure().At(r, i).x, y = ec->GetFigure().At(r, i).y;
     host.WorldToScreen(x, y);
     return POINT{static_cast<LONG>(std::lround(x)), static_cast<LONG>(std::lround(y))};
   }
@@ -155,8 +155,8 @@ void Floor_InlineScan(benchmark::State& state) {
 void Floor_LineTo(benchmark::State& state) {
   FigureEdit edit(Vertices(state), Rings(state));
   std::vector<POINT> pts;
-  for (int32_t r = 0; r < edit.ec->m_figure.RingCount(); ++r)
-    for (int32_t i = 0; i < edit.ec->m_figure.VertexCount(r); ++i) pts.push_back(edit.PixelOf(r, i));
+  for (int32_t r = 0; r < edit.ec->GetFigure().RingCount(); ++r)
+    for (int32_t i = 0; i < edit.ec->GetFigure().VertexCount(r); ++i) pts.push_back(edit.PixelOf(r, i));
   for (auto _ : state) {
     MoveToEx(edit.hdc, pts[0].x, pts[0].y, nullptr);
     for (const POINT& p : pts) LineTo(edit.hdc, p.x, p.y);
@@ -166,9 +166,9 @@ void Floor_LineTo(benchmark::State& state) {
 
 void Floor_Polyline(benchmark::State& state) {
   FigureEdit edit(Vertices(state), Rings(state));
-  std::vector<std::vector<POINT>> rings(edit.ec->m_figure.RingCount());
-  for (int32_t r = 0; r < edit.ec->m_figure.RingCount(); ++r)
-    for (int32_t i = 0; i < edit.ec->m_figure.VertexCount(r); ++i) rings[r].push_back(edit.PixelOf(r, i));
+  std::vector<std::vector<POINT>> rings(edit.ec->GetFigure().RingCount());
+  for (int32_t r = 0; r < edit.ec->GetFigure().RingCount(); ++r)
+    for (int32_t i = 0; i < edit.ec->GetFigure().VertexCount(r); ++i) rings[r].push_back(edit.PixelOf(r, i));
   for (auto _ : state)
     for (const auto& ring : rings) Polyline(edit.hdc, ring.data(), static_cast<int>(ring.size()));
   Finish(state, "");
@@ -257,8 +257,8 @@ void Event_Save(benchmark::State& state) {
 void Press(benchmark::State& state, bool hit) {
   FigureEdit edit(Vertices(state), Rings(state));
   edit.ec->SetStep(EditStep::ChooseVertexToMove);
-  const int32_t r = edit.ec->m_figure.LastRing();
-  const POINT at = hit ? edit.PixelOf(r, edit.ec->m_figure.VertexCount(r) / 2) : POINT{5, 5};
+  const int32_t r = edit.ec->GetFigure().LastRing();
+  const POINT at = hit ? edit.PixelOf(r, edit.ec->GetFigure().VertexCount(r) / 2) : POINT{5, 5};
   // The release is timed too: pausing the clock costs more than a small figure's press.
   for (auto _ : state) {
     edit.host.Press(at.x, at.y);
@@ -373,8 +373,9 @@ void RepaintBadView(benchmark::State& state, bool nonFinite) {
   edit.ec->m_step = EditStep::ChooseVertexToMove;
   if (nonFinite) {
     const double special[] = {std::nan(""), HUGE_VAL, -HUGE_VAL};
-    for (int32_t r = 0; r < edit.ec->m_figure.RingCount(); ++r)
-      for (int32_t i = 0; i < edit.ec->m_figure.VertexCount(r); i += 3) edit.ec->m_figure.Vertices(r).x[i] = special[(i / 3) % 3];
+    for (int32_t r = 0; r < edit.ec->GetFigure().RingCount(); ++r)
+      for (int32_t i = 0; i < edit.ec->GetFigure().VertexCount(r); i += 3)
+        edit.ec->m_figure.Xs(r)[i] = special[(i / 3) % 3];
   } else {
     edit.host.SetView(1e7, kCx, kCy - 240.0 / 1e7);  // the view centre stays put
   }

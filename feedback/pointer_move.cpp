@@ -83,14 +83,18 @@ void FollowPointer(EditController& ec, POINT& pt) {
     case EditStep::DragVertex:
     case EditStep::DragSplitVertex: {
       // Only a picked vertex is dragged; without one there is nothing to move.
-      if (ec.m_curVertex < 0 || ec.m_figure.CurrentRing() < 0 || ec.m_figure.CurrentRing() >= ec.m_figure.RingCount()) break;
+      auto picked = [&ec] {
+        const int32_t r = ec.m_figure.CurrentRing();
+        return ec.m_curVertex >= 0 && r >= 0 && r < ec.m_figure.RingCount();
+      };
+      if (!picked()) break;
       // The Snap handler runs the container, which may free the ring storage or end the
       // edit: the point is worked out in locals and stored only if its vertex still exists.
       const uint32_t serial = ec.EditSerial();
       double x = pt.x;
       double y = pt.y;
       ec.ConvertAndSnap(x, y);
-      if (ec.EditSerial() != serial || ec.m_curVertex < 0 || ec.m_figure.CurrentRing() < 0 || ec.m_figure.CurrentRing() >= ec.m_figure.RingCount()) break;
+      if (ec.EditSerial() != serial || !picked()) break;
       Ring& ring = ec.m_figure.Vertices(ec.m_figure.CurrentRing());
       ring.EnsureIndex(ec.m_curVertex);
       double z = ring.z[ec.m_curVertex];

@@ -72,10 +72,10 @@ class EntityFuzzer {
     const bool loaded = m_ctl->editNTT(static_cast<LONG>(record)) != FALSE;
     if (loaded) {
       RequireEntity(editor.Mode() >= MODE_POLYLINE && editor.Mode() <= MODE_POINT);
-      RequireEntity(editor.m_figure.RingCount() >= 1 && editor.m_figure.RingCount() <= editor.RingArrayLength());
-      for (int32_t r = 0; r < editor.m_figure.RingCount(); ++r) {
-        RequireEntity(editor.m_figure.VertexCount(r) >= 0);
-        RequireEntity(editor.m_figure.VertexCount(r) <= editor.m_figure.Vertices(r).capacity);
+      RequireEntity(editor.GetFigure().RingCount() >= 1 && editor.GetFigure().RingCount() <= editor.RingArrayLength());
+      for (int32_t r = 0; r < editor.GetFigure().RingCount(); ++r) {
+        RequireEntity(editor.GetFigure().VertexCount(r) >= 0);
+        RequireEntity(editor.GetFigure().VertexCount(r) <= editor.GetFigure().Room(r));
       }
       // What the editor saves it must be able to load again.
       if (m_ctl->saveEdit()) {

@@ -79,7 +79,7 @@ TEST_F(ButtonDownTest, EachPressAddsTheSnappedWorldVertexWithPartOneAndTellsTheH
     char reference[96];
     std::snprintf(reference, sizeof(reference), "SetReferencePoint(1, %g, %g, null)", points[i][0], points[i][1]);
     EXPECT_EQ(Call(2), reference) << "press " << i;
-    EXPECT_EQ(Editor().m_figure.VertexCount(0), i + 1);
+    EXPECT_EQ(Editor().GetFigure().VertexCount(0), i + 1);
     EXPECT_EQ(Ring0().x[i], points[i][0]) << "press " << i;
     EXPECT_EQ(Ring0().y[i], points[i][1]) << "press " << i;
     EXPECT_EQ(Ring0().part[i], 1) << "press " << i;
@@ -95,7 +95,7 @@ TEST_F(ButtonDownTest, PointModeReplacesItsSingleVertexAndPolygonsDrawIntoTheLas
   Start(&CQarneditCtrl::drawPoint);
   for (int x : {5, 50, 300}) {
     PressAt(x, 20);
-    EXPECT_EQ(Editor().m_figure.VertexCount(0), 1) << "after the press at x = " << x;
+    EXPECT_EQ(Editor().GetFigure().VertexCount(0), 1) << "after the press at x = " << x;
     EXPECT_EQ(Ring0().x[0], x);
   }
   Start(&CQarneditCtrl::drawPolygon);
@@ -103,10 +103,10 @@ TEST_F(ButtonDownTest, PointModeReplacesItsSingleVertexAndPolygonsDrawIntoTheLas
   Editor().m_figure.SetRingCount(2);
   Editor().m_figure.SetVertexCount(1, 0);
   for (int i = 0; i < 25; ++i) PressAt(i, 100);
-  EXPECT_EQ(Editor().m_figure.VertexCount(0), 1);
-  EXPECT_EQ(Editor().m_figure.VertexCount(1), 25);
-  EXPECT_EQ(Editor().m_figure.Vertices(1).x[24], 24) << "the ring grows past its first 20 slots";
-  EXPECT_EQ(Editor().m_figure.Vertices(1).part[24], 1);
+  EXPECT_EQ(Editor().GetFigure().VertexCount(0), 1);
+  EXPECT_EQ(Editor().GetFigure().VertexCount(1), 25);
+  EXPECT_EQ(Editor().GetFigure().At(1, 24).x, 24) << "the ring grows past its first 20 slots";
+  EXPECT_EQ(Editor().GetFigure().PartAt(1, 24), 1);
 }
 
 TEST_F(ButtonDownTest, In3DThePressIsLiftedOntoTheWorkPlane) {
@@ -192,7 +192,7 @@ TEST_F(ButtonDownTest, PickingCapturesTheViewAndTellsTheHost) {
       EXPECT_EQ(Call(3), "SetReferencePoint(1, 100, 10, null)");
     }
     EXPECT_EQ(host.inputState[1], c.calls.back() == "SetInputState" ? -1 : 7);
-    EXPECT_EQ(Editor().m_figure.VertexCount(0), 2) << "a deletion waits for the release";
+    EXPECT_EQ(Editor().GetFigure().VertexCount(0), 2) << "a deletion waits for the release";
     ctl->abortEdit();
     DestroyWindow(other);
   }
@@ -207,7 +207,7 @@ TEST_F(ButtonDownTest, AMissChangesOnlyTheCurrentVertex) {
     Editor().m_figure.SetCurrentRing(3);
     PressAt(20, 10);
     EXPECT_EQ(Editor().m_curVertex, -1) << "step " << step;
-    EXPECT_EQ(Editor().m_figure.CurrentRing(), 3) << "step " << step;
+    EXPECT_EQ(Editor().GetFigure().CurrentRing(), 3) << "step " << step;
     EXPECT_EQ(StepNumber(Editor().Step()), step);
     EXPECT_EQ(CallNames(), (Names{"WorldToScreen"})) << "step " << step;
     EXPECT_EQ(GetCapture(), static_cast<HWND>(nullptr)) << "step " << step;
@@ -255,7 +255,7 @@ TEST_F(ButtonDownTest, GripsOfPolygonsAndPolylines) {
     EnterStep(4);
     PressAt(c.gripX, c.gripY, 1, -2);
     EXPECT_EQ(Editor().m_curVertex, c.inserted) << c.what;
-    EXPECT_EQ(Editor().m_figure.VertexCount(0), c.vertices + (c.inserted >= 0)) << c.what;
+    EXPECT_EQ(Editor().GetFigure().VertexCount(0), c.vertices + (c.inserted >= 0)) << c.what;
     EXPECT_EQ(StepNumber(Editor().Step()), c.inserted >= 0 ? 5 : 4) << c.what;
     if (c.inserted >= 0) {
       const int32_t i = c.inserted;
@@ -282,8 +282,8 @@ TEST_F(ButtonDownTest, ASplitTellsTheHostThenCapturesAndTheFirstRingWins) {
   EXPECT_EQ(Call(3), "SetReferencePoint(1, 20, 0, null)");
   EXPECT_EQ(GetCapture(), host.ViewWindow());
   EXPECT_EQ(sink.events, (Names{"CaptionChanged(Drop the vertex to its new position)"}));
-  EXPECT_EQ(Editor().m_figure.CurrentRing(), 0);
-  EXPECT_EQ(Editor().m_figure.VertexCount(1), 3) << "one segment is split";
+  EXPECT_EQ(Editor().GetFigure().CurrentRing(), 0);
+  EXPECT_EQ(Editor().GetFigure().VertexCount(1), 3) << "one segment is split";
 }
 
 TEST_F(ButtonDownTest, In3DAGripBetweenTwoPartsCannotBeSplit) {
@@ -294,7 +294,7 @@ TEST_F(ButtonDownTest, In3DAGripBetweenTwoPartsCannotBeSplit) {
   EnterStep(4);
   PressAt(60, 0);
   EXPECT_EQ(StepNumber(Editor().Step()), 4);
-  EXPECT_EQ(Editor().m_figure.VertexCount(0), 3);
+  EXPECT_EQ(Editor().GetFigure().VertexCount(0), 3);
   EXPECT_EQ(GetCapture(), static_cast<HWND>(nullptr));
   PressAt(20, 0);
   EXPECT_EQ(StepNumber(Editor().Step()), 5) << "a segment inside one part splits";
@@ -408,7 +408,7 @@ TEST_F(ButtonDownTest, APressOnThePolarBasePointOnlyGrabsIt) {
     EXPECT_EQ((Editor().m_polarFlags & POLAR_BASE_DRAGGED) != 0, c.grabbed) << c.what;
     if (c.grabbed) {
       EXPECT_EQ(StepNumber(Editor().Step()), c.step) << c.what;
-      EXPECT_EQ(Editor().m_figure.VertexCount(0), 1) << c.what;
+      EXPECT_EQ(Editor().GetFigure().VertexCount(0), 1) << c.what;
       EXPECT_EQ(CallNames(), (Names{"WorldToScreen"})) << c.what;
       EXPECT_TRUE(sink.events.empty()) << c.what;
     }
@@ -435,7 +435,7 @@ TEST_F(ButtonDownTest, PressesDuringADragOrWhileIdleAreIgnored) {
     EXPECT_EQ(StepNumber(Editor().Step()), step);
     EXPECT_TRUE(host.calls.empty()) << "step " << step << ": " << Call(0);
     EXPECT_TRUE(sink.events.empty()) << "step " << step;
-    EXPECT_EQ(Editor().m_figure.VertexCount(0), 2) << "step " << step;
+    EXPECT_EQ(Editor().GetFigure().VertexCount(0), 2) << "step " << step;
   }
 }
 

@@ -108,9 +108,9 @@ TEST_F(ButtonUpTest, AVertexIsDeletedOnlyWhenPressAndReleaseHitIt) {
     ASSERT_EQ(StepNumber(Editor().Step()), 7) << c.what;
     ReleaseAt(c.released < 0 ? 400 : 20.0 * (c.released + 1), 50);
     EXPECT_EQ(StepNumber(Editor().Step()), 6) << c.what;
-    EXPECT_EQ(Editor().m_figure.VertexCount(0), c.deleted ? 5 : 6) << c.what;
+    EXPECT_EQ(Editor().GetFigure().VertexCount(0), c.deleted ? 5 : 6) << c.what;
     EXPECT_EQ(Editor().m_curVertex, c.pressed) << c.what << ": the picked vertex is kept";
-    for (int i = 0, kept = 0; i < Editor().m_figure.VertexCount(0); ++i, ++kept) {
+    for (int i = 0, kept = 0; i < Editor().GetFigure().VertexCount(0); ++i, ++kept) {
       if (c.deleted && kept == c.pressed) ++kept;
       EXPECT_EQ(Ring0().x[i], 20.0 * (kept + 1)) << c.what << ", vertex " << i;
       EXPECT_EQ(Ring0().part[i], 100 + kept) << c.what << ", vertex " << i;
@@ -128,12 +128,12 @@ TEST_F(ButtonUpTest, TheOnlyVertexOfARingCanBeDeletedButNotFromAnotherRing) {
   EnterStep(6);
   PressAt(10, 10);
   ReleaseAt(40, 40);  // index 0 as well, but of ring 1
-  EXPECT_EQ(Editor().m_figure.VertexCount(0), 1);
-  EXPECT_EQ(Editor().m_figure.VertexCount(1), 1);
+  EXPECT_EQ(Editor().GetFigure().VertexCount(0), 1);
+  EXPECT_EQ(Editor().GetFigure().VertexCount(1), 1);
   PressAt(40, 40);
   ReleaseAt(41, 41);
-  EXPECT_EQ(Editor().m_figure.VertexCount(1), 0);
-  EXPECT_EQ(Editor().m_figure.VertexCount(0), 1);
+  EXPECT_EQ(Editor().GetFigure().VertexCount(1), 0);
+  EXPECT_EQ(Editor().GetFigure().VertexCount(0), 1);
 }
 
 TEST_F(ButtonUpTest, TheCaptionFollowsTheDrawingVertexByVertex) {

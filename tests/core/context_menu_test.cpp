@@ -241,11 +241,12 @@ TEST_F(ContextMenuTest, EveryIdRunsItsCommand) {
     if (!sink.events.empty() && (sink.events.back() == "EditDone" || sink.events.back() == "EditAborted"))
       got = sink.events.back();
     else if (c.id == ID_POLYGON_NEW_PERIMETER || c.id == ID_POLYGON_NEW_HOLE)
-      got = "rings " + std::to_string(ec.m_figure.RingCount()) + " hole " + std::to_string(ec.m_figure.IsHole(ec.m_figure.LastRing()));
+      got = "rings " + std::to_string(ec.GetFigure().RingCount()) + " hole " +
+            std::to_string(ec.GetFigure().IsHole(ec.GetFigure().LastRing()));
     else if (c.id == ID_POLYLINE_BACK || c.id == ID_POLYGON_BACK)
-      got = "vertices " + std::to_string(ec.m_figure.VertexCount(0));
+      got = "vertices " + std::to_string(ec.GetFigure().VertexCount(0));
     else if (c.id == ID_POLYLINE_INVERT || c.id == ID_POLYGON_INVERT)
-      got = "first x " + std::to_string(static_cast<int>(ec.m_figure.Vertices(0).x[0]));
+      got = "first x " + std::to_string(static_cast<int>(ec.GetFigure().At(0, 0).x));
     else if (c.id == ID_POLYLINE_POLAR_OFF || c.id == ID_POLYGON_POLAR_OFF || c.id == ID_POINT_POLAR_OFF)
       got = "polar " + std::to_string(ec.m_polarFlags);
     else

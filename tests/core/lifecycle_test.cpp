@@ -145,8 +145,8 @@ TEST_F(ControlTest, EndResetsRingsAndBasePoint) {
   AddVertex(0, 1, 1);
   AddVertex(1, 1, 1);
   ctl->abortEdit();
-  EXPECT_EQ(Editor().m_figure.RingCount(), 1);
-  EXPECT_EQ(Editor().m_figure.VertexCount(0), 0);
+  EXPECT_EQ(Editor().GetFigure().RingCount(), 1);
+  EXPECT_EQ(Editor().GetFigure().VertexCount(0), 0);
   EXPECT_EQ(Editor().BasePoint().x, 0.0);
   EXPECT_EQ(Editor().BasePoint().z, 0.0);
 }
@@ -181,10 +181,10 @@ TEST_F(ControlTest, RingStorageResize) {
   Connect();
   ctl->drawPolygon();
   for (int r = 0; r < 4; ++r) AddVertex(r, r, r);
-  EXPECT_EQ(Editor().m_figure.RingCount(), 4);
+  EXPECT_EQ(Editor().GetFigure().RingCount(), 4);
   ctl->setMaxNumberOfRings(-7);
   EXPECT_EQ(Editor().RingArrayLength(), 1) << "at least one ring";
-  EXPECT_EQ(Editor().m_figure.RingCount(), 1) << "the ring count follows the smaller storage";
+  EXPECT_EQ(Editor().GetFigure().RingCount(), 1) << "the ring count follows the smaller storage";
 }
 
 TEST_F(ControlTest, ConnectionErrors) {

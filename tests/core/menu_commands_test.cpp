@@ -31,7 +31,7 @@ class MenuCommandTest : public ControlTest {
     for (const HostCall& call : host.calls) all.push_back(call.ToString());
     return all;
   }
-  int32_t Count(int ring = 0) { return Editor().m_figure.VertexCount(ring); }
+  int32_t Count(int ring = 0) { return Editor().GetFigure().VertexCount(ring); }
 };
 
 std::string G(double v) {
@@ -116,7 +116,7 @@ TEST_F(MenuCommandTest, WithoutAnEngineTheCommandsChangeTheEditButCallNothing) {
   Editor().OnMenuNewHole();
   Editor().OnMenuPolarOff();
   EXPECT_EQ(Join(Calls()), "");
-  EXPECT_EQ(Editor().m_figure.RingCount(), 2) << "the vertex count only grays the item; the command itself adds the ring";
+  EXPECT_EQ(Editor().GetFigure().RingCount(), 2) << "the vertex count only grays the item; the command itself adds the ring";
   Editor().m_pEngine = engine;
   Editor().m_pPaintEngine = paintEngine;
 }
@@ -189,9 +189,9 @@ TEST_F(MenuCommandTest, NewPerimeterAndNewHoleStartAnEmptyRingUntilTheArrayIsFul
   for (int i = 0; i < 3; ++i) AddVertex(0, i, 2 * i);
   Editor().m_step = EditStep(8);
   Editor().OnMenuNewHole();
-  EXPECT_EQ(Editor().m_figure.RingCount(), 2);
+  EXPECT_EQ(Editor().GetFigure().RingCount(), 2);
   EXPECT_EQ(Count(1), 0);
-  EXPECT_EQ(Editor().m_figure.IsHole(1), 1);
+  EXPECT_EQ(Editor().GetFigure().IsHole(1), 1);
   EXPECT_EQ(StepNumber(Editor().Step()), 1);
   EXPECT_EQ(Join(Calls()), "SetReferencePoint(0, null, null, null); RequestRepaint()");
   EXPECT_EQ(Count(0), 3) << "the first ring is untouched";
@@ -199,15 +199,15 @@ TEST_F(MenuCommandTest, NewPerimeterAndNewHoleStartAnEmptyRingUntilTheArrayIsFul
   for (int i = 0; i < 3; ++i) AddVertex(1, i, 3 * i);
   Editor().m_figure.SetHole(2, 1);  // stale flag from an earlier figure
   Editor().OnMenuNewPerimeter();
-  EXPECT_EQ(Editor().m_figure.RingCount(), 3);
-  EXPECT_EQ(Editor().m_figure.IsHole(2), 0);
+  EXPECT_EQ(Editor().GetFigure().RingCount(), 3);
+  EXPECT_EQ(Editor().GetFigure().IsHole(2), 0);
 
   for (int i = 0; i < 3; ++i) AddVertex(2, i, 4 * i);
   Editor().m_step = EditStep(8);
   Clear();
   Editor().OnMenuNewPerimeter();
   Editor().OnMenuNewHole();
-  EXPECT_EQ(Editor().m_figure.RingCount(), 3) << "the ring array holds three rings";
+  EXPECT_EQ(Editor().GetFigure().RingCount(), 3) << "the ring array holds three rings";
   EXPECT_EQ(StepNumber(Editor().Step()), 8) << "a full array changes nothing";
   EXPECT_TRUE(host.calls.empty()) << Join(Calls());
 }
@@ -231,14 +231,14 @@ TEST_F(MenuCommandTest, InvertReversesTheCurrentRingButNotItsPartNumbers) {
     Editor().m_figure.SetVertexCount(1, 0);  // a new ring, whatever an earlier figure left
     for (int i = 1; i <= c.count; ++i) AddVertex(1, i, 10 * i, i, i);
     Editor().OnMenuInvert();
-    const Ring& ring = Editor().m_figure.Vertices(1);
+    const Ring& ring = Editor().GetFigure().Vertices(1);
     for (int i = 0; i < c.count; ++i) {
       EXPECT_EQ(ring.x[i], c.x[i]) << c.count << " vertices, 3D " << c.is3D << ", x[" << i << "]";
       EXPECT_EQ(ring.y[i], 10 * c.x[i]) << c.count << " vertices, y[" << i << "]";
       EXPECT_EQ(ring.z[i], c.z[i]) << c.count << " vertices, 3D " << c.is3D << ", z[" << i << "]";
       EXPECT_EQ(ring.part[i], i + 1) << "part numbers stay in place, [" << i << "]";
     }
-    EXPECT_EQ(Editor().m_figure.Vertices(0).x[0], 100) << "only the current ring turns";
+    EXPECT_EQ(Editor().GetFigure().At(0, 0).x, 100) << "only the current ring turns";
     ctl->abortEdit();
   }
 }

@@ -109,10 +109,10 @@ TEST_F(PickingTest, AnUnplaceablePolarBaseIsNeverGrabbed) {
   for (double bad : {std::nan(""), std::numeric_limits<double>::infinity()}) {
     ec.m_polarBase.x = bad;
     ec.m_polarBase.y = 280;
-    const int32_t before = ec.m_figure.VertexCount(0);
+    const int32_t before = ec.GetFigure().VertexCount(0);
     host.Press(200, 200);
     EXPECT_FALSE(ec.m_polarFlags & POLAR_BASE_DRAGGED) << bad;
-    EXPECT_EQ(ec.m_figure.VertexCount(0), before + 1) << bad << ": the press drew a vertex";
+    EXPECT_EQ(ec.GetFigure().VertexCount(0), before + 1) << bad << ": the press drew a vertex";
     host.Release(200, 200);
   }
 }

@@ -146,15 +146,15 @@ TEST_F(PointerMoveTest, VertexDragsFollowThePointer) {
       Editor().m_curVertex = 1;
       host.Move(40, 430);
       const std::string where = "step " + std::to_string(step) + (is3D ? " in 3D" : " in 2D");
-      EXPECT_EQ(Editor().m_figure.Vertices(1).x[1], 40) << where;
-      EXPECT_EQ(Editor().m_figure.Vertices(1).y[1], 50) << where;
+      EXPECT_EQ(Editor().GetFigure().At(1, 1).x, 40) << where;
+      EXPECT_EQ(Editor().GetFigure().At(1, 1).y, 50) << where;
       EXPECT_EQ(CallNames(), is3D ? (Names{"ScreenToWorld", "ViewToWorld3D", "RequestRepaint"})
                                   : (Names{"ScreenToWorld", "RequestRepaint"}))
           << where;
       if (is3D) {
         EXPECT_EQ(host.calls[1].ToString(), "ViewToWorld3D(40, 50, 7)") << "the vertex's Z goes in";
       }
-      EXPECT_EQ(Editor().m_figure.Vertices(0).x[1], 150) << where << ": other vertices stay";
+      EXPECT_EQ(Editor().GetFigure().At(0, 1).x, 150) << where << ": other vertices stay";
     }
   }
 }
@@ -190,8 +190,8 @@ TEST_F(PointerMoveTest, MoveRotateAndScaleChangeTheMovableVertices) {
         for (int i = 0; i < 3; ++i) {
           double x = 100 + 50 * i, y = 100 + 100 * r;
           if (!lock || i == 1) c.expected(x, y);
-          EXPECT_NEAR(ec.m_figure.Vertices(r).x[i], x, 1e-9) << c.what << ", lock " << lock << ", ring " << r << " vertex " << i;
-          EXPECT_NEAR(ec.m_figure.Vertices(r).y[i], y, 1e-9) << c.what << ", lock " << lock << ", ring " << r << " vertex " << i;
+          EXPECT_NEAR(ec.GetFigure().At(r, i).x, x, 1e-9) << c.what << ", lock " << lock << ", ring " << r << " vertex " << i;
+          EXPECT_NEAR(ec.GetFigure().At(r, i).y, y, 1e-9) << c.what << ", lock " << lock << ", ring " << r << " vertex " << i;
         }
       }
       EXPECT_EQ(Repaints(), 1) << c.what;
@@ -222,30 +222,30 @@ TEST_F(PointerMoveTest, DragFieldsAfterEachKindOfMove) {
     EXPECT_EQ(ec->m_drag.x, 60);
     EXPECT_EQ(ec->m_drag.y, 10);
     EXPECT_EQ(CallNames(), (Names{"ScreenToWorld", "RequestRepaint"})) << "centre drag in step " << step;
-    EXPECT_EQ(ec->m_figure.Vertices(0).x[1], 200) << "the figure stays";
+    EXPECT_EQ(ec->GetFigure().At(0, 1).x, 200) << "the figure stays";
   }
 
   start(11);
   ec->m_rotateAngle = 0.0005;  // the pointer at (300, 100) is at angle 0: a tiny turn back
   host.Move(300, 380);
   EXPECT_EQ(ec->m_rotateAngle, 0);
-  EXPECT_LT(ec->m_figure.Vertices(0).y[1], 100) << "the tiny turn is applied";
+  EXPECT_LT(ec->GetFigure().At(0, 1).y, 100) << "the tiny turn is applied";
   EXPECT_EQ(Repaints(), 0) << "but not repainted";
 
   start(14);
   ec->m_scaleFactor = 50;
   host.Move(100, 380);  // on the centre
   EXPECT_EQ(ec->m_scaleFactor, 50) << "no scaling on the centre";
-  EXPECT_EQ(ec->m_figure.Vertices(0).x[1], 200);
+  EXPECT_EQ(ec->GetFigure().At(0, 1).x, 200);
   EXPECT_EQ(Repaints(), 0);
 
   start(14);
   ec->m_scaleFactor = 0;  // the press was on the centre
   host.Move(300, 380);
   EXPECT_EQ(ec->m_scaleFactor, 200) << "the first usable distance becomes the reference";
-  EXPECT_EQ(ec->m_figure.Vertices(0).x[1], 200) << "without scaling";
+  EXPECT_EQ(ec->GetFigure().At(0, 1).x, 200) << "without scaling";
   host.Move(500, 380);
-  EXPECT_NEAR(ec->m_figure.Vertices(0).x[1], 300, 1e-9) << "then scaling goes on from it";
+  EXPECT_NEAR(ec->GetFigure().At(0, 1).x, 300, 1e-9) << "then scaling goes on from it";
 }
 
 TEST_F(PointerMoveTest, ThreeDRotationLaysTheFigureIntoTheWorkPlaneAndScalingScalesZ) {
@@ -259,7 +259,7 @@ TEST_F(PointerMoveTest, ThreeDRotationLaysTheFigureIntoTheWorkPlaneAndScalingSca
   ec.m_rotateAngle = 0;
   host.Move(0, 470);
   for (int i = 0; i < 2; ++i) {
-    double x = ec.m_figure.Vertices(0).x[i], y = ec.m_figure.Vertices(0).y[i], z = ec.m_figure.Vertices(0).z[i];
+    double x = ec.GetFigure().At(0, i).x, y = ec.GetFigure().At(0, i).y, z = ec.GetFigure().At(0, i).z;
     host.World3DToPlane(x, y, z);
     EXPECT_NEAR(z, 0, 1e-9) << "vertex " << i << " lies in the plane";
   }
@@ -273,8 +273,8 @@ TEST_F(PointerMoveTest, ThreeDRotationLaysTheFigureIntoTheWorkPlaneAndScalingSca
   Editor().m_scaleFactor = 10;
   host.SetWorkPlane(0, 0, 0, 0, 0, 0);
   host.Move(30, 480);  // world (30, 0): three times as far
-  EXPECT_NEAR(Editor().m_figure.Vertices(0).x[0], 30, 1e-9);
-  EXPECT_NEAR(Editor().m_figure.Vertices(0).z[0], 8, 1e-9) << "Z scaled about the centre's Z";
+  EXPECT_NEAR(Editor().GetFigure().At(0, 0).x, 30, 1e-9);
+  EXPECT_NEAR(Editor().GetFigure().At(0, 0).z, 8, 1e-9) << "Z scaled about the centre's Z";
 
   Start(MODE_POLYLINE, 9);
   Editor().m_is3D = true;
@@ -282,7 +282,7 @@ TEST_F(PointerMoveTest, ThreeDRotationLaysTheFigureIntoTheWorkPlaneAndScalingSca
   Editor().m_drag.x = Editor().m_drag.y = Editor().m_drag.z = 0;
   host.SetWorkPlane(0, 0, 0, 0, 0, 3);  // the pointer lands 3 above the world's XY plane
   host.Move(20, 480);
-  EXPECT_NEAR(Editor().m_figure.Vertices(0).z[0], 7, 1e-9) << "a 3D move carries Z along";
+  EXPECT_NEAR(Editor().GetFigure().At(0, 0).z, 7, 1e-9) << "a 3D move carries Z along";
   EXPECT_EQ(Editor().m_drag.z, 3);
 }
 
@@ -294,7 +294,7 @@ TEST_F(PointerMoveTest, PickingThePolarBaseOverridesEveryStep) {
   EXPECT_EQ(Editor().m_polarBase.x, 70);
   EXPECT_EQ(Editor().m_polarBase.y, 80);
   EXPECT_EQ(CallNames(), (Names{"ScreenToWorld", "RequestRepaint"}));
-  EXPECT_EQ(Editor().m_figure.Vertices(0).x[1], 150) << "the figure is not moved";
+  EXPECT_EQ(Editor().GetFigure().At(0, 1).x, 150) << "the figure is not moved";
 }
 
 TEST_F(PointerMoveTest, WaitingStepsIgnoreMoves) {
@@ -304,7 +304,7 @@ TEST_F(PointerMoveTest, WaitingStepsIgnoreMoves) {
     host.Move(10, 10);
     EXPECT_EQ(CallNames(), Names{}) << "step " << step;
     EXPECT_EQ(sink.events, Names{}) << "step " << step;
-    EXPECT_EQ(Editor().m_figure.Vertices(1).x[2], 200) << "step " << step;
+    EXPECT_EQ(Editor().GetFigure().At(1, 2).x, 200) << "step " << step;
   }
 }
 

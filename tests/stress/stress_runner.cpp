@@ -389,14 +389,14 @@ struct StressRunner::State {
     if (!ctl) return "";
     EditController& ec = *ctl->m_pEditController;
     const int32_t n = ec.RingArrayLength();
-    if (ec.m_figure.RingCount() < 1 || ec.m_figure.RingCount() > n) {
-      std::snprintf(text, sizeof(text), "ring count %d outside the storage of %d rings", ec.m_figure.RingCount(), n);
+    if (ec.GetFigure().RingCount() < 1 || ec.GetFigure().RingCount() > n) {
+      std::snprintf(text, sizeof(text), "ring count %d outside the storage of %d rings", ec.GetFigure().RingCount(), n);
       return text;
     }
-    for (int32_t r = 0; r < ec.m_figure.RingCount(); ++r)
-      if (ec.m_figure.VertexCount(r) < 0 || ec.m_figure.VertexCount(r) > ec.m_figure.Vertices(r).capacity) {
-        std::snprintf(text, sizeof(text), "ring %d holds %d vertices in room for %d", r, ec.m_figure.VertexCount(r),
-                      ec.m_figure.Vertices(r).capacity);
+    for (int32_t r = 0; r < ec.GetFigure().RingCount(); ++r)
+      if (ec.GetFigure().VertexCount(r) < 0 || ec.GetFigure().VertexCount(r) > ec.GetFigure().Room(r)) {
+        std::snprintf(text, sizeof(text), "ring %d holds %d vertices in room for %d", r, ec.GetFigure().VertexCount(r),
+                      ec.GetFigure().Room(r));
         return text;
       }
     if (ec.m_hiliteCount < 0 || ec.m_hiliteCount > ec.m_hiliteRing.capacity) {
