@@ -59,17 +59,17 @@ struct FigureEdit {
   }
   void Fill(int64_t vertices, int64_t rings) {
     const int64_t perRing = vertices / rings;
-    ec->m_ringCount = static_cast<int32_t>(rings);
+    ec->m_figure.SetRingCount(static_cast<int32_t>(rings));
     for (int64_t r = 0; r < rings; ++r) {
-      Ring& ring = ec->m_rings[r];
+      Ring& ring = ec->m_figure.Vertices(r);
       ring.EnsureIndex(static_cast<int32_t>(perRing - 1));
       for (int64_t i = 0; i < perRing; ++i) {
         FigurePoint(r, rings, i, perRing, ring.x[i], ring.y[i]);
         ring.z[i] = 0;
         ring.part[i] = 1;
       }
-      ec->m_ringVertexCount[r] = static_cast<int32_t>(perRing);
-      ec->m_ringIsHole[r] = r > 0;
+      ec->m_figure.SetVertexCount(r, static_cast<int32_t>(perRing));
+      ec->m_figure.SetHole(r, r > 0);
     }
   }
   ~FigureEdit() {
@@ -81,7 +81,7 @@ struct FigureEdit {
   void Paint() { ec->PaintOverlay(&dc); }
   // A pixel position of vertex (r, i) as the host shows it.
   POINT PixelOf(int32_t r, int32_t i) {
-    double x = ec->m_rings[r].x[i], y = ec->m_rings[r].y[i];
+    double x = ec->GetFigure().At(r, i).x, y = ec->GetFigure().At(r, i).y;
     host.WorldToScreen(x, y);
     return POINT{static_cast<LONG>(std::lround(x)), static_cast<LONG>(std::lround(y))};
   }
@@ -155,8 +155,8 @@ void Floor_InlineScan(benchmark::State& state) {
 void Floor_LineTo(benchmark::State& state) {
   FigureEdit edit(Vertices(state), Rings(state));
   std::vector<POINT> pts;
-  for (int32_t r = 0; r < edit.ec->m_ringCount; ++r)
-    for (int32_t i = 0; i < edit.ec->m_ringVertexCount[r]; ++i) pts.push_back(edit.PixelOf(r, i));
+  for (int32_t r = 0; r < edit.ec->GetFigure().RingCount(); ++r)
+    for (int32_t i = 0; i < edit.ec->GetFigure().VertexCount(r); ++i) pts.push_back(edit.PixelOf(r, i));
   for (auto _ : state) {
     MoveToEx(edit.hdc, pts[0].x, pts[0].y, nullptr);
     for (const POINT& p : pts) LineTo(edit.hdc, p.x, p.y);
@@ -166,9 +166,9 @@ void Floor_LineTo(benchmark::State& state) {
 
 void Floor_Polyline(benchmark::State& state) {
   FigureEdit edit(Vertices(state), Rings(state));
-  std::vector<std::vector<POINT>> rings(edit.ec->m_ringCount);
-  for (int32_t r = 0; r < edit.ec->m_ringCount; ++r)
-    for (int32_t i = 0; i < edit.ec->m_ringVertexCount[r]; ++i) rings[r].push_back(edit.PixelOf(r, i));
+  std::vector<std::vector<POINT>> rings(edit.ec->GetFigure().RingCount());
+  for (int32_t r = 0; r < edit.ec->GetFigure().RingCount(); ++r)
+    for (int32_t i = 0; i < edit.ec->GetFigure().VertexCount(r); ++i) rings[r].push_back(edit.PixelOf(r, i));
   for (auto _ : state)
     for (const auto& ring : rings) Polyline(edit.hdc, ring.data(), static_cast<int>(ring.size()));
   Finish(state, "");
@@ -257,8 +257,8 @@ void Event_Save(benchmark::State& state) {
 void Press(benchmark::State& state, bool hit) {
   FigureEdit edit(Vertices(state), Rings(state));
   edit.ec->SetStep(EditStep::ChooseVertexToMove);
-  const int32_t r = edit.ec->m_ringCount - 1;
-  const POINT at = hit ? edit.PixelOf(r, edit.ec->m_ringVertexCount[r] / 2) : POINT{5, 5};
+  const int32_t r = edit.ec->GetFigure().LastRing();
+  const POINT at = hit ? edit.PixelOf(r, edit.ec->GetFigure().VertexCount(r) / 2) : POINT{5, 5};
   // The release is timed too: pausing the clock costs more than a small figure's press.
   for (auto _ : state) {
     edit.host.Press(at.x, at.y);
@@ -307,8 +307,8 @@ void Repaint(benchmark::State& state) {
   FigureEdit edit(Vertices(state), Rings(state));
   const int32_t step = static_cast<int32_t>(state.range(2));
   edit.ec->m_step = static_cast<EditStep>(step);  // straight in: only the painting differs between steps
-  edit.ec->m_dragX = kCx;
-  edit.ec->m_dragY = kCy;
+  edit.ec->m_drag.x = kCx;
+  edit.ec->m_drag.y = kCy;
   for (auto _ : state) edit.Paint();
   Finish(state, step == 2 || step == 3 || step == 6 || step == 7 ? "floor:lineto" : "floor:polyline");
 }
@@ -373,8 +373,9 @@ void RepaintBadView(benchmark::State& state, bool nonFinite) {
   edit.ec->m_step = EditStep::ChooseVertexToMove;
   if (nonFinite) {
     const double special[] = {std::nan(""), HUGE_VAL, -HUGE_VAL};
-    for (int32_t r = 0; r < edit.ec->m_ringCount; ++r)
-      for (int32_t i = 0; i < edit.ec->m_ringVertexCount[r]; i += 3) edit.ec->m_rings[r].x[i] = special[(i / 3) % 3];
+    for (int32_t r = 0; r < edit.ec->GetFigure().RingCount(); ++r)
+      for (int32_t i = 0; i < edit.ec->GetFigure().VertexCount(r); i += 3)
+        edit.ec->m_figure.Xs(r)[i] = special[(i / 3) % 3];
   } else {
     edit.host.SetView(1e7, kCx, kCy - 240.0 / 1e7);  // the view centre stays put
   }

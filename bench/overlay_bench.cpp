@@ -25,7 +25,7 @@ struct PolygonEdit {
     ctl->SetQarnocx(host.GetDispatch());
     ctl->drawPolygon();
     EditController& ec = *ctl->m_pEditController;
-    Ring& ring = ec.m_rings[0];
+    Ring& ring = ec.m_figure.Vertices(0);
     ring.EnsureIndex(kVertexCount - 1);
     for (int i = 0; i < kVertexCount; ++i) {
       const double t = 2 * 3.14159265358979 * i / kVertexCount;
@@ -34,7 +34,7 @@ struct PolygonEdit {
       ring.z[i] = 0;
       ring.part[i] = 1;
     }
-    ec.m_ringVertexCount[0] = kVertexCount;
+    ec.m_figure.SetVertexCount(0, kVertexCount);
   }
   ~PolygonEdit() {
     ctl->abortEdit();

@@ -90,7 +90,7 @@ void EditController::ShowContextMenu() {
     return;
   }
 
-  const int32_t n = m_ringVertexCount[m_ringCount - 1];
+  const int32_t n = m_figure.VertexCount(m_figure.LastRing());
   switch (m_mode) {
     case MODE_POLYLINE:
       if (!CanSave()) Gray(popup, ID_POLYLINE_DONE);

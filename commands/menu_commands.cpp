@@ -5,9 +5,9 @@
 #include "editcore/edit_controller.h"
 
 void EditController::ReferenceToLastVertex() {
-  const int32_t n = m_ringVertexCount[m_ringCount - 1];
+  const int32_t n = m_figure.VertexCount(m_figure.LastRing());
   if (!m_pEngine || n < 1) return;
-  Ring& ring = m_rings[m_ringCount - 1];
+  Ring& ring = m_figure.Vertices(m_figure.LastRing());
   ring.EnsureIndex(n - 1);
   int on = 1;
   m_pEngine->SetReferencePoint(&on, &ring.x[n - 1], &ring.y[n - 1], m_is3D ? &ring.z[n - 1] : nullptr);
@@ -51,12 +51,12 @@ void EditController::EnterRotateOrScale(EditStep step) {
   m_polarFlags = 0;
   // Switching between rotate and scale keeps the pivot computed or dragged before.
   if (m_step != EditStep::ChooseRotateHandle && m_step != EditStep::ChooseScaleHandle) {
-    ComputeCentre(&m_dragX, &m_dragY, &m_dragZ, nullptr);
+    ComputeCentre(m_drag, nullptr);
   }
   SetStep(step);
   if (m_pEngine) {
     int on = 1;
-    m_pEngine->SetReferencePoint(&on, &m_dragX, &m_dragY, m_is3D ? &m_dragZ : nullptr);
+    m_pEngine->SetReferencePoint(&on, &m_drag.x, &m_drag.y, m_is3D ? &m_drag.z : nullptr);
   }
   AskForRepaint();
 }
@@ -66,10 +66,7 @@ void EditController::OnMenuRotate() { EnterRotateOrScale(EditStep::ChooseRotateH
 void EditController::OnMenuScale() { EnterRotateOrScale(EditStep::ChooseScaleHandle); }
 
 void EditController::StartNewRing(BYTE isHole) {
-  if (m_ringCount >= RingArrayLength()) return;  // the ring array is full
-  ++m_ringCount;
-  m_ringVertexCount[m_ringCount - 1] = 0;
-  m_ringIsHole[m_ringCount - 1] = isHole;
+  if (!m_figure.StartRing(isHole != 0)) return;  // the ring array is full
   ReferenceOff();
   SetStep(EditStep::Draw);
   AskForRepaint();
@@ -80,9 +77,10 @@ void EditController::OnMenuNewPerimeter() { StartNewRing(0); }
 void EditController::OnMenuNewHole() { StartNewRing(1); }
 
 void EditController::OnMenuBack() {
-  int32_t& n = m_ringVertexCount[m_ringCount - 1];
-  if (n <= 0) return;
-  --n;
+  const int32_t last = m_figure.LastRing();
+  const int32_t n = m_figure.VertexCount(last) - 1;
+  if (n < 0) return;
+  m_figure.SetVertexCount(last, n);
   if (n > 0)
     ReferenceToLastVertex();
   else
@@ -91,8 +89,8 @@ void EditController::OnMenuBack() {
 }
 
 void EditController::OnMenuInvert() {
-  const int32_t n = m_ringVertexCount[m_ringCount - 1];
-  Ring& ring = m_rings[m_ringCount - 1];
+  const int32_t n = m_figure.VertexCount(m_figure.LastRing());
+  Ring& ring = m_figure.Vertices(m_figure.LastRing());
   if (n > 0) ring.EnsureIndex(n - 1);
   // Part numbers belong to positions, not to the vertices that move.
   for (int32_t i = 0, j = n - 1; i < j; ++i, --j) {

@@ -23,9 +23,9 @@ double DegreesToRadians(const CString& text) { return std::atof(text) * kPi * (1
 }  // namespace
 
 double EditController::LastSegmentAngleDegrees() {
-  const int32_t n = m_ringVertexCount[m_ringCount - 1];
+  const int32_t n = m_figure.VertexCount(m_figure.LastRing());
   if (n < 2) return 0;
-  Ring& ring = m_rings[m_ringCount - 1];
+  Ring& ring = m_figure.Vertices(m_figure.LastRing());
   ring.EnsureIndex(n - 1);
   if (!m_is3D) return AngleOfVector(ring.x[n - 2], ring.y[n - 2], ring.x[n - 1], ring.y[n - 1]) * kDegreesPerRadian;
   // In 3D the segment's direction is the one seen in the work plane.
@@ -44,10 +44,10 @@ double EditController::LastSegmentAngleDegrees() {
 void EditController::SettlePolarBase() {
   int r = 0, used = 0;
   if (!(m_polarFlags & POLAR_BASE_KNOWN)) {
-    r = ComputeCentre(&m_polarBaseX, &m_polarBaseY, &m_polarBaseZ, &used);
+    r = ComputeCentre(m_polarBase, &used);
     m_polarFlags |= POLAR_BASE_KNOWN;
   }
-  BringIntoView(&m_polarBaseX, &m_polarBaseY, r == 0, used);
+  BringIntoView(m_polarBase, r == 0, used);
 }
 
 // Polar input replaces the host's own mode pair and, while constrained, its third
@@ -113,7 +113,7 @@ void EditController::OnMenuPolarOn() {
     dlg->m_addOn = TRUE;
     dlg->m_addText = CString(FormatG(m_angleToAdd * kDegreesPerRadian));
   }
-  dlg->m_lastPointUnavailable = m_ringVertexCount[m_ringCount - 1] < 1;
+  dlg->m_lastPointUnavailable = m_figure.VertexCount(m_figure.LastRing()) < 1;
   dlg->m_lastSegmentAngle = LastSegmentAngleDegrees();
 
   if (RunPolarDialog(*dlg)) {

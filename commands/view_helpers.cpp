@@ -5,20 +5,18 @@
 #include "editcore/edit_controller.h"
 #include "platform/window.h"
 
-int EditController::ComputeCentre(double* x, double* y, double* z, int* pUsed) {
+int EditController::ComputeCentre(Point3& centre, int* pUsed) {
   if (pUsed) *pUsed = 0;
-  if (m_ringCount < 1) return 0;
+  if (m_figure.RingCount() < 1) return 0;
   // Every ring writes its centre in turn, so the last ring decides.
-  for (int32_t r = 0; r < m_ringCount; ++r) {
-    const int32_t n = m_ringVertexCount[r];
+  for (int32_t r = 0; r < m_figure.RingCount(); ++r) {
+    const int32_t n = m_figure.VertexCount(r);
     if (n <= 0) {
-      *x = m_basePointX;
-      *y = m_basePointY;
-      *z = m_basePointZ;
+      centre = m_basePoint;
       if (pUsed) *pUsed = 1;
       continue;
     }
-    Ring& ring = m_rings[r];
+    Ring& ring = m_figure.Vertices(r);
     ring.EnsureIndex(n - 1);
     double minX = ring.x[0], maxX = ring.x[0], minY = ring.y[0], maxY = ring.y[0];
     double minZ = m_is3D ? ring.z[0] : 0.0, maxZ = minZ;
@@ -32,16 +30,14 @@ int EditController::ComputeCentre(double* x, double* y, double* z, int* pUsed) {
         maxZ = std::max(maxZ, ring.z[i]);
       }
     }
-    *x = (minX + maxX) * 0.5;
-    *y = (minY + maxY) * 0.5;
-    *z = (minZ + maxZ) * 0.5;
+    centre = {(minX + maxX) * 0.5, (minY + maxY) * 0.5, (minZ + maxZ) * 0.5};
   }
   return 1;
 }
 
-void EditController::BringIntoView(double* x, double* y, BOOL force, BOOL keep) {
+void EditController::BringIntoView(Point3& p, BOOL force, BOOL keep) {
   RECT client{0, 0, 0, 0};
-  double sx = *x, sy = *y;
+  double sx = p.x, sy = p.y;
   if (m_pPaintEngine) {
     GetClientRect(m_pPaintEngine->GetViewWindow(), &client);
     m_pPaintEngine->WorldToScreen(&sx, &sy);
@@ -53,6 +49,6 @@ void EditController::BringIntoView(double* x, double* y, BOOL force, BOOL keep) 
   // Without an engine there is no world point for the view's middle: leave the point.
   if (!m_pEngine) return;
   m_pEngine->ScreenToWorld(&cx, &cy);
-  *x = cx;
-  *y = cy;
+  p.x = cx;
+  p.y = cy;
 }

@@ -244,7 +244,7 @@ void CQarneditCtrl::Set3DMode(LONG NewMode) { m_is3DMode = NewMode != 0; }
 void CQarneditCtrl::setMaxNumberOfRings(LONG newVal) { m_pEditController->SetMaxRings(newVal); }
 
 void CQarneditCtrl::setBasePointQarnEdit(double BaseX, double BaseY, double BaseZ) {
-  m_pEditController->SetBasePoint(BaseX, BaseY, BaseZ);
+  m_pEditController->SetBasePoint({BaseX, BaseY, BaseZ});
 }
 
 // The history belongs to the running edit: with none, there is nothing to take back.

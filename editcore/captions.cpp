@@ -55,25 +55,11 @@ void EditController::BuildMeasurePrefix(CString& prefix) const {
 }
 
 void EditController::ComputeMeasures(double& area, double& length) const {
-  area = 0;
-  length = 0;
-  if (m_mode == MODE_POLYLINE) {
-    const Ring& ring = m_rings[0];
-    const int32_t n = std::min(m_ringVertexCount[0], ring.capacity);
-    for (int32_t i = 0; i + 1 < n; ++i) length += std::hypot(ring.x[i + 1] - ring.x[i], ring.y[i + 1] - ring.y[i]);
-  } else if (m_mode == MODE_POLYGON) {
-    for (int32_t r = 0; r < m_ringCount; ++r) {
-      const Ring& ring = m_rings[r];
-      const int32_t n = std::min(m_ringVertexCount[r], ring.capacity);
-      if (n < 2) continue;
-      for (int32_t i = 0; i < n; ++i) {
-        const int32_t a = i;
-        const int32_t b = (i + 1 < n) ? i + 1 : 0;
-        length += std::hypot(ring.x[b] - ring.x[a], ring.y[b] - ring.y[a]);
-        area += (ring.y[b] + ring.y[a]) * (ring.x[b] - ring.x[a]) / 2;
-      }
-    }
-  }
-  area = std::fabs(area);
-  length = std::fabs(length);
+  Figure::Measures m;
+  if (m_mode == MODE_POLYLINE)
+    m = m_figure.OpenMeasures();
+  else if (m_mode == MODE_POLYGON)
+    m = m_figure.ClosedMeasures();
+  area = m.area;
+  length = m.length;
 }

@@ -8,16 +8,16 @@ namespace {
 constexpr int32_t kChunkVertices = 4096;
 }  // namespace
 
-RECORDADDR WriteRingPairs(Ring* rings, const int32_t* counts, int32_t ringCount, int32_t minCount, uint32_t total) {
+RECORDADDR WriteRingPairs(Figure& figure, int32_t minCount, uint32_t total) {
   if (total == 0) return 0;
   const RECORDADDR block = RecordAlloc(static_cast<size_t>(total) * 2 * sizeof(double));
   if (!block) return 0;
   double chunk[2 * kChunkVertices];
   size_t offset = 0;
-  for (int32_t r = 0; r < ringCount; ++r) {
-    const int32_t count = counts[r];
+  for (int32_t r = 0; r < figure.RingCount(); ++r) {
+    const int32_t count = figure.VertexCount(r);
     if (count < minCount) continue;
-    Ring& ring = rings[r];
+    Ring& ring = figure.Vertices(r);
     ring.EnsureIndex(count - 1);  // as reading each vertex would have grown it
     for (int32_t first = 0; first < count; first += kChunkVertices) {
       const int32_t n = std::min(kChunkVertices, count - first);
@@ -32,15 +32,15 @@ RECORDADDR WriteRingPairs(Ring* rings, const int32_t* counts, int32_t ringCount,
   return block;
 }
 
-RECORDADDR WriteRingHeights(Ring* rings, const int32_t* counts, int32_t ringCount, int32_t minCount, uint32_t total) {
+RECORDADDR WriteRingHeights(Figure& figure, int32_t minCount, uint32_t total) {
   if (total == 0) return 0;
   const RECORDADDR block = RecordAlloc(static_cast<size_t>(total) * sizeof(double));
   if (!block) return 0;
   size_t offset = 0;
-  for (int32_t r = 0; r < ringCount; ++r) {
-    const int32_t count = counts[r];
+  for (int32_t r = 0; r < figure.RingCount(); ++r) {
+    const int32_t count = figure.VertexCount(r);
     if (count < minCount) continue;
-    Ring& ring = rings[r];
+    Ring& ring = figure.Vertices(r);
     ring.EnsureIndex(count - 1);
     RecordWrite(block, offset, ring.z, static_cast<size_t>(count) * sizeof(double));
     offset += static_cast<size_t>(count) * sizeof(double);

@@ -4,12 +4,12 @@
 
 #include <cstdint>
 
-#include "editcore/ring.h"
+#include "editcore/figure.h"
 #include "platform/record_access.h"
 
 // A fresh block of the (x, y) pairs of every ring with at least minCount vertices, in
 // ring order; total is their number of vertices. 0 when total is 0 or nothing is left.
-RECORDADDR WriteRingPairs(Ring* rings, const int32_t* counts, int32_t ringCount, int32_t minCount, uint32_t total);
+RECORDADDR WriteRingPairs(Figure& figure, int32_t minCount, uint32_t total);
 
 // The same for the z values.
-RECORDADDR WriteRingHeights(Ring* rings, const int32_t* counts, int32_t ringCount, int32_t minCount, uint32_t total);
+RECORDADDR WriteRingHeights(Figure& figure, int32_t minCount, uint32_t total);

@@ -35,11 +35,11 @@ RECORDADDR WriteBlock(const std::vector<T>& values) {
 }  // namespace
 
 BOOL EditController::CanSave() const {
-  if (m_ringCount < 1) return FALSE;
+  if (m_figure.RingCount() < 1) return FALSE;
   bool allAcceptable = true;
   bool someVertex = false;
-  for (int32_t r = 0; r < m_ringCount; ++r) {
-    int32_t c = m_ringVertexCount[r];
+  for (int32_t r = 0; r < m_figure.RingCount(); ++r) {
+    int32_t c = m_figure.VertexCount(r);
     bool acceptable;
     switch (m_mode) {
       case MODE_POLYLINE: acceptable = c == 0 || c >= 2; break;
@@ -64,8 +64,8 @@ void EditController::CommitGeometry() {
 }
 
 void EditController::CommitPolyline() {
-  Ring& ring = m_rings[0];
-  const int32_t n = m_ringVertexCount[0];
+  Ring& ring = m_figure.Vertices(0);
+  const int32_t n = m_figure.VertexCount(0);
   RECORDADDR rec = RecordAlloc(ntt::kPolylineSize3D);
   if (!rec) return;
   WriteHeader(rec, m_is3D ? ntt::kPolylineSize3D : ntt::kPolylineSize2D, ntt::kPolyline);
@@ -121,14 +121,14 @@ void EditController::CommitPolygon() {
   std::vector<uint8_t> descriptors;
   uint32_t total = 0;
   uint32_t written = 0;
-  for (int32_t r = 0; r < m_ringCount; ++r) {
-    const int32_t count = m_ringVertexCount[r];
+  for (int32_t r = 0; r < m_figure.RingCount(); ++r) {
+    const int32_t count = m_figure.VertexCount(r);
     if (count < 3) continue;
-    Ring& ring = m_rings[r];
+    Ring& ring = m_figure.Vertices(r);
     uint8_t descriptor[ntt::kRingDescriptorSize];
     const uint32_t first = total;
     const uint32_t n = static_cast<uint32_t>(count);
-    const int16_t kind = m_ringIsHole[r] ? ntt::kHole : ntt::kPerimeter;
+    const int16_t kind = m_figure.IsHole(r) ? ntt::kHole : ntt::kPerimeter;
     std::memcpy(descriptor, &first, 4);
     std::memcpy(descriptor + 4, &n, 4);
     std::memcpy(descriptor + 8, &kind, 2);
@@ -152,17 +152,17 @@ void EditController::CommitPolygon() {
   const bool direct = FastPaths::enabled;
   RecordPut<uint32_t>(rec, ntt::kPgTotal, total);
   RecordPut<uint32_t>(rec, ntt::kPgXY,
-                      direct ? WriteRingPairs(m_rings, m_ringVertexCount, m_ringCount, 3, total) : WriteBlock(xy));
+                      direct ? WriteRingPairs(m_figure, 3, total) : WriteBlock(xy));
   RecordPut<uint32_t>(rec, ntt::kPgRingCount, written < 1 ? 1 : written);
   RecordPut<uint32_t>(rec, ntt::kPgRings, WriteBlock(descriptors));
   const RECORDADDR zBlock =
-      !m_is3D ? 0 : direct ? WriteRingHeights(m_rings, m_ringVertexCount, m_ringCount, 3, total) : WriteBlock(z);
+      !m_is3D ? 0 : direct ? WriteRingHeights(m_figure, 3, total) : WriteBlock(z);
   RecordPut<uint32_t>(rec, ntt::kPgZ, zBlock);
   m_pDrawnNtt = rec;
 }
 
 void EditController::CommitPoint() {
-  Ring& ring = m_rings[0];
+  Ring& ring = m_figure.Vertices(0);
   RECORDADDR rec = RecordAlloc(ntt::kPointSize3D);
   if (!rec) return;
   WriteHeader(rec, m_is3D ? ntt::kPointSize3D : ntt::kPointSize2D, ntt::kPoint);

@@ -10,12 +10,7 @@ namespace {
 constexpr int32_t kMaxRingArrayLength = 100000;
 }  // namespace
 
-EditController::EditController(EditSite* pSite) : m_pSite(pSite) {
-  CreateRingStorage(kInitialRingCount);
-  m_ringCount = 1;
-  m_ringVertexCount[0] = 0;
-  m_ringIsHole[0] = 0;
-}
+EditController::EditController(EditSite* pSite) : m_pSite(pSite) {}
 
 EditController::~EditController() {
   // Idle first: a host that answers the unregistering with a detach callback must not
@@ -27,33 +22,12 @@ EditController::~EditController() {
   if (m_pPaintEngine && m_painterRegistered) m_pPaintEngine->SetOverlayPainter(nullptr);
   m_pEngine = nullptr;
   m_pPaintEngine = nullptr;
-  DestroyRingStorage();
-}
-
-void EditController::CreateRingStorage(int32_t n) {
-  m_rings = new Ring[n];
-  m_ringVertexCount = new int32_t[n]();
-  m_ringIsHole = new BYTE[n]();
-  m_ringArrayLength = n;
-}
-
-void EditController::DestroyRingStorage() {
-  delete[] m_rings;
-  delete[] m_ringVertexCount;
-  delete[] m_ringIsHole;
-  m_rings = nullptr;
-  m_ringVertexCount = nullptr;
-  m_ringIsHole = nullptr;
-  m_ringArrayLength = 0;
 }
 
 void EditController::SetMaxRings(int32_t n) {
   // At least one ring must exist (ring 0 is the figure of every mode).
   n = std::clamp(n, 1, kMaxRingArrayLength);
-  DestroyRingStorage();
-  CreateRingStorage(n);
-  // The vertex data are gone; a running edit goes on with empty rings that fit.
-  m_ringCount = std::min(m_ringCount, n);
+  m_figure.SetRingArrayLength(n);
 }
 
 void EditController::DisableBeginEndEdit() {

@@ -5,6 +5,7 @@
 
 #include "editcore/edit_site.h"
 #include "editcore/edit_step.h"
+#include "editcore/figure.h"
 #include "editcore/ring.h"
 #include "hostlink/host_interfaces.h"
 #include "platform/abi.h"
@@ -53,6 +54,8 @@ class EditController final : public PointerHandler, public OverlayPainter {
   // handlers of its events are refused, since they would go to the host being left.
   void EndBeforeHostSwitch();
   BOOL IsEditing() const { return m_mode != MODE_IDLE; }
+  // MODE_IDLE, or the kind of figure being edited.
+  int32_t Mode() const { return m_mode; }
   // Changes whenever an edit starts or ends. Container code runs inside every event and
   // every host call that can re-enter; a caller that compares the serial from before
   // such a call with the one after it knows whether the edit it was working on is still
@@ -61,11 +64,9 @@ class EditController final : public PointerHandler, public OverlayPainter {
   bool HoldsRegistration() const { return m_handlerRegistered || m_painterRegistered; }
   void SetMaxRings(int32_t n);
   void DisableBeginEndEdit();
-  void SetBasePoint(double x, double y, double z) {
-    m_basePointX = x;
-    m_basePointY = y;
-    m_basePointZ = z;
-  }
+  // Where rotate, scale and the polar base start when the figure has no vertex yet.
+  void SetBasePoint(const Point3& p) { m_basePoint = p; }
+  const Point3& BasePoint() const { return m_basePoint; }
 
   // Entity records
   BOOL CanSave() const;
@@ -77,6 +78,8 @@ class EditController final : public PointerHandler, public OverlayPainter {
   void SetStep(EditStep step);
   EditStep Step() const { return m_step; }
   void BuildMeasurePrefix(CString& prefix) const;
+  // The caption's measures of the figure: a polyline's length, a polygon's area and
+  // perimeter (zero for the other modes).
   void ComputeMeasures(double& area, double& length) const;
 
   // Undo and redo inside the running edit (editcore/edit_history.cpp). Each completed
@@ -94,7 +97,8 @@ class EditController final : public PointerHandler, public OverlayPainter {
   // Host version probe: whether the host's file is of major version 3 or later.
   void HostManagesUtils();
 
-  int32_t RingArrayLength() const { return m_ringArrayLength; }
+  int32_t RingArrayLength() const { return m_figure.RingArrayLength(); }
+  const Figure& GetFigure() const { return m_figure; }
 
   // Geometry and snap (interaction/convert_and_snap.cpp)
   // View pixels in, the world point out (2D view-plane coordinates; in 3D callers lift
@@ -139,7 +143,8 @@ class EditController final : public PointerHandler, public OverlayPainter {
   void SetForcedTracking(int second);
   static constexpr int kTrackingHandedOver = -1;
   static constexpr int kTrackingAtRest = -2;
-  void TurnReferenceOn(double* x, double* y, double* z);
+  // Hands the host p as its reference point (its height only in 3D).
+  void TurnReferenceOn(Point3 p);
   // At a drop: the reference point off and the host's tracking back at rest.
   void DropReference();
   void AskForRepaint();
@@ -155,12 +160,13 @@ class EditController final : public PointerHandler, public OverlayPainter {
   // Context menu and commands (commands/)
   // Opens the popup of the current mode at the cursor and runs the chosen command.
   void ShowContextMenu();
-  // The centre of the last ring's bounding box (the base point for an empty ring);
-  // 0 when there is no ring. *pUsed tells whether the base point was taken.
-  int ComputeCentre(double* x, double* y, double* z, int* pUsed);
-  // Moves (*x, *y) to the world point at the middle of the view when it lies outside
-  // the view or when forced; keep leaves it wherever it is.
-  void BringIntoView(double* x, double* y, BOOL force, BOOL keep);
+  // The centre of the last ring's bounding box (the base point for an empty ring) into
+  // centre; 0, and centre left as it was, when there is no ring. *pUsed tells whether
+  // the base point was taken.
+  int ComputeCentre(Point3& centre, int* pUsed);
+  // Moves p's x and y to the world point at the middle of the view when they lie
+  // outside the view or when forced; keep leaves p wherever it is. z is not touched.
+  void BringIntoView(Point3& p, BOOL force, BOOL keep);
   // The command handlers, one per distinct command of the three popups.
   void OnMenuContinue();
   void OnMenuMoveVertex();
@@ -218,49 +224,34 @@ class EditController final : public PointerHandler, public OverlayPainter {
   };
 
   void PrepareHost();
-  void DestroyRingStorage();
-  void CreateRingStorage(int32_t n);
   void CommitPolyline();
   void CommitPolygon();
   void CommitPoint();
 
  public:
-  // Fields, in the order the edit object has always kept them.
-  bool m_hostManagesUtils = false;
+  // Fields still read or set from outside the editor; the rest are private below.
   bool m_is3D = false;
   RECORDADDR m_pDrawnNtt = 0;
   HWND m_hPrevCapture = nullptr;
-  EditSite* m_pSite;  // not owned: the control that owns this editor
   HostEngine* m_pEngine = nullptr;
   HostEngine* m_pPaintEngine = nullptr;
   Ring m_hiliteRing;
   int32_t m_hiliteCount = 0;
-  int32_t m_ringCount = 1;
-  Ring* m_rings = nullptr;
-  int32_t* m_ringVertexCount = nullptr;
-  BYTE* m_ringIsHole = nullptr;
-  int32_t m_mode = MODE_IDLE;
+  Figure m_figure{kInitialRingCount};
   EditStep m_step = EditStep::Idle;
   int32_t m_curVertex = -1;
-  int32_t m_curRing = 0;
   uint32_t m_polarFlags = 0;
   double m_polarAngle = 0;
   double m_angleToAdd = 0;
   double m_polarLength = 0;
-  double m_lastX = 0, m_lastY = 0, m_lastZ = 0;
-  double m_polarBaseX = 0, m_polarBaseY = 0, m_polarBaseZ = 0;
-  CString m_savedUtils;
+  Point3 m_last;
+  Point3 m_polarBase;
   int32_t m_savedModePair[2] = {0, 0};
-  int32_t m_savedInputState[3] = {0, 0, 0};
   bool m_inputStateForced = false;
   int32_t m_dlgSavedInputState[3] = {0, 0, 0};
-  int32_t m_savedRefValid = -1;
-  double m_savedRefX = 0, m_savedRefY = 0, m_savedRefZ = 0;
-  double m_basePointX = 0, m_basePointY = 0, m_basePointZ = 0;
   int32_t m_noBeginEndEdit = 0;
-  int32_t m_lastPtrX = 0, m_lastPtrY = 0;
   bool m_rubberDrawn = false;
-  double m_dragX = 0, m_dragY = 0, m_dragZ = 0;
+  Point3 m_drag;
   double m_rotateAngle = 0;
   double m_scaleFactor = 0;
 
@@ -302,7 +293,6 @@ class EditController final : public PointerHandler, public OverlayPainter {
   // host is left holding a handler this editor no longer answers for.
   void ForgetOtherEngines(HostEngine* pEngine);
 
-  int32_t m_ringArrayLength = 0;  // N: the ring array's length, kept with the array
   bool m_destroying = false;      // the control is going away: nothing may hold it
   uint32_t m_editSerial = 0;
   int32_t m_startDepth = 0;
@@ -317,4 +307,13 @@ class EditController final : public PointerHandler, public OverlayPainter {
   bool m_handlerRegistered = false;
   bool m_painterRegistered = false;
   int64_t m_undoMemoryLimit = kDefaultUndoMemoryLimit;
+  bool m_hostManagesUtils = false;
+  EditSite* m_pSite;  // not owned: the control that owns this editor
+  int32_t m_mode = MODE_IDLE;
+  CString m_savedUtils;
+  int32_t m_savedInputState[3] = {0, 0, 0};
+  int32_t m_savedRefValid = -1;
+  Point3 m_savedRef;
+  Point3 m_basePoint;
+  int32_t m_lastPtrX = 0, m_lastPtrY = 0;
 };

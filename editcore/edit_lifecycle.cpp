@@ -57,9 +57,7 @@ void EditController::StartDrawing(HostEngine* pEngine, int32_t mode) {
   Attach(pEngine, false);
   m_noBeginEndEdit = 0;
   m_is3D = m_pSite->Is3D();
-  m_ringCount = 1;
-  m_ringVertexCount[0] = 0;
-  m_ringIsHole[0] = 0;
+  m_figure.Clear();
   m_mode = mode;
   const uint32_t serial = ++m_editSerial;
   SetStep(EditStep::Draw);
@@ -93,9 +91,9 @@ void EditController::PrepareHost() {
     if (!m_inputSaved) {
       std::copy(state, state + 3, m_savedInputState);
       m_savedRefValid = refValid;
-      m_savedRefX = ref[0];
-      m_savedRefY = ref[1];
-      m_savedRefZ = ref[2];
+      m_savedRef.x = ref[0];
+      m_savedRef.y = ref[1];
+      m_savedRef.z = ref[2];
       m_inputSaved = true;
     }
     int first = 1;
@@ -119,7 +117,7 @@ void EditController::EndEdit(bool save) {
       // prepared (from the first CaptionChanged of its start) has none of its own.
       if (m_inputSaved) {
         if (m_savedRefValid >= 0)
-          pEngine->SetReferencePoint(&m_savedRefValid, &m_savedRefX, &m_savedRefY, &m_savedRefZ);
+          pEngine->SetReferencePoint(&m_savedRefValid, &m_savedRef.x, &m_savedRef.y, &m_savedRef.z);
         int current[3] = {0, 0, 0};
         pEngine->GetInputState(&current[0], &current[1], &current[2]);
         pEngine->SetInputState(&m_savedInputState[0], &m_savedInputState[1], &current[2]);
@@ -162,8 +160,6 @@ void EditController::EndEdit(bool save) {
   // the registrations are gone either way, so the pointers are not kept.
   m_pEngine = nullptr;
   m_pPaintEngine = nullptr;
-  m_ringCount = 1;
-  m_ringVertexCount[0] = 0;
-  m_ringIsHole[0] = 0;
-  m_basePointX = m_basePointY = m_basePointZ = 0;
+  m_figure.Clear();
+  m_basePoint.x = m_basePoint.y = m_basePoint.z = 0;
 }

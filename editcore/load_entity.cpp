@@ -91,24 +91,24 @@ BOOL EditController::LoadEntity(HostEngine* pEngine, RECORDADDR record) {
   if (scope.Refused()) return FALSE;
   HostManagesUtils();
   m_noBeginEndEdit = 0;
-  m_ringCount = 1;
-  m_ringIsHole[0] = 0;
+  m_figure.SetRingCount(1);
+  m_figure.SetHole(0, false);
 
   // The whole record is checked before anything is attached or changed.
   entity::Fields f;
-  if (!entity::Read(record, entity::Use::kLoad, m_ringArrayLength, f)) return FALSE;
+  if (!entity::Read(record, entity::Use::kLoad, m_figure.RingArrayLength(), f)) return FALSE;
 
   Attach(pEngine, false);
   // The registration may have run container code (a detach callback and its
   // EditAborted handler), which can have resized the ring storage or ended the edit.
-  if (f.type == ntt::kPolygon && f.ringCount > static_cast<uint32_t>(m_ringArrayLength)) {
+  if (f.type == ntt::kPolygon && f.ringCount > static_cast<uint32_t>(m_figure.RingArrayLength())) {
     EndEdit(false);
     return FALSE;
   }
   m_is3D = f.is3D;
-  m_ringCount = 1;
-  m_ringIsHole[0] = 0;
-  Ring& ring0 = m_rings[0];
+  m_figure.SetRingCount(1);
+  m_figure.SetHole(0, false);
+  Ring& ring0 = m_figure.Vertices(0);
   // Each case sets the mode first and opens the new edit's serial before its
   // CaptionChanged event runs the container.
   uint32_t serial = 0;
@@ -119,39 +119,39 @@ BOOL EditController::LoadEntity(HostEngine* pEngine, RECORDADDR record) {
   };
   switch (f.type) {
     case ntt::kPoint:
-      m_ringVertexCount[0] = 1;
+      m_figure.SetVertexCount(0, 1);
       Store(ring0, 0, f.px[0], f.py[0], f.pz[0], 1);
       enter(MODE_POINT, EditStep::Draw);
       break;
     case ntt::kLine:
-      m_ringVertexCount[0] = 2;
+      m_figure.SetVertexCount(0, 2);
       for (int32_t i = 0; i < 2; ++i) Store(ring0, i, f.px[i], f.py[i], f.pz[i], 1);
       enter(MODE_POLYLINE, EditStep::ChooseVertexToMove);
       break;
     case ntt::kPolyline:
       if (f.is3D && f.partCount != 1) {
-        m_ringVertexCount[0] = LoadParts(ring0, f);
+        m_figure.SetVertexCount(0, LoadParts(ring0, f));
       } else {
         const int32_t n = static_cast<int32_t>(f.count);
         CopyVertices(ring0, f, 0, f.count, f.is3D);
-        m_ringVertexCount[0] = n;
+        m_figure.SetVertexCount(0, n);
         // Nothing to repeat when there is no first vertex.
         if (f.closed && n > 0) {
           Store(ring0, n, ring0.x[0], ring0.y[0], ring0.z[0], ring0.part[0]);
-          m_ringVertexCount[0] = n + 1;
+          m_figure.SetVertexCount(0, n + 1);
         }
       }
       enter(MODE_POLYLINE, EditStep::ChooseVertexToMove);
       break;
     case ntt::kPolygon:
-      m_ringCount = static_cast<int32_t>(f.ringCount);
+      m_figure.SetRingCount(static_cast<int32_t>(f.ringCount));
       for (uint32_t r = 0; r < f.ringCount; ++r) {
         entity::RingDescriptor d{};
         // Read again after Attach: a host callback in between must not widen a ring.
         if (!entity::ReadRingDescriptor(f, r, d) || uint64_t{d.first} + d.count > f.count) d = {0, 0, ntt::kPerimeter};
-        m_ringIsHole[r] = d.kind == ntt::kHole;
-        m_ringVertexCount[r] = static_cast<int32_t>(d.count);
-        CopyVertices(m_rings[r], f, d.first, d.count, false);
+        m_figure.SetHole(r, d.kind == ntt::kHole);
+        m_figure.SetVertexCount(r, static_cast<int32_t>(d.count));
+        CopyVertices(m_figure.Vertices(r), f, d.first, d.count, false);
       }
       enter(MODE_POLYGON, EditStep::ChooseVertexToMove);
       break;

@@ -60,7 +60,7 @@ void EditController::PaintOverlay(CDC* pDC) {
 
     if (AboutCentre(m_step)) {
       int x = 0, y = 0;
-      WorldToPixel(m_dragX, m_dragY, m_dragZ, x, y);
+      WorldToPixel(m_drag.x, m_drag.y, m_drag.z, x, y);
       DrawCircleGrip(hdc, x, y);
     }
 
@@ -87,9 +87,9 @@ void EditController::PaintRings(CDC& dc, HPEN, COLORREF color) {
   HDC hdc = dc.GetSafeHdc();
   const bool segmentGrips = m_step == EditStep::ChooseSegmentToSplit || m_step == EditStep::DragSplitVertex;
   OverlayCanvas canvas(hdc);
-  for (int32_t r = 0; r < m_ringCount; ++r) {
-    const Ring& ring = m_rings[r];
-    const int32_t n = m_ringVertexCount[r];
+  for (int32_t r = 0; r < m_figure.RingCount(); ++r) {
+    const Ring& ring = m_figure.Vertices(r);
+    const int32_t n = m_figure.VertexCount(r);
     int prevX = 0, prevY = 0;
     int32_t prevPart = 1;
     for (int32_t i = 0; i < n; ++i) {
@@ -99,7 +99,7 @@ void EditController::PaintRings(CDC& dc, HPEN, COLORREF color) {
       const bool unlocked = (i != 0 && i != n - 1) || !m_noBeginEndEdit;
 
       if ((unlocked && (m_step == EditStep::ChooseVertexToMove || m_step == EditStep::DragVertex)) ||
-          (m_step == EditStep::DragSplitVertex && i == m_curVertex && r == m_curRing)) {
+          (m_step == EditStep::DragSplitVertex && i == m_curVertex && r == m_figure.CurrentRing())) {
         canvas.SquareGrip(x, y);
       }
       if (unlocked && (m_step == EditStep::ChooseVertexToDelete || m_step == EditStep::ConfirmDelete)) {
@@ -116,10 +116,10 @@ void EditController::PaintRings(CDC& dc, HPEN, COLORREF color) {
         if (closing) canvas.SquareGrip(Truncate((endX + x) * 0.5), Truncate((endY + y) * 0.5));
         if (joined) canvas.SquareGrip(Truncate((prevX + x) * 0.5), Truncate((prevY + y) * 0.5));
       }
-      if (m_step == EditStep::Draw && i == n - 1 && r == m_ringCount - 1) canvas.CircleGrip(x, y);
+      if (m_step == EditStep::Draw && i == n - 1 && r == m_figure.LastRing()) canvas.CircleGrip(x, y);
 
       if (closing) {
-        if (r == m_ringCount - 1) {
+        if (r == m_figure.LastRing()) {
           // The ring still being drawn shows its closing side dotted.
           ScopedPen dotted(hdc, PS_DOT, color);
           canvas.StyledSegment(endX, endY, x, y);
@@ -145,7 +145,7 @@ void EditController::PaintPolarMarks(HDC hdc) {
   if (m_is3D) {
     HostView view(m_pSite->HostDispatch());
     const WorkPlane plane = WorkPlane::Read(view);
-    const Point3 point{m_lastX, m_lastY, m_lastZ};
+    const Point3 point = m_last;
     if (angleFixed && lengthFixed) {
       DrawPlaneCrossPair(view, m_pPaintEngine, hdc, plane, point, a, length);
     } else if (angleFixed) {
@@ -154,21 +154,21 @@ void EditController::PaintPolarMarks(HDC hdc) {
       DrawPlaneCircle(view, m_pPaintEngine, hdc, plane, point, length);
     }
   } else if (angleFixed && lengthFixed) {
-    double x1 = m_lastX + length * std::cos(a), y1 = m_lastY + length * std::sin(a);
-    double x2 = m_lastX + length * std::cos(a + kPi), y2 = m_lastY + length * std::sin(a + kPi);
+    double x1 = m_last.x + length * std::cos(a), y1 = m_last.y + length * std::sin(a);
+    double x2 = m_last.x + length * std::cos(a + kPi), y2 = m_last.y + length * std::sin(a + kPi);
     m_pPaintEngine->WorldToScreen(&x1, &y1);
     m_pPaintEngine->WorldToScreen(&x2, &y2);
     DrawGrayCrossPair(hdc, Truncate(x1), Truncate(y1), Truncate(x2), Truncate(y2));
   } else if (angleFixed) {
     // Fixed on the screen, not in the world: the line is as long at every zoom.
-    double x0 = m_lastX, y0 = m_lastY;
+    double x0 = m_last.x, y0 = m_last.y;
     m_pPaintEngine->WorldToScreen(&x0, &y0);
     DrawGrayDottedLine(
         hdc, Truncate(x0 + kHalfLineLength * std::cos(a)), Truncate(y0 + kHalfLineLength * std::sin(a + kPi)),
         Truncate(x0 + kHalfLineLength * std::cos(a + kPi)), Truncate(y0 + kHalfLineLength * std::sin(a)));
   } else {
-    double left = m_lastX - length, bottom = m_lastY - length;
-    double right = m_lastX + length, top = m_lastY + length;
+    double left = m_last.x - length, bottom = m_last.y - length;
+    double right = m_last.x + length, top = m_last.y + length;
     m_pPaintEngine->WorldToScreen(&left, &bottom);
     m_pPaintEngine->WorldToScreen(&right, &top);
     DrawGrayDottedEllipse(hdc, Truncate(left), Truncate(bottom), Truncate(right), Truncate(top));
@@ -176,7 +176,7 @@ void EditController::PaintPolarMarks(HDC hdc) {
 
   if (m_polarFlags & POLAR_FROM_BASE) {
     int x = 0, y = 0;
-    WorldToPixel(m_lastX, m_lastY, m_lastZ, x, y);
+    WorldToPixel(m_last.x, m_last.y, m_last.z, x, y);
     DrawCircleGrip(hdc, x, y);
   }
 }

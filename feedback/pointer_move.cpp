@@ -50,9 +50,9 @@ class XorBand {
 template <typename Visit>
 void ForEachMovableVertex(EditController& ec, Visit visit) {
   const int32_t skip = ec.m_noBeginEndEdit ? 1 : 0;
-  for (int32_t r = 0; r < ec.m_ringCount; ++r) {
-    const int32_t n = ec.m_ringVertexCount[r];
-    for (int32_t i = skip; i < n - skip; ++i) visit(ec.m_rings[r], i);
+  for (int32_t r = 0; r < ec.m_figure.RingCount(); ++r) {
+    const int32_t n = ec.m_figure.VertexCount(r);
+    for (int32_t i = skip; i < n - skip; ++i) visit(ec.m_figure.Vertices(r), i);
   }
 }
 
@@ -60,18 +60,18 @@ void ForEachMovableVertex(EditController& ec, Visit visit) {
 template <typename Visit>
 void ForEachMovableRange(EditController& ec, Visit visit) {
   const int32_t skip = ec.m_noBeginEndEdit ? 1 : 0;
-  for (int32_t r = 0; r < ec.m_ringCount; ++r) {
-    const int32_t count = ec.m_ringVertexCount[r] - 2 * skip;
-    if (count > 0) visit(ec.m_rings[r], skip, count);
+  for (int32_t r = 0; r < ec.m_figure.RingCount(); ++r) {
+    const int32_t count = ec.m_figure.VertexCount(r) - 2 * skip;
+    if (count > 0) visit(ec.m_figure.Vertices(r), skip, count);
   }
 }
 
 // What a pointer move does in each step.
 void FollowPointer(EditController& ec, POINT& pt) {
   if (ec.m_polarFlags & POLAR_BASE_DRAGGED) {
-    ec.m_polarBaseX = pt.x;
-    ec.m_polarBaseY = pt.y;
-    ec.ConvertAndSnap(ec.m_polarBaseX, ec.m_polarBaseY);
+    ec.m_polarBase.x = pt.x;
+    ec.m_polarBase.y = pt.y;
+    ec.ConvertAndSnap(ec.m_polarBase.x, ec.m_polarBase.y);
     ec.AskForRepaint();
     return;
   }
@@ -83,15 +83,19 @@ void FollowPointer(EditController& ec, POINT& pt) {
     case EditStep::DragVertex:
     case EditStep::DragSplitVertex: {
       // Only a picked vertex is dragged; without one there is nothing to move.
-      if (ec.m_curVertex < 0 || ec.m_curRing < 0 || ec.m_curRing >= ec.m_ringCount) break;
+      auto picked = [&ec] {
+        const int32_t r = ec.m_figure.CurrentRing();
+        return ec.m_curVertex >= 0 && r >= 0 && r < ec.m_figure.RingCount();
+      };
+      if (!picked()) break;
       // The Snap handler runs the container, which may free the ring storage or end the
       // edit: the point is worked out in locals and stored only if its vertex still exists.
       const uint32_t serial = ec.EditSerial();
       double x = pt.x;
       double y = pt.y;
       ec.ConvertAndSnap(x, y);
-      if (ec.EditSerial() != serial || ec.m_curVertex < 0 || ec.m_curRing < 0 || ec.m_curRing >= ec.m_ringCount) break;
-      Ring& ring = ec.m_rings[ec.m_curRing];
+      if (ec.EditSerial() != serial || !picked()) break;
+      Ring& ring = ec.m_figure.Vertices(ec.m_figure.CurrentRing());
       ring.EnsureIndex(ec.m_curVertex);
       double z = ring.z[ec.m_curVertex];
       if (ec.m_is3D && ec.m_pEngine) ec.m_pEngine->ViewToWorld3D(&x, &y, &z);
@@ -109,7 +113,7 @@ void FollowPointer(EditController& ec, POINT& pt) {
       break;
     case EditStep::DragRotateCentre:
     case EditStep::DragScaleCentre:
-      ec.SnappedPointerPoint(pt, ec.m_dragX, ec.m_dragY, ec.m_dragZ);
+      ec.SnappedPointerPoint(pt, ec.m_drag.x, ec.m_drag.y, ec.m_drag.z);
       ec.AskForRepaint();
       break;
     case EditStep::DragScaling:
@@ -148,18 +152,18 @@ void EditController::DrawRubberBand(POINT& pt) {
     return;
   }
   if (!m_pPaintEngine) return;  // no view to draw on
-  const int32_t last = m_ringCount - 1;
-  const int32_t n = m_ringVertexCount[last];
+  const int32_t last = m_figure.LastRing();
+  const int32_t n = m_figure.VertexCount(last);
   double ax = 0, ay = 0, az = 0;
   if (n > 0) {
-    const Ring& ring = m_rings[last];
+    const Ring& ring = m_figure.Vertices(last);
     ax = ring.x[n - 1];
     ay = ring.y[n - 1];
     az = ring.z[n - 1];
   } else if (m_polarFlags & POLAR_FROM_BASE) {
-    ax = m_basePointX;
-    ay = m_basePointY;
-    az = m_basePointZ;
+    ax = m_basePoint.x;
+    ay = m_basePoint.y;
+    az = m_basePoint.z;
   } else {
     return;  // nothing to stretch from yet
   }
@@ -183,7 +187,7 @@ void EditController::DrawRubberBand(POINT& pt) {
 void EditController::MoveFigure(const POINT& pt) {
   double px = 0, py = 0, pz = 0;
   SnappedPointerPoint(pt, px, py, pz);
-  const double dx = px - m_dragX, dy = py - m_dragY, dz = pz - m_dragZ;
+  const double dx = px - m_drag.x, dy = py - m_drag.y, dz = pz - m_drag.z;
   if (FastPaths::enabled) {
     ForEachMovableRange(*this, [&](Ring& ring, int32_t first, int32_t count) {
       OffsetCoordinates(ring.x + first, count, dx);
@@ -195,9 +199,7 @@ void EditController::MoveFigure(const POINT& pt) {
     ring.y[i] += dy;
     if (m_is3D) ring.z[i] += dz;
   });
-  m_dragX = px;
-  m_dragY = py;
-  m_dragZ = pz;
+  m_drag = {px, py, pz};
   AskForRepaint();
 }
 
@@ -206,15 +208,15 @@ void EditController::RotateFigure(const POINT& pt) {
   SnappedPointerPoint(pt, px, py, pz);
   double theta = 0;
   if (!m_is3D) {
-    theta = AngleOfVector(m_dragX, m_dragY, px, py);
+    theta = AngleOfVector(m_drag.x, m_drag.y, px, py);
     const double turn = theta - m_rotateAngle;
     ForEachMovableVertex(
-        *this, [&](Ring& ring, int32_t i) { RotateAboutPoint(&ring.x[i], &ring.y[i], m_dragX, m_dragY, turn); });
+        *this, [&](Ring& ring, int32_t i) { RotateAboutPoint(&ring.x[i], &ring.y[i], m_drag.x, m_drag.y, turn); });
   } else {
     // Turned inside the work plane, which lays every turned vertex into it.
     HostView view(m_pSite->HostDispatch());
     const WorkPlane plane = WorkPlane::Read(view);
-    const Point3 c = plane.ToPlane(Point3{m_dragX, m_dragY, m_dragZ});
+    const Point3 c = plane.ToPlane(m_drag);
     const Point3 q = plane.ToPlane(Point3{px, py, pz});
     theta = AngleOfVector(c.x, c.y, q.x, q.y);
     const double turn = theta - m_rotateAngle;
@@ -236,7 +238,7 @@ void EditController::RotateFigure(const POINT& pt) {
 void EditController::ScaleFigure(const POINT& pt) {
   double px = 0, py = 0, pz = 0;
   SnappedPointerPoint(pt, px, py, pz);
-  const double d = std::sqrt((px - m_dragX) * (px - m_dragX) + (py - m_dragY) * (py - m_dragY));
+  const double d = std::sqrt((px - m_drag.x) * (px - m_drag.x) + (py - m_drag.y) * (py - m_drag.y));
   if (d <= kMinScaleDistance) return;
   if (m_scaleFactor <= kMinScaleDistance) {
     // The drag began on the centre: there is no distance to compare with yet, so this
@@ -247,15 +249,15 @@ void EditController::ScaleFigure(const POINT& pt) {
   const double f = d / m_scaleFactor;
   if (FastPaths::enabled) {
     ForEachMovableRange(*this, [&](Ring& ring, int32_t first, int32_t count) {
-      ScaleCoordinates(ring.x + first, count, m_dragX, f);
-      ScaleCoordinates(ring.y + first, count, m_dragY, f);
-      if (m_is3D) ScaleCoordinates(ring.z + first, count, m_dragZ, f);
+      ScaleCoordinates(ring.x + first, count, m_drag.x, f);
+      ScaleCoordinates(ring.y + first, count, m_drag.y, f);
+      if (m_is3D) ScaleCoordinates(ring.z + first, count, m_drag.z, f);
     });
   } else ForEachMovableVertex(*this, [&](Ring& ring, int32_t i) {
     if (m_is3D) {
-      ScaleAboutPoint(&ring.x[i], &ring.y[i], m_dragX, m_dragY, f, &ring.z[i], &m_dragZ);
+      ScaleAboutPoint(&ring.x[i], &ring.y[i], m_drag.x, m_drag.y, f, &ring.z[i], &m_drag.z);
     } else {
-      ScaleAboutPoint(&ring.x[i], &ring.y[i], m_dragX, m_dragY, f);
+      ScaleAboutPoint(&ring.x[i], &ring.y[i], m_drag.x, m_drag.y, f);
     }
   });
   m_scaleFactor = d;

@@ -71,11 +71,11 @@ class EntityFuzzer {
     EditController& editor = *m_ctl->m_pEditController;
     const bool loaded = m_ctl->editNTT(static_cast<LONG>(record)) != FALSE;
     if (loaded) {
-      RequireEntity(editor.m_mode >= MODE_POLYLINE && editor.m_mode <= MODE_POINT);
-      RequireEntity(editor.m_ringCount >= 1 && editor.m_ringCount <= editor.RingArrayLength());
-      for (int32_t r = 0; r < editor.m_ringCount; ++r) {
-        RequireEntity(editor.m_ringVertexCount[r] >= 0);
-        RequireEntity(editor.m_ringVertexCount[r] <= editor.m_rings[r].capacity);
+      RequireEntity(editor.Mode() >= MODE_POLYLINE && editor.Mode() <= MODE_POINT);
+      RequireEntity(editor.GetFigure().RingCount() >= 1 && editor.GetFigure().RingCount() <= editor.RingArrayLength());
+      for (int32_t r = 0; r < editor.GetFigure().RingCount(); ++r) {
+        RequireEntity(editor.GetFigure().VertexCount(r) >= 0);
+        RequireEntity(editor.GetFigure().VertexCount(r) <= editor.GetFigure().Room(r));
       }
       // What the editor saves it must be able to load again.
       if (m_ctl->saveEdit()) {

@@ -60,10 +60,10 @@ void EditController::SetForcedTracking(int second) {
   if (first == 1 && third == 1) m_pEngine->SetInputState(nullptr, &second, &third);
 }
 
-void EditController::TurnReferenceOn(double* x, double* y, double* z) {
+void EditController::TurnReferenceOn(Point3 p) {
   if (!m_pEngine) return;
   int on = 1;
-  m_pEngine->SetReferencePoint(&on, x, y, m_is3D ? z : nullptr);
+  m_pEngine->SetReferencePoint(&on, &p.x, &p.y, m_is3D ? &p.z : nullptr);
 }
 
 void EditController::ReferenceOff() {

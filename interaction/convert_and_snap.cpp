@@ -54,21 +54,16 @@ void ApplyLengthRule(double length, double lx, double ly, double& x, double& y) 
 
 void EditController::UpdatePolarReference() {
   // Until a press has set the reference, the vertex drawn last serves as one.
-  if (!(m_polarFlags & POLAR_LAST_FROM_PRESS) && m_rings && m_ringCount > 0) {
-    const int32_t r = m_ringCount - 1;
-    const int32_t n = m_ringVertexCount[r];
+  if (!(m_polarFlags & POLAR_LAST_FROM_PRESS) && m_figure.RingCount() > 0) {
+    const int32_t r = m_figure.LastRing();
+    const int32_t n = m_figure.VertexCount(r);
     if (n > 0) {
-      Ring& ring = m_rings[r];
-      ring.EnsureIndex(n - 1);
-      m_lastX = ring.x[n - 1];
-      m_lastY = ring.y[n - 1];
-      m_lastZ = ring.z[n - 1];
+      m_figure.Grow(r, n - 1);
+      m_last = m_figure.At(r, n - 1);
     }
   }
   if (m_polarFlags & POLAR_FROM_BASE) {
-    m_lastX = m_polarBaseX;
-    m_lastY = m_polarBaseY;
-    m_lastZ = m_polarBaseZ;
+    m_last = m_polarBase;
   }
 }
 
@@ -85,7 +80,7 @@ void EditController::ConvertAndSnap(double& x, double& y) {
     // from the view point the first one wrote back.
     auto constrain = [&](auto&& rule) {
       if (!m_is3D) {
-        rule(m_lastX, m_lastY, x, y);
+        rule(m_last.x, m_last.y, x, y);
         return;
       }
       HostView view(m_pSite->HostDispatch());
@@ -93,7 +88,7 @@ void EditController::ConvertAndSnap(double& x, double& y) {
       Point3 world;
       view.ViewToWorld(x, y, &world.x, &world.y, &world.z);
       Point3 p = plane.ToPlane(world);
-      const Point3 last = plane.ToPlane(Point3{m_lastX, m_lastY, m_lastZ});
+      const Point3 last = plane.ToPlane(m_last);
       // The rule works in the plane; heights above it are dropped.
       rule(last.x, last.y, p.x, p.y);
       p.z = 0;

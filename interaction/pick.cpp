@@ -22,9 +22,9 @@ bool EditController::WithinPickTolerance(double x, double y, const POINT& pt) {
 
 int32_t EditController::PickVertex(int32_t x, int32_t y, int32_t* pRing) {
   const POINT pt{x, y};
-  for (int32_t r = 0; r < m_ringCount; ++r) {
-    Ring& ring = m_rings[r];
-    const int32_t count = m_ringVertexCount[r];
+  for (int32_t r = 0; r < m_figure.RingCount(); ++r) {
+    Ring& ring = m_figure.Vertices(r);
+    const int32_t count = m_figure.VertexCount(r);
     // The begin/end lock keeps the ends of every ring out of reach.
     const int32_t first = m_noBeginEndEdit ? 1 : 0;
     const int32_t end = m_noBeginEndEdit ? count - 1 : count;

@@ -15,10 +15,10 @@ constexpr int32_t kDrawnPart = 1;
 
 bool EditController::GrabPolarBase(const POINT& pt) {
   if (!PolarInputOn() || !(m_polarFlags & POLAR_FROM_BASE) || !m_pEngine) return false;
-  double x = m_polarBaseX, y = m_polarBaseY;
+  double x = m_polarBase.x, y = m_polarBase.y;
   if (m_is3D) {
     HostView view(m_pSite->HostDispatch());
-    view.ProjectToView(m_polarBaseX, m_polarBaseY, m_polarBaseZ, &x, &y);
+    view.ProjectToView(m_polarBase.x, m_polarBase.y, m_polarBase.z, &x, &y);
   }
   m_pEngine->WorldToScreen(&x, &y);
   if (!WithinPickTolerance(x, y, pt)) return false;
@@ -28,16 +28,16 @@ bool EditController::GrabPolarBase(const POINT& pt) {
 
 void EditController::DrawVertex(const POINT& pt) {
   const int32_t mode = m_mode;
-  const int32_t r = m_ringCount - 1;
+  const int32_t r = m_figure.LastRing();
   // A point has one vertex: each press replaces it.
-  if (m_mode == MODE_POINT && m_ringVertexCount[r] > 0) --m_ringVertexCount[r];
-  const int32_t n = m_ringVertexCount[r];
+  if (m_mode == MODE_POINT && m_figure.VertexCount(r) > 0) m_figure.SetVertexCount(r, m_figure.VertexCount(r) - 1);
+  const int32_t n = m_figure.VertexCount(r);
   double x = pt.x, y = pt.y;
   const uint32_t serial = m_editSerial;
   ConvertAndSnap(x, y);
   // The Snap handler may have ended the edit or replaced the rings; then the press is void.
-  if (m_editSerial != serial || m_mode != mode || r >= m_ringCount || m_ringVertexCount[r] != n) return;
-  Ring& ring = m_rings[r];
+  if (m_editSerial != serial || m_mode != mode || r >= m_figure.RingCount() || m_figure.VertexCount(r) != n) return;
+  Ring& ring = m_figure.Vertices(r);
   ring.EnsureIndex(n);
   ring.x[n] = x;
   ring.y[n] = y;
@@ -48,40 +48,40 @@ void EditController::DrawVertex(const POINT& pt) {
   }
   if (PolarInputOn()) {
     m_polarFlags |= POLAR_LAST_FROM_PRESS;
-    m_lastX = ring.x[n];
-    m_lastY = ring.y[n];
-    if (m_is3D) m_lastZ = ring.z[n];
+    m_last.x = ring.x[n];
+    m_last.y = ring.y[n];
+    if (m_is3D) m_last.z = ring.z[n];
   }
-  m_ringVertexCount[r] = n + 1;
+  m_figure.SetVertexCount(r, n + 1);
   AskForRepaint();
-  TurnReferenceOn(&ring.x[n], &ring.y[n], &ring.z[n]);
+  TurnReferenceOn(m_figure.At(r, n));
 }
 
 void EditController::PickVertexToMove(const POINT& pt) {
-  const int32_t v = PickVertex(pt.x, pt.y, &m_curRing);
+  int32_t r = -1;
+  const int32_t v = PickVertex(pt.x, pt.y, &r);
   m_curVertex = v;
   if (v < 0) return;
-  const int32_t r = m_curRing;
+  m_figure.SetCurrentRing(r);
   CaptureView();
   SetStep(EditStep::DragVertex);
-  if (r >= m_ringCount) return;  // the caption's handler ended the edit
-  Ring& ring = m_rings[r];
-  ring.EnsureIndex(v);
+  if (r >= m_figure.RingCount()) return;  // the caption's handler ended the edit
+  m_figure.Grow(r, v);
   if (PolarInputOn()) {
     m_polarFlags |= POLAR_LAST_FROM_PRESS;
-    m_lastX = ring.x[v];
-    m_lastY = ring.y[v];
-    m_lastZ = ring.z[v];  // in 2D as well
+    m_last = m_figure.At(r, v);  // in 2D as well
   }
   if (m_pEngine) {
-    TurnReferenceOn(&ring.x[v], &ring.y[v], &ring.z[v]);
+    TurnReferenceOn(m_figure.At(r, v));
     SetForcedTracking(kTrackingHandedOver);
   }
 }
 
 void EditController::PickVertexToDelete(const POINT& pt) {
-  m_curVertex = PickVertex(pt.x, pt.y, &m_curRing);
+  int32_t r = -1;
+  m_curVertex = PickVertex(pt.x, pt.y, &r);
   if (m_curVertex < 0) return;
+  m_figure.SetCurrentRing(r);
   CaptureView();
   SetStep(EditStep::ConfirmDelete);
 }
@@ -90,11 +90,11 @@ void EditController::InsertVertexAtGrip(const POINT& pt) {
   m_curVertex = -1;
   // A polygon ring is closed, so its closing segment (last to first vertex) has a grip.
   const int32_t first = m_mode == MODE_POLYGON ? 0 : 1;
-  for (int32_t r = 0; r < m_ringCount && m_curVertex < 0; ++r) {
-    Ring& ring = m_rings[r];
-    const int32_t count = m_ringVertexCount[r];
+  for (int32_t r = 0; r < m_figure.RingCount() && m_curVertex < 0; ++r) {
+    const Ring& ring = m_figure.Vertices(r);
+    const int32_t count = m_figure.VertexCount(r);
     if (count <= 0) continue;
-    ring.EnsureIndex(count);  // one slot beyond: the insertion shifts every vertex up
+    m_figure.Grow(r, count);  // one slot beyond: the insertion shifts every vertex up
     for (int32_t i = first; i < count && m_curVertex < 0; ++i) {
       const int32_t p = i == 0 ? count - 1 : i - 1;
       const double mx = (ring.x[i] + ring.x[p]) * 0.5;
@@ -103,32 +103,19 @@ void EditController::InsertVertexAtGrip(const POINT& pt) {
       if (!HitsWorldPoint(mx, my, mz, pt)) continue;
       // A segment that joins two parts of a 3D polyline cannot be split.
       if (m_is3D && ring.part[i] != ring.part[p]) continue;
-      for (int32_t j = count; j > i; --j) {
-        ring.x[j] = ring.x[j - 1];
-        ring.y[j] = ring.y[j - 1];
-        ring.z[j] = ring.z[j - 1];
-        ring.part[j] = ring.part[j - 1];
-      }
-      m_ringVertexCount[r] = count + 1;
-      m_curRing = r;
+      m_figure.Insert(r, i, {mx, my, mz});
+      m_figure.SetCurrentRing(r);
       m_curVertex = i;
-      ring.x[i] = mx;
-      ring.y[i] = my;
-      ring.z[i] = mz;
-      // part[i] still holds the part of the vertex that was here before the shift.
       if (PolarInputOn()) {
         m_polarFlags |= POLAR_LAST_FROM_PRESS;
-        m_lastX = mx;
-        m_lastY = my;
-        m_lastZ = mz;
+        m_last = {mx, my, mz};
       }
       AskForRepaint();
     }
   }
   if (m_curVertex < 0) return;
-  Ring& ring = m_rings[m_curRing];
   if (m_pEngine) {
-    TurnReferenceOn(&ring.x[m_curVertex], &ring.y[m_curVertex], &ring.z[m_curVertex]);
+    TurnReferenceOn(m_figure.At(m_figure.CurrentRing(), m_curVertex));
     SetForcedTracking(kTrackingHandedOver);
   }
   CaptureView();
@@ -137,18 +124,18 @@ void EditController::InsertVertexAtGrip(const POINT& pt) {
 
 void EditController::AnchorMove(const POINT& pt) {
   // The anchor follows the pointer itself: snapping it would shift the whole figure.
-  m_dragX = pt.x;
-  m_dragY = pt.y;
-  if (m_pEngine) m_pEngine->ScreenToWorld(&m_dragX, &m_dragY);
-  if (m_is3D && m_pEngine) m_pEngine->ViewToWorld3D(&m_dragX, &m_dragY, &m_dragZ);
+  m_drag.x = pt.x;
+  m_drag.y = pt.y;
+  if (m_pEngine) m_pEngine->ScreenToWorld(&m_drag.x, &m_drag.y);
+  if (m_is3D && m_pEngine) m_pEngine->ViewToWorld3D(&m_drag.x, &m_drag.y, &m_drag.z);
   if (PolarInputOn()) {
     m_polarFlags |= POLAR_LAST_FROM_PRESS;
-    m_lastX = m_dragX;
-    m_lastY = m_dragY;
-    if (m_is3D) m_lastZ = m_dragZ;
+    m_last.x = m_drag.x;
+    m_last.y = m_drag.y;
+    if (m_is3D) m_last.z = m_drag.z;
   }
   if (m_pEngine) {
-    TurnReferenceOn(&m_dragX, &m_dragY, &m_dragZ);
+    TurnReferenceOn(m_drag);
     SetForcedTracking(kTrackingHandedOver);
   }
   CaptureView();
@@ -157,11 +144,11 @@ void EditController::AnchorMove(const POINT& pt) {
 
 // A press on the centre of rotation or scaling drags the centre instead.
 bool EditController::GrabCentre(const POINT& pt, EditStep dropStep) {
-  if (!HitsWorldPoint(m_dragX, m_dragY, m_dragZ, pt)) return false;
+  if (!HitsWorldPoint(m_drag.x, m_drag.y, m_drag.z, pt)) return false;
   SetStep(dropStep);
   CaptureView();
   if (m_pEngine) {
-    TurnReferenceOn(&m_dragX, &m_dragY, &m_dragZ);
+    TurnReferenceOn(m_drag);
     SetForcedTracking(kTrackingHandedOver);
   }
   return true;
@@ -178,11 +165,11 @@ void EditController::StartRotate(const POINT& pt) {
     // The angle is measured in the work plane, where the rotation happens.
     HostView view(m_pSite->HostDispatch());
     const WorkPlane plane = WorkPlane::Read(view);
-    const Point3 c = plane.ToPlane(Point3{m_dragX, m_dragY, m_dragZ});
+    const Point3 c = plane.ToPlane(m_drag);
     const Point3 q = plane.ToPlane(Point3{px, py, pz});
     m_rotateAngle = AngleOfVector(c.x, c.y, q.x, q.y);
   } else {
-    m_rotateAngle = AngleOfVector(m_dragX, m_dragY, px, py);
+    m_rotateAngle = AngleOfVector(m_drag.x, m_drag.y, px, py);
   }
   SetStep(EditStep::DragRotation);
   CaptureView();
@@ -198,10 +185,10 @@ void EditController::StartScale(const POINT& pt) {
   if (m_editSerial != serial) return;  // the Snap handler ended or replaced the edit
   if (m_is3D && m_pEngine) m_pEngine->ViewToWorld3D(&px, &py, &pz);
   // Measured in X and Y only, as the scaling drag measures it.
-  m_scaleFactor = std::sqrt((px - m_dragX) * (px - m_dragX) + (py - m_dragY) * (py - m_dragY));
+  m_scaleFactor = std::sqrt((px - m_drag.x) * (px - m_drag.x) + (py - m_drag.y) * (py - m_drag.y));
   SetStep(EditStep::DragScaling);
   CaptureView();
-  if (m_pEngine) TurnReferenceOn(&m_dragX, &m_dragY, &m_dragZ);
+  if (m_pEngine) TurnReferenceOn(m_drag);
   SetForcedTracking(kTrackingHandedOver);
   AskForRepaint();
 }

@@ -5,10 +5,10 @@
 #include "feedback/geometry.h"
 
 void EditController::DropPolarBase(const POINT& pt) {
-  m_polarBaseX = pt.x;
-  m_polarBaseY = pt.y;
+  m_polarBase.x = pt.x;
+  m_polarBase.y = pt.y;
   // The drag flag is still set, so the conversion leaves out the polar constraint.
-  ConvertAndSnap(m_polarBaseX, m_polarBaseY);
+  ConvertAndSnap(m_polarBase.x, m_polarBase.y);
   AskForRepaint();
   m_polarFlags &= ~static_cast<uint32_t>(POLAR_BASE_DRAGGED);
 }
@@ -51,7 +51,7 @@ void EditController::DropCentre(EditStep waitingStep) {
   GiveCaptureBack();
   SetStep(waitingStep);
   if (!m_pEngine) return;
-  m_pEngine->SetReferencePoint(nullptr, &m_dragX, &m_dragY, m_is3D ? &m_dragZ : nullptr);
+  m_pEngine->SetReferencePoint(nullptr, &m_drag.x, &m_drag.y, m_is3D ? &m_drag.z : nullptr);
   int second = kTrackingAtRest;
   m_pEngine->SetInputState(nullptr, &second, nullptr);
   AskForRepaint();
@@ -61,7 +61,7 @@ void EditController::ConfirmDelete(const POINT& pt) {
   int32_t r = -1;
   const int32_t v = PickVertex(pt.x, pt.y, &r);
   // Only a release on the vertex that was pressed deletes it.
-  if (v >= 0 && v == m_curVertex && r == m_curRing) {
+  if (v >= 0 && v == m_curVertex && r == m_figure.CurrentRing()) {
     DeleteVertex(r, v);
     AskForRepaint();
   }
@@ -70,15 +70,5 @@ void EditController::ConfirmDelete(const POINT& pt) {
 }
 
 void EditController::DeleteVertex(int32_t r, int32_t v) {
-  Ring& ring = m_rings[r];
-  const int32_t count = m_ringVertexCount[r];
-  if (v >= count) return;
-  ring.EnsureIndex(count - 1);
-  for (int32_t j = v; j < count - 1; ++j) {
-    ring.x[j] = ring.x[j + 1];
-    ring.y[j] = ring.y[j + 1];
-    ring.z[j] = ring.z[j + 1];
-    ring.part[j] = ring.part[j + 1];
-  }
-  m_ringVertexCount[r] = count - 1;
+  m_figure.Erase(r, v);
 }

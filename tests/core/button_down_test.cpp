@@ -61,7 +61,7 @@ class ButtonDownTest : public ControlTest {
     host.Press(static_cast<int>(X) + dx, kViewHeight - static_cast<int>(Y) + dy);
   }
   std::string Call(size_t i) const { return i < host.calls.size() ? host.calls[i].ToString() : "<missing>"; }
-  Ring& Ring0() { return Editor().m_rings[0]; }
+  Ring& Ring0() { return Editor().m_figure.Vertices(0); }
 };
 
 // ---- Step 1: drawing -----------------------------------------------------------------
@@ -79,7 +79,7 @@ TEST_F(ButtonDownTest, EachPressAddsTheSnappedWorldVertexWithPartOneAndTellsTheH
     char reference[96];
     std::snprintf(reference, sizeof(reference), "SetReferencePoint(1, %g, %g, null)", points[i][0], points[i][1]);
     EXPECT_EQ(Call(2), reference) << "press " << i;
-    EXPECT_EQ(Editor().m_ringVertexCount[0], i + 1);
+    EXPECT_EQ(Editor().GetFigure().VertexCount(0), i + 1);
     EXPECT_EQ(Ring0().x[i], points[i][0]) << "press " << i;
     EXPECT_EQ(Ring0().y[i], points[i][1]) << "press " << i;
     EXPECT_EQ(Ring0().part[i], 1) << "press " << i;
@@ -95,18 +95,18 @@ TEST_F(ButtonDownTest, PointModeReplacesItsSingleVertexAndPolygonsDrawIntoTheLas
   Start(&CQarneditCtrl::drawPoint);
   for (int x : {5, 50, 300}) {
     PressAt(x, 20);
-    EXPECT_EQ(Editor().m_ringVertexCount[0], 1) << "after the press at x = " << x;
+    EXPECT_EQ(Editor().GetFigure().VertexCount(0), 1) << "after the press at x = " << x;
     EXPECT_EQ(Ring0().x[0], x);
   }
   Start(&CQarneditCtrl::drawPolygon);
   AddVertex(0, 1, 1);
-  Editor().m_ringCount = 2;
-  Editor().m_ringVertexCount[1] = 0;
+  Editor().m_figure.SetRingCount(2);
+  Editor().m_figure.SetVertexCount(1, 0);
   for (int i = 0; i < 25; ++i) PressAt(i, 100);
-  EXPECT_EQ(Editor().m_ringVertexCount[0], 1);
-  EXPECT_EQ(Editor().m_ringVertexCount[1], 25);
-  EXPECT_EQ(Editor().m_rings[1].x[24], 24) << "the ring grows past its first 20 slots";
-  EXPECT_EQ(Editor().m_rings[1].part[24], 1);
+  EXPECT_EQ(Editor().GetFigure().VertexCount(0), 1);
+  EXPECT_EQ(Editor().GetFigure().VertexCount(1), 25);
+  EXPECT_EQ(Editor().GetFigure().At(1, 24).x, 24) << "the ring grows past its first 20 slots";
+  EXPECT_EQ(Editor().GetFigure().PartAt(1, 24), 1);
 }
 
 TEST_F(ButtonDownTest, In3DThePressIsLiftedOntoTheWorkPlane) {
@@ -140,17 +140,17 @@ TEST_F(ButtonDownTest, PressesThatMakeTheirPointThePolarReference) {
     AddVertex(0, 60, 20, 9);
     Editor().m_polarLength = 5;
     Editor().m_polarFlags = c.flags;
-    Editor().m_lastX = Editor().m_lastY = -1;
+    Editor().m_last.x = Editor().m_last.y = -1;
     EnterStep(c.step);
     sink.answerSnap = c.step == 1;  // the drawn vertex sits where the press was
     sink.snapX = c.X;
     sink.snapY = c.Y;
     PressAt(c.X, c.Y);
     EXPECT_EQ((Editor().m_polarFlags & POLAR_LAST_FROM_PRESS) != 0, c.reference) << c.what;
-    EXPECT_EQ(Editor().m_lastX, c.reference ? c.X : -1) << c.what;
-    EXPECT_EQ(Editor().m_lastY, c.reference ? c.Y : -1) << c.what;
+    EXPECT_EQ(Editor().m_last.x, c.reference ? c.X : -1) << c.what;
+    EXPECT_EQ(Editor().m_last.y, c.reference ? c.Y : -1) << c.what;
     if (c.step == 2) {
-      EXPECT_EQ(Editor().m_lastZ, 9) << "a picked vertex gives its Z in 2D as well";
+      EXPECT_EQ(Editor().m_last.z, 9) << "a picked vertex gives its Z in 2D as well";
     }
     ctl->abortEdit();
   }
@@ -192,7 +192,7 @@ TEST_F(ButtonDownTest, PickingCapturesTheViewAndTellsTheHost) {
       EXPECT_EQ(Call(3), "SetReferencePoint(1, 100, 10, null)");
     }
     EXPECT_EQ(host.inputState[1], c.calls.back() == "SetInputState" ? -1 : 7);
-    EXPECT_EQ(Editor().m_ringVertexCount[0], 2) << "a deletion waits for the release";
+    EXPECT_EQ(Editor().GetFigure().VertexCount(0), 2) << "a deletion waits for the release";
     ctl->abortEdit();
     DestroyWindow(other);
   }
@@ -204,10 +204,10 @@ TEST_F(ButtonDownTest, AMissChangesOnlyTheCurrentVertex) {
   for (int32_t step : {2, 4, 6}) {
     EnterStep(step);
     Editor().m_curVertex = 5;
-    Editor().m_curRing = 3;
+    Editor().m_figure.SetCurrentRing(3);
     PressAt(20, 10);
     EXPECT_EQ(Editor().m_curVertex, -1) << "step " << step;
-    EXPECT_EQ(Editor().m_curRing, 3) << "step " << step;
+    EXPECT_EQ(Editor().GetFigure().CurrentRing(), 3) << "step " << step;
     EXPECT_EQ(StepNumber(Editor().Step()), step);
     EXPECT_EQ(CallNames(), (Names{"WorldToScreen"})) << "step " << step;
     EXPECT_EQ(GetCapture(), static_cast<HWND>(nullptr)) << "step " << step;
@@ -255,7 +255,7 @@ TEST_F(ButtonDownTest, GripsOfPolygonsAndPolylines) {
     EnterStep(4);
     PressAt(c.gripX, c.gripY, 1, -2);
     EXPECT_EQ(Editor().m_curVertex, c.inserted) << c.what;
-    EXPECT_EQ(Editor().m_ringVertexCount[0], c.vertices + (c.inserted >= 0)) << c.what;
+    EXPECT_EQ(Editor().GetFigure().VertexCount(0), c.vertices + (c.inserted >= 0)) << c.what;
     EXPECT_EQ(StepNumber(Editor().Step()), c.inserted >= 0 ? 5 : 4) << c.what;
     if (c.inserted >= 0) {
       const int32_t i = c.inserted;
@@ -282,8 +282,8 @@ TEST_F(ButtonDownTest, ASplitTellsTheHostThenCapturesAndTheFirstRingWins) {
   EXPECT_EQ(Call(3), "SetReferencePoint(1, 20, 0, null)");
   EXPECT_EQ(GetCapture(), host.ViewWindow());
   EXPECT_EQ(sink.events, (Names{"CaptionChanged(Drop the vertex to its new position)"}));
-  EXPECT_EQ(Editor().m_curRing, 0);
-  EXPECT_EQ(Editor().m_ringVertexCount[1], 3) << "one segment is split";
+  EXPECT_EQ(Editor().GetFigure().CurrentRing(), 0);
+  EXPECT_EQ(Editor().GetFigure().VertexCount(1), 3) << "one segment is split";
 }
 
 TEST_F(ButtonDownTest, In3DAGripBetweenTwoPartsCannotBeSplit) {
@@ -294,7 +294,7 @@ TEST_F(ButtonDownTest, In3DAGripBetweenTwoPartsCannotBeSplit) {
   EnterStep(4);
   PressAt(60, 0);
   EXPECT_EQ(StepNumber(Editor().Step()), 4);
-  EXPECT_EQ(Editor().m_ringVertexCount[0], 3);
+  EXPECT_EQ(Editor().GetFigure().VertexCount(0), 3);
   EXPECT_EQ(GetCapture(), static_cast<HWND>(nullptr));
   PressAt(20, 0);
   EXPECT_EQ(StepNumber(Editor().Step()), 5) << "a segment inside one part splits";
@@ -309,8 +309,8 @@ TEST_F(ButtonDownTest, TheMoveAnchorIsTheUnsnappedPointer) {
   sink.snapX = sink.snapY = 999;
   EnterStep(8);
   PressAt(70, 80);
-  EXPECT_EQ(Editor().m_dragX, 70);
-  EXPECT_EQ(Editor().m_dragY, 80);
+  EXPECT_EQ(Editor().m_drag.x, 70);
+  EXPECT_EQ(Editor().m_drag.y, 80);
   EXPECT_EQ(StepNumber(Editor().Step()), 9);
   EXPECT_EQ(GetCapture(), host.ViewWindow());
   EXPECT_EQ(CallNames(), (Names{"ScreenToWorld", "SetReferencePoint", "GetInputState", "GetViewWindow"}));
@@ -342,7 +342,7 @@ TEST_F(ButtonDownTest, RotationAndScalingPressesGrabTheCentreOrRecordTheReferenc
         "RequestRepaint"}},
   };
   for (const Case& c : cases) {
-    Editor().m_dragX = Editor().m_dragY = 50;
+    Editor().m_drag.x = Editor().m_drag.y = 50;
     Editor().m_rotateAngle = 0.25;
     Editor().m_scaleFactor = 7;
     EnterStep(c.step);
@@ -350,7 +350,7 @@ TEST_F(ButtonDownTest, RotationAndScalingPressesGrabTheCentreOrRecordTheReferenc
     EXPECT_EQ(StepNumber(Editor().Step()), c.next) << c.what;
     EXPECT_NEAR(Editor().m_rotateAngle, c.angle, 1e-9) << c.what;
     EXPECT_DOUBLE_EQ(Editor().m_scaleFactor, c.distance) << c.what;
-    EXPECT_EQ(Editor().m_dragX, 50) << c.what << ": the centre stays";
+    EXPECT_EQ(Editor().m_drag.x, 50) << c.what << ": the centre stays";
     EXPECT_EQ(GetCapture(), host.ViewWindow()) << c.what;
     if (!c.calls.empty()) {
       EXPECT_EQ(CallNames(), c.calls) << c.what;
@@ -367,13 +367,13 @@ TEST_F(ButtonDownTest, In3DRotationIsMeasuredInTheWorkPlaneAndScalingInXAndY) {
   Start(&CQarneditCtrl::drawPolygon, true);
   // A plane turned a quarter turn about Z and lifted 100 units: pressed points land in it.
   host.SetWorkPlane(0, 0, kPi / 2, 0, 0, 100);
-  Editor().m_dragX = Editor().m_dragY = 0;
-  Editor().m_dragZ = 100;
+  Editor().m_drag.x = Editor().m_drag.y = 0;
+  Editor().m_drag.z = 100;
   EnterStep(10);
   PressAt(0, 40);  // plane (0, 40): along the plane's Y axis from the centre
   EXPECT_EQ(StepNumber(Editor().Step()), 11);
   EXPECT_NEAR(Editor().m_rotateAngle, kPi / 2, 1e-9);
-  Editor().m_dragZ = 0;
+  Editor().m_drag.z = 0;
   EnterStep(13);
   PressAt(30, 40);
   EXPECT_EQ(StepNumber(Editor().Step()), 14);
@@ -402,13 +402,13 @@ TEST_F(ButtonDownTest, APressOnThePolarBasePointOnlyGrabsIt) {
     Start(&CQarneditCtrl::drawPolygon);
     AddVertex(0, 10, 10);
     Editor().m_polarFlags = c.flags;
-    Editor().m_polarBaseX = Editor().m_polarBaseY = 10;
+    Editor().m_polarBase.x = Editor().m_polarBase.y = 10;
     EnterStep(c.step);
     PressAt(10, 10, c.dx, 0);
     EXPECT_EQ((Editor().m_polarFlags & POLAR_BASE_DRAGGED) != 0, c.grabbed) << c.what;
     if (c.grabbed) {
       EXPECT_EQ(StepNumber(Editor().Step()), c.step) << c.what;
-      EXPECT_EQ(Editor().m_ringVertexCount[0], 1) << c.what;
+      EXPECT_EQ(Editor().GetFigure().VertexCount(0), 1) << c.what;
       EXPECT_EQ(CallNames(), (Names{"WorldToScreen"})) << c.what;
       EXPECT_TRUE(sink.events.empty()) << c.what;
     }
@@ -416,8 +416,8 @@ TEST_F(ButtonDownTest, APressOnThePolarBasePointOnlyGrabsIt) {
   }
   Start(&CQarneditCtrl::drawPolygon, true);
   Editor().m_polarFlags = POLAR_ANGLE_FIXED | POLAR_FROM_BASE;
-  Editor().m_polarBaseX = Editor().m_polarBaseY = 30;
-  Editor().m_polarBaseZ = 12;
+  Editor().m_polarBase.x = Editor().m_polarBase.y = 30;
+  Editor().m_polarBase.z = 12;
   PressAt(30, 30);
   EXPECT_TRUE(Editor().m_polarFlags & POLAR_BASE_DRAGGED);
   EXPECT_EQ(CallNames(), (Names{"ProjectToView", "WorldToScreen"})) << "in 3D the host view projects the base point";
@@ -435,7 +435,7 @@ TEST_F(ButtonDownTest, PressesDuringADragOrWhileIdleAreIgnored) {
     EXPECT_EQ(StepNumber(Editor().Step()), step);
     EXPECT_TRUE(host.calls.empty()) << "step " << step << ": " << Call(0);
     EXPECT_TRUE(sink.events.empty()) << "step " << step;
-    EXPECT_EQ(Editor().m_ringVertexCount[0], 2) << "step " << step;
+    EXPECT_EQ(Editor().GetFigure().VertexCount(0), 2) << "step " << step;
   }
 }
 

@@ -29,13 +29,13 @@ class ButtonUpTest : public ControlTest {
   }
   void PressAt(double X, double Y) { host.Press(static_cast<int>(X), kViewHeight - static_cast<int>(Y)); }
   void ReleaseAt(double X, double Y) { host.Release(static_cast<int>(X), kViewHeight - static_cast<int>(Y)); }
-  Ring& Ring0() { return Editor().m_rings[0]; }
+  Ring& Ring0() { return Editor().m_figure.Vertices(0); }
 };
 
 TEST_F(ButtonUpTest, EachStepsReleaseFallsBackAndTellsTheHost) {
   Start(&CQarneditCtrl::drawPolygon);
-  Editor().m_dragX = 12;
-  Editor().m_dragY = 34;
+  Editor().m_drag.x = 12;
+  Editor().m_drag.y = 34;
   HWND other = QarnCreateWindow(nullptr, 10, 10);
   const Names off{"SetReferencePoint", "SetInputState", "RequestRepaint"};
   const char* kOff = "SetReferencePoint(0, null, null, null)";
@@ -108,9 +108,9 @@ TEST_F(ButtonUpTest, AVertexIsDeletedOnlyWhenPressAndReleaseHitIt) {
     ASSERT_EQ(StepNumber(Editor().Step()), 7) << c.what;
     ReleaseAt(c.released < 0 ? 400 : 20.0 * (c.released + 1), 50);
     EXPECT_EQ(StepNumber(Editor().Step()), 6) << c.what;
-    EXPECT_EQ(Editor().m_ringVertexCount[0], c.deleted ? 5 : 6) << c.what;
+    EXPECT_EQ(Editor().GetFigure().VertexCount(0), c.deleted ? 5 : 6) << c.what;
     EXPECT_EQ(Editor().m_curVertex, c.pressed) << c.what << ": the picked vertex is kept";
-    for (int i = 0, kept = 0; i < Editor().m_ringVertexCount[0]; ++i, ++kept) {
+    for (int i = 0, kept = 0; i < Editor().GetFigure().VertexCount(0); ++i, ++kept) {
       if (c.deleted && kept == c.pressed) ++kept;
       EXPECT_EQ(Ring0().x[i], 20.0 * (kept + 1)) << c.what << ", vertex " << i;
       EXPECT_EQ(Ring0().part[i], 100 + kept) << c.what << ", vertex " << i;
@@ -128,12 +128,12 @@ TEST_F(ButtonUpTest, TheOnlyVertexOfARingCanBeDeletedButNotFromAnotherRing) {
   EnterStep(6);
   PressAt(10, 10);
   ReleaseAt(40, 40);  // index 0 as well, but of ring 1
-  EXPECT_EQ(Editor().m_ringVertexCount[0], 1);
-  EXPECT_EQ(Editor().m_ringVertexCount[1], 1);
+  EXPECT_EQ(Editor().GetFigure().VertexCount(0), 1);
+  EXPECT_EQ(Editor().GetFigure().VertexCount(1), 1);
   PressAt(40, 40);
   ReleaseAt(41, 41);
-  EXPECT_EQ(Editor().m_ringVertexCount[1], 0);
-  EXPECT_EQ(Editor().m_ringVertexCount[0], 1);
+  EXPECT_EQ(Editor().GetFigure().VertexCount(1), 0);
+  EXPECT_EQ(Editor().GetFigure().VertexCount(0), 1);
 }
 
 TEST_F(ButtonUpTest, TheCaptionFollowsTheDrawingVertexByVertex) {
@@ -211,16 +211,16 @@ TEST_F(ButtonUpTest, ThePolarBasePointDropsAtTheConvertedRelease) {
     for (int32_t step : {1, 3, 9}) {
       // Angle fixed at 0: a constrained drop would land on y = 0.
       Editor().m_polarFlags = POLAR_ANGLE_FIXED | POLAR_FROM_BASE | POLAR_BASE_DRAGGED;
-      Editor().m_polarBaseZ = 7;
+      Editor().m_polarBase.z = 7;
       EnterStep(step);
       sink.answerSnap = c.answer;
       sink.snapX = -1;
       sink.snapY = -2;
       QarnDesktop().keysDown = c.snapKeyDown ? std::set<int>{0x10} : std::set<int>{};
       ReleaseAt(40, 60);
-      EXPECT_EQ(Editor().m_polarBaseX, c.x) << c.what << ", step " << step;
-      EXPECT_EQ(Editor().m_polarBaseY, c.y) << c.what << ", step " << step;
-      EXPECT_EQ(Editor().m_polarBaseZ, 7) << c.what;
+      EXPECT_EQ(Editor().m_polarBase.x, c.x) << c.what << ", step " << step;
+      EXPECT_EQ(Editor().m_polarBase.y, c.y) << c.what << ", step " << step;
+      EXPECT_EQ(Editor().m_polarBase.z, 7) << c.what;
       EXPECT_EQ(Editor().m_polarFlags, static_cast<uint32_t>(POLAR_ANGLE_FIXED | POLAR_FROM_BASE)) << c.what;
       EXPECT_EQ(StepNumber(Editor().Step()), step) << c.what << ": no step action";
       EXPECT_EQ(sink.events, c.events) << c.what << ", step " << step;

@@ -172,8 +172,8 @@ TEST_F(ContextMenuTest, CommandsThatCannotApplyAreGrayed) {
       {"polygon whose new last ring is empty", MODE_POLYGON,
        [&, this] {
          vertices(0, 3)();
-         Editor().m_ringCount = 2;
-         Editor().m_ringVertexCount[1] = 0;
+         Editor().m_figure.SetRingCount(2);
+         Editor().m_figure.SetVertexCount(1, 0);
        },
        {ID_POLYGON_BACK, ID_POLYGON_NEW_PERIMETER, ID_POLYGON_NEW_HOLE, ID_POLYGON_POLAR_OFF}},
       {"polygon with no begin/end editing keeps Continue", MODE_POLYGON,
@@ -241,11 +241,12 @@ TEST_F(ContextMenuTest, EveryIdRunsItsCommand) {
     if (!sink.events.empty() && (sink.events.back() == "EditDone" || sink.events.back() == "EditAborted"))
       got = sink.events.back();
     else if (c.id == ID_POLYGON_NEW_PERIMETER || c.id == ID_POLYGON_NEW_HOLE)
-      got = "rings " + std::to_string(ec.m_ringCount) + " hole " + std::to_string(ec.m_ringIsHole[ec.m_ringCount - 1]);
+      got = "rings " + std::to_string(ec.GetFigure().RingCount()) + " hole " +
+            std::to_string(ec.GetFigure().IsHole(ec.GetFigure().LastRing()));
     else if (c.id == ID_POLYLINE_BACK || c.id == ID_POLYGON_BACK)
-      got = "vertices " + std::to_string(ec.m_ringVertexCount[0]);
+      got = "vertices " + std::to_string(ec.GetFigure().VertexCount(0));
     else if (c.id == ID_POLYLINE_INVERT || c.id == ID_POLYGON_INVERT)
-      got = "first x " + std::to_string(static_cast<int>(ec.m_rings[0].x[0]));
+      got = "first x " + std::to_string(static_cast<int>(ec.GetFigure().At(0, 0).x));
     else if (c.id == ID_POLYLINE_POLAR_OFF || c.id == ID_POLYGON_POLAR_OFF || c.id == ID_POINT_POLAR_OFF)
       got = "polar " + std::to_string(ec.m_polarFlags);
     else

@@ -50,9 +50,9 @@ class ConvertAndSnapTest : public ControlTest {
   }
 
   void Reference(double x, double y, double z = 0) {
-    Editor().m_lastX = x;
-    Editor().m_lastY = y;
-    Editor().m_lastZ = z;
+    Editor().m_last.x = x;
+    Editor().m_last.y = y;
+    Editor().m_last.z = z;
   }
 
   // Converts the pixel position of a world point of the reference view, as a pointer
@@ -134,17 +134,17 @@ TEST_F(ConvertAndSnapTest, NoConstraintWhilePolarInputIsOffOrTheBasePointIsDragg
   };
   Start();
   AddVertex(0, 50, 60, 0);
-  Editor().m_polarBaseX = 70;
-  Editor().m_polarBaseY = 80;
+  Editor().m_polarBase.x = 70;
+  Editor().m_polarBase.y = 80;
   for (const Case& c : cases) {
     Polar(c.flags, 0, 3);
     Reference(1, 2, 3);
     const Point2 got = ConvertWorld(13.5, -8.25);
     EXPECT_TRUE(Near({13.5, -8.25}, got)) << c.name << ": expected the pointer unchanged, got " << Str(got);
     EXPECT_EQ(SnapArgs().size(), 1u) << c.name << ": Snap fires whatever the polar state";
-    EXPECT_EQ(Editor().m_lastX, 1) << c.name << ": the reference must not be touched";
-    EXPECT_EQ(Editor().m_lastY, 2) << c.name;
-    EXPECT_EQ(Editor().m_lastZ, 3) << c.name;
+    EXPECT_EQ(Editor().m_last.x, 1) << c.name << ": the reference must not be touched";
+    EXPECT_EQ(Editor().m_last.y, 2) << c.name;
+    EXPECT_EQ(Editor().m_last.z, 3) << c.name;
   }
 }
 
@@ -176,11 +176,11 @@ TEST_F(ConvertAndSnapTest, ReferenceIsTheLastVertexUnlessAPressSetItOrTheBasePoi
       AddVertex(1, 40, 7);
     } else {
       AddVertex(0, 100, 100);
-      Editor().m_ringCount = 2;
-      Editor().m_ringVertexCount[1] = 0;
+      Editor().m_figure.SetRingCount(2);
+      Editor().m_figure.SetVertexCount(1, 0);
     }
-    Editor().m_polarBaseX = 3;
-    Editor().m_polarBaseY = 30;
+    Editor().m_polarBase.x = 3;
+    Editor().m_polarBase.y = 30;
     Reference(-5, -6);
     // Direction 0 copies the reference's y; direction 90 its x.
     Polar(POLAR_ANGLE_FIXED | c.extraFlags, 0);
@@ -192,8 +192,8 @@ TEST_F(ConvertAndSnapTest, ReferenceIsTheLastVertexUnlessAPressSetItOrTheBasePoi
         << c.name << ": expected the reference " << Str(c.expectedReference) << ", constrained to " << Str(used);
     EXPECT_EQ(Editor().m_polarFlags & POLAR_LAST_FROM_PRESS, c.extraFlags & POLAR_LAST_FROM_PRESS)
         << c.name << ": the conversion never sets or clears the press bit";
-    EXPECT_TRUE(Near(c.expectedReference, {Editor().m_lastX, Editor().m_lastY}))
-        << c.name << ": the reference point kept is " << Str({Editor().m_lastX, Editor().m_lastY});
+    EXPECT_TRUE(Near(c.expectedReference, {Editor().m_last.x, Editor().m_last.y}))
+        << c.name << ": the reference point kept is " << Str({Editor().m_last.x, Editor().m_last.y});
     ctl->abortEdit();
   }
 }
@@ -201,16 +201,16 @@ TEST_F(ConvertAndSnapTest, ReferenceIsTheLastVertexUnlessAPressSetItOrTheBasePoi
 TEST_F(ConvertAndSnapTest, ReferenceTakesZFromTheLastVertexOrTheBasePoint) {
   Start();
   AddVertex(0, 1, 2, 33);
-  Editor().m_polarBaseX = 4;
-  Editor().m_polarBaseY = 5;
-  Editor().m_polarBaseZ = 66;
+  Editor().m_polarBase.x = 4;
+  Editor().m_polarBase.y = 5;
+  Editor().m_polarBase.z = 66;
   Reference(0, 0, -1);
   Polar(POLAR_LENGTH_FIXED, 0, 1);
   ConvertWorld(9, 9);
-  EXPECT_EQ(Editor().m_lastZ, 33) << "z of the last vertex";
+  EXPECT_EQ(Editor().m_last.z, 33) << "z of the last vertex";
   Polar(POLAR_LENGTH_FIXED | POLAR_FROM_BASE, 0, 1);
   ConvertWorld(9, 9);
-  EXPECT_EQ(Editor().m_lastZ, 66) << "z of the polar base point";
+  EXPECT_EQ(Editor().m_last.z, 66) << "z of the polar base point";
 }
 
 // ---------------------------------------------------------------------------------

@@ -93,16 +93,9 @@ class ControlTest : public ::testing::Test {
 
   // Puts vertices into a ring as drawing would.
   void AddVertex(int ring, double x, double y, double z = 0, int part = 1) {
-    EditController& ec = Editor();
-    Ring& r = ec.m_rings[ring];
-    int i = ec.m_ringVertexCount[ring];
-    r.EnsureIndex(i);
-    r.x[i] = x;
-    r.y[i] = y;
-    r.z[i] = z;
-    r.part[i] = part;
-    ec.m_ringVertexCount[ring] = i + 1;
-    if (ring >= ec.m_ringCount) ec.m_ringCount = ring + 1;
+    Figure& figure = Editor().m_figure;
+    figure.Append(ring, {x, y, z}, part);
+    if (ring >= figure.RingCount()) figure.SetRingCount(ring + 1);
   }
 
   std::vector<std::string> CallNames() const {

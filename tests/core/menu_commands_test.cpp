@@ -31,7 +31,7 @@ class MenuCommandTest : public ControlTest {
     for (const HostCall& call : host.calls) all.push_back(call.ToString());
     return all;
   }
-  int32_t Count(int ring = 0) { return Editor().m_ringVertexCount[ring]; }
+  int32_t Count(int ring = 0) { return Editor().GetFigure().VertexCount(ring); }
 };
 
 std::string G(double v) {
@@ -116,7 +116,7 @@ TEST_F(MenuCommandTest, WithoutAnEngineTheCommandsChangeTheEditButCallNothing) {
   Editor().OnMenuNewHole();
   Editor().OnMenuPolarOff();
   EXPECT_EQ(Join(Calls()), "");
-  EXPECT_EQ(Editor().m_ringCount, 2) << "the vertex count only grays the item; the command itself adds the ring";
+  EXPECT_EQ(Editor().GetFigure().RingCount(), 2) << "the vertex count only grays the item; the command itself adds the ring";
   Editor().m_pEngine = engine;
   Editor().m_pPaintEngine = paintEngine;
 }
@@ -155,13 +155,13 @@ TEST_F(MenuCommandTest, ThePivotIsKeptBetweenRotateAndScaleAndRecomputedAfterOth
     AddVertex(0, 100, 50);
     for (auto handler : c.before) {
       std::invoke(handler, &Editor());
-      Editor().m_dragX = 7;  // as if the user dragged the centre
-      Editor().m_dragY = 8;
+      Editor().m_drag.x = 7;  // as if the user dragged the centre
+      Editor().m_drag.y = 8;
     }
     Clear();
     std::invoke(c.last, &Editor());
-    EXPECT_EQ(Editor().m_dragX, c.expectedX) << c.what;
-    EXPECT_EQ(Editor().m_dragY, c.expectedY) << c.what;
+    EXPECT_EQ(Editor().m_drag.x, c.expectedX) << c.what;
+    EXPECT_EQ(Editor().m_drag.y, c.expectedY) << c.what;
     ASSERT_FALSE(host.calls.empty()) << c.what;
     char reference[80];
     std::snprintf(reference, sizeof(reference), "SetReferencePoint(1, %g, %g, null)", c.expectedX, c.expectedY);
@@ -189,25 +189,25 @@ TEST_F(MenuCommandTest, NewPerimeterAndNewHoleStartAnEmptyRingUntilTheArrayIsFul
   for (int i = 0; i < 3; ++i) AddVertex(0, i, 2 * i);
   Editor().m_step = EditStep(8);
   Editor().OnMenuNewHole();
-  EXPECT_EQ(Editor().m_ringCount, 2);
+  EXPECT_EQ(Editor().GetFigure().RingCount(), 2);
   EXPECT_EQ(Count(1), 0);
-  EXPECT_EQ(Editor().m_ringIsHole[1], 1);
+  EXPECT_EQ(Editor().GetFigure().IsHole(1), 1);
   EXPECT_EQ(StepNumber(Editor().Step()), 1);
   EXPECT_EQ(Join(Calls()), "SetReferencePoint(0, null, null, null); RequestRepaint()");
   EXPECT_EQ(Count(0), 3) << "the first ring is untouched";
 
   for (int i = 0; i < 3; ++i) AddVertex(1, i, 3 * i);
-  Editor().m_ringIsHole[2] = 1;  // stale flag from an earlier figure
+  Editor().m_figure.SetHole(2, 1);  // stale flag from an earlier figure
   Editor().OnMenuNewPerimeter();
-  EXPECT_EQ(Editor().m_ringCount, 3);
-  EXPECT_EQ(Editor().m_ringIsHole[2], 0);
+  EXPECT_EQ(Editor().GetFigure().RingCount(), 3);
+  EXPECT_EQ(Editor().GetFigure().IsHole(2), 0);
 
   for (int i = 0; i < 3; ++i) AddVertex(2, i, 4 * i);
   Editor().m_step = EditStep(8);
   Clear();
   Editor().OnMenuNewPerimeter();
   Editor().OnMenuNewHole();
-  EXPECT_EQ(Editor().m_ringCount, 3) << "the ring array holds three rings";
+  EXPECT_EQ(Editor().GetFigure().RingCount(), 3) << "the ring array holds three rings";
   EXPECT_EQ(StepNumber(Editor().Step()), 8) << "a full array changes nothing";
   EXPECT_TRUE(host.calls.empty()) << Join(Calls());
 }
@@ -227,18 +227,18 @@ TEST_F(MenuCommandTest, InvertReversesTheCurrentRingButNotItsPartNumbers) {
   for (const Case& c : cases) {
     Start(MODE_POLYGON, c.is3D);
     for (int i = 0; i < 3; ++i) AddVertex(0, 100 + i, 100, 0, 7);  // ring 0 stays as it is
-    Editor().m_ringCount = 2;
-    Editor().m_ringVertexCount[1] = 0;  // a new ring, whatever an earlier figure left
+    Editor().m_figure.SetRingCount(2);
+    Editor().m_figure.SetVertexCount(1, 0);  // a new ring, whatever an earlier figure left
     for (int i = 1; i <= c.count; ++i) AddVertex(1, i, 10 * i, i, i);
     Editor().OnMenuInvert();
-    const Ring& ring = Editor().m_rings[1];
+    const Ring& ring = Editor().GetFigure().Vertices(1);
     for (int i = 0; i < c.count; ++i) {
       EXPECT_EQ(ring.x[i], c.x[i]) << c.count << " vertices, 3D " << c.is3D << ", x[" << i << "]";
       EXPECT_EQ(ring.y[i], 10 * c.x[i]) << c.count << " vertices, y[" << i << "]";
       EXPECT_EQ(ring.z[i], c.z[i]) << c.count << " vertices, 3D " << c.is3D << ", z[" << i << "]";
       EXPECT_EQ(ring.part[i], i + 1) << "part numbers stay in place, [" << i << "]";
     }
-    EXPECT_EQ(Editor().m_rings[0].x[0], 100) << "only the current ring turns";
+    EXPECT_EQ(Editor().GetFigure().At(0, 0).x, 100) << "only the current ring turns";
     ctl->abortEdit();
   }
 }
@@ -336,28 +336,28 @@ TEST_F(MenuCommandTest, TheCentreIsTheLastRingsBoxCentreOrTheBasePointForAnEmpty
     Start(MODE_POLYGON, c.is3D);
     ctl->setBasePointQarnEdit(1.5, 2.5, 3.5);
     EditController& ec = Editor();
-    ec.m_ringCount = static_cast<int32_t>(c.rings.size());
+    ec.m_figure.SetRingCount(static_cast<int32_t>(c.rings.size()));
     for (size_t r = 0; r < c.rings.size(); ++r) {
-      ec.m_ringVertexCount[r] = 0;
+      ec.m_figure.SetVertexCount(r, 0);
       for (const auto& p : c.rings[r]) AddVertex(static_cast<int>(r), p[0], p[1], p[2]);
     }
-    double x = -1, y = -1, z = -1;
+    Point3 centre{-1, -1, -1};
     int used = -1;
-    EXPECT_EQ(ec.ComputeCentre(&x, &y, &z, &used), 1) << c.what;
-    EXPECT_EQ(x, c.x) << c.what;
-    EXPECT_EQ(y, c.y) << c.what;
-    EXPECT_EQ(z, c.z) << c.what;
+    EXPECT_EQ(ec.ComputeCentre(centre, &used), 1) << c.what;
+    EXPECT_EQ(centre.x, c.x) << c.what;
+    EXPECT_EQ(centre.y, c.y) << c.what;
+    EXPECT_EQ(centre.z, c.z) << c.what;
     EXPECT_EQ(used, c.used) << c.what;
-    EXPECT_EQ(ec.ComputeCentre(&x, &y, &z, nullptr), 1) << c.what << ": the used flag is optional";
+    EXPECT_EQ(ec.ComputeCentre(centre, nullptr), 1) << c.what << ": the used flag is optional";
     ctl->abortEdit();
   }
-  Editor().m_ringCount = 0;
-  double x = 42, y = 42, z = 42;
+  Editor().m_figure.SetRingCount(0);
+  Point3 centre{42, 42, 42};
   int used = -1;
-  EXPECT_EQ(Editor().ComputeCentre(&x, &y, &z, &used), 0);
+  EXPECT_EQ(Editor().ComputeCentre(centre, &used), 0);
   EXPECT_EQ(used, 0);
-  EXPECT_EQ(x + y + z, 126) << "no ring: nothing written";
-  Editor().m_ringCount = 1;
+  EXPECT_EQ(centre.x + centre.y + centre.z, 126) << "no ring: nothing written";
+  Editor().m_figure.SetRingCount(1);
 }
 
 TEST_F(MenuCommandTest, BringIntoViewMovesAPointOutsideTheViewToItsMiddle) {
@@ -380,9 +380,11 @@ TEST_F(MenuCommandTest, BringIntoViewMovesAPointOutsideTheViewToItsMiddle) {
   };
   Start(MODE_POLYLINE);
   for (const Case& c : cases) {
-    double x = c.x, y = c.y;
+    Point3 p{c.x, c.y, 7};
     Clear();
-    Editor().BringIntoView(&x, &y, c.force, c.keep);
+    Editor().BringIntoView(p, c.force, c.keep);
+    EXPECT_EQ(p.z, 7) << "z is not the view's";
+    const double x = p.x, y = p.y;
     EXPECT_EQ(x, c.expectedX) << "(" << c.x << ", " << c.y << ") force " << c.force << " keep " << c.keep;
     EXPECT_EQ(y, c.expectedY) << "(" << c.x << ", " << c.y << ") force " << c.force << " keep " << c.keep;
     const bool moved = x != c.x || y != c.y;
@@ -519,8 +521,8 @@ TEST_F(PolarCommandTest, TheBasePointStartsAtTheCentreAndIsForcedIntoViewOnceKno
   });
   ec.OnMenuPolarOn();
   EXPECT_EQ(ec.m_polarFlags, 0x1Au);
-  EXPECT_EQ(ec.m_polarBaseX, 200);
-  EXPECT_EQ(ec.m_polarBaseY, 150);
+  EXPECT_EQ(ec.m_polarBase.x, 200);
+  EXPECT_EQ(ec.m_polarBase.y, 150);
   EXPECT_EQ(Join(Calls()),
             "GetInputState(); GetViewWindow(); WorldToScreen(200, 150); GetModePair(); SetModePair(0, 0); "
             "SetInputState(null, -2, 0); RequestRepaint()")
@@ -528,8 +530,8 @@ TEST_F(PolarCommandTest, TheBasePointStartsAtTheCentreAndIsForcedIntoViewOnceKno
 
   Clear();
   ec.OnMenuPolarOn();
-  EXPECT_EQ(ec.m_polarBaseX, 320) << "a known base point goes to the middle of the view";
-  EXPECT_EQ(ec.m_polarBaseY, 240);
+  EXPECT_EQ(ec.m_polarBase.x, 320) << "a known base point goes to the middle of the view";
+  EXPECT_EQ(ec.m_polarBase.y, 240);
   EXPECT_NE(Join(Calls()).find("WorldToScreen(200, 150); ScreenToWorld(320, 240)"), std::string::npos)
       << Join(Calls());
 }
@@ -548,8 +550,8 @@ TEST_F(PolarCommandTest, WithoutALastPointTheBaseIsTheUsersPointWhereverItIs) {
   ec.OnMenuPolarOn();
   EXPECT_EQ(lastAngle, 0) << "no segment: angle 0";
   EXPECT_EQ(ec.m_polarFlags & (POLAR_FROM_BASE | POLAR_BASE_KNOWN), 0x18u);
-  EXPECT_EQ(ec.m_polarBaseX, 5000) << "the user's base point is kept even outside the view";
-  EXPECT_EQ(ec.m_polarBaseY, -700);
+  EXPECT_EQ(ec.m_polarBase.x, 5000) << "the user's base point is kept even outside the view";
+  EXPECT_EQ(ec.m_polarBase.y, -700);
   for (const HostCall& call : host.calls) EXPECT_NE(call.name, "ScreenToWorld");
 }
 
@@ -598,8 +600,8 @@ TEST_F(PolarCommandTest, APointAlwaysMeasuresFromTheBasePoint) {
   EXPECT_EQ(ec.m_polarFlags, 0x19u);
   EXPECT_NEAR(ec.m_polarAngle, kPi, 1e-12);
   EXPECT_EQ(ec.m_angleToAdd, 0);
-  EXPECT_EQ(ec.m_polarBaseX, 40);
-  EXPECT_EQ(ec.m_polarBaseY, 60);
+  EXPECT_EQ(ec.m_polarBase.x, 40);
+  EXPECT_EQ(ec.m_polarBase.y, 60);
   EXPECT_EQ(Join(Calls()),
             "GetInputState(); GetViewWindow(); WorldToScreen(40, 60); GetModePair(); SetModePair(0, 0); "
             "SetInputState(null, -2, 0); RequestRepaint()");

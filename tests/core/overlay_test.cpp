@@ -92,7 +92,7 @@ TEST_F(OverlayTest, EachStepOffersItsGrips) {
   for (const Case& c : cases) {
     Editor().SetStep(EditStep(c.step));
     Editor().m_curVertex = c.curVertex;
-    Editor().m_curRing = 0;
+    Editor().m_figure.SetCurrentRing(0);
     host.Repaint();
     EXPECT_EQ(Block(200, 380), c.atVertex) << "vertex grip in step " << c.step << ", dragged vertex " << c.curVertex;
     EXPECT_EQ(Block(150, 380), c.atMidpoint) << "midpoint grip in step " << c.step;
@@ -206,8 +206,8 @@ TEST_F(OverlayTest, HighlightMarksEndsWithCirclesAndEveryVertexWithACross) {
 
 TEST_F(OverlayTest, RotateAndScaleStepsMarkTheCentre) {
   StartWith(MODE_POLYGON, {}, 8);
-  Editor().m_dragX = 320;
-  Editor().m_dragY = 240;
+  Editor().m_drag.x = 320;
+  Editor().m_drag.y = 240;
   for (int32_t step = 8; step <= 16; ++step) {
     Editor().m_step = EditStep(step);
     host.Repaint();
@@ -247,8 +247,8 @@ TEST_F(OverlayTest, PolarMarksShowTheConstraint) {
     EXPECT_TRUE(found) << c.what;
     SaveOnFailure("polar" + std::to_string(c.flags));
   }
-  EXPECT_EQ(Editor().m_lastX, 200);
-  EXPECT_EQ(Editor().m_lastY, 200) << "the painter refreshes the last point";
+  EXPECT_EQ(Editor().m_last.x, 200);
+  EXPECT_EQ(Editor().m_last.y, 200) << "the painter refreshes the last point";
 }
 
 TEST_F(OverlayTest, WithoutAPaintEngineNothingIsDrawnButTheBandIsForgotten) {
@@ -326,9 +326,9 @@ TEST_F(OverlayTest, PointsBeyondThePixelRangePaintTheirVisibleParts) {
   StartWith(MODE_POLYLINE, {{100, 100}, {200, 100}, {0, 100}}, 1);
   for (const Case& c : cases) {
     SCOPED_TRACE(c.far);
-    Editor().m_rings[0].x[2] = c.far;
-    Editor().m_dragX = c.far;
-    Editor().m_polarBaseX = c.far;
+    Editor().m_figure.Vertices(0).x[2] = c.far;
+    Editor().m_drag.x = c.far;
+    Editor().m_polarBase.x = c.far;
     Editor().m_polarFlags = POLAR_LENGTH_FIXED | POLAR_FROM_BASE;
     Editor().m_polarLength = 50;
     for (int32_t step : {1, 10}) {

@@ -107,12 +107,12 @@ TEST_F(PickingTest, AnUnplaceablePolarBaseIsNeverGrabbed) {
   ec.m_polarLength = 10;
   // World Y 280 is pixel row 200, the row pressed: only the bad X could keep the press off.
   for (double bad : {std::nan(""), std::numeric_limits<double>::infinity()}) {
-    ec.m_polarBaseX = bad;
-    ec.m_polarBaseY = 280;
-    const int32_t before = ec.m_ringVertexCount[0];
+    ec.m_polarBase.x = bad;
+    ec.m_polarBase.y = 280;
+    const int32_t before = ec.GetFigure().VertexCount(0);
     host.Press(200, 200);
     EXPECT_FALSE(ec.m_polarFlags & POLAR_BASE_DRAGGED) << bad;
-    EXPECT_EQ(ec.m_ringVertexCount[0], before + 1) << bad << ": the press drew a vertex";
+    EXPECT_EQ(ec.GetFigure().VertexCount(0), before + 1) << bad << ": the press drew a vertex";
     host.Release(200, 200);
   }
 }

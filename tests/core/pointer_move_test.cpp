@@ -50,7 +50,7 @@ class PointerMoveTest : public ControlTest {
   }
   // Both rings of a two-ring polygon: (100,100) (150,100) (200,100) and the same 100 higher.
   void AddTwoRings() {
-    Editor().m_ringVertexCount[1] = 0;  // a new edit resets ring 0 only
+    Editor().m_figure.SetVertexCount(1, 0);  // a new edit resets ring 0 only
     for (int r = 0; r < 2; ++r)
       for (double x : {100.0, 150.0, 200.0}) AddVertex(r, x, 100.0 + 100 * r);
   }
@@ -73,8 +73,6 @@ TEST_F(PointerMoveTest, RubberBandIsErasedByTheNextMoveAndForgottenByARepaint) {
   host.Move(200, 300);
   EXPECT_EQ(Pixel(150, 340), kBandOnWhite) << "band to the pointer";
   EXPECT_TRUE(Editor().m_rubberDrawn);
-  EXPECT_EQ(Editor().m_lastPtrX, 200);
-  EXPECT_EQ(Editor().m_lastPtrY, 300);
   host.Move(300, 380);
   const std::vector<COLORREF> afterTwoMoves = Picture();
   EXPECT_EQ(Pixel(150, 340), kWhite) << "the first band is gone";
@@ -111,7 +109,7 @@ TEST_F(PointerMoveTest, RubberBandAnchorsAndHostCalls) {
     Start(c.mode, 1);
     Editor().m_is3D = c.is3D;
     if (c.vertex) AddVertex(0, 100, 100);
-    Editor().SetBasePoint(50, 50, 0);
+    ctl->setBasePointQarnEdit(50, 50, 0);
     Editor().m_polarFlags = c.fromBase ? uint32_t{POLAR_FROM_BASE} : 0u;
     host.Repaint();
     host.calls.clear();
@@ -132,8 +130,6 @@ TEST_F(PointerMoveTest, RubberBandFollowsTheSnappedPoint) {
   sink.snapX = 300;
   sink.snapY = 100;  // pixel (300, 380)
   host.Move(20, 20);
-  EXPECT_EQ(Editor().m_lastPtrX, 300);
-  EXPECT_EQ(Editor().m_lastPtrY, 380);
   EXPECT_EQ(Pixel(250, 380), kBandOnWhite);
   EXPECT_EQ(Pixel(20, 20), kWhite);
   SaveOnFailure("snapped_band");
@@ -145,20 +141,20 @@ TEST_F(PointerMoveTest, VertexDragsFollowThePointer) {
       Start(MODE_POLYGON, step);
       Editor().m_is3D = is3D;
       AddTwoRings();
-      Editor().m_rings[1].z[1] = 7;
-      Editor().m_curRing = 1;
+      Editor().m_figure.Vertices(1).z[1] = 7;
+      Editor().m_figure.SetCurrentRing(1);
       Editor().m_curVertex = 1;
       host.Move(40, 430);
       const std::string where = "step " + std::to_string(step) + (is3D ? " in 3D" : " in 2D");
-      EXPECT_EQ(Editor().m_rings[1].x[1], 40) << where;
-      EXPECT_EQ(Editor().m_rings[1].y[1], 50) << where;
+      EXPECT_EQ(Editor().GetFigure().At(1, 1).x, 40) << where;
+      EXPECT_EQ(Editor().GetFigure().At(1, 1).y, 50) << where;
       EXPECT_EQ(CallNames(), is3D ? (Names{"ScreenToWorld", "ViewToWorld3D", "RequestRepaint"})
                                   : (Names{"ScreenToWorld", "RequestRepaint"}))
           << where;
       if (is3D) {
         EXPECT_EQ(host.calls[1].ToString(), "ViewToWorld3D(40, 50, 7)") << "the vertex's Z goes in";
       }
-      EXPECT_EQ(Editor().m_rings[0].x[1], 150) << where << ": other vertices stay";
+      EXPECT_EQ(Editor().GetFigure().At(0, 1).x, 150) << where << ": other vertices stay";
     }
   }
 }
@@ -185,8 +181,8 @@ TEST_F(PointerMoveTest, MoveRotateAndScaleChangeTheMovableVertices) {
       AddTwoRings();
       EditController& ec = Editor();
       ec.m_noBeginEndEdit = lock;
-      ec.m_dragX = ec.m_dragY = 0;
-      ec.m_dragZ = 5;
+      ec.m_drag.x = ec.m_drag.y = 0;
+      ec.m_drag.z = 5;
       ec.m_rotateAngle = 0;
       ec.m_scaleFactor = 100;
       host.Move(c.pointer.x, c.pointer.y);
@@ -194,8 +190,8 @@ TEST_F(PointerMoveTest, MoveRotateAndScaleChangeTheMovableVertices) {
         for (int i = 0; i < 3; ++i) {
           double x = 100 + 50 * i, y = 100 + 100 * r;
           if (!lock || i == 1) c.expected(x, y);
-          EXPECT_NEAR(ec.m_rings[r].x[i], x, 1e-9) << c.what << ", lock " << lock << ", ring " << r << " vertex " << i;
-          EXPECT_NEAR(ec.m_rings[r].y[i], y, 1e-9) << c.what << ", lock " << lock << ", ring " << r << " vertex " << i;
+          EXPECT_NEAR(ec.GetFigure().At(r, i).x, x, 1e-9) << c.what << ", lock " << lock << ", ring " << r << " vertex " << i;
+          EXPECT_NEAR(ec.GetFigure().At(r, i).y, y, 1e-9) << c.what << ", lock " << lock << ", ring " << r << " vertex " << i;
         }
       }
       EXPECT_EQ(Repaints(), 1) << c.what;
@@ -211,45 +207,45 @@ TEST_F(PointerMoveTest, DragFieldsAfterEachKindOfMove) {
     AddVertex(0, 100, 100);
     AddVertex(0, 200, 100);
     ec = &Editor();
-    ec->m_dragX = 100;
-    ec->m_dragY = 100;
-    ec->m_dragZ = 5;
+    ec->m_drag.x = 100;
+    ec->m_drag.y = 100;
+    ec->m_drag.z = 5;
   };
   start(9);
   host.Move(150, 380);
-  EXPECT_EQ(ec->m_dragZ, 0) << "a 2D move drag sets its Z to 0";
-  EXPECT_EQ(ec->m_dragX, 150);
+  EXPECT_EQ(ec->m_drag.z, 0) << "a 2D move drag sets its Z to 0";
+  EXPECT_EQ(ec->m_drag.x, 150);
 
   for (int32_t step : {12, 15}) {
     start(step);
     host.Move(60, 470);
-    EXPECT_EQ(ec->m_dragX, 60);
-    EXPECT_EQ(ec->m_dragY, 10);
+    EXPECT_EQ(ec->m_drag.x, 60);
+    EXPECT_EQ(ec->m_drag.y, 10);
     EXPECT_EQ(CallNames(), (Names{"ScreenToWorld", "RequestRepaint"})) << "centre drag in step " << step;
-    EXPECT_EQ(ec->m_rings[0].x[1], 200) << "the figure stays";
+    EXPECT_EQ(ec->GetFigure().At(0, 1).x, 200) << "the figure stays";
   }
 
   start(11);
   ec->m_rotateAngle = 0.0005;  // the pointer at (300, 100) is at angle 0: a tiny turn back
   host.Move(300, 380);
   EXPECT_EQ(ec->m_rotateAngle, 0);
-  EXPECT_LT(ec->m_rings[0].y[1], 100) << "the tiny turn is applied";
+  EXPECT_LT(ec->GetFigure().At(0, 1).y, 100) << "the tiny turn is applied";
   EXPECT_EQ(Repaints(), 0) << "but not repainted";
 
   start(14);
   ec->m_scaleFactor = 50;
   host.Move(100, 380);  // on the centre
   EXPECT_EQ(ec->m_scaleFactor, 50) << "no scaling on the centre";
-  EXPECT_EQ(ec->m_rings[0].x[1], 200);
+  EXPECT_EQ(ec->GetFigure().At(0, 1).x, 200);
   EXPECT_EQ(Repaints(), 0);
 
   start(14);
   ec->m_scaleFactor = 0;  // the press was on the centre
   host.Move(300, 380);
   EXPECT_EQ(ec->m_scaleFactor, 200) << "the first usable distance becomes the reference";
-  EXPECT_EQ(ec->m_rings[0].x[1], 200) << "without scaling";
+  EXPECT_EQ(ec->GetFigure().At(0, 1).x, 200) << "without scaling";
   host.Move(500, 380);
-  EXPECT_NEAR(ec->m_rings[0].x[1], 300, 1e-9) << "then scaling goes on from it";
+  EXPECT_NEAR(ec->GetFigure().At(0, 1).x, 300, 1e-9) << "then scaling goes on from it";
 }
 
 TEST_F(PointerMoveTest, ThreeDRotationLaysTheFigureIntoTheWorkPlaneAndScalingScalesZ) {
@@ -259,11 +255,11 @@ TEST_F(PointerMoveTest, ThreeDRotationLaysTheFigureIntoTheWorkPlaneAndScalingSca
   ec.m_is3D = true;
   AddVertex(0, 10, 0, 4);
   AddVertex(0, 20, 5, -6);
-  ec.m_dragX = 1, ec.m_dragY = 2, ec.m_dragZ = 3;  // the plane's origin
+  ec.m_drag.x = 1, ec.m_drag.y = 2, ec.m_drag.z = 3;  // the plane's origin
   ec.m_rotateAngle = 0;
   host.Move(0, 470);
   for (int i = 0; i < 2; ++i) {
-    double x = ec.m_rings[0].x[i], y = ec.m_rings[0].y[i], z = ec.m_rings[0].z[i];
+    double x = ec.GetFigure().At(0, i).x, y = ec.GetFigure().At(0, i).y, z = ec.GetFigure().At(0, i).z;
     host.World3DToPlane(x, y, z);
     EXPECT_NEAR(z, 0, 1e-9) << "vertex " << i << " lies in the plane";
   }
@@ -272,22 +268,22 @@ TEST_F(PointerMoveTest, ThreeDRotationLaysTheFigureIntoTheWorkPlaneAndScalingSca
   Start(MODE_POLYLINE, 14);
   Editor().m_is3D = true;
   AddVertex(0, 10, 0, 4);
-  Editor().m_dragX = Editor().m_dragY = 0;
-  Editor().m_dragZ = 2;
+  Editor().m_drag.x = Editor().m_drag.y = 0;
+  Editor().m_drag.z = 2;
   Editor().m_scaleFactor = 10;
   host.SetWorkPlane(0, 0, 0, 0, 0, 0);
   host.Move(30, 480);  // world (30, 0): three times as far
-  EXPECT_NEAR(Editor().m_rings[0].x[0], 30, 1e-9);
-  EXPECT_NEAR(Editor().m_rings[0].z[0], 8, 1e-9) << "Z scaled about the centre's Z";
+  EXPECT_NEAR(Editor().GetFigure().At(0, 0).x, 30, 1e-9);
+  EXPECT_NEAR(Editor().GetFigure().At(0, 0).z, 8, 1e-9) << "Z scaled about the centre's Z";
 
   Start(MODE_POLYLINE, 9);
   Editor().m_is3D = true;
   AddVertex(0, 10, 0, 4);
-  Editor().m_dragX = Editor().m_dragY = Editor().m_dragZ = 0;
+  Editor().m_drag.x = Editor().m_drag.y = Editor().m_drag.z = 0;
   host.SetWorkPlane(0, 0, 0, 0, 0, 3);  // the pointer lands 3 above the world's XY plane
   host.Move(20, 480);
-  EXPECT_NEAR(Editor().m_rings[0].z[0], 7, 1e-9) << "a 3D move carries Z along";
-  EXPECT_EQ(Editor().m_dragZ, 3);
+  EXPECT_NEAR(Editor().GetFigure().At(0, 0).z, 7, 1e-9) << "a 3D move carries Z along";
+  EXPECT_EQ(Editor().m_drag.z, 3);
 }
 
 TEST_F(PointerMoveTest, PickingThePolarBaseOverridesEveryStep) {
@@ -295,10 +291,10 @@ TEST_F(PointerMoveTest, PickingThePolarBaseOverridesEveryStep) {
   AddTwoRings();
   Editor().m_polarFlags = POLAR_BASE_DRAGGED;
   host.Move(70, 400);
-  EXPECT_EQ(Editor().m_polarBaseX, 70);
-  EXPECT_EQ(Editor().m_polarBaseY, 80);
+  EXPECT_EQ(Editor().m_polarBase.x, 70);
+  EXPECT_EQ(Editor().m_polarBase.y, 80);
   EXPECT_EQ(CallNames(), (Names{"ScreenToWorld", "RequestRepaint"}));
-  EXPECT_EQ(Editor().m_rings[0].x[1], 150) << "the figure is not moved";
+  EXPECT_EQ(Editor().GetFigure().At(0, 1).x, 150) << "the figure is not moved";
 }
 
 TEST_F(PointerMoveTest, WaitingStepsIgnoreMoves) {
@@ -308,7 +304,7 @@ TEST_F(PointerMoveTest, WaitingStepsIgnoreMoves) {
     host.Move(10, 10);
     EXPECT_EQ(CallNames(), Names{}) << "step " << step;
     EXPECT_EQ(sink.events, Names{}) << "step " << step;
-    EXPECT_EQ(Editor().m_rings[1].x[2], 200) << "step " << step;
+    EXPECT_EQ(Editor().GetFigure().At(1, 2).x, 200) << "step " << step;
   }
 }
 
@@ -322,7 +318,7 @@ TEST_F(PointerMoveTest, RubberBandFromAFarVertexRunsToTheEdgeOfTheView) {
   Start(MODE_POLYLINE, 1);
   AddVertex(0, 0, 100);
   for (const Case& c : cases) {
-    Editor().m_rings[0].x[0] = c.far;
+    Editor().m_figure.Vertices(0).x[0] = c.far;
     host.Repaint();
     host.Move(300, 380);
     EXPECT_EQ(Pixel(c.bandX, 380), kBandOnWhite) << c.far;

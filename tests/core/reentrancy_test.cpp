@@ -68,7 +68,7 @@ TEST_F(ReentrancyTest, ASnapHandlerResizingTheRingsDuringADragWritesNothingFreed
     sink.handler = nullptr;
     sink.answerSnap = false;
     EXPECT_EQ(ec.RingArrayLength(), 3);
-    EXPECT_EQ(ec.m_ringVertexCount[0], 0) << "the new storage holds no vertex of the old one";
+    EXPECT_EQ(ec.GetFigure().VertexCount(0), 0) << "the new storage holds no vertex of the old one";
     host.Release(20, 20);
     ctl->abortEdit();
   }
@@ -146,7 +146,7 @@ TEST_F(ReentrancyTest, AnEditStartedFromTheEndEventsRunsProperly) {
   ASSERT_TRUE(ctl->saveEdit());
   sink.handler = nullptr;
   EXPECT_TRUE(ctl->isEditing());
-  EXPECT_EQ(Editor().m_mode, MODE_POLYGON);
+  EXPECT_EQ(Editor().Mode(), MODE_POLYGON);
   EXPECT_NE(host.Handler(), nullptr);
   EXPECT_NE(host.Painter(), nullptr);
   EXPECT_EQ(host.variables["UTILS"], "1");
@@ -160,7 +160,7 @@ TEST_F(ReentrancyTest, AnEditStartedFromTheEndEventsRunsProperly) {
   sink.handler = nullptr;
   EXPECT_TRUE(loaded);
   EXPECT_TRUE(ctl->isEditing()) << "a load reported as done is running";
-  EXPECT_EQ(Editor().m_ringCount, 3);
+  EXPECT_EQ(Editor().GetFigure().RingCount(), 3);
   EXPECT_NE(host.Handler(), nullptr);
   ctl->abortEdit();
   ExpectHostRestored(host, "after the loaded edit");

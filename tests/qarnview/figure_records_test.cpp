@@ -12,6 +12,7 @@
 namespace {
 
 using namespace qarnview;
+using qarnview::Figure;  // not the editor's Figure
 
 class FigureRecordTest : public ControlTest {
  protected:
@@ -36,8 +37,8 @@ class FigureRecordTest : public ControlTest {
     for (size_t r = 0; r < f.rings.size(); ++r) {
       const int ring = f.kind == FigureKind::kPolyline ? 0 : static_cast<int>(r);
       // A new ring, as the menu's "New perimeter" and "New hole" make it.
-      if (ring > 0 && ring >= Editor().m_ringCount) Editor().m_ringVertexCount[ring] = 0;
-      Editor().m_ringIsHole[ring] = f.rings[r].hole ? 1 : 0;
+      if (ring > 0 && ring >= Editor().GetFigure().RingCount()) Editor().m_figure.SetVertexCount(ring, 0);
+      Editor().m_figure.SetHole(ring, f.rings[r].hole ? 1 : 0);
       for (const Vertex& v : f.rings[r].vertices) AddVertex(ring, v.x, v.y, v.z, static_cast<int>(r + 1));
     }
     EXPECT_TRUE(ctl->saveEdit());

@@ -389,14 +389,14 @@ struct StressRunner::State {
     if (!ctl) return "";
     EditController& ec = *ctl->m_pEditController;
     const int32_t n = ec.RingArrayLength();
-    if (ec.m_ringCount < 1 || ec.m_ringCount > n) {
-      std::snprintf(text, sizeof(text), "ring count %d outside the storage of %d rings", ec.m_ringCount, n);
+    if (ec.GetFigure().RingCount() < 1 || ec.GetFigure().RingCount() > n) {
+      std::snprintf(text, sizeof(text), "ring count %d outside the storage of %d rings", ec.GetFigure().RingCount(), n);
       return text;
     }
-    for (int32_t r = 0; r < ec.m_ringCount; ++r)
-      if (ec.m_ringVertexCount[r] < 0 || ec.m_ringVertexCount[r] > ec.m_rings[r].capacity) {
-        std::snprintf(text, sizeof(text), "ring %d holds %d vertices in room for %d", r, ec.m_ringVertexCount[r],
-                      ec.m_rings[r].capacity);
+    for (int32_t r = 0; r < ec.GetFigure().RingCount(); ++r)
+      if (ec.GetFigure().VertexCount(r) < 0 || ec.GetFigure().VertexCount(r) > ec.GetFigure().Room(r)) {
+        std::snprintf(text, sizeof(text), "ring %d holds %d vertices in room for %d", r, ec.GetFigure().VertexCount(r),
+                      ec.GetFigure().Room(r));
         return text;
       }
     if (ec.m_hiliteCount < 0 || ec.m_hiliteCount > ec.m_hiliteRing.capacity) {
@@ -405,8 +405,8 @@ struct StressRunner::State {
     }
     const bool editing = ctl->isEditing();
     const int32_t step = StepNumber(ec.Step());
-    if (editing ? (ec.m_mode < 1 || ec.m_mode > 3 || step < 1 || step > 15) : step != 0) {
-      std::snprintf(text, sizeof(text), "mode %d with step %d", ec.m_mode, step);
+    if (editing ? (ec.Mode() < 1 || ec.Mode() > 3 || step < 1 || step > 15) : step != 0) {
+      std::snprintf(text, sizeof(text), "mode %d with step %d", ec.Mode(), step);
       return text;
     }
     if (editing) return "";
