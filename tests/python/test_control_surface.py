@@ -70,14 +70,6 @@ def test_qarnocx_is_stored_and_given_back(ctl, host):
     back = ctl.qarnocx
     assert back is not None
     assert back.GetEngineHandle() == host.engine_handle
-<<<<<<< HEAD
-
-
-def test_stock_colors(ctl):
-    ctl.BackColor = 0x00112233
-    ctl.ForeColor = 0x00445566
-    assert ctl.BackColor == 0x00112233
-    assert ctl.ForeColor == 0x00445566
 
 
 def test_undo_members_without_an_edit(ctl, sink):
@@ -111,5 +103,3 @@ def test_the_undo_memory_limit_is_a_setting_of_the_control_and_not_persisted(ctl
     assert qarnedit.SaveStream(ctl) == stream
     qarnedit.LoadStream(ctl, stream)
     assert ctl.undoMemoryLimit == 4096
-=======
->>>>>>> h-prune
