@@ -67,12 +67,15 @@ void EditController::OnMenuScale() { EnterRotateOrScale(EditStep::ChooseScaleHan
 
 void EditController::StartNewRing(BYTE isHole) {
   if (m_ringCount >= RingArrayLength()) return;  // the ring array is full
+  BeginStep();
+  RecordNewRing();
   ++m_ringCount;
   m_ringVertexCount[m_ringCount - 1] = 0;
   m_ringIsHole[m_ringCount - 1] = isHole;
   ReferenceOff();
   SetStep(EditStep::Draw);
   AskForRepaint();
+  CommitStep();
 }
 
 void EditController::OnMenuNewPerimeter() { StartNewRing(0); }
@@ -82,15 +85,20 @@ void EditController::OnMenuNewHole() { StartNewRing(1); }
 void EditController::OnMenuBack() {
   int32_t& n = m_ringVertexCount[m_ringCount - 1];
   if (n <= 0) return;
+  BeginStep();
+  RecordVertexErase(m_ringCount - 1, n - 1);
   --n;
   if (n > 0)
     ReferenceToLastVertex();
   else
     ReferenceOff();
   AskForRepaint();
+  CommitStep();
 }
 
 void EditController::OnMenuInvert() {
+  BeginStep();
+  RecordReverse();
   const int32_t n = m_ringVertexCount[m_ringCount - 1];
   Ring& ring = m_rings[m_ringCount - 1];
   if (n > 0) ring.EnsureIndex(n - 1);
@@ -103,6 +111,7 @@ void EditController::OnMenuInvert() {
   ReferenceToLastVertex();
   SetForcedTracking(kTrackingAtRest);
   AskForRepaint();
+  CommitStep();
 }
 
 void EditController::OnMenuAbort() {

@@ -50,6 +50,7 @@ void EditController::DestroyRingStorage() {
 void EditController::SetMaxRings(int32_t n) {
   // At least one ring must exist (ring 0 is the figure of every mode).
   n = std::clamp(n, 1, kMaxRingArrayLength);
+  ForgetHistory();
   DestroyRingStorage();
   CreateRingStorage(n);
   // The vertex data are gone; a running edit goes on with empty rings that fit.

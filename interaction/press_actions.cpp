@@ -27,6 +27,8 @@ bool EditController::GrabPolarBase(const POINT& pt) {
 }
 
 void EditController::DrawVertex(const POINT& pt) {
+  BeginStep();
+  RecordDrawnVertex();
   const int32_t mode = m_mode;
   const int32_t r = m_ringCount - 1;
   // A point has one vertex: each press replaces it.
@@ -61,6 +63,8 @@ void EditController::PickVertexToMove(const POINT& pt) {
   const int32_t v = PickVertex(pt.x, pt.y, &m_curRing);
   m_curVertex = v;
   if (v < 0) return;
+  BeginStep();
+  RecordVertexSet(m_curRing, v);
   const int32_t r = m_curRing;
   CaptureView();
   SetStep(EditStep::DragVertex);
@@ -82,6 +86,7 @@ void EditController::PickVertexToMove(const POINT& pt) {
 void EditController::PickVertexToDelete(const POINT& pt) {
   m_curVertex = PickVertex(pt.x, pt.y, &m_curRing);
   if (m_curVertex < 0) return;
+  BeginStep();
   CaptureView();
   SetStep(EditStep::ConfirmDelete);
 }
@@ -103,6 +108,8 @@ void EditController::InsertVertexAtGrip(const POINT& pt) {
       if (!HitsWorldPoint(mx, my, mz, pt)) continue;
       // A segment that joins two parts of a 3D polyline cannot be split.
       if (m_is3D && ring.part[i] != ring.part[p]) continue;
+      BeginStep();
+      RecordVertexInsert(r, i);
       for (int32_t j = count; j > i; --j) {
         ring.x[j] = ring.x[j - 1];
         ring.y[j] = ring.y[j - 1];
@@ -136,6 +143,8 @@ void EditController::InsertVertexAtGrip(const POINT& pt) {
 }
 
 void EditController::AnchorMove(const POINT& pt) {
+  BeginStep();
+  RecordFigureCoordinates();
   // The anchor follows the pointer itself: snapping it would shift the whole figure.
   m_dragX = pt.x;
   m_dragY = pt.y;
@@ -158,6 +167,7 @@ void EditController::AnchorMove(const POINT& pt) {
 // A press on the centre of rotation or scaling drags the centre instead.
 bool EditController::GrabCentre(const POINT& pt, EditStep dropStep) {
   if (!HitsWorldPoint(m_dragX, m_dragY, m_dragZ, pt)) return false;
+  BeginStep();
   SetStep(dropStep);
   CaptureView();
   if (m_pEngine) {
@@ -173,6 +183,8 @@ void EditController::StartRotate(const POINT& pt) {
   const uint32_t serial = m_editSerial;
   ConvertAndSnap(px, py);
   if (m_editSerial != serial) return;  // the Snap handler ended or replaced the edit
+  BeginStep();
+  RecordFigureCoordinates();
   if (m_pEngine) m_pEngine->ViewToWorld3D(&px, &py, &pz);  // in 2D as well
   if (m_is3D) {
     // The angle is measured in the work plane, where the rotation happens.
@@ -196,6 +208,8 @@ void EditController::StartScale(const POINT& pt) {
   const uint32_t serial = m_editSerial;
   ConvertAndSnap(px, py);
   if (m_editSerial != serial) return;  // the Snap handler ended or replaced the edit
+  BeginStep();
+  RecordFigureCoordinates();
   if (m_is3D && m_pEngine) m_pEngine->ViewToWorld3D(&px, &py, &pz);
   // Measured in X and Y only, as the scaling drag measures it.
   m_scaleFactor = std::sqrt((px - m_dragX) * (px - m_dragX) + (py - m_dragY) * (py - m_dragY));
