@@ -93,6 +93,30 @@ TEST_F(UndoTest, EachActionIsOneStep) {
   }
 }
 
+// A ring that grew after a move (its arrays replaced by larger ones) still gets the
+// move's coordinates back, and the move replays over the regrown ring.
+TEST_F(UndoTest, AMoveIsUndoneAfterTheRingGrew) {
+  EditController& ec = LoadPolygon();
+  const Bytes loaded = SaveBytesNow(ec);
+  ec.OnMenuMove();
+  Drag(POINT{300, 300}, POINT{311, 287});
+  const Bytes moved = SaveBytesNow(ec);
+  const int32_t capacity = ec.m_rings[1].capacity;
+  ec.OnMenuContinue();
+  for (int i = 0; i < 3 * capacity; ++i) Click(POINT{40 + 7 * i % 560, 60 + 11 * i % 400});
+  ASSERT_GT(ec.m_rings[1].capacity, capacity);
+  const Bytes drawn = SaveBytesNow(ec);
+  for (int i = 0; i < 3 * capacity; ++i) ASSERT_TRUE(ec.Undo());
+  EXPECT_TRUE(SaveBytesNow(ec) == moved);
+  ASSERT_TRUE(ec.Undo());
+  EXPECT_TRUE(SaveBytesNow(ec) == loaded);
+  ASSERT_TRUE(ec.Redo());
+  EXPECT_TRUE(SaveBytesNow(ec) == moved);
+  while (ec.Redo()) {
+  }
+  EXPECT_TRUE(SaveBytesNow(ec) == drawn);
+}
+
 // The step restored is the one the action started in, not the one the editor is in.
 TEST_F(UndoTest, UndoGoesBackToTheStepTheActionStartedIn) {
   EditController& ec = LoadPolygon();
