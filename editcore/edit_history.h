@@ -1,11 +1,12 @@
 // EditHistory: the steps of one edit that can be taken back and replayed. Entries
-// [0, done) are undoable, [done, size) redoable. The entry being recorded (between the
+// [first, done) are undoable, [done, size) redoable; the ones before first were dropped
+// for the budget and are erased in batches, so that a drop costs O(1) amortized. The entry being recorded (between the
 // press that starts an action and the release that completes it) is kept apart, so the
 // history is never seen half-made. Beyond the memory budget the oldest entries go.
 #pragma once
 
 #include <cstdint>
-#include <deque>
+#include <vector>
 #include <optional>
 
 #include "editcore/history_entry.h"
@@ -14,7 +15,7 @@ class EditHistory {
  public:
   explicit EditHistory(int64_t limit) : m_limit(limit) {}
 
-  bool CanUndo() const { return !m_open && m_done > 0; }
+  bool CanUndo() const { return !m_open && m_done > m_first; }
   bool CanRedo() const { return !m_open && m_done < m_entries.size(); }
   // Whether an action is between its start and its completion.
   bool Recording() const { return m_open.has_value(); }
@@ -37,13 +38,16 @@ class EditHistory {
   void SetLimit(int64_t bytes);
   int64_t Limit() const { return m_limit; }
   int64_t Bytes() const { return m_bytes; }
-  size_t UndoCount() const { return m_done; }
+  size_t UndoCount() const { return m_done - m_first; }
   size_t RedoCount() const { return m_entries.size() - m_done; }
 
  private:
   void Trim();
 
-  std::deque<HistoryEntry> m_entries;
+  // A vector rather than a deque: an entry is a few hundred bytes, and a deque would
+  // allocate a block for every other one, which a click per vertex would pay for.
+  std::vector<HistoryEntry> m_entries;
+  size_t m_first = 0;
   size_t m_done = 0;
   std::optional<HistoryEntry> m_open;
   int64_t m_bytes = 0;
