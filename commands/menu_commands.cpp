@@ -66,10 +66,14 @@ void EditController::OnMenuRotate() { EnterRotateOrScale(EditStep::ChooseRotateH
 void EditController::OnMenuScale() { EnterRotateOrScale(EditStep::ChooseScaleHandle); }
 
 void EditController::StartNewRing(BYTE isHole) {
-  if (!m_figure.StartRing(isHole != 0)) return;  // the ring array is full
+  if (m_figure.RingCount() >= RingArrayLength()) return;  // the ring array is full
+  BeginStep();
+  RecordNewRing();
+  m_figure.StartRing(isHole != 0);
   ReferenceOff();
   SetStep(EditStep::Draw);
   AskForRepaint();
+  CommitStep();
 }
 
 void EditController::OnMenuNewPerimeter() { StartNewRing(0); }
@@ -80,15 +84,20 @@ void EditController::OnMenuBack() {
   const int32_t last = m_figure.LastRing();
   const int32_t n = m_figure.VertexCount(last) - 1;
   if (n < 0) return;
+  BeginStep();
+  RecordVertexErase(last, n);
   m_figure.SetVertexCount(last, n);
   if (n > 0)
     ReferenceToLastVertex();
   else
     ReferenceOff();
   AskForRepaint();
+  CommitStep();
 }
 
 void EditController::OnMenuInvert() {
+  BeginStep();
+  RecordReverse();
   const int32_t n = m_figure.VertexCount(m_figure.LastRing());
   Ring& ring = m_figure.Vertices(m_figure.LastRing());
   if (n > 0) ring.EnsureIndex(n - 1);
@@ -101,6 +110,7 @@ void EditController::OnMenuInvert() {
   ReferenceToLastVertex();
   SetForcedTracking(kTrackingAtRest);
   AskForRepaint();
+  CommitStep();
 }
 
 void EditController::OnMenuAbort() {

@@ -27,6 +27,7 @@ EditController::~EditController() {
 void EditController::SetMaxRings(int32_t n) {
   // At least one ring must exist (ring 0 is the figure of every mode).
   n = std::clamp(n, 1, kMaxRingArrayLength);
+  ForgetHistory();
   m_figure.SetRingArrayLength(n);
 }
 

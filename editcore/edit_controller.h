@@ -3,6 +3,7 @@
 // and it is registered with the host's engine as pointer handler and overlay painter.
 #pragma once
 
+#include "editcore/edit_history.h"
 #include "editcore/edit_site.h"
 #include "editcore/edit_step.h"
 #include "editcore/figure.h"
@@ -93,6 +94,22 @@ class EditController final : public PointerHandler, public OverlayPainter {
   static constexpr int64_t kDefaultUndoMemoryLimit = int64_t{256} << 20;
   void SetUndoMemoryLimit(int64_t bytes);
   int64_t UndoMemoryLimit() const;
+  const EditHistory& History() const { return m_history; }
+  // The hooks of the actions (editcore/edit_undo.cpp): BeginStep before an action
+  // changes the figure, one Record call for what it is about to change, CommitStep once
+  // it is complete (after its last SetStep).
+  void BeginStep();
+  void RecordVertexSet(int32_t ring, int32_t v);
+  void RecordVertexInsert(int32_t ring, int32_t i);
+  void RecordVertexErase(int32_t ring, int32_t v);
+  void RecordDrawnVertex();
+  void RecordFigureCoordinates();
+  void RecordNewRing();
+  void RecordReverse();
+  void CommitStep();
+  // The history belongs to one edit: dropped when one starts or ends, or when the
+  // ring storage is replaced.
+  void ForgetHistory();
 
   // Host version probe: whether the host's file is of major version 3 or later.
   void HostManagesUtils();
@@ -316,4 +333,9 @@ class EditController final : public PointerHandler, public OverlayPainter {
   Point3 m_savedRef;
   Point3 m_basePoint;
   int32_t m_lastPtrX = 0, m_lastPtrY = 0;
+  EditHistory m_history{kDefaultUndoMemoryLimit};
+  // Whether undo and redo may run now: an edit, between actions, no drag.
+  bool HistoryUsable() const;
+  StepMarks CaptureMarks() const;
+  void RestoreMarks(const StepMarks& marks);
 };

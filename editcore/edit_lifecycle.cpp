@@ -53,6 +53,7 @@ void EditController::StartDrawing(HostEngine* pEngine, int32_t mode) {
   ControlKeepAlive keepAlive(*this);
   StartScope scope(*this);
   if (scope.Refused()) return;
+  ForgetHistory();
   HostManagesUtils();
   Attach(pEngine, false);
   m_noBeginEndEdit = 0;
@@ -110,6 +111,7 @@ void EditController::EndBeforeHostSwitch() {
 void EditController::EndEdit(bool save) {
   ControlKeepAlive keepAlive(*this);
   StartScope depth(*this);
+  ForgetHistory();
   if (m_mode != MODE_IDLE) {
     if (HostEngine* pEngine = m_pEngine) {
       if (static_cast<int32_t>(m_polarFlags) > 0) pEngine->SetModePair(m_savedModePair[0], m_savedModePair[1]);

@@ -89,6 +89,7 @@ BOOL EditController::LoadEntity(HostEngine* pEngine, RECORDADDR record) {
   ControlKeepAlive keepAlive(*this);
   StartScope scope(*this);
   if (scope.Refused()) return FALSE;
+  ForgetHistory();
   HostManagesUtils();
   m_noBeginEndEdit = 0;
   m_figure.SetRingCount(1);

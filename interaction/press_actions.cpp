@@ -27,6 +27,8 @@ bool EditController::GrabPolarBase(const POINT& pt) {
 }
 
 void EditController::DrawVertex(const POINT& pt) {
+  BeginStep();
+  RecordDrawnVertex();
   const int32_t mode = m_mode;
   const int32_t r = m_figure.LastRing();
   // A point has one vertex: each press replaces it.
@@ -63,6 +65,8 @@ void EditController::PickVertexToMove(const POINT& pt) {
   m_curVertex = v;
   if (v < 0) return;
   m_figure.SetCurrentRing(r);
+  BeginStep();
+  RecordVertexSet(r, v);
   CaptureView();
   SetStep(EditStep::DragVertex);
   if (r >= m_figure.RingCount()) return;  // the caption's handler ended the edit
@@ -82,6 +86,7 @@ void EditController::PickVertexToDelete(const POINT& pt) {
   m_curVertex = PickVertex(pt.x, pt.y, &r);
   if (m_curVertex < 0) return;
   m_figure.SetCurrentRing(r);
+  BeginStep();
   CaptureView();
   SetStep(EditStep::ConfirmDelete);
 }
@@ -103,6 +108,8 @@ void EditController::InsertVertexAtGrip(const POINT& pt) {
       if (!HitsWorldPoint(mx, my, mz, pt)) continue;
       // A segment that joins two parts of a 3D polyline cannot be split.
       if (m_is3D && ring.part[i] != ring.part[p]) continue;
+      BeginStep();
+      RecordVertexInsert(r, i);
       m_figure.Insert(r, i, {mx, my, mz});
       m_figure.SetCurrentRing(r);
       m_curVertex = i;
@@ -123,6 +130,8 @@ void EditController::InsertVertexAtGrip(const POINT& pt) {
 }
 
 void EditController::AnchorMove(const POINT& pt) {
+  BeginStep();
+  RecordFigureCoordinates();
   // The anchor follows the pointer itself: snapping it would shift the whole figure.
   m_drag.x = pt.x;
   m_drag.y = pt.y;
@@ -145,6 +154,7 @@ void EditController::AnchorMove(const POINT& pt) {
 // A press on the centre of rotation or scaling drags the centre instead.
 bool EditController::GrabCentre(const POINT& pt, EditStep dropStep) {
   if (!HitsWorldPoint(m_drag.x, m_drag.y, m_drag.z, pt)) return false;
+  BeginStep();
   SetStep(dropStep);
   CaptureView();
   if (m_pEngine) {
@@ -160,6 +170,8 @@ void EditController::StartRotate(const POINT& pt) {
   const uint32_t serial = m_editSerial;
   ConvertAndSnap(px, py);
   if (m_editSerial != serial) return;  // the Snap handler ended or replaced the edit
+  BeginStep();
+  RecordFigureCoordinates();
   if (m_pEngine) m_pEngine->ViewToWorld3D(&px, &py, &pz);  // in 2D as well
   if (m_is3D) {
     // The angle is measured in the work plane, where the rotation happens.
@@ -183,6 +195,8 @@ void EditController::StartScale(const POINT& pt) {
   const uint32_t serial = m_editSerial;
   ConvertAndSnap(px, py);
   if (m_editSerial != serial) return;  // the Snap handler ended or replaced the edit
+  BeginStep();
+  RecordFigureCoordinates();
   if (m_is3D && m_pEngine) m_pEngine->ViewToWorld3D(&px, &py, &pz);
   // Measured in X and Y only, as the scaling drag measures it.
   m_scaleFactor = std::sqrt((px - m_drag.x) * (px - m_drag.x) + (py - m_drag.y) * (py - m_drag.y));

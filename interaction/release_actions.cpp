@@ -16,6 +16,7 @@ void EditController::DropPolarBase(const POINT& pt) {
 void EditController::FinishDrawnVertex() {
   // Sent again so that the measures in the caption follow the drawing.
   SetStep(EditStep::Draw);
+  CommitStep();
   if (!PolarInputOn()) return;
   AdvancePolarAngle();
   AskForRepaint();
@@ -31,6 +32,7 @@ void EditController::AdvancePolarAngle() {
 void EditController::EndDrag(EditStep waitingStep) {
   GiveCaptureBack();
   SetStep(waitingStep);
+  CommitStep();
   if (!m_pEngine) return;
   DropReference();
   AskForRepaint();
@@ -39,6 +41,7 @@ void EditController::EndDrag(EditStep waitingStep) {
 void EditController::EndSplitDrag() {
   GiveCaptureBack();
   SetStep(EditStep::ChooseSegmentToSplit);
+  CommitStep();
   AskForRepaint();
   if (!m_pEngine) return;
   DropReference();
@@ -50,6 +53,7 @@ void EditController::EndSplitDrag() {
 void EditController::DropCentre(EditStep waitingStep) {
   GiveCaptureBack();
   SetStep(waitingStep);
+  CommitStep();
   if (!m_pEngine) return;
   m_pEngine->SetReferencePoint(nullptr, &m_drag.x, &m_drag.y, m_is3D ? &m_drag.z : nullptr);
   int second = kTrackingAtRest;
@@ -62,11 +66,13 @@ void EditController::ConfirmDelete(const POINT& pt) {
   const int32_t v = PickVertex(pt.x, pt.y, &r);
   // Only a release on the vertex that was pressed deletes it.
   if (v >= 0 && v == m_curVertex && r == m_figure.CurrentRing()) {
+    RecordVertexErase(r, v);
     DeleteVertex(r, v);
     AskForRepaint();
   }
   GiveCaptureBack();
   SetStep(EditStep::ChooseVertexToDelete);
+  CommitStep();
 }
 
 void EditController::DeleteVertex(int32_t r, int32_t v) {

@@ -9,11 +9,11 @@ namespace {
 const char* const kKindNames[] = {"press", "move", "release", "right-press", "keys", "draw", "abort", "save",
                                   "max-rings", "edit-record", "hilite", "view", "plane", "set3d", "repaint",
                                   "arm", "snap-answer", "detach-on-replace", "drop", "switch-host",
-                                  "release-control"};
+                                  "release-control", "history"};
 static_assert(sizeof(kKindNames) / sizeof(kKindNames[0]) == static_cast<size_t>(EventKind::kCount));
 
 const char* const kActionNames[] = {"abort", "save", "draw-polygon", "draw-polyline", "resize-rings",
-                                    "switch-host", "release", "edit-record"};
+                                    "switch-host", "release", "edit-record", "history"};
 static_assert(sizeof(kActionNames) / sizeof(kActionNames[0]) == static_cast<size_t>(HandlerAction::kCount));
 
 const char* const kEventNames[] = {"?", "EditDone", "EditAborted", "Snap", "CaptionChanged"};
@@ -24,7 +24,7 @@ const struct {
 } kGroups[] = {{"pointer", kGroupPointer},   {"menus", kGroupMenus},       {"keys", kGroupKeys},
                {"rings", kGroupRings},       {"records", kGroupRecords},   {"view", kGroupView},
                {"handlers", kGroupHandlers}, {"hosts", kGroupHosts},       {"release", kGroupRelease},
-               {"extremes", kGroupExtremes}, {"always", kGroupAlways}};
+               {"extremes", kGroupExtremes}, {"always", kGroupAlways}, {"history", kGroupHistory}};
 
 // A pixel: mostly on a coarse grid with a little jitter, so that presses come back to
 // the vertices and grips they made; now and then far outside the view.
@@ -125,7 +125,7 @@ std::vector<Event> GenerateEvents(uint64_t seed, const GenerateOptions& options)
       {EventKind::Repaint, 3, 0},                   {EventKind::Arm, 3, kGroupHandlers},
       {EventKind::SnapAnswer, 1, kGroupHandlers},   {EventKind::DetachOnReplace, 1, kGroupHosts},
       {EventKind::DropRegistration, 1, kGroupHosts}, {EventKind::SwitchHost, 1, kGroupHosts},
-      {EventKind::ReleaseControl, 1, kGroupRelease},
+      {EventKind::ReleaseControl, 1, kGroupRelease}, {EventKind::History, 4, kGroupHistory},
   };
   int total = 0;
   for (const Weight& w : weights)
@@ -191,12 +191,14 @@ std::vector<Event> GenerateEvents(uint64_t seed, const GenerateOptions& options)
         } while ((!(g & kGroupRings) && action == static_cast<int>(HandlerAction::ResizeRings)) ||
                  (!(g & kGroupHosts) && action == static_cast<int>(HandlerAction::SwitchHost)) ||
                  (!(g & kGroupRelease) && action == static_cast<int>(HandlerAction::Release)) ||
-                 (!(g & kGroupRecords) && action == static_cast<int>(HandlerAction::EditRecord)));
+                 (!(g & kGroupRecords) && action == static_cast<int>(HandlerAction::EditRecord)) ||
+                 (!(g & kGroupHistory) && action == static_cast<int>(HandlerAction::History)));
         e.b = action;
         e.c = action == static_cast<int>(HandlerAction::ResizeRings) ? r.Between(1, 4)
               : action == static_cast<int>(HandlerAction::EditRecord)
                   ? r.Below(options.recordCount > 0 ? options.recordCount : 1)
-                  : 0;
+              : action == static_cast<int>(HandlerAction::History) ? r.Below(2)
+                                                                    : 0;
         e.answers = r.Chance(0.2) && (g & kGroupAlways) ? 1 : 0;  // acts on every event of its kind
         break;
       }
@@ -207,6 +209,9 @@ std::vector<Event> GenerateEvents(uint64_t seed, const GenerateOptions& options)
       case EventKind::DropRegistration:
       case EventKind::SwitchHost:
         e.a = r.Below(2);
+        break;
+      case EventKind::History:
+        e.a = r.Below(3) == 0 ? 1 : 0;  // more undos than redos, so that redos find something
         break;
       default:
         break;

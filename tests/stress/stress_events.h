@@ -42,12 +42,13 @@ enum class EventKind {
   DropRegistration,                  // the host drops its handler (a 0) or painter (a 1)
   SwitchHost,                        // qarnocx = host a
   ReleaseControl,                    // the container lets go of the control and makes a new one
+  History,                           // a: 0 undo, 1 redo
   kCount
 };
 
 // What a container handler does when its event fires.
 enum class HandlerAction { Abort, Save, DrawPolygon, DrawPolyline, ResizeRings, SwitchHost, Release, EditRecord,
-                           kCount };
+                           History, kCount };
 
 // Groups of events a run may leave out (--without=...).
 enum EventGroup : uint32_t {
@@ -62,7 +63,8 @@ enum EventGroup : uint32_t {
   kGroupRelease = 1u << 8,   // releasing the control, as an event and as a handler action
   kGroupExtremes = 1u << 9,  // NaN, infinite and huge values: view scales, Snap answers, dialog texts
   kGroupAlways = 1u << 10,   // handlers that act on every event of their kind, not once
-  kGroupAll = (1u << 11) - 1,
+  kGroupHistory = 1u << 11,  // undo and redo, as an event and as a handler action
+  kGroupAll = (1u << 12) - 1,
 };
 
 struct Event {

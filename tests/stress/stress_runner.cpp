@@ -267,6 +267,12 @@ struct StressRunner::State {
         Taint("an entity load began during the edit");
         c->editNTT(static_cast<LONG>(records[static_cast<size_t>(value) % records.size()]));
         break;
+      case HandlerAction::History:
+        if (value == 0)
+          c->m_pEditController->Undo();
+        else
+          c->m_pEditController->Redo();
+        break;
       default: break;
     }
   }
@@ -370,6 +376,7 @@ struct StressRunner::State {
         if (c && e.a != current) Act(HandlerAction::SwitchHost, 0);
         break;
       case EventKind::ReleaseControl: ReleaseControl(); break;
+      case EventKind::History: Act(HandlerAction::History, e.a); break;
       default: break;
     }
   }

@@ -1,0 +1,55 @@
+// EditHistory: the steps of one edit that can be taken back and replayed. Entries
+// [first, done) are undoable, [done, size) redoable; the ones before first were dropped
+// for the budget and are erased in batches, so that a drop costs O(1) amortized. The entry being recorded (between the
+// press that starts an action and the release that completes it) is kept apart, so the
+// history is never seen half-made. Beyond the memory budget the oldest entries go.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+#include <optional>
+
+#include "editcore/history_entry.h"
+
+class EditHistory {
+ public:
+  explicit EditHistory(int64_t limit) : m_limit(limit) {}
+
+  bool CanUndo() const { return !m_open && m_done > m_first; }
+  bool CanRedo() const { return !m_open && m_done < m_entries.size(); }
+  // Whether an action is between its start and its completion.
+  bool Recording() const { return m_open.has_value(); }
+
+  // Starts recording an action from the marks it begins with. An action still open is
+  // completed first, as it stands.
+  HistoryEntry& Open(const StepMarks& before);
+  HistoryEntry* Pending() { return m_open ? &*m_open : nullptr; }
+  // Completes the open action: it becomes the newest undoable entry and the redo side
+  // goes. An action that changed nothing is dropped.
+  void Close(const StepMarks& after, bool changed);
+  void Discard() { m_open.reset(); }
+
+  // The entry to take back (or replay); the index moves before the caller applies it, so
+  // that a caller re-entered while it applies sees the history as it will be.
+  HistoryEntry& StepBack();
+  HistoryEntry& StepForward();
+
+  void Clear();
+  void SetLimit(int64_t bytes);
+  int64_t Limit() const { return m_limit; }
+  int64_t Bytes() const { return m_bytes; }
+  size_t UndoCount() const { return m_done - m_first; }
+  size_t RedoCount() const { return m_entries.size() - m_done; }
+
+ private:
+  void Trim();
+
+  // A vector rather than a deque: an entry is a few hundred bytes, and a deque would
+  // allocate a block for every other one, which a click per vertex would pay for.
+  std::vector<HistoryEntry> m_entries;
+  size_t m_first = 0;
+  size_t m_done = 0;
+  std::optional<HistoryEntry> m_open;
+  int64_t m_bytes = 0;
+  int64_t m_limit;
+};

@@ -1,0 +1,68 @@
+// One completed user action as the history keeps it: what the editor looked like around
+// it (step, rings in use, current ring and vertex, the rotate/scale centre) and the one
+// change it made to the figure, in the smallest form that gives it back exactly.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "editcore/edit_step.h"
+
+struct StepMarks {
+  EditStep step = EditStep::Idle;
+  int32_t ringCount = 1;
+  int32_t curRing = 0;
+  int32_t curVertex = -1;
+  double centre[3] = {0, 0, 0};
+};
+
+struct VertexValue {
+  double x = 0, y = 0, z = 0;
+  int32_t part = 0;
+};
+
+// A ring's coordinate arrays as they were before a whole-figure drag. Undo and redo swap
+// them with the ring's own arrays, so each costs a pointer swap per ring, not a copy.
+// The arrays hold `capacity` slots, the ring's capacity when they were last swapped;
+// z is kept only when the drag could change it (3D edits).
+struct KeptCoordinates {
+  int32_t ring = 0;
+  int32_t count = 0;
+  int32_t capacity = 0;
+  std::unique_ptr<double[]> x, y, z;
+
+  int64_t Bytes() const {
+    return int64_t{capacity} * static_cast<int64_t>(sizeof(double)) * (z ? 3 : 2);
+  }
+};
+
+enum class StepChange : uint8_t {
+  None,         // only the marks changed (a centre moved)
+  SetVertex,    // vertex (ring, index) went from before to after
+  InsertVertex, // vertex (ring, index) was inserted with value after
+  EraseVertex,  // vertex (ring, index), of value before, was removed
+  NewRing,      // ring `ring` was opened empty; `isHole` its flag, before holds nothing
+  Reverse,      // ring `ring`'s first `index` vertices were reversed (x, y and, if z, z)
+  Coordinates,  // the kept arrays are swapped with the rings'
+};
+
+struct HistoryEntry {
+  StepChange change = StepChange::None;
+  StepMarks before, after;
+  int32_t ring = 0;
+  int32_t index = 0;
+  bool withZ = false;            // Reverse: whether z was reversed too
+  uint8_t isHole = 0;            // NewRing: the new ring's flag
+  uint8_t slotWasHole = 0;       // NewRing: the slot's flag and count before it was opened
+  int32_t slotCount = 0;         // InsertVertex: the ring's count before it
+  VertexValue old, now;
+  std::vector<KeptCoordinates> kept;
+  int64_t accounted = 0;  // what the budget counted for it when it was recorded
+
+  int64_t Bytes() const {
+    int64_t bytes = static_cast<int64_t>(sizeof(HistoryEntry));
+    for (const KeptCoordinates& k : kept) bytes += static_cast<int64_t>(sizeof(KeptCoordinates)) + k.Bytes();
+    return bytes;
+  }
+};

@@ -1,0 +1,321 @@
+// What one step is, when undo and redo refuse, the budget, and undo reached from the
+// container's event handlers.
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "core_fixture.h"
+#include "entity_records.h"
+#include "undo_scenario.h"
+
+namespace {
+
+using undo_test::SaveBytesNow;
+using Bytes = std::vector<uint8_t>;
+
+class UndoTest : public ControlTest {
+ public:
+  // A loaded polygon: a perimeter and a hole, waiting for a vertex to move.
+  EditController& LoadPolygon() {
+    Connect();
+    RecordMaker::Polygon p;
+    p.xy = {100, 100, 400, 100, 400, 350, 100, 350, 200, 200, 300, 200, 250, 280};
+    p.rings = {{0, 4, ntt::kPerimeter}, {4, 3, ntt::kHole}};
+    EXPECT_TRUE(ctl->editNTT(static_cast<LONG>(make.PolygonRecord(p))));
+    return Editor();
+  }
+  POINT Pixel(double x, double y) {
+    int px = 0, py = 0;
+    Editor().WorldToPixel(x, y, 0, px, py);
+    return POINT{px, py};
+  }
+  void Click(POINT p) {
+    host.Press(p.x, p.y);
+    host.Release(p.x, p.y);
+  }
+  void Drag(POINT from, POINT to) {
+    host.Press(from.x, from.y);
+    host.Move(to.x, to.y);
+    host.Release(to.x, to.y);
+  }
+
+  RecordMaker make;
+};
+
+// Each kind of action, done once on the loaded polygon, is taken back by exactly one
+// Undo, which gives back the bytes and the step from before it; Redo gives its result.
+TEST_F(UndoTest, EachActionIsOneStep) {
+  struct Case {
+    const char* what;
+    std::function<void(UndoTest&, EditController&)> act;
+  };
+  const std::vector<Case> cases = {
+      {"draw", [](UndoTest& t, EditController& ec) { ec.OnMenuContinue(); t.Click(POINT{500, 120}); }},
+      {"drag vertex", [](UndoTest& t, EditController& ec) { ec.OnMenuMoveVertex(); t.Drag(t.Pixel(400, 100), POINT{520, 90}); }},
+      {"split", [](UndoTest& t, EditController& ec) { ec.OnMenuInsertVertex(); t.Drag(t.Pixel(250, 100), POINT{260, 60}); }},
+      {"delete", [](UndoTest& t, EditController& ec) { ec.OnMenuDeleteVertex(); t.Click(t.Pixel(400, 350)); }},
+      {"move", [](UndoTest& t, EditController& ec) { ec.OnMenuMove(); t.Drag(POINT{300, 300}, POINT{333, 271}); }},
+      {"rotate", [](UndoTest& t, EditController& ec) { ec.OnMenuRotate(); t.Drag(POINT{500, 200}, POINT{420, 90}); }},
+      {"scale", [](UndoTest& t, EditController& ec) { ec.OnMenuScale(); t.Drag(POINT{500, 200}, POINT{530, 260}); }},
+      {"centre", [](UndoTest& t, EditController& ec) {
+         ec.OnMenuRotate();
+         t.Drag(t.Pixel(ec.m_drag.x, ec.m_drag.y), POINT{77, 88});
+       }},
+      {"back", [](UndoTest&, EditController& ec) { ec.OnMenuBack(); }},
+      {"invert", [](UndoTest&, EditController& ec) { ec.OnMenuInvert(); }},
+      {"new perimeter", [](UndoTest&, EditController& ec) { ec.OnMenuNewPerimeter(); }},
+      {"new hole", [](UndoTest&, EditController& ec) { ec.OnMenuNewHole(); }},
+  };
+  for (const Case& c : cases) {
+    EditController& ec = LoadPolygon();
+    const Bytes before = SaveBytesNow(ec);
+    const int32_t ringsBefore = ec.GetFigure().RingCount();
+    const double centre[3] = {ec.m_drag.x, ec.m_drag.y, ec.m_drag.z};
+    c.act(*this, ec);
+    const EditStep stepAfter = ec.Step();
+    const Bytes after = SaveBytesNow(ec);
+    const bool centreMoved = ec.m_drag.x != centre[0] || ec.m_drag.y != centre[1];
+    EXPECT_TRUE(after != before || ec.GetFigure().RingCount() != ringsBefore || centreMoved) << c.what << ": the action did something";
+    ASSERT_EQ(ec.History().UndoCount(), 1u) << c.what;
+    // The step the user chose the command in is the waiting step of the load.
+    EXPECT_TRUE(ec.Undo()) << c.what;
+    EXPECT_FALSE(ec.CanUndo()) << c.what;
+    EXPECT_TRUE(SaveBytesNow(ec) == before) << c.what;
+    EXPECT_EQ(ec.GetFigure().RingCount(), ringsBefore) << c.what;
+    if (c.what == std::string("centre")) {
+      EXPECT_EQ(ec.m_drag.x, centre[0]);
+      EXPECT_EQ(ec.m_drag.y, centre[1]);
+    }
+    EXPECT_TRUE(ec.Redo()) << c.what;
+    EXPECT_TRUE(SaveBytesNow(ec) == after) << c.what;
+    EXPECT_EQ(ec.Step(), stepAfter) << c.what;
+    ctl->abortEdit();
+  }
+}
+
+// A ring that grew after a move (its arrays replaced by larger ones) still gets the
+// move's coordinates back, and the move replays over the regrown ring.
+TEST_F(UndoTest, AMoveIsUndoneAfterTheRingGrew) {
+  EditController& ec = LoadPolygon();
+  const Bytes loaded = SaveBytesNow(ec);
+  ec.OnMenuMove();
+  Drag(POINT{300, 300}, POINT{311, 287});
+  const Bytes moved = SaveBytesNow(ec);
+  const int32_t capacity = ec.GetFigure().Vertices(1).capacity;
+  ec.OnMenuContinue();
+  for (int i = 0; i < 3 * capacity; ++i) Click(POINT{40 + 7 * i % 560, 60 + 11 * i % 400});
+  ASSERT_GT(ec.GetFigure().Vertices(1).capacity, capacity);
+  const Bytes drawn = SaveBytesNow(ec);
+  for (int i = 0; i < 3 * capacity; ++i) ASSERT_TRUE(ec.Undo());
+  EXPECT_TRUE(SaveBytesNow(ec) == moved);
+  ASSERT_TRUE(ec.Undo());
+  EXPECT_TRUE(SaveBytesNow(ec) == loaded);
+  ASSERT_TRUE(ec.Redo());
+  EXPECT_TRUE(SaveBytesNow(ec) == moved);
+  while (ec.Redo()) {
+  }
+  EXPECT_TRUE(SaveBytesNow(ec) == drawn);
+}
+
+// The step restored is the one the action started in, not the one the editor is in.
+TEST_F(UndoTest, UndoGoesBackToTheStepTheActionStartedIn) {
+  EditController& ec = LoadPolygon();
+  ec.OnMenuMoveVertex();
+  Drag(Pixel(100, 100), POINT{90, 80});
+  ec.OnMenuNewHole();
+  ASSERT_EQ(ec.Step(), EditStep::Draw);
+  Click(POINT{260, 240});
+  EXPECT_TRUE(ec.Undo());
+  EXPECT_EQ(ec.Step(), EditStep::Draw) << "the vertex was drawn in the Draw step";
+  EXPECT_TRUE(ec.Undo());
+  EXPECT_EQ(ec.Step(), EditStep::ChooseVertexToMove) << "New hole was chosen while moving vertices";
+  EXPECT_EQ(ec.GetFigure().RingCount(), 2);
+  EXPECT_TRUE(ec.Undo());
+  EXPECT_EQ(ec.Step(), EditStep::ChooseVertexToMove);
+  EXPECT_EQ(ec.GetFigure().Vertices(0).x[0], 100.0);
+  EXPECT_FALSE(ec.Undo());
+}
+
+TEST_F(UndoTest, ANewActionClearsTheRedoSide) {
+  EditController& ec = LoadPolygon();
+  ec.OnMenuBack();
+  ec.OnMenuBack();
+  ASSERT_TRUE(ec.Undo());
+  EXPECT_TRUE(ec.CanRedo());
+  ec.OnMenuInvert();
+  EXPECT_FALSE(ec.CanRedo());
+  EXPECT_FALSE(ec.Redo());
+  EXPECT_EQ(ec.History().UndoCount(), 2u);
+  // An action that changes nothing (a press beside every vertex) keeps the redo side.
+  ASSERT_TRUE(ec.Undo());
+  ec.OnMenuMoveVertex();
+  Click(POINT{5, 5});
+  EXPECT_TRUE(ec.CanRedo());
+}
+
+TEST_F(UndoTest, RefusedWhenIdleAndDuringEveryDrag) {
+  EditController& idle = Editor();
+  EXPECT_FALSE(idle.Undo());
+  EXPECT_FALSE(idle.Redo());
+  EXPECT_FALSE(idle.CanUndo());
+
+  EditController& ec = LoadPolygon();
+  ec.OnMenuBack();  // something to take back
+  struct Drag {
+    const char* what;
+    void (EditController::*command)();
+    std::function<POINT(UndoTest&, EditController&)> press;
+  };
+  const std::vector<Drag> drags = {
+      {"vertex", &EditController::OnMenuMoveVertex, [](UndoTest& t, EditController&) { return t.Pixel(100, 100); }},
+      {"split", &EditController::OnMenuInsertVertex, [](UndoTest& t, EditController&) { return t.Pixel(250, 100); }},
+      {"delete", &EditController::OnMenuDeleteVertex, [](UndoTest& t, EditController&) { return t.Pixel(100, 100); }},
+      {"move", &EditController::OnMenuMove, [](UndoTest&, EditController&) { return POINT{300, 300}; }},
+      {"rotate", &EditController::OnMenuRotate, [](UndoTest&, EditController&) { return POINT{500, 300}; }},
+      {"rotate centre", &EditController::OnMenuRotate,
+       [](UndoTest& t, EditController& e) { return t.Pixel(e.m_drag.x, e.m_drag.y); }},
+      {"scale", &EditController::OnMenuScale, [](UndoTest&, EditController&) { return POINT{500, 300}; }},
+      {"scale centre", &EditController::OnMenuScale,
+       [](UndoTest& t, EditController& e) { return t.Pixel(e.m_drag.x, e.m_drag.y); }},
+      {"draw", &EditController::OnMenuContinue, [](UndoTest&, EditController&) { return POINT{30, 30}; }},
+  };
+  for (const Drag& d : drags) {
+    (ec.*d.command)();
+    const POINT p = d.press(*this, ec);
+    const EditStep waiting = ec.Step();
+    host.Press(p.x, p.y);
+    if (std::string(d.what) != "draw") {
+      EXPECT_NE(ec.Step(), waiting) << d.what << ": the press started a drag";
+    }
+    const Bytes during = SaveBytesNow(ec);
+    EXPECT_FALSE(ec.CanUndo()) << d.what;
+    EXPECT_FALSE(ec.Undo()) << d.what;
+    EXPECT_FALSE(ec.Redo()) << d.what;
+    EXPECT_TRUE(SaveBytesNow(ec) == during) << d.what;
+    host.Release(p.x, p.y);
+    EXPECT_TRUE(ec.CanUndo()) << d.what;
+  }
+}
+
+// Over budget the oldest steps go; the newest is kept and still undoes exactly.
+TEST_F(UndoTest, TheBudgetDropsTheOldestSteps) {
+  EditController& ec = LoadPolygon();
+  EXPECT_EQ(ec.UndoMemoryLimit(), EditController::kDefaultUndoMemoryLimit);
+  ec.SetUndoMemoryLimit(2000);
+  ec.OnMenuMove();
+  std::vector<Bytes> states{SaveBytesNow(ec)};
+  // Enough drags that the dropped entries are erased in a batch at least once.
+  constexpr int kDrags = 80;
+  for (int i = 0; i < kDrags; ++i) {
+    Drag(POINT{300, 300}, POINT{300 + 3 + i % 7, 300 - 2 - i % 5});
+    states.push_back(SaveBytesNow(ec));
+  }
+  const size_t kept = ec.History().UndoCount();
+  EXPECT_GT(kept, 1u);
+  EXPECT_LT(kept, 5u);
+  EXPECT_LE(ec.History().Bytes(), 2000);
+  for (size_t k = 1; k <= kept; ++k) {
+    ASSERT_TRUE(ec.Undo());
+    EXPECT_TRUE(SaveBytesNow(ec) == states[kDrags - k]) << "undo " << k;
+  }
+  EXPECT_FALSE(ec.Undo()) << "the oldest steps are gone";
+  // A limit below one step keeps the newest alone.
+  ec.SetUndoMemoryLimit(1);
+  ASSERT_TRUE(ec.Redo());
+  Drag(POINT{300, 300}, POINT{310, 310});
+  EXPECT_EQ(ec.History().UndoCount(), 1u);
+  EXPECT_TRUE(ec.Undo());
+}
+
+TEST_F(UndoTest, TheHistoryEndsWithTheEditAndWithNewRingStorage) {
+  EditController& ec = LoadPolygon();
+  ec.OnMenuBack();
+  ctl->setMaxNumberOfRings(10);
+  EXPECT_FALSE(ec.CanUndo());
+  EXPECT_FALSE(ec.Undo());
+  ctl->abortEdit();
+  LoadPolygon();
+  ec.OnMenuBack();
+  ctl->drawPolyline();  // a restart is a new edit
+  EXPECT_FALSE(ec.CanUndo());
+  ctl->abortEdit();
+  LoadPolygon();
+  ec.OnMenuBack();
+  host.DropPointerHandler();  // the host ends the edit
+  EXPECT_FALSE(ec.Undo());
+}
+
+// Undo repaints and sends the caption of the restored step, with the restored figure's
+// measures: the same caption the editor sent when it was there before.
+TEST_F(UndoTest, UndoRepaintsAndSendsTheRestoredCaption) {
+  Connect();
+  ctl->m_formatPolylineParams = "L=%.3f: ";
+  ctl->drawPolyline();
+  EditController& ec = Editor();
+  Click(POINT{100, 100});
+  Click(POINT{130, 140});
+  const std::string twoVertices = sink.events.back();
+  Click(POINT{200, 140});
+  ASSERT_NE(sink.events.back(), twoVertices);
+  const int repaints = host.repaintRequests;
+  sink.events.clear();
+  ASSERT_TRUE(ec.Undo());
+  EXPECT_EQ(sink.events, std::vector<std::string>{twoVertices});
+  EXPECT_EQ(twoVertices, "CaptionChanged(L=50.000: Click to draw)");
+  EXPECT_GT(host.repaintRequests, repaints);
+  sink.events.clear();
+  ASSERT_TRUE(ec.Redo());
+  EXPECT_EQ(sink.events, std::vector<std::string>{"CaptionChanged(L=120.000: Click to draw)"});
+}
+
+// Container code run inside the events gets a defined answer.
+TEST_F(UndoTest, UndoFromInsideEventHandlers) {
+  EditController& ec = LoadPolygon();
+  ec.OnMenuBack();
+  ec.OnMenuMoveVertex();
+  // A Snap handler during a vertex drag: refused, and the drag goes on.
+  std::vector<BOOL> answers;
+  sink.handler = [&](const std::string& e) {
+    if (e == "Snap") answers.push_back(ec.Undo());
+  };
+  Drag(Pixel(100, 100), POINT{150, 150});
+  ASSERT_FALSE(answers.empty());
+  for (BOOL a : answers) EXPECT_FALSE(a);
+  EXPECT_EQ(ec.History().UndoCount(), 2u);
+
+  // The CaptionChanged fired by an undo undoes again from inside: both take effect.
+  int nested = 0;
+  sink.handler = [&](const std::string& e) {
+    if (e == "CaptionChanged" && nested++ == 0) {
+      EXPECT_TRUE(ec.Undo());
+    }
+  };
+  EXPECT_TRUE(ec.Undo());
+  EXPECT_EQ(ec.History().UndoCount(), 0u);
+  EXPECT_EQ(ec.History().RedoCount(), 2u);
+
+  // A handler that aborts the edit inside the undo's own caption: the edit is over.
+  sink.handler = nullptr;
+  ASSERT_TRUE(ec.Redo());
+  sink.handler = [&](const std::string& e) {
+    if (e == "CaptionChanged" && ctl->isEditing()) ctl->abortEdit();
+  };
+  EXPECT_TRUE(ec.Undo());
+  EXPECT_FALSE(ctl->isEditing());
+  EXPECT_FALSE(ec.Undo());
+  EXPECT_FALSE(ec.Redo());
+  sink.handler = nullptr;
+}
+
+// Without a host the figure is still given back; there is nothing to repaint.
+TEST_F(UndoTest, UndoWithTheHostCleared) {
+  EditController& ec = LoadPolygon();
+  const Bytes before = SaveBytesNow(ec);
+  ec.OnMenuInvert();
+  ctl->SetQarnocx(nullptr);
+  ASSERT_TRUE(ctl->isEditing());
+  EXPECT_TRUE(ec.Undo());
+  EXPECT_TRUE(SaveBytesNow(ec) == before);
+}
+
+}  // namespace
