@@ -177,16 +177,9 @@ fi
 # names the modules it needs on a line "' needs: QARNEDIT.OCX QARNREF.DLL"; it is
 # skipped while one of them is not built. A pass needs exit 0, no FAIL line, and the
 # closing "SCENARIO COMPLETE" (a script error ends the script early).
-# Scenarios named in held_back are written against behaviour the module does not have
-# yet; they are skipped until it arrives.
-held_back=""
 mkdir -p "$build/scenarios"
 for vbs in "$here"/scenarios/*.vbs; do
   name=$(basename "$vbs" .vbs)
-  if [[ " $held_back " == *" $name "* ]]; then
-    skip "scenario $name (held back until the module has its behaviour)"
-    continue
-  fi
   missing=""
   for need in $(sed -n "s/^' needs: *//p" "$vbs" | tr -d '\r'); do
     [ -z "${registered[$need]:-}" ] && missing="$missing $need"
