@@ -66,6 +66,12 @@ def main():
         host.move(x, y)
         host.press(x, y)
         host.release(x, y)
+    print("  a stray click, taken back with undo, replayed with redo and taken back again:")
+    host.press(520, 420)
+    host.release(520, 420)
+    print(f"    canUndo={ctl.canUndo} canRedo={ctl.canRedo}")
+    print(f"    undo -> {ctl.undo()}; redo -> {ctl.redo()}; undo -> {ctl.undo()}")
+    print(f"    canUndo={ctl.canUndo} canRedo={ctl.canRedo}")
     host.repaint()
     host.move(300, 200)  # the rubber band follows the pointer over the painted view
     host.save_png(os.path.join(out, "view.png"))
