@@ -224,6 +224,8 @@ class EditController final : public PointerHandler, public OverlayPainter {
   };
 
   void PrepareHost();
+  // What a pointer move does in the current step.
+  void FollowPointer(POINT& pt);
   void CommitPolyline();
   void CommitPolygon();
   void CommitPoint();
@@ -246,9 +248,6 @@ class EditController final : public PointerHandler, public OverlayPainter {
   double m_polarLength = 0;
   Point3 m_last;
   Point3 m_polarBase;
-  int32_t m_savedModePair[2] = {0, 0};
-  bool m_inputStateForced = false;
-  int32_t m_dlgSavedInputState[3] = {0, 0, 0};
   int32_t m_noBeginEndEdit = 0;
   bool m_rubberDrawn = false;
   Point3 m_drag;
@@ -316,4 +315,9 @@ class EditController final : public PointerHandler, public OverlayPainter {
   Point3 m_savedRef;
   Point3 m_basePoint;
   int32_t m_lastPtrX = 0, m_lastPtrY = 0;
+  // What polar input took over from the host: the mode pair, and the input state read
+  // before its dialog opened.
+  int32_t m_savedModePair[2] = {0, 0};
+  bool m_inputStateForced = false;
+  int32_t m_dlgSavedInputState[3] = {0, 0, 0};
 };
