@@ -249,10 +249,7 @@ class EditController final : public PointerHandler, public OverlayPainter {
   Point3 m_last;
   Point3 m_polarBase;
   int32_t m_noBeginEndEdit = 0;
-  bool m_rubberDrawn = false;
   Point3 m_drag;
-  double m_rotateAngle = 0;
-  double m_scaleFactor = 0;
 
  private:
   // Counts the starts and ends in progress on the stack: a container whose handlers
@@ -320,4 +317,10 @@ class EditController final : public PointerHandler, public OverlayPainter {
   int32_t m_savedModePair[2] = {0, 0};
   bool m_inputStateForced = false;
   int32_t m_dlgSavedInputState[3] = {0, 0, 0};
+  // Whether the XOR rubber band is on the view now (a repaint wipes it).
+  bool m_rubberDrawn = false;
+  // What the press of a rotation or scaling drag recorded, updated by each move: the
+  // pointer's angle about the pivot and its distance from it.
+  double m_rotateAngle = 0;
+  double m_scaleFactor = 0;
 };
