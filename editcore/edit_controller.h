@@ -234,9 +234,7 @@ class EditController final : public PointerHandler, public OverlayPainter {
   // Fields still read or set from outside the editor; the rest are private below.
   bool m_is3D = false;
   RECORDADDR m_pDrawnNtt = 0;
-  HWND m_hPrevCapture = nullptr;
   HostEngine* m_pEngine = nullptr;
-  HostEngine* m_pPaintEngine = nullptr;
   Ring m_hiliteRing;
   int32_t m_hiliteCount = 0;
   Figure m_figure{kInitialRingCount};
@@ -323,4 +321,8 @@ class EditController final : public PointerHandler, public OverlayPainter {
   // pointer's angle about the pivot and its distance from it.
   double m_rotateAngle = 0;
   double m_scaleFactor = 0;
+  // The window that held the capture before a press took it for the view.
+  HWND m_hPrevCapture = nullptr;
+  // The engine the overlay painter is registered with (pointer handling may be elsewhere).
+  HostEngine* m_pPaintEngine = nullptr;
 };

@@ -50,8 +50,7 @@ TEST_F(ControlTest, DetachInsideUnregisteringFiresOneEvent) {
         << "host detaches on unregister: " << hostDetaches;
     EXPECT_EQ(host.Handler(), nullptr);
     EXPECT_EQ(host.Painter(), nullptr);
-    EXPECT_EQ(Editor().m_pEngine, nullptr);
-    EXPECT_EQ(Editor().m_pPaintEngine, nullptr);
+    EXPECT_FALSE(Editor().HoldsRegistration());
   }
 }
 

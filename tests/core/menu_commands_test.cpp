@@ -121,26 +121,6 @@ TEST_F(MenuCommandTest, EachCommandTellsTheHostExactlyThis) {
   }
 }
 
-TEST_F(MenuCommandTest, WithoutAnEngineTheCommandsChangeTheEditButCallNothing) {
-  Start(MODE_POLYGON);
-  for (int i = 0; i < 3; ++i) AddVertex(0, i, i * i);
-  HostEngine* engine = Editor().m_pEngine;
-  HostEngine* paintEngine = Editor().m_pPaintEngine;
-  Editor().m_pEngine = nullptr;
-  Editor().m_pPaintEngine = nullptr;
-  Editor().m_polarFlags = POLAR_ANGLE_FIXED;
-  Editor().OnMenuInvert();
-  Editor().OnMenuContinue();
-  Editor().OnMenuBack();
-  Editor().OnMenuRotate();
-  Editor().OnMenuNewHole();
-  Editor().OnMenuPolarOff();
-  EXPECT_EQ(Join(Calls()), "");
-  EXPECT_EQ(Editor().GetFigure().RingCount(), 2) << "the vertex count only grays the item; the command itself adds the ring";
-  Editor().m_pEngine = engine;
-  Editor().m_pPaintEngine = paintEngine;
-}
-
 TEST_F(MenuCommandTest, ContinueClearsOnlyThePressReference) {
   Start(MODE_POLYLINE);
   Editor().m_polarFlags = 0x3F;
