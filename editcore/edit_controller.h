@@ -241,6 +241,8 @@ class EditController final : public PointerHandler, public OverlayPainter {
   };
 
   void PrepareHost();
+  // What a pointer move does in the current step.
+  void FollowPointer(POINT& pt);
   void CommitPolyline();
   void CommitPolygon();
   void CommitPoint();
@@ -249,9 +251,7 @@ class EditController final : public PointerHandler, public OverlayPainter {
   // Fields still read or set from outside the editor; the rest are private below.
   bool m_is3D = false;
   RECORDADDR m_pDrawnNtt = 0;
-  HWND m_hPrevCapture = nullptr;
   HostEngine* m_pEngine = nullptr;
-  HostEngine* m_pPaintEngine = nullptr;
   Ring m_hiliteRing;
   int32_t m_hiliteCount = 0;
   Figure m_figure{kInitialRingCount};
@@ -263,14 +263,8 @@ class EditController final : public PointerHandler, public OverlayPainter {
   double m_polarLength = 0;
   Point3 m_last;
   Point3 m_polarBase;
-  int32_t m_savedModePair[2] = {0, 0};
-  bool m_inputStateForced = false;
-  int32_t m_dlgSavedInputState[3] = {0, 0, 0};
   int32_t m_noBeginEndEdit = 0;
-  bool m_rubberDrawn = false;
   Point3 m_drag;
-  double m_rotateAngle = 0;
-  double m_scaleFactor = 0;
 
  private:
   // Counts the starts and ends in progress on the stack: a container whose handlers
@@ -333,6 +327,21 @@ class EditController final : public PointerHandler, public OverlayPainter {
   Point3 m_savedRef;
   Point3 m_basePoint;
   int32_t m_lastPtrX = 0, m_lastPtrY = 0;
+  // What polar input took over from the host: the mode pair, and the input state read
+  // before its dialog opened.
+  int32_t m_savedModePair[2] = {0, 0};
+  bool m_inputStateForced = false;
+  int32_t m_dlgSavedInputState[3] = {0, 0, 0};
+  // Whether the XOR rubber band is on the view now (a repaint wipes it).
+  bool m_rubberDrawn = false;
+  // What the press of a rotation or scaling drag recorded, updated by each move: the
+  // pointer's angle about the pivot and its distance from it.
+  double m_rotateAngle = 0;
+  double m_scaleFactor = 0;
+  // The window that held the capture before a press took it for the view.
+  HWND m_hPrevCapture = nullptr;
+  // The engine the overlay painter is registered with (pointer handling may be elsewhere).
+  HostEngine* m_pPaintEngine = nullptr;
   EditHistory m_history{kDefaultUndoMemoryLimit};
   // Whether undo and redo may run now: an edit, between actions, no drag.
   bool HistoryUsable() const;

@@ -48,79 +48,21 @@ class XorBand {
 // Calls visit(ring, index) for every vertex that move, rotate and scale may change: with
 // the begin/end lock on, the first and last vertex of each ring stay where they are.
 template <typename Visit>
-void ForEachMovableVertex(EditController& ec, Visit visit) {
-  const int32_t skip = ec.m_noBeginEndEdit ? 1 : 0;
-  for (int32_t r = 0; r < ec.m_figure.RingCount(); ++r) {
-    const int32_t n = ec.m_figure.VertexCount(r);
-    for (int32_t i = skip; i < n - skip; ++i) visit(ec.m_figure.Vertices(r), i);
+void ForEachMovableVertex(Figure& figure, bool lockEnds, Visit visit) {
+  const int32_t skip = lockEnds ? 1 : 0;
+  for (int32_t r = 0; r < figure.RingCount(); ++r) {
+    const int32_t n = figure.VertexCount(r);
+    for (int32_t i = skip; i < n - skip; ++i) visit(figure.Vertices(r), i);
   }
 }
 
 // The same vertices as ForEachMovableVertex, as one range (first, count) per ring.
 template <typename Visit>
-void ForEachMovableRange(EditController& ec, Visit visit) {
-  const int32_t skip = ec.m_noBeginEndEdit ? 1 : 0;
-  for (int32_t r = 0; r < ec.m_figure.RingCount(); ++r) {
-    const int32_t count = ec.m_figure.VertexCount(r) - 2 * skip;
-    if (count > 0) visit(ec.m_figure.Vertices(r), skip, count);
-  }
-}
-
-// What a pointer move does in each step.
-void FollowPointer(EditController& ec, POINT& pt) {
-  if (ec.m_polarFlags & POLAR_BASE_DRAGGED) {
-    ec.m_polarBase.x = pt.x;
-    ec.m_polarBase.y = pt.y;
-    ec.ConvertAndSnap(ec.m_polarBase.x, ec.m_polarBase.y);
-    ec.AskForRepaint();
-    return;
-  }
-
-  switch (ec.m_step) {
-    case EditStep::Draw:
-      ec.DrawRubberBand(pt);
-      break;
-    case EditStep::DragVertex:
-    case EditStep::DragSplitVertex: {
-      // Only a picked vertex is dragged; without one there is nothing to move.
-      auto picked = [&ec] {
-        const int32_t r = ec.m_figure.CurrentRing();
-        return ec.m_curVertex >= 0 && r >= 0 && r < ec.m_figure.RingCount();
-      };
-      if (!picked()) break;
-      // The Snap handler runs the container, which may free the ring storage or end the
-      // edit: the point is worked out in locals and stored only if its vertex still exists.
-      const uint32_t serial = ec.EditSerial();
-      double x = pt.x;
-      double y = pt.y;
-      ec.ConvertAndSnap(x, y);
-      if (ec.EditSerial() != serial || !picked()) break;
-      Ring& ring = ec.m_figure.Vertices(ec.m_figure.CurrentRing());
-      ring.EnsureIndex(ec.m_curVertex);
-      double z = ring.z[ec.m_curVertex];
-      if (ec.m_is3D && ec.m_pEngine) ec.m_pEngine->ViewToWorld3D(&x, &y, &z);
-      ring.x[ec.m_curVertex] = x;
-      ring.y[ec.m_curVertex] = y;
-      ring.z[ec.m_curVertex] = z;
-      ec.AskForRepaint();
-      break;
-    }
-    case EditStep::DragFigure:
-      ec.MoveFigure(pt);
-      break;
-    case EditStep::DragRotation:
-      ec.RotateFigure(pt);
-      break;
-    case EditStep::DragRotateCentre:
-    case EditStep::DragScaleCentre:
-      ec.SnappedPointerPoint(pt, ec.m_drag.x, ec.m_drag.y, ec.m_drag.z);
-      ec.AskForRepaint();
-      break;
-    case EditStep::DragScaling:
-      ec.ScaleFigure(pt);
-      break;
-    default:
-      break;
+void ForEachMovableRange(Figure& figure, bool lockEnds, Visit visit) {
+  const int32_t skip = lockEnds ? 1 : 0;
+  for (int32_t r = 0; r < figure.RingCount(); ++r) {
+    const int32_t count = figure.VertexCount(r) - 2 * skip;
+    if (count > 0) visit(figure.Vertices(r), skip, count);
   }
 }
 
@@ -133,8 +75,66 @@ void EditController::OnPointerMove(DWORD, POINT* pt) {
   if (!pt) return;
   // Nothing may unwind into the host's message handling: a failed move is just ignored.
   try {
-    FollowPointer(*this, *pt);
+    FollowPointer(*pt);
   } catch (...) {
+  }
+}
+
+// What a pointer move does in each step.
+void EditController::FollowPointer(POINT& pt) {
+  if (m_polarFlags & POLAR_BASE_DRAGGED) {
+    m_polarBase.x = pt.x;
+    m_polarBase.y = pt.y;
+    ConvertAndSnap(m_polarBase.x, m_polarBase.y);
+    AskForRepaint();
+    return;
+  }
+
+  switch (m_step) {
+    case EditStep::Draw:
+      DrawRubberBand(pt);
+      break;
+    case EditStep::DragVertex:
+    case EditStep::DragSplitVertex: {
+      // Only a picked vertex is dragged; without one there is nothing to move.
+      auto picked = [this] {
+        const int32_t r = m_figure.CurrentRing();
+        return m_curVertex >= 0 && r >= 0 && r < m_figure.RingCount();
+      };
+      if (!picked()) break;
+      // The Snap handler runs the container, which may free the ring storage or end the
+      // edit: the point is worked out in locals and stored only if its vertex still exists.
+      const uint32_t serial = EditSerial();
+      double x = pt.x;
+      double y = pt.y;
+      ConvertAndSnap(x, y);
+      if (EditSerial() != serial || !picked()) break;
+      Ring& ring = m_figure.Vertices(m_figure.CurrentRing());
+      ring.EnsureIndex(m_curVertex);
+      double z = ring.z[m_curVertex];
+      if (m_is3D && m_pEngine) m_pEngine->ViewToWorld3D(&x, &y, &z);
+      ring.x[m_curVertex] = x;
+      ring.y[m_curVertex] = y;
+      ring.z[m_curVertex] = z;
+      AskForRepaint();
+      break;
+    }
+    case EditStep::DragFigure:
+      MoveFigure(pt);
+      break;
+    case EditStep::DragRotation:
+      RotateFigure(pt);
+      break;
+    case EditStep::DragRotateCentre:
+    case EditStep::DragScaleCentre:
+      SnappedPointerPoint(pt, m_drag.x, m_drag.y, m_drag.z);
+      AskForRepaint();
+      break;
+    case EditStep::DragScaling:
+      ScaleFigure(pt);
+      break;
+    default:
+      break;
   }
 }
 
@@ -189,12 +189,12 @@ void EditController::MoveFigure(const POINT& pt) {
   SnappedPointerPoint(pt, px, py, pz);
   const double dx = px - m_drag.x, dy = py - m_drag.y, dz = pz - m_drag.z;
   if (FastPaths::enabled) {
-    ForEachMovableRange(*this, [&](Ring& ring, int32_t first, int32_t count) {
+    ForEachMovableRange(m_figure, m_noBeginEndEdit != 0, [&](Ring& ring, int32_t first, int32_t count) {
       OffsetCoordinates(ring.x + first, count, dx);
       OffsetCoordinates(ring.y + first, count, dy);
       if (m_is3D) OffsetCoordinates(ring.z + first, count, dz);
     });
-  } else ForEachMovableVertex(*this, [&](Ring& ring, int32_t i) {
+  } else ForEachMovableVertex(m_figure, m_noBeginEndEdit != 0, [&](Ring& ring, int32_t i) {
     ring.x[i] += dx;
     ring.y[i] += dy;
     if (m_is3D) ring.z[i] += dz;
@@ -211,7 +211,7 @@ void EditController::RotateFigure(const POINT& pt) {
     theta = AngleOfVector(m_drag.x, m_drag.y, px, py);
     const double turn = theta - m_rotateAngle;
     ForEachMovableVertex(
-        *this, [&](Ring& ring, int32_t i) { RotateAboutPoint(&ring.x[i], &ring.y[i], m_drag.x, m_drag.y, turn); });
+        m_figure, m_noBeginEndEdit != 0, [&](Ring& ring, int32_t i) { RotateAboutPoint(&ring.x[i], &ring.y[i], m_drag.x, m_drag.y, turn); });
   } else {
     // Turned inside the work plane, which lays every turned vertex into it.
     HostView view(m_pSite->HostDispatch());
@@ -220,7 +220,7 @@ void EditController::RotateFigure(const POINT& pt) {
     const Point3 q = plane.ToPlane(Point3{px, py, pz});
     theta = AngleOfVector(c.x, c.y, q.x, q.y);
     const double turn = theta - m_rotateAngle;
-    ForEachMovableVertex(*this, [&](Ring& ring, int32_t i) {
+    ForEachMovableVertex(m_figure, m_noBeginEndEdit != 0, [&](Ring& ring, int32_t i) {
       Point3 v = plane.ToPlane(Point3{ring.x[i], ring.y[i], ring.z[i]});
       v.z = 0;
       RotateAboutPoint(&v.x, &v.y, c.x, c.y, turn);
@@ -248,12 +248,12 @@ void EditController::ScaleFigure(const POINT& pt) {
   }
   const double f = d / m_scaleFactor;
   if (FastPaths::enabled) {
-    ForEachMovableRange(*this, [&](Ring& ring, int32_t first, int32_t count) {
+    ForEachMovableRange(m_figure, m_noBeginEndEdit != 0, [&](Ring& ring, int32_t first, int32_t count) {
       ScaleCoordinates(ring.x + first, count, m_drag.x, f);
       ScaleCoordinates(ring.y + first, count, m_drag.y, f);
       if (m_is3D) ScaleCoordinates(ring.z + first, count, m_drag.z, f);
     });
-  } else ForEachMovableVertex(*this, [&](Ring& ring, int32_t i) {
+  } else ForEachMovableVertex(m_figure, m_noBeginEndEdit != 0, [&](Ring& ring, int32_t i) {
     if (m_is3D) {
       ScaleAboutPoint(&ring.x[i], &ring.y[i], m_drag.x, m_drag.y, f, &ring.z[i], &m_drag.z);
     } else {

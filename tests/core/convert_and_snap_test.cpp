@@ -34,7 +34,7 @@ class ConvertAndSnapTest : public ControlTest {
     } else {
       ctl->drawPolyline();
     }
-    ASSERT_NE(Editor().m_pEngine, nullptr) << "the edit did not register with the host";
+    ASSERT_EQ(host.Handler(), static_cast<PointerHandler*>(&Editor())) << "the edit did not register with the host";
     Clear();
   }
 
@@ -508,7 +508,7 @@ TEST_F(ConvertAndSnapTest, WithoutAnEngineOnlyTheSnapEventRuns) {
   // A Snap handler may end the edit; what follows must not reach for the engine.
   Start();
   ctl->abortEdit();
-  ASSERT_EQ(Editor().m_pEngine, nullptr);
+  ASSERT_FALSE(Editor().HoldsRegistration());
   Clear();
   POINT pt{37, 99};
   Editor().SnapScreenPoint(pt);

@@ -67,7 +67,6 @@ TEST_F(HiliteTest, EachTypeGivesItsVertices) {
     EXPECT_EQ(Editor().m_is3D, c.is3D) << c.what;
     EXPECT_EQ(host.Painter(), static_cast<OverlayPainter*>(&Editor())) << c.what << ": registered as painter";
     EXPECT_EQ(host.Handler(), nullptr) << c.what << ": never as pointer handler";
-    EXPECT_EQ(Editor().m_pEngine, nullptr) << c.what;
     EXPECT_FALSE(ctl->isEditing()) << c.what;
     const Names first = {"GetEngineHandle", "GetEngineFromHandle"};
     ASSERT_GE(host.calls.size(), 4u) << c.what;

@@ -1,5 +1,6 @@
 // Starting and ending edits: what the host is told, in which order, and the events.
 #include "core_fixture.h"
+#include "resources/resource.h"
 
 using Names = std::vector<std::string>;
 
@@ -16,10 +17,17 @@ TEST_F(ControlTest, StartAndEndTellTheHostInOrder) {
   EXPECT_EQ(host.calls.back().ToString(), "SetInputState(1, -2, null)");
   EXPECT_EQ(StepNumber(Editor().Step()), 1);
   EXPECT_EQ(Editor().Mode(), MODE_POLYGON);
+  // Polar input on through its dialog, which takes the host's mode pair over.
+  host.modePair[0] = 8;
+  host.modePair[1] = 9;
+  QarnDesktop().onDialog = [](DialogView& d) {
+    d.SetText(IDC_POLAR_ANGLE, "30");
+    d.Ok();
+  };
+  Editor().OnMenuPolarOn();
+  QarnDesktop().onDialog = nullptr;
+  host.inputState[2] = 5;  // the third value the host holds at the end is the one kept
   host.calls.clear();
-  Editor().m_polarFlags = POLAR_ANGLE_FIXED;
-  Editor().m_savedModePair[0] = 8;
-  Editor().m_savedModePair[1] = 9;
   ctl->abortEdit();
   EXPECT_EQ(CallNames(), (Names{"SetModePair", "SetReferencePoint", "GetInputState", "SetInputState",
                                 "SetPointerHandler", "SetOverlayPainter"}));
@@ -27,7 +35,7 @@ TEST_F(ControlTest, StartAndEndTellTheHostInOrder) {
   EXPECT_EQ(host.calls[1].ToString(), "SetReferencePoint(1, 10, 0, 0)");
   EXPECT_EQ(host.calls[3].ToString(), "SetInputState(3, 4, 5)");
   EXPECT_EQ(host.calls[4].ToString(), "SetPointerHandler(null)");
-  EXPECT_EQ(Editor().m_polarFlags, static_cast<uint32_t>(POLAR_ANGLE_FIXED)) << "abortEdit leaves polar input on";
+  EXPECT_TRUE(Editor().PolarInputOn()) << "abortEdit leaves polar input on";
   EXPECT_EQ(sink.events, (Names{"CaptionChanged(Click to draw)", "CaptionChanged()", "EditAborted"}));
 }
 
@@ -42,8 +50,7 @@ TEST_F(ControlTest, DetachInsideUnregisteringFiresOneEvent) {
         << "host detaches on unregister: " << hostDetaches;
     EXPECT_EQ(host.Handler(), nullptr);
     EXPECT_EQ(host.Painter(), nullptr);
-    EXPECT_EQ(Editor().m_pEngine, nullptr);
-    EXPECT_EQ(Editor().m_pPaintEngine, nullptr);
+    EXPECT_FALSE(Editor().HoldsRegistration());
   }
 }
 

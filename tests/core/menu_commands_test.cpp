@@ -32,6 +32,26 @@ class MenuCommandTest : public ControlTest {
     return all;
   }
   int32_t Count(int ring = 0) { return Editor().GetFigure().VertexCount(ring); }
+  // Polar input on as the user turns it on: the mode's Polar dialog with these boxes, OK.
+  // With cancel, the dialog is left with Cancel and polar input stays as it was.
+  void PolarOn(const char* angle, const char* distance = "", bool cancel = false) {
+    QarnDesktop().onDialog = [angle, distance, cancel](DialogView& d) {
+      d.SetText(IDC_POLAR_ANGLE, angle);
+      d.SetText(IDC_POLAR_DISTANCE, distance);
+      if (cancel) {
+        d.Cancel();
+      } else {
+        d.Ok();
+      }
+    };
+    if (Editor().Mode() == MODE_POINT) {
+      Editor().OnMenuPointPolarOn();
+    } else {
+      Editor().OnMenuPolarOn();
+    }
+    QarnDesktop().onDialog = nullptr;
+    Clear();
+  }
 };
 
 std::string G(double v) {
@@ -101,26 +121,6 @@ TEST_F(MenuCommandTest, EachCommandTellsTheHostExactlyThis) {
   }
 }
 
-TEST_F(MenuCommandTest, WithoutAnEngineTheCommandsChangeTheEditButCallNothing) {
-  Start(MODE_POLYGON);
-  for (int i = 0; i < 3; ++i) AddVertex(0, i, i * i);
-  HostEngine* engine = Editor().m_pEngine;
-  HostEngine* paintEngine = Editor().m_pPaintEngine;
-  Editor().m_pEngine = nullptr;
-  Editor().m_pPaintEngine = nullptr;
-  Editor().m_polarFlags = POLAR_ANGLE_FIXED;
-  Editor().OnMenuInvert();
-  Editor().OnMenuContinue();
-  Editor().OnMenuBack();
-  Editor().OnMenuRotate();
-  Editor().OnMenuNewHole();
-  Editor().OnMenuPolarOff();
-  EXPECT_EQ(Join(Calls()), "");
-  EXPECT_EQ(Editor().GetFigure().RingCount(), 2) << "the vertex count only grays the item; the command itself adds the ring";
-  Editor().m_pEngine = engine;
-  Editor().m_pPaintEngine = paintEngine;
-}
-
 TEST_F(MenuCommandTest, ContinueClearsOnlyThePressReference) {
   Start(MODE_POLYLINE);
   Editor().m_polarFlags = 0x3F;
@@ -174,10 +174,11 @@ TEST_F(MenuCommandTest, RotateAndScaleSwitchPolarInputOffWithoutGivingTheModePai
   Start(MODE_POLYLINE);
   AddVertex(0, 0, 0);
   AddVertex(0, 4, 4);
-  Editor().m_polarFlags = POLAR_ANGLE_FIXED | POLAR_BASE_KNOWN;
-  Editor().m_savedModePair[0] = 3;
+  host.modePair[0] = 3;
+  PolarOn("45");
+  ASSERT_TRUE(Editor().PolarInputOn());
   Editor().OnMenuScale();
-  EXPECT_EQ(Editor().m_polarFlags, 0u);
+  EXPECT_FALSE(Editor().PolarInputOn());
   for (const HostCall& call : host.calls) EXPECT_NE(call.name, "SetModePair");
 }
 
@@ -275,42 +276,40 @@ TEST_F(MenuCommandTest, AbortAndDoneEndTheEditAndOnlyThenClearPolarInput) {
     Start(MODE_POLYLINE);
     AddVertex(0, 0, 0);
     AddVertex(0, 5, 0);
-    Editor().m_polarFlags = POLAR_LENGTH_FIXED | POLAR_BASE_KNOWN;
-    Editor().m_savedModePair[0] = 5;
-    Editor().m_savedModePair[1] = 6;
+    host.modePair[0] = 5;
+    host.modePair[1] = 6;
+    PolarOn("", "5");
     std::invoke(c.handler, &Editor());
     ASSERT_FALSE(host.calls.empty());
     EXPECT_EQ(host.calls[0].ToString(), "SetModePair(5, 6)") << c.event << ": the edit's end saw polar input on";
     EXPECT_EQ(sink.events.back(), c.event);
-    EXPECT_EQ(Editor().m_polarFlags, 0u) << c.event;
+    EXPECT_FALSE(Editor().PolarInputOn()) << c.event;
     EXPECT_FALSE(ctl->isEditing()) << c.event;
   }
   EXPECT_NE(ctl->getDrawnNTT(), 0) << "Done saved the figure";
 }
 
 TEST_F(MenuCommandTest, DisablePolarPointGivesTheHostItsValuesBack) {
+  // The mode pair and input state are the ones read when the dialog opened.
   struct Case {
-    uint32_t flags;
+    bool cancel;  // polar input never came on: the mode pair was not taken
     Names expected;
   };
   const Case cases[] = {
-      {POLAR_ANGLE_FIXED, {"SetModePair(5, 6)", "SetInputState(7, 8, 9)", "RequestRepaint()"}},
-      {0, {"SetInputState(7, 8, 9)", "RequestRepaint()"}},
+      {false, {"SetModePair(5, 6)", "SetInputState(7, 8, 9)", "RequestRepaint()"}},
+      {true, {"SetInputState(7, 8, 9)", "RequestRepaint()"}},
   };
   for (const Case& c : cases) {
     Start(MODE_POINT);
-    EditController& ec = Editor();
-    ec.m_polarFlags = c.flags;
-    ec.m_savedModePair[0] = 5;
-    ec.m_savedModePair[1] = 6;
-    ec.m_dlgSavedInputState[0] = 7;
-    ec.m_dlgSavedInputState[1] = 8;
-    ec.m_dlgSavedInputState[2] = 9;
-    ec.m_inputStateForced = true;
-    ec.OnMenuPolarOff();
-    EXPECT_EQ(Join(Calls()), Join(c.expected)) << "flags " << c.flags;
-    EXPECT_EQ(ec.m_polarFlags, 0u);
-    EXPECT_FALSE(ec.m_inputStateForced);
+    host.modePair[0] = 5;
+    host.modePair[1] = 6;
+    host.inputState[0] = 7;
+    host.inputState[1] = 8;
+    host.inputState[2] = 9;
+    PolarOn("30", "", c.cancel);
+    Editor().OnMenuPolarOff();
+    EXPECT_EQ(Join(Calls()), Join(c.expected)) << "cancelled " << c.cancel;
+    EXPECT_FALSE(Editor().PolarInputOn());
     ctl->abortEdit();
   }
 }
@@ -500,12 +499,11 @@ TEST_F(PolarCommandTest, OkTakesTheBoxesAndSwitchesTheHostsModePairOff) {
     EXPECT_EQ(ec.m_polarLength, c.polarLength) << c.what;
     EXPECT_NEAR(ec.m_angleToAdd, c.angleToAdd, 1e-12) << c.what;
     EXPECT_EQ(Join(Calls()), Join(c.calls)) << c.what;
-    if (c.flagsAfter) {
-      EXPECT_EQ(ec.m_savedModePair[0], 4) << c.what;
-      EXPECT_EQ(ec.m_savedModePair[1], 5) << c.what;
-    }
-    EXPECT_EQ(ec.m_inputStateForced, true) << c.what;
+    Clear();
     ctl->abortEdit();
+    // The end gives back the mode pair read when polar input took it over.
+    const bool gaveBack = !host.calls.empty() && host.calls[0].ToString() == "SetModePair(4, 5)";
+    EXPECT_EQ(gaveBack, c.flagsAfter != 0) << c.what;
   }
 }
 

@@ -251,20 +251,6 @@ TEST_F(OverlayTest, PolarMarksShowTheConstraint) {
   EXPECT_EQ(Editor().m_last.y, 200) << "the painter refreshes the last point";
 }
 
-TEST_F(OverlayTest, WithoutAPaintEngineNothingIsDrawnButTheBandIsForgotten) {
-  StartWith(MODE_POLYLINE, {{100, 100}, {200, 100}}, 2);
-  EditController& ec = Editor();
-  HostEngine* engine = ec.m_pPaintEngine;
-  ec.m_pPaintEngine = nullptr;
-  ec.m_rubberDrawn = true;
-  host.calls.clear();
-  host.Repaint();
-  EXPECT_FALSE(ec.m_rubberDrawn);
-  EXPECT_EQ(Block(150, 380, 5, 1), Rows{"....."});
-  EXPECT_EQ(CallNames(), Names{}) << "no host conversions";
-  ec.m_pPaintEngine = engine;
-}
-
 TEST_F(OverlayTest, EveryPenMadeForAPaintIsDeleted) {
   StartWith(MODE_POLYGON, {{100, 100}, {200, 100}, {200, 200}}, 5);
   Editor().m_curVertex = 1;

@@ -41,6 +41,9 @@ class PointerMoveTest : public ControlTest {
     const Names names = CallNames();
     return std::count(names.begin(), names.end(), "RequestRepaint");
   }
+  // Pointer actions at world (x, y).
+  void PressAt(double x, double y) { host.Press(static_cast<int>(x), 480 - static_cast<int>(y)); }
+  void MoveTo(double x, double y) { host.Move(static_cast<int>(x), 480 - static_cast<int>(y)); }
   COLORREF Pixel(int x, int y) const { return Picture()[static_cast<size_t>(y) * host.Width() + x]; }
   void SaveOnFailure(const std::string& name) {
     if (!HasFailure() && !std::getenv("QARN_KEEP_PICTURES")) return;
@@ -72,15 +75,13 @@ TEST_F(PointerMoveTest, RubberBandIsErasedByTheNextMoveAndForgottenByARepaint) {
 
   host.Move(200, 300);
   EXPECT_EQ(Pixel(150, 340), kBandOnWhite) << "band to the pointer";
-  EXPECT_TRUE(Editor().m_rubberDrawn);
   host.Move(300, 380);
   const std::vector<COLORREF> afterTwoMoves = Picture();
   EXPECT_EQ(Pixel(150, 340), kWhite) << "the first band is gone";
   SaveOnFailure("band_after_two_moves");
 
   host.Repaint();
-  EXPECT_FALSE(Editor().m_rubberDrawn) << "painting wipes the band";
-  EXPECT_EQ(Differences(Picture(), painted), 0);
+  EXPECT_EQ(Differences(Picture(), painted), 0) << "painting wipes the band";
   // Drawn without erasing: erasing the band of (300, 380) would cancel the new one.
   host.Move(300, 380);
   EXPECT_EQ(Pixel(200, 380), kBandOnWhite);
@@ -113,9 +114,10 @@ TEST_F(PointerMoveTest, RubberBandAnchorsAndHostCalls) {
     Editor().m_polarFlags = c.fromBase ? uint32_t{POLAR_FROM_BASE} : 0u;
     host.Repaint();
     host.calls.clear();
+    const std::vector<COLORREF> before = Picture();
     host.Move(300, 300);
     EXPECT_EQ(CallNames(), c.calls) << c.what;
-    EXPECT_EQ(Editor().m_rubberDrawn, c.drawn) << c.what;
+    EXPECT_EQ(Differences(Picture(), before) > 0, c.drawn) << c.what;
     EXPECT_EQ(sink.events.size(), c.calls.empty() ? 0u : 1u) << c.what << ": Snap events";
     if (c.fromBase) {
       EXPECT_EQ(Pixel(175, 365), kBandOnWhite) << c.what << ": band from pixel (50, 430)";
@@ -159,33 +161,36 @@ TEST_F(PointerMoveTest, VertexDragsFollowThePointer) {
   }
 }
 
-// The whole figure: move by the pointer's travel, rotate by the angle it sweeps about the
-// centre, scale by the ratio of its distances from the centre.
+// The whole figure, dragged as the user does it: the command, a press, then moves. Move
+// by the pointer's travel, rotate by the angle it sweeps about the centre, scale by the
+// ratio of its distances from the centre.
 TEST_F(PointerMoveTest, MoveRotateAndScaleChangeTheMovableVertices) {
+  // The last ring's box centre, (150, 200), is the pivot; every drag starts 100 right of it.
   struct Case {
     const char* what;
-    int32_t step;
-    POINT pointer;
+    void (EditController::*command)();
+    double toX, toY;
     std::function<void(double&, double&)> expected;
   } cases[] = {
-      {"move by (10, 20)", 9, {10, 460}, [](double& x, double& y) { x += 10, y += 20; }},
-      {"quarter turn about the origin", 11, {0, 380}, [](double& x, double& y) {
-         double t = x;
-         x = -y, y = t;
+      {"move by (10, 20)", &EditController::OnMenuMove, 260, 220, [](double& x, double& y) { x += 10, y += 20; }},
+      {"quarter turn about the centre", &EditController::OnMenuRotate, 150, 300, [](double& x, double& y) {
+         const double dx = x - 150, dy = y - 200;
+         x = 150 - dy, y = 200 + dx;
        }},
-      {"double the size", 14, {200, 480}, [](double& x, double& y) { x *= 2, y *= 2; }},
+      {"double the size", &EditController::OnMenuScale, 350, 200, [](double& x, double& y) {
+         x = 150 + 2 * (x - 150), y = 200 + 2 * (y - 200);
+       }},
   };
   for (const Case& c : cases) {
-    for (int32_t lock : {0, 1}) {
-      Start(MODE_POLYGON, c.step);
+    for (bool lock : {false, true}) {
+      Start(MODE_POLYGON, 1);
       AddTwoRings();
-      EditController& ec = Editor();
-      ec.m_noBeginEndEdit = lock;
-      ec.m_drag.x = ec.m_drag.y = 0;
-      ec.m_drag.z = 5;
-      ec.m_rotateAngle = 0;
-      ec.m_scaleFactor = 100;
-      host.Move(c.pointer.x, c.pointer.y);
+      if (lock) ctl->disableBeginEndPolylineEdit();
+      std::invoke(c.command, &Editor());
+      PressAt(250, 200);
+      host.calls.clear();
+      MoveTo(c.toX, c.toY);
+      const EditController& ec = Editor();
       for (int r = 0; r < 2; ++r) {
         for (int i = 0; i < 3; ++i) {
           double x = 100 + 50 * i, y = 100 + 100 * r;
@@ -195,95 +200,115 @@ TEST_F(PointerMoveTest, MoveRotateAndScaleChangeTheMovableVertices) {
         }
       }
       EXPECT_EQ(Repaints(), 1) << c.what;
+      ctl->abortEdit();
     }
   }
-  EXPECT_EQ(Editor().m_scaleFactor, 200) << "the new distance is the next reference";
 }
 
-TEST_F(PointerMoveTest, DragFieldsAfterEachKindOfMove) {
-  EditController* ec = nullptr;
-  auto start = [&](int32_t step) {
-    Start(MODE_POLYLINE, step);
+// Each move measures from where the last one left the drag, not from the press.
+TEST_F(PointerMoveTest, EachMoveOfADragGoesOnFromTheLastOne) {
+  auto start = [&](void (EditController::*command)()) {
+    Start(MODE_POLYLINE, 1);
     AddVertex(0, 100, 100);
-    AddVertex(0, 200, 100);
-    ec = &Editor();
-    ec->m_drag.x = 100;
-    ec->m_drag.y = 100;
-    ec->m_drag.z = 5;
+    AddVertex(0, 200, 100);  // the pivot of rotate and scale: (150, 100)
+    std::invoke(command, &Editor());
   };
-  start(9);
-  host.Move(150, 380);
-  EXPECT_EQ(ec->m_drag.z, 0) << "a 2D move drag sets its Z to 0";
-  EXPECT_EQ(ec->m_drag.x, 150);
+  start(&EditController::OnMenuMove);
+  PressAt(100, 100);
+  MoveTo(150, 100);
+  MoveTo(160, 100);
+  EXPECT_EQ(Editor().GetFigure().At(0, 1).x, 260) << "moved by 60 in all";
 
-  for (int32_t step : {12, 15}) {
-    start(step);
-    host.Move(60, 470);
-    EXPECT_EQ(ec->m_drag.x, 60);
-    EXPECT_EQ(ec->m_drag.y, 10);
-    EXPECT_EQ(CallNames(), (Names{"ScreenToWorld", "RequestRepaint"})) << "centre drag in step " << step;
-    EXPECT_EQ(ec->GetFigure().At(0, 1).x, 200) << "the figure stays";
+  // Pressed on the pivot, the pivot itself follows; the figure stays.
+  for (auto command : {&EditController::OnMenuRotate, &EditController::OnMenuScale}) {
+    start(command);
+    PressAt(150, 100);
+    host.calls.clear();
+    MoveTo(60, 10);
+    EXPECT_EQ(CallNames(), (Names{"ScreenToWorld", "RequestRepaint"})) << "pivot drag in step " << StepNumber(Editor().Step());
+    EXPECT_EQ(Editor().GetFigure().At(0, 1).x, 200) << "the figure stays";
+    host.calls.clear();
+    host.Release(60, 470);
+    ASSERT_FALSE(host.calls.empty());
+    EXPECT_EQ(host.calls[0].ToString(), "SetReferencePoint(null, 60, 10, null)") << "the pivot went along";
   }
 
-  start(11);
-  ec->m_rotateAngle = 0.0005;  // the pointer at (300, 100) is at angle 0: a tiny turn back
-  host.Move(300, 380);
-  EXPECT_EQ(ec->m_rotateAngle, 0);
-  EXPECT_LT(ec->GetFigure().At(0, 1).y, 100) << "the tiny turn is applied";
+  // The press's own angle is 0.0005 (its Snap answer); a move at angle 0 is a tiny turn
+  // back, applied but not repainted, and the next move at the same angle turns no more.
+  start(&EditController::OnMenuRotate);
+  sink.answerSnap = true;
+  sink.snapX = 250;
+  sink.snapY = 100 + 100 * std::tan(0.0005);
+  PressAt(250, 100);
+  sink.answerSnap = false;
+  host.calls.clear();
+  MoveTo(300, 100);
+  const double turnedY = Editor().GetFigure().At(0, 1).y;
+  EXPECT_LT(turnedY, 100) << "the tiny turn is applied";
   EXPECT_EQ(Repaints(), 0) << "but not repainted";
+  MoveTo(300, 100);
+  EXPECT_NEAR(Editor().GetFigure().At(0, 1).y, turnedY, 1e-9) << "a second turn would take it 0.025 further";
 
-  start(14);
-  ec->m_scaleFactor = 50;
-  host.Move(100, 380);  // on the centre
-  EXPECT_EQ(ec->m_scaleFactor, 50) << "no scaling on the centre";
-  EXPECT_EQ(ec->GetFigure().At(0, 1).x, 200);
+  // Scaling: a move onto the pivot scales nothing; a press that snapped onto the pivot
+  // has no distance, so the first usable move becomes the reference.
+  start(&EditController::OnMenuScale);
+  PressAt(200, 100);
+  host.calls.clear();
+  MoveTo(150, 100);
+  EXPECT_EQ(Editor().GetFigure().At(0, 1).x, 200) << "no scaling on the pivot";
   EXPECT_EQ(Repaints(), 0);
+  MoveTo(250, 100);
+  EXPECT_NEAR(Editor().GetFigure().At(0, 1).x, 250, 1e-9) << "the press's distance of 50 still counts";
 
-  start(14);
-  ec->m_scaleFactor = 0;  // the press was on the centre
-  host.Move(300, 380);
-  EXPECT_EQ(ec->m_scaleFactor, 200) << "the first usable distance becomes the reference";
-  EXPECT_EQ(ec->GetFigure().At(0, 1).x, 200) << "without scaling";
-  host.Move(500, 380);
-  EXPECT_NEAR(ec->GetFigure().At(0, 1).x, 300, 1e-9) << "then scaling goes on from it";
+  start(&EditController::OnMenuScale);
+  sink.answerSnap = true;
+  sink.snapX = 150;
+  sink.snapY = 100;
+  PressAt(300, 300);
+  sink.answerSnap = false;
+  MoveTo(300, 100);
+  EXPECT_EQ(Editor().GetFigure().At(0, 1).x, 200) << "the first usable distance only becomes the reference";
+  MoveTo(450, 100);
+  EXPECT_NEAR(Editor().GetFigure().At(0, 1).x, 250, 1e-9) << "then scaling goes on from it";
 }
 
 TEST_F(PointerMoveTest, ThreeDRotationLaysTheFigureIntoTheWorkPlaneAndScalingScalesZ) {
-  Start(MODE_POLYLINE, 11);
+  ctl->Set3DMode(1);
+  Start(MODE_POLYLINE, 1);
   host.SetWorkPlane(0.4, -0.2, 0.3, 1, 2, 3);
-  EditController& ec = Editor();
-  ec.m_is3D = true;
   AddVertex(0, 10, 0, 4);
   AddVertex(0, 20, 5, -6);
-  ec.m_drag.x = 1, ec.m_drag.y = 2, ec.m_drag.z = 3;  // the plane's origin
-  ec.m_rotateAngle = 0;
-  host.Move(0, 470);
+  Editor().OnMenuRotate();
+  PressAt(100, 100);
+  host.calls.clear();
+  MoveTo(0, 10);
   for (int i = 0; i < 2; ++i) {
-    double x = ec.GetFigure().At(0, i).x, y = ec.GetFigure().At(0, i).y, z = ec.GetFigure().At(0, i).z;
+    double x = Editor().GetFigure().At(0, i).x, y = Editor().GetFigure().At(0, i).y, z = Editor().GetFigure().At(0, i).z;
     host.World3DToPlane(x, y, z);
     EXPECT_NEAR(z, 0, 1e-9) << "vertex " << i << " lies in the plane";
   }
   EXPECT_EQ(CallNames()[2], "GetWorkPlane") << "read on the move";
 
-  Start(MODE_POLYLINE, 14);
-  Editor().m_is3D = true;
-  AddVertex(0, 10, 0, 4);
-  Editor().m_drag.x = Editor().m_drag.y = 0;
-  Editor().m_drag.z = 2;
-  Editor().m_scaleFactor = 10;
+  // The pivot is the box centre (20, 100, 6); pressed 10 from it, moved 30 from it.
+  Start(MODE_POLYLINE, 1);
   host.SetWorkPlane(0, 0, 0, 0, 0, 0);
-  host.Move(30, 480);  // world (30, 0): three times as far
-  EXPECT_NEAR(Editor().GetFigure().At(0, 0).x, 30, 1e-9);
-  EXPECT_NEAR(Editor().GetFigure().At(0, 0).z, 8, 1e-9) << "Z scaled about the centre's Z";
+  AddVertex(0, 10, 100, 4);
+  AddVertex(0, 30, 100, 8);
+  Editor().OnMenuScale();
+  PressAt(30, 100);
+  MoveTo(50, 100);
+  EXPECT_NEAR(Editor().GetFigure().At(0, 1).x, 50, 1e-9);
+  EXPECT_NEAR(Editor().GetFigure().At(0, 1).z, 12, 1e-9) << "Z scaled about the pivot's Z";
 
-  Start(MODE_POLYLINE, 9);
-  Editor().m_is3D = true;
-  AddVertex(0, 10, 0, 4);
-  Editor().m_drag.x = Editor().m_drag.y = Editor().m_drag.z = 0;
-  host.SetWorkPlane(0, 0, 0, 0, 0, 3);  // the pointer lands 3 above the world's XY plane
-  host.Move(20, 480);
+  Start(MODE_POLYLINE, 1);
+  AddVertex(0, 10, 100, 4);
+  Editor().OnMenuMove();
+  PressAt(100, 100);
+  host.SetWorkPlane(0, 0, 0, 0, 0, 3);  // from here the pointer lands 3 above the world's XY plane
+  MoveTo(120, 100);
   EXPECT_NEAR(Editor().GetFigure().At(0, 0).z, 7, 1e-9) << "a 3D move carries Z along";
-  EXPECT_EQ(Editor().m_drag.z, 3);
+  MoveTo(130, 100);
+  EXPECT_NEAR(Editor().GetFigure().At(0, 0).z, 7, 1e-9) << "measured from the last move's Z";
 }
 
 TEST_F(PointerMoveTest, PickingThePolarBaseOverridesEveryStep) {
