@@ -1,5 +1,6 @@
 // The overlay painted over the host view on every repaint.
 #include <cmath>
+#include <utility>
 
 #include "editcore/module_state.h"
 #include "editcore/edit_controller.h"
@@ -88,7 +89,7 @@ void EditController::PaintRings(CDC& dc, HPEN, COLORREF color) {
   const bool segmentGrips = m_step == EditStep::ChooseSegmentToSplit || m_step == EditStep::DragSplitVertex;
   OverlayCanvas canvas(hdc);
   for (int32_t r = 0; r < m_figure.RingCount(); ++r) {
-    const Ring& ring = m_figure.Vertices(r);
+    const Ring& ring = std::as_const(m_figure).Vertices(r);
     const int32_t n = m_figure.VertexCount(r);
     int prevX = 0, prevY = 0;
     int32_t prevPart = 1;
