@@ -56,6 +56,7 @@ OverlayCanvas::OverlayCanvas(HDC hdc) : m_hdc(hdc), m_skip(FastPaths::enabled) {
   if (m_width > 0 && height > 0 && m_width * height <= kMaxTrackedPixels && Idempotent(GetROP2(hdc))) {
     m_tracked = true;
     m_lit.assign(static_cast<size_t>((m_width * height + 63) / 64), 0);
+    m_segments.assign(kSegmentSlots, DrawnSegment{0, 0, 0, 0, false});
   }
 }
 
@@ -99,6 +100,22 @@ bool OverlayCanvas::Repeated(MarkKind kind, int x, int y) {
   return false;
 }
 
+bool OverlayCanvas::RepeatedSegment(int x0, int y0, int x1, int y1) {
+  // Every bit of the end points reaches the slot index: far pixels differ in high bits.
+  uint64_t h = (uint64_t{static_cast<uint32_t>(x0)} << 32 | static_cast<uint32_t>(y0)) * 0x9E3779B97F4A7C15u;
+  h ^= (uint64_t{static_cast<uint32_t>(x1)} << 32 | static_cast<uint32_t>(y1)) + (h >> 29);
+  h *= 0xBF58476D1CE4E5B9u;
+  h ^= h >> 31;
+  DrawnSegment& slot = m_segments[static_cast<size_t>(h >> 56) % kSegmentSlots];
+  if (slot.valid && slot.x0 == x0 && slot.y0 == y0 && slot.x1 == x1 && slot.y1 == y1) return true;
+  slot = DrawnSegment{x0, y0, x1, y1, true};
+  return false;
+}
+
+void OverlayCanvas::ForgetSegments() {
+  for (DrawnSegment& slot : m_segments) slot.valid = false;
+}
+
 void OverlayCanvas::Segment(int x0, int y0, int x1, int y1) {
   m_used = true;
   if (m_skip) {
@@ -110,6 +127,8 @@ void OverlayCanvas::Segment(int x0, int y0, int x1, int y1) {
     if (std::abs(x1 - x0) <= 1 && std::abs(y1 - y0) <= 1) {
       if (m_tracked && Covered(x0, y0)) return;
       Mark(x0, y0);
+    } else if (m_tracked && RepeatedSegment(x0, y0, x1, y1)) {
+      return;
     }
   }
   MoveToEx(m_hdc, x0, y0, nullptr);
@@ -119,6 +138,8 @@ void OverlayCanvas::Segment(int x0, int y0, int x1, int y1) {
 
 void OverlayCanvas::StyledSegment(int x0, int y0, int x1, int y1) {
   m_used = true;
+  // Its gaps may paint over earlier segments in the background colour.
+  if (m_tracked) ForgetSegments();
   MoveToEx(m_hdc, x0, y0, nullptr);
   LineTo(m_hdc, x1, y1);
   Drawn(x1, y1);
@@ -182,5 +203,6 @@ void OverlayCanvas::CircleGrip(int x, int y) {
   if (m_tracked) {
     std::fill(m_lit.begin(), m_lit.end(), 0);
     for (bool& valid : m_lastMarkValid) valid = false;
+    ForgetSegments();
   }
 }

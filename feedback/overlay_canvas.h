@@ -2,7 +2,8 @@
 // could not change a pixel: a mark or segment wholly outside the clip box, a segment that
 // starts and ends on one pixel, and, while the raster operation gives the same pixel
 // however often it is applied (not XOR), a mark or one-pixel segment whose pixels this
-// pass has already painted with the same pen. The picture is the one every call would
+// pass has already painted with the same pen, and such a segment drawn again with the
+// same end points. The picture is the one every call would
 // have made; the current position is left where every call would have left it.
 #pragma once
 
@@ -55,6 +56,19 @@ class OverlayCanvas {
   bool Repeated(MarkKind kind, int x, int y);
   POINT m_lastMark[kMarkKinds];
   bool m_lastMarkValid[kMarkKinds] = {false, false, false};
+  // Longer segments drawn in this pass, by their end points. The same call again lights
+  // the same pixels with the same pen, so while the raster operation is idempotent it is
+  // left out whatever the line rule is. Vertices off to infinity or at NaN all share a
+  // few far pixels, and their long lines across the view repeat for every vertex that
+  // lands on the same pixel as its neighbour.
+  struct DrawnSegment {
+    int x0, y0, x1, y1;
+    bool valid;
+  };
+  static constexpr int kSegmentSlots = 256;
+  bool RepeatedSegment(int x0, int y0, int x1, int y1);
+  void ForgetSegments();
+  std::vector<DrawnSegment> m_segments;  // direct-mapped by a hash of the end points
   bool m_used = false;      // a call that moves the current position came
   bool m_drawnAny = false;  // one of them reached GDI
   POINT m_expected{0, 0};
