@@ -93,6 +93,44 @@ bool OverlayCanvas::BoxOutside(int left, int top, int right, int bottom) const {
   return right < m_clip.left || left >= m_clip.right || bottom < m_clip.top || top >= m_clip.bottom;
 }
 
+bool OverlayCanvas::BoxInside(int left, int top, int right, int bottom) const {
+  return left >= m_clip.left && right < m_clip.right && top >= m_clip.top && bottom < m_clip.bottom;
+}
+
+bool OverlayCanvas::RunCovered(int64_t first, int n) const {  // n <= 64
+  const size_t word = static_cast<size_t>(first >> 6);
+  const int shift = static_cast<int>(first & 63);
+  const uint64_t want = n == 64 ? ~uint64_t{0} : (uint64_t{1} << n) - 1;
+  uint64_t bits = m_lit[word] >> shift;
+  if (shift + n > 64) bits |= m_lit[word + 1] << (64 - shift);
+  return (bits & want) == want;
+}
+
+void OverlayCanvas::MarkRun(int64_t first, int n) {  // n <= 64
+  const size_t word = static_cast<size_t>(first >> 6);
+  const int shift = static_cast<int>(first & 63);
+  const uint64_t want = n == 64 ? ~uint64_t{0} : (uint64_t{1} << n) - 1;
+  m_lit[word] |= want << shift;
+  if (shift + n > 64) m_lit[word + 1] |= want >> (64 - shift);
+}
+
+bool OverlayCanvas::SquareCovered(int x, int y) const {
+  if (!RunCovered(BitIndex(x - 3, y - 3), 7) || !RunCovered(BitIndex(x - 3, y + 3), 7)) return false;
+  for (int dy = -2; dy <= 2; ++dy) {
+    if (!RunCovered(BitIndex(x - 3, y + dy), 1) || !RunCovered(BitIndex(x + 3, y + dy), 1)) return false;
+  }
+  return true;
+}
+
+void OverlayCanvas::MarkSquare(int x, int y) {
+  MarkRun(BitIndex(x - 3, y - 3), 7);
+  MarkRun(BitIndex(x - 3, y + 3), 7);
+  for (int dy = -2; dy <= 2; ++dy) {
+    MarkRun(BitIndex(x - 3, y + dy), 1);
+    MarkRun(BitIndex(x + 3, y + dy), 1);
+  }
+}
+
 bool OverlayCanvas::Repeated(MarkKind kind, int x, int y) {
   if (m_lastMarkValid[kind] && m_lastMark[kind].x == x && m_lastMark[kind].y == y) return true;
   m_lastMark[kind] = POINT{x, y};
@@ -151,7 +189,10 @@ void OverlayCanvas::SquareGrip(int x, int y) {
     m_expected = POINT{x - 3, y - 3};
     if (BoxOutside(x - 3, y - 3, x + 3, y + 3)) return;
     if (m_tracked && Repeated(kSquareMark, x, y)) return;
-    if (m_tracked) {
+    if (m_tracked && BoxInside(x - 3, y - 3, x + 3, y + 3)) {
+      if (SquareCovered(x, y)) return;
+      MarkSquare(x, y);
+    } else if (m_tracked) {
       Pixel pixels[24];
       for (int i = 0; i < 24; ++i) pixels[i] = Pixel{x + kSquare[i].dx, y + kSquare[i].dy};
       if (AllCovered(pixels, 24)) return;

@@ -38,6 +38,14 @@ class OverlayCanvas {
   bool AllCovered(const Pixel* pixels, int count) const;
   void MarkAll(const Pixel* pixels, int count);
   bool BoxOutside(int left, int top, int right, int bottom) const;  // inclusive box
+  bool BoxInside(int left, int top, int right, int bottom) const;   // inclusive box
+  // The square's 24 border pixels, for a square wholly inside the clip box: its rows as
+  // runs of bits, its sides a bit a row.
+  bool SquareCovered(int x, int y) const;
+  void MarkSquare(int x, int y);
+  int64_t BitIndex(int x, int y) const { return (static_cast<int64_t>(y) - m_clip.top) * m_width + (x - m_clip.left); }
+  bool RunCovered(int64_t first, int n) const;
+  void MarkRun(int64_t first, int n);
   void Drawn(int x, int y) {
     m_actual = POINT{x, y};
     m_expected = m_actual;

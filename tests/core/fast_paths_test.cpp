@@ -195,6 +195,12 @@ TEST_F(FastPathsTest, EveryStepPaintsTheSamePixelsWithAndWithoutFastPaths) {
       Editor().m_noBeginEndEdit = 0;
     }
   }
+  // A thousand small rings: grips and outlines of one ring land on another's pixels.
+  for (Scene scene : {Scene::Dense, Scene::NonFiniteRepeating}) {
+    ctl->abortEdit();
+    Build(MODE_POLYGON, scene, 1000, 12);
+    ExpectSamePictures(scene == Scene::Dense ? "1000 rings" : "1000 rings non-finite");
+  }
 }
 
 // The pictures would be the same if neither path drew anything: the fast one must draw
