@@ -114,8 +114,10 @@ void EditController::PaintRings(CDC& dc, HPEN, COLORREF color) {
       const bool joined = i > 0 && part == prevPart;
 
       if (segmentGrips) {
-        if (closing) canvas.SquareGrip(Truncate((endX + x) * 0.5), Truncate((endY + y) * 0.5));
-        if (joined) canvas.SquareGrip(Truncate((prevX + x) * 0.5), Truncate((prevY + y) * 0.5));
+        // Halving an int sum in doubles and truncating is the int division: the sum is
+        // exact in a double and within 2^27, so nothing is clamped either.
+        if (closing) canvas.SquareGrip((endX + x) / 2, (endY + y) / 2);
+        if (joined) canvas.SquareGrip((prevX + x) / 2, (prevY + y) / 2);
       }
       if (m_step == EditStep::Draw && i == n - 1 && r == m_figure.LastRing()) canvas.CircleGrip(x, y);
 
