@@ -2,48 +2,78 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstring>
+#include <utility>
 
 namespace {
-// Pairs interleaved per chunk: small enough to stay in the cache on its way to the record.
-constexpr int32_t kChunkVertices = 4096;
+
+struct BlockSource {
+  const Figure* figure;
+  int32_t minCount;
+  size_t total;  // vertices the block has room for: never written past, the rest zero
+};
+
+// The rings go straight into the fresh block, which nobody has zeroed: one pass over the
+// vertices, the only write of every byte.
+void FillPairs(void* context, void* bytes) {
+  const BlockSource& source = *static_cast<const BlockSource*>(context);
+  double* out = static_cast<double*>(bytes);
+  size_t left = source.total;
+  for (int32_t r = 0; r < source.figure->RingCount() && left > 0; ++r) {
+    const int32_t count = source.figure->VertexCount(r);
+    if (count < source.minCount) continue;
+    const Ring& ring = source.figure->Vertices(r);
+    // The block is fresh memory: it overlaps no ring, which lets the loop run in wide moves.
+    const double* __restrict x = ring.x;
+    const double* __restrict y = ring.y;
+    double* __restrict to = out;
+    const size_t n = std::min(static_cast<size_t>(count), left);
+    for (size_t i = 0; i < n; ++i) {
+      to[2 * i] = x[i];
+      to[2 * i + 1] = y[i];
+    }
+    out += 2 * n;
+    left -= n;
+  }
+  std::memset(out, 0, left * 2 * sizeof(double));
+}
+
+void FillHeights(void* context, void* bytes) {
+  const BlockSource& source = *static_cast<const BlockSource*>(context);
+  double* out = static_cast<double*>(bytes);
+  size_t left = source.total;
+  for (int32_t r = 0; r < source.figure->RingCount() && left > 0; ++r) {
+    const int32_t count = source.figure->VertexCount(r);
+    if (count < source.minCount) continue;
+    const size_t n = std::min(static_cast<size_t>(count), left);
+    std::memcpy(out, source.figure->Vertices(r).z, n * sizeof(double));
+    out += n;
+    left -= n;
+  }
+  std::memset(out, 0, left * sizeof(double));
+}
+
+// Every ring written has room for its count, as reading each vertex would have grown it;
+// only the room changes, never a vertex.
+void GrowToCounts(Figure& figure, int32_t minCount) {
+  for (int32_t r = 0; r < figure.RingCount(); ++r) {
+    const int32_t count = figure.VertexCount(r);
+    if (count >= minCount && count > 0) figure.Grow(r, count - 1);
+  }
+}
+
 }  // namespace
 
 RECORDADDR WriteRingPairs(Figure& figure, int32_t minCount, uint32_t total) {
   if (total == 0) return 0;
-  const RECORDADDR block = RecordAlloc(static_cast<size_t>(total) * 2 * sizeof(double));
-  if (!block) return 0;
-  double chunk[2 * kChunkVertices];
-  size_t offset = 0;
-  for (int32_t r = 0; r < figure.RingCount(); ++r) {
-    const int32_t count = figure.VertexCount(r);
-    if (count < minCount) continue;
-    Ring& ring = figure.Vertices(r);
-    ring.EnsureIndex(count - 1);  // as reading each vertex would have grown it
-    for (int32_t first = 0; first < count; first += kChunkVertices) {
-      const int32_t n = std::min(kChunkVertices, count - first);
-      for (int32_t i = 0; i < n; ++i) {
-        chunk[2 * i] = ring.x[first + i];
-        chunk[2 * i + 1] = ring.y[first + i];
-      }
-      RecordWrite(block, offset, chunk, static_cast<size_t>(n) * 2 * sizeof(double));
-      offset += static_cast<size_t>(n) * 2 * sizeof(double);
-    }
-  }
-  return block;
+  GrowToCounts(figure, minCount);
+  BlockSource source{&std::as_const(figure), minCount, total};
+  return RecordAllocFilled(static_cast<size_t>(total) * 2 * sizeof(double), FillPairs, &source);
 }
 
 RECORDADDR WriteRingHeights(Figure& figure, int32_t minCount, uint32_t total) {
   if (total == 0) return 0;
-  const RECORDADDR block = RecordAlloc(static_cast<size_t>(total) * sizeof(double));
-  if (!block) return 0;
-  size_t offset = 0;
-  for (int32_t r = 0; r < figure.RingCount(); ++r) {
-    const int32_t count = figure.VertexCount(r);
-    if (count < minCount) continue;
-    Ring& ring = figure.Vertices(r);
-    ring.EnsureIndex(count - 1);
-    RecordWrite(block, offset, ring.z, static_cast<size_t>(count) * sizeof(double));
-    offset += static_cast<size_t>(count) * sizeof(double);
-  }
-  return block;
+  GrowToCounts(figure, minCount);
+  BlockSource source{&std::as_const(figure), minCount, total};
+  return RecordAllocFilled(static_cast<size_t>(total) * sizeof(double), FillHeights, &source);
 }

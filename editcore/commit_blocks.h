@@ -1,5 +1,6 @@
-// The vertex blocks of a saved polygon, written straight from the rings in chunks instead
-// of through a vector of the whole figure: one pass over the vertices, no second copy.
+// The vertex blocks of a saved polygon, written straight from the rings into the fresh
+// block instead of through a vector of the whole figure: one pass over the vertices, no
+// second copy and no zeroing of bytes that are written anyway.
 #pragma once
 
 #include <cstdint>

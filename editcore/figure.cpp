@@ -28,13 +28,44 @@ void Figure::DestroyStorage() {
 }
 
 void Figure::SetRingArrayLength(int32_t n) {
+  ForgetMeasures();
   DestroyStorage();
   CreateStorage(n);
   // The vertex data are gone; a running edit goes on with empty rings that fit.
   if (m_ringCount > n) m_ringCount = n;
 }
 
+void Figure::ForgetMeasures() {
+  m_openSums = RunningSums{};
+  m_closedSums = RunningSums{};
+}
+
+void Figure::Changed(int32_t r, int32_t i) {
+  // The sums up to `index` read vertices 0..index of their ring.
+  if (r == 0 && i <= m_openSums.index) m_openSums = RunningSums{};
+  if (r < m_closedSums.ring || (r == m_closedSums.ring && i <= m_closedSums.index)) m_closedSums = RunningSums{};
+}
+
+void Figure::SetRingCount(int32_t n) {
+  // Rings beyond the last one summed come in or go without touching the sums; the
+  // summed ring itself going resets them.
+  if (n <= m_closedSums.ring) m_closedSums = RunningSums{};
+  if (n < 1) m_openSums = RunningSums{};
+  m_ringCount = n;
+}
+
+void Figure::SetVertexCount(int32_t r, int32_t n) {
+  Changed(r, std::min(n, m_counts[r]));
+  m_counts[r] = n;
+}
+
+void Figure::SetHole(int32_t r, bool isHole) {
+  Changed(r, 0);
+  m_holes[r] = isHole ? 1 : 0;
+}
+
 void Figure::Clear() {
+  ForgetMeasures();
   m_ringCount = 1;
   m_counts[0] = 0;
   m_holes[0] = 0;
@@ -42,6 +73,7 @@ void Figure::Clear() {
 
 bool Figure::StartRing(bool isHole) {
   if (m_ringCount >= m_length) return false;
+  Changed(m_ringCount, 0);
   ++m_ringCount;
   m_counts[m_ringCount - 1] = 0;
   m_holes[m_ringCount - 1] = isHole ? 1 : 0;
@@ -49,6 +81,7 @@ bool Figure::StartRing(bool isHole) {
 }
 
 void Figure::Set(int32_t r, int32_t i, const Point3& p) {
+  Changed(r, i);
   Ring& ring = m_rings[r];
   ring.EnsureIndex(i);
   ring.x[i] = p.x;
@@ -67,6 +100,7 @@ void Figure::Append(int32_t r, const Point3& p, int32_t part) {
 }
 
 void Figure::Insert(int32_t r, int32_t i, const Point3& p) {
+  Changed(r, i);
   Ring& ring = m_rings[r];
   const int32_t count = m_counts[r];
   ring.EnsureIndex(count);
@@ -86,6 +120,7 @@ void Figure::Erase(int32_t r, int32_t i) {
   Ring& ring = m_rings[r];
   const int32_t count = m_counts[r];
   if (i >= count) return;
+  Changed(r, i);
   ring.EnsureIndex(count - 1);
   for (int32_t j = i; j < count - 1; ++j) {
     ring.x[j] = ring.x[j + 1];
@@ -96,28 +131,57 @@ void Figure::Erase(int32_t r, int32_t i) {
   m_counts[r] = count - 1;
 }
 
+namespace {
+
+// One term of each sum, written once so that the full and the continued sums are the
+// same expressions.
+inline double SegmentLength(const Ring& ring, int32_t a, int32_t b) {
+  return std::hypot(ring.x[b] - ring.x[a], ring.y[b] - ring.y[a]);
+}
+inline double TrapezoidArea(const Ring& ring, int32_t a, int32_t b) {
+  return (ring.y[b] + ring.y[a]) * (ring.x[b] - ring.x[a]) / 2;
+}
+
+}  // namespace
+
 Figure::Measures Figure::OpenMeasures() const {
-  Measures m;
   const Ring& ring = m_rings[0];
   const int32_t n = std::min(m_counts[0], ring.capacity);
-  for (int32_t i = 0; i + 1 < n; ++i) m.length += std::hypot(ring.x[i + 1] - ring.x[i], ring.y[i + 1] - ring.y[i]);
-  m.length = std::fabs(m.length);
+  RunningSums& sums = m_openSums;
+  if (sums.index > std::max(n - 1, 0)) sums = RunningSums{};  // cannot happen: every mutator resets
+  double length = sums.length;
+  for (int32_t i = sums.index; i + 1 < n; ++i) length += SegmentLength(ring, i, i + 1);
+  sums.length = length;
+  sums.index = std::max(n - 1, sums.index);
+  Measures m;
+  m.length = std::fabs(length);
   return m;
 }
 
 Figure::Measures Figure::ClosedMeasures() const {
-  Measures m;
-  for (int32_t r = 0; r < m_ringCount; ++r) {
+  RunningSums& sums = m_closedSums;
+  if (sums.ring >= m_ringCount || sums.index > std::max(std::min(m_counts[sums.ring], m_rings[sums.ring].capacity) - 1, 0))
+    sums = RunningSums{};  // the second cannot happen: every mutator resets
+  double area = sums.area, length = sums.length;
+  for (int32_t r = sums.ring; r < m_ringCount; ++r) {
     const Ring& ring = m_rings[r];
     const int32_t n = std::min(m_counts[r], ring.capacity);
-    if (n < 2) continue;
-    for (int32_t i = 0; i < n; ++i) {
-      const int32_t b = (i + 1 < n) ? i + 1 : 0;
-      m.length += std::hypot(ring.x[b] - ring.x[i], ring.y[b] - ring.y[i]);
-      m.area += (ring.y[b] + ring.y[i]) * (ring.x[b] - ring.x[i]) / 2;
+    const bool last = r == m_ringCount - 1;
+    if (n < 2) {
+      if (last) sums = {r, 0, area, length};
+      continue;
     }
+    for (int32_t i = r == sums.ring ? sums.index : 0; i + 1 < n; ++i) {
+      length += SegmentLength(ring, i, i + 1);
+      area += TrapezoidArea(ring, i, i + 1);
+    }
+    // The closing segment changes with every vertex added, so the sums kept stop before it.
+    if (last) sums = {r, n - 1, area, length};
+    length += SegmentLength(ring, n - 1, 0);
+    area += TrapezoidArea(ring, n - 1, 0);
   }
-  m.area = std::fabs(m.area);
-  m.length = std::fabs(m.length);
+  Measures m;
+  m.area = std::fabs(area);
+  m.length = std::fabs(length);
   return m;
 }

@@ -24,16 +24,16 @@ class Figure {
   int32_t RingCount() const { return m_ringCount; }
   int32_t LastRing() const { return m_ringCount - 1; }
   // Takes rings [0, n) into use as they are (a loaded polygon writes each of them).
-  void SetRingCount(int32_t n) { m_ringCount = n; }
+  void SetRingCount(int32_t n);
   // One empty perimeter: the figure of a new edit.
   void Clear();
   // Opens an empty ring after the last one; false when the array is full.
   bool StartRing(bool isHole);
 
   int32_t VertexCount(int32_t r) const { return m_counts[r]; }
-  void SetVertexCount(int32_t r, int32_t n) { m_counts[r] = n; }
+  void SetVertexCount(int32_t r, int32_t n);
   bool IsHole(int32_t r) const { return m_holes[r] != 0; }
-  void SetHole(int32_t r, bool isHole) { m_holes[r] = isHole ? 1 : 0; }
+  void SetHole(int32_t r, bool isHole);
 
   // The ring whose vertex a press picked, split or is dragging.
   int32_t CurrentRing() const { return m_currentRing; }
@@ -53,22 +53,41 @@ class Figure {
   void Erase(int32_t r, int32_t i);
 
   // The ring's arrays, for the loops that run over every vertex: they stay valid until
-  // the ring grows (Set, Append, Insert or Grow beyond its room).
-  Ring& Vertices(int32_t r) { return m_rings[r]; }
+  // the ring grows (Set, Append, Insert or Grow beyond its room). Whoever takes them
+  // writable may write any vertex, so the measures are computed afresh afterwards;
+  // loops that only read use the const forms.
+  Ring& Vertices(int32_t r) {
+    ForgetMeasures();
+    return m_rings[r];
+  }
   const Ring& Vertices(int32_t r) const { return m_rings[r]; }
-  double* Xs(int32_t r) { return m_rings[r].x; }
-  double* Ys(int32_t r) { return m_rings[r].y; }
-  double* Zs(int32_t r) { return m_rings[r].z; }
+  double* Xs(int32_t r) {
+    ForgetMeasures();
+    return m_rings[r].x;
+  }
+  double* Ys(int32_t r) {
+    ForgetMeasures();
+    return m_rings[r].y;
+  }
+  double* Zs(int32_t r) {
+    ForgetMeasures();
+    return m_rings[r].z;
+  }
   const double* Xs(int32_t r) const { return m_rings[r].x; }
   const double* Ys(int32_t r) const { return m_rings[r].y; }
   const double* Zs(int32_t r) const { return m_rings[r].z; }
   const int32_t* Parts(int32_t r) const { return m_rings[r].part; }
   // How many vertices ring r has room for without growing.
   int32_t Room(int32_t r) const { return m_rings[r].capacity; }
+  // Only the room grows: the vertices stay what they were.
   void Grow(int32_t r, int32_t index) { m_rings[r].EnsureIndex(index); }
 
   // The whole arrays, for the record writers that walk all rings at once.
-  Ring* RingArray() { return m_rings; }
+  Ring* RingArray() {
+    ForgetMeasures();
+    return m_rings;
+  }
+  const Ring* RingArray() const { return m_rings; }
   const int32_t* VertexCounts() const { return m_counts; }
 
   struct Measures {
@@ -82,6 +101,21 @@ class Figure {
   Measures ClosedMeasures() const;
 
  private:
+  // The measures of the last computation as far as the figure has not changed since:
+  // the running sums over every term before vertex `index` of ring `ring` (and, for the
+  // closed measures, over all rings before it). A click that adds a vertex only adds
+  // the new terms, summed in the same order as a full computation, so the result has
+  // the very same bits; a change at or before that vertex starts the sums over.
+  struct RunningSums {
+    int32_t ring = 0;
+    int32_t index = 0;
+    double area = 0;
+    double length = 0;
+  };
+  // Vertex i of ring r and everything after it may have changed.
+  void Changed(int32_t r, int32_t i);
+  void ForgetMeasures();
+
   void CreateStorage(int32_t n);
   void DestroyStorage();
 
@@ -91,4 +125,6 @@ class Figure {
   int32_t m_length = 0;
   int32_t m_ringCount = 1;
   int32_t m_currentRing = 0;
+  mutable RunningSums m_openSums;
+  mutable RunningSums m_closedSums;
 };

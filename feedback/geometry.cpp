@@ -97,9 +97,3 @@ void WorldToPlane(double* x, double* y, double* z, const double angles[3]) {
   RotateZ(x, y, z, -angles[2]);
 }
 
-int PixelFromDouble(double v) {
-  if (std::isnan(v)) return 0;
-  if (v >= kPixelLimit) return kPixelLimit;
-  if (v <= -kPixelLimit) return -kPixelLimit;
-  return static_cast<int>(v);
-}

@@ -3,6 +3,8 @@
 // here talks to the host: pixel conversions are the host engine's.
 #pragma once
 
+#include <cmath>
+
 // The editor has always used these decimal values; they are kept as written so that
 // angles compare the same way they always have.
 constexpr double kPi = 3.14159265358979;
@@ -43,4 +45,10 @@ void WorldToPlane(double* x, double* y, double* z, const double angles[3]);
 // yet so far from INT_MAX that a grip's offsets, the sum of two positions for a midpoint
 // and the box of a circle still fit in an int.
 constexpr int kPixelLimit = 1 << 26;
-int PixelFromDouble(double v);
+// Inline: the overlay converts every vertex's two coordinates on every repaint.
+inline int PixelFromDouble(double v) {
+  if (std::isnan(v)) return 0;
+  if (v >= kPixelLimit) return kPixelLimit;
+  if (v <= -kPixelLimit) return -kPixelLimit;
+  return static_cast<int>(v);
+}

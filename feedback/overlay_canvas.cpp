@@ -56,6 +56,7 @@ OverlayCanvas::OverlayCanvas(HDC hdc) : m_hdc(hdc), m_skip(FastPaths::enabled) {
   if (m_width > 0 && height > 0 && m_width * height <= kMaxTrackedPixels && Idempotent(GetROP2(hdc))) {
     m_tracked = true;
     m_lit.assign(static_cast<size_t>((m_width * height + 63) / 64), 0);
+    m_segments.assign(kSegmentSlots, DrawnSegment{0, 0, 0, 0, false});
   }
 }
 
@@ -92,11 +93,65 @@ bool OverlayCanvas::BoxOutside(int left, int top, int right, int bottom) const {
   return right < m_clip.left || left >= m_clip.right || bottom < m_clip.top || top >= m_clip.bottom;
 }
 
+bool OverlayCanvas::BoxInside(int left, int top, int right, int bottom) const {
+  return left >= m_clip.left && right < m_clip.right && top >= m_clip.top && bottom < m_clip.bottom;
+}
+
+bool OverlayCanvas::RunCovered(int64_t first, int n) const {  // n <= 64
+  const size_t word = static_cast<size_t>(first >> 6);
+  const int shift = static_cast<int>(first & 63);
+  const uint64_t want = n == 64 ? ~uint64_t{0} : (uint64_t{1} << n) - 1;
+  uint64_t bits = m_lit[word] >> shift;
+  if (shift + n > 64) bits |= m_lit[word + 1] << (64 - shift);
+  return (bits & want) == want;
+}
+
+void OverlayCanvas::MarkRun(int64_t first, int n) {  // n <= 64
+  const size_t word = static_cast<size_t>(first >> 6);
+  const int shift = static_cast<int>(first & 63);
+  const uint64_t want = n == 64 ? ~uint64_t{0} : (uint64_t{1} << n) - 1;
+  m_lit[word] |= want << shift;
+  if (shift + n > 64) m_lit[word + 1] |= want >> (64 - shift);
+}
+
+bool OverlayCanvas::SquareCovered(int x, int y) const {
+  if (!RunCovered(BitIndex(x - 3, y - 3), 7) || !RunCovered(BitIndex(x - 3, y + 3), 7)) return false;
+  for (int dy = -2; dy <= 2; ++dy) {
+    if (!RunCovered(BitIndex(x - 3, y + dy), 1) || !RunCovered(BitIndex(x + 3, y + dy), 1)) return false;
+  }
+  return true;
+}
+
+void OverlayCanvas::MarkSquare(int x, int y) {
+  MarkRun(BitIndex(x - 3, y - 3), 7);
+  MarkRun(BitIndex(x - 3, y + 3), 7);
+  for (int dy = -2; dy <= 2; ++dy) {
+    MarkRun(BitIndex(x - 3, y + dy), 1);
+    MarkRun(BitIndex(x + 3, y + dy), 1);
+  }
+}
+
 bool OverlayCanvas::Repeated(MarkKind kind, int x, int y) {
   if (m_lastMarkValid[kind] && m_lastMark[kind].x == x && m_lastMark[kind].y == y) return true;
   m_lastMark[kind] = POINT{x, y};
   m_lastMarkValid[kind] = true;
   return false;
+}
+
+bool OverlayCanvas::RepeatedSegment(int x0, int y0, int x1, int y1) {
+  // Every bit of the end points reaches the slot index: far pixels differ in high bits.
+  uint64_t h = (uint64_t{static_cast<uint32_t>(x0)} << 32 | static_cast<uint32_t>(y0)) * 0x9E3779B97F4A7C15u;
+  h ^= (uint64_t{static_cast<uint32_t>(x1)} << 32 | static_cast<uint32_t>(y1)) + (h >> 29);
+  h *= 0xBF58476D1CE4E5B9u;
+  h ^= h >> 31;
+  DrawnSegment& slot = m_segments[static_cast<size_t>(h >> 56) % kSegmentSlots];
+  if (slot.valid && slot.x0 == x0 && slot.y0 == y0 && slot.x1 == x1 && slot.y1 == y1) return true;
+  slot = DrawnSegment{x0, y0, x1, y1, true};
+  return false;
+}
+
+void OverlayCanvas::ForgetSegments() {
+  for (DrawnSegment& slot : m_segments) slot.valid = false;
 }
 
 void OverlayCanvas::Segment(int x0, int y0, int x1, int y1) {
@@ -110,6 +165,8 @@ void OverlayCanvas::Segment(int x0, int y0, int x1, int y1) {
     if (std::abs(x1 - x0) <= 1 && std::abs(y1 - y0) <= 1) {
       if (m_tracked && Covered(x0, y0)) return;
       Mark(x0, y0);
+    } else if (m_tracked && RepeatedSegment(x0, y0, x1, y1)) {
+      return;
     }
   }
   MoveToEx(m_hdc, x0, y0, nullptr);
@@ -119,6 +176,8 @@ void OverlayCanvas::Segment(int x0, int y0, int x1, int y1) {
 
 void OverlayCanvas::StyledSegment(int x0, int y0, int x1, int y1) {
   m_used = true;
+  // Its gaps may paint over earlier segments in the background colour.
+  if (m_tracked) ForgetSegments();
   MoveToEx(m_hdc, x0, y0, nullptr);
   LineTo(m_hdc, x1, y1);
   Drawn(x1, y1);
@@ -130,7 +189,10 @@ void OverlayCanvas::SquareGrip(int x, int y) {
     m_expected = POINT{x - 3, y - 3};
     if (BoxOutside(x - 3, y - 3, x + 3, y + 3)) return;
     if (m_tracked && Repeated(kSquareMark, x, y)) return;
-    if (m_tracked) {
+    if (m_tracked && BoxInside(x - 3, y - 3, x + 3, y + 3)) {
+      if (SquareCovered(x, y)) return;
+      MarkSquare(x, y);
+    } else if (m_tracked) {
       Pixel pixels[24];
       for (int i = 0; i < 24; ++i) pixels[i] = Pixel{x + kSquare[i].dx, y + kSquare[i].dy};
       if (AllCovered(pixels, 24)) return;
@@ -182,5 +244,6 @@ void OverlayCanvas::CircleGrip(int x, int y) {
   if (m_tracked) {
     std::fill(m_lit.begin(), m_lit.end(), 0);
     for (bool& valid : m_lastMarkValid) valid = false;
+    ForgetSegments();
   }
 }

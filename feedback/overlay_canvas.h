@@ -2,7 +2,8 @@
 // could not change a pixel: a mark or segment wholly outside the clip box, a segment that
 // starts and ends on one pixel, and, while the raster operation gives the same pixel
 // however often it is applied (not XOR), a mark or one-pixel segment whose pixels this
-// pass has already painted with the same pen. The picture is the one every call would
+// pass has already painted with the same pen, and such a segment drawn again with the
+// same end points. The picture is the one every call would
 // have made; the current position is left where every call would have left it.
 #pragma once
 
@@ -37,6 +38,14 @@ class OverlayCanvas {
   bool AllCovered(const Pixel* pixels, int count) const;
   void MarkAll(const Pixel* pixels, int count);
   bool BoxOutside(int left, int top, int right, int bottom) const;  // inclusive box
+  bool BoxInside(int left, int top, int right, int bottom) const;   // inclusive box
+  // The square's 24 border pixels, for a square wholly inside the clip box: its rows as
+  // runs of bits, its sides a bit a row.
+  bool SquareCovered(int x, int y) const;
+  void MarkSquare(int x, int y);
+  int64_t BitIndex(int x, int y) const { return (static_cast<int64_t>(y) - m_clip.top) * m_width + (x - m_clip.left); }
+  bool RunCovered(int64_t first, int n) const;
+  void MarkRun(int64_t first, int n);
   void Drawn(int x, int y) {
     m_actual = POINT{x, y};
     m_expected = m_actual;
@@ -55,6 +64,19 @@ class OverlayCanvas {
   bool Repeated(MarkKind kind, int x, int y);
   POINT m_lastMark[kMarkKinds];
   bool m_lastMarkValid[kMarkKinds] = {false, false, false};
+  // Longer segments drawn in this pass, by their end points. The same call again lights
+  // the same pixels with the same pen, so while the raster operation is idempotent it is
+  // left out whatever the line rule is. Vertices off to infinity or at NaN all share a
+  // few far pixels, and their long lines across the view repeat for every vertex that
+  // lands on the same pixel as its neighbour.
+  struct DrawnSegment {
+    int x0, y0, x1, y1;
+    bool valid;
+  };
+  static constexpr int kSegmentSlots = 256;
+  bool RepeatedSegment(int x0, int y0, int x1, int y1);
+  void ForgetSegments();
+  std::vector<DrawnSegment> m_segments;  // direct-mapped by a hash of the end points
   bool m_used = false;      // a call that moves the current position came
   bool m_drawnAny = false;  // one of them reached GDI
   POINT m_expected{0, 0};

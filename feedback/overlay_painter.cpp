@@ -1,5 +1,6 @@
 // The overlay painted over the host view on every repaint.
 #include <cmath>
+#include <utility>
 
 #include "editcore/module_state.h"
 #include "editcore/edit_controller.h"
@@ -88,7 +89,7 @@ void EditController::PaintRings(CDC& dc, HPEN, COLORREF color) {
   const bool segmentGrips = m_step == EditStep::ChooseSegmentToSplit || m_step == EditStep::DragSplitVertex;
   OverlayCanvas canvas(hdc);
   for (int32_t r = 0; r < m_figure.RingCount(); ++r) {
-    const Ring& ring = m_figure.Vertices(r);
+    const Ring& ring = std::as_const(m_figure).Vertices(r);
     const int32_t n = m_figure.VertexCount(r);
     int prevX = 0, prevY = 0;
     int32_t prevPart = 1;
@@ -113,8 +114,10 @@ void EditController::PaintRings(CDC& dc, HPEN, COLORREF color) {
       const bool joined = i > 0 && part == prevPart;
 
       if (segmentGrips) {
-        if (closing) canvas.SquareGrip(Truncate((endX + x) * 0.5), Truncate((endY + y) * 0.5));
-        if (joined) canvas.SquareGrip(Truncate((prevX + x) * 0.5), Truncate((prevY + y) * 0.5));
+        // Halving an int sum in doubles and truncating is the int division: the sum is
+        // exact in a double and within 2^27, so nothing is clamped either.
+        if (closing) canvas.SquareGrip((endX + x) / 2, (endY + y) / 2);
+        if (joined) canvas.SquareGrip((prevX + x) / 2, (prevY + y) / 2);
       }
       if (m_step == EditStep::Draw && i == n - 1 && r == m_figure.LastRing()) canvas.CircleGrip(x, y);
 

@@ -39,20 +39,21 @@ void EditController::DrawVertex(const POINT& pt) {
   ConvertAndSnap(x, y);
   // The Snap handler may have ended the edit or replaced the rings; then the press is void.
   if (m_editSerial != serial || m_mode != mode || r >= m_figure.RingCount() || m_figure.VertexCount(r) != n) return;
-  Ring& ring = m_figure.Vertices(r);
-  ring.EnsureIndex(n);
-  ring.x[n] = x;
-  ring.y[n] = y;
-  ring.part[n] = kDrawnPart;
+  // Written through the figure, not its raw arrays, so that the kept measures stay.
+  m_figure.Grow(r, n);
+  Point3 p = m_figure.At(r, n);  // in 2D the slot's z is left as it was
+  p.x = x;
+  p.y = y;
   if (m_is3D) {
-    ring.z[n] = 0.0;  // the host reads it as the height the view point starts from
-    if (m_pEngine) m_pEngine->ViewToWorld3D(&ring.x[n], &ring.y[n], &ring.z[n]);
+    p.z = 0.0;  // the host reads it as the height the view point starts from
+    if (m_pEngine) m_pEngine->ViewToWorld3D(&p.x, &p.y, &p.z);
   }
+  m_figure.Set(r, n, p, kDrawnPart);
   if (PolarInputOn()) {
     m_polarFlags |= POLAR_LAST_FROM_PRESS;
-    m_last.x = ring.x[n];
-    m_last.y = ring.y[n];
-    if (m_is3D) m_last.z = ring.z[n];
+    m_last.x = p.x;
+    m_last.y = p.y;
+    if (m_is3D) m_last.z = p.z;
   }
   m_figure.SetVertexCount(r, n + 1);
   AskForRepaint();

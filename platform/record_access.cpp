@@ -43,6 +43,13 @@ RECORDADDR RecordAlloc(size_t n) {
   return static_cast<RECORDADDR>(reinterpret_cast<uintptr_t>(std::calloc(n ? n : 1, 1)));
 }
 
+RECORDADDR RecordAllocFilled(size_t n, void (*fill)(void*, void*), void* context) {
+  void* bytes = std::malloc(n ? n : 1);
+  if (!bytes) return 0;
+  fill(context, bytes);
+  return static_cast<RECORDADDR>(reinterpret_cast<uintptr_t>(bytes));
+}
+
 void RecordFree(RECORDADDR addr) { std::free(Pointer(addr, 0)); }
 
 bool RecordWrite(RECORDADDR addr, size_t offset, const void* data, size_t n) {
@@ -60,6 +67,10 @@ bool RecordRead(RECORDADDR addr, size_t offset, void* out, size_t n) {
 #else
 
 RECORDADDR RecordAlloc(size_t n) { return QarnRecordMemory().Alloc(n); }
+
+RECORDADDR RecordAllocFilled(size_t n, void (*fill)(void*, void*), void* context) {
+  return QarnRecordMemory().AllocFilled(n, fill, context);
+}
 
 void RecordFree(RECORDADDR addr) { QarnRecordMemory().Free(addr); }
 

@@ -39,6 +39,28 @@ std::optional<uint64_t> RecordMemory::FindGap(uint64_t from, uint64_t need) cons
 
 uint32_t RecordMemory::Alloc(size_t n) {
   if (n > kMaxBlock) return 0;
+  std::unique_ptr<uint8_t[]> bytes;
+  try {
+    bytes = std::make_unique<uint8_t[]>(n == 0 ? 1 : n);
+  } catch (const std::bad_alloc&) {
+    return 0;
+  }
+  return Place(n, std::move(bytes));
+}
+
+uint32_t RecordMemory::AllocFilled(size_t n, void (*fill)(void*, void*), void* context) {
+  if (n > kMaxBlock) return 0;
+  std::unique_ptr<uint8_t[]> bytes;
+  try {
+    bytes = std::make_unique_for_overwrite<uint8_t[]>(n == 0 ? 1 : n);
+  } catch (const std::bad_alloc&) {
+    return 0;
+  }
+  fill(context, bytes.get());  // outside the lock: nothing can see the block yet
+  return Place(n, std::move(bytes));
+}
+
+uint32_t RecordMemory::Place(size_t n, std::unique_ptr<uint8_t[]> bytes) {
   uint64_t span = RoundUp8(n) + kGuard;
   std::lock_guard<std::mutex> guard(m_lock);
   if (span > m_limit - m_first) return 0;
@@ -46,12 +68,7 @@ uint32_t RecordMemory::Alloc(size_t n) {
   std::optional<uint64_t> at = FindGap(m_next, span);
   if (!at) at = FindGap(m_first, span);
   if (!at) return 0;
-  Block block{n, span, nullptr};
-  try {
-    block.bytes = std::make_unique<uint8_t[]>(n == 0 ? 1 : n);
-  } catch (const std::bad_alloc&) {
-    return 0;
-  }
+  Block block{n, span, std::move(bytes)};
   uint32_t addr = static_cast<uint32_t>(*at);
   m_blocks.emplace(addr, std::move(block));
   m_next = *at + span;

@@ -27,6 +27,9 @@ class RecordMemory {
   // A zero-filled block; its address is nonzero and 8-aligned. 0 when n is too big or
   // the space is full. Alloc(0) gives a distinct address of a block of size 0.
   uint32_t Alloc(size_t n);
+  // A block of n bytes that fill(context, bytes) writes whole before it is placed, where
+  // Alloc(n) would have placed it; not zeroed first.
+  uint32_t AllocFilled(size_t n, void (*fill)(void* context, void* bytes), void* context);
   // Only the exact start of a live block; a second Free of it fails.
   bool Free(uint32_t addr);
 
@@ -71,6 +74,8 @@ class RecordMemory {
   // The block holding [addr, addr + n), or nullptr.
   const Block* Find(uint32_t addr, size_t n, uint32_t* start) const;
   std::optional<uint64_t> FindGap(uint64_t from, uint64_t need) const;
+  // Gives the block an address; 0 when the space is full.
+  uint32_t Place(size_t n, std::unique_ptr<uint8_t[]> bytes);
 
   mutable std::mutex m_lock;
   std::map<uint32_t, Block> m_blocks;  // keyed by start address

@@ -55,7 +55,7 @@ struct Lcg {
   }
 };
 
-enum class Scene { Spread, Overlapping, Dense, FarOutside, NonFinite };
+enum class Scene { Spread, Overlapping, Dense, FarOutside, NonFinite, NonFiniteRepeating };
 
 // World (x, y) shows at pixel (x, 480 - y): the surface sees world x in [0, 160) and
 // y in (360, 480].
@@ -89,6 +89,15 @@ void Vertex(Scene scene, Lcg& rng, int i, double& x, double& y) {
       y = 380 + 80 * rng.Next();
       if (i % 3 == 0) x = special[(i / 3) % 4];
       if (i % 7 == 0) y = special[(i / 7) % 4];
+      return;
+    }
+    case Scene::NonFiniteRepeating: {  // many vertices a pixel, every third far away or at NaN
+      const double special[] = {std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity(),
+                                -std::numeric_limits<double>::infinity(), 1e12, -1e12};
+      x = 30 + 100 * std::fabs(std::sin(i * 0.002)) + 0.2 * rng.Next();
+      y = 420 + 30 * std::sin(i * 0.0013);
+      if (i % 3 == 0) x = special[(i / 3) % 5];
+      if (i % 11 == 0) y = special[(i / 11) % 5];
       return;
     }
   }
@@ -171,18 +180,26 @@ TEST_F(FastPathsTest, EveryStepPaintsTheSamePixelsWithAndWithoutFastPaths) {
                 {Scene::Overlapping, "overlapping"},
                 {Scene::Dense, "dense"},
                 {Scene::FarOutside, "far outside"},
-                {Scene::NonFinite, "non-finite"}};
+                {Scene::NonFinite, "non-finite"},
+                {Scene::NonFiniteRepeating, "non-finite repeating"}};
   for (const auto& s : scenes) {
     for (int32_t mode : {MODE_POLYGON, MODE_POLYLINE}) {
       SCOPED_TRACE(std::string(s.name) + (mode == MODE_POLYGON ? " polygon" : " polyline"));
       ctl->abortEdit();
-      Build(mode, s.scene, mode == MODE_POLYGON ? 3 : 1, mode == MODE_POLYGON ? 100 : 300);
+      const bool repeating = s.scene == Scene::NonFiniteRepeating;
+      Build(mode, s.scene, mode == MODE_POLYGON ? 3 : 1, repeating ? 1500 : mode == MODE_POLYGON ? 100 : 300);
       ExpectSamePictures(s.name);
       // The begin/end lock leaves some grips out: the skipping must follow it.
       Editor().m_noBeginEndEdit = 1;
       ExpectSamePictures(std::string(s.name) + " locked");
       Editor().m_noBeginEndEdit = 0;
     }
+  }
+  // A thousand small rings: grips and outlines of one ring land on another's pixels.
+  for (Scene scene : {Scene::Dense, Scene::NonFiniteRepeating}) {
+    ctl->abortEdit();
+    Build(MODE_POLYGON, scene, 1000, 12);
+    ExpectSamePictures(scene == Scene::Dense ? "1000 rings" : "1000 rings non-finite");
   }
 }
 
