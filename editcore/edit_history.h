@@ -1,13 +1,14 @@
 // EditHistory: the steps of one edit that can be taken back and replayed. Entries
 // [first, done) are undoable, [done, size) redoable; the ones before first were dropped
-// for the budget and are erased in batches, so that a drop costs O(1) amortized. The entry being recorded (between the
-// press that starts an action and the release that completes it) is kept apart, so the
-// history is never seen half-made. Beyond the memory budget the oldest entries go.
+// for the budget and are erased in batches, so that a drop costs O(1) amortized. The
+// entry being recorded (between the press that starts an action and the release that
+// completes it) is kept apart, so the history is never seen half-made. Beyond the memory
+// budget the oldest entries go.
 #pragma once
 
 #include <cstdint>
-#include <vector>
 #include <optional>
+#include <vector>
 
 #include "editcore/history_entry.h"
 
