@@ -63,6 +63,9 @@ class EditController final : public PointerHandler, public OverlayPainter {
   // the one running.
   uint32_t EditSerial() const { return m_editSerial; }
   bool HoldsRegistration() const { return m_handlerRegistered || m_painterRegistered; }
+  // Whether an engine for input is known: kept across highlighting, cleared when the
+  // edit ends, by the host's detach callback and by a host switch.
+  bool HasEngine() const { return m_pEngine != nullptr; }
   void SetMaxRings(int32_t n);
   void DisableBeginEndEdit();
   // Where rotate, scale and the polar base start when the figure has no vertex yet.
@@ -250,8 +253,6 @@ class EditController final : public PointerHandler, public OverlayPainter {
  public:
   // Fields still read or set from outside the editor; the rest are private below.
   bool m_is3D = false;
-  RECORDADDR m_pDrawnNtt = 0;
-  HostEngine* m_pEngine = nullptr;
   Ring m_hiliteRing;
   int32_t m_hiliteCount = 0;
   Figure m_figure{kInitialRingCount};
@@ -304,6 +305,11 @@ class EditController final : public PointerHandler, public OverlayPainter {
   // host is left holding a handler this editor no longer answers for.
   void ForgetOtherEngines(HostEngine* pEngine);
 
+  // The record the last commit wrote; the editor releases it with the next commit, an
+  // abort or its own end, so a container reads it before any of those.
+  RECORDADDR m_pDrawnNtt = 0;
+  // The engine pointer input goes through (the overlay painter's is m_pPaintEngine).
+  HostEngine* m_pEngine = nullptr;
   bool m_destroying = false;      // the control is going away: nothing may hold it
   uint32_t m_editSerial = 0;
   int32_t m_startDepth = 0;

@@ -297,7 +297,7 @@ struct StressRunner::State {
       Say(std::string("event ") + name);
       // An edit that ends after the host detached its handler has no engine to give
       // the host's settings back through.
-      if ((id == 1 || id == 2) && ctl && !ctl->m_pEditController->m_pEngine)
+      if ((id == 1 || id == 2) && ctl && !ctl->m_pEditController->HasEngine())
         TaintNow("the edit ended without its engine");
     }
     for (size_t i = 0; i < armed.size(); ++i) {
