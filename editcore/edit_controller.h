@@ -68,6 +68,7 @@ class EditController final : public PointerHandler, public OverlayPainter {
   bool HasEngine() const { return m_pEngine != nullptr; }
   void SetMaxRings(int32_t n);
   void DisableBeginEndEdit();
+  bool BeginEndEditDisabled() const { return m_noBeginEndEdit != 0; }
   // Where rotate, scale and the polar base start when the figure has no vertex yet.
   void SetBasePoint(const Point3& p) { m_basePoint = p; }
   const Point3& BasePoint() const { return m_basePoint; }
@@ -264,7 +265,6 @@ class EditController final : public PointerHandler, public OverlayPainter {
   double m_polarLength = 0;
   Point3 m_last;
   Point3 m_polarBase;
-  int32_t m_noBeginEndEdit = 0;
   Point3 m_drag;
 
  private:
@@ -310,6 +310,9 @@ class EditController final : public PointerHandler, public OverlayPainter {
   RECORDADDR m_pDrawnNtt = 0;
   // The engine pointer input goes through (the overlay painter's is m_pPaintEngine).
   HostEngine* m_pEngine = nullptr;
+  // Set by DisableBeginEndEdit for the running edit: its first and last vertices stay
+  // put. Each start clears it.
+  int32_t m_noBeginEndEdit = 0;
   bool m_destroying = false;      // the control is going away: nothing may hold it
   uint32_t m_editSerial = 0;
   int32_t m_startDepth = 0;

@@ -162,10 +162,10 @@ TEST_F(ControlTest, DisableBeginEndEditActsOnTheRunningEditOnly) {
   Connect();
   ctl->disableBeginEndPolylineEdit();
   ctl->drawPolyline();
-  EXPECT_EQ(Editor().m_noBeginEndEdit, 0) << "cleared by the start";
+  EXPECT_FALSE(Editor().BeginEndEditDisabled()) << "cleared by the start";
   host.calls.clear();
   ctl->disableBeginEndPolylineEdit();
-  EXPECT_EQ(Editor().m_noBeginEndEdit, 1);
+  EXPECT_TRUE(Editor().BeginEndEditDisabled());
   EXPECT_EQ(CallNames(), (Names{"RequestRepaint"}));
 }
 

@@ -178,7 +178,7 @@ TEST_F(LoadEntityTest, TheLoadResetsWhatEveryStartResetsAndKeepsTheSavedRecord) 
   ctl->Set3DMode(1);
   ctl->disableBeginEndPolylineEdit();
   ASSERT_TRUE(ctl->editNTT(static_cast<LONG>(make.Point(1, 1))));
-  EXPECT_EQ(Editor().m_noBeginEndEdit, 0);
+  EXPECT_FALSE(Editor().BeginEndEditDisabled());
   EXPECT_FALSE(Editor().m_is3D) << "the record decides, not Set3DMode";
   EXPECT_EQ(ctl->getDrawnNTT(), saved) << "loading leaves the last saved record alone";
 }
@@ -198,13 +198,13 @@ TEST_F(LoadEntityTest, UnsupportedTypesAreRefusedWithOnlyTheResetsBeforeTheTypeT
   AddVertex(0, 0, 0);
   AddVertex(1, 1, 1);
   Editor().m_figure.SetHole(0, 1);
-  Editor().m_noBeginEndEdit = 1;
+  ctl->disableBeginEndPolylineEdit();
   EXPECT_FALSE(ctl->editNTT(static_cast<LONG>(make.Block(RecordMaker::Header(48, 48, 3)))));
   EXPECT_TRUE(ctl->isEditing());
   EXPECT_EQ(Editor().Mode(), MODE_POLYGON);
   EXPECT_EQ(Editor().GetFigure().RingCount(), 1);
   EXPECT_EQ(Editor().GetFigure().IsHole(0), 0);
-  EXPECT_EQ(Editor().m_noBeginEndEdit, 0);
+  EXPECT_FALSE(Editor().BeginEndEditDisabled());
 }
 
 TEST_F(LoadEntityTest, WithoutAConnectionNothingIsRead) {

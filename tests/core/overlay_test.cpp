@@ -102,7 +102,7 @@ TEST_F(OverlayTest, EachStepOffersItsGrips) {
 
 TEST_F(OverlayTest, LockedEndsLoseTheirVertexGripsButKeepMidpoints) {
   StartWith(MODE_POLYGON, {{100, 100}, {200, 100}, {200, 200}}, 2);
-  Editor().m_noBeginEndEdit = 1;
+  ctl->disableBeginEndPolylineEdit();
   struct Case {
     int32_t step;
     int x, y;
