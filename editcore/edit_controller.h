@@ -69,6 +69,7 @@ class EditController final : public PointerHandler, public OverlayPainter {
   void SetMaxRings(int32_t n);
   void DisableBeginEndEdit();
   bool BeginEndEditDisabled() const { return m_noBeginEndEdit != 0; }
+  bool Is3D() const { return m_is3D; }
   // Where rotate, scale and the polar base start when the figure has no vertex yet.
   void SetBasePoint(const Point3& p) { m_basePoint = p; }
   const Point3& BasePoint() const { return m_basePoint; }
@@ -253,7 +254,6 @@ class EditController final : public PointerHandler, public OverlayPainter {
 
  public:
   // Fields still read or set from outside the editor; the rest are private below.
-  bool m_is3D = false;
   Ring m_hiliteRing;
   int32_t m_hiliteCount = 0;
   Figure m_figure{kInitialRingCount};
@@ -313,6 +313,9 @@ class EditController final : public PointerHandler, public OverlayPainter {
   // Set by DisableBeginEndEdit for the running edit: its first and last vertices stay
   // put. Each start clears it.
   int32_t m_noBeginEndEdit = 0;
+  // Whether the figure has heights: from the control's 3D mode at a start, from the
+  // record when one is loaded or highlighted.
+  bool m_is3D = false;
   bool m_destroying = false;      // the control is going away: nothing may hold it
   uint32_t m_editSerial = 0;
   int32_t m_startDepth = 0;

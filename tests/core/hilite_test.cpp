@@ -60,11 +60,12 @@ TEST_F(HiliteTest, EachTypeGivesItsVertices) {
   };
   Connect();
   for (const Case& c : cases) {
-    Editor().m_is3D = !c.is3D;
+    ctl->hiliteNttVertexes(static_cast<LONG>(c.is3D ? make.Point(1, 1) : make.Point3D(1, 1, 1)));
+    ASSERT_EQ(Editor().Is3D(), !c.is3D) << c.what;
     host.calls.clear();
     ctl->hiliteNttVertexes(static_cast<LONG>(c.record));
     EXPECT_EQ(Marks(c.is3D), c.marks) << c.what;
-    EXPECT_EQ(Editor().m_is3D, c.is3D) << c.what;
+    EXPECT_EQ(Editor().Is3D(), c.is3D) << c.what;
     EXPECT_EQ(host.Painter(), static_cast<OverlayPainter*>(&Editor())) << c.what << ": registered as painter";
     EXPECT_EQ(host.Handler(), nullptr) << c.what << ": never as pointer handler";
     EXPECT_FALSE(ctl->isEditing()) << c.what;

@@ -166,8 +166,8 @@ TEST_F(OverlayTest, PenColourComesFromThePenColorProperty) {
 }
 
 TEST_F(OverlayTest, InThreeDOnlyVerticesOfOnePartAreJoined) {
+  ctl->Set3DMode(1);
   StartWith(MODE_POLYLINE, {}, 4);
-  Editor().m_is3D = true;
   AddVertex(0, 100, 100, 0, 1);
   AddVertex(0, 200, 100, 0, 1);
   AddVertex(0, 300, 100, 0, 2);
@@ -252,12 +252,13 @@ TEST_F(OverlayTest, PolarMarksShowTheConstraint) {
 }
 
 TEST_F(OverlayTest, EveryPenMadeForAPaintIsDeleted) {
-  StartWith(MODE_POLYGON, {{100, 100}, {200, 100}, {200, 200}}, 5);
-  Editor().m_curVertex = 1;
   for (uint32_t flags : {1u, 2u, 3u, 0x13u}) {
     for (bool is3D : {false, true}) {
+      ctl->abortEdit();
+      ctl->Set3DMode(is3D ? 1 : 0);
+      StartWith(MODE_POLYGON, {{100, 100}, {200, 100}, {200, 200}}, 5);
+      Editor().m_curVertex = 1;
       Editor().m_polarFlags = flags;
-      Editor().m_is3D = is3D;
       const int before = QarnLiveGdiObjectCount();
       host.Repaint();
       EXPECT_EQ(QarnLiveGdiObjectCount(), before) << "polar flags " << flags << (is3D ? " in 3D" : " in 2D");
@@ -268,8 +269,8 @@ TEST_F(OverlayTest, EveryPenMadeForAPaintIsDeleted) {
 // In 3D the marks are laid into the work plane: the plane is read on each paint and its
 // points go through the host's projection before they become pixels.
 TEST_F(OverlayTest, ThreeDPolarMarksAskTheHostForThePlaneAndTheProjection) {
+  ctl->Set3DMode(1);
   StartWith(MODE_POLYLINE, {{100, 100}, {200, 200}}, 8);
-  Editor().m_is3D = true;
   Editor().m_polarLength = 50;
   struct Case {
     uint32_t flags;

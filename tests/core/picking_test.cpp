@@ -92,8 +92,12 @@ TEST_F(PickingTest, EachCandidateGoesThroughTheHostUntilAHit) {
   EXPECT_EQ(CallNames(), (std::vector<std::string>{"WorldToScreen", "WorldToScreen"}));
   EXPECT_EQ(host.calls[0].ToString(), "WorldToScreen(10, 10)");
   // In 3D the vertex shows where the work plane puts it: plane origin (100, 0, 5).
+  ctl->abortEdit();
+  ctl->Set3DMode(1);
+  ctl->drawPolygon();
+  AddVertex(0, 10, 10, 5);
+  AddVertex(0, 20, 20, 5);
   host.calls.clear();
-  Editor().m_is3D = true;
   host.SetWorkPlane(0, 0, 0, 100, 0, 5);
   EXPECT_EQ(PickAt(20, 20, 0, 0, &ring), -1) << "world X/Y is not where a 3D vertex shows";
   EXPECT_EQ(host.calls[0].ToString(), "WorldToView3D(10, 10, 5)");
