@@ -70,6 +70,9 @@ class EditController final : public PointerHandler, public OverlayPainter {
   void DisableBeginEndEdit();
   bool BeginEndEditDisabled() const { return m_noBeginEndEdit != 0; }
   bool Is3D() const { return m_is3D; }
+  // The highlighted vertices the overlay marks: the first MarkCount() of Marks().
+  const Ring& Marks() const { return m_hiliteRing; }
+  int32_t MarkCount() const { return m_hiliteCount; }
   // Where rotate, scale and the polar base start when the figure has no vertex yet.
   void SetBasePoint(const Point3& p) { m_basePoint = p; }
   const Point3& BasePoint() const { return m_basePoint; }
@@ -254,8 +257,6 @@ class EditController final : public PointerHandler, public OverlayPainter {
 
  public:
   // Fields still read or set from outside the editor; the rest are private below.
-  Ring m_hiliteRing;
-  int32_t m_hiliteCount = 0;
   Figure m_figure{kInitialRingCount};
   EditStep m_step = EditStep::Idle;
   int32_t m_curVertex = -1;
@@ -316,6 +317,9 @@ class EditController final : public PointerHandler, public OverlayPainter {
   // Whether the figure has heights: from the control's 3D mode at a start, from the
   // record when one is loaded or highlighted.
   bool m_is3D = false;
+  // The highlighted vertices: the first m_hiliteCount of the ring.
+  Ring m_hiliteRing;
+  int32_t m_hiliteCount = 0;
   bool m_destroying = false;      // the control is going away: nothing may hold it
   uint32_t m_editSerial = 0;
   int32_t m_startDepth = 0;

@@ -8,6 +8,7 @@
 #include <limits>
 
 #include "core_fixture.h"
+#include "entity_records.h"
 #include "feedback/grips.h"
 #include "platform/window.h"
 
@@ -179,15 +180,14 @@ TEST_F(OverlayTest, InThreeDOnlyVerticesOfOnePartAreJoined) {
 }
 
 TEST_F(OverlayTest, HighlightMarksEndsWithCirclesAndEveryVertexWithACross) {
-  StartWith(MODE_POLYLINE, {}, 1);
-  EditController& ec = Editor();
+  // Highlighted first: the start keeps the marks, and the edit runs as they are painted.
   const double xs[] = {100, 200, 300};
-  for (int i = 0; i < 3; ++i) {
-    ec.m_hiliteRing.x[i] = xs[i];
-    ec.m_hiliteRing.y[i] = 100;
-    ec.m_hiliteRing.z[i] = 0;
-  }
-  ec.m_hiliteCount = 3;
+  RecordMaker make;
+  Connect();
+  ctl->hiliteNttVertexes(static_cast<LONG>(make.PolylineRecord({{xs[0], 100, xs[1], 100, xs[2], 100}})));
+  StartWith(MODE_POLYLINE, {}, 1);
+  ASSERT_TRUE(ctl->isEditing());
+  ASSERT_EQ(Editor().MarkCount(), 3);
   host.Repaint();
   for (int i = 0; i < 3; ++i) {
     const int x = static_cast<int>(xs[i]);

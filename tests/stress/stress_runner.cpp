@@ -406,8 +406,8 @@ struct StressRunner::State {
                       ec.GetFigure().Room(r));
         return text;
       }
-    if (ec.m_hiliteCount < 0 || ec.m_hiliteCount > ec.m_hiliteRing.capacity) {
-      std::snprintf(text, sizeof(text), "%d marks in room for %d", ec.m_hiliteCount, ec.m_hiliteRing.capacity);
+    if (ec.MarkCount() < 0 || ec.MarkCount() > ec.Marks().capacity) {
+      std::snprintf(text, sizeof(text), "%d marks in room for %d", ec.MarkCount(), ec.Marks().capacity);
       return text;
     }
     const bool editing = ctl->isEditing();
