@@ -63,8 +63,16 @@ class EditController final : public PointerHandler, public OverlayPainter {
   // the one running.
   uint32_t EditSerial() const { return m_editSerial; }
   bool HoldsRegistration() const { return m_handlerRegistered || m_painterRegistered; }
+  // Whether an engine for input is known: kept across highlighting, cleared when the
+  // edit ends, by the host's detach callback and by a host switch.
+  bool HasEngine() const { return m_pEngine != nullptr; }
   void SetMaxRings(int32_t n);
   void DisableBeginEndEdit();
+  bool BeginEndEditDisabled() const { return m_noBeginEndEdit != 0; }
+  bool Is3D() const { return m_is3D; }
+  // The highlighted vertices the overlay marks: the first MarkCount() of Marks().
+  const Ring& Marks() const { return m_hiliteRing; }
+  int32_t MarkCount() const { return m_hiliteCount; }
   // Where rotate, scale and the polar base start when the figure has no vertex yet.
   void SetBasePoint(const Point3& p) { m_basePoint = p; }
   const Point3& BasePoint() const { return m_basePoint; }
@@ -249,11 +257,6 @@ class EditController final : public PointerHandler, public OverlayPainter {
 
  public:
   // Fields still read or set from outside the editor; the rest are private below.
-  bool m_is3D = false;
-  RECORDADDR m_pDrawnNtt = 0;
-  HostEngine* m_pEngine = nullptr;
-  Ring m_hiliteRing;
-  int32_t m_hiliteCount = 0;
   Figure m_figure{kInitialRingCount};
   EditStep m_step = EditStep::Idle;
   int32_t m_curVertex = -1;
@@ -263,7 +266,6 @@ class EditController final : public PointerHandler, public OverlayPainter {
   double m_polarLength = 0;
   Point3 m_last;
   Point3 m_polarBase;
-  int32_t m_noBeginEndEdit = 0;
   Point3 m_drag;
 
  private:
@@ -304,6 +306,20 @@ class EditController final : public PointerHandler, public OverlayPainter {
   // host is left holding a handler this editor no longer answers for.
   void ForgetOtherEngines(HostEngine* pEngine);
 
+  // The record the last commit wrote; the editor releases it with the next commit, an
+  // abort or its own end, so a container reads it before any of those.
+  RECORDADDR m_pDrawnNtt = 0;
+  // The engine pointer input goes through (the overlay painter's is m_pPaintEngine).
+  HostEngine* m_pEngine = nullptr;
+  // Set by DisableBeginEndEdit for the running edit: its first and last vertices stay
+  // put. Each start clears it.
+  int32_t m_noBeginEndEdit = 0;
+  // Whether the figure has heights: from the control's 3D mode at a start, from the
+  // record when one is loaded or highlighted.
+  bool m_is3D = false;
+  // The highlighted vertices: the first m_hiliteCount of the ring.
+  Ring m_hiliteRing;
+  int32_t m_hiliteCount = 0;
   bool m_destroying = false;      // the control is going away: nothing may hold it
   uint32_t m_editSerial = 0;
   int32_t m_startDepth = 0;

@@ -89,9 +89,9 @@ class EntityFuzzer {
     }
 
     m_ctl->hiliteNttVertexes(static_cast<LONG>(record));
-    RequireEntity(editor.m_hiliteCount >= 0 && editor.m_hiliteCount <= editor.m_hiliteRing.capacity);
+    RequireEntity(editor.MarkCount() >= 0 && editor.MarkCount() <= editor.Marks().capacity);
     m_ctl->hiliteNttVertexes(0);
-    RequireEntity(editor.m_hiliteCount == 0);
+    RequireEntity(editor.MarkCount() == 0);
 
     for (uint32_t block : blocks)
       if (block) memory.Free(block);

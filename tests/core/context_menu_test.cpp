@@ -151,7 +151,7 @@ TEST_F(ContextMenuTest, CommandsThatCannotApplyAreGrayed) {
       {"polyline without begin/end editing", MODE_POLYLINE,
        [&, this] {
          vertices(0, 2)();
-         Editor().m_noBeginEndEdit = 1;
+         ctl->disableBeginEndPolylineEdit();
        },
        {ID_POLYLINE_CONTINUE, ID_POLYLINE_POLAR_OFF}},
       {"polyline with only the base point known", MODE_POLYLINE,
@@ -179,7 +179,7 @@ TEST_F(ContextMenuTest, CommandsThatCannotApplyAreGrayed) {
       {"polygon with no begin/end editing keeps Continue", MODE_POLYGON,
        [&, this] {
          vertices(0, 3)();
-         Editor().m_noBeginEndEdit = 1;
+         ctl->disableBeginEndPolylineEdit();
        },
        {ID_POLYGON_POLAR_OFF}},
       {"point before its vertex", MODE_POINT, [] {}, {ID_POINT_DONE}},

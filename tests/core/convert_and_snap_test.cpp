@@ -497,7 +497,11 @@ TEST_F(ConvertAndSnapTest, SnapScreenPointRunsThePipelineAndGoesBackToPixels) {
   EXPECT_TRUE(pt.x == 37 && pt.y == 150) << "expected (37, 150), got (" << pt.x << ", " << pt.y << ")";
 
   // The 3D constraint's view point goes through WorldToScreen after ProjectToView.
-  Editor().m_is3D = true;
+  ctl->abortEdit();
+  ctl->Set3DMode(1);
+  Start();
+  Polar(POLAR_ANGLE_FIXED | POLAR_LAST_FROM_PRESS, 0);
+  Reference(rx, ry);
   Clear();
   pt = {37, 99};
   Editor().SnapScreenPoint(pt);

@@ -14,9 +14,10 @@ class HiliteTest : public ControlTest {
   std::string Marks(bool withZ) {
     EditController& ec = Editor();
     std::ostringstream s;
-    for (int32_t i = 0; i < ec.m_hiliteCount; ++i) {
-      s << "(" << ec.m_hiliteRing.x[i] << "," << ec.m_hiliteRing.y[i];
-      if (withZ) s << "," << ec.m_hiliteRing.z[i];
+    const Ring& marks = ec.Marks();
+    for (int32_t i = 0; i < ec.MarkCount(); ++i) {
+      s << "(" << marks.x[i] << "," << marks.y[i];
+      if (withZ) s << "," << marks.z[i];
       s << ")";
     }
     return s.str();
@@ -60,11 +61,12 @@ TEST_F(HiliteTest, EachTypeGivesItsVertices) {
   };
   Connect();
   for (const Case& c : cases) {
-    Editor().m_is3D = !c.is3D;
+    ctl->hiliteNttVertexes(static_cast<LONG>(c.is3D ? make.Point(1, 1) : make.Point3D(1, 1, 1)));
+    ASSERT_EQ(Editor().Is3D(), !c.is3D) << c.what;
     host.calls.clear();
     ctl->hiliteNttVertexes(static_cast<LONG>(c.record));
     EXPECT_EQ(Marks(c.is3D), c.marks) << c.what;
-    EXPECT_EQ(Editor().m_is3D, c.is3D) << c.what;
+    EXPECT_EQ(Editor().Is3D(), c.is3D) << c.what;
     EXPECT_EQ(host.Painter(), static_cast<OverlayPainter*>(&Editor())) << c.what << ": registered as painter";
     EXPECT_EQ(host.Handler(), nullptr) << c.what << ": never as pointer handler";
     EXPECT_FALSE(ctl->isEditing()) << c.what;
@@ -80,10 +82,10 @@ TEST_F(HiliteTest, TheNextCallReplacesTheMarksAndZeroRemovesThem) {
   Connect();
   host.detachOnUnregister = false;  // the engine stays known, so the old marks are repainted away
   ctl->hiliteNttVertexes(static_cast<LONG>(make.Point(1, 2)));
-  ASSERT_EQ(Editor().m_hiliteCount, 1);
+  ASSERT_EQ(Editor().MarkCount(), 1);
   host.calls.clear();
   ctl->hiliteNttVertexes(0);
-  EXPECT_EQ(Editor().m_hiliteCount, 0);
+  EXPECT_EQ(Editor().MarkCount(), 0);
   EXPECT_EQ(CallNames(), (Names{"GetEngineHandle", "GetEngineFromHandle", "SetOverlayPainter", "RequestRepaint"}));
   EXPECT_EQ(host.calls[2].ToString(), "SetOverlayPainter(null)");
   EXPECT_EQ(host.Painter(), nullptr) << "registered with nothing";
@@ -98,7 +100,7 @@ TEST_F(HiliteTest, TheNextCallReplacesTheMarksAndZeroRemovesThem) {
   ctl->hiliteNttVertexes(static_cast<LONG>(make.Point(1, 2)));
   host.calls.clear();
   ctl->hiliteNttVertexes(static_cast<LONG>(make.Block(RecordMaker::Header(48, 48, 4))));
-  EXPECT_EQ(Editor().m_hiliteCount, 0) << "a type 4 record behaves like 0";
+  EXPECT_EQ(Editor().MarkCount(), 0) << "a type 4 record behaves like 0";
   EXPECT_EQ(CallNames(), (Names{"GetEngineHandle", "GetEngineFromHandle", "SetOverlayPainter"}));
   EXPECT_EQ(host.Painter(), nullptr);
   EXPECT_TRUE(sink.events.empty()) << "no edit ran, so the detach fires nothing";
@@ -118,14 +120,14 @@ TEST_F(HiliteTest, DuringAnEditThePointerInputStopsButTheEditGoesOn) {
   EXPECT_EQ(host.Painter(), static_cast<OverlayPainter*>(&Editor()));
   EXPECT_TRUE(ctl->isEditing());
   EXPECT_EQ(Editor().GetFigure().VertexCount(0), 1);
-  EXPECT_EQ(Editor().m_hiliteCount, 1);
+  EXPECT_EQ(Editor().MarkCount(), 1);
 }
 
 TEST_F(HiliteTest, TheMarksArePaintedAtEachVertex) {
   Connect();
   RecordMaker::Polyline closed{{10, 10, 100, 10, 100, 80}, true};
   ctl->hiliteNttVertexes(static_cast<LONG>(make.PolylineRecord(closed)));
-  ASSERT_EQ(Editor().m_hiliteCount, 4);
+  ASSERT_EQ(Editor().MarkCount(), 4);
   host.calls.clear();
   host.Repaint();
   int conversions = 0;
@@ -138,7 +140,7 @@ TEST_F(HiliteTest, HostileRecordsShowNothingAndRegisterNothing) {
   for (const Hostile& h : HostileRecords(make, false)) {
     host.calls.clear();
     ctl->hiliteNttVertexes(static_cast<LONG>(h.record));
-    EXPECT_EQ(Editor().m_hiliteCount, 0) << h.what;
+    EXPECT_EQ(Editor().MarkCount(), 0) << h.what;
     EXPECT_EQ(CallNames(), (Names{"GetEngineHandle", "GetEngineFromHandle"})) << h.what;
     EXPECT_EQ(host.Painter(), nullptr) << h.what;
   }
@@ -150,7 +152,7 @@ TEST_F(HiliteTest, WithoutAConnectionNothingChanges) {
   ctl->SetQarnocx(nullptr);
   ctl->hiliteNttVertexes(0);
   EXPECT_EQ(QarnDesktop().messageBoxes.size(), 1u);
-  EXPECT_EQ(Editor().m_hiliteCount, 1) << "the command ends before anything is cleared";
+  EXPECT_EQ(Editor().MarkCount(), 1) << "the command ends before anything is cleared";
 }
 
 }  // namespace

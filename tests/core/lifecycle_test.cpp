@@ -162,10 +162,10 @@ TEST_F(ControlTest, DisableBeginEndEditActsOnTheRunningEditOnly) {
   Connect();
   ctl->disableBeginEndPolylineEdit();
   ctl->drawPolyline();
-  EXPECT_EQ(Editor().m_noBeginEndEdit, 0) << "cleared by the start";
+  EXPECT_FALSE(Editor().BeginEndEditDisabled()) << "cleared by the start";
   host.calls.clear();
   ctl->disableBeginEndPolylineEdit();
-  EXPECT_EQ(Editor().m_noBeginEndEdit, 1);
+  EXPECT_TRUE(Editor().BeginEndEditDisabled());
   EXPECT_EQ(CallNames(), (Names{"RequestRepaint"}));
 }
 
@@ -173,12 +173,12 @@ TEST_F(ControlTest, ThreeDModeIsTakenAtTheNextStart) {
   Connect();
   ctl->drawPolyline();
   ctl->Set3DMode(5);
-  EXPECT_FALSE(Editor().m_is3D);
+  EXPECT_FALSE(Editor().Is3D());
   ctl->drawPolyline();
-  EXPECT_TRUE(Editor().m_is3D);
+  EXPECT_TRUE(Editor().Is3D());
   ctl->Set3DMode(0);
   ctl->drawPoint();
-  EXPECT_FALSE(Editor().m_is3D);
+  EXPECT_FALSE(Editor().Is3D());
 }
 
 TEST_F(ControlTest, RingStorageResize) {

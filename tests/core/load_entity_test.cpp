@@ -44,13 +44,16 @@ class LoadEntityTest : public ControlTest {
 
 TEST_F(LoadEntityTest, A2DPointBecomesAPointEditInTheDrawingStep) {
   Connect();
-  Editor().m_is3D = true;
+  ctl->Set3DMode(1);
+  ctl->drawPoint();
+  ctl->abortEdit();
+  ASSERT_TRUE(Editor().Is3D());
   ASSERT_TRUE(ctl->editNTT(static_cast<LONG>(make.Point(7.5, -2))));
   EditController& ec = Editor();
   EXPECT_EQ(ec.Mode(), MODE_POINT);
   EXPECT_EQ(StepNumber(ec.Step()), 1);
   EXPECT_EQ(Caption(), "Click to draw");
-  EXPECT_FALSE(ec.m_is3D) << "size 40 is a 2D point";
+  EXPECT_FALSE(ec.Is3D()) << "size 40 is a 2D point";
   EXPECT_EQ(ec.GetFigure().RingCount(), 1);
   EXPECT_EQ(RingText(0, false), "(7.5,-2)");
   EXPECT_TRUE(ctl->isEditing());
@@ -63,7 +66,7 @@ TEST_F(LoadEntityTest, A3DLineBecomesATwoVertexPolylineWithItsZ) {
   EditController& ec = Editor();
   EXPECT_EQ(ec.Mode(), MODE_POLYLINE);
   EXPECT_EQ(StepNumber(ec.Step()), 2);
-  EXPECT_TRUE(ec.m_is3D) << "size 72 is a 3D line";
+  EXPECT_TRUE(ec.Is3D()) << "size 72 is a 3D line";
   EXPECT_EQ(RingText(0), Text({{1, 2, 3, 1}, {4, 5, 6, 1}}));
   EXPECT_EQ(Caption(), "Drag a vertex to move it");
 }
@@ -111,7 +114,7 @@ TEST_F(LoadEntityTest, PolylinesByClosedByteDimensionAndParts) {
     EditController& ec = Editor();
     EXPECT_EQ(ec.Mode(), MODE_POLYLINE) << c.what;
     EXPECT_EQ(StepNumber(ec.Step()), 2) << c.what;
-    EXPECT_EQ(ec.m_is3D, c.is3D) << c.what;
+    EXPECT_EQ(ec.Is3D(), c.is3D) << c.what;
     EXPECT_EQ(ec.GetFigure().RingCount(), 1) << c.what;
     EXPECT_EQ(RingText(0, c.is3D), Text(c.expected, c.is3D)) << c.what;
     ctl->abortEdit();
@@ -127,7 +130,7 @@ TEST_F(LoadEntityTest, APolygonTakesOneRingPerDescriptor) {
   EditController& ec = Editor();
   EXPECT_EQ(ec.Mode(), MODE_POLYGON);
   EXPECT_EQ(StepNumber(ec.Step()), 2);
-  EXPECT_FALSE(ec.m_is3D);
+  EXPECT_FALSE(ec.Is3D());
   ASSERT_EQ(ec.GetFigure().RingCount(), 2);
   EXPECT_EQ(ec.GetFigure().IsHole(0), 0);
   EXPECT_EQ(ec.GetFigure().IsHole(1), 1);
@@ -141,7 +144,7 @@ TEST_F(LoadEntityTest, APolygonTakesOneRingPerDescriptor) {
   p.z = {1, 2, 3, 4, 5, 6, 7};
   p.rings = {{4, 3, ntt::kHole}, {1, 3, 7}};
   ASSERT_TRUE(ctl->editNTT(static_cast<LONG>(make.PolygonRecord(p))));
-  EXPECT_TRUE(ec.m_is3D);
+  EXPECT_TRUE(ec.Is3D());
   ASSERT_EQ(ec.GetFigure().RingCount(), 2);
   EXPECT_EQ(ec.GetFigure().IsHole(0), 1);
   EXPECT_EQ(ec.GetFigure().IsHole(1), 0) << "any kind but 2 is a perimeter";
@@ -178,8 +181,8 @@ TEST_F(LoadEntityTest, TheLoadResetsWhatEveryStartResetsAndKeepsTheSavedRecord) 
   ctl->Set3DMode(1);
   ctl->disableBeginEndPolylineEdit();
   ASSERT_TRUE(ctl->editNTT(static_cast<LONG>(make.Point(1, 1))));
-  EXPECT_EQ(Editor().m_noBeginEndEdit, 0);
-  EXPECT_FALSE(Editor().m_is3D) << "the record decides, not Set3DMode";
+  EXPECT_FALSE(Editor().BeginEndEditDisabled());
+  EXPECT_FALSE(Editor().Is3D()) << "the record decides, not Set3DMode";
   EXPECT_EQ(ctl->getDrawnNTT(), saved) << "loading leaves the last saved record alone";
 }
 
@@ -198,13 +201,13 @@ TEST_F(LoadEntityTest, UnsupportedTypesAreRefusedWithOnlyTheResetsBeforeTheTypeT
   AddVertex(0, 0, 0);
   AddVertex(1, 1, 1);
   Editor().m_figure.SetHole(0, 1);
-  Editor().m_noBeginEndEdit = 1;
+  ctl->disableBeginEndPolylineEdit();
   EXPECT_FALSE(ctl->editNTT(static_cast<LONG>(make.Block(RecordMaker::Header(48, 48, 3)))));
   EXPECT_TRUE(ctl->isEditing());
   EXPECT_EQ(Editor().Mode(), MODE_POLYGON);
   EXPECT_EQ(Editor().GetFigure().RingCount(), 1);
   EXPECT_EQ(Editor().GetFigure().IsHole(0), 0);
-  EXPECT_EQ(Editor().m_noBeginEndEdit, 0);
+  EXPECT_FALSE(Editor().BeginEndEditDisabled());
 }
 
 TEST_F(LoadEntityTest, WithoutAConnectionNothingIsRead) {

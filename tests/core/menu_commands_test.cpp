@@ -413,8 +413,8 @@ class PolarCommandTest : public MenuCommandTest {
       work(dialog);
     };
   }
-  void StartWithHostState(int mode) {
-    Start(mode);
+  void StartWithHostState(int mode, bool is3D = false) {
+    Start(mode, is3D);
     Editor().m_polarFlags = 0;
     host.inputState[0] = 1;
     host.inputState[1] = -2;
@@ -568,8 +568,7 @@ TEST_F(PolarCommandTest, GetLastSegmentAngleOffersTheLastSegmentsDirection) {
        {{5, 5, 0}, {15, 5, 0}}, "270"},
   };
   for (const Case& c : cases) {
-    StartWithHostState(MODE_POLYLINE);
-    Editor().m_is3D = c.is3D;
+    StartWithHostState(MODE_POLYLINE, c.is3D);
     host.SetWorkPlane(c.plane[0], c.plane[1], c.plane[2], c.plane[3], c.plane[4], c.plane[5]);
     for (const auto& v : c.vertices) AddVertex(0, v[0], v[1], v[2]);
     std::string got;

@@ -8,6 +8,7 @@
 #include <limits>
 
 #include "core_fixture.h"
+#include "entity_records.h"
 #include "feedback/grips.h"
 #include "platform/window.h"
 
@@ -102,7 +103,7 @@ TEST_F(OverlayTest, EachStepOffersItsGrips) {
 
 TEST_F(OverlayTest, LockedEndsLoseTheirVertexGripsButKeepMidpoints) {
   StartWith(MODE_POLYGON, {{100, 100}, {200, 100}, {200, 200}}, 2);
-  Editor().m_noBeginEndEdit = 1;
+  ctl->disableBeginEndPolylineEdit();
   struct Case {
     int32_t step;
     int x, y;
@@ -166,8 +167,8 @@ TEST_F(OverlayTest, PenColourComesFromThePenColorProperty) {
 }
 
 TEST_F(OverlayTest, InThreeDOnlyVerticesOfOnePartAreJoined) {
+  ctl->Set3DMode(1);
   StartWith(MODE_POLYLINE, {}, 4);
-  Editor().m_is3D = true;
   AddVertex(0, 100, 100, 0, 1);
   AddVertex(0, 200, 100, 0, 1);
   AddVertex(0, 300, 100, 0, 2);
@@ -179,15 +180,14 @@ TEST_F(OverlayTest, InThreeDOnlyVerticesOfOnePartAreJoined) {
 }
 
 TEST_F(OverlayTest, HighlightMarksEndsWithCirclesAndEveryVertexWithACross) {
-  StartWith(MODE_POLYLINE, {}, 1);
-  EditController& ec = Editor();
+  // Highlighted first: the start keeps the marks, and the edit runs as they are painted.
   const double xs[] = {100, 200, 300};
-  for (int i = 0; i < 3; ++i) {
-    ec.m_hiliteRing.x[i] = xs[i];
-    ec.m_hiliteRing.y[i] = 100;
-    ec.m_hiliteRing.z[i] = 0;
-  }
-  ec.m_hiliteCount = 3;
+  RecordMaker make;
+  Connect();
+  ctl->hiliteNttVertexes(static_cast<LONG>(make.PolylineRecord({{xs[0], 100, xs[1], 100, xs[2], 100}})));
+  StartWith(MODE_POLYLINE, {}, 1);
+  ASSERT_TRUE(ctl->isEditing());
+  ASSERT_EQ(Editor().MarkCount(), 3);
   host.Repaint();
   for (int i = 0; i < 3; ++i) {
     const int x = static_cast<int>(xs[i]);
@@ -252,12 +252,13 @@ TEST_F(OverlayTest, PolarMarksShowTheConstraint) {
 }
 
 TEST_F(OverlayTest, EveryPenMadeForAPaintIsDeleted) {
-  StartWith(MODE_POLYGON, {{100, 100}, {200, 100}, {200, 200}}, 5);
-  Editor().m_curVertex = 1;
   for (uint32_t flags : {1u, 2u, 3u, 0x13u}) {
     for (bool is3D : {false, true}) {
+      ctl->abortEdit();
+      ctl->Set3DMode(is3D ? 1 : 0);
+      StartWith(MODE_POLYGON, {{100, 100}, {200, 100}, {200, 200}}, 5);
+      Editor().m_curVertex = 1;
       Editor().m_polarFlags = flags;
-      Editor().m_is3D = is3D;
       const int before = QarnLiveGdiObjectCount();
       host.Repaint();
       EXPECT_EQ(QarnLiveGdiObjectCount(), before) << "polar flags " << flags << (is3D ? " in 3D" : " in 2D");
@@ -268,8 +269,8 @@ TEST_F(OverlayTest, EveryPenMadeForAPaintIsDeleted) {
 // In 3D the marks are laid into the work plane: the plane is read on each paint and its
 // points go through the host's projection before they become pixels.
 TEST_F(OverlayTest, ThreeDPolarMarksAskTheHostForThePlaneAndTheProjection) {
+  ctl->Set3DMode(1);
   StartWith(MODE_POLYLINE, {{100, 100}, {200, 200}}, 8);
-  Editor().m_is3D = true;
   Editor().m_polarLength = 50;
   struct Case {
     uint32_t flags;

@@ -73,10 +73,14 @@ TEST_F(PickingTest, TheBeginEndLockKeepsTheEndsOfEveryRingOutOfReach) {
   const Case cases[] = {{1, 10, 10, -1},   {1, 30, 10, 1},   {1, 50, 10, -1},    {1, 10, 100, -1},
                         {1, 30, 100, 1},   {1, 50, 100, -1}, {1, 200, 200, -1},  {1, 220, 200, -1},
                         {0, 220, 200, 1},  {0, 10, 100, 0}};
-  for (const Case& c : cases) {
-    Editor().m_noBeginEndEdit = c.lock;
-    int32_t ring = -1;
-    EXPECT_EQ(PickAt(c.X, c.Y, 0, 0, &ring), c.vertex) << "lock " << c.lock << " at (" << c.X << ", " << c.Y << ")";
+  // Unlocked first: only the next start takes the lock off again.
+  for (int lock : {0, 1}) {
+    if (lock) ctl->disableBeginEndPolylineEdit();
+    for (const Case& c : cases) {
+      if (c.lock != lock) continue;
+      int32_t ring = -1;
+      EXPECT_EQ(PickAt(c.X, c.Y, 0, 0, &ring), c.vertex) << "lock " << c.lock << " at (" << c.X << ", " << c.Y << ")";
+    }
   }
 }
 
@@ -88,8 +92,12 @@ TEST_F(PickingTest, EachCandidateGoesThroughTheHostUntilAHit) {
   EXPECT_EQ(CallNames(), (std::vector<std::string>{"WorldToScreen", "WorldToScreen"}));
   EXPECT_EQ(host.calls[0].ToString(), "WorldToScreen(10, 10)");
   // In 3D the vertex shows where the work plane puts it: plane origin (100, 0, 5).
+  ctl->abortEdit();
+  ctl->Set3DMode(1);
+  ctl->drawPolygon();
+  AddVertex(0, 10, 10, 5);
+  AddVertex(0, 20, 20, 5);
   host.calls.clear();
-  Editor().m_is3D = true;
   host.SetWorkPlane(0, 0, 0, 100, 0, 5);
   EXPECT_EQ(PickAt(20, 20, 0, 0, &ring), -1) << "world X/Y is not where a 3D vertex shows";
   EXPECT_EQ(host.calls[0].ToString(), "WorldToView3D(10, 10, 5)");

@@ -107,8 +107,8 @@ TEST_F(PointerMoveTest, RubberBandAnchorsAndHostCalls) {
       {"point: only snapped", MODE_POINT, true, false, false, {"ScreenToWorld", "WorldToScreen"}, false},
   };
   for (const Case& c : cases) {
+    ctl->Set3DMode(c.is3D ? 1 : 0);
     Start(c.mode, 1);
-    Editor().m_is3D = c.is3D;
     if (c.vertex) AddVertex(0, 100, 100);
     ctl->setBasePointQarnEdit(50, 50, 0);
     Editor().m_polarFlags = c.fromBase ? uint32_t{POLAR_FROM_BASE} : 0u;
@@ -140,8 +140,8 @@ TEST_F(PointerMoveTest, RubberBandFollowsTheSnappedPoint) {
 TEST_F(PointerMoveTest, VertexDragsFollowThePointer) {
   for (bool is3D : {false, true}) {
     for (int32_t step : {3, 5}) {
+      ctl->Set3DMode(is3D ? 1 : 0);
       Start(MODE_POLYGON, step);
-      Editor().m_is3D = is3D;
       AddTwoRings();
       Editor().m_figure.Vertices(1).z[1] = 7;
       Editor().m_figure.SetCurrentRing(1);

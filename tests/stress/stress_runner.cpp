@@ -297,7 +297,7 @@ struct StressRunner::State {
       Say(std::string("event ") + name);
       // An edit that ends after the host detached its handler has no engine to give
       // the host's settings back through.
-      if ((id == 1 || id == 2) && ctl && !ctl->m_pEditController->m_pEngine)
+      if ((id == 1 || id == 2) && ctl && !ctl->m_pEditController->HasEngine())
         TaintNow("the edit ended without its engine");
     }
     for (size_t i = 0; i < armed.size(); ++i) {
@@ -406,8 +406,8 @@ struct StressRunner::State {
                       ec.GetFigure().Room(r));
         return text;
       }
-    if (ec.m_hiliteCount < 0 || ec.m_hiliteCount > ec.m_hiliteRing.capacity) {
-      std::snprintf(text, sizeof(text), "%d marks in room for %d", ec.m_hiliteCount, ec.m_hiliteRing.capacity);
+    if (ec.MarkCount() < 0 || ec.MarkCount() > ec.Marks().capacity) {
+      std::snprintf(text, sizeof(text), "%d marks in room for %d", ec.MarkCount(), ec.Marks().capacity);
       return text;
     }
     const bool editing = ctl->isEditing();
