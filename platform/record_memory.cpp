@@ -37,25 +37,28 @@ std::optional<uint64_t> RecordMemory::FindGap(uint64_t from, uint64_t need) cons
   }
 }
 
-uint32_t RecordMemory::Alloc(size_t n) {
-  if (n > kMaxBlock) return 0;
-  std::unique_ptr<uint8_t[]> bytes;
+namespace {
+// The bytes of a block of n (at least one byte, so that every block has an address of
+// its own); null when n is over the limit or memory is short.
+std::unique_ptr<uint8_t[]> NewBlockBytes(size_t n, size_t limit, bool zeroed) {
+  if (n > limit) return nullptr;
   try {
-    bytes = std::make_unique<uint8_t[]>(n == 0 ? 1 : n);
+    const size_t size = n == 0 ? 1 : n;
+    return zeroed ? std::make_unique<uint8_t[]>(size) : std::make_unique_for_overwrite<uint8_t[]>(size);
   } catch (const std::bad_alloc&) {
-    return 0;
+    return nullptr;
   }
-  return Place(n, std::move(bytes));
+}
+}  // namespace
+
+uint32_t RecordMemory::Alloc(size_t n) {
+  std::unique_ptr<uint8_t[]> bytes = NewBlockBytes(n, kMaxBlock, true);
+  return bytes ? Place(n, std::move(bytes)) : 0;
 }
 
 uint32_t RecordMemory::AllocFilled(size_t n, void (*fill)(void*, void*), void* context) {
-  if (n > kMaxBlock) return 0;
-  std::unique_ptr<uint8_t[]> bytes;
-  try {
-    bytes = std::make_unique_for_overwrite<uint8_t[]>(n == 0 ? 1 : n);
-  } catch (const std::bad_alloc&) {
-    return 0;
-  }
+  std::unique_ptr<uint8_t[]> bytes = NewBlockBytes(n, kMaxBlock, false);
+  if (!bytes) return 0;
   fill(context, bytes.get());  // outside the lock: nothing can see the block yet
   return Place(n, std::move(bytes));
 }
