@@ -7,7 +7,7 @@
 #include "editcore/commit_blocks.h"
 #include "editcore/edit_controller.h"
 #include "editcore/fast_paths.h"
-#include "editcore/ntt_record.h"
+#include "hostlink/ntt_record.h"
 
 static_assert(std::endian::native == std::endian::little, "records are little-endian like the host");
 

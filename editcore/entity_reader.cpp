@@ -1,6 +1,6 @@
 #include "editcore/entity_reader.h"
 
-#include "editcore/ntt_record.h"
+#include "hostlink/ntt_record.h"
 
 namespace entity {
 

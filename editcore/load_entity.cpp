@@ -5,7 +5,7 @@
 
 #include "editcore/edit_controller.h"
 #include "editcore/entity_reader.h"
-#include "editcore/ntt_record.h"
+#include "hostlink/ntt_record.h"
 
 namespace {
 

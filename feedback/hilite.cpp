@@ -2,7 +2,7 @@
 // which the overlay marks on every repaint.
 #include "editcore/edit_controller.h"
 #include "editcore/entity_reader.h"
-#include "editcore/ntt_record.h"
+#include "hostlink/ntt_record.h"
 
 void EditController::HiliteVertexes(HostEngine* pEngine, RECORDADDR record) {
   // The host's detach callbacks end a running edit, whose events may let the container

@@ -14,7 +14,7 @@
 
 #include "control/qarnedit_ctrl.h"
 #include "fuzz/mutator.h"
-#include "editcore/ntt_record.h"
+#include "hostlink/ntt_record.h"
 #include "platform/desktop.h"
 #include "platform/record_memory.h"
 #include "refhost/reference_host.h"

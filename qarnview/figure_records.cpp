@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "editcore/entity_reader.h"
-#include "editcore/ntt_record.h"
+#include "hostlink/ntt_record.h"
 #include "platform/record_access.h"
 
 static_assert(std::endian::native == std::endian::little, "records are little-endian like the host");

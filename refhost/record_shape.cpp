@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <map>
 
-#include "editcore/ntt_record.h"
+#include "hostlink/ntt_record.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <system_error>
 
-#include "editcore/ntt_record.h"
+#include "hostlink/ntt_record.h"
 #include "platform/afx_dc.h"
 #include "refhost/view_painter.h"
 #include "platform/gdi.h"

@@ -2,7 +2,7 @@
 #include <cstring>
 
 #include "core_fixture.h"
-#include "editcore/ntt_record.h"
+#include "hostlink/ntt_record.h"
 #include "platform/record_memory.h"
 
 namespace {

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "editcore/edit_controller.h"
-#include "editcore/ntt_record.h"
+#include "hostlink/ntt_record.h"
 #include "platform/record_memory.h"
 
 class RecordMaker {

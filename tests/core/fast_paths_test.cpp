@@ -10,7 +10,7 @@
 #include "core_fixture.h"
 #include "entity_records.h"
 #include "editcore/fast_paths.h"
-#include "editcore/ntt_record.h"
+#include "hostlink/ntt_record.h"
 #include "platform/afx_dc.h"
 #include "platform/gdi.h"
 #include "platform/record_access.h"

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "core_fixture.h"
-#include "editcore/ntt_record.h"
+#include "hostlink/ntt_record.h"
 #include "platform/record_memory.h"
 
 namespace undo_test {

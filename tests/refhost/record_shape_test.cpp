@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "editcore/ntt_record.h"
+#include "hostlink/ntt_record.h"
 #include "refhost/record_shape.h"
 
 namespace {

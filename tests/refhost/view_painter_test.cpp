@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "editcore/ntt_record.h"
+#include "hostlink/ntt_record.h"
 #include "platform/afx_dc.h"
 #include "platform/gdi.h"
 #include "platform/window.h"
