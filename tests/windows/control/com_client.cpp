@@ -158,34 +158,63 @@ DISPID IdOf(IDispatch* d, const std::string& name) {
   return id;
 }
 
+namespace {
+CallResult ByName(IDispatch* d, const std::string& name, WORD flags, const std::vector<Variant>& args) {
+  DISPID id = IdOf(d, name);
+  if (id != DISPID_UNKNOWN) return Invoke(d, id, flags, args);
+  CallResult r;
+  r.hr = DISP_E_UNKNOWNNAME;
+  return r;
+}
+}  // namespace
+
 CallResult CallByName(IDispatch* d, const std::string& name, const std::vector<Variant>& args) {
-  DISPID id = IdOf(d, name);
-  if (id == DISPID_UNKNOWN) {
-    CallResult r;
-    r.hr = DISP_E_UNKNOWNNAME;
-    return r;
-  }
-  return Call(d, id, args);
+  return ByName(d, name, DISPATCH_METHOD, args);
 }
 
-CallResult GetByName(IDispatch* d, const std::string& name) {
-  DISPID id = IdOf(d, name);
-  if (id == DISPID_UNKNOWN) {
-    CallResult r;
-    r.hr = DISP_E_UNKNOWNNAME;
-    return r;
-  }
-  return GetProp(d, id);
+CallResult GetByName(IDispatch* d, const std::string& name) { return ByName(d, name, DISPATCH_PROPERTYGET, {}); }
+
+CallResult PutByName(IDispatch* d, const std::string& name, const Variant& value, WORD flags) {
+  return ByName(d, name, flags, {value});
 }
 
-CallResult PutByName(IDispatch* d, const std::string& name, const Variant& value) {
-  DISPID id = IdOf(d, name);
-  if (id == DISPID_UNKNOWN) {
-    CallResult r;
-    r.hr = DISP_E_UNKNOWNNAME;
-    return r;
+Ptr<ITypeInfo> EventInfo(IDispatch* object, IID* iid) {
+  Ptr<IProvideClassInfo2> info;
+  Ptr<ITypeInfo> coclass, events;
+  object->QueryInterface(IID_IProvideClassInfo2, info.OutVoid());
+  if (!info || FAILED(info->GetClassInfo(coclass.Out()))) return events;
+  if (iid) info->GetGUID(GUIDKIND_DEFAULT_SOURCE_DISP_IID, iid);
+  UINT count = 0;
+  TYPEATTR* attr = nullptr;
+  if (SUCCEEDED(coclass->GetTypeAttr(&attr))) {
+    count = attr->cImplTypes;
+    coclass->ReleaseTypeAttr(attr);
   }
-  return PutProp(d, id, value);
+  for (UINT i = 0; i < count && !events; ++i) {
+    INT flags = 0;
+    HREFTYPE ref = 0;
+    coclass->GetImplTypeFlags(i, &flags);
+    if ((flags & (IMPLTYPEFLAG_FDEFAULT | IMPLTYPEFLAG_FSOURCE)) == (IMPLTYPEFLAG_FDEFAULT | IMPLTYPEFLAG_FSOURCE) &&
+        SUCCEEDED(coclass->GetRefTypeOfImplType(i, &ref)))
+      coclass->GetRefTypeInfo(ref, events.Out());
+  }
+  return events;
+}
+
+DISPID MemberId(ITypeInfo* info, const std::string& name) {
+  std::wstring w = Wide(name);
+  LPOLESTR names[] = {w.data()};
+  MEMBERID id = DISPID_UNKNOWN;
+  if (!info || FAILED(info->GetIDsOfNames(names, 1, &id))) return DISPID_UNKNOWN;
+  return id;
+}
+
+std::string MemberName(ITypeInfo* info, DISPID id) {
+  BSTR name = nullptr;
+  if (!info || FAILED(info->GetDocumentation(id, &name, nullptr, nullptr, nullptr))) return "member" + std::to_string(id);
+  std::string out = Utf8(name);
+  SysFreeString(name);
+  return out;
 }
 
 Ptr<IDispatch> Create(const wchar_t* progid, HRESULT* phr) {

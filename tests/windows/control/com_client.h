@@ -69,7 +69,6 @@ class Variant {
   static Variant Bool(bool x);
   static Variant Str(const std::string& utf8);
   static Variant Disp(IDispatch* p);  // adds a reference of its own
-  static Variant Empty() { return Variant(); }
 
   VARIANT v;
 };
@@ -96,7 +95,14 @@ CallResult PutProp(IDispatch* d, DISPID id, const Variant& value, WORD flags = D
 DISPID IdOf(IDispatch* d, const std::string& name);
 CallResult CallByName(IDispatch* d, const std::string& name, const std::vector<Variant>& args = {});
 CallResult GetByName(IDispatch* d, const std::string& name);
-CallResult PutByName(IDispatch* d, const std::string& name, const Variant& value);
+CallResult PutByName(IDispatch* d, const std::string& name, const Variant& value,
+                     WORD flags = DISPATCH_PROPERTYPUT);
+
+// The object's default event interface as its type library describes it (and, in *iid,
+// its IID); members of a type by name and back, so no test keeps a copy of the DISPIDs.
+Ptr<ITypeInfo> EventInfo(IDispatch* object, IID* iid = nullptr);
+DISPID MemberId(ITypeInfo* info, const std::string& name);
+std::string MemberName(ITypeInfo* info, DISPID id);
 
 Ptr<IDispatch> Create(const wchar_t* progid, HRESULT* phr = nullptr);
 

@@ -59,7 +59,7 @@ class Embedded {
     host = client::Create(qarn::kHostProgId);
     if (!host) return false;
     client::PutByName(host.Get(), "messageBoxAnswer", Variant::I4(1));
-    return SUCCEEDED(client::PutProp(ctl.Get(), qarn::kQarnocx, Variant::Disp(host.Get())).hr);
+    return SUCCEEDED(client::PutByName(ctl.Get(), "qarnocx", Variant::Disp(host.Get())).hr);
   }
   void Click(int x, int y) {
     client::CallByName(host.Get(), "press", {Variant::I4(x), Variant::I4(y)});
@@ -161,8 +161,8 @@ TEST(CaptionOnScreen, ShowsTheEditPromptAndFollowsEveryChange) {
   EXPECT_EQ(idle.Count(back), idle.pixels.size()) << "a fresh control paints an empty caption on BackColor";
 
   ASSERT_TRUE(e.ConnectHost());
-  ASSERT_EQ(client::PutProp(e.ctl.Get(), qarn::kFormatPolyline, Variant::Str("%.0f ")).hr, S_OK);
-  ASSERT_EQ(client::Call(e.ctl.Get(), qarn::kDrawPolyline).hr, S_OK);
+  ASSERT_EQ(client::PutByName(e.ctl.Get(), "FormatPolylineParams", Variant::Str("%.0f ")).hr, S_OK);
+  ASSERT_EQ(client::CallByName(e.ctl.Get(), "drawPolyline").hr, S_OK);
   container::PumpMessages();
   capture::Picture prompt = capture::OfWindow(hwnd);
   capture::Keep(prompt, "caption_click_to_draw");
@@ -181,7 +181,7 @@ TEST(CaptionOnScreen, ShowsTheEditPromptAndFollowsEveryChange) {
   EXPECT_GT(measured.Count(fore), prompt.Count(fore)) << "\"100 Click to draw\" has more ink than \"0 Click...\"";
   EXPECT_FALSE(measured.SameAs(prompt));
 
-  ASSERT_EQ(client::Call(e.ctl.Get(), qarn::kAbortEdit).hr, S_OK);
+  ASSERT_EQ(client::CallByName(e.ctl.Get(), "abortEdit").hr, S_OK);
   container::PumpMessages();
   capture::Picture aborted = capture::OfWindow(hwnd);
   EXPECT_EQ(aborted.Count(fore), 0u) << "the empty caption after abortEdit";
@@ -209,7 +209,7 @@ TEST(CaptionOnScreen, IsDrawnInTheContainersAmbientColoursAndFont) {
   HWND hwnd = e.ControlWindow();
   ASSERT_NE(hwnd, nullptr);
   ASSERT_TRUE(e.ConnectHost());
-  ASSERT_EQ(client::Call(e.ctl.Get(), qarn::kDrawPolyline).hr, S_OK);
+  ASSERT_EQ(client::CallByName(e.ctl.Get(), "drawPolyline").hr, S_OK);
   container::PumpMessages();
   capture::Picture ambient = capture::OfWindow(hwnd);
   capture::Keep(ambient, "caption_ambient");
@@ -276,11 +276,11 @@ TEST(ViewAdvise, AContainerDrawingTheControlHearsOfEveryCaptionChange) {
   EXPECT_EQ(InkWhenDrawn(view.Get()), 0u) << "empty caption";
 
   ASSERT_TRUE(e.ConnectHost());
-  ASSERT_EQ(client::Call(e.ctl.Get(), qarn::kDrawPolyline).hr, S_OK);
+  ASSERT_EQ(client::CallByName(e.ctl.Get(), "drawPolyline").hr, S_OK);
   EXPECT_EQ(sink.viewChanges, 1) << "drawPolyline sets the caption once";
   EXPECT_GT(InkWhenDrawn(view.Get()), 40u) << "what the container draws after being told";
 
-  ASSERT_EQ(client::Call(e.ctl.Get(), qarn::kAbortEdit).hr, S_OK);
+  ASSERT_EQ(client::CallByName(e.ctl.Get(), "abortEdit").hr, S_OK);
   EXPECT_EQ(sink.viewChanges, 2) << "abortEdit empties the caption";
   EXPECT_EQ(InkWhenDrawn(view.Get()), 0u);
 
@@ -288,8 +288,8 @@ TEST(ViewAdvise, AContainerDrawingTheControlHearsOfEveryCaptionChange) {
   ViewSink once;
   ASSERT_EQ(view->SetAdvise(DVASPECT_CONTENT, ADVF_ONLYONCE, &once), S_OK);
   EXPECT_EQ(sink.refs, 1u) << "the replaced sink is released";
-  client::Call(e.ctl.Get(), qarn::kDrawPolyline);
-  client::Call(e.ctl.Get(), qarn::kAbortEdit);
+  client::CallByName(e.ctl.Get(), "drawPolyline");
+  client::CallByName(e.ctl.Get(), "abortEdit");
   EXPECT_EQ(once.viewChanges, 1);
   EXPECT_EQ(once.refs, 1u);
   view->SetAdvise(DVASPECT_CONTENT, 0, nullptr);

@@ -17,8 +17,8 @@ namespace {
 // It lives on the test's stack; its count shows whether the control let go of it.
 class Sink : public IDispatch {
  public:
-  Sink(const char* name, std::vector<std::string>* log, const IID& events)
-      : m_name(name), m_log(log), m_events(events) {}
+  Sink(const char* name, std::vector<std::string>* log, const IID& events, ITypeInfo* names)
+      : m_name(name), m_log(log), m_events(events), m_names(names) {}
 
   DWORD cookie = 0;
   ULONG refs = 1;
@@ -47,14 +47,7 @@ class Sink : public IDispatch {
     if (riid != IID_NULL) entry += "(riid not IID_NULL)";
     if (!(flags & DISPATCH_METHOD)) entry += "(not a method call)";
     const UINT n = dp ? dp->cArgs : 0;
-    switch (id) {
-      case qarn::kEditDone: entry += "EditDone"; break;
-      case qarn::kEditAborted: entry += "EditAborted"; break;
-      case qarn::kSnap: entry += "Snap"; break;
-      case qarn::kCaptionChanged: entry += "CaptionChanged"; break;
-      default: entry += "event" + std::to_string(id);
-    }
-    entry += "(";
+    entry += client::MemberName(m_names, id) + "(";
     for (UINT i = 0; i < n; ++i) {
       const VARIANT& a = dp->rgvarg[n - 1 - i];
       if (i) entry += ", ";
@@ -69,39 +62,22 @@ class Sink : public IDispatch {
   std::string m_name;
   std::vector<std::string>* m_log;
   IID m_events;
+  ITypeInfo* m_names;  // the event interface, which names each DISPID
 };
 
 class ControlEvents : public ::testing::Test {
  protected:
   void SetUp() override {
-    Ptr<ITypeLib> lib;
-    HRESULT hr = LoadRegTypeLib(qarn::kLibId, 1, 0, 0x409, lib.Out());
-    ASSERT_EQ(hr, S_OK) << client::Hr(hr);
-    bool found = false;
-    for (UINT i = 0; i < lib->GetTypeInfoCount() && !found; ++i) {
-      BSTR name = nullptr;
-      lib->GetDocumentation(static_cast<INT>(i), &name, nullptr, nullptr, nullptr);
-      if (client::Utf8(name) == "_DQarneditEvents") {
-        Ptr<ITypeInfo> ti;
-        TYPEATTR* attr = nullptr;
-        if (SUCCEEDED(lib->GetTypeInfo(i, ti.Out())) && SUCCEEDED(ti->GetTypeAttr(&attr))) {
-          eventsIid = attr->guid;
-          ti->ReleaseTypeAttr(attr);
-          found = true;
-        }
-      }
-      SysFreeString(name);
-    }
-    ASSERT_TRUE(found) << "_DQarneditEvents is not in the registered library";
-
+    HRESULT hr;
     host = client::Create(qarn::kHostProgId, &hr);
     ASSERT_TRUE(host) << "CoCreateInstance(QARNREF.RefHost.1): " << client::Hr(hr);
     ctl = client::Create(qarn::kControlProgId, &hr);
     ASSERT_TRUE(ctl) << "CoCreateInstance(QARNEDIT.QarneditCtrl.1): " << client::Hr(hr);
     // A message box would wait for a user that is not there.
     ASSERT_EQ(client::PutByName(host.Get(), "messageBoxAnswer", Variant::I4(IDOK)).hr, S_OK);
-    ASSERT_EQ(client::PutProp(ctl.Get(), qarn::kQarnocx, Variant::Disp(host.Get()), DISPATCH_PROPERTYPUTREF).hr,
-              S_OK);
+    ASSERT_EQ(client::PutByName(ctl.Get(), "qarnocx", Variant::Disp(host.Get()), DISPATCH_PROPERTYPUTREF).hr, S_OK);
+    eventInfo = client::EventInfo(ctl.Get(), &eventsIid);
+    ASSERT_TRUE(eventInfo) << "no default event interface in the control's class info";
     auto container = ctl.As<IConnectionPointContainer>(IID_IConnectionPointContainer);
     ASSERT_TRUE(container) << "no IConnectionPointContainer";
     hr = container->FindConnectionPoint(eventsIid, point.Out());
@@ -110,7 +86,7 @@ class ControlEvents : public ::testing::Test {
 
   void TearDown() override {
     // The control holds no reference on the host: it must be told before the host goes.
-    if (ctl) client::PutProp(ctl.Get(), qarn::kQarnocx, Variant::Disp(nullptr), DISPATCH_PROPERTYPUTREF);
+    if (ctl) client::PutByName(ctl.Get(), "qarnocx", Variant::Disp(nullptr), DISPATCH_PROPERTYPUTREF);
     point.Reset();
     ctl.Reset();
     host.Reset();
@@ -120,12 +96,13 @@ class ControlEvents : public ::testing::Test {
     ASSERT_EQ(point->Advise(&sink, &sink.cookie), S_OK);
   }
 
-  void Run(DISPID method) {
-    client::CallResult r = client::Call(ctl.Get(), method);
+  void Run(const char* method) {
+    client::CallResult r = client::CallByName(ctl.Get(), method);
     ASSERT_EQ(r.hr, S_OK) << "method " << method << ": " << client::Hr(r.hr) << " " << r.exception;
   }
 
   IID eventsIid = IID_NULL;
+  Ptr<ITypeInfo> eventInfo;
   Ptr<IDispatch> host, ctl;
   Ptr<IConnectionPoint> point;
   std::vector<std::string> log;
@@ -138,12 +115,12 @@ using Lines = std::vector<std::string>;
 // after Unadvise. The connection point's rules and the host calls of a start are the
 // framework's and the editor's, tested on Linux.
 TEST_F(ControlEvents, EverySinkReceivesTheEditsEventsInAdviseOrder) {
-  Sink a("A", &log, eventsIid), b("B", &log, eventsIid);
+  Sink a("A", &log, eventsIid, eventInfo.Get()), b("B", &log, eventsIid, eventInfo.Get());
   Advise(a);
   Advise(b);
-  Run(qarn::kDrawPolyline);
-  EXPECT_EQ(client::Show(client::Call(ctl.Get(), qarn::kIsEditing).result.v), "VT_BOOL True");
-  Run(qarn::kAbortEdit);
+  Run("drawPolyline");
+  EXPECT_EQ(client::Show(client::CallByName(ctl.Get(), "isEditing").result.v), "VT_BOOL True");
+  Run("abortEdit");
   EXPECT_EQ(log, (Lines{"A:CaptionChanged(Click to draw)", "B:CaptionChanged(Click to draw)", "A:CaptionChanged()",
                         "B:CaptionChanged()", "A:EditAborted()", "B:EditAborted()"}));
   EXPECT_EQ(point->Unadvise(a.cookie), S_OK);

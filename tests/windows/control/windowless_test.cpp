@@ -48,7 +48,7 @@ class WindowlessForm {
     host = client::Create(qarn::kHostProgId);
     if (!host) return false;
     client::PutByName(host.Get(), "messageBoxAnswer", Variant::I4(1));
-    return SUCCEEDED(client::PutProp(ctl.Get(), qarn::kQarnocx, Variant::Disp(host.Get())).hr);
+    return SUCCEEDED(client::PutByName(ctl.Get(), "qarnocx", Variant::Disp(host.Get())).hr);
   }
 
   bool InvalidatedWholeControl() const {
@@ -145,8 +145,8 @@ TEST(WindowlessActivation, NoWindowTheFormRedrawsTheRectangleOnEveryCaptionChang
 
   ASSERT_TRUE(f.ConnectHost());
   f.site.invalidations.clear();
-  ASSERT_EQ(client::PutProp(f.ctl.Get(), qarn::kFormatPolyline, Variant::Str("%.0f ")).hr, S_OK);
-  ASSERT_EQ(client::Call(f.ctl.Get(), qarn::kDrawPolyline).hr, S_OK);
+  ASSERT_EQ(client::PutByName(f.ctl.Get(), "FormatPolylineParams", Variant::Str("%.0f ")).hr, S_OK);
+  ASSERT_EQ(client::CallByName(f.ctl.Get(), "drawPolyline").hr, S_OK);
   EXPECT_TRUE(f.InvalidatedWholeControl()) << "drawPolyline's caption: the form is asked to redraw the control ("
                                            << f.site.invalidations.size() << " requests)";
   FormPicture prompt(f.view.Get());
@@ -158,7 +158,7 @@ TEST(WindowlessActivation, NoWindowTheFormRedrawsTheRectangleOnEveryCaptionChang
   EXPECT_EQ(atOrigin.Count(fore, {0, 0, bounds.right, bounds.bottom}), prompt.Count(fore, pos));
 
   f.site.invalidations.clear();
-  ASSERT_EQ(client::Call(f.ctl.Get(), qarn::kAbortEdit).hr, S_OK);
+  ASSERT_EQ(client::CallByName(f.ctl.Get(), "abortEdit").hr, S_OK);
   EXPECT_TRUE(f.InvalidatedWholeControl()) << "abortEdit empties the caption";
   FormPicture aborted(f.view.Get());
   EXPECT_EQ(aborted.Count(fore, pos), 0u);
@@ -179,9 +179,9 @@ TEST(WindowlessActivation, DeactivationAndCloseLetTheWindowlessSiteGo) {
   EXPECT_EQ(f.site.refs, before) << "every site interface taken at activation is released";
   // Inactive again: a caption change is the view sink's business, not a redraw request.
   f.site.invalidations.clear();
-  ASSERT_EQ(client::Call(f.ctl.Get(), qarn::kDrawPolyline).hr, S_OK);
+  ASSERT_EQ(client::CallByName(f.ctl.Get(), "drawPolyline").hr, S_OK);
   EXPECT_TRUE(f.site.invalidations.empty());
-  client::Call(f.ctl.Get(), qarn::kAbortEdit);
+  client::CallByName(f.ctl.Get(), "abortEdit");
 
   // Activated again, then closed by the form.
   ASSERT_EQ(f.DoVerb(OLEIVERB_INPLACEACTIVATE), S_OK);
@@ -203,7 +203,7 @@ TEST(WindowlessActivation, AFormThatDeclinesGetsTheChildWindowAsBefore) {
   EXPECT_EQ(GetParent(hwnd), f.frame.hwnd());
   ASSERT_TRUE(f.ConnectHost());
   f.site.invalidations.clear();
-  ASSERT_EQ(client::Call(f.ctl.Get(), qarn::kDrawPolyline).hr, S_OK);
+  ASSERT_EQ(client::CallByName(f.ctl.Get(), "drawPolyline").hr, S_OK);
   EXPECT_TRUE(f.site.invalidations.empty()) << "the control's own window repaints";
   f.site.calls.clear();
   ASSERT_EQ(f.inPlace->InPlaceDeactivate(), S_OK);
