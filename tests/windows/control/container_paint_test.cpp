@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "com_client.h"
-#include "control_ids.h"
 #include "screen_capture.h"
 #include "test_container.h"
 
@@ -22,56 +21,13 @@ constexpr DISPID kAmbientBackColor = -701;
 constexpr DISPID kAmbientFont = -703;
 constexpr DISPID kAmbientForeColor = -704;
 
-// The control embedded in a form the way a container embeds it: client site first
-// (the control's misc status asks for that), then a new, empty state.
-class Embedded {
- public:
-  Embedded() : frame(360, 120), site(frame.hwnd()) {
-    ctl = client::Create(qarn::kControlProgId, &createResult);
-    if (!ctl) return;
-    ole = ctl.As<IOleObject>(IID_IOleObject);
-    if (!ole) return;
-    ole->SetClientSite(&site);
-    Ptr<IPersistStreamInit> persist = ctl.As<IPersistStreamInit>(IID_IPersistStreamInit);
-    if (persist) persist->InitNew();
-  }
-  ~Embedded() {
-    if (ole) {
-      ole->Close(OLECLOSE_NOSAVE);
-      ole->SetClientSite(nullptr);
-    }
-    ole.Reset();
-    ctl.Reset();
-    host.Reset();
-  }
+using container::Joined;
 
-  HRESULT DoVerb(LONG verb) { return ole->DoVerb(verb, nullptr, &site, 0, frame.hwnd(), &site.posRect); }
-
-  HWND ControlWindow() {
-    HWND hwnd = nullptr;
-    Ptr<IOleInPlaceObject> inPlace = ctl.As<IOleInPlaceObject>(IID_IOleInPlaceObject);
-    if (inPlace && FAILED(inPlace->GetWindow(&hwnd))) hwnd = nullptr;
-    return hwnd;
-  }
-
-  // The reference host as qarnocx; message boxes are answered instead of waiting.
-  bool ConnectHost() {
-    host = client::Create(qarn::kHostProgId);
-    if (!host) return false;
-    client::PutByName(host.Get(), "messageBoxAnswer", Variant::I4(1));
-    return SUCCEEDED(client::PutByName(ctl.Get(), "qarnocx", Variant::Disp(host.Get())).hr);
-  }
+struct Embedded : container::Form<container::Site> {
   void Click(int x, int y) {
     client::CallByName(host.Get(), "press", {Variant::I4(x), Variant::I4(y)});
     client::CallByName(host.Get(), "release", {Variant::I4(x), Variant::I4(y)});
   }
-
-  container::Frame frame;
-  container::Site site;
-  HRESULT createResult = E_FAIL;
-  Ptr<IDispatch> ctl;
-  Ptr<IOleObject> ole;
-  Ptr<IDispatch> host;
 };
 
 bool CalledInOrder(const std::vector<std::string>& calls, const std::vector<std::string>& expected) {
@@ -82,12 +38,6 @@ bool CalledInOrder(const std::vector<std::string>& calls, const std::vector<std:
     ++at;
   }
   return true;
-}
-
-std::string Joined(const std::vector<std::string>& calls) {
-  std::string out;
-  for (const std::string& c : calls) out += (out.empty() ? "" : ", ") + c;
-  return out;
 }
 
 TEST(InPlaceActivation, TheControlLivesInAChildWindowOfTheSiteAtThePositionRectangle) {
@@ -110,9 +60,8 @@ TEST(InPlaceActivation, TheControlLivesInAChildWindowOfTheSiteAtThePositionRecta
   EXPECT_EQ(r.bottom, e.site.posRect.bottom);
 
   // The form moves and resizes the control.
-  Ptr<IOleInPlaceObject> inPlace = e.ctl.As<IOleInPlaceObject>(IID_IOleInPlaceObject);
   RECT moved = {20, 30, 220, 90};
-  ASSERT_EQ(inPlace->SetObjectRects(&moved, &moved), S_OK);
+  ASSERT_EQ(e.inPlace->SetObjectRects(&moved, &moved), S_OK);
   GetWindowRect(hwnd, &r);
   MapWindowPoints(nullptr, e.frame.hwnd(), reinterpret_cast<POINT*>(&r), 2);
   EXPECT_EQ(r.left, 20);
@@ -126,7 +75,7 @@ TEST(InPlaceActivation, TheControlLivesInAChildWindowOfTheSiteAtThePositionRecta
   EXPECT_TRUE(CalledInOrder(e.site.calls, {"GetWindow", "OnUIActivate"})) << Joined(e.site.calls);
 
   e.site.calls.clear();
-  ASSERT_EQ(inPlace->InPlaceDeactivate(), S_OK);
+  ASSERT_EQ(e.inPlace->InPlaceDeactivate(), S_OK);
   EXPECT_FALSE(IsWindow(hwnd)) << "deactivation destroys the window";
   EXPECT_EQ(e.ControlWindow(), nullptr);
   EXPECT_TRUE(CalledInOrder(e.site.calls, {"OnUIDeactivate", "OnInPlaceDeactivate"})) << Joined(e.site.calls);
@@ -246,30 +195,16 @@ class ViewSink : public IAdviseSink {
   STDMETHODIMP_(void) OnClose() override {}
 };
 
-// Draws the control through IViewObject::Draw into a white bitmap; counts black pixels.
+// Text pixels of the control drawn at the top left of what a container paints.
 size_t InkWhenDrawn(IViewObject* view) {
-  const int w = 320, h = 40;
-  HDC screen = GetDC(nullptr);
-  HDC mem = CreateCompatibleDC(screen);
-  HBITMAP bmp = CreateCompatibleBitmap(screen, w, h);
-  HGDIOBJ old = SelectObject(mem, bmp);
-  RECTL bounds = {0, 0, w, h};
-  view->Draw(DVASPECT_CONTENT, -1, nullptr, nullptr, nullptr, mem, &bounds, nullptr, nullptr, 0);
-  size_t ink = 0;
-  const COLORREF fore = GetSysColor(COLOR_WINDOWTEXT);
-  for (int y = 0; y < h; ++y)
-    for (int x = 0; x < w; ++x) ink += GetPixel(mem, x, y) == fore;
-  SelectObject(mem, old);
-  DeleteObject(bmp);
-  DeleteDC(mem);
-  ReleaseDC(nullptr, screen);
-  return ink;
+  RECTL bounds = {0, 0, 320, 40};
+  return container::FormPicture(view, &bounds).Count(GetSysColor(COLOR_WINDOWTEXT), {0, 0, 320, 40});
 }
 
 TEST(ViewAdvise, AContainerDrawingTheControlHearsOfEveryCaptionChange) {
   Embedded e;
   ASSERT_TRUE(e.ole);
-  Ptr<IViewObject> view = e.ctl.As<IViewObject>(IID_IViewObject);
+  Ptr<IViewObject> view = e.view;
   ASSERT_TRUE(view);
   ViewSink sink;
   ASSERT_EQ(view->SetAdvise(DVASPECT_CONTENT, 0, &sink), S_OK);

@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "com_client.h"
-#include "control_ids.h"
 #include "test_container.h"
 
 using client::Ptr;
@@ -17,100 +16,17 @@ using client::Variant;
 
 namespace {
 
-class WindowlessForm {
- public:
-  WindowlessForm() : frame(360, 120), site(frame.hwnd()) {
-    ctl = client::Create(qarn::kControlProgId, &createResult);
-    if (!ctl) return;
-    ole = ctl.As<IOleObject>(IID_IOleObject);
-    if (!ole) return;
-    ole->SetClientSite(&site);
-    Ptr<IPersistStreamInit> persist = ctl.As<IPersistStreamInit>(IID_IPersistStreamInit);
-    if (persist) persist->InitNew();
-    inPlace = ctl.As<IOleInPlaceObject>(IID_IOleInPlaceObject);
-    view = ctl.As<IViewObject>(IID_IViewObject);
-  }
-  ~WindowlessForm() {
-    if (ole) {
-      ole->Close(OLECLOSE_NOSAVE);
-      ole->SetClientSite(nullptr);
-    }
-    view.Reset();
-    inPlace.Reset();
-    ole.Reset();
-    ctl.Reset();
-    host.Reset();
-  }
+using container::CountOf;
+using container::FormPicture;
+using container::Joined;
 
-  HRESULT DoVerb(LONG verb) { return ole->DoVerb(verb, nullptr, &site, 0, frame.hwnd(), &site.posRect); }
-
-  bool ConnectHost() {
-    host = client::Create(qarn::kHostProgId);
-    if (!host) return false;
-    client::PutByName(host.Get(), "messageBoxAnswer", Variant::I4(1));
-    return SUCCEEDED(client::PutByName(ctl.Get(), "qarnocx", Variant::Disp(host.Get())).hr);
-  }
-
+struct WindowlessForm : container::Form<container::WindowlessSite> {
   bool InvalidatedWholeControl() const {
     return std::any_of(site.invalidations.begin(), site.invalidations.end(), [this](const auto& inv) {
       return EqualRect(&inv.rect, &site.posRect) && inv.erase;
     });
   }
-
-  container::Frame frame;
-  container::WindowlessSite site;
-  HRESULT createResult = E_FAIL;
-  Ptr<IDispatch> ctl;
-  Ptr<IOleObject> ole;
-  Ptr<IOleInPlaceObject> inPlace;
-  Ptr<IViewObject> view;
-  Ptr<IDispatch> host;
 };
-
-// What the form paints of the control: a form-sized memory DC filled grey, the control
-// drawn into it as a windowless control is (no bounds: at its position rectangle).
-struct FormPicture {
-  static constexpr COLORREF kFormGrey = RGB(128, 128, 128);
-  int width = 360, height = 120;
-  std::vector<COLORREF> pixels;
-
-  explicit FormPicture(IViewObject* view, const RECTL* bounds = nullptr) {
-    HDC screen = GetDC(nullptr);
-    HDC mem = CreateCompatibleDC(screen);
-    HBITMAP bmp = CreateCompatibleBitmap(screen, width, height);
-    HGDIOBJ old = SelectObject(mem, bmp);
-    RECT all = {0, 0, width, height};
-    HBRUSH grey = CreateSolidBrush(kFormGrey);
-    FillRect(mem, &all, grey);
-    DeleteObject(grey);
-    drawResult = view->Draw(DVASPECT_CONTENT, -1, nullptr, nullptr, nullptr, mem, bounds, nullptr, nullptr, 0);
-    pixels.reserve(static_cast<size_t>(width) * height);
-    for (int y = 0; y < height; ++y)
-      for (int x = 0; x < width; ++x) pixels.push_back(GetPixel(mem, x, y));
-    SelectObject(mem, old);
-    DeleteObject(bmp);
-    DeleteDC(mem);
-    ReleaseDC(nullptr, screen);
-  }
-  HRESULT drawResult = E_FAIL;
-
-  size_t Count(COLORREF c, const RECT& in) const {
-    size_t n = 0;
-    for (int y = in.top; y < in.bottom; ++y)
-      for (int x = in.left; x < in.right; ++x) n += pixels[static_cast<size_t>(y) * width + x] == c;
-    return n;
-  }
-};
-
-std::string Joined(const std::vector<std::string>& calls) {
-  std::string out;
-  for (const std::string& c : calls) out += (out.empty() ? "" : ", ") + c;
-  return out;
-}
-
-size_t CountOf(const std::vector<std::string>& calls, const char* name) {
-  return static_cast<size_t>(std::count(calls.begin(), calls.end(), name));
-}
 
 TEST(WindowlessActivation, NoWindowTheFormRedrawsTheRectangleOnEveryCaptionChangeAndDrawsTheCaption) {
   WindowlessForm f;
