@@ -1,5 +1,6 @@
 #include "com_client.h"
 
+#include <cmath>
 #include <cstdio>
 
 namespace client {
@@ -150,6 +151,16 @@ CallResult PutProp(IDispatch* d, DISPID id, const Variant& value, WORD flags) {
   return Invoke(d, id, flags, {value});
 }
 
+std::string Text(const CallResult& r) { return r.result.v.vt == VT_BSTR ? Utf8(r.result.v.bstrVal) : std::string(); }
+bool IsTrue(const CallResult& r) { return r.result.v.vt == VT_BOOL && r.result.v.boolVal != VARIANT_FALSE; }
+bool IsFalse(const CallResult& r) { return r.result.v.vt == VT_BOOL && r.result.v.boolVal == VARIANT_FALSE; }
+
+double Number(const CallResult& r) {
+  Variant v;
+  if (FAILED(VariantChangeType(&v.v, const_cast<VARIANT*>(&r.result.v), 0, VT_R8))) return NAN;
+  return v.v.dblVal;
+}
+
 DISPID IdOf(IDispatch* d, const std::string& name) {
   std::wstring w = Wide(name);
   LPOLESTR names[] = {w.data()};
@@ -267,5 +278,13 @@ bool WriteFile(const std::wstring& path, const std::vector<BYTE>& bytes) {
 }
 
 bool WantFixturesWritten() { return GetEnvironmentVariableW(L"QARN_WRITE_FIXTURES", nullptr, 0) > 0; }
+
+std::wstring BuildFolder() {
+  wchar_t path[MAX_PATH];
+  DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
+  std::wstring folder(path, n);
+  folder = folder.substr(0, folder.find_last_of(L"\\/"));
+  return folder.substr(0, folder.find_last_of(L"\\/") + 1);
+}
 
 }  // namespace client

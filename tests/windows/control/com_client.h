@@ -91,6 +91,13 @@ CallResult Call(IDispatch* d, DISPID id, const std::vector<Variant>& args = {});
 CallResult GetProp(IDispatch* d, DISPID id);
 CallResult PutProp(IDispatch* d, DISPID id, const Variant& value, WORD flags = DISPATCH_PROPERTYPUT);
 
+// A result as text (a BSTR's, else ""), as VT_BOOL true or false, as a number (NAN
+// when it converts to none).
+std::string Text(const CallResult& r);
+bool IsTrue(const CallResult& r);
+bool IsFalse(const CallResult& r);
+double Number(const CallResult& r);
+
 // By name, as a script host binds.
 DISPID IdOf(IDispatch* d, const std::string& name);
 CallResult CallByName(IDispatch* d, const std::string& name, const std::vector<Variant>& args = {});
@@ -112,5 +119,7 @@ std::wstring DataDir();
 bool ReadFile(const std::wstring& path, std::vector<BYTE>* out);
 bool WriteFile(const std::wstring& path, const std::vector<BYTE>& bytes);
 bool WantFixturesWritten();  // QARN_WRITE_FIXTURES is set
+// The build folder, with a trailing backslash: the test programs run from its bin folder.
+std::wstring BuildFolder();
 
 }  // namespace client

@@ -25,7 +25,10 @@
 
 namespace {
 
+using client::BuildFolder;
+using client::IsTrue;
 using client::Ptr;
+using client::Text;
 using client::Variant;
 
 constexpr wchar_t kViewProgId[] = L"QARNREF.RefView.1";
@@ -67,11 +70,6 @@ std::vector<std::pair<std::string, Scenario>> ReadScenarios() {
   return scenarios;
 }
 
-std::string Text(const client::CallResult& r) {
-  return r.result.v.vt == VT_BSTR ? client::Utf8(r.result.v.bstrVal) : std::string();
-}
-
-bool IsTrue(const client::CallResult& r) { return r.result.v.vt == VT_BOOL && r.result.v.boolVal != VARIANT_FALSE; }
 
 std::vector<std::string> Lines(const std::string& text) {
   std::vector<std::string> lines;
@@ -86,15 +84,6 @@ std::vector<std::string> Lines(const std::string& text) {
 }
 
 std::string Title(const std::string& logLine) { return logLine.substr(0, logLine.find(';')); }
-
-// The build folder: this program runs from its bin folder.
-std::wstring BuildFolder() {
-  wchar_t path[MAX_PATH];
-  DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
-  std::wstring folder(path, n);
-  folder = folder.substr(0, folder.find_last_of(L"\\/"));
-  return folder.substr(0, folder.find_last_of(L"\\/") + 1);
-}
 
 // Counts the editor's events by DISPID; it lives on the test's stack.
 class EventCounter : public IDispatch {
