@@ -196,14 +196,6 @@ Ptr<ITypeInfo> EventInfo(IDispatch* object, IID* iid) {
   return events;
 }
 
-DISPID MemberId(ITypeInfo* info, const std::string& name) {
-  std::wstring w = Wide(name);
-  LPOLESTR names[] = {w.data()};
-  MEMBERID id = DISPID_UNKNOWN;
-  if (!info || FAILED(info->GetIDsOfNames(names, 1, &id))) return DISPID_UNKNOWN;
-  return id;
-}
-
 std::string MemberName(ITypeInfo* info, DISPID id) {
   BSTR name = nullptr;
   if (!info || FAILED(info->GetDocumentation(id, &name, nullptr, nullptr, nullptr))) return "member" + std::to_string(id);
@@ -219,6 +211,35 @@ Ptr<IDispatch> Create(const wchar_t* progid, HRESULT* phr) {
   if (SUCCEEDED(hr)) hr = CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, out.OutVoid());
   if (phr) *phr = hr;
   return out;
+}
+
+EventLog::EventLog(IDispatch* source, std::vector<std::string>* log, std::string prefix)
+    : m_names(EventInfo(source, &iid)), m_log(log), m_prefix(std::move(prefix)) {
+  Ptr<IConnectionPointContainer> points;
+  source->QueryInterface(IID_IConnectionPointContainer, points.OutVoid());
+  if (points) points->FindConnectionPoint(iid, point.Out());
+}
+
+HRESULT EventLog::QueryInterface(REFIID riid, void** ppv) {
+  if (!ppv) return E_POINTER;
+  *ppv = riid == IID_IUnknown || riid == IID_IDispatch || riid == iid ? static_cast<IDispatch*>(this) : nullptr;
+  if (!*ppv) return E_NOINTERFACE;
+  AddRef();
+  return S_OK;
+}
+
+HRESULT EventLog::Invoke(DISPID id, REFIID riid, LCID, WORD flags, DISPPARAMS* dp, VARIANT*, EXCEPINFO*, UINT*) {
+  std::string entry = m_prefix;
+  if (riid != IID_NULL) entry += "(riid not IID_NULL)";
+  if (!(flags & DISPATCH_METHOD)) entry += "(not a method call)";
+  entry += MemberName(m_names.Get(), id) + "(";
+  const UINT n = dp ? dp->cArgs : 0;
+  for (UINT i = 0; i < n; ++i) {
+    const VARIANT& a = dp->rgvarg[n - 1 - i];  // last argument first
+    entry += (i ? ", " : "") + (a.vt == VT_BSTR ? Utf8(a.bstrVal) : Show(a));
+  }
+  m_log->push_back(entry + ")");
+  return S_OK;
 }
 
 std::wstring DataDir() {

@@ -106,12 +106,41 @@ CallResult PutByName(IDispatch* d, const std::string& name, const Variant& value
                      WORD flags = DISPATCH_PROPERTYPUT);
 
 // The object's default event interface as its type library describes it (and, in *iid,
-// its IID); members of a type by name and back, so no test keeps a copy of the DISPIDs.
+// its IID), and a member's name there, so no test keeps a copy of the DISPIDs.
 Ptr<ITypeInfo> EventInfo(IDispatch* object, IID* iid = nullptr);
-DISPID MemberId(ITypeInfo* info, const std::string& name);
 std::string MemberName(ITypeInfo* info, DISPID id);
 
 Ptr<IDispatch> Create(const wchar_t* progid, HRESULT* phr = nullptr);
+
+// An event sink as a container builds one: IDispatch only, answering the event IID too.
+// Each event goes to *log as "PREFIXName(arg, ...)", named by the source's default event
+// interface; a call that is not a method call with IID_NULL says so in the line. It
+// lives on the test's stack: refs shows whether the source let go of it.
+class EventLog : public IDispatch {
+ public:
+  EventLog(IDispatch* source, std::vector<std::string>* log, std::string prefix = "");
+  IID iid = IID_NULL;  // of the source's event interface
+  Ptr<IConnectionPoint> point;  // the source's, found for iid
+  DWORD cookie = 0;
+  ULONG refs = 1;
+
+  STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override;
+  STDMETHODIMP_(ULONG) AddRef() override { return ++refs; }
+  STDMETHODIMP_(ULONG) Release() override { return --refs; }
+  STDMETHODIMP GetTypeInfoCount(UINT* n) override {
+    *n = 0;
+    return S_OK;
+  }
+  STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+  STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
+  STDMETHODIMP Invoke(DISPID id, REFIID riid, LCID, WORD flags, DISPPARAMS* dp, VARIANT*, EXCEPINFO*,
+                      UINT*) override;
+
+ private:
+  Ptr<ITypeInfo> m_names;
+  std::vector<std::string>* m_log;
+  std::string m_prefix;
+};
 
 // Folder of the committed test data, with a trailing backslash: QARN_TEST_DATA_DIR,
 // else the source folder this program was built from (seen through drive Z:).
