@@ -6,18 +6,12 @@ import qarnedit
 class Sink:
     """Records every event the control fires, in order."""
 
-    def __init__(self, ctl=None):
+    def __init__(self):
         self.events = []
         self.snap_answer = None
-        self.ctl = ctl
-        self.on_edit_done = None
 
     def EditDone(self):
         self.events.append(("EditDone",))
-        if self.ctl is not None:
-            self.state_at_done = (self.ctl.isEditing(), self.ctl.getDrawnNTT())
-        if self.on_edit_done:
-            self.on_edit_done()
 
     def EditAborted(self):
         self.events.append(("EditAborted",))
@@ -54,7 +48,7 @@ def ctl():
 
 @pytest.fixture
 def sink(ctl):
-    s = Sink(ctl)
+    s = Sink()
     cookie = qarnedit.Advise(ctl, s)
     yield s
     qarnedit.Unadvise(ctl, cookie)

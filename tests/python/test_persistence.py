@@ -19,23 +19,16 @@ def custom_values(ctl):
 CUSTOM = (0x00123456, 16, "L=%.2f ")
 
 
-def test_a_stream_is_bytes_and_a_broken_one_raises_value_error(ctl):
+def test_a_stream_is_bytes_a_broken_one_raises_value_error_and_a_bag_is_a_dict(ctl):
     customise(ctl)
-    data = qarnedit.SaveStream(ctl)
+    data, bag = qarnedit.SaveStream(ctl), qarnedit.SaveBag(ctl)
     assert isinstance(data, bytes)
-    other = qarnedit.CreateObject("QARNEDIT.QarneditCtrl.1")
-    qarnedit.LoadStream(other, data)
-    assert custom_values(other) == CUSTOM
-    with pytest.raises(ValueError):
-        qarnedit.LoadStream(other, b"\xff" * 64)
-    assert custom_values(other) == CUSTOM
-
-
-def test_a_bag_is_a_dict_by_property_name(ctl):
-    customise(ctl)
-    bag = qarnedit.SaveBag(ctl)
     assert bag["formatPolylineParams"] == "L=%.2f " and bag["penColor"] == 0x00123456
-    other = qarnedit.CreateObject("QARNEDIT.QarneditCtrl.1")
-    bag["SomethingElse"] = 42
-    qarnedit.LoadBag(other, bag)
-    assert custom_values(other) == CUSTOM
+    for load in (lambda other: qarnedit.LoadStream(other, data),
+                 lambda other: qarnedit.LoadBag(other, dict(bag, SomethingElse=42))):
+        other = qarnedit.CreateObject("QARNEDIT.QarneditCtrl.1")
+        load(other)
+        assert custom_values(other) == CUSTOM
+        with pytest.raises(ValueError):
+            qarnedit.LoadStream(other, b"\xff" * 64)
+        assert custom_values(other) == CUSTOM

@@ -1,5 +1,6 @@
 #include "com_client.h"
 
+#include <cmath>
 #include <cstdio>
 
 namespace client {
@@ -71,32 +72,16 @@ std::string Hr(HRESULT hr) {
     HRESULT hr;
     const char* name;
   };
+#define QARN_NAMED(code) {code, #code}
   static const Name names[] = {
-      {S_OK, "S_OK"},
-      {S_FALSE, "S_FALSE"},
-      {E_FAIL, "E_FAIL"},
-      {E_INVALIDARG, "E_INVALIDARG"},
-      {E_NOINTERFACE, "E_NOINTERFACE"},
-      {E_NOTIMPL, "E_NOTIMPL"},
-      {E_POINTER, "E_POINTER"},
-      {DISP_E_MEMBERNOTFOUND, "DISP_E_MEMBERNOTFOUND"},
-      {DISP_E_BADPARAMCOUNT, "DISP_E_BADPARAMCOUNT"},
-      {DISP_E_TYPEMISMATCH, "DISP_E_TYPEMISMATCH"},
-      {DISP_E_OVERFLOW, "DISP_E_OVERFLOW"},
-      {DISP_E_UNKNOWNNAME, "DISP_E_UNKNOWNNAME"},
-      {DISP_E_UNKNOWNINTERFACE, "DISP_E_UNKNOWNINTERFACE"},
-      {DISP_E_NONAMEDARGS, "DISP_E_NONAMEDARGS"},
-      {DISP_E_EXCEPTION, "DISP_E_EXCEPTION"},
-      {DISP_E_BADINDEX, "DISP_E_BADINDEX"},
-      {DISP_E_PARAMNOTFOUND, "DISP_E_PARAMNOTFOUND"},
-      {STG_E_READFAULT, "STG_E_READFAULT"},
-      {STG_E_WRITEFAULT, "STG_E_WRITEFAULT"},
-      {CONNECT_E_NOCONNECTION, "CONNECT_E_NOCONNECTION"},
-      {CONNECT_E_CANNOTCONNECT, "CONNECT_E_CANNOTCONNECT"},
-      {REGDB_E_CLASSNOTREG, "REGDB_E_CLASSNOTREG"},
-      {TYPE_E_LIBNOTREGISTERED, "TYPE_E_LIBNOTREGISTERED"},
-      {TYPE_E_ELEMENTNOTFOUND, "TYPE_E_ELEMENTNOTFOUND"},
+      QARN_NAMED(S_OK),          QARN_NAMED(S_FALSE),           QARN_NAMED(E_FAIL),
+      QARN_NAMED(E_INVALIDARG),  QARN_NAMED(E_NOINTERFACE),     QARN_NAMED(E_NOTIMPL),
+      QARN_NAMED(E_POINTER),     QARN_NAMED(DISP_E_MEMBERNOTFOUND), QARN_NAMED(DISP_E_BADPARAMCOUNT),
+      QARN_NAMED(DISP_E_TYPEMISMATCH), QARN_NAMED(DISP_E_OVERFLOW), QARN_NAMED(DISP_E_UNKNOWNNAME),
+      QARN_NAMED(DISP_E_EXCEPTION), QARN_NAMED(STG_E_READFAULT), QARN_NAMED(CONNECT_E_NOCONNECTION),
+      QARN_NAMED(REGDB_E_CLASSNOTREG), QARN_NAMED(TYPE_E_LIBNOTREGISTERED),
   };
+#undef QARN_NAMED
   char buf[80];
   const char* name = "";
   for (const Name& n : names)
@@ -150,6 +135,16 @@ CallResult PutProp(IDispatch* d, DISPID id, const Variant& value, WORD flags) {
   return Invoke(d, id, flags, {value});
 }
 
+std::string Text(const CallResult& r) { return r.result.v.vt == VT_BSTR ? Utf8(r.result.v.bstrVal) : std::string(); }
+bool IsTrue(const CallResult& r) { return r.result.v.vt == VT_BOOL && r.result.v.boolVal != VARIANT_FALSE; }
+bool IsFalse(const CallResult& r) { return r.result.v.vt == VT_BOOL && r.result.v.boolVal == VARIANT_FALSE; }
+
+double Number(const CallResult& r) {
+  Variant v;
+  if (FAILED(VariantChangeType(&v.v, const_cast<VARIANT*>(&r.result.v), 0, VT_R8))) return NAN;
+  return v.v.dblVal;
+}
+
 DISPID IdOf(IDispatch* d, const std::string& name) {
   std::wstring w = Wide(name);
   LPOLESTR names[] = {w.data()};
@@ -158,34 +153,55 @@ DISPID IdOf(IDispatch* d, const std::string& name) {
   return id;
 }
 
+namespace {
+CallResult ByName(IDispatch* d, const std::string& name, WORD flags, const std::vector<Variant>& args) {
+  DISPID id = IdOf(d, name);
+  if (id != DISPID_UNKNOWN) return Invoke(d, id, flags, args);
+  CallResult r;
+  r.hr = DISP_E_UNKNOWNNAME;
+  return r;
+}
+}  // namespace
+
 CallResult CallByName(IDispatch* d, const std::string& name, const std::vector<Variant>& args) {
-  DISPID id = IdOf(d, name);
-  if (id == DISPID_UNKNOWN) {
-    CallResult r;
-    r.hr = DISP_E_UNKNOWNNAME;
-    return r;
-  }
-  return Call(d, id, args);
+  return ByName(d, name, DISPATCH_METHOD, args);
 }
 
-CallResult GetByName(IDispatch* d, const std::string& name) {
-  DISPID id = IdOf(d, name);
-  if (id == DISPID_UNKNOWN) {
-    CallResult r;
-    r.hr = DISP_E_UNKNOWNNAME;
-    return r;
-  }
-  return GetProp(d, id);
+CallResult GetByName(IDispatch* d, const std::string& name) { return ByName(d, name, DISPATCH_PROPERTYGET, {}); }
+
+CallResult PutByName(IDispatch* d, const std::string& name, const Variant& value, WORD flags) {
+  return ByName(d, name, flags, {value});
 }
 
-CallResult PutByName(IDispatch* d, const std::string& name, const Variant& value) {
-  DISPID id = IdOf(d, name);
-  if (id == DISPID_UNKNOWN) {
-    CallResult r;
-    r.hr = DISP_E_UNKNOWNNAME;
-    return r;
+Ptr<ITypeInfo> EventInfo(IDispatch* object, IID* iid) {
+  Ptr<IProvideClassInfo2> info;
+  Ptr<ITypeInfo> coclass, events;
+  object->QueryInterface(IID_IProvideClassInfo2, info.OutVoid());
+  if (!info || FAILED(info->GetClassInfo(coclass.Out()))) return events;
+  if (iid) info->GetGUID(GUIDKIND_DEFAULT_SOURCE_DISP_IID, iid);
+  UINT count = 0;
+  TYPEATTR* attr = nullptr;
+  if (SUCCEEDED(coclass->GetTypeAttr(&attr))) {
+    count = attr->cImplTypes;
+    coclass->ReleaseTypeAttr(attr);
   }
-  return PutProp(d, id, value);
+  for (UINT i = 0; i < count && !events; ++i) {
+    INT flags = 0;
+    HREFTYPE ref = 0;
+    coclass->GetImplTypeFlags(i, &flags);
+    if ((flags & (IMPLTYPEFLAG_FDEFAULT | IMPLTYPEFLAG_FSOURCE)) == (IMPLTYPEFLAG_FDEFAULT | IMPLTYPEFLAG_FSOURCE) &&
+        SUCCEEDED(coclass->GetRefTypeOfImplType(i, &ref)))
+      coclass->GetRefTypeInfo(ref, events.Out());
+  }
+  return events;
+}
+
+std::string MemberName(ITypeInfo* info, DISPID id) {
+  BSTR name = nullptr;
+  if (!info || FAILED(info->GetDocumentation(id, &name, nullptr, nullptr, nullptr))) return "member" + std::to_string(id);
+  std::string out = Utf8(name);
+  SysFreeString(name);
+  return out;
 }
 
 Ptr<IDispatch> Create(const wchar_t* progid, HRESULT* phr) {
@@ -195,6 +211,35 @@ Ptr<IDispatch> Create(const wchar_t* progid, HRESULT* phr) {
   if (SUCCEEDED(hr)) hr = CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, out.OutVoid());
   if (phr) *phr = hr;
   return out;
+}
+
+EventLog::EventLog(IDispatch* source, std::vector<std::string>* log, std::string prefix)
+    : m_names(EventInfo(source, &iid)), m_log(log), m_prefix(std::move(prefix)) {
+  Ptr<IConnectionPointContainer> points;
+  source->QueryInterface(IID_IConnectionPointContainer, points.OutVoid());
+  if (points) points->FindConnectionPoint(iid, point.Out());
+}
+
+HRESULT EventLog::QueryInterface(REFIID riid, void** ppv) {
+  if (!ppv) return E_POINTER;
+  *ppv = riid == IID_IUnknown || riid == IID_IDispatch || riid == iid ? static_cast<IDispatch*>(this) : nullptr;
+  if (!*ppv) return E_NOINTERFACE;
+  AddRef();
+  return S_OK;
+}
+
+HRESULT EventLog::Invoke(DISPID id, REFIID riid, LCID, WORD flags, DISPPARAMS* dp, VARIANT*, EXCEPINFO*, UINT*) {
+  std::string entry = m_prefix;
+  if (riid != IID_NULL) entry += "(riid not IID_NULL)";
+  if (!(flags & DISPATCH_METHOD)) entry += "(not a method call)";
+  entry += MemberName(m_names.Get(), id) + "(";
+  const UINT n = dp ? dp->cArgs : 0;
+  for (UINT i = 0; i < n; ++i) {
+    const VARIANT& a = dp->rgvarg[n - 1 - i];  // last argument first
+    entry += (i ? ", " : "") + (a.vt == VT_BSTR ? Utf8(a.bstrVal) : Show(a));
+  }
+  m_log->push_back(entry + ")");
+  return S_OK;
 }
 
 std::wstring DataDir() {
@@ -238,5 +283,13 @@ bool WriteFile(const std::wstring& path, const std::vector<BYTE>& bytes) {
 }
 
 bool WantFixturesWritten() { return GetEnvironmentVariableW(L"QARN_WRITE_FIXTURES", nullptr, 0) > 0; }
+
+std::wstring BuildFolder() {
+  wchar_t path[MAX_PATH];
+  DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
+  std::wstring folder(path, n);
+  folder = folder.substr(0, folder.find_last_of(L"\\/"));
+  return folder.substr(0, folder.find_last_of(L"\\/") + 1);
+}
 
 }  // namespace client

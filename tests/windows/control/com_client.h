@@ -69,7 +69,6 @@ class Variant {
   static Variant Bool(bool x);
   static Variant Str(const std::string& utf8);
   static Variant Disp(IDispatch* p);  // adds a reference of its own
-  static Variant Empty() { return Variant(); }
 
   VARIANT v;
 };
@@ -92,13 +91,56 @@ CallResult Call(IDispatch* d, DISPID id, const std::vector<Variant>& args = {});
 CallResult GetProp(IDispatch* d, DISPID id);
 CallResult PutProp(IDispatch* d, DISPID id, const Variant& value, WORD flags = DISPATCH_PROPERTYPUT);
 
+// A result as text (a BSTR's, else ""), as VT_BOOL true or false, as a number (NAN
+// when it converts to none).
+std::string Text(const CallResult& r);
+bool IsTrue(const CallResult& r);
+bool IsFalse(const CallResult& r);
+double Number(const CallResult& r);
+
 // By name, as a script host binds.
 DISPID IdOf(IDispatch* d, const std::string& name);
 CallResult CallByName(IDispatch* d, const std::string& name, const std::vector<Variant>& args = {});
 CallResult GetByName(IDispatch* d, const std::string& name);
-CallResult PutByName(IDispatch* d, const std::string& name, const Variant& value);
+CallResult PutByName(IDispatch* d, const std::string& name, const Variant& value,
+                     WORD flags = DISPATCH_PROPERTYPUT);
+
+// The object's default event interface as its type library describes it (and, in *iid,
+// its IID), and a member's name there, so no test keeps a copy of the DISPIDs.
+Ptr<ITypeInfo> EventInfo(IDispatch* object, IID* iid = nullptr);
+std::string MemberName(ITypeInfo* info, DISPID id);
 
 Ptr<IDispatch> Create(const wchar_t* progid, HRESULT* phr = nullptr);
+
+// An event sink as a container builds one: IDispatch only, answering the event IID too.
+// Each event goes to *log as "PREFIXName(arg, ...)", named by the source's default event
+// interface; a call that is not a method call with IID_NULL says so in the line. It
+// lives on the test's stack: refs shows whether the source let go of it.
+class EventLog : public IDispatch {
+ public:
+  EventLog(IDispatch* source, std::vector<std::string>* log, std::string prefix = "");
+  IID iid = IID_NULL;  // of the source's event interface
+  Ptr<IConnectionPoint> point;  // the source's, found for iid
+  DWORD cookie = 0;
+  ULONG refs = 1;
+
+  STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override;
+  STDMETHODIMP_(ULONG) AddRef() override { return ++refs; }
+  STDMETHODIMP_(ULONG) Release() override { return --refs; }
+  STDMETHODIMP GetTypeInfoCount(UINT* n) override {
+    *n = 0;
+    return S_OK;
+  }
+  STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+  STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
+  STDMETHODIMP Invoke(DISPID id, REFIID riid, LCID, WORD flags, DISPPARAMS* dp, VARIANT*, EXCEPINFO*,
+                      UINT*) override;
+
+ private:
+  Ptr<ITypeInfo> m_names;
+  std::vector<std::string>* m_log;
+  std::string m_prefix;
+};
 
 // Folder of the committed test data, with a trailing backslash: QARN_TEST_DATA_DIR,
 // else the source folder this program was built from (seen through drive Z:).
@@ -106,5 +148,7 @@ std::wstring DataDir();
 bool ReadFile(const std::wstring& path, std::vector<BYTE>* out);
 bool WriteFile(const std::wstring& path, const std::vector<BYTE>& bytes);
 bool WantFixturesWritten();  // QARN_WRITE_FIXTURES is set
+// The build folder, with a trailing backslash: the test programs run from its bin folder.
+std::wstring BuildFolder();
 
 }  // namespace client

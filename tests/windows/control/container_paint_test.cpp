@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "com_client.h"
-#include "control_ids.h"
 #include "screen_capture.h"
 #include "test_container.h"
 
@@ -22,56 +21,13 @@ constexpr DISPID kAmbientBackColor = -701;
 constexpr DISPID kAmbientFont = -703;
 constexpr DISPID kAmbientForeColor = -704;
 
-// The control embedded in a form the way a container embeds it: client site first
-// (the control's misc status asks for that), then a new, empty state.
-class Embedded {
- public:
-  Embedded() : frame(360, 120), site(frame.hwnd()) {
-    ctl = client::Create(qarn::kControlProgId, &createResult);
-    if (!ctl) return;
-    ole = ctl.As<IOleObject>(IID_IOleObject);
-    if (!ole) return;
-    ole->SetClientSite(&site);
-    Ptr<IPersistStreamInit> persist = ctl.As<IPersistStreamInit>(IID_IPersistStreamInit);
-    if (persist) persist->InitNew();
-  }
-  ~Embedded() {
-    if (ole) {
-      ole->Close(OLECLOSE_NOSAVE);
-      ole->SetClientSite(nullptr);
-    }
-    ole.Reset();
-    ctl.Reset();
-    host.Reset();
-  }
+using container::Joined;
 
-  HRESULT DoVerb(LONG verb) { return ole->DoVerb(verb, nullptr, &site, 0, frame.hwnd(), &site.posRect); }
-
-  HWND ControlWindow() {
-    HWND hwnd = nullptr;
-    Ptr<IOleInPlaceObject> inPlace = ctl.As<IOleInPlaceObject>(IID_IOleInPlaceObject);
-    if (inPlace && FAILED(inPlace->GetWindow(&hwnd))) hwnd = nullptr;
-    return hwnd;
-  }
-
-  // The reference host as qarnocx; message boxes are answered instead of waiting.
-  bool ConnectHost() {
-    host = client::Create(qarn::kHostProgId);
-    if (!host) return false;
-    client::PutByName(host.Get(), "messageBoxAnswer", Variant::I4(1));
-    return SUCCEEDED(client::PutProp(ctl.Get(), qarn::kQarnocx, Variant::Disp(host.Get())).hr);
-  }
+struct Embedded : container::Form<container::Site> {
   void Click(int x, int y) {
     client::CallByName(host.Get(), "press", {Variant::I4(x), Variant::I4(y)});
     client::CallByName(host.Get(), "release", {Variant::I4(x), Variant::I4(y)});
   }
-
-  container::Frame frame;
-  container::Site site;
-  HRESULT createResult = E_FAIL;
-  Ptr<IDispatch> ctl;
-  Ptr<IOleObject> ole;
-  Ptr<IDispatch> host;
 };
 
 bool CalledInOrder(const std::vector<std::string>& calls, const std::vector<std::string>& expected) {
@@ -82,12 +38,6 @@ bool CalledInOrder(const std::vector<std::string>& calls, const std::vector<std:
     ++at;
   }
   return true;
-}
-
-std::string Joined(const std::vector<std::string>& calls) {
-  std::string out;
-  for (const std::string& c : calls) out += (out.empty() ? "" : ", ") + c;
-  return out;
 }
 
 TEST(InPlaceActivation, TheControlLivesInAChildWindowOfTheSiteAtThePositionRectangle) {
@@ -110,9 +60,8 @@ TEST(InPlaceActivation, TheControlLivesInAChildWindowOfTheSiteAtThePositionRecta
   EXPECT_EQ(r.bottom, e.site.posRect.bottom);
 
   // The form moves and resizes the control.
-  Ptr<IOleInPlaceObject> inPlace = e.ctl.As<IOleInPlaceObject>(IID_IOleInPlaceObject);
   RECT moved = {20, 30, 220, 90};
-  ASSERT_EQ(inPlace->SetObjectRects(&moved, &moved), S_OK);
+  ASSERT_EQ(e.inPlace->SetObjectRects(&moved, &moved), S_OK);
   GetWindowRect(hwnd, &r);
   MapWindowPoints(nullptr, e.frame.hwnd(), reinterpret_cast<POINT*>(&r), 2);
   EXPECT_EQ(r.left, 20);
@@ -126,7 +75,7 @@ TEST(InPlaceActivation, TheControlLivesInAChildWindowOfTheSiteAtThePositionRecta
   EXPECT_TRUE(CalledInOrder(e.site.calls, {"GetWindow", "OnUIActivate"})) << Joined(e.site.calls);
 
   e.site.calls.clear();
-  ASSERT_EQ(inPlace->InPlaceDeactivate(), S_OK);
+  ASSERT_EQ(e.inPlace->InPlaceDeactivate(), S_OK);
   EXPECT_FALSE(IsWindow(hwnd)) << "deactivation destroys the window";
   EXPECT_EQ(e.ControlWindow(), nullptr);
   EXPECT_TRUE(CalledInOrder(e.site.calls, {"OnUIDeactivate", "OnInPlaceDeactivate"})) << Joined(e.site.calls);
@@ -161,8 +110,8 @@ TEST(CaptionOnScreen, ShowsTheEditPromptAndFollowsEveryChange) {
   EXPECT_EQ(idle.Count(back), idle.pixels.size()) << "a fresh control paints an empty caption on BackColor";
 
   ASSERT_TRUE(e.ConnectHost());
-  ASSERT_EQ(client::PutProp(e.ctl.Get(), qarn::kFormatPolyline, Variant::Str("%.0f ")).hr, S_OK);
-  ASSERT_EQ(client::Call(e.ctl.Get(), qarn::kDrawPolyline).hr, S_OK);
+  ASSERT_EQ(client::PutByName(e.ctl.Get(), "FormatPolylineParams", Variant::Str("%.0f ")).hr, S_OK);
+  ASSERT_EQ(client::CallByName(e.ctl.Get(), "drawPolyline").hr, S_OK);
   container::PumpMessages();
   capture::Picture prompt = capture::OfWindow(hwnd);
   capture::Keep(prompt, "caption_click_to_draw");
@@ -181,7 +130,7 @@ TEST(CaptionOnScreen, ShowsTheEditPromptAndFollowsEveryChange) {
   EXPECT_GT(measured.Count(fore), prompt.Count(fore)) << "\"100 Click to draw\" has more ink than \"0 Click...\"";
   EXPECT_FALSE(measured.SameAs(prompt));
 
-  ASSERT_EQ(client::Call(e.ctl.Get(), qarn::kAbortEdit).hr, S_OK);
+  ASSERT_EQ(client::CallByName(e.ctl.Get(), "abortEdit").hr, S_OK);
   container::PumpMessages();
   capture::Picture aborted = capture::OfWindow(hwnd);
   EXPECT_EQ(aborted.Count(fore), 0u) << "the empty caption after abortEdit";
@@ -209,7 +158,7 @@ TEST(CaptionOnScreen, IsDrawnInTheContainersAmbientColoursAndFont) {
   HWND hwnd = e.ControlWindow();
   ASSERT_NE(hwnd, nullptr);
   ASSERT_TRUE(e.ConnectHost());
-  ASSERT_EQ(client::Call(e.ctl.Get(), qarn::kDrawPolyline).hr, S_OK);
+  ASSERT_EQ(client::CallByName(e.ctl.Get(), "drawPolyline").hr, S_OK);
   container::PumpMessages();
   capture::Picture ambient = capture::OfWindow(hwnd);
   capture::Keep(ambient, "caption_ambient");
@@ -246,41 +195,27 @@ class ViewSink : public IAdviseSink {
   STDMETHODIMP_(void) OnClose() override {}
 };
 
-// Draws the control through IViewObject::Draw into a white bitmap; counts black pixels.
+// Text pixels of the control drawn at the top left of what a container paints.
 size_t InkWhenDrawn(IViewObject* view) {
-  const int w = 320, h = 40;
-  HDC screen = GetDC(nullptr);
-  HDC mem = CreateCompatibleDC(screen);
-  HBITMAP bmp = CreateCompatibleBitmap(screen, w, h);
-  HGDIOBJ old = SelectObject(mem, bmp);
-  RECTL bounds = {0, 0, w, h};
-  view->Draw(DVASPECT_CONTENT, -1, nullptr, nullptr, nullptr, mem, &bounds, nullptr, nullptr, 0);
-  size_t ink = 0;
-  const COLORREF fore = GetSysColor(COLOR_WINDOWTEXT);
-  for (int y = 0; y < h; ++y)
-    for (int x = 0; x < w; ++x) ink += GetPixel(mem, x, y) == fore;
-  SelectObject(mem, old);
-  DeleteObject(bmp);
-  DeleteDC(mem);
-  ReleaseDC(nullptr, screen);
-  return ink;
+  RECTL bounds = {0, 0, 320, 40};
+  return container::FormPicture(view, &bounds).Count(GetSysColor(COLOR_WINDOWTEXT), {0, 0, 320, 40});
 }
 
 TEST(ViewAdvise, AContainerDrawingTheControlHearsOfEveryCaptionChange) {
   Embedded e;
   ASSERT_TRUE(e.ole);
-  Ptr<IViewObject> view = e.ctl.As<IViewObject>(IID_IViewObject);
+  Ptr<IViewObject> view = e.view;
   ASSERT_TRUE(view);
   ViewSink sink;
   ASSERT_EQ(view->SetAdvise(DVASPECT_CONTENT, 0, &sink), S_OK);
   EXPECT_EQ(InkWhenDrawn(view.Get()), 0u) << "empty caption";
 
   ASSERT_TRUE(e.ConnectHost());
-  ASSERT_EQ(client::Call(e.ctl.Get(), qarn::kDrawPolyline).hr, S_OK);
+  ASSERT_EQ(client::CallByName(e.ctl.Get(), "drawPolyline").hr, S_OK);
   EXPECT_EQ(sink.viewChanges, 1) << "drawPolyline sets the caption once";
   EXPECT_GT(InkWhenDrawn(view.Get()), 40u) << "what the container draws after being told";
 
-  ASSERT_EQ(client::Call(e.ctl.Get(), qarn::kAbortEdit).hr, S_OK);
+  ASSERT_EQ(client::CallByName(e.ctl.Get(), "abortEdit").hr, S_OK);
   EXPECT_EQ(sink.viewChanges, 2) << "abortEdit empties the caption";
   EXPECT_EQ(InkWhenDrawn(view.Get()), 0u);
 
@@ -288,8 +223,8 @@ TEST(ViewAdvise, AContainerDrawingTheControlHearsOfEveryCaptionChange) {
   ViewSink once;
   ASSERT_EQ(view->SetAdvise(DVASPECT_CONTENT, ADVF_ONLYONCE, &once), S_OK);
   EXPECT_EQ(sink.refs, 1u) << "the replaced sink is released";
-  client::Call(e.ctl.Get(), qarn::kDrawPolyline);
-  client::Call(e.ctl.Get(), qarn::kAbortEdit);
+  client::CallByName(e.ctl.Get(), "drawPolyline");
+  client::CallByName(e.ctl.Get(), "abortEdit");
   EXPECT_EQ(once.viewChanges, 1);
   EXPECT_EQ(once.refs, 1u);
   view->SetAdvise(DVASPECT_CONTENT, 0, nullptr);

@@ -10,12 +10,6 @@ size_t Picture::Count(COLORREF colour) const {
   return n;
 }
 
-size_t Picture::CountOther(COLORREF a, COLORREF b) const {
-  size_t n = 0;
-  for (COLORREF p : pixels) n += p != a && p != b;
-  return n;
-}
-
 std::pair<int, int> Picture::RowSpan(COLORREF colour) const {
   int first = -1, last = -1;
   for (int y = 0; y < height; ++y) {

@@ -16,8 +16,6 @@ struct Picture {
 
   COLORREF At(int x, int y) const { return pixels[static_cast<size_t>(y) * width + x]; }
   size_t Count(COLORREF colour) const;
-  // Pixels that are neither of the two colours (anti-aliased edges, other drawing).
-  size_t CountOther(COLORREF a, COLORREF b) const;
   // Rows holding at least one pixel of the colour: first and last, or -1, -1.
   std::pair<int, int> RowSpan(COLORREF colour) const;
   bool SameAs(const Picture& other) const { return width == other.width && pixels == other.pixels; }

@@ -1,5 +1,7 @@
 #include "test_container.h"
 
+#include <algorithm>
+
 namespace container {
 
 HRESULT Site::QueryInterface(REFIID riid, void** ppv) {
@@ -220,6 +222,41 @@ void PumpMessages() {
     }
     Sleep(20);
   }
+}
+
+FormPicture::FormPicture(IViewObject* view, const RECTL* bounds) {
+  HDC screen = GetDC(nullptr);
+  HDC mem = CreateCompatibleDC(screen);
+  HBITMAP bmp = CreateCompatibleBitmap(screen, width, height);
+  HGDIOBJ old = SelectObject(mem, bmp);
+  RECT all = {0, 0, width, height};
+  HBRUSH grey = CreateSolidBrush(kFormGrey);
+  FillRect(mem, &all, grey);
+  DeleteObject(grey);
+  drawResult = view->Draw(DVASPECT_CONTENT, -1, nullptr, nullptr, nullptr, mem, bounds, nullptr, nullptr, 0);
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x) pixels.push_back(GetPixel(mem, x, y));
+  SelectObject(mem, old);
+  DeleteObject(bmp);
+  DeleteDC(mem);
+  ReleaseDC(nullptr, screen);
+}
+
+size_t FormPicture::Count(COLORREF c, const RECT& in) const {
+  size_t n = 0;
+  for (int y = in.top; y < in.bottom; ++y)
+    for (int x = in.left; x < in.right; ++x) n += pixels[static_cast<size_t>(y) * width + x] == c;
+  return n;
+}
+
+std::string Joined(const std::vector<std::string>& calls) {
+  std::string out;
+  for (const std::string& c : calls) out += (out.empty() ? "" : ", ") + c;
+  return out;
+}
+
+size_t CountOf(const std::vector<std::string>& calls, const char* name) {
+  return static_cast<size_t>(std::count(calls.begin(), calls.end(), name));
 }
 
 }  // namespace container

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "com_client.h"
+#include "control_ids.h"
 
 namespace container {
 
@@ -139,5 +140,60 @@ class Frame {
 // Dispatches every waiting message, then lets pending paints run, a few times over:
 // what a container's message loop does between two calls into the control.
 void PumpMessages();
+
+// The control on a form, embedded the way a container embeds it: client site first
+// (the control's misc status asks for that), then a new, empty state.
+template <class SiteT>
+struct Form {
+  Form() : frame(360, 120), site(frame.hwnd()) {
+    ctl = client::Create(qarn::kControlProgId, &createResult);
+    ole = ctl.template As<IOleObject>(IID_IOleObject);
+    if (!ole) return;
+    ole->SetClientSite(&site);
+    if (auto persist = ctl.template As<IPersistStreamInit>(IID_IPersistStreamInit)) persist->InitNew();
+    inPlace = ctl.template As<IOleInPlaceObject>(IID_IOleInPlaceObject);
+    view = ctl.template As<IViewObject>(IID_IViewObject);
+  }
+  ~Form() {
+    if (!ole) return;
+    ole->Close(OLECLOSE_NOSAVE);
+    ole->SetClientSite(nullptr);
+  }
+  HRESULT DoVerb(LONG verb) { return ole->DoVerb(verb, nullptr, &site, 0, frame.hwnd(), &site.posRect); }
+  HWND ControlWindow() {
+    HWND hwnd = nullptr;
+    return inPlace && SUCCEEDED(inPlace->GetWindow(&hwnd)) ? hwnd : nullptr;
+  }
+  // The reference host as qarnocx; message boxes are answered instead of waiting.
+  bool ConnectHost() {
+    host = client::Create(qarn::kHostProgId);
+    if (!host) return false;
+    client::PutByName(host.Get(), "messageBoxAnswer", client::Variant::I4(IDOK));
+    return SUCCEEDED(client::PutByName(ctl.Get(), "qarnocx", client::Variant::Disp(host.Get())).hr);
+  }
+
+  Frame frame;
+  SiteT site;
+  HRESULT createResult = E_FAIL;
+  client::Ptr<IDispatch> host, ctl;  // the control goes before the host it points to
+  client::Ptr<IOleObject> ole;
+  client::Ptr<IOleInPlaceObject> inPlace;
+  client::Ptr<IViewObject> view;
+};
+
+// What a form paints of the control through IViewObject::Draw: a form-sized memory DC
+// filled grey, the control drawn into bounds (none: at its position rectangle).
+struct FormPicture {
+  static constexpr COLORREF kFormGrey = RGB(128, 128, 128);
+  explicit FormPicture(IViewObject* view, const RECTL* bounds = nullptr);
+  size_t Count(COLORREF c, const RECT& in) const;
+  int width = 360, height = 120;
+  std::vector<COLORREF> pixels;
+  HRESULT drawResult = E_FAIL;
+};
+
+// The site's calls as "A, B, C", and how often one of them came.
+std::string Joined(const std::vector<std::string>& calls);
+size_t CountOf(const std::vector<std::string>& calls, const char* name);
 
 }  // namespace container

@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "com_client.h"
-#include "control_ids.h"
 #include "test_container.h"
 
 using client::Ptr;
@@ -17,100 +16,17 @@ using client::Variant;
 
 namespace {
 
-class WindowlessForm {
- public:
-  WindowlessForm() : frame(360, 120), site(frame.hwnd()) {
-    ctl = client::Create(qarn::kControlProgId, &createResult);
-    if (!ctl) return;
-    ole = ctl.As<IOleObject>(IID_IOleObject);
-    if (!ole) return;
-    ole->SetClientSite(&site);
-    Ptr<IPersistStreamInit> persist = ctl.As<IPersistStreamInit>(IID_IPersistStreamInit);
-    if (persist) persist->InitNew();
-    inPlace = ctl.As<IOleInPlaceObject>(IID_IOleInPlaceObject);
-    view = ctl.As<IViewObject>(IID_IViewObject);
-  }
-  ~WindowlessForm() {
-    if (ole) {
-      ole->Close(OLECLOSE_NOSAVE);
-      ole->SetClientSite(nullptr);
-    }
-    view.Reset();
-    inPlace.Reset();
-    ole.Reset();
-    ctl.Reset();
-    host.Reset();
-  }
+using container::CountOf;
+using container::FormPicture;
+using container::Joined;
 
-  HRESULT DoVerb(LONG verb) { return ole->DoVerb(verb, nullptr, &site, 0, frame.hwnd(), &site.posRect); }
-
-  bool ConnectHost() {
-    host = client::Create(qarn::kHostProgId);
-    if (!host) return false;
-    client::PutByName(host.Get(), "messageBoxAnswer", Variant::I4(1));
-    return SUCCEEDED(client::PutProp(ctl.Get(), qarn::kQarnocx, Variant::Disp(host.Get())).hr);
-  }
-
+struct WindowlessForm : container::Form<container::WindowlessSite> {
   bool InvalidatedWholeControl() const {
     return std::any_of(site.invalidations.begin(), site.invalidations.end(), [this](const auto& inv) {
       return EqualRect(&inv.rect, &site.posRect) && inv.erase;
     });
   }
-
-  container::Frame frame;
-  container::WindowlessSite site;
-  HRESULT createResult = E_FAIL;
-  Ptr<IDispatch> ctl;
-  Ptr<IOleObject> ole;
-  Ptr<IOleInPlaceObject> inPlace;
-  Ptr<IViewObject> view;
-  Ptr<IDispatch> host;
 };
-
-// What the form paints of the control: a form-sized memory DC filled grey, the control
-// drawn into it as a windowless control is (no bounds: at its position rectangle).
-struct FormPicture {
-  static constexpr COLORREF kFormGrey = RGB(128, 128, 128);
-  int width = 360, height = 120;
-  std::vector<COLORREF> pixels;
-
-  explicit FormPicture(IViewObject* view, const RECTL* bounds = nullptr) {
-    HDC screen = GetDC(nullptr);
-    HDC mem = CreateCompatibleDC(screen);
-    HBITMAP bmp = CreateCompatibleBitmap(screen, width, height);
-    HGDIOBJ old = SelectObject(mem, bmp);
-    RECT all = {0, 0, width, height};
-    HBRUSH grey = CreateSolidBrush(kFormGrey);
-    FillRect(mem, &all, grey);
-    DeleteObject(grey);
-    drawResult = view->Draw(DVASPECT_CONTENT, -1, nullptr, nullptr, nullptr, mem, bounds, nullptr, nullptr, 0);
-    pixels.reserve(static_cast<size_t>(width) * height);
-    for (int y = 0; y < height; ++y)
-      for (int x = 0; x < width; ++x) pixels.push_back(GetPixel(mem, x, y));
-    SelectObject(mem, old);
-    DeleteObject(bmp);
-    DeleteDC(mem);
-    ReleaseDC(nullptr, screen);
-  }
-  HRESULT drawResult = E_FAIL;
-
-  size_t Count(COLORREF c, const RECT& in) const {
-    size_t n = 0;
-    for (int y = in.top; y < in.bottom; ++y)
-      for (int x = in.left; x < in.right; ++x) n += pixels[static_cast<size_t>(y) * width + x] == c;
-    return n;
-  }
-};
-
-std::string Joined(const std::vector<std::string>& calls) {
-  std::string out;
-  for (const std::string& c : calls) out += (out.empty() ? "" : ", ") + c;
-  return out;
-}
-
-size_t CountOf(const std::vector<std::string>& calls, const char* name) {
-  return static_cast<size_t>(std::count(calls.begin(), calls.end(), name));
-}
 
 TEST(WindowlessActivation, NoWindowTheFormRedrawsTheRectangleOnEveryCaptionChangeAndDrawsTheCaption) {
   WindowlessForm f;
@@ -145,8 +61,8 @@ TEST(WindowlessActivation, NoWindowTheFormRedrawsTheRectangleOnEveryCaptionChang
 
   ASSERT_TRUE(f.ConnectHost());
   f.site.invalidations.clear();
-  ASSERT_EQ(client::PutProp(f.ctl.Get(), qarn::kFormatPolyline, Variant::Str("%.0f ")).hr, S_OK);
-  ASSERT_EQ(client::Call(f.ctl.Get(), qarn::kDrawPolyline).hr, S_OK);
+  ASSERT_EQ(client::PutByName(f.ctl.Get(), "FormatPolylineParams", Variant::Str("%.0f ")).hr, S_OK);
+  ASSERT_EQ(client::CallByName(f.ctl.Get(), "drawPolyline").hr, S_OK);
   EXPECT_TRUE(f.InvalidatedWholeControl()) << "drawPolyline's caption: the form is asked to redraw the control ("
                                            << f.site.invalidations.size() << " requests)";
   FormPicture prompt(f.view.Get());
@@ -158,7 +74,7 @@ TEST(WindowlessActivation, NoWindowTheFormRedrawsTheRectangleOnEveryCaptionChang
   EXPECT_EQ(atOrigin.Count(fore, {0, 0, bounds.right, bounds.bottom}), prompt.Count(fore, pos));
 
   f.site.invalidations.clear();
-  ASSERT_EQ(client::Call(f.ctl.Get(), qarn::kAbortEdit).hr, S_OK);
+  ASSERT_EQ(client::CallByName(f.ctl.Get(), "abortEdit").hr, S_OK);
   EXPECT_TRUE(f.InvalidatedWholeControl()) << "abortEdit empties the caption";
   FormPicture aborted(f.view.Get());
   EXPECT_EQ(aborted.Count(fore, pos), 0u);
@@ -179,9 +95,9 @@ TEST(WindowlessActivation, DeactivationAndCloseLetTheWindowlessSiteGo) {
   EXPECT_EQ(f.site.refs, before) << "every site interface taken at activation is released";
   // Inactive again: a caption change is the view sink's business, not a redraw request.
   f.site.invalidations.clear();
-  ASSERT_EQ(client::Call(f.ctl.Get(), qarn::kDrawPolyline).hr, S_OK);
+  ASSERT_EQ(client::CallByName(f.ctl.Get(), "drawPolyline").hr, S_OK);
   EXPECT_TRUE(f.site.invalidations.empty());
-  client::Call(f.ctl.Get(), qarn::kAbortEdit);
+  client::CallByName(f.ctl.Get(), "abortEdit");
 
   // Activated again, then closed by the form.
   ASSERT_EQ(f.DoVerb(OLEIVERB_INPLACEACTIVATE), S_OK);
@@ -203,7 +119,7 @@ TEST(WindowlessActivation, AFormThatDeclinesGetsTheChildWindowAsBefore) {
   EXPECT_EQ(GetParent(hwnd), f.frame.hwnd());
   ASSERT_TRUE(f.ConnectHost());
   f.site.invalidations.clear();
-  ASSERT_EQ(client::Call(f.ctl.Get(), qarn::kDrawPolyline).hr, S_OK);
+  ASSERT_EQ(client::CallByName(f.ctl.Get(), "drawPolyline").hr, S_OK);
   EXPECT_TRUE(f.site.invalidations.empty()) << "the control's own window repaints";
   f.site.calls.clear();
   ASSERT_EQ(f.inPlace->InPlaceDeactivate(), S_OK);

@@ -1,8 +1,9 @@
 // The main window's drawing: opened and saved again it comes back equal with the
-// editor's properties in the file beside it, edits picked in the view replace their
-// figure, and the view control holds the drawing's figures. A broken file chosen
-// through Open is main_window_dialogs_test's; figures drawn and saved reaching the view
-// are main_window_view_updates_test's; pen colours in the picture are the --render run's.
+// editor's properties in the file beside it, and the view control holds the drawing's
+// figures. A broken file chosen through Open is main_window_dialogs_test's; edits
+// picked in the view replacing their figure, and figures drawn and saved reaching the
+// view, are main_window_view_updates_test's; pen colours in the picture are the
+// --render run's.
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -56,49 +57,11 @@ TEST(MainWindowFiles, OpenThenSaveKeepsTheFiguresAndWritesTheEditorsProperties) 
   for (const auto& p : {in, out, PropertiesPathFor(in), PropertiesPathFor(out)}) std::filesystem::remove(p);
 }
 
-}  // namespace
-
-namespace {
 
 // What a user does with the mouse in the view, sent to the window that receives it:
 // the view control's own window when it is hosted, otherwise the pane.
 void Mouse(HWND pane, UINT msg, int x, int y) {
   SendMessageW(pane, msg, msg == WM_LBUTTONDOWN || msg == WM_MOUSEMOVE ? MK_LBUTTON : 0, MAKELPARAM(x, y));
-}
-
-TEST(MainWindowEditing, EditSelectedPicksTheFigureAndEnterReplacesItWithTheEditedOne) {
-  if (!ControlsRegistered()) GTEST_SKIP() << "controls not registered";
-  auto in = TempFile("qarnview-edit-in.geojson");
-  auto out = TempFile("qarnview-edit-out.geojson");
-  // Two horizontal lines; the view is 480 pixels high at scale 1, so world Y 100 is pixel 380.
-  WriteText(in, R"({"type": "FeatureCollection", "features": [
-    {"type": "Feature", "geometry": {"type": "LineString", "coordinates": [[100, 300], [300, 300]]}},
-    {"type": "Feature", "geometry": {"type": "LineString", "coordinates": [[100, 100], [300, 100]]}}]})");
-  MainWindow window;
-  ASSERT_EQ(L"", window.Create(SW_HIDE));
-  ASSERT_EQ(L"", window.OpenFile(in));
-  HWND pane = window.ViewInputWindow();
-
-  SendMessageW(window.Window(), WM_COMMAND, kEditSelected, 0);
-  Mouse(pane, WM_LBUTTONDOWN, 200, 382);  // near the second line's middle: a pick, not a vertex
-  Mouse(pane, WM_LBUTTONUP, 200, 382);
-  // Drag its first vertex from (100, 100) to (150, 150).
-  Mouse(pane, WM_LBUTTONDOWN, 100, 380);
-  Mouse(pane, WM_MOUSEMOVE, 125, 355);
-  Mouse(pane, WM_MOUSEMOVE, 150, 330);
-  Mouse(pane, WM_LBUTTONUP, 150, 330);
-  Key(window, VK_RETURN);
-  ASSERT_EQ(L"", window.SaveFile(out));
-
-  qarnview::Drawing saved;
-  ASSERT_EQ("", qarnview::LoadDrawing(out, saved));
-  ASSERT_EQ(2u, saved.figures.size()) << "the edited figure replaces the one picked";
-  const auto& first = saved.figures[0].rings.at(0).vertices;
-  const auto& second = saved.figures[1].rings.at(0).vertices;
-  EXPECT_EQ((std::vector<qarnview::Vertex>{{100, 300, 0}, {300, 300, 0}}), first);
-  EXPECT_EQ((std::vector<qarnview::Vertex>{{150, 150, 0}, {300, 100, 0}}), second);
-  DestroyWindow(window.Window());
-  for (const auto& p : {in, out, PropertiesPathFor(out)}) std::filesystem::remove(p);
 }
 
 TEST(MainWindowEditing, EscapeAbortsADrawingAndTheDrawingStays) {
@@ -122,9 +85,6 @@ TEST(MainWindowEditing, EscapeAbortsADrawingAndTheDrawingStays) {
   for (const auto& p : {out, PropertiesPathFor(out)}) std::filesystem::remove(p);
 }
 
-}  // namespace
-
-namespace {
 
 long ViewRecordCount(MainWindow& window) {
   DispatchClient view;
@@ -134,23 +94,16 @@ long ViewRecordCount(MainWindow& window) {
   return count.AsLong(-1);
 }
 
-TEST(MainWindowView, TheViewControlIsHostedAndTakesTheMouse) {
+TEST(MainWindowView, TheHostedViewTakesTheMouseAndOpenHandsItEachFigureAndNewClearsIt) {
   if (!ControlsRegistered() || !ViewControlRegistered()) GTEST_SKIP() << "view control not registered";
+  auto in = TempFile("qarnview-view-in.geojson");
+  WriteText(in, kDrawing);
   MainWindow window;
   ASSERT_EQ(L"", window.Create(SW_HIDE));
   EXPECT_FALSE(window.ViewIsFallback());
   // The view's own window, inside the pane, is where the mouse arrives.
   EXPECT_NE(window.ViewWindow(), window.ViewInputWindow());
   EXPECT_TRUE(IsChild(window.ViewWindow(), window.ViewInputWindow()));
-  DestroyWindow(window.Window());
-}
-
-TEST(MainWindowView, OpenHandsEachFigureToTheViewAndNewClearsIt) {
-  if (!ControlsRegistered() || !ViewControlRegistered()) GTEST_SKIP() << "view control not registered";
-  auto in = TempFile("qarnview-view-in.geojson");
-  WriteText(in, kDrawing);
-  MainWindow window;
-  ASSERT_EQ(L"", window.Create(SW_HIDE));
   EXPECT_EQ(0, ViewRecordCount(window));
   ASSERT_EQ(L"", window.OpenFile(in));
   EXPECT_EQ(2, ViewRecordCount(window));

@@ -1,11 +1,14 @@
-// A saved edit reaches the view as the one figure it changed: a new figure is added, an
-// edited one replaced in its place, and what else the view holds is left alone (a record
+// A saved edit reaches the view and the file as the one figure it changed: a new figure
+// is added, an edited one (picked in the view) replaced in its place, and what else the
+// view holds is left alone (a record
 // given to the view by someone else shows whether the view was cleared and refilled).
 #include <gtest/gtest.h>
 
 #include "app_test_support.h"
 #include "qarnview/app/main_window.h"
+#include "qarnview/app/property_bag.h"
 #include "qarnview/figure_records.h"
+#include "qarnview/geojson_drawing.h"
 
 namespace {
 
@@ -25,6 +28,7 @@ TEST(MainWindowViewUpdates, ASavedEditSendsOnlyTheFigureItChanged) {
   if (!ControlsRegistered() || !ViewControlRegistered()) GTEST_SKIP() << "view control not registered";
   auto in = TempFile("qarnview-updates-in.geojson");
   auto picture = TempFile("qarnview-updates.bmp");
+  auto out = TempFile("qarnview-updates-out.geojson");
   // A blue line at world Y 300 and a green one at Y 100 (pixel row 380).
   WriteText(in, R"({"type": "FeatureCollection", "features": [
     {"type": "Feature", "properties": {"penColor": 16711680},
@@ -71,6 +75,13 @@ TEST(MainWindowViewUpdates, ASavedEditSendsOnlyTheFigureItChanged) {
   SendMessageW(input, WM_LBUTTONUP, 0, MAKELPARAM(150, 330));
   SendMessageW(window.Window(), WM_COMMAND, kSaveEdit, 0);
   EXPECT_EQ(4, RecordCount(view)) << "the edited figure replaced its record";
+  // In the file too the edited figure keeps the place of the one picked.
+  ASSERT_EQ(L"", window.SaveFile(out));
+  qarnview::Drawing saved;
+  ASSERT_EQ("", qarnview::LoadDrawing(out, saved));
+  ASSERT_EQ(3u, saved.figures.size());
+  EXPECT_EQ((std::vector<qarnview::Vertex>{{100, 300, 0}, {300, 300, 0}}), saved.figures[0].rings.at(0).vertices);
+  EXPECT_EQ((std::vector<qarnview::Vertex>{{150, 150, 0}, {300, 100, 0}}), saved.figures[1].rings.at(0).vertices);
 
   ASSERT_EQ("", window.SaveViewPicture(picture));
   EXPECT_GE(CountPixels(picture, kOrangePixel), 190) << "the view was not cleared";
@@ -81,7 +92,7 @@ TEST(MainWindowViewUpdates, ASavedEditSendsOnlyTheFigureItChanged) {
   Screenshot(window.Window(), "qarnview-view-updates");
   DestroyWindow(window.Window());
   Pump();
-  for (const auto& p : {in, picture}) std::filesystem::remove(p);
+  for (const auto& p : {in, picture, out, PropertiesPathFor(out)}) std::filesystem::remove(p);
 }
 
 }  // namespace

@@ -19,7 +19,12 @@
 
 namespace {
 
+using client::BuildFolder;
+using client::IsFalse;
+using client::IsTrue;
+using client::Number;
 using client::Ptr;
+using client::Text;
 using client::Variant;
 
 constexpr wchar_t kViewProgId[] = L"QARNREF.RefView.1";
@@ -47,28 +52,6 @@ std::string Hex(COLORREF c) {
 
 LPARAM At(int x, int y) { return MAKELPARAM(x, y); }
 
-std::string Text(const client::CallResult& r) {
-  return r.result.v.vt == VT_BSTR ? client::Utf8(r.result.v.bstrVal) : std::string();
-}
-
-bool IsTrue(const client::CallResult& r) { return r.result.v.vt == VT_BOOL && r.result.v.boolVal != VARIANT_FALSE; }
-bool IsFalse(const client::CallResult& r) { return r.result.v.vt == VT_BOOL && r.result.v.boolVal == VARIANT_FALSE; }
-
-double Number(const client::CallResult& r) {
-  VARIANT v;
-  VariantInit(&v);
-  if (FAILED(VariantChangeType(&v, const_cast<VARIANT*>(&r.result.v), 0, VT_R8))) return NAN;
-  return v.dblVal;
-}
-
-// The build folder: this program runs from its bin folder.
-std::wstring BuildFolder() {
-  wchar_t path[MAX_PATH];
-  DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
-  std::wstring folder(path, n);
-  folder = folder.substr(0, folder.find_last_of(L"\\/"));
-  return folder.substr(0, folder.find_last_of(L"\\/") + 1);
-}
 
 class SitedView : public ::testing::Test, protected SitedViewControl {
  protected:
@@ -78,7 +61,7 @@ class SitedView : public ::testing::Test, protected SitedViewControl {
   }
 
   void TearDown() override {
-    if (editor) client::PutProp(editor.Get(), qarn::kQarnocx, Variant::Disp(nullptr), DISPATCH_PROPERTYPUTREF);
+    if (editor) client::PutByName(editor.Get(), "qarnocx", Variant::Disp(nullptr), DISPATCH_PROPERTYPUTREF);
     editor.Reset();
     CloseSitedView();
   }
@@ -88,7 +71,7 @@ class SitedView : public ::testing::Test, protected SitedViewControl {
     HRESULT hr;
     editor = client::Create(qarn::kControlProgId, &hr);
     ASSERT_TRUE(editor) << "CoCreateInstance(QARNEDIT.QarneditCtrl.1): " << client::Hr(hr);
-    ASSERT_EQ(client::PutProp(editor.Get(), qarn::kQarnocx, Variant::Disp(view.Get()), DISPATCH_PROPERTYPUTREF).hr,
+    ASSERT_EQ(client::PutByName(editor.Get(), "qarnocx", Variant::Disp(view.Get()), DISPATCH_PROPERTYPUTREF).hr,
               S_OK);
   }
 
@@ -98,12 +81,12 @@ class SitedView : public ::testing::Test, protected SitedViewControl {
   }
 
   // Draws a figure with clicks on the view, saves it and hands the record to the view.
-  LONG DrawAndKeep(DISPID drawMethod, const std::vector<POINT>& clicks) {
-    EXPECT_EQ(client::Call(editor.Get(), drawMethod).hr, S_OK);
+  LONG DrawAndKeep(const char* drawMethod, const std::vector<POINT>& clicks) {
+    EXPECT_EQ(client::CallByName(editor.Get(), drawMethod).hr, S_OK);
     for (POINT p : clicks) Click(p.x, p.y);
-    EXPECT_TRUE(IsTrue(client::Call(editor.Get(), qarn::kCanSaveNow)));
-    EXPECT_TRUE(IsTrue(client::Call(editor.Get(), qarn::kSaveEdit)));
-    client::CallResult record = client::Call(editor.Get(), qarn::kGetDrawnNtt);
+    EXPECT_TRUE(IsTrue(client::CallByName(editor.Get(), "canSaveNow")));
+    EXPECT_TRUE(IsTrue(client::CallByName(editor.Get(), "saveEdit")));
+    client::CallResult record = client::CallByName(editor.Get(), "getDrawnNTT");
     EXPECT_EQ(record.result.v.vt, VT_I4);
     EXPECT_TRUE(IsTrue(client::CallByName(view.Get(), "addRecord", {Variant::I4(record.result.v.lVal)})));
     return record.result.v.lVal;
@@ -126,7 +109,7 @@ class SitedView : public ::testing::Test, protected SitedViewControl {
   Ptr<IDispatch> editor;
 };
 
-TEST(RefViewRegistration, IsAControlWhoseClassNamesTheHostInterface) {
+TEST(RefViewRegistration, IsAControlWhoseClassNamesTheHostInterfaceAndItsOwnMembers) {
   CLSID clsid{};
   ASSERT_EQ(CLSIDFromProgID(kViewProgId, &clsid), S_OK);
   EXPECT_TRUE(IsEqualCLSID(clsid, kViewClsid));
@@ -155,6 +138,33 @@ TEST(RefViewRegistration, IsAControlWhoseClassNamesTheHostInterface) {
   ASSERT_EQ(defaultInterface->GetTypeAttr(&attr), S_OK);
   EXPECT_TRUE(IsEqualIID(attr->guid, kHostDispatchIid));
   defaultInterface->ReleaseTypeAttr(attr);
+
+  // Its own members are in the second interface, under the ids its dispatch answers.
+  ASSERT_EQ(coclass->GetRefTypeOfImplType(1, &ref), S_OK) << "a second interface beside the host's";
+  Ptr<ITypeInfo> members;
+  ASSERT_EQ(coclass->GetRefTypeInfo(ref, members.Out()), S_OK);
+  ASSERT_EQ(members->GetTypeAttr(&attr), S_OK);
+  const UINT functions = attr->cFuncs, variables = attr->cVars;
+  EXPECT_EQ(attr->typekind, TKIND_DISPATCH);
+  members->ReleaseTypeAttr(attr);
+  std::vector<std::string> names;
+  for (UINT i = 0; i < functions + variables; ++i) {
+    FUNCDESC* f = nullptr;
+    VARDESC* v = nullptr;
+    MEMBERID id = DISPID_UNKNOWN;
+    if (i < functions && SUCCEEDED(members->GetFuncDesc(i, &f))) {
+      id = f->memid;
+      members->ReleaseFuncDesc(f);
+    } else if (i >= functions && SUCCEEDED(members->GetVarDesc(i - functions, &v))) {
+      id = v->memid;
+      members->ReleaseVarDesc(v);
+    }
+    names.push_back(client::MemberName(members.Get(), id));
+    EXPECT_EQ(client::IdOf(view.Get(), names.back()), id) << names.back();
+  }
+  for (const char* wanted : {"addRecord", "clearDrawing", "recordCount", "highlightRecord", "replaceRecord",
+                             "removeRecord", "desktopWatcher", "savePicture"})
+    EXPECT_NE(std::find(names.begin(), names.end(), wanted), names.end()) << wanted;
 
   auto object = view.As<IOleObject>(IID_IOleObject);
   ASSERT_TRUE(object);
@@ -223,13 +233,13 @@ TEST_F(SitedView, ActivatesInPlaceAsAChildWindowAndLeavesOnDeactivation) {
 
 TEST_F(SitedView, MouseMessagesReachTheEditorsPointerHandler) {
   ASSERT_NO_FATAL_FAILURE(ConnectEditor());
-  ASSERT_EQ(client::Call(editor.Get(), qarn::kDrawPolyline).hr, S_OK);
+  ASSERT_EQ(client::CallByName(editor.Get(), "drawPolyline").hr, S_OK);
   client::CallByName(view.Get(), "clearLog");
   Click(100, 100);
-  EXPECT_TRUE(IsFalse(client::Call(editor.Get(), qarn::kCanSaveNow)));
+  EXPECT_TRUE(IsFalse(client::CallByName(editor.Get(), "canSaveNow")));
   SendMessageW(viewWindow, WM_MOUSEMOVE, 0, At(150, 120));
   Click(200, 150);
-  EXPECT_TRUE(IsTrue(client::Call(editor.Get(), qarn::kCanSaveNow)));
+  EXPECT_TRUE(IsTrue(client::CallByName(editor.Get(), "canSaveNow")));
   const std::string log = Text(client::GetByName(view.Get(), "callLog"));
   // The view's pixels, converted by the host for the editor.
   EXPECT_NE(log.find("ScreenToWorld(100, 100)"), std::string::npos) << log;
@@ -239,12 +249,12 @@ TEST_F(SitedView, MouseMessagesReachTheEditorsPointerHandler) {
   // The right button opens the editor's context menu; the watcher dismisses it.
   SendMessageW(viewWindow, WM_RBUTTONDOWN, MK_RBUTTON, At(200, 150));
   EXPECT_NE(Text(client::GetByName(view.Get(), "menuLog")), "") << "no context menu after a right press";
-  EXPECT_TRUE(IsTrue(client::Call(editor.Get(), qarn::kIsEditing)));
+  EXPECT_TRUE(IsTrue(client::CallByName(editor.Get(), "isEditing")));
 }
 
 TEST_F(SitedView, RepaintRequestInvalidatesTheWindowAndWmPaintPaints) {
   ASSERT_NO_FATAL_FAILURE(ConnectEditor());
-  const LONG record = DrawAndKeep(qarn::kDrawPolyline, {{100, 100}, {200, 150}});
+  const LONG record = DrawAndKeep("drawPolyline", {{100, 100}, {200, 150}});
   PumpMessages();
   // What the window shows around the first vertex before the editor marks it.
   auto around = [this] {
@@ -257,7 +267,7 @@ TEST_F(SitedView, RepaintRequestInvalidatesTheWindowAndWmPaintPaints) {
   ValidateRect(viewWindow, nullptr);
   client::CallByName(view.Get(), "clearLog");
   // Highlighting asks the host for a repaint: the window becomes invalid, nothing more.
-  ASSERT_EQ(client::Call(editor.Get(), qarn::kHiliteNttVertexes, {Variant::I4(record)}).hr, S_OK);
+  ASSERT_EQ(client::CallByName(editor.Get(), "hiliteNttVertexes", {Variant::I4(record)}).hr, S_OK);
   EXPECT_NE(Text(client::GetByName(view.Get(), "callLog")).find("RequestRepaint()"), std::string::npos);
   RECT invalid{};
   EXPECT_TRUE(GetUpdateRect(viewWindow, &invalid, FALSE));
@@ -296,7 +306,7 @@ TEST_F(SitedView, WheelZoomsAboutThePointerAndMiddleDragPans) {
 
   // A middle drag moves the picture with the pointer and is no input for the editor.
   ASSERT_NO_FATAL_FAILURE(ConnectEditor());
-  ASSERT_EQ(client::Call(editor.Get(), qarn::kDrawPolyline).hr, S_OK);
+  ASSERT_EQ(client::CallByName(editor.Get(), "drawPolyline").hr, S_OK);
   Click(300, 300);
   client::CallByName(view.Get(), "clearLog");
   const double originX = number("viewOriginX"), originY = number("viewOriginY");
@@ -320,15 +330,15 @@ TEST_F(SitedView, PaintsFiguresAndHighlightInTheWindowAndForAContainer) {
   ASSERT_EQ(client::CallByName(view.Get(), "setView", {Variant::R8(1), Variant::R8(-320), Variant::R8(-240)}).hr,
             S_OK);
   ASSERT_NO_FATAL_FAILURE(ConnectEditor());
-  DrawAndKeep(qarn::kDrawPolyline, {{100, 100}, {200, 150}, {250, 60}});
-  ASSERT_EQ(client::PutProp(editor.Get(), qarn::kFillStyle, Variant::I2(1)).hr, S_OK);
-  const LONG polygon = DrawAndKeep(qarn::kDrawPolygon, {{400, 300}, {520, 300}, {520, 400}, {400, 400}});
+  DrawAndKeep("drawPolyline", {{100, 100}, {200, 150}, {250, 60}});
+  ASSERT_EQ(client::PutByName(editor.Get(), "fillStyle", Variant::I2(1)).hr, S_OK);
+  const LONG polygon = DrawAndKeep("drawPolygon", {{400, 300}, {520, 300}, {520, 400}, {400, 400}});
   ASSERT_EQ(client::PutByName(view.Get(), "highlightRecord", Variant::I4(polygon)).hr, S_OK);
   EXPECT_EQ(Number(client::GetByName(view.Get(), "recordCount")), 2);
   PumpMessages();
   // The records are the view's own copies: the editor's next edit frees its record.
-  ASSERT_EQ(client::Call(editor.Get(), qarn::kDrawPoint).hr, S_OK);
-  ASSERT_EQ(client::Call(editor.Get(), qarn::kAbortEdit).hr, S_OK);
+  ASSERT_EQ(client::CallByName(editor.Get(), "drawPoint").hr, S_OK);
+  ASSERT_EQ(client::CallByName(editor.Get(), "abortEdit").hr, S_OK);
   Repaint();
 
   EXPECT_EQ(Hex(WindowPixel(150, 125)), Hex(kFigure)) << "the polyline's first segment";
@@ -375,11 +385,11 @@ TEST_F(SitedView, RecordsAreAddedReplacedAndRemovedInTheirPlaceWithTheirColours)
   const COLORREF blue = RGB(0, 0, 255), red = RGB(255, 0, 0);
   // Each record is handed over right after its save: the editor's next edit frees it.
   auto drawLine = [this](int row) {
-    EXPECT_EQ(client::Call(editor.Get(), qarn::kDrawPolyline).hr, S_OK);
+    EXPECT_EQ(client::CallByName(editor.Get(), "drawPolyline").hr, S_OK);
     Click(100, row);
     Click(300, row);
-    EXPECT_TRUE(IsTrue(client::Call(editor.Get(), qarn::kSaveEdit)));
-    return client::Call(editor.Get(), qarn::kGetDrawnNtt).result.v.lVal;
+    EXPECT_TRUE(IsTrue(client::CallByName(editor.Get(), "saveEdit")));
+    return client::CallByName(editor.Get(), "getDrawnNTT").result.v.lVal;
   };
   const LONG first = drawLine(105);
   EXPECT_TRUE(IsTrue(client::CallByName(view.Get(), "addRecord", {Variant::I4(first), Variant::I4(blue)})));
@@ -438,52 +448,6 @@ TEST_F(SitedView, TheDesktopWatcherCanBeTurnedOffForAContainerThatShowsItsOwnDia
   EXPECT_NE(client::IdOf(view.Get(), "messageBoxAnswer"), DISPID_UNKNOWN);
 }
 
-// The view's own members are in its type library, under the ids its dispatch answers.
-TEST(RefViewRegistration, TheTypeLibraryDescribesTheViewsOwnMembers) {
-  Ptr<IDispatch> view = client::Create(kViewProgId);
-  ASSERT_TRUE(view);
-  auto provide = view.As<IProvideClassInfo2>(IID_IProvideClassInfo2);
-  ASSERT_TRUE(provide);
-  Ptr<ITypeInfo> coclass;
-  ASSERT_EQ(provide->GetClassInfo(coclass.Out()), S_OK);
-  HREFTYPE ref = 0;
-  ASSERT_EQ(coclass->GetRefTypeOfImplType(1, &ref), S_OK) << "a second interface beside the host's";
-  Ptr<ITypeInfo> members;
-  ASSERT_EQ(coclass->GetRefTypeInfo(ref, members.Out()), S_OK);
-  TYPEATTR* attr = nullptr;
-  ASSERT_EQ(members->GetTypeAttr(&attr), S_OK);
-  const UINT functions = attr->cFuncs, variables = attr->cVars;
-  EXPECT_EQ(attr->typekind, TKIND_DISPATCH);
-  members->ReleaseTypeAttr(attr);
-  std::vector<std::string> names;
-  auto check = [&](MEMBERID id) {
-    BSTR name = nullptr;
-    UINT got = 0;
-    ASSERT_EQ(members->GetNames(id, &name, 1, &got), S_OK);
-    const std::string text = client::Utf8(name);
-    SysFreeString(name);
-    names.push_back(text);
-    EXPECT_EQ(client::IdOf(view.Get(), text), id) << text;
-  };
-  for (UINT i = 0; i < functions; ++i) {
-    FUNCDESC* f = nullptr;
-    ASSERT_EQ(members->GetFuncDesc(i, &f), S_OK);
-    const MEMBERID id = f->memid;
-    members->ReleaseFuncDesc(f);
-    check(id);
-  }
-  for (UINT i = 0; i < variables; ++i) {
-    VARDESC* v = nullptr;
-    ASSERT_EQ(members->GetVarDesc(i, &v), S_OK);
-    const MEMBERID id = v->memid;
-    members->ReleaseVarDesc(v);
-    check(id);
-  }
-  for (const char* wanted : {"addRecord", "clearDrawing", "recordCount", "highlightRecord", "replaceRecord",
-                             "removeRecord", "desktopWatcher", "savePicture"})
-    EXPECT_NE(std::find(names.begin(), names.end(), wanted), names.end()) << wanted;
-}
-
 // The engine behind the view's engine handle, found the way the editor finds it: the
 // handle through the host's IDispatch, then the engine library's ordinal.
 HostEngine* EngineOf(IDispatch* view) {
@@ -503,7 +467,7 @@ TEST_F(SitedView, TakesTheSizeItsContainerGivesKeepingTheWorldPointInItsMiddle) 
   ASSERT_EQ(client::CallByName(view.Get(), "setView", {Variant::R8(1), Variant::R8(-320), Variant::R8(-240)}).hr,
             S_OK);
   ASSERT_NO_FATAL_FAILURE(ConnectEditor());
-  const LONG line = DrawAndKeep(qarn::kDrawPolyline, {{400, 300}, {500, 300}});
+  const LONG line = DrawAndKeep("drawPolyline", {{400, 300}, {500, 300}});
   ASSERT_EQ(client::PutByName(view.Get(), "highlightRecord", Variant::I4(line)).hr, S_OK);
   Repaint();
   ASSERT_EQ(Hex(WindowPixel(397, 301)), Hex(kHighlight)) << "the first vertex's mark before the resize";
