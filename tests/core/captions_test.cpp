@@ -59,13 +59,13 @@ TEST_F(ControlTest, PolygonMeasuresAddSignedAreasOfClosedRings) {
   EXPECT_DOUBLE_EQ(area, 11) << "a hole turning the other way is subtracted";
   EXPECT_DOUBLE_EQ(length, 18);
 
-  Editor().m_figure.SetVertexCount(1, 0);
+  ClearRing(1);
   const double same[][2] = {{1, 1}, {2, 1}, {2, 2}, {1, 2}};
   for (auto& p : same) AddVertex(1, p[0], p[1]);
   Editor().ComputeMeasures(area, length);
   EXPECT_DOUBLE_EQ(area, 13) << "a hole turning the same way is added";
 
-  Editor().m_figure.SetVertexCount(1, 0);
+  ClearRing(1);
   AddVertex(1, 0, 0);
   AddVertex(1, 0, 5);
   Editor().ComputeMeasures(area, length);

@@ -26,7 +26,7 @@ class ContextMenuTest : public ControlTest {
     if (mode == MODE_POLYLINE) ctl->drawPolyline();
     if (mode == MODE_POLYGON) ctl->drawPolygon();
     if (mode == MODE_POINT) ctl->drawPoint();
-    Editor().m_polarFlags = 0;  // polar input outlives an aborted edit; each case starts without it
+    if (Editor().PolarFlags() != 0) Editor().OnMenuPolarOff();  // polar input outlives an aborted edit
     host.calls.clear();
     sink.events.clear();
   }
@@ -145,7 +145,7 @@ TEST_F(ContextMenuTest, CommandsThatCannotApplyAreGrayed) {
       {"polyline outside step 1", MODE_POLYLINE,
        [&, this] {
          vertices(0, 2)();
-         Editor().m_step = EditStep(2);
+         Editor().OnMenuMoveVertex();
        },
        {ID_POLYLINE_BACK, ID_POLYLINE_POLAR_OFF}},
       {"polyline without begin/end editing", MODE_POLYLINE,
@@ -157,7 +157,7 @@ TEST_F(ContextMenuTest, CommandsThatCannotApplyAreGrayed) {
       {"polyline with only the base point known", MODE_POLYLINE,
        [&, this] {
          vertices(0, 2)();
-         Editor().m_polarFlags = POLAR_BASE_KNOWN;
+         PolarDialog("", "", "", 1);  // measured from the base point, nothing fixed
        },
        {}},
       {"polygon with two vertices", MODE_POLYGON, vertices(0, 2),
@@ -166,14 +166,13 @@ TEST_F(ContextMenuTest, CommandsThatCannotApplyAreGrayed) {
       {"polygon with polar input on", MODE_POLYGON,
        [&, this] {
          vertices(0, 3)();
-         Editor().m_polarFlags = POLAR_ANGLE_FIXED;
+         PolarDialog("30", "");
        },
        {}},
       {"polygon whose new last ring is empty", MODE_POLYGON,
        [&, this] {
          vertices(0, 3)();
-         Editor().m_figure.SetRingCount(2);
-         Editor().m_figure.SetVertexCount(1, 0);
+         AddEmptyRing();
        },
        {ID_POLYGON_BACK, ID_POLYGON_NEW_PERIMETER, ID_POLYGON_NEW_HOLE, ID_POLYGON_POLAR_OFF}},
       {"polygon with no begin/end editing keeps Continue", MODE_POLYGON,
@@ -234,8 +233,8 @@ TEST_F(ContextMenuTest, EveryIdRunsItsCommand) {
     const int count = c.mode == MODE_POINT ? 1 : 3;
     for (int i = 0; i < count; ++i) AddVertex(0, 10.0 * i, 7.0 * i);
     EditController& ec = Editor();
-    ec.m_step = c.id == ID_POLYLINE_CONTINUE || c.id == ID_POLYGON_CONTINUE || c.id == ID_POINT_SET ? EditStep::ChooseVertexToMove : EditStep::Draw;
-    ec.m_polarFlags = POLAR_ANGLE_FIXED | POLAR_BASE_KNOWN;
+    ec.SetStep(c.id == ID_POLYLINE_CONTINUE || c.id == ID_POLYGON_CONTINUE || c.id == ID_POINT_SET ? EditStep::ChooseVertexToMove : EditStep::Draw);
+    PolarDialog("30", "");
     RightClick(c.id);
     std::string got;
     if (!sink.events.empty() && (sink.events.back() == "EditDone" || sink.events.back() == "EditAborted"))
@@ -248,7 +247,7 @@ TEST_F(ContextMenuTest, EveryIdRunsItsCommand) {
     else if (c.id == ID_POLYLINE_INVERT || c.id == ID_POLYGON_INVERT)
       got = "first x " + std::to_string(static_cast<int>(ec.GetFigure().At(0, 0).x));
     else if (c.id == ID_POLYLINE_POLAR_OFF || c.id == ID_POLYGON_POLAR_OFF || c.id == ID_POINT_POLAR_OFF)
-      got = "polar " + std::to_string(ec.m_polarFlags);
+      got = "polar " + std::to_string(ec.PolarFlags());
     else
       got = "step " + std::to_string(StepNumber(ec.Step()));
     EXPECT_EQ(got, c.expected) << "command " << c.id;

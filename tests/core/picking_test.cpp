@@ -110,16 +110,17 @@ TEST_F(PickingTest, EachCandidateGoesThroughTheHostUntilAHit) {
 // draws its vertex instead of taking the base point along.
 TEST_F(PickingTest, AnUnplaceablePolarBaseIsNeverGrabbed) {
   EditController& ec = Editor();
-  ec.SetStep(EditStep(1));
-  ec.m_polarFlags = POLAR_LENGTH_FIXED | POLAR_FROM_BASE | POLAR_BASE_KNOWN;
-  ec.m_polarLength = 10;
   // World Y 280 is pixel row 200, the row pressed: only the bad X could keep the press off.
   for (double bad : {std::nan(""), std::numeric_limits<double>::infinity()}) {
-    ec.m_polarBase.x = bad;
-    ec.m_polarBase.y = 280;
+    // An empty figure takes the container's base point as polar base, wherever it is.
+    ctl->drawPolyline();
+    ec.OnMenuPolarOff();  // a base point known from before would be forced into view
+    ctl->setBasePointQarnEdit(bad, 280, 0);
+    PolarDialog("", "10");
+    ASSERT_EQ(ec.PolarBase().y, 280);
     const int32_t before = ec.GetFigure().VertexCount(0);
     host.Press(200, 200);
-    EXPECT_FALSE(ec.m_polarFlags & POLAR_BASE_DRAGGED) << bad;
+    EXPECT_FALSE(ec.PolarFlags() & POLAR_BASE_DRAGGED) << bad;
     EXPECT_EQ(ec.GetFigure().VertexCount(0), before + 1) << bad << ": the press drew a vertex";
     host.Release(200, 200);
   }
