@@ -306,8 +306,6 @@ class EditController final : public PointerHandler, public OverlayPainter {
   // host is left holding a handler this editor no longer answers for.
   void ForgetOtherEngines(HostEngine* pEngine);
 
- public:
-  // Still read or set from outside the editor.
   Figure m_figure{kInitialRingCount};
   EditStep m_step = EditStep::Idle;
   // The vertex a press picked in the current ring, or -1.
@@ -322,7 +320,6 @@ class EditController final : public PointerHandler, public OverlayPainter {
   Point3 m_polarBase;
   // The pivot of a rotation or scaling, the anchor of a move.
   Point3 m_drag;
- private:
   // The record the last commit wrote; the editor releases it with the next commit, an
   // abort or its own end, so a container reads it before any of those.
   RECORDADDR m_pDrawnNtt = 0;
