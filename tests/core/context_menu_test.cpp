@@ -50,17 +50,6 @@ class ContextMenuTest : public ControlTest {
       if (item.grayed) ids.insert(item.id);
     return ids;
   }
-  Ids Present() const {
-    Ids ids;
-    for (const MenuItemView& item : shown.items)
-      if (item.id) ids.insert(item.id);
-    return ids;
-  }
-  std::string TextOf(UINT id) const {
-    for (const MenuItemView& item : shown.items)
-      if (item.id == id) return item.text.str();
-    return "<absent>";
-  }
 
   PopupView shown;
   POINT shownAt{-1, -1};
@@ -110,19 +99,6 @@ TEST_F(ContextMenuTest, NoPopupWhileIdle) {
   };
   Editor().ShowContextMenu();
   EXPECT_FALSE(asked) << "mode 0 shows no menu";
-
-  Start(MODE_POLYLINE);
-  AddVertex(0, 1, 1);
-  AddVertex(0, 2, 2);
-  RightClick(ID_POLYLINE_DONE);
-  ASSERT_EQ(sink.events.back(), "EditDone");
-  asked = false;
-  QarnDesktop().onMenu = [&](HMENU, int, int) {
-    asked = true;
-    return 0u;
-  };
-  Editor().ShowContextMenu();
-  EXPECT_FALSE(asked) << "after Done the editor is idle and shows nothing";
 }
 
 TEST_F(ContextMenuTest, CommandsThatCannotApplyAreGrayed) {
@@ -266,27 +242,3 @@ TEST_F(ContextMenuTest, AGrayedCommandOrAnUnknownIdRunsNothing) {
   }
 }
 
-TEST_F(ContextMenuTest, TheStringFileRewritesThePopupAndKeepsItsGrayState) {
-  const std::filesystem::path folder = std::filesystem::path(QARN_TEST_OUTPUT_DIR) / "context_menu";
-  std::filesystem::remove_all(folder);
-  std::filesystem::create_directories(folder);
-  const std::string path = (folder / "strings.ini").string();
-  WritePrivateProfileStringA("POLYLINE_MENU_ITEMS", "32793", "*no inverting here", path.c_str());
-  WritePrivateProfileStringA("POLYLINE_MENU_ITEMS", "32791", "Zu&rueck", path.c_str());
-  ctl->SetStringFile(path.c_str());
-  Start(MODE_POLYLINE);
-  RightClick(ID_POLYLINE_INVERT);
-
-  EXPECT_EQ(Present().count(ID_POLYLINE_INVERT), 0u) << "a value beginning with * removes the item";
-  EXPECT_EQ(shown.items.size(), 16u);
-  EXPECT_EQ(TextOf(ID_POLYLINE_BACK), "Zu&rueck");
-  EXPECT_EQ(Show(Grayed()), Show({ID_POLYLINE_DONE, ID_POLYLINE_BACK, ID_POLYLINE_POLAR_OFF}))
-      << "replaced items keep the gray state the menu gave them";
-  EXPECT_EQ(TextOf(ID_POLYLINE_ABORT), "&Abort");
-  EXPECT_EQ(CallNames(), (Names{"GetViewWindow"})) << "a removed command cannot be chosen";
-  char value[64] = {};
-  GetPrivateProfileStringA("POLYLINE_MENU_ITEMS", "32773", "", value, sizeof(value), path.c_str());
-  EXPECT_STREQ(value, "Do&ne") << "the file gains the defaults it lacked";
-  GetPrivateProfileStringA("POLYGON_MENU_ITEMS", "32779", "<none>", value, sizeof(value), path.c_str());
-  EXPECT_STREQ(value, "<none>") << "only the popup shown is written";
-}
