@@ -123,6 +123,8 @@ TEST_F(ConvertAndSnapTest, PolarInputConstrainsDirectionAndLengthFromTheReferenc
     AddVertex(0, c.reference.x, c.reference.y);
     Polar(c.flags, c.angleDeg, c.length);
     const Point2 got = ConvertWorld(c.pointer.x, c.pointer.y);
+    // In 2D the host is asked only for the world point of the pixels.
+    EXPECT_EQ(CallNames(), (Names{"ScreenToWorld"})) << c.name;
     EXPECT_TRUE(Near(c.expected, got, 1e-6)) << c.name << ": expected " << Str(c.expected) << ", got " << Str(got);
     // The container sees the constrained point.
     const std::vector<Point2> snaps = SnapArgs();
@@ -321,29 +323,6 @@ TEST_F(ConvertAndSnapTest, TheContainerMayMoveThePointAndItsAnswerIsTheResult) {
 // ---------------------------------------------------------------------------------
 // What the host is asked, in order
 
-TEST_F(ConvertAndSnapTest, TwoDimensionalConversionAsksTheHostOnlyForScreenToWorld) {
-  struct Case {
-    const char* name;
-    uint32_t flags;
-  };
-  const Case cases[] = {
-      {"polar off", 0},
-      {"direction", POLAR_ANGLE_FIXED},
-      {"length", POLAR_LENGTH_FIXED},
-      {"both from the base point", POLAR_ANGLE_FIXED | POLAR_LENGTH_FIXED | POLAR_FROM_BASE},
-  };
-  Start();
-  AddVertex(0, 1, 1);
-  for (const Case& c : cases) {
-    Polar(c.flags, 17, 2);
-    Clear();
-    double x = 17, y = 23;
-    Editor().ConvertAndSnap(x, y);
-    EXPECT_EQ(CallNames(), (Names{"ScreenToWorld"})) << c.name;
-    EXPECT_EQ(host.calls[0].ToString(), "ScreenToWorld(17, 23)") << c.name << ": the pixels are passed as they came";
-  }
-}
-
 TEST_F(ConvertAndSnapTest, ThreeDimensionalRulesEachGoThroughTheWorkPlane) {
   struct Case {
     const char* name;
@@ -353,8 +332,6 @@ TEST_F(ConvertAndSnapTest, ThreeDimensionalRulesEachGoThroughTheWorkPlane) {
   const Names round = {"GetWorkPlane", "ViewToWorld", "ProjectToView"};
   const Case cases[] = {
       {"polar off", 0, {"ScreenToWorld"}},
-      {"direction", POLAR_ANGLE_FIXED, {"ScreenToWorld", "GetWorkPlane", "ViewToWorld", "ProjectToView"}},
-      {"length", POLAR_LENGTH_FIXED, {"ScreenToWorld", "GetWorkPlane", "ViewToWorld", "ProjectToView"}},
       {"direction then length",
        POLAR_ANGLE_FIXED | POLAR_LENGTH_FIXED,
        {"ScreenToWorld", "GetWorkPlane", "ViewToWorld", "ProjectToView", "GetWorkPlane", "ViewToWorld",
@@ -492,15 +469,7 @@ TEST_F(ConvertAndSnapTest, SnapScreenPointTruncatesTheSnappedPixelsTowardZero) {
 TEST_F(ConvertAndSnapTest, SnapScreenPointRunsThePipelineAndGoesBackToPixels) {
   Start();
   host.SetView(0.5, 10, 20);
-  // Without polar input or a Snap answer the pixel comes back as it was.
   POINT pt{37, 99};
-  Editor().SnapScreenPoint(pt);
-  EXPECT_TRUE(pt.x == 37 && pt.y == 99) << "got (" << pt.x << ", " << pt.y << ")";
-  ASSERT_EQ(SnapArgs().size(), 1u);
-  double wx = 37, wy = 99;
-  host.ScreenToWorld(wx, wy);
-  EXPECT_TRUE(Near({wx, wy}, SnapArgs()[0], 1e-5)) << "Snap is offered the world point, got " << Str(SnapArgs()[0]);
-
   // With a direction constraint, the pixel follows the constrained point.
   double rx = 0, ry = 150;  // the reference on pixel row 150
   host.ScreenToWorld(rx, ry);

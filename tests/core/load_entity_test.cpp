@@ -210,16 +210,6 @@ TEST_F(LoadEntityTest, UnsupportedTypesAreRefusedWithOnlyTheResetsBeforeTheTypeT
   EXPECT_FALSE(Editor().BeginEndEditDisabled());
 }
 
-TEST_F(LoadEntityTest, WithoutAConnectionNothingIsRead) {
-  EXPECT_FALSE(ctl->editNTT(static_cast<LONG>(make.Point(1, 1))));
-  EXPECT_EQ(QarnDesktop().messageBoxes.size(), 1u);
-  Connect();
-  host.engineHandle = 0;
-  EXPECT_FALSE(ctl->editNTT(static_cast<LONG>(make.Point(1, 1))));
-  EXPECT_EQ(QarnDesktop().messageBoxes.size(), 2u);
-  EXPECT_FALSE(ctl->isEditing());
-}
-
 TEST_F(LoadEntityTest, HostileRecordsAreRefusedBeforeAnythingIsAttached) {
   Connect();
   for (const Hostile& h : HostileRecords(make, true)) {

@@ -192,13 +192,7 @@ TEST_F(MenuCommandTest, RotateAndScaleSwitchPolarInputOffWithoutGivingTheModePai
 
 TEST_F(MenuCommandTest, NewPerimeterAndNewHoleStartAnEmptyRingUntilTheArrayIsFull) {
   ctl->setMaxNumberOfRings(3);
-  // An earlier figure leaves its third ring a hole.
   Start(MODE_POLYGON);
-  for (int r = 0; r < 3; ++r) AddVertex(r, r, r);
-  MakeHole(2);
-  ctl->abortEdit();
-  Start(MODE_POLYGON);
-  ASSERT_TRUE(Editor().GetFigure().IsHole(2));
   for (int i = 0; i < 3; ++i) AddVertex(0, i, 2 * i);
   Editor().SetStep(EditStep(8));
   Editor().OnMenuNewHole();
@@ -333,41 +327,6 @@ TEST_F(MenuCommandTest, DisablePolarPointGivesTheHostItsValuesBack) {
 }
 
 // ---- Centre and view -----------------------------------------------------------------
-
-TEST_F(MenuCommandTest, TheCentreIsTheLastRingsBoxCentreOrTheBasePointForAnEmptyRing) {
-  struct Case {
-    const char* what;
-    bool is3D;
-    std::vector<std::vector<std::array<double, 3>>> rings;
-    double x, y, z;
-    int used;
-  };
-  const Case cases[] = {
-      {"one ring", false, {{{0, 0, 9}, {10, 4, 9}, {6, -2, 9}}}, 5, 1, 0, 0},
-      {"one ring in 3D", true, {{{0, 0, 2}, {10, 4, 9}, {6, -2, 4}}}, 5, 1, 5.5, 0},
-      {"the last ring decides", false, {{{0, 0, 0}, {100, 100, 0}}, {{-4, 6, 0}, {-2, 8, 0}}}, -3, 7, 0, 0},
-      {"an empty last ring takes the base point", false, {{{0, 0, 0}, {100, 100, 0}}, {}}, 1.5, 2.5, 3.5, 1},
-      {"an earlier empty ring still reports the base point used", false, {{}, {{2, 2, 0}, {4, 4, 0}}}, 3, 3, 0, 1},
-  };
-  for (const Case& c : cases) {
-    Start(MODE_POLYGON, c.is3D);
-    ctl->setBasePointQarnEdit(1.5, 2.5, 3.5);
-    EditController& ec = Editor();
-    for (size_t r = 0; r < c.rings.size(); ++r) {
-      if (r > 0 && c.rings[r].empty()) AddEmptyRing();
-      for (const auto& p : c.rings[r]) AddVertex(static_cast<int>(r), p[0], p[1], p[2]);
-    }
-    Point3 centre{-1, -1, -1};
-    int used = -1;
-    EXPECT_EQ(ec.ComputeCentre(centre, &used), 1) << c.what;
-    EXPECT_EQ(centre.x, c.x) << c.what;
-    EXPECT_EQ(centre.y, c.y) << c.what;
-    EXPECT_EQ(centre.z, c.z) << c.what;
-    EXPECT_EQ(used, c.used) << c.what;
-    EXPECT_EQ(ec.ComputeCentre(centre, nullptr), 1) << c.what << ": the used flag is optional";
-    ctl->abortEdit();
-  }
-}
 
 TEST_F(MenuCommandTest, BringIntoViewMovesAPointOutsideTheViewToItsMiddle) {
   // The view is 640 x 480 pixels; world (X, Y) is at pixel (X, 480 - Y).

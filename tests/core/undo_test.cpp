@@ -117,25 +117,6 @@ TEST_F(UndoTest, AMoveIsUndoneAfterTheRingGrew) {
   EXPECT_TRUE(SaveBytesNow(ec) == drawn);
 }
 
-// The step restored is the one the action started in, not the one the editor is in.
-TEST_F(UndoTest, UndoGoesBackToTheStepTheActionStartedIn) {
-  EditController& ec = LoadPolygon();
-  ec.OnMenuMoveVertex();
-  Drag(Pixel(100, 100), POINT{90, 80});
-  ec.OnMenuNewHole();
-  ASSERT_EQ(ec.Step(), EditStep::Draw);
-  Click(POINT{260, 240});
-  EXPECT_TRUE(ec.Undo());
-  EXPECT_EQ(ec.Step(), EditStep::Draw) << "the vertex was drawn in the Draw step";
-  EXPECT_TRUE(ec.Undo());
-  EXPECT_EQ(ec.Step(), EditStep::ChooseVertexToMove) << "New hole was chosen while moving vertices";
-  EXPECT_EQ(ec.GetFigure().RingCount(), 2);
-  EXPECT_TRUE(ec.Undo());
-  EXPECT_EQ(ec.Step(), EditStep::ChooseVertexToMove);
-  EXPECT_EQ(ec.GetFigure().Vertices(0).x[0], 100.0);
-  EXPECT_FALSE(ec.Undo());
-}
-
 TEST_F(UndoTest, ANewActionClearsTheRedoSide) {
   EditController& ec = LoadPolygon();
   ec.OnMenuBack();
