@@ -20,12 +20,7 @@ TEST_F(ControlTest, StartAndEndTellTheHostInOrder) {
   // Polar input on through its dialog, which takes the host's mode pair over.
   host.modePair[0] = 8;
   host.modePair[1] = 9;
-  QarnDesktop().onDialog = [](DialogView& d) {
-    d.SetText(IDC_POLAR_ANGLE, "30");
-    d.Ok();
-  };
-  Editor().OnMenuPolarOn();
-  QarnDesktop().onDialog = nullptr;
+  PolarDialog("30", "");
   host.inputState[2] = 5;  // the third value the host holds at the end is the one kept
   host.calls.clear();
   ctl->abortEdit();
