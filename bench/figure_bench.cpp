@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_fixture.h"
 #include "control/qarnedit_ctrl.h"
 #include "editcore/edit_controller.h"
 #include "platform/afx_dc.h"
@@ -23,68 +24,28 @@
 
 namespace {
 
-constexpr int kCx = 320, kCy = 240;  // the view's centre, in pixels and (scale 1) world units
+using bench::FigurePoint;
+using bench::kCx;
+using bench::kCy;
 
 int64_t Vertices(const benchmark::State& s) { return s.range(0); }
 int64_t Rings(const benchmark::State& s) { return s.range(1); }
 
-// Vertex (r, i) of the bench figure: ring r a circle about the view centre, its radius
-// stepping inwards with r, so that every ring is in view and rings do not coincide.
-void FigurePoint(int64_t r, int64_t rings, int64_t i, int64_t perRing, double& x, double& y) {
-  const double radius = 40.0 + 190.0 * static_cast<double>(rings - r) / static_cast<double>(rings);
-  const double t = 6.283185307179586 * static_cast<double>(i) / static_cast<double>(perRing);
-  x = kCx + radius * std::cos(t);
-  y = kCy + radius * std::sin(t);
-}
-
-// A control editing the bench polygon, with a DC on the host's view for painting.
-struct FigureEdit {
-  ReferenceHost host;
-  CQarneditCtrl* ctl = nullptr;
-  EditController* ec = nullptr;
+// The bench figure, with a DC on the host's view for painting.
+struct FigureEdit : bench::BenchFigure {
   HDC hdc = nullptr;
   CDC dc;
 
-  FigureEdit(int64_t vertices, int64_t rings) {
-    host.logCalls = false;
-    QarneditModuleInit();
-    ctl = new CQarneditCtrl();
-    ctl->SetQarnocx(host.GetDispatch());
-    ctl->setMaxNumberOfRings(static_cast<LONG>(rings + 2));
-    ctl->drawPolygon();
-    ec = ctl->m_pEditController.get();
-    Fill(vertices, rings);
+  FigureEdit(int64_t vertices, int64_t rings, bench::Coordinates coordinates = bench::Coordinates::kPlain)
+      : BenchFigure(vertices, rings, false, coordinates) {
     hdc = GetDC(host.ViewWindow());
     dc.Attach(hdc);
-  }
-  void Fill(int64_t vertices, int64_t rings) {
-    const int64_t perRing = vertices / rings;
-    ec->m_figure.SetRingCount(static_cast<int32_t>(rings));
-    for (int64_t r = 0; r < rings; ++r) {
-      Ring& ring = ec->m_figure.Vertices(r);
-      ring.EnsureIndex(static_cast<int32_t>(perRing - 1));
-      for (int64_t i = 0; i < perRing; ++i) {
-        FigurePoint(r, rings, i, perRing, ring.x[i], ring.y[i]);
-        ring.z[i] = 0;
-        ring.part[i] = 1;
-      }
-      ec->m_figure.SetVertexCount(r, static_cast<int32_t>(perRing));
-      ec->m_figure.SetHole(r, r > 0);
-    }
   }
   ~FigureEdit() {
     dc.Detach();
     ReleaseDC(host.ViewWindow(), hdc);
-    ctl->abortEdit();
-    ctl->Release();
   }
   void Paint() { ec->PaintOverlay(&dc); }
-  // A pixel position of vertex (r, i) as the host shows it.
-  POINT PixelOf(int32_t r, int32_t i) {
-    double x = ec->GetFigure().At(r, i).x, y = ec->GetFigure().At(r, i).y;
-    host.WorldToScreen(x, y);
-    return POINT{static_cast<LONG>(std::lround(x)), static_cast<LONG>(std::lround(y))};
-  }
 };
 
 void Finish(benchmark::State& state, const char* floor) {
@@ -257,7 +218,7 @@ void Event_Save(benchmark::State& state) {
 // rest), or one that misses them all.
 void Press(benchmark::State& state, bool hit) {
   FigureEdit edit(Vertices(state), Rings(state));
-  edit.ec->SetStep(EditStep::ChooseVertexToMove);
+  edit.EnterStep(2);
   const int32_t r = edit.ec->GetFigure().LastRing();
   const POINT at = hit ? edit.PixelOf(r, edit.ec->GetFigure().VertexCount(r) / 2) : POINT{5, 5};
   // The release is timed too: pausing the clock costs more than a small figure's press.
@@ -275,14 +236,10 @@ void Event_PressMiss(benchmark::State& state) { Press(state, false); }
 void Drag(benchmark::State& state, int32_t menuStep, bool paint, const char* floor) {
   FigureEdit edit(Vertices(state), Rings(state));
   POINT from{kCx + 100, kCy + 20}, to{kCx + 60, kCy + 90};
+  edit.EnterStep(menuStep);
   if (menuStep == 2) {
-    edit.ec->SetStep(EditStep::ChooseVertexToMove);
     from = edit.PixelOf(0, 0);
     to = POINT{from.x - 7, from.y + 5};
-  } else if (menuStep == 8) {
-    edit.ec->OnMenuMove();
-  } else {
-    edit.ec->EnterRotateOrScale(static_cast<EditStep>(menuStep));
   }
   edit.host.Press(from.x, from.y);
   bool there = false;
@@ -307,9 +264,8 @@ void Event_Scale(benchmark::State& s) { Drag(s, 13, true, "floor:polyline"); }
 void Repaint(benchmark::State& state) {
   FigureEdit edit(Vertices(state), Rings(state));
   const int32_t step = static_cast<int32_t>(state.range(2));
-  edit.ec->m_step = static_cast<EditStep>(step);  // straight in: only the painting differs between steps
-  edit.ec->m_drag.x = kCx;
-  edit.ec->m_drag.y = kCy;
+  // Each step as the user reaches it; the pivot is the figure's centre, (kCx, kCy).
+  if (!edit.EnterStep(step)) state.SkipWithError("the step was not reached");
   for (auto _ : state) edit.Paint();
   Finish(state, step == 2 || step == 3 || step == 6 || step == 7 ? "floor:lineto" : "floor:polyline");
 }
@@ -371,16 +327,10 @@ void Event_ClicksMeasures(benchmark::State& s) { Clicks(s, true); }
 // A repaint in step 2 with the view zoomed so far that pixel positions pass +-2^31, or
 // with every third vertex at NaN or an infinity; judged against the plain repaint.
 void RepaintBadView(benchmark::State& state, bool nonFinite) {
-  FigureEdit edit(Vertices(state), Rings(state));
-  edit.ec->m_step = EditStep::ChooseVertexToMove;
-  if (nonFinite) {
-    const double special[] = {std::nan(""), HUGE_VAL, -HUGE_VAL};
-    for (int32_t r = 0; r < edit.ec->GetFigure().RingCount(); ++r)
-      for (int32_t i = 0; i < edit.ec->GetFigure().VertexCount(r); i += 3)
-        edit.ec->m_figure.Xs(r)[i] = special[(i / 3) % 3];
-  } else {
-    edit.host.SetView(1e7, kCx, kCy - 240.0 / 1e7);  // the view centre stays put
-  }
+  FigureEdit edit(Vertices(state), Rings(state),
+                  nonFinite ? bench::Coordinates::kEveryThirdXNonFinite : bench::Coordinates::kPlain);
+  edit.EnterStep(2);
+  if (!nonFinite) edit.host.SetView(1e7, kCx, kCy - 240.0 / 1e7);  // the view centre stays put
   for (auto _ : state) edit.Paint();
   state.SetItemsProcessed(state.iterations() * Vertices(state));
   state.SetLabel("repaint-step/" + std::to_string(Vertices(state)) + "/" + std::to_string(Rings(state)) + "/2");
@@ -399,7 +349,7 @@ void Event_HugeFigure(benchmark::State& state) {
     const RECORDADDR rec = SavedFigure(owner);
     edit.ctl->abortEdit();
     if (!edit.ctl->editNTT(static_cast<LONG>(rec))) state.SkipWithError("the figure did not load");
-    edit.ec->SetStep(EditStep::ChooseVertexToMove);
+    edit.EnterStep(2);
     edit.Paint();
     edit.ec->CommitGeometry();  // released with the control, or with the next commit
   }

@@ -174,6 +174,19 @@ class EditController final : public PointerHandler, public OverlayPainter {
   void DropReference();
   void AskForRepaint();
   bool PolarInputOn() const { return (m_polarFlags & (POLAR_ANGLE_FIXED | POLAR_LENGTH_FIXED)) != 0; }
+  // The polar state the dialogs set and the presses move: POLAR_* bits, the fixed angle
+  // (radians) and length, the angle added after each drawn vertex, and the points input
+  // is measured from.
+  uint32_t PolarFlags() const { return m_polarFlags; }
+  double PolarAngle() const { return m_polarAngle; }
+  double PolarLength() const { return m_polarLength; }
+  double AngleToAdd() const { return m_angleToAdd; }
+  const Point3& PolarBase() const { return m_polarBase; }
+  const Point3& PolarReference() const { return m_last; }
+  // The vertex a press picked in the current ring (-1: none), and the pivot of a
+  // rotation or scaling (the anchor of a move).
+  int32_t PickedVertex() const { return m_curVertex; }
+  const Point3& DragPoint() const { return m_drag; }
 
   // Loading an entity and highlighting its vertices (editcore/load_entity.cpp, feedback/hilite.cpp)
   // TRUE when the record was accepted and the edit began; FALSE for a record of another
@@ -255,19 +268,6 @@ class EditController final : public PointerHandler, public OverlayPainter {
   void CommitPolygon();
   void CommitPoint();
 
- public:
-  // Fields still read or set from outside the editor; the rest are private below.
-  Figure m_figure{kInitialRingCount};
-  EditStep m_step = EditStep::Idle;
-  int32_t m_curVertex = -1;
-  uint32_t m_polarFlags = 0;
-  double m_polarAngle = 0;
-  double m_angleToAdd = 0;
-  double m_polarLength = 0;
-  Point3 m_last;
-  Point3 m_polarBase;
-  Point3 m_drag;
-
  private:
   // Counts the starts and ends in progress on the stack: a container whose handlers
   // start an edit from inside the events of another start or end, over and over, is cut
@@ -306,6 +306,20 @@ class EditController final : public PointerHandler, public OverlayPainter {
   // host is left holding a handler this editor no longer answers for.
   void ForgetOtherEngines(HostEngine* pEngine);
 
+  Figure m_figure{kInitialRingCount};
+  EditStep m_step = EditStep::Idle;
+  // The vertex a press picked in the current ring, or -1.
+  int32_t m_curVertex = -1;
+  // POLAR_* bits, and the values polar input holds the pointer to.
+  uint32_t m_polarFlags = 0;
+  double m_polarAngle = 0;
+  double m_angleToAdd = 0;
+  double m_polarLength = 0;
+  // Where polar input measures from (UpdatePolarReference).
+  Point3 m_last;
+  Point3 m_polarBase;
+  // The pivot of a rotation or scaling, the anchor of a move.
+  Point3 m_drag;
   // The record the last commit wrote; the editor releases it with the next commit, an
   // abort or its own end, so a container reads it before any of those.
   RECORDADDR m_pDrawnNtt = 0;

@@ -29,14 +29,14 @@ class ButtonUpTest : public ControlTest {
   }
   void PressAt(double X, double Y) { host.Press(static_cast<int>(X), kViewHeight - static_cast<int>(Y)); }
   void ReleaseAt(double X, double Y) { host.Release(static_cast<int>(X), kViewHeight - static_cast<int>(Y)); }
-  Ring& Ring0() { return Editor().m_figure.Vertices(0); }
+  const Ring& Ring0() { return Editor().GetFigure().Vertices(0); }
 };
 
 TEST_F(ButtonUpTest, EachStepsReleaseFallsBackAndTellsTheHost) {
   Start(&CQarneditCtrl::drawPolygon);
-  Editor().m_drag.x = 12;
-  Editor().m_drag.y = 34;
   AddVertex(0, 50, 50);
+  AddVertex(1, 12, 34);
+  Editor().OnMenuRotate();  // the pivot: the last ring's centre, (12, 34)
   HWND other = QarnCreateWindow(nullptr, 10, 10);
   const Names off{"SetReferencePoint", "SetInputState", "RequestRepaint"};
   const char* kOff = "SetReferencePoint(0, null, null, null)";
@@ -90,18 +90,17 @@ TEST_F(ButtonUpTest, AVertexIsDeletedOnlyWhenPressAndReleaseHitIt) {
                         {"last vertex", 5, 5, true}};
   for (const Case& c : cases) {
     Start(&CQarneditCtrl::drawPolyline);
-    for (int i = 0; i < 6; ++i) AddVertex(0, 20.0 * (i + 1), 50, 0, 100 + i);
+    for (int i = 0; i < 6; ++i) AddVertex(0, 20.0 * (i + 1), 50);
     EnterStep(6);
     PressAt(20.0 * (c.pressed + 1), 50);
     ASSERT_EQ(StepNumber(Editor().Step()), 7) << c.what;
     ReleaseAt(c.released < 0 ? 400 : 20.0 * (c.released + 1), 50);
     EXPECT_EQ(StepNumber(Editor().Step()), 6) << c.what;
     EXPECT_EQ(Editor().GetFigure().VertexCount(0), c.deleted ? 5 : 6) << c.what;
-    EXPECT_EQ(Editor().m_curVertex, c.pressed) << c.what << ": the picked vertex is kept";
+    EXPECT_EQ(Editor().PickedVertex(), c.pressed) << c.what << ": the picked vertex is kept";
     for (int i = 0, kept = 0; i < Editor().GetFigure().VertexCount(0); ++i, ++kept) {
       if (c.deleted && kept == c.pressed) ++kept;
       EXPECT_EQ(Ring0().x[i], 20.0 * (kept + 1)) << c.what << ", vertex " << i;
-      EXPECT_EQ(Ring0().part[i], 100 + kept) << c.what << ", vertex " << i;
     }
     const Names calls = CallNames();
     EXPECT_EQ(std::count(calls.begin(), calls.end(), "RequestRepaint"), c.deleted ? 1 : 0) << c.what;
@@ -160,30 +159,28 @@ TEST_F(ButtonUpTest, TheCaptionFollowsTheDrawingVertexByVertex) {
 TEST_F(ButtonUpTest, AReleaseInStep1AdvancesThePolarAngleWithinOneTurn) {
   Start(&CQarneditCtrl::drawPolyline);
   struct Case {
-    uint32_t flags;
+    bool polar;  // false: the dialog's values, then Polar off
+    const char* distance;
     double startDeg, addDeg, expectedDeg;
   };
-  const Case cases[] = {{POLAR_ANGLE_FIXED, 350, 20, 10},     {POLAR_ANGLE_FIXED, 30, 20, 50},
-                        {POLAR_LENGTH_FIXED, 100, -30, 70},   {POLAR_ANGLE_FIXED, -350, -20, -10},
-                        {POLAR_ANGLE_FIXED, 340, 20, 360},    {POLAR_ANGLE_FIXED, -340, -20, -360},
-                        {POLAR_ANGLE_FIXED, 45, 0, 45},       {0, 350, 20, 350},
-                        {POLAR_FROM_BASE, 10, 20, 10}};
+  const Case cases[] = {{true, "", 350, 20, 10},    {true, "", 30, 20, 50},     {true, "5", 100, -30, 70},
+                        {true, "", -350, -20, -10}, {true, "", 340, 20, 360},   {true, "", -340, -20, -360},
+                        {true, "", 45, 0, 45},      {false, "", 350, 20, 350}};
   for (const Case& c : cases) {
-    Editor().m_polarFlags = c.flags;
-    Editor().m_polarAngle = c.startDeg * kDeg;
-    Editor().m_angleToAdd = c.addDeg * kDeg;
+    PolarDialog(std::to_string(c.startDeg).c_str(), c.distance, std::to_string(c.addDeg).c_str());
+    if (!c.polar) Editor().OnMenuPolarOff();
+    ASSERT_NEAR(Editor().PolarAngle() / kDeg, c.startDeg, 1e-9);
     EnterStep(1);
     ReleaseAt(5, 5);
-    const bool polar = (c.flags & (POLAR_ANGLE_FIXED | POLAR_LENGTH_FIXED)) != 0;
-    EXPECT_NEAR(Editor().m_polarAngle / kDeg, c.expectedDeg, 1e-9) << c.startDeg << " + " << c.addDeg;
-    EXPECT_EQ(CallNames(), polar ? Names{"RequestRepaint"} : Names{}) << "flags " << c.flags;
-    EXPECT_EQ(sink.events, (Names{"CaptionChanged(Click to draw)"})) << "flags " << c.flags;
+    const bool polar = c.polar;
+    EXPECT_NEAR(Editor().PolarAngle() / kDeg, c.expectedDeg, 1e-9) << c.startDeg << " + " << c.addDeg;
+    EXPECT_EQ(CallNames(), polar ? Names{"RequestRepaint"} : Names{}) << c.startDeg;
+    EXPECT_EQ(sink.events, (Names{"CaptionChanged(Click to draw)"})) << c.startDeg;
   }
 }
 
 TEST_F(ButtonUpTest, ThePolarBasePointDropsAtTheConvertedRelease) {
   Start(&CQarneditCtrl::drawPolygon);
-  AddVertex(0, 0, 0);
   SetCapture(host.ViewWindow());
   ctl->m_noSnapKey = 0x10;
   struct Case {
@@ -197,19 +194,25 @@ TEST_F(ButtonUpTest, ThePolarBasePointDropsAtTheConvertedRelease) {
                         {"snap key held", true, true, 40, 60, {}}};
   for (const Case& c : cases) {
     for (int32_t step : {1, 3, 9}) {
-      // Angle fixed at 0: a constrained drop would land on y = 0.
-      Editor().m_polarFlags = POLAR_ANGLE_FIXED | POLAR_FROM_BASE | POLAR_BASE_DRAGGED;
-      Editor().m_polarBase.z = 7;
+      // Angle fixed at 0: a constrained drop would land on y = 0. Without a vertex the
+      // base point is the container's, (0, 0, 7), and a press on it takes it along.
+      Editor().OnMenuPolarOff();
+      ctl->setBasePointQarnEdit(0, 0, 7);
+      PolarDialog("0", "", "", 1);
+      EnterStep(1);
+      PressAt(0, 0);
+      const uint32_t dragged = Editor().PolarFlags();
+      ASSERT_TRUE(dragged & POLAR_BASE_DRAGGED);
       EnterStep(step);
       sink.answerSnap = c.answer;
       sink.snapX = -1;
       sink.snapY = -2;
       QarnDesktop().keysDown = c.snapKeyDown ? std::set<int>{0x10} : std::set<int>{};
       ReleaseAt(40, 60);
-      EXPECT_EQ(Editor().m_polarBase.x, c.x) << c.what << ", step " << step;
-      EXPECT_EQ(Editor().m_polarBase.y, c.y) << c.what << ", step " << step;
-      EXPECT_EQ(Editor().m_polarBase.z, 7) << c.what;
-      EXPECT_EQ(Editor().m_polarFlags, static_cast<uint32_t>(POLAR_ANGLE_FIXED | POLAR_FROM_BASE)) << c.what;
+      EXPECT_EQ(Editor().PolarBase().x, c.x) << c.what << ", step " << step;
+      EXPECT_EQ(Editor().PolarBase().y, c.y) << c.what << ", step " << step;
+      EXPECT_EQ(Editor().PolarBase().z, 7) << c.what;
+      EXPECT_EQ(Editor().PolarFlags(), dragged & ~static_cast<uint32_t>(POLAR_BASE_DRAGGED)) << c.what;
       EXPECT_EQ(StepNumber(Editor().Step()), step) << c.what << ": no step action";
       EXPECT_EQ(sink.events, c.events) << c.what << ", step " << step;
       EXPECT_EQ(CallNames(), (Names{"ScreenToWorld", "RequestRepaint"})) << c.what << ", step " << step;

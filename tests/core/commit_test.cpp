@@ -51,10 +51,8 @@ TEST_F(CommitTest, CanSaveFollowsTheRulesOfEachMode) {
     if (c.mode == 1) ctl->drawPolyline();
     if (c.mode == 2) ctl->drawPolygon();
     if (c.mode == 3) ctl->drawPoint();
-    EditController& ec = Editor();
     for (size_t r = 0; r < c.counts.size(); ++r) {
-      ec.m_figure.SetRingCount(static_cast<int32_t>(r + 1));
-      ec.m_figure.SetVertexCount(r, 0);
+      if (r > 0 && c.counts[r] == 0) AddEmptyRing();
       for (int i = 0; i < c.counts[r]; ++i) AddVertex(static_cast<int>(r), i, i * i);
     }
     EXPECT_EQ(ctl->canSaveNow() != FALSE, c.expected) << "mode " << c.mode << " with " << c.counts.size() << " rings";
@@ -116,10 +114,9 @@ TEST_F(CommitTest, PolygonWithAHoleAndAnEmptyRing) {
   ctl->m_fillStyle = -2;
   ctl->drawPolygon();
   for (auto [x, y] : {std::pair{0.0, 0.0}, {4.0, 0.0}, {4.0, 3.0}, {0.0, 3.0}}) AddVertex(0, x, y);
-  Editor().m_figure.SetHole(1, 1);
   for (auto [x, y] : {std::pair{1.0, 1.0}, {1.0, 2.0}, {2.0, 2.0}}) AddVertex(1, x, y);
-  Editor().m_figure.SetRingCount(3);  // a third ring left empty is skipped
-  Editor().m_figure.SetVertexCount(2, 0);
+  MakeHole(1);
+  AddEmptyRing();  // a third ring left empty is skipped
   uint32_t rec = Save();
   EXPECT_EQ(QarnRecordMemory().BlockSize(rec), 119u);
   ExpectHeader(rec, 115, 6);
@@ -148,8 +145,7 @@ TEST_F(CommitTest, Polygon3DCarriesZRingAfterRing) {
   ctl->Set3DMode(1);
   ctl->drawPolygon();
   for (int i = 0; i < 3; ++i) AddVertex(0, i, i, 5 + i);
-  Editor().m_figure.SetRingCount(2);  // an empty second ring is not written
-  Editor().m_figure.SetVertexCount(1, 0);
+  AddEmptyRing();  // an empty second ring is not written
   uint32_t rec = Save();
   ExpectHeader(rec, 119, 6);
   uint32_t z = At<uint32_t>(rec, 115);

@@ -26,7 +26,7 @@ class ContextMenuTest : public ControlTest {
     if (mode == MODE_POLYLINE) ctl->drawPolyline();
     if (mode == MODE_POLYGON) ctl->drawPolygon();
     if (mode == MODE_POINT) ctl->drawPoint();
-    Editor().m_polarFlags = 0;  // polar input outlives an aborted edit; each case starts without it
+    if (Editor().PolarFlags() != 0) Editor().OnMenuPolarOff();  // polar input outlives an aborted edit
     host.calls.clear();
     sink.events.clear();
   }
@@ -49,17 +49,6 @@ class ContextMenuTest : public ControlTest {
     for (const MenuItemView& item : shown.items)
       if (item.grayed) ids.insert(item.id);
     return ids;
-  }
-  Ids Present() const {
-    Ids ids;
-    for (const MenuItemView& item : shown.items)
-      if (item.id) ids.insert(item.id);
-    return ids;
-  }
-  std::string TextOf(UINT id) const {
-    for (const MenuItemView& item : shown.items)
-      if (item.id == id) return item.text.str();
-    return "<absent>";
   }
 
   PopupView shown;
@@ -110,19 +99,6 @@ TEST_F(ContextMenuTest, NoPopupWhileIdle) {
   };
   Editor().ShowContextMenu();
   EXPECT_FALSE(asked) << "mode 0 shows no menu";
-
-  Start(MODE_POLYLINE);
-  AddVertex(0, 1, 1);
-  AddVertex(0, 2, 2);
-  RightClick(ID_POLYLINE_DONE);
-  ASSERT_EQ(sink.events.back(), "EditDone");
-  asked = false;
-  QarnDesktop().onMenu = [&](HMENU, int, int) {
-    asked = true;
-    return 0u;
-  };
-  Editor().ShowContextMenu();
-  EXPECT_FALSE(asked) << "after Done the editor is idle and shows nothing";
 }
 
 TEST_F(ContextMenuTest, CommandsThatCannotApplyAreGrayed) {
@@ -145,7 +121,7 @@ TEST_F(ContextMenuTest, CommandsThatCannotApplyAreGrayed) {
       {"polyline outside step 1", MODE_POLYLINE,
        [&, this] {
          vertices(0, 2)();
-         Editor().m_step = EditStep(2);
+         Editor().OnMenuMoveVertex();
        },
        {ID_POLYLINE_BACK, ID_POLYLINE_POLAR_OFF}},
       {"polyline without begin/end editing", MODE_POLYLINE,
@@ -157,7 +133,7 @@ TEST_F(ContextMenuTest, CommandsThatCannotApplyAreGrayed) {
       {"polyline with only the base point known", MODE_POLYLINE,
        [&, this] {
          vertices(0, 2)();
-         Editor().m_polarFlags = POLAR_BASE_KNOWN;
+         PolarDialog("", "", "", 1);  // measured from the base point, nothing fixed
        },
        {}},
       {"polygon with two vertices", MODE_POLYGON, vertices(0, 2),
@@ -166,14 +142,13 @@ TEST_F(ContextMenuTest, CommandsThatCannotApplyAreGrayed) {
       {"polygon with polar input on", MODE_POLYGON,
        [&, this] {
          vertices(0, 3)();
-         Editor().m_polarFlags = POLAR_ANGLE_FIXED;
+         PolarDialog("30", "");
        },
        {}},
       {"polygon whose new last ring is empty", MODE_POLYGON,
        [&, this] {
          vertices(0, 3)();
-         Editor().m_figure.SetRingCount(2);
-         Editor().m_figure.SetVertexCount(1, 0);
+         AddEmptyRing();
        },
        {ID_POLYGON_BACK, ID_POLYGON_NEW_PERIMETER, ID_POLYGON_NEW_HOLE, ID_POLYGON_POLAR_OFF}},
       {"polygon with no begin/end editing keeps Continue", MODE_POLYGON,
@@ -234,8 +209,8 @@ TEST_F(ContextMenuTest, EveryIdRunsItsCommand) {
     const int count = c.mode == MODE_POINT ? 1 : 3;
     for (int i = 0; i < count; ++i) AddVertex(0, 10.0 * i, 7.0 * i);
     EditController& ec = Editor();
-    ec.m_step = c.id == ID_POLYLINE_CONTINUE || c.id == ID_POLYGON_CONTINUE || c.id == ID_POINT_SET ? EditStep::ChooseVertexToMove : EditStep::Draw;
-    ec.m_polarFlags = POLAR_ANGLE_FIXED | POLAR_BASE_KNOWN;
+    ec.SetStep(c.id == ID_POLYLINE_CONTINUE || c.id == ID_POLYGON_CONTINUE || c.id == ID_POINT_SET ? EditStep::ChooseVertexToMove : EditStep::Draw);
+    PolarDialog("30", "");
     RightClick(c.id);
     std::string got;
     if (!sink.events.empty() && (sink.events.back() == "EditDone" || sink.events.back() == "EditAborted"))
@@ -248,7 +223,7 @@ TEST_F(ContextMenuTest, EveryIdRunsItsCommand) {
     else if (c.id == ID_POLYLINE_INVERT || c.id == ID_POLYGON_INVERT)
       got = "first x " + std::to_string(static_cast<int>(ec.GetFigure().At(0, 0).x));
     else if (c.id == ID_POLYLINE_POLAR_OFF || c.id == ID_POLYGON_POLAR_OFF || c.id == ID_POINT_POLAR_OFF)
-      got = "polar " + std::to_string(ec.m_polarFlags);
+      got = "polar " + std::to_string(ec.PolarFlags());
     else
       got = "step " + std::to_string(StepNumber(ec.Step()));
     EXPECT_EQ(got, c.expected) << "command " << c.id;
@@ -267,27 +242,3 @@ TEST_F(ContextMenuTest, AGrayedCommandOrAnUnknownIdRunsNothing) {
   }
 }
 
-TEST_F(ContextMenuTest, TheStringFileRewritesThePopupAndKeepsItsGrayState) {
-  const std::filesystem::path folder = std::filesystem::path(QARN_TEST_OUTPUT_DIR) / "context_menu";
-  std::filesystem::remove_all(folder);
-  std::filesystem::create_directories(folder);
-  const std::string path = (folder / "strings.ini").string();
-  WritePrivateProfileStringA("POLYLINE_MENU_ITEMS", "32793", "*no inverting here", path.c_str());
-  WritePrivateProfileStringA("POLYLINE_MENU_ITEMS", "32791", "Zu&rueck", path.c_str());
-  ctl->SetStringFile(path.c_str());
-  Start(MODE_POLYLINE);
-  RightClick(ID_POLYLINE_INVERT);
-
-  EXPECT_EQ(Present().count(ID_POLYLINE_INVERT), 0u) << "a value beginning with * removes the item";
-  EXPECT_EQ(shown.items.size(), 16u);
-  EXPECT_EQ(TextOf(ID_POLYLINE_BACK), "Zu&rueck");
-  EXPECT_EQ(Show(Grayed()), Show({ID_POLYLINE_DONE, ID_POLYLINE_BACK, ID_POLYLINE_POLAR_OFF}))
-      << "replaced items keep the gray state the menu gave them";
-  EXPECT_EQ(TextOf(ID_POLYLINE_ABORT), "&Abort");
-  EXPECT_EQ(CallNames(), (Names{"GetViewWindow"})) << "a removed command cannot be chosen";
-  char value[64] = {};
-  GetPrivateProfileStringA("POLYLINE_MENU_ITEMS", "32773", "", value, sizeof(value), path.c_str());
-  EXPECT_STREQ(value, "Do&ne") << "the file gains the defaults it lacked";
-  GetPrivateProfileStringA("POLYGON_MENU_ITEMS", "32779", "<none>", value, sizeof(value), path.c_str());
-  EXPECT_STREQ(value, "<none>") << "only the popup shown is written";
-}

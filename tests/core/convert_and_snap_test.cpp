@@ -43,16 +43,24 @@ class ConvertAndSnapTest : public ControlTest {
     sink.events.clear();
   }
 
-  void Polar(uint32_t flags, double angle = 0, double length = 0) {
-    Editor().m_polarFlags = flags;
-    Editor().m_polarAngle = angle;
-    Editor().m_polarLength = length;
+  // Polar input from the dialog: a fixed direction (degrees) and length where given,
+  // measured from the last vertex or (fromBase) from the base point.
+  void Polar(const char* angleDeg, const char* length, bool fromBase = false) {
+    PolarDialog(angleDeg, length, "", fromBase ? 1 : 0);
   }
-
+  void Polar(uint32_t flags, double angleDeg, double length = 0) {
+    Polar(flags & POLAR_ANGLE_FIXED ? Text(angleDeg).c_str() : "", flags & POLAR_LENGTH_FIXED ? Text(length).c_str() : "",
+          (flags & POLAR_FROM_BASE) != 0);
+  }
+  // The polyline's one vertex: the point polar input measures from.
   void Reference(double x, double y, double z = 0) {
-    Editor().m_last.x = x;
-    Editor().m_last.y = y;
-    Editor().m_last.z = z;
+    ClearRing(0);
+    AddVertex(0, x, y, z);
+  }
+  static std::string Text(double v) {
+    char text[40];
+    std::snprintf(text, sizeof(text), "%.17g", v);
+    return text;
   }
 
   // Converts the pixel position of a world point of the reference view, as a pointer
@@ -87,9 +95,10 @@ struct PolarCase {
   Point2 reference, pointer, expected;
 };
 
+// The reference is the polyline's one vertex.
 TEST_F(ConvertAndSnapTest, PolarInputConstrainsDirectionAndLengthFromTheReference) {
-  const uint32_t kDir = POLAR_ANGLE_FIXED | POLAR_LAST_FROM_PRESS;
-  const uint32_t kLen = POLAR_LENGTH_FIXED | POLAR_LAST_FROM_PRESS;
+  const uint32_t kDir = POLAR_ANGLE_FIXED;
+  const uint32_t kLen = POLAR_LENGTH_FIXED;
   const PolarCase cases[] = {
       {"direction 0: y of the reference, x kept", kDir, 0, 0, {10, 5}, {3, 9}, {3, 5}},
       {"direction 0 below and behind the reference", kDir, 0, 0, {10, 5}, {-20, -7}, {-20, 5}},
@@ -110,9 +119,12 @@ TEST_F(ConvertAndSnapTest, PolarInputConstrainsDirectionAndLengthFromTheReferenc
   };
   Start();
   for (const PolarCase& c : cases) {
-    Polar(c.flags, c.angleDeg * kPiD / 180, c.length);
-    Reference(c.reference.x, c.reference.y);
+    ClearRing(0);
+    AddVertex(0, c.reference.x, c.reference.y);
+    Polar(c.flags, c.angleDeg, c.length);
     const Point2 got = ConvertWorld(c.pointer.x, c.pointer.y);
+    // In 2D the host is asked only for the world point of the pixels.
+    EXPECT_EQ(CallNames(), (Names{"ScreenToWorld"})) << c.name;
     EXPECT_TRUE(Near(c.expected, got, 1e-6)) << c.name << ": expected " << Str(c.expected) << ", got " << Str(got);
     // The container sees the constrained point.
     const std::vector<Point2> snaps = SnapArgs();
@@ -124,27 +136,32 @@ TEST_F(ConvertAndSnapTest, PolarInputConstrainsDirectionAndLengthFromTheReferenc
 TEST_F(ConvertAndSnapTest, NoConstraintWhilePolarInputIsOffOrTheBasePointIsDragged) {
   struct Case {
     const char* name;
-    uint32_t flags;
+    const char *angle, *length;
+    bool fromBase, dragBase;
   };
   const Case cases[] = {
-      {"no polar bits", 0},
-      {"reference and base bits without angle or length", POLAR_LAST_FROM_PRESS | POLAR_BASE_KNOWN | POLAR_FROM_BASE},
-      {"angle fixed while the base point is dragged", POLAR_ANGLE_FIXED | POLAR_BASE_DRAGGED},
-      {"length fixed while the base point is dragged", POLAR_LENGTH_FIXED | POLAR_BASE_DRAGGED | POLAR_FROM_BASE},
+      {"polar input off", nullptr, nullptr, false, false},
+      {"measured from the base point without angle or length", "", "", true, false},
+      {"angle fixed while the base point is dragged", "0", "", true, true},
+      {"length fixed while the base point is dragged", "", "3", true, true},
   };
   Start();
-  AddVertex(0, 50, 60, 0);
-  Editor().m_polarBase.x = 70;
-  Editor().m_polarBase.y = 80;
+  AddVertex(0, 50, 60, 0);  // the base point settles on it: (50, 60)
   for (const Case& c : cases) {
-    Polar(c.flags, 0, 3);
-    Reference(1, 2, 3);
+    Editor().OnMenuPolarOff();
+    if (c.angle) Polar(c.angle, c.length, c.fromBase);
+    if (c.dragBase) {
+      host.Press(50, 480 - 60);
+      ASSERT_TRUE(Editor().PolarFlags() & POLAR_BASE_DRAGGED) << c.name;
+    }
+    const Point3 before = Editor().PolarReference();
     const Point2 got = ConvertWorld(13.5, -8.25);
     EXPECT_TRUE(Near({13.5, -8.25}, got)) << c.name << ": expected the pointer unchanged, got " << Str(got);
     EXPECT_EQ(SnapArgs().size(), 1u) << c.name << ": Snap fires whatever the polar state";
-    EXPECT_EQ(Editor().m_last.x, 1) << c.name << ": the reference must not be touched";
-    EXPECT_EQ(Editor().m_last.y, 2) << c.name;
-    EXPECT_EQ(Editor().m_last.z, 3) << c.name;
+    EXPECT_EQ(Editor().PolarReference().x, before.x) << c.name << ": the reference must not be touched";
+    EXPECT_EQ(Editor().PolarReference().y, before.y) << c.name;
+    EXPECT_EQ(Editor().PolarReference().z, before.z) << c.name;
+    if (c.dragBase) host.Release(50, 480 - 60);
   }
 }
 
@@ -158,59 +175,59 @@ TEST_F(ConvertAndSnapTest, ReferenceIsTheLastVertexUnlessAPressSetItOrTheBasePoi
     bool drawVertices;
     Point2 expectedReference;
   };
-  // The last ring ends at (40, 7); a press left (-5, -6); the polar base point is (3, 30).
+  // The last ring ends at (40, 7); a move's press left (5, 6); the polar base point is
+  // the last ring's centre (30, 4), or the container's (3, 30) while that ring is empty.
   const Case cases[] = {
       {"no press: the last vertex of the last ring", 0, true, {40, 7}},
-      {"a press set it: the press's point", POLAR_LAST_FROM_PRESS, true, {-5, -6}},
-      {"no press and nothing drawn: the previous value", 0, false, {-5, -6}},
-      {"base point over the last vertex", POLAR_FROM_BASE, true, {3, 30}},
-      {"base point over a press", POLAR_FROM_BASE | POLAR_LAST_FROM_PRESS, true, {3, 30}},
+      {"a press set it: the press's point", POLAR_LAST_FROM_PRESS, true, {5, 6}},
+      {"no press and nothing drawn: the previous value", 0, false, {5, 6}},
+      {"base point over the last vertex", POLAR_FROM_BASE, true, {30, 4}},
+      {"base point over a press", POLAR_FROM_BASE | POLAR_LAST_FROM_PRESS, true, {30, 4}},
       {"base point with nothing drawn", POLAR_FROM_BASE, false, {3, 30}},
   };
   for (const Case& c : cases) {
     // A fresh polygon each time; ring 1 is the ring being drawn, ring 0 must not count.
     Start(true);
+    Editor().OnMenuPolarOff();
+    AddVertex(0, 100, 100);
+    ctl->setBasePointQarnEdit(3, 30, 0);
+    // Direction 0 copies the reference's y. Without a last vertex the dialog offers
+    // only the base point, so the last vertex is chosen while ring 0's is there.
+    const bool fromBase = c.extraFlags & POLAR_FROM_BASE;
+    if (!fromBase) Polar("0", "");
     if (c.drawVertices) {
-      AddVertex(0, 100, 100);
       AddVertex(1, 20, 1);
       AddVertex(1, 40, 7);
     } else {
-      AddVertex(0, 100, 100);
-      Editor().m_figure.SetRingCount(2);
-      Editor().m_figure.SetVertexCount(1, 0);
+      AddEmptyRing();
     }
-    Editor().m_polarBase.x = 3;
-    Editor().m_polarBase.y = 30;
-    Reference(-5, -6);
-    // Direction 0 copies the reference's y; direction 90 its x.
-    Polar(POLAR_ANGLE_FIXED | c.extraFlags, 0);
+    if (fromBase) Polar("0", "", true);
+    // The press of a move makes its point the reference; Continue hands it back.
+    Editor().OnMenuMove();
+    host.Press(5, 480 - 6);
+    host.Release(5, 480 - 6);
+    if (!(c.extraFlags & POLAR_LAST_FROM_PRESS)) Editor().OnMenuContinue();
     const Point2 horizontal = ConvertWorld(11, 12);
-    Polar(POLAR_ANGLE_FIXED | c.extraFlags, kPiD / 2);
-    const Point2 vertical = ConvertWorld(11, 12);
-    const Point2 used{vertical.x, horizontal.y};
-    EXPECT_TRUE(Near(c.expectedReference, used))
-        << c.name << ": expected the reference " << Str(c.expectedReference) << ", constrained to " << Str(used);
-    EXPECT_EQ(Editor().m_polarFlags & POLAR_LAST_FROM_PRESS, c.extraFlags & POLAR_LAST_FROM_PRESS)
+    EXPECT_EQ(horizontal.y, c.expectedReference.y) << c.name << ": constrained to " << Str(horizontal);
+    EXPECT_EQ(Editor().PolarFlags() & POLAR_LAST_FROM_PRESS, c.extraFlags & POLAR_LAST_FROM_PRESS)
         << c.name << ": the conversion never sets or clears the press bit";
-    EXPECT_TRUE(Near(c.expectedReference, {Editor().m_last.x, Editor().m_last.y}))
-        << c.name << ": the reference point kept is " << Str({Editor().m_last.x, Editor().m_last.y});
+    EXPECT_TRUE(Near(c.expectedReference, {Editor().PolarReference().x, Editor().PolarReference().y}))
+        << c.name << ": the reference point kept is " << Str({Editor().PolarReference().x, Editor().PolarReference().y});
     ctl->abortEdit();
   }
 }
 
 TEST_F(ConvertAndSnapTest, ReferenceTakesZFromTheLastVertexOrTheBasePoint) {
+  ctl->Set3DMode(1);
   Start();
   AddVertex(0, 1, 2, 33);
-  Editor().m_polarBase.x = 4;
-  Editor().m_polarBase.y = 5;
-  Editor().m_polarBase.z = 66;
-  Reference(0, 0, -1);
-  Polar(POLAR_LENGTH_FIXED, 0, 1);
+  AddVertex(0, 3, 4, 99);  // the base point settles at the centre, z 66
+  Polar("", "1");
   ConvertWorld(9, 9);
-  EXPECT_EQ(Editor().m_last.z, 33) << "z of the last vertex";
-  Polar(POLAR_LENGTH_FIXED | POLAR_FROM_BASE, 0, 1);
+  EXPECT_EQ(Editor().PolarReference().z, 99) << "z of the last vertex";
+  Polar("", "1", true);
   ConvertWorld(9, 9);
-  EXPECT_EQ(Editor().m_last.z, 66) << "z of the polar base point";
+  EXPECT_EQ(Editor().PolarReference().z, 66) << "z of the polar base point";
 }
 
 // ---------------------------------------------------------------------------------
@@ -239,8 +256,8 @@ TEST_F(ConvertAndSnapTest, KeysHeldNowSwitchOffTheirStages) {
     ctl->m_noPolarKey = c.noPolarKey;
     ctl->m_noSnapKey = c.noSnapKey;
     QarnDesktop().keysDown = std::set<int>(c.held.begin(), c.held.end());
-    Polar(POLAR_ANGLE_FIXED | POLAR_LAST_FROM_PRESS, 0);
     Reference(0, 5);
+    Polar(POLAR_ANGLE_FIXED, 0);
     sink.answerSnap = true;
     sink.snapX = 1000;
     sink.snapY = 2000;
@@ -259,8 +276,8 @@ TEST_F(ConvertAndSnapTest, KeysHeldNowSwitchOffTheirStages) {
 TEST_F(ConvertAndSnapTest, KeysAreReadAtEachConversion) {
   Start();
   ctl->m_noPolarKey = kShiftKey;
-  Polar(POLAR_ANGLE_FIXED | POLAR_LAST_FROM_PRESS, kPiD / 2);
   Reference(3, 0);
+  Polar(POLAR_ANGLE_FIXED, 90);
   const struct {
     bool held;
     Point2 expected;
@@ -306,29 +323,6 @@ TEST_F(ConvertAndSnapTest, TheContainerMayMoveThePointAndItsAnswerIsTheResult) {
 // ---------------------------------------------------------------------------------
 // What the host is asked, in order
 
-TEST_F(ConvertAndSnapTest, TwoDimensionalConversionAsksTheHostOnlyForScreenToWorld) {
-  struct Case {
-    const char* name;
-    uint32_t flags;
-  };
-  const Case cases[] = {
-      {"polar off", 0},
-      {"direction", POLAR_ANGLE_FIXED},
-      {"length", POLAR_LENGTH_FIXED},
-      {"both from the base point", POLAR_ANGLE_FIXED | POLAR_LENGTH_FIXED | POLAR_FROM_BASE},
-  };
-  Start();
-  AddVertex(0, 1, 1);
-  for (const Case& c : cases) {
-    Polar(c.flags, 0.3, 2);
-    Clear();
-    double x = 17, y = 23;
-    Editor().ConvertAndSnap(x, y);
-    EXPECT_EQ(CallNames(), (Names{"ScreenToWorld"})) << c.name;
-    EXPECT_EQ(host.calls[0].ToString(), "ScreenToWorld(17, 23)") << c.name << ": the pixels are passed as they came";
-  }
-}
-
 TEST_F(ConvertAndSnapTest, ThreeDimensionalRulesEachGoThroughTheWorkPlane) {
   struct Case {
     const char* name;
@@ -338,9 +332,6 @@ TEST_F(ConvertAndSnapTest, ThreeDimensionalRulesEachGoThroughTheWorkPlane) {
   const Names round = {"GetWorkPlane", "ViewToWorld", "ProjectToView"};
   const Case cases[] = {
       {"polar off", 0, {"ScreenToWorld"}},
-      {"base point dragged", POLAR_ANGLE_FIXED | POLAR_BASE_DRAGGED, {"ScreenToWorld"}},
-      {"direction", POLAR_ANGLE_FIXED, {"ScreenToWorld", "GetWorkPlane", "ViewToWorld", "ProjectToView"}},
-      {"length", POLAR_LENGTH_FIXED, {"ScreenToWorld", "GetWorkPlane", "ViewToWorld", "ProjectToView"}},
       {"direction then length",
        POLAR_ANGLE_FIXED | POLAR_LENGTH_FIXED,
        {"ScreenToWorld", "GetWorkPlane", "ViewToWorld", "ProjectToView", "GetWorkPlane", "ViewToWorld",
@@ -351,7 +342,7 @@ TEST_F(ConvertAndSnapTest, ThreeDimensionalRulesEachGoThroughTheWorkPlane) {
   host.SetWorkPlane(0, 0, 0.5, 10, 20, 30);
   AddVertex(0, 11, 21, 30);
   for (const Case& c : cases) {
-    Polar(c.flags, 0.3, 2);
+    Polar(c.flags, 17, 2);
     Clear();
     double x = 17, y = 23;
     Editor().ConvertAndSnap(x, y);
@@ -393,7 +384,7 @@ TEST_F(ConvertAndSnapTest, ThreeDimensionalDirectionHoldsInTheWorkPlane) {
     Reference(rx, ry, rz + c.referenceHeight);
     double lx = rx, ly = ry, lz = rz + c.referenceHeight;
     host.World3DToPlane(lx, ly, lz);
-    Polar(c.flags | POLAR_LAST_FROM_PRESS, c.angleDeg * kPiD / 180, c.length);
+    Polar(c.flags, c.angleDeg, c.length);
 
     Clear();
     double x = pixel.x, y = pixel.y;
@@ -478,20 +469,12 @@ TEST_F(ConvertAndSnapTest, SnapScreenPointTruncatesTheSnappedPixelsTowardZero) {
 TEST_F(ConvertAndSnapTest, SnapScreenPointRunsThePipelineAndGoesBackToPixels) {
   Start();
   host.SetView(0.5, 10, 20);
-  // Without polar input or a Snap answer the pixel comes back as it was.
   POINT pt{37, 99};
-  Editor().SnapScreenPoint(pt);
-  EXPECT_TRUE(pt.x == 37 && pt.y == 99) << "got (" << pt.x << ", " << pt.y << ")";
-  ASSERT_EQ(SnapArgs().size(), 1u);
-  double wx = 37, wy = 99;
-  host.ScreenToWorld(wx, wy);
-  EXPECT_TRUE(Near({wx, wy}, SnapArgs()[0], 1e-5)) << "Snap is offered the world point, got " << Str(SnapArgs()[0]);
-
   // With a direction constraint, the pixel follows the constrained point.
-  Polar(POLAR_ANGLE_FIXED | POLAR_LAST_FROM_PRESS, 0);
   double rx = 0, ry = 150;  // the reference on pixel row 150
   host.ScreenToWorld(rx, ry);
   Reference(rx, ry);
+  Polar(POLAR_ANGLE_FIXED, 0);
   pt = {37, 99};
   Editor().SnapScreenPoint(pt);
   EXPECT_TRUE(pt.x == 37 && pt.y == 150) << "expected (37, 150), got (" << pt.x << ", " << pt.y << ")";
@@ -500,8 +483,8 @@ TEST_F(ConvertAndSnapTest, SnapScreenPointRunsThePipelineAndGoesBackToPixels) {
   ctl->abortEdit();
   ctl->Set3DMode(1);
   Start();
-  Polar(POLAR_ANGLE_FIXED | POLAR_LAST_FROM_PRESS, 0);
   Reference(rx, ry);
+  Polar(POLAR_ANGLE_FIXED, 0);
   Clear();
   pt = {37, 99};
   Editor().SnapScreenPoint(pt);

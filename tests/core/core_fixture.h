@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <string>
 #include <vector>
@@ -13,6 +14,8 @@
 #include "platform/desktop.h"
 #include "platform/oleauto.h"
 #include "refhost/reference_host.h"
+#include "resources/resource.h"
+#include "tests/core/entity_records.h"
 
 // Records the events fired into it as "EditDone", "EditAborted", "Snap(x,y)" and
 // "CaptionChanged(text)".
@@ -91,11 +94,57 @@ class ControlTest : public ::testing::Test {
   void Connect() { ctl->SetQarnocx(host.GetDispatch()); }
   EditController& Editor() { return *ctl->m_pEditController; }
 
-  // Puts vertices into a ring as drawing would.
+  // Gives the running edit a figure the way a container does: its figure as it is, with
+  // this vertex appended to a ring (a ring left empty added, a ring emptied or made a
+  // hole), is handed to editNTT as a record of the edit's kind, and the edit then waits
+  // in the step it was in. The load's own host calls, repaints and events are left out
+  // of the logs.
   void AddVertex(int ring, double x, double y, double z = 0, int part = 1) {
-    Figure& figure = Editor().m_figure;
-    figure.Append(ring, {x, y, z}, part);
-    if (ring >= figure.RingCount()) figure.SetRingCount(ring + 1);
+    std::vector<Shape> shape = CurrentShape();
+    if (ring >= static_cast<int>(shape.size())) shape.resize(ring + 1);
+    shape[ring].points.push_back({x, y, z, part});
+    Reload(shape);
+  }
+  void AddEmptyRing() {
+    std::vector<Shape> shape = CurrentShape();
+    shape.emplace_back();
+    Reload(shape);
+  }
+  void ClearRing(int ring) {
+    std::vector<Shape> shape = CurrentShape();
+    shape[ring].points.clear();
+    Reload(shape);
+  }
+  void MakeHole(int ring) {
+    std::vector<Shape> shape = CurrentShape();
+    shape[ring].hole = true;
+    Reload(shape);
+  }
+
+  // Polar input as a user sets it: the mode's polar dialog with these boxes, then OK (or
+  // Cancel). base picks the item of the "measured from" list: 0 the last vertex, 1 the
+  // base point (a figure without a vertex offers only the base point); -1 keeps the one
+  // the dialog preselects.
+  void PolarDialog(const char* angle, const char* distance, const char* add = "", int base = -1,
+                   bool cancel = false) {
+    const bool point = Editor().Mode() == MODE_POINT;  // its dialog has no added angle
+    QarnDesktop().onDialog = [=](DialogView& d) {
+      d.SetText(IDC_POLAR_ANGLE, angle);
+      d.SetText(IDC_POLAR_DISTANCE, distance);
+      if (!point) d.SetText(IDC_POLAR_ADD, add);
+      if (base >= 0 && d.ComboItems(IDC_POLAR_BASE).size() > 1) d.Select(IDC_POLAR_BASE, base);
+      if (cancel) {
+        d.Cancel();
+      } else {
+        d.Ok();
+      }
+    };
+    if (point) {
+      Editor().OnMenuPointPolarOn();
+    } else {
+      Editor().OnMenuPolarOn();
+    }
+    QarnDesktop().onDialog = nullptr;
   }
 
   std::vector<std::string> CallNames() const {
@@ -109,4 +158,75 @@ class ControlTest : public ::testing::Test {
   RecordingSink sink;
   IConnectionPoint* point = nullptr;
   DWORD cookie = 0;
+
+ private:
+  struct ShapeVertex {
+    double x, y, z;
+    int part;
+  };
+  struct Shape {
+    std::vector<ShapeVertex> points;
+    bool hole = false;
+  };
+  std::vector<Shape> CurrentShape() {
+    const Figure& f = Editor().GetFigure();
+    std::vector<Shape> shape(static_cast<size_t>(std::max(f.RingCount(), 1)));
+    for (int32_t r = 0; r < f.RingCount(); ++r) {
+      shape[r].hole = f.IsHole(r);
+      for (int32_t i = 0; i < f.VertexCount(r); ++i) {
+        const Point3 p = f.At(r, i);
+        shape[r].points.push_back({p.x, p.y, p.z, f.PartAt(r, i)});
+      }
+    }
+    return shape;
+  }
+  void Reload(const std::vector<Shape>& shape) {
+    EditController& ec = Editor();
+    const int32_t mode = ec.Mode();
+    const bool is3D = ec.Is3D();
+    const EditStep step = ec.Step();
+    const size_t calls = host.calls.size(), events = sink.events.size();
+    const int repaints = host.repaintRequests;
+    RecordMaker records;  // the editor copies the figure: the record goes after the load
+    uint32_t rec = 0;
+    if (mode == MODE_POINT) {
+      const ShapeVertex& v = shape[0].points.back();
+      rec = is3D ? records.Point3D(v.x, v.y, v.z) : records.Point(v.x, v.y);
+    } else if (mode == MODE_POLYLINE) {
+      RecordMaker::Polyline p;
+      p.is3D = is3D;
+      int parts = 1;
+      for (const ShapeVertex& v : shape[0].points) {
+        p.xy.insert(p.xy.end(), {v.x, v.y});
+        p.z.push_back(v.z);
+        p.parts.push_back(v.part);
+        parts = std::max(parts, v.part);
+      }
+      p.partCount = static_cast<uint32_t>(parts);
+      p.flags.assign(parts, 0);
+      if (!is3D) {
+        p.z.clear();
+        p.parts.clear();
+      }
+      rec = records.PolylineRecord(p);
+    } else {
+      RecordMaker::Polygon g;
+      g.is3D = is3D;
+      for (const Shape& ring : shape) {
+        g.rings.push_back({static_cast<uint32_t>(g.xy.size() / 2), static_cast<uint32_t>(ring.points.size()),
+                           static_cast<int16_t>(ring.hole ? ntt::kHole : ntt::kPerimeter)});
+        for (const ShapeVertex& v : ring.points) {
+          g.xy.insert(g.xy.end(), {v.x, v.y});
+          g.z.push_back(v.z);
+        }
+      }
+      if (!is3D) g.z.clear();
+      rec = records.PolygonRecord(g);
+    }
+    ASSERT_TRUE(ctl->editNTT(static_cast<LONG>(rec)));
+    if (ec.Step() != step) ec.SetStep(step);
+    host.calls.erase(host.calls.begin() + static_cast<std::ptrdiff_t>(calls), host.calls.end());
+    sink.events.erase(sink.events.begin() + static_cast<std::ptrdiff_t>(events), sink.events.end());
+    host.repaintRequests = repaints;
+  }
 };

@@ -104,33 +104,6 @@ TEST(CrossPlatformPersist, LinuxBuildWritesTheCommittedBytes) {
   EXPECT_EQ(Describe(*back.p), Describe(kFixture));
 }
 
-TEST(CrossPlatformPersist, LoadsTheStreamTheWindowsModuleWrote) {
-  std::vector<BYTE> windows;
-  const std::filesystem::path file = DataDir() / "stream_windows.bin";
-  ASSERT_TRUE(ReadBytes(file, &windows)) << "missing " << file;
-  ASSERT_GE(windows.size(), 4u);
-  uint32_t count = 0;
-  std::memcpy(&count, windows.data(), 4);
-  ASSERT_EQ(count, windows.size() - 4) << "the stream's byte count does not match its length";
-
-  Control ctl;
-  Set(*ctl.p, kOther);
-  ctl.p->SetBackColor(0x00010203);
-  ASSERT_EQ(QarnLoadFromStream(ctl.p, windows.data() + 4, count), S_OK);
-  EXPECT_EQ(Describe(*ctl.p), Describe(kFixture));
-  // The stock part holds the defaults the Windows control had.
-  EXPECT_EQ(ctl.p->GetBackColor(), 0x80000005u);
-  EXPECT_EQ(ctl.p->GetForeColor(), 0x80000008u);
-  EXPECT_EQ(ctl.p->GetFontDesc(), QarnFontDesc());
-  EXPECT_EQ(ctl.p->GetExtent().cx, 2540);
-  EXPECT_EQ(ctl.p->GetExtent().cy, 1270);
-
-  std::vector<BYTE> linux_bytes;
-  ASSERT_TRUE(ReadBytes(DataDir() / "stream_linux.bin", &linux_bytes));
-  EXPECT_EQ(Difference(linux_bytes, std::vector<BYTE>(windows.begin() + 4, windows.end())), "")
-      << "the Windows module's property bytes differ from the Linux build's";
-}
-
 }  // namespace
 
 TEST(ControlPersist, OutOfRangeValuesTakeTheirDefaultsFromStreamsAndBagsAlike) {

@@ -29,7 +29,7 @@ class FakeSite final : public EditSite {
   short NoPolarKey() const override { return 0; }
   short FillStyle() const override { return 0; }
   COLORREF OverlayColor() override { return RGB(255, 0, 0); }
-  const CString& PolylineMeasureFormat() const override { return polylineFormat; }
+  const CString& PolylineMeasureFormat() const override { return m_empty; }
   const CString& PolygonMeasureFormat() const override { return m_empty; }
   const CString& StringFile() const override { return m_empty; }
   void SetCaption(const CString& caption) override { log.push_back("Caption(" + std::string(caption.c_str()) + ")"); }
@@ -37,10 +37,6 @@ class FakeSite final : public EditSite {
   void Snap(double& x, double& y) override {
     log.push_back("Snap(" + Number(x) + ", " + Number(y) + ")");
     heldDuringSnap = held;
-    if (answerSnap) {
-      x = snapX;
-      y = snapY;
-    }
   }
   CString LocalizedString(UINT id) override { return CString(("text " + std::to_string(id)).c_str()); }
   void LocalizeMenu(const CString&, CMenu*) override {}
@@ -54,9 +50,6 @@ class FakeSite final : public EditSite {
   }
 
   Names log;
-  CString polylineFormat;
-  bool answerSnap = false;
-  double snapX = 0, snapY = 0;
   int held = 0;
   int heldDuringSnap = -1;
 
@@ -77,56 +70,10 @@ class EditSiteTest : public ::testing::Test {
     host.Press(px, py);
     host.Release(px, py);
   }
-  std::vector<std::string> Calls(const std::string& name) const {
-    std::vector<std::string> found;
-    for (const HostCall& call : host.calls)
-      if (call.name == name) found.push_back(call.ToString());
-    return found;
-  }
 
   ReferenceHost host;
   FakeSite site{host.GetDispatch()};
 };
-
-const std::string kDrawPrompt = "text " + std::to_string(IDS_STEP_DRAW);
-
-TEST_F(EditSiteTest, ADrawnPolylineTellsTheSiteItsCaptionsSnapsAndHowItEnded) {
-  site.polylineFormat = "%.1f m ";
-  EditController editor(&site);
-  editor.StartDrawing(host.GetEngine(), MODE_POLYLINE);
-  ASSERT_TRUE(editor.IsEditing());
-  Click(10, 10);
-  Click(110, 10);
-  editor.EndEdit(true);
-  EXPECT_EQ(site.log, (Names{"Caption(0.0 m " + kDrawPrompt + ")", "Snap(10, 10)", "Caption(0.0 m " + kDrawPrompt + ")",
-                             "Snap(110, 10)", "Caption(100.0 m " + kDrawPrompt + ")", "Caption()",
-                             "EditEnded(saved)"}));
-  EXPECT_NE(editor.GetDrawnNtt(), 0) << "a saved polyline leaves its record";
-  EXPECT_FALSE(editor.IsEditing());
-}
-
-TEST_F(EditSiteTest, AnAbortedEditEndsWithoutARecord) {
-  EditController editor(&site);
-  editor.StartDrawing(host.GetEngine(), MODE_POLYGON);
-  Click(10, 10);
-  editor.EndEdit(false);
-  ASSERT_GE(site.log.size(), 2u);
-  EXPECT_EQ(site.log.back(), "EditEnded(aborted)");
-  EXPECT_EQ(site.log[site.log.size() - 2], "Caption()");
-  EXPECT_EQ(editor.GetDrawnNtt(), 0);
-}
-
-TEST_F(EditSiteTest, TheSitesSnapAnswerIsThePointTheHostIsGiven) {
-  EditController editor(&site);
-  editor.StartDrawing(host.GetEngine(), MODE_POLYLINE);
-  site.answerSnap = true;
-  site.snapX = -7.25;
-  site.snapY = 3.5;
-  host.calls.clear();
-  Click(300, 300);
-  EXPECT_EQ(Calls("SetReferencePoint"), (Names{"SetReferencePoint(1, -7.25, 3.5, null)"}));
-  editor.EndEdit(false);
-}
 
 TEST_F(EditSiteTest, TheSiteIsHeldAliveWhileAPressRunsItsEventsAndLetGoAfter) {
   EditController editor(&site);

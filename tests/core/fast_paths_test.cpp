@@ -128,15 +128,23 @@ class FastPathsTest : public ControlTest {
       for (int i = 0; i < perRing; ++i) Vertex(scene, rng, i, marks[2 * i], marks[2 * i + 1]);
     }
     ctl->hiliteNttVertexes(static_cast<LONG>(make.PolylineRecord({marks})));
-    if (mode == MODE_POLYLINE) ctl->drawPolyline();
-    if (mode == MODE_POLYGON) ctl->drawPolygon();
-    for (int r = 0; r < rings; ++r)
-      for (int i = 0; i < perRing; ++i) AddVertex(r, vertices[r][2 * i], vertices[r][2 * i + 1]);
-    ASSERT_TRUE(ctl->isEditing());
+    // The figure comes as a record, as a container hands one over.
+    uint32_t rec = 0;
+    if (mode == MODE_POLYLINE) {
+      rec = make.PolylineRecord({vertices[0]});
+    } else {
+      RecordMaker::Polygon g;
+      for (const auto& ring : vertices) {
+        g.rings.push_back({static_cast<uint32_t>(g.xy.size() / 2), static_cast<uint32_t>(perRing), ntt::kPerimeter});
+        g.xy.insert(g.xy.end(), ring.begin(), ring.end());
+      }
+      rec = make.PolygonRecord(g);
+    }
+    ASSERT_TRUE(ctl->editNTT(static_cast<LONG>(rec)));
+    ASSERT_EQ(Editor().Mode(), mode);
     ASSERT_EQ(Editor().MarkCount(), withMarks ? perRing : 0);
-    EditController& ec = Editor();
-    ec.m_drag.x = 80;
-    ec.m_drag.y = 420;
+    // Rotate puts the pivot the rotation and scaling steps paint at the figure's centre.
+    Editor().OnMenuRotate();
   }
 
   struct Picture {
@@ -165,7 +173,7 @@ class FastPathsTest : public ControlTest {
   // Every step, with a copying and an XOR pen, fast against plain.
   void ExpectSamePictures(const std::string& what) {
     for (int32_t step = 1; step <= 15; ++step) {
-      Editor().m_step = static_cast<EditStep>(step);
+      Editor().SetStep(static_cast<EditStep>(step));
       for (int rop2 : {R2_COPYPEN, R2_XORPEN}) {
         const Picture fast = Paint(rop2, true);
         const Picture plain = Paint(rop2, false);
@@ -213,7 +221,7 @@ TEST_F(FastPathsTest, EveryStepPaintsTheSamePixelsWithAndWithoutFastPaths) {
 // the marks it cannot prove are already there.
 TEST_F(FastPathsTest, FastPathsStillDrawEveryDistinctMark) {
   Build(MODE_POLYGON, Scene::Overlapping, 1, 300, false);
-  Editor().m_step = EditStep::ChooseVertexToMove;
+  Editor().SetStep(EditStep::ChooseVertexToMove);
   Surface blank;
   const Picture fast = Paint(R2_COPYPEN, true);
   EXPECT_FALSE(fast.bytes == blank.Bytes());

@@ -41,19 +41,8 @@ struct AngleCase {
 TEST(GeometryAngleOfVector, GivesTheDirectionInEveryQuadrantAndOnEveryAxis) {
   const AngleCase cases[] = {
       {"zero vector", 3, 4, 3, 4, 0.0},
-      {"straight right", 0, 0, 5, 0, 0.0},
-      {"straight up", 0, 0, 0, 5, kHalfPi},
-      {"straight left", 2, 0, -1, 0, kPi},
       {"straight down", 1, 1, 1, -2, kThreeHalfPi},
-      {"first quadrant diagonal", 0, 0, 1, 1, kPi / 4},
-      {"second quadrant diagonal", 0, 0, -1, 1, 3 * kPi / 4},
-      {"third quadrant diagonal", 0, 0, -1, -1, 5 * kPi / 4},
-      {"fourth quadrant diagonal", 0, 0, 1, -1, kTwoPi - kPi / 4},
-      {"first quadrant, 30 degrees", 0, 0, kSqrt3, 1, kPi / 6},
-      {"second quadrant, 120 degrees", 0, 0, -1, kSqrt3, 2 * kPi / 3},
-      {"third quadrant, 210 degrees", 0, 0, -kSqrt3, -1, 7 * kPi / 6},
       {"fourth quadrant, 300 degrees, away from the origin", 10, 20, 11, 20 - kSqrt3, 5 * kPi / 3},
-      {"start point does not matter, only the difference", -7, 3, -6, 4, kPi / 4},
       // Both differences square to zero: the length test answers, not a division by 0.
       {"vector too short to measure", 0, 0, 1e-200, -1e-200, 0.0},
   };
@@ -104,18 +93,9 @@ TEST(GeometryNormalizeAngle, BringsAnyAngleIntoOneTurnFromZero) {
   }
 }
 
-TEST(GeometryNormalizeAngle, ResultIsNeverAFullTurnEvenWhenAddingRoundsUp) {
-  // -1e-17 + 2π rounds to 2π exactly; the result must still be below a turn.
-  const double angles[] = {-1e-17, -1e-16, -4e-16, -kTwoPi, -2 * kTwoPi};
-  for (double angle : angles) {
-    double a = angle;
-    NormalizeAngle(&a);
-    EXPECT_TRUE(a >= 0.0 && a < kTwoPi) << angle << " normalised to " << a;
-  }
-}
-
-TEST(GeometryNormalizeAngle, ReturnsForAnglesTheLoopsCouldNotFinish) {
-  const double huge[] = {1e300, -1e300, 1e17};
+TEST(GeometryNormalizeAngle, ReturnsForAnglesTheLoopsCouldNotFinishAndNeverGivesAFullTurn) {
+  // -1e-17 + 2pi rounds to 2pi exactly; the result must still be below a turn.
+  const double huge[] = {1e300, -1e300, 1e17, -1e-17, -4e-16, -2 * kTwoPi};
   for (double angle : huge) {
     double a = angle;
     NormalizeAngle(&a);
@@ -144,10 +124,6 @@ TEST(GeometryRotateAboutPoint, TurnsCounterClockwiseAboutTheCentre) {
       {"quarter turn about the origin", 1, 0, 0, 0, std::numbers::pi / 2, 0, 1},
       {"half turn about an offset centre", 3, 2, 1, 1, std::numbers::pi, -1, 0},
       {"negative quarter turn is clockwise", 2, 1, 1, 1, -std::numbers::pi / 2, 1, 0},
-      {"full turn comes back", 5, 7, 1, 2, 2 * std::numbers::pi, 5, 7},
-      {"no turn stays", 5, 7, 1, 2, 0.0, 5, 7},
-      {"many turns reduce to the remainder", 1, 0, 0, 0, 6 * std::numbers::pi + std::numbers::pi / 2, 0, 1},
-      {"from the fourth quadrant across zero", 1, -1, 0, 0, std::numbers::pi / 2, 1, 1},
       {"sixty degrees", 10, 0, 0, 0, std::numbers::pi / 3, 5, 5 * kSqrt3},
   };
   for (const RotateCase& c : cases) {
@@ -218,35 +194,6 @@ TEST(GeometryScaleAboutPoint, ScalesZOnlyWhenBothZPointersAreGiven) {
 // ---------------------------------------------------------------------------------
 // Axis rotations and the work-plane frame
 
-struct AxisCase {
-  const char* name;
-  void (*rotate)(double*, double*, double*, double);
-  Vec3 in;
-  double angle;
-  Vec3 expected;
-};
-
-TEST(GeometryAxisRotations, TurnTheTwoOtherCoordinatesAndKeepTheAxis) {
-  const double q = std::numbers::pi / 2;
-  const AxisCase cases[] = {
-      {"RotateX carries +Y to +Z", RotateX, {0, 1, 0}, q, {0, 0, 1}},
-      {"RotateX carries +Z to -Y", RotateX, {0, 0, 1}, q, {0, -1, 0}},
-      {"RotateX keeps X", RotateX, {5, 0, 0}, 0.7, {5, 0, 0}},
-      {"RotateY carries +X to +Z", RotateY, {1, 0, 0}, q, {0, 0, 1}},
-      {"RotateY carries +Z to -X", RotateY, {0, 0, 1}, q, {-1, 0, 0}},
-      {"RotateY keeps Y", RotateY, {0, 5, 0}, 0.7, {0, 5, 0}},
-      {"RotateZ carries +X to +Y", RotateZ, {1, 0, 0}, q, {0, 1, 0}},
-      {"RotateZ carries +Y to -X", RotateZ, {0, 1, 0}, q, {-1, 0, 0}},
-      {"RotateZ keeps Z", RotateZ, {0, 0, 5}, 0.7, {0, 0, 5}},
-      {"RotateZ by 30 degrees", RotateZ, {2, 0, 9}, std::numbers::pi / 6, {kSqrt3, 1, 9}},
-  };
-  for (const AxisCase& c : cases) {
-    Vec3 v = c.in;
-    c.rotate(&v.x, &v.y, &v.z, c.angle);
-    ExpectVec(c.expected, v, c.name);
-  }
-}
-
 TEST(GeometryWorkPlane, PlaneToWorldTurnsAboutZThenYThenX) {
   const double q = std::numbers::pi / 2;
   struct Case {
@@ -272,31 +219,6 @@ TEST(GeometryWorkPlane, PlaneToWorldTurnsAboutZThenYThenX) {
     Vec3 back = c.expected;
     WorldToPlane(&back.x, &back.y, &back.z, c.angles);
     ExpectVec(c.in, back, std::string("WorldToPlane ") + c.name);
-  }
-}
-
-TEST(GeometryWorkPlane, WorldToPlaneAndPlaneToWorldUndoEachOther) {
-  const double planes[][3] = {
-      {0, 0, 0}, {0.3, 0, 0}, {0, -1.1, 0}, {0, 0, 2.5}, {0.4, 0.9, -1.3}, {std::numbers::pi, std::numbers::pi / 2, -std::numbers::pi / 3}, {-2.2, 3.1, 6.0},
-  };
-  const Vec3 points[] = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, 1}, {3.5, -2.25, 7}, {-1000, 250.5, -0.125}};
-  for (const auto& a : planes) {
-    for (const Vec3& p : points) {
-      const std::string plane = "angles (" + std::to_string(a[0]) + ", " + std::to_string(a[1]) + ", " +
-                                std::to_string(a[2]) + ") point " + Str(p);
-      const double scale = 1 + std::fabs(p.x) + std::fabs(p.y) + std::fabs(p.z);
-      Vec3 v = p;
-      WorldToPlane(&v.x, &v.y, &v.z, a);
-      EXPECT_NEAR(std::sqrt(p.x * p.x + p.y * p.y + p.z * p.z), std::sqrt(v.x * v.x + v.y * v.y + v.z * v.z),
-                  kEps * scale)
-          << plane << ": the length changed";
-      PlaneToWorld(&v.x, &v.y, &v.z, a);
-      ExpectVec(p, v, "world -> plane -> world, " + plane, kEps * scale);
-      Vec3 w = p;
-      PlaneToWorld(&w.x, &w.y, &w.z, a);
-      WorldToPlane(&w.x, &w.y, &w.z, a);
-      ExpectVec(p, w, "plane -> world -> plane, " + plane, kEps * scale);
-    }
   }
 }
 

@@ -123,18 +123,6 @@ TEST_F(HiliteTest, DuringAnEditThePointerInputStopsButTheEditGoesOn) {
   EXPECT_EQ(Editor().MarkCount(), 1);
 }
 
-TEST_F(HiliteTest, TheMarksArePaintedAtEachVertex) {
-  Connect();
-  RecordMaker::Polyline closed{{10, 10, 100, 10, 100, 80}, true};
-  ctl->hiliteNttVertexes(static_cast<LONG>(make.PolylineRecord(closed)));
-  ASSERT_EQ(Editor().MarkCount(), 4);
-  host.calls.clear();
-  host.Repaint();
-  int conversions = 0;
-  for (const HostCall& call : host.calls) conversions += call.name == "WorldToScreen";
-  EXPECT_EQ(conversions, 4) << "one screen position per highlighted vertex";
-}
-
 TEST_F(HiliteTest, HostileRecordsShowNothingAndRegisterNothing) {
   Connect();
   for (const Hostile& h : HostileRecords(make, false)) {
@@ -144,15 +132,6 @@ TEST_F(HiliteTest, HostileRecordsShowNothingAndRegisterNothing) {
     EXPECT_EQ(CallNames(), (Names{"GetEngineHandle", "GetEngineFromHandle"})) << h.what;
     EXPECT_EQ(host.Painter(), nullptr) << h.what;
   }
-}
-
-TEST_F(HiliteTest, WithoutAConnectionNothingChanges) {
-  Connect();
-  ctl->hiliteNttVertexes(static_cast<LONG>(make.Point(1, 2)));
-  ctl->SetQarnocx(nullptr);
-  ctl->hiliteNttVertexes(0);
-  EXPECT_EQ(QarnDesktop().messageBoxes.size(), 1u);
-  EXPECT_EQ(Editor().MarkCount(), 1) << "the command ends before anything is cleared";
 }
 
 }  // namespace

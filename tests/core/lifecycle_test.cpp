@@ -20,12 +20,7 @@ TEST_F(ControlTest, StartAndEndTellTheHostInOrder) {
   // Polar input on through its dialog, which takes the host's mode pair over.
   host.modePair[0] = 8;
   host.modePair[1] = 9;
-  QarnDesktop().onDialog = [](DialogView& d) {
-    d.SetText(IDC_POLAR_ANGLE, "30");
-    d.Ok();
-  };
-  Editor().OnMenuPolarOn();
-  QarnDesktop().onDialog = nullptr;
+  PolarDialog("30", "");
   host.inputState[2] = 5;  // the third value the host holds at the end is the one kept
   host.calls.clear();
   ctl->abortEdit();
@@ -195,12 +190,16 @@ TEST_F(ControlTest, RingStorageResize) {
 }
 
 TEST_F(ControlTest, ConnectionErrors) {
-  // Without a host every draw call shows its own box and calls nothing.
+  // Without a host every start, load and highlight shows its own box and calls nothing.
+  RecordMaker make;
+  const LONG point = static_cast<LONG>(make.Point(1, 1));
   ctl->drawPolyline();
   ctl->drawPolygon();
   ctl->drawPoint();
-  ASSERT_EQ(QarnDesktop().messageBoxes.size(), 3u) << "one box per draw call";
-  for (size_t i = 0; i < 3; ++i) {
+  EXPECT_FALSE(ctl->editNTT(point));
+  ctl->hiliteNttVertexes(point);
+  ASSERT_EQ(QarnDesktop().messageBoxes.size(), 5u) << "one box per call";
+  for (size_t i = 0; i < 5; ++i) {
     EXPECT_EQ(QarnDesktop().messageBoxes[i].text,
               CString("ERROR: set the qarnocx property before to use the qarnedit ActiveX control."))
         << "box " << i;
@@ -211,10 +210,11 @@ TEST_F(ControlTest, ConnectionErrors) {
   host.engineHandle = 0;
   host.calls.clear();
   ctl->drawPoint();
-  ASSERT_EQ(QarnDesktop().messageBoxes.size(), 4u);
-  EXPECT_EQ(QarnDesktop().messageBoxes[3].text, CString("Error connecting to qarnocx"));
-  EXPECT_EQ(QarnDesktop().messageBoxes[3].flags, static_cast<UINT>(MB_ICONSTOP | MB_OK));
-  EXPECT_EQ(CallNames(), (Names{"GetEngineHandle"})) << "only the handle was asked for";
+  EXPECT_FALSE(ctl->editNTT(point));
+  ASSERT_EQ(QarnDesktop().messageBoxes.size(), 7u);
+  EXPECT_EQ(QarnDesktop().messageBoxes[5].text, CString("Error connecting to qarnocx"));
+  EXPECT_EQ(QarnDesktop().messageBoxes[5].flags, static_cast<UINT>(MB_ICONSTOP | MB_OK));
+  EXPECT_EQ(CallNames(), (Names{"GetEngineHandle", "GetEngineHandle"})) << "only the handle was asked for";
   EXPECT_FALSE(ctl->isEditing());
   EXPECT_TRUE(sink.events.empty());
 }

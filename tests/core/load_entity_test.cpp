@@ -200,7 +200,7 @@ TEST_F(LoadEntityTest, UnsupportedTypesAreRefusedWithOnlyTheResetsBeforeTheTypeT
   ctl->drawPolygon();
   AddVertex(0, 0, 0);
   AddVertex(1, 1, 1);
-  Editor().m_figure.SetHole(0, 1);
+  MakeHole(0);
   ctl->disableBeginEndPolylineEdit();
   EXPECT_FALSE(ctl->editNTT(static_cast<LONG>(make.Block(RecordMaker::Header(48, 48, 3)))));
   EXPECT_TRUE(ctl->isEditing());
@@ -208,16 +208,6 @@ TEST_F(LoadEntityTest, UnsupportedTypesAreRefusedWithOnlyTheResetsBeforeTheTypeT
   EXPECT_EQ(Editor().GetFigure().RingCount(), 1);
   EXPECT_EQ(Editor().GetFigure().IsHole(0), 0);
   EXPECT_FALSE(Editor().BeginEndEditDisabled());
-}
-
-TEST_F(LoadEntityTest, WithoutAConnectionNothingIsRead) {
-  EXPECT_FALSE(ctl->editNTT(static_cast<LONG>(make.Point(1, 1))));
-  EXPECT_EQ(QarnDesktop().messageBoxes.size(), 1u);
-  Connect();
-  host.engineHandle = 0;
-  EXPECT_FALSE(ctl->editNTT(static_cast<LONG>(make.Point(1, 1))));
-  EXPECT_EQ(QarnDesktop().messageBoxes.size(), 2u);
-  EXPECT_FALSE(ctl->isEditing());
 }
 
 TEST_F(LoadEntityTest, HostileRecordsAreRefusedBeforeAnythingIsAttached) {
@@ -286,8 +276,8 @@ TEST_F(LoadEntityTest, ASavedFigureLoadsAndSavesToTheSameBytes) {
     if (c.mode == MODE_POLYGON) ctl->drawPolygon();
     if (c.mode == MODE_POINT) ctl->drawPoint();
     for (size_t r = 0; r < c.rings.size(); ++r) {
-      if (r > 0) Editor().m_figure.SetHole(r, 1);
       for (const V& v : c.rings[r]) AddVertex(static_cast<int>(r), v.x, v.y, v.z, v.part);
+      if (r > 0) MakeHole(static_cast<int>(r));
     }
     ASSERT_TRUE(ctl->saveEdit()) << c.what;
     const uint32_t first = static_cast<uint32_t>(ctl->getDrawnNTT());

@@ -35,22 +35,21 @@ class MenuCommandTest : public ControlTest {
   // Polar input on as the user turns it on: the mode's Polar dialog with these boxes, OK.
   // With cancel, the dialog is left with Cancel and polar input stays as it was.
   void PolarOn(const char* angle, const char* distance = "", bool cancel = false) {
-    QarnDesktop().onDialog = [angle, distance, cancel](DialogView& d) {
-      d.SetText(IDC_POLAR_ANGLE, angle);
-      d.SetText(IDC_POLAR_DISTANCE, distance);
-      if (cancel) {
-        d.Cancel();
-      } else {
-        d.Ok();
-      }
-    };
-    if (Editor().Mode() == MODE_POINT) {
-      Editor().OnMenuPointPolarOn();
-    } else {
-      Editor().OnMenuPolarOn();
-    }
-    QarnDesktop().onDialog = nullptr;
+    PolarDialog(angle, distance, "", -1, cancel);
     Clear();
+  }
+  // Every polar bit set, as a user gets them: angle and length fixed (both 0) from the
+  // base point (the last ring's centre, which must lie in view), a drawn vertex's press
+  // as reference, and the base point grabbed.
+  void AllPolarBits() {
+    PolarDialog("0", "0", "", 1);
+    Editor().OnMenuContinue();
+    host.Press(600, 20);
+    host.Release(600, 20);
+    int px = 0, py = 0;
+    Editor().WorldToPixel(Editor().PolarBase().x, Editor().PolarBase().y, 0, px, py);
+    host.Press(px, py);
+    ASSERT_EQ(Editor().PolarFlags(), 0x3Fu);
   }
 };
 
@@ -110,7 +109,7 @@ TEST_F(MenuCommandTest, EachCommandTellsTheHostExactlyThis) {
     AddVertex(0, 10, 10, 2);
     AddVertex(0, 20, 20, 4);
     AddVertex(0, 30, 40, 6);
-    Editor().m_step = EditStep(5);  // a step none of them keeps by accident
+    Editor().SetStep(EditStep(5));  // a step none of them keeps by accident
     host.inputState[0] = c.trackFirst;
     host.inputState[2] = c.trackThird;
     Clear();
@@ -123,9 +122,11 @@ TEST_F(MenuCommandTest, EachCommandTellsTheHostExactlyThis) {
 
 TEST_F(MenuCommandTest, ContinueClearsOnlyThePressReference) {
   Start(MODE_POLYLINE);
-  Editor().m_polarFlags = 0x3F;
+  AddVertex(0, 10, 10);
+  AllPolarBits();
+  Clear();
   Editor().OnMenuContinue();
-  EXPECT_EQ(Editor().m_polarFlags, 0x3Bu);
+  EXPECT_EQ(Editor().PolarFlags(), 0x3Bu);
   EXPECT_EQ(sink.events, (Names{"CaptionChanged(Click to draw)"}));
 }
 
@@ -155,13 +156,18 @@ TEST_F(MenuCommandTest, ThePivotIsKeptBetweenRotateAndScaleAndRecomputedAfterOth
     AddVertex(0, 100, 50);
     for (auto handler : c.before) {
       std::invoke(handler, &Editor());
-      Editor().m_drag.x = 7;  // as if the user dragged the centre
-      Editor().m_drag.y = 8;
+      const int32_t step = StepNumber(Editor().Step());
+      if (step != 10 && step != 13) continue;
+      // The user drags the centre to (7, 8).
+      host.Press(50, 480 - 25);
+      host.Move(7, 480 - 8);
+      host.Release(7, 480 - 8);
+      ASSERT_EQ(Editor().DragPoint().x, 7) << c.what;
     }
     Clear();
     std::invoke(c.last, &Editor());
-    EXPECT_EQ(Editor().m_drag.x, c.expectedX) << c.what;
-    EXPECT_EQ(Editor().m_drag.y, c.expectedY) << c.what;
+    EXPECT_EQ(Editor().DragPoint().x, c.expectedX) << c.what;
+    EXPECT_EQ(Editor().DragPoint().y, c.expectedY) << c.what;
     ASSERT_FALSE(host.calls.empty()) << c.what;
     char reference[80];
     std::snprintf(reference, sizeof(reference), "SetReferencePoint(1, %g, %g, null)", c.expectedX, c.expectedY);
@@ -188,7 +194,7 @@ TEST_F(MenuCommandTest, NewPerimeterAndNewHoleStartAnEmptyRingUntilTheArrayIsFul
   ctl->setMaxNumberOfRings(3);
   Start(MODE_POLYGON);
   for (int i = 0; i < 3; ++i) AddVertex(0, i, 2 * i);
-  Editor().m_step = EditStep(8);
+  Editor().SetStep(EditStep(8));
   Editor().OnMenuNewHole();
   EXPECT_EQ(Editor().GetFigure().RingCount(), 2);
   EXPECT_EQ(Count(1), 0);
@@ -198,13 +204,12 @@ TEST_F(MenuCommandTest, NewPerimeterAndNewHoleStartAnEmptyRingUntilTheArrayIsFul
   EXPECT_EQ(Count(0), 3) << "the first ring is untouched";
 
   for (int i = 0; i < 3; ++i) AddVertex(1, i, 3 * i);
-  Editor().m_figure.SetHole(2, 1);  // stale flag from an earlier figure
   Editor().OnMenuNewPerimeter();
   EXPECT_EQ(Editor().GetFigure().RingCount(), 3);
   EXPECT_EQ(Editor().GetFigure().IsHole(2), 0);
 
   for (int i = 0; i < 3; ++i) AddVertex(2, i, 4 * i);
-  Editor().m_step = EditStep(8);
+  Editor().SetStep(EditStep(8));
   Clear();
   Editor().OnMenuNewPerimeter();
   Editor().OnMenuNewHole();
@@ -214,32 +219,40 @@ TEST_F(MenuCommandTest, NewPerimeterAndNewHoleStartAnEmptyRingUntilTheArrayIsFul
 }
 
 TEST_F(MenuCommandTest, InvertReversesTheCurrentRingButNotItsPartNumbers) {
+  // Parts differ only in a 3D polyline; a polygon's rings show that only the current
+  // (last) ring turns. In 2D the heights stay behind: a 2D record loads them as 0.
   struct Case {
+    int mode;
     bool is3D;
     int count;
     std::vector<double> x, z;
   };
   const Case cases[] = {
-      {false, 3, {3, 2, 1}, {1, 2, 3}},
-      {true, 3, {3, 2, 1}, {3, 2, 1}},
-      {false, 4, {4, 3, 2, 1}, {1, 2, 3, 4}},
-      {false, 1, {1}, {1}},
+      {MODE_POLYGON, false, 3, {3, 2, 1}, {0, 0, 0}},
+      {MODE_POLYGON, true, 3, {3, 2, 1}, {3, 2, 1}},
+      {MODE_POLYGON, false, 4, {4, 3, 2, 1}, {0, 0, 0, 0}},
+      {MODE_POLYGON, false, 1, {1}, {0}},
+      {MODE_POLYLINE, true, 3, {3, 2, 1}, {3, 2, 1}},
   };
   for (const Case& c : cases) {
-    Start(MODE_POLYGON, c.is3D);
-    for (int i = 0; i < 3; ++i) AddVertex(0, 100 + i, 100, 0, 7);  // ring 0 stays as it is
-    Editor().m_figure.SetRingCount(2);
-    Editor().m_figure.SetVertexCount(1, 0);  // a new ring, whatever an earlier figure left
-    for (int i = 1; i <= c.count; ++i) AddVertex(1, i, 10 * i, i, i);
+    Start(c.mode, c.is3D);
+    const int ring = c.mode == MODE_POLYGON ? 1 : 0;
+    if (ring == 1)
+      for (int i = 0; i < 3; ++i) AddVertex(0, 100 + i, 100);  // ring 0 stays as it is
+    for (int i = 1; i <= c.count; ++i) AddVertex(ring, i, 10 * i, i, i);
     Editor().OnMenuInvert();
-    const Ring& ring = Editor().GetFigure().Vertices(1);
+    const Figure& f = Editor().GetFigure();
     for (int i = 0; i < c.count; ++i) {
-      EXPECT_EQ(ring.x[i], c.x[i]) << c.count << " vertices, 3D " << c.is3D << ", x[" << i << "]";
-      EXPECT_EQ(ring.y[i], 10 * c.x[i]) << c.count << " vertices, y[" << i << "]";
-      EXPECT_EQ(ring.z[i], c.z[i]) << c.count << " vertices, 3D " << c.is3D << ", z[" << i << "]";
-      EXPECT_EQ(ring.part[i], i + 1) << "part numbers stay in place, [" << i << "]";
+      EXPECT_EQ(f.At(ring, i).x, c.x[i]) << c.count << " vertices, 3D " << c.is3D << ", x[" << i << "]";
+      EXPECT_EQ(f.At(ring, i).y, 10 * c.x[i]) << c.count << " vertices, y[" << i << "]";
+      EXPECT_EQ(f.At(ring, i).z, c.z[i]) << c.count << " vertices, 3D " << c.is3D << ", z[" << i << "]";
+      if (c.mode == MODE_POLYLINE) {
+        EXPECT_EQ(f.PartAt(ring, i), i + 1) << "part numbers stay in place, [" << i << "]";
+      }
     }
-    EXPECT_EQ(Editor().GetFigure().At(0, 0).x, 100) << "only the current ring turns";
+    if (ring == 1) {
+      EXPECT_EQ(f.At(0, 0).x, 100) << "only the current ring turns";
+    }
     ctl->abortEdit();
   }
 }
@@ -248,7 +261,6 @@ TEST_F(MenuCommandTest, BackDropsTheLastVertexAndSwitchesTheReferenceOffAtZero) 
   Start(MODE_POLYLINE);
   AddVertex(0, 1, 2);
   AddVertex(0, 3, 4);
-  Editor().m_step = EditStep(1);
   Editor().OnMenuBack();
   EXPECT_EQ(Count(), 1);
   EXPECT_EQ(Join(Calls()), "SetReferencePoint(1, 1, 2, null); RequestRepaint()");
@@ -316,49 +328,6 @@ TEST_F(MenuCommandTest, DisablePolarPointGivesTheHostItsValuesBack) {
 
 // ---- Centre and view -----------------------------------------------------------------
 
-TEST_F(MenuCommandTest, TheCentreIsTheLastRingsBoxCentreOrTheBasePointForAnEmptyRing) {
-  struct Case {
-    const char* what;
-    bool is3D;
-    std::vector<std::vector<std::array<double, 3>>> rings;
-    double x, y, z;
-    int used;
-  };
-  const Case cases[] = {
-      {"one ring", false, {{{0, 0, 9}, {10, 4, 9}, {6, -2, 9}}}, 5, 1, 0, 0},
-      {"one ring in 3D", true, {{{0, 0, 2}, {10, 4, 9}, {6, -2, 4}}}, 5, 1, 5.5, 0},
-      {"the last ring decides", false, {{{0, 0, 0}, {100, 100, 0}}, {{-4, 6, 0}, {-2, 8, 0}}}, -3, 7, 0, 0},
-      {"an empty last ring takes the base point", false, {{{0, 0, 0}, {100, 100, 0}}, {}}, 1.5, 2.5, 3.5, 1},
-      {"an earlier empty ring still reports the base point used", false, {{}, {{2, 2, 0}, {4, 4, 0}}}, 3, 3, 0, 1},
-  };
-  for (const Case& c : cases) {
-    Start(MODE_POLYGON, c.is3D);
-    ctl->setBasePointQarnEdit(1.5, 2.5, 3.5);
-    EditController& ec = Editor();
-    ec.m_figure.SetRingCount(static_cast<int32_t>(c.rings.size()));
-    for (size_t r = 0; r < c.rings.size(); ++r) {
-      ec.m_figure.SetVertexCount(r, 0);
-      for (const auto& p : c.rings[r]) AddVertex(static_cast<int>(r), p[0], p[1], p[2]);
-    }
-    Point3 centre{-1, -1, -1};
-    int used = -1;
-    EXPECT_EQ(ec.ComputeCentre(centre, &used), 1) << c.what;
-    EXPECT_EQ(centre.x, c.x) << c.what;
-    EXPECT_EQ(centre.y, c.y) << c.what;
-    EXPECT_EQ(centre.z, c.z) << c.what;
-    EXPECT_EQ(used, c.used) << c.what;
-    EXPECT_EQ(ec.ComputeCentre(centre, nullptr), 1) << c.what << ": the used flag is optional";
-    ctl->abortEdit();
-  }
-  Editor().m_figure.SetRingCount(0);
-  Point3 centre{42, 42, 42};
-  int used = -1;
-  EXPECT_EQ(Editor().ComputeCentre(centre, &used), 0);
-  EXPECT_EQ(used, 0);
-  EXPECT_EQ(centre.x + centre.y + centre.z, 126) << "no ring: nothing written";
-  Editor().m_figure.SetRingCount(1);
-}
-
 TEST_F(MenuCommandTest, BringIntoViewMovesAPointOutsideTheViewToItsMiddle) {
   // The view is 640 x 480 pixels; world (X, Y) is at pixel (X, 480 - Y).
   struct Case {
@@ -413,9 +382,11 @@ class PolarCommandTest : public MenuCommandTest {
       work(dialog);
     };
   }
-  void StartWithHostState(int mode, bool is3D = false) {
-    Start(mode, is3D);
-    Editor().m_polarFlags = 0;
+  void StartWithHostState(int mode, bool is3D = false, bool start = true) {
+    if (start) {
+      Start(mode, is3D);
+      if (Editor().PolarFlags() != 0) Editor().OnMenuPolarOff();  // polar input outlives an edit
+    }
     host.inputState[0] = 1;
     host.inputState[1] = -2;
     host.inputState[2] = 7;
@@ -435,10 +406,10 @@ TEST_F(PolarCommandTest, TheDialogShowsTheCurrentPolarInputAndCancelRestoresTheH
   StartWithHostState(MODE_POLYLINE);
   AddVertex(0, 0, 0);
   EditController& ec = Editor();
-  ec.m_polarFlags = POLAR_ANGLE_FIXED | POLAR_LENGTH_FIXED | POLAR_FROM_BASE | POLAR_BASE_KNOWN;
-  ec.m_polarAngle = 90 * kDegree;
-  ec.m_polarLength = 12.5;
-  ec.m_angleToAdd = -45 * kDegree;
+  PolarDialog("90", "12.5", "-45", 1);
+  ASSERT_EQ(ec.PolarFlags(), 0x1Bu);
+  host.inputState[2] = 7;  // what the dialog forced, put back
+  Clear();
   OnDialog([](DialogView& d) {
     EXPECT_EQ(d.Text(IDC_POLAR_ANGLE).str(), "90");
     EXPECT_TRUE(d.Checked(IDC_POLAR_ANGLE_ON));
@@ -454,38 +425,39 @@ TEST_F(PolarCommandTest, TheDialogShowsTheCurrentPolarInputAndCancelRestoresTheH
   ec.OnMenuPolarOn();
   EXPECT_EQ(dialogs, 1);
   EXPECT_EQ(Join(Calls()), "GetInputState(); SetInputState(1, -2, 7); RequestRepaint()");
-  EXPECT_EQ(ec.m_polarFlags, 0x1Bu) << "cancel changes nothing";
-  EXPECT_EQ(ec.m_polarAngle, 90 * kDegree);
+  EXPECT_EQ(ec.PolarFlags(), 0x1Bu) << "cancel changes nothing";
+  EXPECT_EQ(ec.PolarAngle(), 90 * kDegree);
 }
 
 TEST_F(PolarCommandTest, OkTakesTheBoxesAndSwitchesTheHostsModePairOff) {
   struct Case {
     const char* what;
-    uint32_t flagsBefore;
+    bool allBitsBefore;  // else polar input off
     const char *angle, *distance, *add;
     uint32_t flagsAfter;
     double polarAngle, polarLength, angleToAdd;
     Names calls;
   };
   const Case cases[] = {
-      {"angle, distance and an added angle", 0, "45", "10", "90", 0x03, 45 * kDegree, 10, 90 * kDegree,
+      {"angle, distance and an added angle", false, "45", "10", "90", 0x03, 45 * kDegree, 10, 90 * kDegree,
        {"GetInputState()", "GetModePair()", "SetModePair(0, 0)", "SetInputState(null, -2, 0)", "RequestRepaint()"}},
-      {"distance only: the added angle needs the angle box", 0, "", "10", "90", 0x02, 0, 10, 0,
+      {"distance only: the added angle needs the angle box", false, "", "10", "90", 0x02, 0, 10, 0,
        {"GetInputState()", "GetModePair()", "SetModePair(0, 0)", "SetInputState(null, -2, 0)", "RequestRepaint()"}},
-      {"both boxes off keeps only the known base point", 0x3F, "", "", "", 0x28, 0, 0, 0,
+      {"both boxes off keeps only the known base point and its drag", true, "", "", "", 0x28, 0, 0, 0,
        {"GetInputState()", "GetModePair()", "SetModePair(0, 0)", "SetInputState(null, -2, 7)", "RequestRepaint()"}},
-      {"both boxes off from nothing leaves the mode pair alone", 0x04, "", "", "", 0, 0, 0, 0,
+      {"both boxes off from nothing leaves the mode pair alone", false, "", "", "", 0, 0, 0, 0,
        {"GetInputState()", "SetInputState(null, -2, 7)", "RequestRepaint()"}},
-      {"bits above the byte are dropped", 0x100 | POLAR_ANGLE_FIXED, "30", "", "", 0x01, 30 * kDegree, 0, 0,
-       {"GetInputState()", "GetModePair()", "SetModePair(0, 0)", "SetInputState(null, -2, 0)", "RequestRepaint()"}},
   };
   for (const Case& c : cases) {
     StartWithHostState(MODE_POLYGON);
     AddVertex(0, 10, 10);
     AddVertex(0, 20, 10);
     EditController& ec = Editor();
-    ec.m_polarFlags = c.flagsBefore;
-    ec.m_polarAngle = ec.m_polarLength = ec.m_angleToAdd = 0;
+    // Angle and length 0 from an earlier dialog; then polar input off, or every bit on.
+    PolarDialog("0", "0");
+    ec.OnMenuPolarOff();
+    if (c.allBitsBefore) AllPolarBits();
+    StartWithHostState(MODE_POLYGON, false, false);  // the host as it was, the edit kept
     OnDialog([&c](DialogView& d) {
       d.SetText(IDC_POLAR_ANGLE, c.angle);
       d.SetText(IDC_POLAR_DISTANCE, c.distance);
@@ -494,10 +466,10 @@ TEST_F(PolarCommandTest, OkTakesTheBoxesAndSwitchesTheHostsModePairOff) {
       d.Ok();
     });
     ec.OnMenuPolarOn();
-    EXPECT_EQ(ec.m_polarFlags, c.flagsAfter) << c.what;
-    EXPECT_NEAR(ec.m_polarAngle, c.polarAngle, 1e-12) << c.what;
-    EXPECT_EQ(ec.m_polarLength, c.polarLength) << c.what;
-    EXPECT_NEAR(ec.m_angleToAdd, c.angleToAdd, 1e-12) << c.what;
+    EXPECT_EQ(ec.PolarFlags(), c.flagsAfter) << c.what;
+    EXPECT_NEAR(ec.PolarAngle(), c.polarAngle, 1e-12) << c.what;
+    EXPECT_EQ(ec.PolarLength(), c.polarLength) << c.what;
+    EXPECT_NEAR(ec.AngleToAdd(), c.angleToAdd, 1e-12) << c.what;
     EXPECT_EQ(Join(Calls()), Join(c.calls)) << c.what;
     Clear();
     ctl->abortEdit();
@@ -518,9 +490,9 @@ TEST_F(PolarCommandTest, TheBasePointStartsAtTheCentreAndIsForcedIntoViewOnceKno
     d.Ok();
   });
   ec.OnMenuPolarOn();
-  EXPECT_EQ(ec.m_polarFlags, 0x1Au);
-  EXPECT_EQ(ec.m_polarBase.x, 200);
-  EXPECT_EQ(ec.m_polarBase.y, 150);
+  EXPECT_EQ(ec.PolarFlags(), 0x1Au);
+  EXPECT_EQ(ec.PolarBase().x, 200);
+  EXPECT_EQ(ec.PolarBase().y, 150);
   EXPECT_EQ(Join(Calls()),
             "GetInputState(); GetViewWindow(); WorldToScreen(200, 150); GetModePair(); SetModePair(0, 0); "
             "SetInputState(null, -2, 0); RequestRepaint()")
@@ -528,8 +500,8 @@ TEST_F(PolarCommandTest, TheBasePointStartsAtTheCentreAndIsForcedIntoViewOnceKno
 
   Clear();
   ec.OnMenuPolarOn();
-  EXPECT_EQ(ec.m_polarBase.x, 320) << "a known base point goes to the middle of the view";
-  EXPECT_EQ(ec.m_polarBase.y, 240);
+  EXPECT_EQ(ec.PolarBase().x, 320) << "a known base point goes to the middle of the view";
+  EXPECT_EQ(ec.PolarBase().y, 240);
   EXPECT_NE(Join(Calls()).find("WorldToScreen(200, 150); ScreenToWorld(320, 240)"), std::string::npos)
       << Join(Calls());
 }
@@ -547,9 +519,9 @@ TEST_F(PolarCommandTest, WithoutALastPointTheBaseIsTheUsersPointWhereverItIs) {
   });
   ec.OnMenuPolarOn();
   EXPECT_EQ(lastAngle, 0) << "no segment: angle 0";
-  EXPECT_EQ(ec.m_polarFlags & (POLAR_FROM_BASE | POLAR_BASE_KNOWN), 0x18u);
-  EXPECT_EQ(ec.m_polarBase.x, 5000) << "the user's base point is kept even outside the view";
-  EXPECT_EQ(ec.m_polarBase.y, -700);
+  EXPECT_EQ(ec.PolarFlags() & (POLAR_FROM_BASE | POLAR_BASE_KNOWN), 0x18u);
+  EXPECT_EQ(ec.PolarBase().x, 5000) << "the user's base point is kept even outside the view";
+  EXPECT_EQ(ec.PolarBase().y, -700);
   for (const HostCall& call : host.calls) EXPECT_NE(call.name, "ScreenToWorld");
 }
 
@@ -584,21 +556,26 @@ TEST_F(PolarCommandTest, GetLastSegmentAngleOffersTheLastSegmentsDirection) {
 }
 
 TEST_F(PolarCommandTest, APointAlwaysMeasuresFromTheBasePoint) {
+  // An added angle from a polyline's dialog outlives its edit.
+  Start(MODE_POLYLINE);
+  AddVertex(0, 0, 0);
+  PolarDialog("10", "", "5");
+  ASSERT_NE(Editor().AngleToAdd(), 0);
+  ctl->abortEdit();
   StartWithHostState(MODE_POINT);
   AddVertex(0, 40, 60);
   EditController& ec = Editor();
-  ec.m_angleToAdd = 1;
   OnDialog([](DialogView& d) {
     d.SetText(IDC_POLAR_ANGLE, "180");
     d.Ok();
   });
   ec.OnMenuPointPolarOn();
   EXPECT_FALSE(hasBaseChoice) << "the point dialog has no base choice";
-  EXPECT_EQ(ec.m_polarFlags, 0x19u);
-  EXPECT_NEAR(ec.m_polarAngle, kPi, 1e-12);
-  EXPECT_EQ(ec.m_angleToAdd, 0);
-  EXPECT_EQ(ec.m_polarBase.x, 40);
-  EXPECT_EQ(ec.m_polarBase.y, 60);
+  EXPECT_EQ(ec.PolarFlags(), 0x19u);
+  EXPECT_NEAR(ec.PolarAngle(), kPi, 1e-12);
+  EXPECT_EQ(ec.AngleToAdd(), 0);
+  EXPECT_EQ(ec.PolarBase().x, 40);
+  EXPECT_EQ(ec.PolarBase().y, 60);
   EXPECT_EQ(Join(Calls()),
             "GetInputState(); GetViewWindow(); WorldToScreen(40, 60); GetModePair(); SetModePair(0, 0); "
             "SetInputState(null, -2, 0); RequestRepaint()");

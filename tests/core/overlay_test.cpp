@@ -73,6 +73,8 @@ const Rows kBoxedCrossOnLine = {".........", ".#######.", ".##...##.", ".#.#.#.#
 // Polyline (100,100)-(200,100)-(300,100): its middle vertex at pixel (200,380), the
 // midpoint of its first segment at (150,380).
 TEST_F(OverlayTest, EachStepOffersItsGrips) {
+  // Step 5 is reached by a split: of (100)-(300) at 200, which gives vertex 1, or of
+  // (100)-(200)-(400) at 300, which gives vertex 2.
   struct Case {
     int32_t step;
     int32_t curVertex;
@@ -89,11 +91,20 @@ TEST_F(OverlayTest, EachStepOffersItsGrips) {
       {8, -1, kLine, kLine},
       {9, -1, kLine, kLine},
   };
-  StartWith(MODE_POLYLINE, {{100, 100}, {200, 100}, {300, 100}}, 1);
   for (const Case& c : cases) {
-    Editor().SetStep(EditStep(c.step));
-    Editor().m_curVertex = c.curVertex;
-    Editor().m_figure.SetCurrentRing(0);
+    ctl->abortEdit();
+    if (c.step != 5) {
+      StartWith(MODE_POLYLINE, {{100, 100}, {200, 100}, {300, 100}}, c.step);
+    } else {
+      if (c.curVertex == 1) {
+        StartWith(MODE_POLYLINE, {{100, 100}, {300, 100}}, 4);
+      } else {
+        StartWith(MODE_POLYLINE, {{100, 100}, {200, 100}, {400, 100}}, 4);
+      }
+      host.Press(c.curVertex == 1 ? 200 : 300, 380);
+      ASSERT_EQ(StepNumber(Editor().Step()), 5);
+      ASSERT_EQ(Editor().PickedVertex(), c.curVertex);
+    }
     host.Repaint();
     EXPECT_EQ(Block(200, 380), c.atVertex) << "vertex grip in step " << c.step << ", dragged vertex " << c.curVertex;
     EXPECT_EQ(Block(150, 380), c.atMidpoint) << "midpoint grip in step " << c.step;
@@ -206,10 +217,11 @@ TEST_F(OverlayTest, HighlightMarksEndsWithCirclesAndEveryVertexWithACross) {
 
 TEST_F(OverlayTest, RotateAndScaleStepsMarkTheCentre) {
   StartWith(MODE_POLYGON, {}, 8);
-  Editor().m_drag.x = 320;
-  Editor().m_drag.y = 240;
-  for (int32_t step = 8; step <= 16; ++step) {
-    Editor().m_step = EditStep(step);
+  // Without a vertex the centre is the container's base point.
+  ctl->setBasePointQarnEdit(320, 240, 0);
+  Editor().OnMenuRotate();
+  for (int32_t step = 8; step <= 15; ++step) {
+    Editor().SetStep(EditStep(step));
     host.Repaint();
     EXPECT_EQ(Pixel(323, 240) != kWhite, step >= 10 && step <= 15) << "centre marker in step " << step;
   }
@@ -218,8 +230,6 @@ TEST_F(OverlayTest, RotateAndScaleStepsMarkTheCentre) {
 // Last vertex at world (200, 200), pixel (200, 280).
 TEST_F(OverlayTest, PolarMarksShowTheConstraint) {
   StartWith(MODE_POLYLINE, {{100, 100}, {200, 200}}, 1);
-  Editor().m_polarAngle = 0;
-  Editor().m_polarLength = 50;
   struct Case {
     uint32_t flags;
     int x, y;
@@ -240,15 +250,17 @@ TEST_F(OverlayTest, PolarMarksShowTheConstraint) {
       {0, 250, 280, false, kWhite, "polar input off"},
   };
   for (const Case& c : cases) {
-    Editor().m_polarFlags = c.flags;
+    // Angle 0 and length 50, each fixed when its flag is.
+    Editor().OnMenuPolarOff();
+    if (c.flags) PolarDialog(c.flags & POLAR_ANGLE_FIXED ? "0" : "", c.flags & POLAR_LENGTH_FIXED ? "50" : "", "", 0);
     host.Repaint();
     bool found = Pixel(c.x, c.y) == c.expected;
     if (c.dotted) found = found || Pixel(c.x - 1, c.y) == c.expected || Pixel(c.x + 1, c.y) == c.expected;
     EXPECT_TRUE(found) << c.what;
     SaveOnFailure("polar" + std::to_string(c.flags));
   }
-  EXPECT_EQ(Editor().m_last.x, 200);
-  EXPECT_EQ(Editor().m_last.y, 200) << "the painter refreshes the last point";
+  EXPECT_EQ(Editor().PolarReference().x, 200);
+  EXPECT_EQ(Editor().PolarReference().y, 200) << "the painter refreshes the last point";
 }
 
 TEST_F(OverlayTest, EveryPenMadeForAPaintIsDeleted) {
@@ -256,9 +268,11 @@ TEST_F(OverlayTest, EveryPenMadeForAPaintIsDeleted) {
     for (bool is3D : {false, true}) {
       ctl->abortEdit();
       ctl->Set3DMode(is3D ? 1 : 0);
-      StartWith(MODE_POLYGON, {{100, 100}, {200, 100}, {200, 200}}, 5);
-      Editor().m_curVertex = 1;
-      Editor().m_polarFlags = flags;
+      StartWith(MODE_POLYGON, {{100, 100}, {200, 100}, {200, 200}}, 4);
+      PolarDialog(flags & POLAR_ANGLE_FIXED ? "0" : "", flags & POLAR_LENGTH_FIXED ? "50" : "", "",
+                  flags & POLAR_FROM_BASE ? 1 : 0);
+      host.Press(150, 380);  // splits the first side: its new vertex is dragged
+      ASSERT_EQ(StepNumber(Editor().Step()), 5);
       const int before = QarnLiveGdiObjectCount();
       host.Repaint();
       EXPECT_EQ(QarnLiveGdiObjectCount(), before) << "polar flags " << flags << (is3D ? " in 3D" : " in 2D");
@@ -271,7 +285,6 @@ TEST_F(OverlayTest, EveryPenMadeForAPaintIsDeleted) {
 TEST_F(OverlayTest, ThreeDPolarMarksAskTheHostForThePlaneAndTheProjection) {
   ctl->Set3DMode(1);
   StartWith(MODE_POLYLINE, {{100, 100}, {200, 200}}, 8);
-  Editor().m_polarLength = 50;
   struct Case {
     uint32_t flags;
     long projections;
@@ -283,7 +296,7 @@ TEST_F(OverlayTest, ThreeDPolarMarksAskTheHostForThePlaneAndTheProjection) {
       {POLAR_LENGTH_FIXED, 37, 200, 230, "circle of 36 chords"},
   };
   for (const Case& c : cases) {
-    Editor().m_polarFlags = c.flags;
+    PolarDialog(c.flags & POLAR_ANGLE_FIXED ? "0" : "", c.flags & POLAR_LENGTH_FIXED ? "50" : "", "", 0);
     host.calls.clear();
     host.Repaint();
     const Names names = CallNames();
@@ -308,22 +321,30 @@ TEST_F(OverlayTest, PointsBeyondThePixelRangePaintTheirVisibleParts) {
     double far;
     int edgeX;  // where the segment towards the far vertex leaves the view, or -1
   } cases[] = {{1e308, 639}, {inf, 639}, {3e9, 639}, {-1e308, 0}, {-inf, 0}, {-3e9, 0}, {std::nan(""), 5}};
-  // Step 1 puts a circle grip on the far vertex, step 10 the centre marker; the polar base
-  // gets its grip and a circle around it.
-  StartWith(MODE_POLYLINE, {{100, 100}, {200, 100}, {0, 100}}, 1);
+  // In a polyline step 1 puts a circle grip on the far vertex. In a polygon whose last
+  // ring is empty, the container's base point, put as far, is the centre step 10 marks
+  // and the polar base point, which gets its grip and a circle around it.
   for (const Case& c : cases) {
+   for (int32_t mode : {MODE_POLYLINE, MODE_POLYGON}) {
     SCOPED_TRACE(c.far);
-    Editor().m_figure.Vertices(0).x[2] = c.far;
-    Editor().m_drag.x = c.far;
-    Editor().m_polarBase.x = c.far;
-    Editor().m_polarFlags = POLAR_LENGTH_FIXED | POLAR_FROM_BASE;
-    Editor().m_polarLength = 50;
+    ctl->abortEdit();
+    StartWith(mode, {{100, 100}, {200, 100}, {c.far, 100}}, 1);
+    if (mode == MODE_POLYGON) {
+      AddEmptyRing();
+      ctl->setBasePointQarnEdit(c.far, 100, 0);
+      Editor().OnMenuRotate();
+      Editor().OnMenuPolarOff();
+      PolarDialog("", "50", "", 1);
+      ASSERT_TRUE(Editor().PolarFlags() & POLAR_FROM_BASE);
+    }
     for (int32_t step : {1, 10}) {
+      if (mode == MODE_POLYLINE && step == 10) continue;
       Editor().SetStep(EditStep(step));
       host.Repaint();
       EXPECT_EQ(Block(150, 380), kLine) << "step " << step;
       EXPECT_EQ(Block(c.edgeX, 380, 1, 1), Rows{"#"}) << "the segment runs to the edge, step " << step;
     }
+   }
   }
 }
 
@@ -343,8 +364,7 @@ TEST_F(OverlayTest, AHugeZoomShowsWhatLandsInTheView) {
 // yet a repaint costs no more than what the view shows of it.
 TEST_F(OverlayTest, AHugePolarCircleIsDrawnWhereItCrossesTheView) {
   StartWith(MODE_POLYLINE, {{320, 200 - 1e6}}, 8);  // centre a million pixels below (320, 280)
-  Editor().m_polarFlags = POLAR_LENGTH_FIXED;
-  Editor().m_polarLength = 1e6;
+  PolarDialog("", "1000000", "", 0);
   const auto start = std::chrono::steady_clock::now();
   host.Repaint();
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
@@ -353,8 +373,9 @@ TEST_F(OverlayTest, AHugePolarCircleIsDrawnWhereItCrossesTheView) {
       << "the top of the circle";
   EXPECT_EQ(Block(320, 283, 9, 5), Rows(5, ".........")) << "nothing below it near the top";
   SaveOnFailure("huge_polar_circle");
-  for (double length : {std::nan(""), std::numeric_limits<double>::infinity(), 1e10, 1e308}) {
-    Editor().m_polarLength = length;
+  for (const char* length : {"nan", "inf", "1e10", "1e308"}) {
+    PolarDialog("", length, "", 0);
+    ASSERT_EQ(Editor().PolarLength() == Editor().PolarLength(), length[0] != 'n') << length;
     host.Repaint();
     EXPECT_EQ(Block(320, 380, 9, 1), Rows{"........."}) << length;
   }

@@ -22,25 +22,6 @@ class PickingTest : public ControlTest {
   }
 };
 
-TEST_F(PickingTest, TheHitAreaReachesThreePixelsOnEachAxisInclusive) {
-  AddVertex(0, 100, 100);    // pixel (100, 380)
-  AddVertex(1, 300.5, 200);  // pixel (300.5, 280): presses are 2.5 or 3.5 away on X
-  struct Case {
-    double X, Y;
-    int dx, dy;
-    int32_t ring;  // -1 = miss
-  };
-  const Case cases[] = {{100, 100, 0, 0, 0},  {100, 100, 3, 3, 0},    {100, 100, -3, -3, 0},  {100, 100, 3, -3, 0},
-                        {100, 100, 4, 0, -1}, {100, 100, 0, -4, -1},  {100, 100, -4, 3, -1},  {100, 100, 3, 4, -1},
-                        {300, 200, 3, 0, 1},  {300, 200, 4, 0, -1},   {300, 200, -2, 0, 1},   {300, 200, -3, 0, -1}};
-  for (const Case& c : cases) {
-    int32_t ring = 77;
-    const int32_t v = PickAt(c.X, c.Y, c.dx, c.dy, &ring);
-    EXPECT_EQ(v, c.ring >= 0 ? 0 : -1) << "(" << c.X << ", " << c.Y << ") offset (" << c.dx << ", " << c.dy << ")";
-    EXPECT_EQ(ring, c.ring >= 0 ? c.ring : 77) << "the ring is written only on a hit";
-  }
-}
-
 TEST_F(PickingTest, TheFirstCandidateWinsNotTheNearest) {
   AddVertex(0, 0, 0);
   AddVertex(0, 52, 50);  // 2 px off the press at (50, 50), before the exact vertex
@@ -110,16 +91,17 @@ TEST_F(PickingTest, EachCandidateGoesThroughTheHostUntilAHit) {
 // draws its vertex instead of taking the base point along.
 TEST_F(PickingTest, AnUnplaceablePolarBaseIsNeverGrabbed) {
   EditController& ec = Editor();
-  ec.SetStep(EditStep(1));
-  ec.m_polarFlags = POLAR_LENGTH_FIXED | POLAR_FROM_BASE | POLAR_BASE_KNOWN;
-  ec.m_polarLength = 10;
   // World Y 280 is pixel row 200, the row pressed: only the bad X could keep the press off.
   for (double bad : {std::nan(""), std::numeric_limits<double>::infinity()}) {
-    ec.m_polarBase.x = bad;
-    ec.m_polarBase.y = 280;
+    // An empty figure takes the container's base point as polar base, wherever it is.
+    ctl->drawPolyline();
+    ec.OnMenuPolarOff();  // a base point known from before would be forced into view
+    ctl->setBasePointQarnEdit(bad, 280, 0);
+    PolarDialog("", "10");
+    ASSERT_EQ(ec.PolarBase().y, 280);
     const int32_t before = ec.GetFigure().VertexCount(0);
     host.Press(200, 200);
-    EXPECT_FALSE(ec.m_polarFlags & POLAR_BASE_DRAGGED) << bad;
+    EXPECT_FALSE(ec.PolarFlags() & POLAR_BASE_DRAGGED) << bad;
     EXPECT_EQ(ec.GetFigure().VertexCount(0), before + 1) << bad << ": the press drew a vertex";
     host.Release(200, 200);
   }

@@ -51,11 +51,11 @@ class PointerMoveTest : public ControlTest {
     std::filesystem::create_directories(dir);
     host.SavePicture((dir / (name + ".png")).string().c_str());
   }
-  // Both rings of a two-ring polygon: (100,100) (150,100) (200,100) and the same 100 higher.
-  void AddTwoRings() {
-    Editor().m_figure.SetVertexCount(1, 0);  // a new edit resets ring 0 only
+  // Both rings of a two-ring polygon: (100,100) (150,100) (200,100) and the same 100
+  // higher, where the last two stand at height z.
+  void AddTwoRings(double z = 0) {
     for (int r = 0; r < 2; ++r)
-      for (double x : {100.0, 150.0, 200.0}) AddVertex(r, x, 100.0 + 100 * r);
+      for (double x : {100.0, 150.0, 200.0}) AddVertex(r, x, 100.0 + 100 * r, r == 1 && x > 100 ? z : 0);
   }
 };
 
@@ -111,7 +111,10 @@ TEST_F(PointerMoveTest, RubberBandAnchorsAndHostCalls) {
     Start(c.mode, 1);
     if (c.vertex) AddVertex(0, 100, 100);
     ctl->setBasePointQarnEdit(50, 50, 0);
-    Editor().m_polarFlags = c.fromBase ? uint32_t{POLAR_FROM_BASE} : 0u;
+    // Measured from the base point with nothing fixed: the empty ring takes the
+    // container's base point.
+    Editor().OnMenuPolarOff();
+    if (c.fromBase) PolarDialog("", "", "", 1);
     host.Repaint();
     host.calls.clear();
     const std::vector<COLORREF> before = Picture();
@@ -141,15 +144,23 @@ TEST_F(PointerMoveTest, VertexDragsFollowThePointer) {
   for (bool is3D : {false, true}) {
     for (int32_t step : {3, 5}) {
       ctl->Set3DMode(is3D ? 1 : 0);
-      Start(MODE_POLYGON, step);
-      AddTwoRings();
-      Editor().m_figure.Vertices(1).z[1] = 7;
-      Editor().m_figure.SetCurrentRing(1);
-      Editor().m_curVertex = 1;
+      // Vertex 1 of ring 1 picked, or a vertex split between it and vertex 2.
+      Start(MODE_POLYGON, step - 1);
+      AddTwoRings(7);
+      if (step == 3) {
+        PressAt(150, 200);
+      } else {
+        PressAt(175, 200);
+      }
+      ASSERT_EQ(StepNumber(Editor().Step()), step);
+      ASSERT_EQ(Editor().GetFigure().CurrentRing(), 1);
+      const int32_t v = Editor().PickedVertex();
+      ASSERT_EQ(v, step == 3 ? 1 : 2);
+      host.calls.clear();
       host.Move(40, 430);
       const std::string where = "step " + std::to_string(step) + (is3D ? " in 3D" : " in 2D");
-      EXPECT_EQ(Editor().GetFigure().At(1, 1).x, 40) << where;
-      EXPECT_EQ(Editor().GetFigure().At(1, 1).y, 50) << where;
+      EXPECT_EQ(Editor().GetFigure().At(1, v).x, 40) << where;
+      EXPECT_EQ(Editor().GetFigure().At(1, v).y, 50) << where;
       EXPECT_EQ(CallNames(), is3D ? (Names{"ScreenToWorld", "ViewToWorld3D", "RequestRepaint"})
                                   : (Names{"ScreenToWorld", "RequestRepaint"}))
           << where;
@@ -312,12 +323,20 @@ TEST_F(PointerMoveTest, ThreeDRotationLaysTheFigureIntoTheWorkPlaneAndScalingSca
 }
 
 TEST_F(PointerMoveTest, PickingThePolarBaseOverridesEveryStep) {
-  Start(MODE_POLYGON, 9);
+  // Grabbed while the figure is dragged: the base point is the last ring's centre.
+  Start(MODE_POLYGON, 1);
   AddTwoRings();
-  Editor().m_polarFlags = POLAR_BASE_DRAGGED;
+  Editor().OnMenuPolarOff();
+  PolarDialog("0", "", "", 1);
+  Editor().OnMenuMove();
+  PressAt(300, 300);
+  PressAt(150, 200);
+  ASSERT_EQ(StepNumber(Editor().Step()), 9);
+  ASSERT_TRUE(Editor().PolarFlags() & POLAR_BASE_DRAGGED);
+  host.calls.clear();
   host.Move(70, 400);
-  EXPECT_EQ(Editor().m_polarBase.x, 70);
-  EXPECT_EQ(Editor().m_polarBase.y, 80);
+  EXPECT_EQ(Editor().PolarBase().x, 70);
+  EXPECT_EQ(Editor().PolarBase().y, 80);
   EXPECT_EQ(CallNames(), (Names{"ScreenToWorld", "RequestRepaint"}));
   EXPECT_EQ(Editor().GetFigure().At(0, 1).x, 150) << "the figure is not moved";
 }
@@ -340,10 +359,9 @@ TEST_F(PointerMoveTest, RubberBandFromAFarVertexRunsToTheEdgeOfTheView) {
     double far;
     int bandX, clearX;
   } cases[] = {{1e308, 500, 100}, {std::numeric_limits<double>::infinity(), 500, 100}, {-1e308, 100, 500}};
-  Start(MODE_POLYLINE, 1);
-  AddVertex(0, 0, 100);
   for (const Case& c : cases) {
-    Editor().m_figure.Vertices(0).x[0] = c.far;
+    Start(MODE_POLYLINE, 1);
+    AddVertex(0, c.far, 100);
     host.Repaint();
     host.Move(300, 380);
     EXPECT_EQ(Pixel(c.bandX, 380), kBandOnWhite) << c.far;

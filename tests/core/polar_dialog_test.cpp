@@ -51,54 +51,6 @@ class PolarDialogTest : public ControlTest {
 
 }  // namespace
 
-TEST_F(PolarDialogTest, ConstructionLeavesEverythingEmptyAndUnchosen) {
-  CPolarPointDlg simple;
-  CPolarPointExDlg ex;
-  EXPECT_EQ(simple.m_pSite, nullptr);
-  EXPECT_EQ(simple.m_angleText, CString(""));
-  EXPECT_EQ(simple.m_distanceText, CString(""));
-  EXPECT_EQ(simple.m_angleOn, FALSE);
-  EXPECT_EQ(simple.m_distanceOn, FALSE);
-  EXPECT_EQ(simple.m_nIDTemplate, static_cast<UINT>(IDD_POLAR_POINT));
-  EXPECT_EQ(ex.m_pSite, nullptr);
-  EXPECT_EQ(ex.m_lastPointUnavailable, 0);
-  EXPECT_EQ(ex.m_useBase, -1);
-  EXPECT_EQ(ex.m_addOn, FALSE);
-  EXPECT_EQ(ex.m_addText, CString(""));
-  EXPECT_EQ(ex.m_nIDTemplate, static_cast<UINT>(IDD_POLAR_POINT_EX));
-}
-
-TEST_F(PolarDialogTest, PresetMembersAreShownAndOkReturnsWhatTheUserLeft) {
-  CPolarPointExDlg dlg;
-  dlg.m_pSite = ctl;
-  dlg.m_angleText = "30";
-  dlg.m_angleOn = TRUE;
-  dlg.m_distanceText = "12.5";
-  dlg.m_addText = "90";
-  CString shownAngle, shownDistance, shownAdd;
-  bool angleBox = false, distanceBox = true, addBox = true;
-  INT_PTR result = Run(dlg, [&](DialogView& v) {
-    shownAngle = v.Text(IDC_POLAR_ANGLE);
-    shownDistance = v.Text(IDC_POLAR_DISTANCE);
-    shownAdd = v.Text(IDC_POLAR_ADD);
-    angleBox = v.Checked(IDC_POLAR_ANGLE_ON);
-    distanceBox = v.Checked(IDC_POLAR_DISTANCE_ON);
-    addBox = v.Checked(IDC_POLAR_ADD_ON);
-    v.SetText(IDC_POLAR_DISTANCE, "40");
-  });
-  EXPECT_EQ(result, IDOK);
-  EXPECT_EQ(shownAngle, CString("30"));
-  EXPECT_EQ(shownDistance, CString("12.5"));
-  EXPECT_EQ(shownAdd, CString("90"));
-  EXPECT_TRUE(angleBox);
-  EXPECT_FALSE(distanceBox) << "the boxes show the members, not the texts";
-  EXPECT_FALSE(addBox);
-  EXPECT_EQ(dlg.m_distanceText, CString("40"));
-  EXPECT_EQ(dlg.m_distanceOn, TRUE) << "typing ticked the box";
-  EXPECT_EQ(dlg.m_angleText, CString("30"));
-  EXPECT_EQ(dlg.m_angleOn, TRUE);
-}
-
 TEST_F(PolarDialogTest, TypingTicksTheBoxOfItsEditAndClearingUnticksIt) {
   struct Case {
     bool ex;
@@ -212,62 +164,6 @@ TEST_F(PolarDialogTest, UntickingAngleAlsoUnticksTheAddedAngle) {
   EXPECT_EQ(dlg.m_addText, CString("5")) << "only the box goes, the text stays";
 }
 
-TEST_F(PolarDialogTest, TheBaseComboOffersWhatTheRingAllows) {
-  struct Case {
-    int lastPointUnavailable;
-    int presetBase;
-    int select;  // -1: leave the selection alone
-    std::vector<CString> items;
-    int shownSelection;
-    int expectedBase;
-  };
-  const Case cases[] = {
-      {0, 1, -1, {"From last point", "From user point"}, 1, 1},
-      {0, 1, 0, {"From last point", "From user point"}, 1, 0},
-      {0, 0, 1, {"From last point", "From user point"}, 0, 1},
-      {0, -1, -1, {"From last point", "From user point"}, CB_ERR, -1},
-      {1, 0, -1, {"From user point"}, 0, 1},
-      {1, -1, 0, {"From user point"}, 0, 1},
-  };
-  for (const Case& c : cases) {
-    CPolarPointExDlg dlg;
-    dlg.m_pSite = ctl;
-    dlg.m_lastPointUnavailable = c.lastPointUnavailable;
-    dlg.m_useBase = c.presetBase;
-    std::vector<CString> items;
-    int shown = -5;
-    EXPECT_EQ(Run(dlg,
-                  [&](DialogView& v) {
-                    items = v.ComboItems(IDC_POLAR_BASE);
-                    shown = v.ComboSelection(IDC_POLAR_BASE);
-                    if (c.select >= 0) v.Select(IDC_POLAR_BASE, c.select);
-                  }),
-              IDOK);
-    std::string label = "unavailable " + std::to_string(c.lastPointUnavailable) + ", preset " +
-                        std::to_string(c.presetBase) + ", select " + std::to_string(c.select);
-    EXPECT_EQ(items, c.items) << label;
-    EXPECT_EQ(shown, c.shownSelection) << label;
-    EXPECT_EQ(dlg.m_useBase, c.expectedBase) << label;
-  }
-}
-
-TEST_F(PolarDialogTest, CancelReturnsCancelAndAnUnhookedDesktopCancelsToo) {
-  CPolarPointExDlg dlg;
-  dlg.m_pSite = ctl;
-  dlg.m_useBase = 0;
-  QarnDesktop().onDialog = [](DialogView& v) {
-    v.Select(IDC_POLAR_BASE, 1);
-    v.Cancel();
-  };
-  EXPECT_EQ(dlg.DoModal(), IDCANCEL);
-  QarnDesktop().onDialog = nullptr;
-  CPolarPointDlg simple;
-  simple.m_angleText = "5";
-  EXPECT_EQ(simple.DoModal(), IDCANCEL);
-  EXPECT_EQ(simple.m_angleText, CString("5"));
-  EXPECT_EQ(simple.m_angleOn, FALSE);
-}
-
 TEST_F(PolarDialogTest, WithoutAControlTheTemplateTextsStayAndTheComboIsEmpty) {
   ctl->SetStringFile(stringFile.c_str());
   WritePrivateProfileStringA("POLAR_POINT_DLG", "TITLE", "Polar", stringFile.c_str());
@@ -351,16 +247,3 @@ TEST_F(PolarDialogTest, ThePointDialogSharesTheSectionAndWritesOnlyItsOwnKeys) {
   for (const Stored_& s : stored) EXPECT_EQ(Stored(s.key), s.value) << "key " << s.key;
 }
 
-TEST_F(PolarDialogTest, AControlWithoutAStringFileFillsTheComboWithTheDefaults) {
-  CPolarPointExDlg dlg;
-  dlg.m_pSite = ctl;  // its string file is empty
-  std::vector<CString> items;
-  CString title;
-  Run(dlg, [&](DialogView& v) {
-    items = v.ComboItems(IDC_POLAR_BASE);
-    title = v.Title();
-  });
-  EXPECT_EQ(items, (std::vector<CString>{"From last point", "From user point"}));
-  EXPECT_EQ(title, CString("Get Polar Point"));
-  EXPECT_TRUE(std::filesystem::is_empty(folder));
-}

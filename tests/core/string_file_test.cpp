@@ -77,14 +77,6 @@ TEST_F(StringFileTest, AFileThatCannotBeWrittenStillGivesTheDefaults) {
   EXPECT_FALSE(std::filesystem::exists(unwritable));
 }
 
-TEST_F(StringFileTest, ABinaryFileGivesTheDefaultsWithoutCrashing) {
-  {
-    std::ofstream out(path, std::ios::binary);
-    for (int i = 0; i < 4096; ++i) out.put(static_cast<char>((i * 7919) & 0xFF));
-  }
-  EXPECT_EQ(LoadLocalizedString(path.c_str(), IDS_STEP_DRAW), CString("Click to draw"));
-}
-
 TEST_F(StringFileTest, TheFirstMenuLookupListsEveryItemOfThePopup) {
   CMenu menu;
   ASSERT_TRUE(menu.LoadMenu(IDR_CONTEXT_MENU));

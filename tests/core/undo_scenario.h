@@ -164,7 +164,7 @@ class Actions {
           m_ec.OnMenuRotate();
         else
           m_ec.OnMenuScale();
-        Drag(Pixel(m_ec.m_drag.x, m_ec.m_drag.y, m_ec.m_drag.z), Anywhere());
+        Drag(Pixel(m_ec.DragPoint().x, m_ec.DragPoint().y, m_ec.DragPoint().z), Anywhere());
         break;
       case kBack:
         if (m_ec.Mode() != MODE_POINT) m_ec.OnMenuBack();

@@ -27,7 +27,7 @@ class FigureRecordTest : public ControlTest {
     m_made.push_back(r);
     return r;
   }
-  // Puts the figure into the editor as a drawing would, and saves it.
+  // Gives the editor the figure ring by ring, and saves it.
   RECORDADDR DrawAndSave(const Figure& f) {
     ctl->Set3DMode(f.is3D ? 1 : 0);
     ctl->m_fillStyle = f.fillStyle;
@@ -36,10 +36,9 @@ class FigureRecordTest : public ControlTest {
     if (f.kind == FigureKind::kPoint) ctl->drawPoint();
     for (size_t r = 0; r < f.rings.size(); ++r) {
       const int ring = f.kind == FigureKind::kPolyline ? 0 : static_cast<int>(r);
-      // A new ring, as the menu's "New perimeter" and "New hole" make it.
-      if (ring > 0 && ring >= Editor().GetFigure().RingCount()) Editor().m_figure.SetVertexCount(ring, 0);
-      Editor().m_figure.SetHole(ring, f.rings[r].hole ? 1 : 0);
+      if (f.rings[r].vertices.empty()) AddEmptyRing();
       for (const Vertex& v : f.rings[r].vertices) AddVertex(ring, v.x, v.y, v.z, static_cast<int>(r + 1));
+      if (f.rings[r].hole) MakeHole(ring);
     }
     EXPECT_TRUE(ctl->saveEdit());
     return static_cast<RECORDADDR>(ctl->getDrawnNTT());

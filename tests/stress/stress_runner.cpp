@@ -443,7 +443,7 @@ struct StressRunner::State {
     }
     for (int h = 0; h < 2; ++h) baseline[h] = HostState::Of(hosts[h]);
     taint.clear();
-    polarSeen = ctl && ctl->m_pEditController->m_polarFlags != 0;
+    polarSeen = ctl && ctl->m_pEditController->PolarFlags() != 0;
   }
 };
 
@@ -473,7 +473,7 @@ std::string StressRunner::Run(const std::vector<Event>& events, volatile int* pr
     if (s.verbose) std::fflush(stdout);
     s.released = false;
     s.Execute(e);
-    if (s.ctl && s.ctl->m_pEditController->m_polarFlags != 0) s.polarSeen = true;
+    if (s.ctl && s.ctl->m_pEditController->PolarFlags() != 0) s.polarSeen = true;
     std::string failure = s.Check();
     if (s.released) {
       s.released = false;
