@@ -11,7 +11,7 @@
 
 #include "control/qarnedit_ctrl.h"
 #include "editcore/edit_controller.h"
-#include "editcore/ntt_record.h"
+#include "hostlink/ntt_record.h"
 #include "refhost/reference_host.h"
 #include "tests/core/entity_records.h"
 
