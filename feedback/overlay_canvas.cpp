@@ -56,6 +56,7 @@ OverlayCanvas::OverlayCanvas(HDC hdc) : m_hdc(hdc), m_skip(FastPaths::enabled) {
   if (m_width > 0 && height > 0 && m_width * height <= kMaxTrackedPixels && Idempotent(GetROP2(hdc))) {
     m_tracked = true;
     m_lit.assign(static_cast<size_t>((m_width * height + 63) / 64), 0);
+    m_squareAt.assign(m_lit.size(), 0);
     m_segments.assign(kSegmentSlots, DrawnSegment{0, 0, 0, 0, false});
   }
 }
@@ -97,15 +98,6 @@ bool OverlayCanvas::BoxInside(int left, int top, int right, int bottom) const {
   return left >= m_clip.left && right < m_clip.right && top >= m_clip.top && bottom < m_clip.bottom;
 }
 
-bool OverlayCanvas::RunCovered(int64_t first, int n) const {  // n <= 64
-  const size_t word = static_cast<size_t>(first >> 6);
-  const int shift = static_cast<int>(first & 63);
-  const uint64_t want = n == 64 ? ~uint64_t{0} : (uint64_t{1} << n) - 1;
-  uint64_t bits = m_lit[word] >> shift;
-  if (shift + n > 64) bits |= m_lit[word + 1] << (64 - shift);
-  return (bits & want) == want;
-}
-
 void OverlayCanvas::MarkRun(int64_t first, int n) {  // n <= 64
   const size_t word = static_cast<size_t>(first >> 6);
   const int shift = static_cast<int>(first & 63);
@@ -114,12 +106,25 @@ void OverlayCanvas::MarkRun(int64_t first, int n) {  // n <= 64
   if (shift + n > 64) m_lit[word + 1] |= want >> (64 - shift);
 }
 
+uint64_t OverlayCanvas::Window7(int64_t first) const {
+  const size_t word = static_cast<size_t>(first >> 6);
+  const int shift = static_cast<int>(first & 63);
+  uint64_t bits = m_lit[word] >> shift;
+  if (shift > 57) bits |= m_lit[word + 1] << (64 - shift);
+  return bits;
+}
+
 bool OverlayCanvas::SquareCovered(int x, int y) const {
-  if (!RunCovered(BitIndex(x - 3, y - 3), 7) || !RunCovered(BitIndex(x - 3, y + 3), 7)) return false;
+  // Seven bits a row from the square's left column: the top and bottom rows need all of
+  // them, the rows between only the first and the last.
+  constexpr uint64_t kFull = 0x7F, kSides = 0x41;
+  int64_t row = BitIndex(x - 3, y - 3);
+  if ((Window7(row) & kFull) != kFull) return false;
   for (int dy = -2; dy <= 2; ++dy) {
-    if (!RunCovered(BitIndex(x - 3, y + dy), 1) || !RunCovered(BitIndex(x + 3, y + dy), 1)) return false;
+    row += m_width;
+    if ((Window7(row) & kSides) != kSides) return false;
   }
-  return true;
+  return (Window7(row + m_width) & kFull) == kFull;
 }
 
 void OverlayCanvas::MarkSquare(int x, int y) {
@@ -189,14 +194,25 @@ void OverlayCanvas::SquareGrip(int x, int y) {
     m_expected = POINT{x - 3, y - 3};
     if (BoxOutside(x - 3, y - 3, x + 3, y + 3)) return;
     if (m_tracked && Repeated(kSquareMark, x, y)) return;
-    if (m_tracked && BoxInside(x - 3, y - 3, x + 3, y + 3)) {
-      if (SquareCovered(x, y)) return;
-      MarkSquare(x, y);
-    } else if (m_tracked) {
-      Pixel pixels[24];
-      for (int i = 0; i < 24; ++i) pixels[i] = Pixel{x + kSquare[i].dx, y + kSquare[i].dy};
-      if (AllCovered(pixels, 24)) return;
-      MarkAll(pixels, 24);
+    if (m_tracked) {
+      // Once a square at this centre is drawn or found covered, its pixels in the box stay
+      // lit until a circle clears the record, so the same centre again is one bit.
+      if (x >= m_clip.left && x < m_clip.right && y >= m_clip.top && y < m_clip.bottom) {
+        const int64_t centre = BitIndex(x, y);
+        uint64_t& seen = m_squareAt[static_cast<size_t>(centre >> 6)];
+        const uint64_t bit = uint64_t{1} << (centre & 63);
+        if (seen & bit) return;
+        seen |= bit;
+      }
+      if (BoxInside(x - 3, y - 3, x + 3, y + 3)) {
+        if (SquareCovered(x, y)) return;
+        MarkSquare(x, y);
+      } else {
+        Pixel pixels[24];
+        for (int i = 0; i < 24; ++i) pixels[i] = Pixel{x + kSquare[i].dx, y + kSquare[i].dy};
+        if (AllCovered(pixels, 24)) return;
+        MarkAll(pixels, 24);
+      }
     }
   }
   DrawSquareGrip(m_hdc, x, y);
@@ -243,6 +259,7 @@ void OverlayCanvas::CircleGrip(int x, int y) {
   DrawCircleGrip(m_hdc, x, y);
   if (m_tracked) {
     std::fill(m_lit.begin(), m_lit.end(), 0);
+    std::fill(m_squareAt.begin(), m_squareAt.end(), 0);
     for (bool& valid : m_lastMarkValid) valid = false;
     ForgetSegments();
   }

@@ -42,9 +42,9 @@ class OverlayCanvas {
   // The square's 24 border pixels, for a square wholly inside the clip box: its rows as
   // runs of bits, its sides a bit a row.
   bool SquareCovered(int x, int y) const;
+  uint64_t Window7(int64_t first) const;  // bits first.. of m_lit, at least the low 7 valid
   void MarkSquare(int x, int y);
   int64_t BitIndex(int x, int y) const { return (static_cast<int64_t>(y) - m_clip.top) * m_width + (x - m_clip.left); }
-  bool RunCovered(int64_t first, int n) const;
   void MarkRun(int64_t first, int n);
   void Drawn(int x, int y) {
     m_actual = POINT{x, y};
@@ -58,6 +58,7 @@ class OverlayCanvas {
   RECT m_clip{0, 0, 0, 0};
   int64_t m_width = 0;
   std::vector<uint64_t> m_lit;  // one bit per pixel of the clip box
+  std::vector<uint64_t> m_squareAt;  // per pixel: a square centred there is settled
   // The centre each kind of mark was last drawn or left out at: neighbouring vertices
   // mostly land on one pixel, and the same mark there again is settled by one compare.
   enum MarkKind { kSquareMark, kBoxedMark, kCrossMark, kMarkKinds };
