@@ -57,6 +57,8 @@ OverlayCanvas::OverlayCanvas(HDC hdc) : m_hdc(hdc), m_skip(FastPaths::enabled) {
     m_tracked = true;
     m_lit.assign(static_cast<size_t>((m_width * height + 63) / 64), 0);
     m_squareAt.assign(m_lit.size(), 0);
+    m_boxedAt.assign(m_lit.size(), 0);
+    m_crossAt.assign(m_lit.size(), 0);
     m_segments.assign(kSegmentSlots, DrawnSegment{0, 0, 0, 0, false});
   }
 }
@@ -98,33 +100,56 @@ bool OverlayCanvas::BoxInside(int left, int top, int right, int bottom) const {
   return left >= m_clip.left && right < m_clip.right && top >= m_clip.top && bottom < m_clip.bottom;
 }
 
-void OverlayCanvas::MarkRun(int64_t first, int n) {  // n <= 64
-  const size_t word = static_cast<size_t>(first >> 6);
-  const int shift = static_cast<int>(first & 63);
-  const uint64_t want = n == 64 ? ~uint64_t{0} : (uint64_t{1} << n) - 1;
-  m_lit[word] |= want << shift;
-  if (shift + n > 64) m_lit[word + 1] |= want >> (64 - shift);
-}
-
-uint64_t OverlayCanvas::Window7(int64_t first) const {
-  const size_t word = static_cast<size_t>(first >> 6);
-  const int shift = static_cast<int>(first & 63);
-  uint64_t bits = m_lit[word] >> shift;
-  if (shift > 57) bits |= m_lit[word + 1] << (64 - shift);
-  return bits;
-}
-
-bool OverlayCanvas::SquareCovered(int x, int y) const {
-  // Seven bits a row from the square's left column: the top and bottom rows need all of
-  // them, the rows between only the first and the last.
-  constexpr uint64_t kFull = 0x7F, kSides = 0x41;
-  int64_t row = BitIndex(x - 3, y - 3);
-  if ((Window7(row) & kFull) != kFull) return false;
-  for (int dy = -2; dy <= 2; ++dy) {
-    row += m_width;
-    if ((Window7(row) & kSides) != kSides) return false;
+int OverlayCanvas::UnlitLines(int x, int y, bool diagonals) const {
+  // Seven bits a row from the square's left column. LineTo leaves each side's end pixel
+  // to the next side: the top lights columns 0-5 of row 0, the right column 6 of rows
+  // 0-5, the bottom columns 1-6 of row 6 and the left column 0 of rows 1-6. The boxed
+  // cross's diagonals light column k and column 6 - k of rows k = 0-5.
+  uint64_t rows[7];
+  int64_t index = BitIndex(x - 3, y - 3);
+  for (uint64_t& row : rows) {
+    row = Window7(index);
+    index += m_width;
   }
-  return (Window7(row + m_width) & kFull) == kFull;
+  int lines = 0;
+  if ((rows[0] & 0x3F) != 0x3F) lines |= kTopSide;
+  if ((rows[6] & 0x7E) != 0x7E) lines |= kBottomSide;
+  for (int k = 0; k < 6; ++k) {
+    if (!(rows[k] & 0x40)) lines |= kRightSide;
+    if (!(rows[k + 1] & 0x01)) lines |= kLeftSide;
+    if (diagonals && !((rows[k] >> k) & 1)) lines |= kFallingDiagonal;
+    if (diagonals && !((rows[k] >> (6 - k)) & 1)) lines |= kRisingDiagonal;
+  }
+  return lines;
+}
+
+void OverlayCanvas::DrawLines(int x, int y, int lines) {
+  // Each side is a horizontal or vertical run and each diagonal a 45-degree one, whose
+  // pixels every line rule agrees on, so drawing only the lines with an unlit pixel
+  // gives the picture of the whole mark.
+  const POINT corners[5] = {{x - 3, y - 3}, {x + 3, y - 3}, {x + 3, y + 3}, {x - 3, y + 3}, {x - 3, y - 3}};
+  bool atStart = false;
+  for (int k = 0; k < 4; ++k) {
+    if (!(lines & (1 << k))) {
+      atStart = false;
+      continue;
+    }
+    if (!atStart) MoveToEx(m_hdc, corners[k].x, corners[k].y, nullptr);
+    LineTo(m_hdc, corners[k + 1].x, corners[k + 1].y);
+    m_actual = corners[k + 1];
+    atStart = true;
+  }
+  if (lines & kFallingDiagonal) {
+    MoveToEx(m_hdc, x - 3, y - 3, nullptr);
+    LineTo(m_hdc, x + 3, y + 3);
+    m_actual = POINT{x + 3, y + 3};
+  }
+  if (lines & kRisingDiagonal) {
+    MoveToEx(m_hdc, x + 3, y - 3, nullptr);
+    LineTo(m_hdc, x - 3, y + 3);
+    m_actual = POINT{x - 3, y + 3};
+  }
+  m_drawnAny = true;
 }
 
 void OverlayCanvas::MarkSquare(int x, int y) {
@@ -134,6 +159,16 @@ void OverlayCanvas::MarkSquare(int x, int y) {
     MarkRun(BitIndex(x - 3, y + dy), 1);
     MarkRun(BitIndex(x + 3, y + dy), 1);
   }
+}
+
+bool OverlayCanvas::SettledBefore(std::vector<uint64_t>& settled, int x, int y) {
+  if (x < m_clip.left || x >= m_clip.right || y < m_clip.top || y >= m_clip.bottom) return false;
+  const int64_t centre = BitIndex(x, y);
+  uint64_t& word = settled[static_cast<size_t>(centre >> 6)];
+  const uint64_t bit = uint64_t{1} << (centre & 63);
+  if (word & bit) return true;
+  word |= bit;
+  return false;
 }
 
 bool OverlayCanvas::Repeated(MarkKind kind, int x, int y) {
@@ -197,16 +232,13 @@ void OverlayCanvas::SquareGrip(int x, int y) {
     if (m_tracked) {
       // Once a square at this centre is drawn or found covered, its pixels in the box stay
       // lit until a circle clears the record, so the same centre again is one bit.
-      if (x >= m_clip.left && x < m_clip.right && y >= m_clip.top && y < m_clip.bottom) {
-        const int64_t centre = BitIndex(x, y);
-        uint64_t& seen = m_squareAt[static_cast<size_t>(centre >> 6)];
-        const uint64_t bit = uint64_t{1} << (centre & 63);
-        if (seen & bit) return;
-        seen |= bit;
-      }
+      if (SettledBefore(m_squareAt, x, y)) return;
       if (BoxInside(x - 3, y - 3, x + 3, y + 3)) {
-        if (SquareCovered(x, y)) return;
+        const int sides = UnlitLines(x, y, false);
+        if (sides == 0) return;
         MarkSquare(x, y);
+        DrawLines(x, y, sides);
+        return;
       } else {
         Pixel pixels[24];
         for (int i = 0; i < 24; ++i) pixels[i] = Pixel{x + kSquare[i].dx, y + kSquare[i].dy};
@@ -225,6 +257,18 @@ void OverlayCanvas::BoxedCross(int x, int y) {
     m_expected = POINT{x - 3, y + 3};
     if (BoxOutside(x - 3, y - 3, x + 3, y + 3)) return;
     if (m_tracked && Repeated(kBoxedMark, x, y)) return;
+    if (m_tracked && SettledBefore(m_boxedAt, x, y)) return;
+    if (m_tracked && BoxInside(x - 3, y - 3, x + 3, y + 3)) {
+      const int lines = UnlitLines(x, y, true);
+      if (lines == 0) return;
+      MarkSquare(x, y);
+      for (int k = -2; k <= 2; ++k) {
+        MarkRun(BitIndex(x + k, y + k), 1);
+        MarkRun(BitIndex(x - k, y + k), 1);
+      }
+      DrawLines(x, y, lines);
+      return;
+    }
     if (m_tracked) {
       Pixel pixels[24 + 9];
       for (int i = 0; i < 24; ++i) pixels[i] = Pixel{x + kSquare[i].dx, y + kSquare[i].dy};
@@ -243,6 +287,35 @@ void OverlayCanvas::CrossMark(int x, int y) {
     m_expected = POINT{x - 4, y + 4};
     if (BoxOutside(x - 3, y - 3, x + 3, y + 3)) return;
     if (m_tracked && Repeated(kCrossMark, x, y)) return;
+    if (m_tracked && SettledBefore(m_crossAt, x, y)) return;
+    if (m_tracked && BoxInside(x - 3, y - 3, x + 3, y + 3)) {
+      // Two 45-degree lines of seven pixels: row k holds column k of the falling one and
+      // column 6 - k of the rising one.
+      bool falling = false, rising = false;
+      int64_t index = BitIndex(x - 3, y - 3);
+      for (int k = 0; k < 7; ++k, index += m_width) {
+        const uint64_t row = Window7(index);
+        falling |= !((row >> k) & 1);
+        rising |= !((row >> (6 - k)) & 1);
+      }
+      if (!falling && !rising) return;
+      for (int k = 0; k < 7; ++k) {
+        MarkRun(BitIndex(x - 3 + k, y - 3 + k), 1);
+        MarkRun(BitIndex(x + 3 - k, y - 3 + k), 1);
+      }
+      if (falling) {
+        MoveToEx(m_hdc, x - 3, y - 3, nullptr);
+        LineTo(m_hdc, x + 4, y + 4);
+        m_actual = POINT{x + 4, y + 4};
+      }
+      if (rising) {
+        MoveToEx(m_hdc, x + 3, y - 3, nullptr);
+        LineTo(m_hdc, x - 4, y + 4);
+        m_actual = POINT{x - 4, y + 4};
+      }
+      m_drawnAny = true;
+      return;
+    }
     if (m_tracked) {
       Pixel pixels[13];
       for (int i = 0; i < 13; ++i) pixels[i] = Pixel{x + kCross[i].dx, y + kCross[i].dy};
@@ -260,6 +333,8 @@ void OverlayCanvas::CircleGrip(int x, int y) {
   if (m_tracked) {
     std::fill(m_lit.begin(), m_lit.end(), 0);
     std::fill(m_squareAt.begin(), m_squareAt.end(), 0);
+    std::fill(m_boxedAt.begin(), m_boxedAt.end(), 0);
+    std::fill(m_crossAt.begin(), m_crossAt.end(), 0);
     for (bool& valid : m_lastMarkValid) valid = false;
     ForgetSegments();
   }

@@ -41,11 +41,29 @@ class OverlayCanvas {
   bool BoxInside(int left, int top, int right, int bottom) const;   // inclusive box
   // The square's 24 border pixels, for a square wholly inside the clip box: its rows as
   // runs of bits, its sides a bit a row.
-  bool SquareCovered(int x, int y) const;
-  uint64_t Window7(int64_t first) const;  // bits first.. of m_lit, at least the low 7 valid
+  // The lines of a square (and with `diagonals` of a boxed cross) wholly inside the clip
+  // box that light a pixel not lit yet (0: the mark is covered), and drawing just those.
+  // The sides come in drawing order, so that one side can follow on from the last.
+  enum { kTopSide = 1, kRightSide = 2, kBottomSide = 4, kLeftSide = 8, kFallingDiagonal = 16, kRisingDiagonal = 32 };
+  int UnlitLines(int x, int y, bool diagonals) const;
+  void DrawLines(int x, int y, int lines);
+  // Bits first.. of m_lit, at least the low 7 valid.
+  uint64_t Window7(int64_t first) const {
+    const size_t word = static_cast<size_t>(first >> 6);
+    const int shift = static_cast<int>(first & 63);
+    uint64_t bits = m_lit[word] >> shift;
+    if (shift > 57) bits |= m_lit[word + 1] << (64 - shift);
+    return bits;
+  }
   void MarkSquare(int x, int y);
   int64_t BitIndex(int x, int y) const { return (static_cast<int64_t>(y) - m_clip.top) * m_width + (x - m_clip.left); }
-  void MarkRun(int64_t first, int n);
+  void MarkRun(int64_t first, int n) {  // n <= 64
+    const size_t word = static_cast<size_t>(first >> 6);
+    const int shift = static_cast<int>(first & 63);
+    const uint64_t want = n == 64 ? ~uint64_t{0} : (uint64_t{1} << n) - 1;
+    m_lit[word] |= want << shift;
+    if (shift + n > 64) m_lit[word + 1] |= want >> (64 - shift);
+  }
   void Drawn(int x, int y) {
     m_actual = POINT{x, y};
     m_expected = m_actual;
@@ -58,7 +76,11 @@ class OverlayCanvas {
   RECT m_clip{0, 0, 0, 0};
   int64_t m_width = 0;
   std::vector<uint64_t> m_lit;  // one bit per pixel of the clip box
-  std::vector<uint64_t> m_squareAt;  // per pixel: a square centred there is settled
+  // Per pixel of the clip box: a mark of the kind centred there was drawn or found
+  // covered, so its pixels stay lit until a circle clears the record and the same mark
+  // again is one bit. SettledBefore answers for a centre and records it.
+  std::vector<uint64_t> m_squareAt, m_boxedAt, m_crossAt;
+  bool SettledBefore(std::vector<uint64_t>& settled, int x, int y);
   // The centre each kind of mark was last drawn or left out at: neighbouring vertices
   // mostly land on one pixel, and the same mark there again is settled by one compare.
   enum MarkKind { kSquareMark, kBoxedMark, kCrossMark, kMarkKinds };

@@ -12,6 +12,7 @@
 #include "entity_records.h"
 #include "editcore/fast_paths.h"
 #include "editcore/ntt_record.h"
+#include "feedback/overlay_canvas.h"
 #include "platform/afx_dc.h"
 #include "platform/gdi.h"
 #include "platform/raster_surface.h"
@@ -21,7 +22,20 @@ namespace {
 
 constexpr int kWidth = 160, kHeight = 120;
 
-enum class Rings { Close, NonFinite, Far };
+// A 32-bit DIB section for a memory DC (a bitmap compatible with a fresh memory DC
+// would be monochrome and hide what a colour pen did).
+HBITMAP ColourBitmap(HDC hdc, int width, int height) {
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  void* bits = nullptr;
+  return CreateDIBSection(hdc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+}
+
+enum class Rings { Close, NonFinite, Far, Cluster };
 
 // Vertex i of ring r: world (x, y) shows at pixel (x, 480 - y), so the circles sit about
 // pixel (80, 60).
@@ -31,6 +45,14 @@ void RingVertex(Rings kind, int r, int rings, int i, int perRing, double& x, dou
   x = 80 + radius * std::cos(t);
   y = 420 + radius * std::sin(t);
   const double nan = std::numeric_limits<double>::quiet_NaN(), inf = std::numeric_limits<double>::infinity();
+  if (kind == Rings::Cluster) {
+    // Whole pixels in a 14-pixel box, in an order that looks random: marks overlap in
+    // every way, each finding some of its lines lit and others not.
+    const uint32_t h = static_cast<uint32_t>(r * 7919 + i) * 2654435761u;
+    x = 70 + static_cast<double>((h >> 8) % 14);
+    y = 413 + static_cast<double>((h >> 20) % 14);
+    return;
+  }
   if (kind == Rings::NonFinite && i % 3 == 0) {
     const double special[] = {nan, inf, -inf, 1e308};
     x = special[(i / 3 + r) % 4];
@@ -65,8 +87,13 @@ class FastPathsRingsTest : public ControlTest {
         p.xy.push_back(y);
       }
     }
-    ASSERT_TRUE(ctl->editNTT(static_cast<LONG>(make.PolygonRecord(p))));
+    const uint32_t record = make.PolygonRecord(p);
+    // Its vertices marked as well, before the edit (unregistering the handler of a
+    // running edit would end it): crosses over the rings' squares and boxed crosses.
+    ctl->hiliteNttVertexes(static_cast<LONG>(record));
+    ASSERT_TRUE(ctl->editNTT(static_cast<LONG>(record)));
     ASSERT_EQ(Editor().GetFigure().RingCount(), rings);
+    ASSERT_GT(Editor().MarkCount(), 0);
   }
 
   struct Picture {
@@ -88,7 +115,7 @@ class FastPathsRingsTest : public ControlTest {
       hdc = GetDC(hwnd);
     } else {
       hdc = CreateCompatibleDC(nullptr);
-      bitmap = CreateCompatibleBitmap(hdc, kWidth, kHeight);
+      bitmap = ColourBitmap(hdc, kWidth, kHeight);
       oldBitmap = SelectObject(hdc, bitmap);
       for (int y = 0; y < kHeight; ++y)
         for (int x = 0; x < kWidth; ++x) SetPixel(hdc, x, y, RGB((x * 37) & 255, (y * 11) & 255, (x ^ y) & 255));
@@ -154,6 +181,11 @@ TEST_F(FastPathsRingsTest, ManyCloseRingsPaintTheSameWithAndWithoutFastPaths) {
   EXPECT_GT(inked, 1000);
 }
 
+TEST_F(FastPathsRingsTest, MarksPilingUpInAFewPixelsPaintTheSame) {
+  Load(Rings::Cluster, 6, 40);
+  ExpectSamePictures("cluster");
+}
+
 TEST_F(FastPathsRingsTest, RingsWithNonFiniteVerticesPaintTheSame) {
   Load(Rings::NonFinite, 40, 300);
   ExpectSamePictures("non-finite rings");
@@ -162,6 +194,84 @@ TEST_F(FastPathsRingsTest, RingsWithNonFiniteVerticesPaintTheSame) {
 TEST_F(FastPathsRingsTest, RingsReachingPastTheCoordinateRangePaintTheSame) {
   Load(Rings::Far, 30, 200);
   ExpectSamePictures("far rings");
+}
+
+}  // namespace
+
+namespace {
+
+// The canvas alone, fed random marks and short segments that pile up in a small box, so
+// that every way a mark can be partly lit before it comes up: each sequence drawn with
+// the fast paths on and off gives the same bytes and current position.
+struct CanvasRun {
+  std::vector<uint32_t> pixels;
+  POINT position{0, 0};
+};
+
+CanvasRun DrawRandomMarks(uint32_t seed, int rop2, bool fast) {
+  FastPaths::enabled = fast;
+  HDC hdc = CreateCompatibleDC(nullptr);
+  HBITMAP bitmap = ColourBitmap(hdc, 40, 40);
+  HGDIOBJ oldBitmap = SelectObject(hdc, bitmap);
+  HPEN pen = CreatePen(PS_SOLID, 1, RGB(200, 30, 60));
+  HGDIOBJ oldPen = SelectObject(hdc, pen);
+  SetROP2(hdc, rop2);
+  {
+    OverlayCanvas canvas(hdc);
+    uint32_t h = seed;
+    auto next = [&h](uint32_t n) {
+      h = h * 1664525u + 1013904223u;
+      return (h >> 8) % n;
+    };
+    for (int i = 0; i < 70; ++i) {  // few enough that the picture never fills up
+      // Centres from just outside the surface to just inside its far edge.
+      const int x = static_cast<int>(next(46)) - 3, y = static_cast<int>(next(46)) - 3;
+      switch (next(9)) {
+        case 0:
+        case 1:
+          canvas.SquareGrip(x, y);
+          break;
+        case 2:
+        case 3:
+          canvas.BoxedCross(x, y);
+          break;
+        case 4:
+        case 5:
+          canvas.CrossMark(x, y);
+          break;
+        case 6:
+        case 7:
+          canvas.Segment(x, y, x + static_cast<int>(next(9)) - 4, y + static_cast<int>(next(9)) - 4);
+          break;
+        default:
+          if (next(50) == 0) canvas.CircleGrip(x, y);
+          break;
+      }
+    }
+  }
+  CanvasRun run;
+  const RasterSurface* s = QarnSurfaceOf(hdc);
+  for (int y = 0; y < 40; ++y)
+    for (int x = 0; x < 40; ++x) run.pixels.push_back(s->Get(x, y));
+  GetCurrentPositionEx(hdc, &run.position);
+  SelectObject(hdc, oldPen);
+  DeleteObject(pen);
+  SelectObject(hdc, oldBitmap);
+  DeleteObject(bitmap);
+  DeleteDC(hdc);
+  FastPaths::enabled = true;
+  return run;
+}
+
+TEST(OverlayCanvasMarks, PartlyLitMarksDrawTheSameWithAndWithoutFastPaths) {
+  for (uint32_t seed = 1; seed <= 400; ++seed) {
+    for (int rop2 : {R2_COPYPEN, R2_XORPEN}) {
+      const CanvasRun fast = DrawRandomMarks(seed, rop2, true), plain = DrawRandomMarks(seed, rop2, false);
+      EXPECT_TRUE(fast.pixels == plain.pixels) << "seed " << seed << " rop " << rop2;
+      EXPECT_EQ(fast.position.x, plain.position.x) << "seed " << seed << " rop " << rop2;
+      EXPECT_EQ(fast.position.y, plain.position.y) << "seed " << seed << " rop " << rop2;
+    }
+  }
 }
 
 }  // namespace
