@@ -69,19 +69,6 @@ OverlayCanvas::~OverlayCanvas() {
   }
 }
 
-bool OverlayCanvas::Covered(int x, int y) const {
-  if (x < m_clip.left || x >= m_clip.right || y < m_clip.top || y >= m_clip.bottom) return true;
-  if (!m_tracked) return false;
-  const int64_t i = (static_cast<int64_t>(y) - m_clip.top) * m_width + (x - m_clip.left);
-  return (m_lit[static_cast<size_t>(i >> 6)] >> (i & 63)) & 1u;
-}
-
-void OverlayCanvas::Mark(int x, int y) {
-  if (!m_tracked || x < m_clip.left || x >= m_clip.right || y < m_clip.top || y >= m_clip.bottom) return;
-  const int64_t i = (static_cast<int64_t>(y) - m_clip.top) * m_width + (x - m_clip.left);
-  m_lit[static_cast<size_t>(i >> 6)] |= uint64_t{1} << (i & 63);
-}
-
 bool OverlayCanvas::AllCovered(const Pixel* pixels, int count) const {
   for (int i = 0; i < count; ++i)
     if (!Covered(pixels[i].x, pixels[i].y)) return false;
@@ -90,14 +77,6 @@ bool OverlayCanvas::AllCovered(const Pixel* pixels, int count) const {
 
 void OverlayCanvas::MarkAll(const Pixel* pixels, int count) {
   for (int i = 0; i < count; ++i) Mark(pixels[i].x, pixels[i].y);
-}
-
-bool OverlayCanvas::BoxOutside(int left, int top, int right, int bottom) const {
-  return right < m_clip.left || left >= m_clip.right || bottom < m_clip.top || top >= m_clip.bottom;
-}
-
-bool OverlayCanvas::BoxInside(int left, int top, int right, int bottom) const {
-  return left >= m_clip.left && right < m_clip.right && top >= m_clip.top && bottom < m_clip.bottom;
 }
 
 int OverlayCanvas::UnlitLines(int x, int y, bool diagonals) const {
@@ -161,35 +140,6 @@ void OverlayCanvas::MarkSquare(int x, int y) {
   }
 }
 
-bool OverlayCanvas::SettledBefore(std::vector<uint64_t>& settled, int x, int y) {
-  if (x < m_clip.left || x >= m_clip.right || y < m_clip.top || y >= m_clip.bottom) return false;
-  const int64_t centre = BitIndex(x, y);
-  uint64_t& word = settled[static_cast<size_t>(centre >> 6)];
-  const uint64_t bit = uint64_t{1} << (centre & 63);
-  if (word & bit) return true;
-  word |= bit;
-  return false;
-}
-
-bool OverlayCanvas::Repeated(MarkKind kind, int x, int y) {
-  if (m_lastMarkValid[kind] && m_lastMark[kind].x == x && m_lastMark[kind].y == y) return true;
-  m_lastMark[kind] = POINT{x, y};
-  m_lastMarkValid[kind] = true;
-  return false;
-}
-
-bool OverlayCanvas::RepeatedSegment(int x0, int y0, int x1, int y1) {
-  // Every bit of the end points reaches the slot index: far pixels differ in high bits.
-  uint64_t h = (uint64_t{static_cast<uint32_t>(x0)} << 32 | static_cast<uint32_t>(y0)) * 0x9E3779B97F4A7C15u;
-  h ^= (uint64_t{static_cast<uint32_t>(x1)} << 32 | static_cast<uint32_t>(y1)) + (h >> 29);
-  h *= 0xBF58476D1CE4E5B9u;
-  h ^= h >> 31;
-  DrawnSegment& slot = m_segments[static_cast<size_t>(h >> 56) % kSegmentSlots];
-  if (slot.valid && slot.x0 == x0 && slot.y0 == y0 && slot.x1 == x1 && slot.y1 == y1) return true;
-  slot = DrawnSegment{x0, y0, x1, y1, true};
-  return false;
-}
-
 void OverlayCanvas::ForgetSegments() {
   for (DrawnSegment& slot : m_segments) slot.valid = false;
 }
@@ -205,13 +155,50 @@ void OverlayCanvas::Segment(int x0, int y0, int x1, int y1) {
     if (std::abs(x1 - x0) <= 1 && std::abs(y1 - y0) <= 1) {
       if (m_tracked && Covered(x0, y0)) return;
       Mark(x0, y0);
-    } else if (m_tracked && RepeatedSegment(x0, y0, x1, y1)) {
-      return;
+    } else if (m_tracked) {
+      if (RepeatedSegment(x0, y0, x1, y1)) return;
+      // A horizontal or vertical run lights the same pixels under every line rule: from
+      // the start up to the end, which it leaves out. Vertices at NaN or an infinity
+      // send such runs across the view from pixel after pixel.
+      if (x0 == x1 || y0 == y1) {
+        if (RunLit(x0, y0, x1, y1, true)) return;
+        RunLit(x0, y0, x1, y1, false);
+      }
     }
   }
   MoveToEx(m_hdc, x0, y0, nullptr);
   LineTo(m_hdc, x1, y1);
   Drawn(x1, y1);
+}
+
+bool OverlayCanvas::RunLit(int x0, int y0, int x1, int y1, bool test) {
+  // The run's pixels inside the clip box (the caller made sure some are).
+  if (y0 == y1) {
+    const int64_t a = x1 > x0 ? x0 : static_cast<int64_t>(x1) + 1, b = x1 > x0 ? static_cast<int64_t>(x1) - 1 : x0;
+    const int64_t left = std::max<int64_t>(a, m_clip.left), right = std::min<int64_t>(b, m_clip.right - 1);
+    if (left > right) return true;
+    int64_t i = BitIndex(static_cast<int>(left), y0);
+    for (int64_t n = right - left + 1; n > 0;) {
+      const int take = static_cast<int>(std::min<int64_t>(n, 64 - (i & 63)));
+      const uint64_t want = (take == 64 ? ~uint64_t{0} : (uint64_t{1} << take) - 1) << (i & 63);
+      uint64_t& word = m_lit[static_cast<size_t>(i >> 6)];
+      if (test && (word & want) != want) return false;
+      if (!test) word |= want;
+      i += take;
+      n -= take;
+    }
+    return true;
+  }
+  const int64_t a = y1 > y0 ? y0 : static_cast<int64_t>(y1) + 1, b = y1 > y0 ? static_cast<int64_t>(y1) - 1 : y0;
+  const int64_t top = std::max<int64_t>(a, m_clip.top), bottom = std::min<int64_t>(b, m_clip.bottom - 1);
+  for (int64_t y = top; y <= bottom; ++y) {
+    const int64_t i = BitIndex(x0, static_cast<int>(y));
+    uint64_t& word = m_lit[static_cast<size_t>(i >> 6)];
+    const uint64_t bit = uint64_t{1} << (i & 63);
+    if (test && !(word & bit)) return false;
+    if (!test) word |= bit;
+  }
+  return true;
 }
 
 void OverlayCanvas::StyledSegment(int x0, int y0, int x1, int y1) {

@@ -98,6 +98,9 @@ class OverlayCanvas {
   };
   static constexpr int kSegmentSlots = 256;
   bool RepeatedSegment(int x0, int y0, int x1, int y1);
+  // A horizontal or vertical segment's pixels in the clip box: whether all are lit
+  // (test), or lights them all (returning true).
+  bool RunLit(int x0, int y0, int x1, int y1, bool test);
   void ForgetSegments();
   std::vector<DrawnSegment> m_segments;  // direct-mapped by a hash of the end points
   bool m_used = false;      // a call that moves the current position came
@@ -105,3 +108,54 @@ class OverlayCanvas {
   POINT m_expected{0, 0};
   POINT m_actual{0, 0};
 };
+
+// The per-mark and per-segment checks, inline: they run for every vertex of a repaint.
+inline bool OverlayCanvas::Covered(int x, int y) const {
+  if (x < m_clip.left || x >= m_clip.right || y < m_clip.top || y >= m_clip.bottom) return true;
+  if (!m_tracked) return false;
+  const int64_t i = (static_cast<int64_t>(y) - m_clip.top) * m_width + (x - m_clip.left);
+  return (m_lit[static_cast<size_t>(i >> 6)] >> (i & 63)) & 1u;
+}
+
+inline void OverlayCanvas::Mark(int x, int y) {
+  if (!m_tracked || x < m_clip.left || x >= m_clip.right || y < m_clip.top || y >= m_clip.bottom) return;
+  const int64_t i = (static_cast<int64_t>(y) - m_clip.top) * m_width + (x - m_clip.left);
+  m_lit[static_cast<size_t>(i >> 6)] |= uint64_t{1} << (i & 63);
+}
+
+inline bool OverlayCanvas::BoxOutside(int left, int top, int right, int bottom) const {
+  return right < m_clip.left || left >= m_clip.right || bottom < m_clip.top || top >= m_clip.bottom;
+}
+
+inline bool OverlayCanvas::BoxInside(int left, int top, int right, int bottom) const {
+  return left >= m_clip.left && right < m_clip.right && top >= m_clip.top && bottom < m_clip.bottom;
+}
+
+inline bool OverlayCanvas::SettledBefore(std::vector<uint64_t>& settled, int x, int y) {
+  if (x < m_clip.left || x >= m_clip.right || y < m_clip.top || y >= m_clip.bottom) return false;
+  const int64_t centre = BitIndex(x, y);
+  uint64_t& word = settled[static_cast<size_t>(centre >> 6)];
+  const uint64_t bit = uint64_t{1} << (centre & 63);
+  if (word & bit) return true;
+  word |= bit;
+  return false;
+}
+
+inline bool OverlayCanvas::Repeated(MarkKind kind, int x, int y) {
+  if (m_lastMarkValid[kind] && m_lastMark[kind].x == x && m_lastMark[kind].y == y) return true;
+  m_lastMark[kind] = POINT{x, y};
+  m_lastMarkValid[kind] = true;
+  return false;
+}
+
+inline bool OverlayCanvas::RepeatedSegment(int x0, int y0, int x1, int y1) {
+  // Every bit of the end points reaches the slot index: far pixels differ in high bits.
+  uint64_t h = (uint64_t{static_cast<uint32_t>(x0)} << 32 | static_cast<uint32_t>(y0)) * 0x9E3779B97F4A7C15u;
+  h ^= (uint64_t{static_cast<uint32_t>(x1)} << 32 | static_cast<uint32_t>(y1)) + (h >> 29);
+  h *= 0xBF58476D1CE4E5B9u;
+  h ^= h >> 31;
+  DrawnSegment& slot = m_segments[static_cast<size_t>(h >> 56) % kSegmentSlots];
+  if (slot.valid && slot.x0 == x0 && slot.y0 == y0 && slot.x1 == x1 && slot.y1 == y1) return true;
+  slot = DrawnSegment{x0, y0, x1, y1, true};
+  return false;
+}
