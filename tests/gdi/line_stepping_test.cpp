@@ -112,25 +112,6 @@ TEST(LineStepping, LineToLightsThePixelsOfTheClosedFormRule) {
   }
 }
 
-TEST(LineStepping, EveryDirectionAndSlopeFromOnePoint) {
-  // All ends on a ring of radius 20 about an interior point: each octant, the axes, the
-  // diagonals and the slopes whose halves tie.
-  Canvas canvas(kWidth, kHeight);
-  const POINT c{31, 23};
-  for (int dx = -20; dx <= 20; ++dx) {
-    for (int dy = -20; dy <= 20; ++dy) {
-      if (std::max(std::abs(dx), std::abs(dy)) != 20 && !(std::abs(dx) <= 2 && std::abs(dy) <= 2)) continue;
-      canvas.Clear(kWhite);
-      MoveToEx(canvas.dc(), c.x, c.y, nullptr);
-      LineTo(canvas.dc(), c.x + dx, c.y + dy);
-      std::set<Pixel> expected;
-      long pos = 0;
-      Expected(c, POINT{c.x + dx, c.y + dy}, false, pos, expected);
-      gditest::ExpectInked(canvas, kWhite, expected, "to +(" + std::to_string(dx) + "," + std::to_string(dy) + ")");
-    }
-  }
-}
-
 TEST(LineStepping, DottedPolylineCarriesItsPatternAcrossSegments) {
   Canvas canvas(kWidth, kHeight);
   HPEN h = CreatePen(PS_DOT, 1, RGB(0, 0, 0));
