@@ -56,6 +56,9 @@ OverlayCanvas::OverlayCanvas(HDC hdc) : m_hdc(hdc), m_skip(FastPaths::enabled) {
   if (m_width > 0 && height > 0 && m_width * height <= kMaxTrackedPixels && Idempotent(GetROP2(hdc))) {
     m_tracked = true;
     m_lit.assign(static_cast<size_t>((m_width * height + 63) / 64), 0);
+    m_squareAt.assign(m_lit.size(), 0);
+    m_boxedAt.assign(m_lit.size(), 0);
+    m_crossAt.assign(m_lit.size(), 0);
     m_segments.assign(kSegmentSlots, DrawnSegment{0, 0, 0, 0, false});
   }
 }
@@ -64,19 +67,6 @@ OverlayCanvas::~OverlayCanvas() {
   if (m_used && (!m_drawnAny || m_actual.x != m_expected.x || m_actual.y != m_expected.y)) {
     MoveToEx(m_hdc, m_expected.x, m_expected.y, nullptr);
   }
-}
-
-bool OverlayCanvas::Covered(int x, int y) const {
-  if (x < m_clip.left || x >= m_clip.right || y < m_clip.top || y >= m_clip.bottom) return true;
-  if (!m_tracked) return false;
-  const int64_t i = (static_cast<int64_t>(y) - m_clip.top) * m_width + (x - m_clip.left);
-  return (m_lit[static_cast<size_t>(i >> 6)] >> (i & 63)) & 1u;
-}
-
-void OverlayCanvas::Mark(int x, int y) {
-  if (!m_tracked || x < m_clip.left || x >= m_clip.right || y < m_clip.top || y >= m_clip.bottom) return;
-  const int64_t i = (static_cast<int64_t>(y) - m_clip.top) * m_width + (x - m_clip.left);
-  m_lit[static_cast<size_t>(i >> 6)] |= uint64_t{1} << (i & 63);
 }
 
 bool OverlayCanvas::AllCovered(const Pixel* pixels, int count) const {
@@ -89,37 +79,56 @@ void OverlayCanvas::MarkAll(const Pixel* pixels, int count) {
   for (int i = 0; i < count; ++i) Mark(pixels[i].x, pixels[i].y);
 }
 
-bool OverlayCanvas::BoxOutside(int left, int top, int right, int bottom) const {
-  return right < m_clip.left || left >= m_clip.right || bottom < m_clip.top || top >= m_clip.bottom;
-}
-
-bool OverlayCanvas::BoxInside(int left, int top, int right, int bottom) const {
-  return left >= m_clip.left && right < m_clip.right && top >= m_clip.top && bottom < m_clip.bottom;
-}
-
-bool OverlayCanvas::RunCovered(int64_t first, int n) const {  // n <= 64
-  const size_t word = static_cast<size_t>(first >> 6);
-  const int shift = static_cast<int>(first & 63);
-  const uint64_t want = n == 64 ? ~uint64_t{0} : (uint64_t{1} << n) - 1;
-  uint64_t bits = m_lit[word] >> shift;
-  if (shift + n > 64) bits |= m_lit[word + 1] << (64 - shift);
-  return (bits & want) == want;
-}
-
-void OverlayCanvas::MarkRun(int64_t first, int n) {  // n <= 64
-  const size_t word = static_cast<size_t>(first >> 6);
-  const int shift = static_cast<int>(first & 63);
-  const uint64_t want = n == 64 ? ~uint64_t{0} : (uint64_t{1} << n) - 1;
-  m_lit[word] |= want << shift;
-  if (shift + n > 64) m_lit[word + 1] |= want >> (64 - shift);
-}
-
-bool OverlayCanvas::SquareCovered(int x, int y) const {
-  if (!RunCovered(BitIndex(x - 3, y - 3), 7) || !RunCovered(BitIndex(x - 3, y + 3), 7)) return false;
-  for (int dy = -2; dy <= 2; ++dy) {
-    if (!RunCovered(BitIndex(x - 3, y + dy), 1) || !RunCovered(BitIndex(x + 3, y + dy), 1)) return false;
+int OverlayCanvas::UnlitLines(int x, int y, bool diagonals) const {
+  // Seven bits a row from the square's left column. LineTo leaves each side's end pixel
+  // to the next side: the top lights columns 0-5 of row 0, the right column 6 of rows
+  // 0-5, the bottom columns 1-6 of row 6 and the left column 0 of rows 1-6. The boxed
+  // cross's diagonals light column k and column 6 - k of rows k = 0-5.
+  uint64_t rows[7];
+  int64_t index = BitIndex(x - 3, y - 3);
+  for (uint64_t& row : rows) {
+    row = Window7(index);
+    index += m_width;
   }
-  return true;
+  int lines = 0;
+  if ((rows[0] & 0x3F) != 0x3F) lines |= kTopSide;
+  if ((rows[6] & 0x7E) != 0x7E) lines |= kBottomSide;
+  for (int k = 0; k < 6; ++k) {
+    if (!(rows[k] & 0x40)) lines |= kRightSide;
+    if (!(rows[k + 1] & 0x01)) lines |= kLeftSide;
+    if (diagonals && !((rows[k] >> k) & 1)) lines |= kFallingDiagonal;
+    if (diagonals && !((rows[k] >> (6 - k)) & 1)) lines |= kRisingDiagonal;
+  }
+  return lines;
+}
+
+void OverlayCanvas::DrawLines(int x, int y, int lines) {
+  // Each side is a horizontal or vertical run and each diagonal a 45-degree one, whose
+  // pixels every line rule agrees on, so drawing only the lines with an unlit pixel
+  // gives the picture of the whole mark.
+  const POINT corners[5] = {{x - 3, y - 3}, {x + 3, y - 3}, {x + 3, y + 3}, {x - 3, y + 3}, {x - 3, y - 3}};
+  bool atStart = false;
+  for (int k = 0; k < 4; ++k) {
+    if (!(lines & (1 << k))) {
+      atStart = false;
+      continue;
+    }
+    if (!atStart) MoveToEx(m_hdc, corners[k].x, corners[k].y, nullptr);
+    LineTo(m_hdc, corners[k + 1].x, corners[k + 1].y);
+    m_actual = corners[k + 1];
+    atStart = true;
+  }
+  if (lines & kFallingDiagonal) {
+    MoveToEx(m_hdc, x - 3, y - 3, nullptr);
+    LineTo(m_hdc, x + 3, y + 3);
+    m_actual = POINT{x + 3, y + 3};
+  }
+  if (lines & kRisingDiagonal) {
+    MoveToEx(m_hdc, x + 3, y - 3, nullptr);
+    LineTo(m_hdc, x - 3, y + 3);
+    m_actual = POINT{x - 3, y + 3};
+  }
+  m_drawnAny = true;
 }
 
 void OverlayCanvas::MarkSquare(int x, int y) {
@@ -129,25 +138,6 @@ void OverlayCanvas::MarkSquare(int x, int y) {
     MarkRun(BitIndex(x - 3, y + dy), 1);
     MarkRun(BitIndex(x + 3, y + dy), 1);
   }
-}
-
-bool OverlayCanvas::Repeated(MarkKind kind, int x, int y) {
-  if (m_lastMarkValid[kind] && m_lastMark[kind].x == x && m_lastMark[kind].y == y) return true;
-  m_lastMark[kind] = POINT{x, y};
-  m_lastMarkValid[kind] = true;
-  return false;
-}
-
-bool OverlayCanvas::RepeatedSegment(int x0, int y0, int x1, int y1) {
-  // Every bit of the end points reaches the slot index: far pixels differ in high bits.
-  uint64_t h = (uint64_t{static_cast<uint32_t>(x0)} << 32 | static_cast<uint32_t>(y0)) * 0x9E3779B97F4A7C15u;
-  h ^= (uint64_t{static_cast<uint32_t>(x1)} << 32 | static_cast<uint32_t>(y1)) + (h >> 29);
-  h *= 0xBF58476D1CE4E5B9u;
-  h ^= h >> 31;
-  DrawnSegment& slot = m_segments[static_cast<size_t>(h >> 56) % kSegmentSlots];
-  if (slot.valid && slot.x0 == x0 && slot.y0 == y0 && slot.x1 == x1 && slot.y1 == y1) return true;
-  slot = DrawnSegment{x0, y0, x1, y1, true};
-  return false;
 }
 
 void OverlayCanvas::ForgetSegments() {
@@ -165,13 +155,50 @@ void OverlayCanvas::Segment(int x0, int y0, int x1, int y1) {
     if (std::abs(x1 - x0) <= 1 && std::abs(y1 - y0) <= 1) {
       if (m_tracked && Covered(x0, y0)) return;
       Mark(x0, y0);
-    } else if (m_tracked && RepeatedSegment(x0, y0, x1, y1)) {
-      return;
+    } else if (m_tracked) {
+      if (RepeatedSegment(x0, y0, x1, y1)) return;
+      // A horizontal or vertical run lights the same pixels under every line rule: from
+      // the start up to the end, which it leaves out. Vertices at NaN or an infinity
+      // send such runs across the view from pixel after pixel.
+      if (x0 == x1 || y0 == y1) {
+        if (RunLit(x0, y0, x1, y1, true)) return;
+        RunLit(x0, y0, x1, y1, false);
+      }
     }
   }
   MoveToEx(m_hdc, x0, y0, nullptr);
   LineTo(m_hdc, x1, y1);
   Drawn(x1, y1);
+}
+
+bool OverlayCanvas::RunLit(int x0, int y0, int x1, int y1, bool test) {
+  // The run's pixels inside the clip box (the caller made sure some are).
+  if (y0 == y1) {
+    const int64_t a = x1 > x0 ? x0 : static_cast<int64_t>(x1) + 1, b = x1 > x0 ? static_cast<int64_t>(x1) - 1 : x0;
+    const int64_t left = std::max<int64_t>(a, m_clip.left), right = std::min<int64_t>(b, m_clip.right - 1);
+    if (left > right) return true;
+    int64_t i = BitIndex(static_cast<int>(left), y0);
+    for (int64_t n = right - left + 1; n > 0;) {
+      const int take = static_cast<int>(std::min<int64_t>(n, 64 - (i & 63)));
+      const uint64_t want = (take == 64 ? ~uint64_t{0} : (uint64_t{1} << take) - 1) << (i & 63);
+      uint64_t& word = m_lit[static_cast<size_t>(i >> 6)];
+      if (test && (word & want) != want) return false;
+      if (!test) word |= want;
+      i += take;
+      n -= take;
+    }
+    return true;
+  }
+  const int64_t a = y1 > y0 ? y0 : static_cast<int64_t>(y1) + 1, b = y1 > y0 ? static_cast<int64_t>(y1) - 1 : y0;
+  const int64_t top = std::max<int64_t>(a, m_clip.top), bottom = std::min<int64_t>(b, m_clip.bottom - 1);
+  for (int64_t y = top; y <= bottom; ++y) {
+    const int64_t i = BitIndex(x0, static_cast<int>(y));
+    uint64_t& word = m_lit[static_cast<size_t>(i >> 6)];
+    const uint64_t bit = uint64_t{1} << (i & 63);
+    if (test && !(word & bit)) return false;
+    if (!test) word |= bit;
+  }
+  return true;
 }
 
 void OverlayCanvas::StyledSegment(int x0, int y0, int x1, int y1) {
@@ -189,14 +216,22 @@ void OverlayCanvas::SquareGrip(int x, int y) {
     m_expected = POINT{x - 3, y - 3};
     if (BoxOutside(x - 3, y - 3, x + 3, y + 3)) return;
     if (m_tracked && Repeated(kSquareMark, x, y)) return;
-    if (m_tracked && BoxInside(x - 3, y - 3, x + 3, y + 3)) {
-      if (SquareCovered(x, y)) return;
-      MarkSquare(x, y);
-    } else if (m_tracked) {
-      Pixel pixels[24];
-      for (int i = 0; i < 24; ++i) pixels[i] = Pixel{x + kSquare[i].dx, y + kSquare[i].dy};
-      if (AllCovered(pixels, 24)) return;
-      MarkAll(pixels, 24);
+    if (m_tracked) {
+      // Once a square at this centre is drawn or found covered, its pixels in the box stay
+      // lit until a circle clears the record, so the same centre again is one bit.
+      if (SettledBefore(m_squareAt, x, y)) return;
+      if (BoxInside(x - 3, y - 3, x + 3, y + 3)) {
+        const int sides = UnlitLines(x, y, false);
+        if (sides == 0) return;
+        MarkSquare(x, y);
+        DrawLines(x, y, sides);
+        return;
+      } else {
+        Pixel pixels[24];
+        for (int i = 0; i < 24; ++i) pixels[i] = Pixel{x + kSquare[i].dx, y + kSquare[i].dy};
+        if (AllCovered(pixels, 24)) return;
+        MarkAll(pixels, 24);
+      }
     }
   }
   DrawSquareGrip(m_hdc, x, y);
@@ -209,6 +244,18 @@ void OverlayCanvas::BoxedCross(int x, int y) {
     m_expected = POINT{x - 3, y + 3};
     if (BoxOutside(x - 3, y - 3, x + 3, y + 3)) return;
     if (m_tracked && Repeated(kBoxedMark, x, y)) return;
+    if (m_tracked && SettledBefore(m_boxedAt, x, y)) return;
+    if (m_tracked && BoxInside(x - 3, y - 3, x + 3, y + 3)) {
+      const int lines = UnlitLines(x, y, true);
+      if (lines == 0) return;
+      MarkSquare(x, y);
+      for (int k = -2; k <= 2; ++k) {
+        MarkRun(BitIndex(x + k, y + k), 1);
+        MarkRun(BitIndex(x - k, y + k), 1);
+      }
+      DrawLines(x, y, lines);
+      return;
+    }
     if (m_tracked) {
       Pixel pixels[24 + 9];
       for (int i = 0; i < 24; ++i) pixels[i] = Pixel{x + kSquare[i].dx, y + kSquare[i].dy};
@@ -227,6 +274,35 @@ void OverlayCanvas::CrossMark(int x, int y) {
     m_expected = POINT{x - 4, y + 4};
     if (BoxOutside(x - 3, y - 3, x + 3, y + 3)) return;
     if (m_tracked && Repeated(kCrossMark, x, y)) return;
+    if (m_tracked && SettledBefore(m_crossAt, x, y)) return;
+    if (m_tracked && BoxInside(x - 3, y - 3, x + 3, y + 3)) {
+      // Two 45-degree lines of seven pixels: row k holds column k of the falling one and
+      // column 6 - k of the rising one.
+      bool falling = false, rising = false;
+      int64_t index = BitIndex(x - 3, y - 3);
+      for (int k = 0; k < 7; ++k, index += m_width) {
+        const uint64_t row = Window7(index);
+        falling |= !((row >> k) & 1);
+        rising |= !((row >> (6 - k)) & 1);
+      }
+      if (!falling && !rising) return;
+      for (int k = 0; k < 7; ++k) {
+        MarkRun(BitIndex(x - 3 + k, y - 3 + k), 1);
+        MarkRun(BitIndex(x + 3 - k, y - 3 + k), 1);
+      }
+      if (falling) {
+        MoveToEx(m_hdc, x - 3, y - 3, nullptr);
+        LineTo(m_hdc, x + 4, y + 4);
+        m_actual = POINT{x + 4, y + 4};
+      }
+      if (rising) {
+        MoveToEx(m_hdc, x + 3, y - 3, nullptr);
+        LineTo(m_hdc, x - 4, y + 4);
+        m_actual = POINT{x - 4, y + 4};
+      }
+      m_drawnAny = true;
+      return;
+    }
     if (m_tracked) {
       Pixel pixels[13];
       for (int i = 0; i < 13; ++i) pixels[i] = Pixel{x + kCross[i].dx, y + kCross[i].dy};
@@ -243,6 +319,9 @@ void OverlayCanvas::CircleGrip(int x, int y) {
   DrawCircleGrip(m_hdc, x, y);
   if (m_tracked) {
     std::fill(m_lit.begin(), m_lit.end(), 0);
+    std::fill(m_squareAt.begin(), m_squareAt.end(), 0);
+    std::fill(m_boxedAt.begin(), m_boxedAt.end(), 0);
+    std::fill(m_crossAt.begin(), m_crossAt.end(), 0);
     for (bool& valid : m_lastMarkValid) valid = false;
     ForgetSegments();
   }

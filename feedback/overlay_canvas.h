@@ -41,11 +41,29 @@ class OverlayCanvas {
   bool BoxInside(int left, int top, int right, int bottom) const;   // inclusive box
   // The square's 24 border pixels, for a square wholly inside the clip box: its rows as
   // runs of bits, its sides a bit a row.
-  bool SquareCovered(int x, int y) const;
+  // The lines of a square (and with `diagonals` of a boxed cross) wholly inside the clip
+  // box that light a pixel not lit yet (0: the mark is covered), and drawing just those.
+  // The sides come in drawing order, so that one side can follow on from the last.
+  enum { kTopSide = 1, kRightSide = 2, kBottomSide = 4, kLeftSide = 8, kFallingDiagonal = 16, kRisingDiagonal = 32 };
+  int UnlitLines(int x, int y, bool diagonals) const;
+  void DrawLines(int x, int y, int lines);
+  // Bits first.. of m_lit, at least the low 7 valid.
+  uint64_t Window7(int64_t first) const {
+    const size_t word = static_cast<size_t>(first >> 6);
+    const int shift = static_cast<int>(first & 63);
+    uint64_t bits = m_lit[word] >> shift;
+    if (shift > 57) bits |= m_lit[word + 1] << (64 - shift);
+    return bits;
+  }
   void MarkSquare(int x, int y);
   int64_t BitIndex(int x, int y) const { return (static_cast<int64_t>(y) - m_clip.top) * m_width + (x - m_clip.left); }
-  bool RunCovered(int64_t first, int n) const;
-  void MarkRun(int64_t first, int n);
+  void MarkRun(int64_t first, int n) {  // n <= 64
+    const size_t word = static_cast<size_t>(first >> 6);
+    const int shift = static_cast<int>(first & 63);
+    const uint64_t want = n == 64 ? ~uint64_t{0} : (uint64_t{1} << n) - 1;
+    m_lit[word] |= want << shift;
+    if (shift + n > 64) m_lit[word + 1] |= want >> (64 - shift);
+  }
   void Drawn(int x, int y) {
     m_actual = POINT{x, y};
     m_expected = m_actual;
@@ -58,6 +76,11 @@ class OverlayCanvas {
   RECT m_clip{0, 0, 0, 0};
   int64_t m_width = 0;
   std::vector<uint64_t> m_lit;  // one bit per pixel of the clip box
+  // Per pixel of the clip box: a mark of the kind centred there was drawn or found
+  // covered, so its pixels stay lit until a circle clears the record and the same mark
+  // again is one bit. SettledBefore answers for a centre and records it.
+  std::vector<uint64_t> m_squareAt, m_boxedAt, m_crossAt;
+  bool SettledBefore(std::vector<uint64_t>& settled, int x, int y);
   // The centre each kind of mark was last drawn or left out at: neighbouring vertices
   // mostly land on one pixel, and the same mark there again is settled by one compare.
   enum MarkKind { kSquareMark, kBoxedMark, kCrossMark, kMarkKinds };
@@ -75,6 +98,9 @@ class OverlayCanvas {
   };
   static constexpr int kSegmentSlots = 256;
   bool RepeatedSegment(int x0, int y0, int x1, int y1);
+  // A horizontal or vertical segment's pixels in the clip box: whether all are lit
+  // (test), or lights them all (returning true).
+  bool RunLit(int x0, int y0, int x1, int y1, bool test);
   void ForgetSegments();
   std::vector<DrawnSegment> m_segments;  // direct-mapped by a hash of the end points
   bool m_used = false;      // a call that moves the current position came
@@ -82,3 +108,54 @@ class OverlayCanvas {
   POINT m_expected{0, 0};
   POINT m_actual{0, 0};
 };
+
+// The per-mark and per-segment checks, inline: they run for every vertex of a repaint.
+inline bool OverlayCanvas::Covered(int x, int y) const {
+  if (x < m_clip.left || x >= m_clip.right || y < m_clip.top || y >= m_clip.bottom) return true;
+  if (!m_tracked) return false;
+  const int64_t i = (static_cast<int64_t>(y) - m_clip.top) * m_width + (x - m_clip.left);
+  return (m_lit[static_cast<size_t>(i >> 6)] >> (i & 63)) & 1u;
+}
+
+inline void OverlayCanvas::Mark(int x, int y) {
+  if (!m_tracked || x < m_clip.left || x >= m_clip.right || y < m_clip.top || y >= m_clip.bottom) return;
+  const int64_t i = (static_cast<int64_t>(y) - m_clip.top) * m_width + (x - m_clip.left);
+  m_lit[static_cast<size_t>(i >> 6)] |= uint64_t{1} << (i & 63);
+}
+
+inline bool OverlayCanvas::BoxOutside(int left, int top, int right, int bottom) const {
+  return right < m_clip.left || left >= m_clip.right || bottom < m_clip.top || top >= m_clip.bottom;
+}
+
+inline bool OverlayCanvas::BoxInside(int left, int top, int right, int bottom) const {
+  return left >= m_clip.left && right < m_clip.right && top >= m_clip.top && bottom < m_clip.bottom;
+}
+
+inline bool OverlayCanvas::SettledBefore(std::vector<uint64_t>& settled, int x, int y) {
+  if (x < m_clip.left || x >= m_clip.right || y < m_clip.top || y >= m_clip.bottom) return false;
+  const int64_t centre = BitIndex(x, y);
+  uint64_t& word = settled[static_cast<size_t>(centre >> 6)];
+  const uint64_t bit = uint64_t{1} << (centre & 63);
+  if (word & bit) return true;
+  word |= bit;
+  return false;
+}
+
+inline bool OverlayCanvas::Repeated(MarkKind kind, int x, int y) {
+  if (m_lastMarkValid[kind] && m_lastMark[kind].x == x && m_lastMark[kind].y == y) return true;
+  m_lastMark[kind] = POINT{x, y};
+  m_lastMarkValid[kind] = true;
+  return false;
+}
+
+inline bool OverlayCanvas::RepeatedSegment(int x0, int y0, int x1, int y1) {
+  // Every bit of the end points reaches the slot index: far pixels differ in high bits.
+  uint64_t h = (uint64_t{static_cast<uint32_t>(x0)} << 32 | static_cast<uint32_t>(y0)) * 0x9E3779B97F4A7C15u;
+  h ^= (uint64_t{static_cast<uint32_t>(x1)} << 32 | static_cast<uint32_t>(y1)) + (h >> 29);
+  h *= 0xBF58476D1CE4E5B9u;
+  h ^= h >> 31;
+  DrawnSegment& slot = m_segments[static_cast<size_t>(h >> 56) % kSegmentSlots];
+  if (slot.valid && slot.x0 == x0 && slot.y0 == y0 && slot.x1 == x1 && slot.y1 == y1) return true;
+  slot = DrawnSegment{x0, y0, x1, y1, true};
+  return false;
+}

@@ -1,5 +1,6 @@
 // Device contexts: their table, their drawing state, pixels, and rectangles.
 #include <algorithm>
+#include <atomic>
 #include <unordered_map>
 
 #include "platform/gdi_internal.h"
@@ -11,6 +12,18 @@ std::unordered_map<HDC, std::unique_ptr<Dc>>& Dcs() {
   static auto* dcs = new std::unordered_map<HDC, std::unique_ptr<Dc>>();
   return *dcs;
 }
+
+// Every drawing call finds its DC by handle, and a paint makes thousands of them on one
+// DC: the last DC found is kept per thread. A deletion moves the count on, which drops
+// every thread's kept entry, so a handle whose DC is gone (or whose address a new DC
+// took) is always looked up again.
+std::atomic<uint64_t> g_dcDeletions{0};
+struct LastDc {
+  HDC handle = nullptr;
+  Dc* dc = nullptr;
+  uint64_t deletions = 0;
+};
+thread_local LastDc t_lastDc;
 
 RasterSurface& ScreenSurface() {
   static auto* screen = [] {
@@ -35,9 +48,14 @@ uint32_t SystemColor(int index) {
 
 Dc* LookupDc(HDC h) {
   if (!h) return nullptr;
+  LastDc& last = t_lastDc;
+  const uint64_t deletions = g_dcDeletions.load(std::memory_order_acquire);
+  if (last.handle == h && last.deletions == deletions) return last.dc;
   auto& dcs = Dcs();
   auto it = dcs.find(h);
-  return it == dcs.end() ? nullptr : it->second.get();
+  if (it == dcs.end()) return nullptr;
+  last = LastDc{h, it->second.get(), deletions};
+  return last.dc;
 }
 
 HDC RegisterDc(std::unique_ptr<Dc> dc) {
@@ -89,6 +107,7 @@ BOOL DeleteDC(HDC hdc) {
   Dc* dc = LookupDc(hdc);
   if (!dc) return FALSE;
   ReleaseSelections(*dc);
+  g_dcDeletions.fetch_add(1, std::memory_order_acq_rel);
   Dcs().erase(hdc);
   return TRUE;
 }

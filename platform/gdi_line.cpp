@@ -64,20 +64,39 @@ void DrawPenLine(Dc& dc, RasterSurface& s, POINT from, POINT to, long& stylePos)
     first = std::max(first, major0 - (limit - 1));
     last = std::min(last, major0);
   }
+  if (first > last) {
+    stylePos += static_cast<long>(steps);
+    return;
+  }
+  // The minor coordinate round(minor0 + i * dMinor / steps), halves going to the smaller
+  // value, is ceil(n_i / d) with n_i = 2 * (minor0 * steps + i * dMinor) - steps and
+  // d = 2 * steps. One division finds it at the first step; after that n grows by
+  // 2 * dMinor, at most d, so the quotient moves by at most one a step.
+  const long long minor0 = xMajor ? y0 : x0, dMinor = xMajor ? dy : dx;
+  const long long d = 2 * steps, dn = 2 * dMinor;
+  const long long n = 2 * (minor0 * steps + first * dMinor) - steps;
+  long long q = CeilDiv(n, d);
+  long long r = n - q * d;  // in (-d, 0]
+  // A solid pen copied onto the surface writes one value to every pixel it lights.
+  const bool plainCopy = !styled && dc.rop2 == R2_COPYPEN;
+  const uint32_t plainPixel = plainCopy ? s.Quantize(penColor) : 0;
   for (long long i = first; i <= last; ++i) {
-    long long x, y;
-    if (xMajor) {
-      x = x0 + sign * i;
-      // round(y0 + i*dy/adx) with halves going up (to the smaller y)
-      y = CeilDiv(2 * (y0 * adx + i * dy) - adx, 2 * adx);
-    } else {
-      y = y0 + sign * i;
-      x = CeilDiv(2 * (x0 * ady + i * dx) - ady, 2 * ady);
-    }
-    if (!styled || PenStyleOn(dc.pen->style, stylePos + static_cast<long>(i))) {
+    const long long major = major0 + sign * i;
+    const long long x = xMajor ? major : q, y = xMajor ? q : major;
+    if (plainCopy) {
+      if (s.Contains(static_cast<int>(x), static_cast<int>(y))) s.Row(static_cast<int>(y))[x] = plainPixel;
+    } else if (!styled || PenStyleOn(dc.pen->style, stylePos + static_cast<long>(i))) {
       PlotRop(s, static_cast<int>(x), static_cast<int>(y), penColor, dc.rop2);
     } else if (dc.bkMode == OPAQUE) {
       PlotRop(s, static_cast<int>(x), static_cast<int>(y), gapColor, dc.rop2);
+    }
+    r += dn;
+    if (r > 0) {
+      ++q;
+      r -= d;
+    } else if (r <= -d) {
+      --q;
+      r += d;
     }
   }
   stylePos += static_cast<long>(steps);

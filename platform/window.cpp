@@ -1,6 +1,7 @@
 #include "platform/window.h"
 
 #include <algorithm>
+#include <atomic>
 #include <unordered_map>
 #include <vector>
 
@@ -27,10 +28,26 @@ std::unordered_map<HWND, std::unique_ptr<Window>>& Windows() {
 HWND g_capture = nullptr;
 POINT g_cursor{0, 0};
 
+// A window DC's drawing calls each find the window behind it: the last window found is
+// kept per thread, and dropped by every destruction (which moves the count on), so a
+// destroyed window's handle, or its address reused by a new one, is looked up again.
+std::atomic<uint64_t> g_windowDestructions{0};
+struct LastWindow {
+  HWND handle = nullptr;
+  Window* window = nullptr;
+  uint64_t destructions = 0;
+};
+thread_local LastWindow t_lastWindow;
+
 Window* Find(HWND hwnd) {
   if (!hwnd) return nullptr;
+  LastWindow& last = t_lastWindow;
+  const uint64_t destructions = g_windowDestructions.load(std::memory_order_acquire);
+  if (last.handle == hwnd && last.destructions == destructions) return last.window;
   auto it = Windows().find(hwnd);
-  return it == Windows().end() ? nullptr : it->second.get();
+  if (it == Windows().end()) return nullptr;
+  last = LastWindow{hwnd, it->second.get(), destructions};
+  return last.window;
 }
 
 RECT Union(const RECT& a, const RECT& b) {
@@ -104,6 +121,7 @@ BOOL DestroyWindow(HWND hwnd) {
     if (w->parent == hwnd) children.push_back(h);
   for (HWND child : children) DestroyWindow(child);
   if (g_capture == hwnd) g_capture = nullptr;
+  g_windowDestructions.fetch_add(1, std::memory_order_acq_rel);
   Windows().erase(hwnd);
   return TRUE;
 }
