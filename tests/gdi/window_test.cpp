@@ -42,16 +42,6 @@ TEST(Window, GetDcDrawsIntoTheClientSurfaceWithFreshDefaults) {
   DestroyWindow(w);
 }
 
-TEST(Window, DcOfADestroyedWindowFailsQuietly) {
-  HWND w = QarnCreateWindow(NULL, 20, 20);
-  HDC dc = GetDC(w);
-  DestroyWindow(w);
-  EXPECT_FALSE(LineTo(dc, 5, 5));
-  EXPECT_FALSE(Ellipse(dc, 0, 0, 5, 5));
-  EXPECT_EQ(GetPixel(dc, 1, 1), CLR_INVALID);
-  EXPECT_EQ(ReleaseDC(w, dc), 1);
-}
-
 TEST(Window, InvalidateCountsAndUpdateRepaintsOnce) {
   HWND w = QarnCreateWindow(NULL, 30, 30);
   struct Painted {
