@@ -145,8 +145,6 @@ TEST(VersionInfo, LayoutsAndVariants) {
       {"code page 1252 table",
        [&] { return BuildVersionedPeImage(with([](VersionInfoSpec& s) { s.codePage = 1252; })); },
        "\\StringFileInfo\\040904e4\\FileVersion", true},
-      {"program rather than DLL",
-       [&] { return BuildVersionedPeImage(with([](VersionInfoSpec& s) { s.fileType = VFT_APP; })); }, "\\", true},
       {"PE32+ image",
        [&] {
          PeImageSpec pe;
@@ -165,18 +163,6 @@ TEST(VersionInfo, LayoutsAndVariants) {
     BOOL ok = VerQueryValueA(info.data(), c.path, &value, &len);
     EXPECT_EQ(ok != FALSE, c.found) << c.what << ": expected found=" << c.found << ", got " << ok;
   }
-}
-
-TEST(VersionInfo, FileTypeOfAProgram) {
-  VersionInfoSpec spec = QarnSpec();
-  spec.fileType = VFT_APP;
-  std::vector<uint8_t> info = LoadInfo(WriteImage(ScratchFolder(), "app.exe", BuildVersionedPeImage(spec)));
-  void* value = nullptr;
-  UINT len = 0;
-  ASSERT_TRUE(VerQueryValueA(info.data(), "\\", &value, &len));
-  VS_FIXEDFILEINFO fixed;
-  std::memcpy(&fixed, value, sizeof fixed);
-  EXPECT_EQ(fixed.dwFileType, static_cast<DWORD>(VFT_APP)) << "expected VFT_APP, got " << fixed.dwFileType;
 }
 
 // Offsets inside the image BuildPeImage writes, for the mutation cases.
@@ -281,12 +267,6 @@ TEST(VersionInfo, ShortBuffersAreCutSafely) {
                                                << company;
   }
   EXPECT_FALSE(GetFileVersionInfoA(path.c_str(), 0, 0, nullptr)) << "expected FALSE without a buffer";
-}
-
-TEST(VersionInfo, ImageWithoutResources) {
-  PeImageSpec pe;
-  std::string path = WriteImage(ScratchFolder(), "bare.dll", BuildPeImage(pe));
-  EXPECT_EQ(GetFileVersionInfoSizeA(path.c_str(), nullptr), 0u);
 }
 
 TEST(VersionInfo, FileSearchFollowsLoadLibraryOrder) {
