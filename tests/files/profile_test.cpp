@@ -257,27 +257,6 @@ TEST(ProfileWrite, ImpossibleWritesFailQuietly) {
   chmod(readOnly.c_str(), 0644);
 }
 
-TEST(ProfileWrite, WrittenValuesReadBack) {
-  struct Case {
-    const char* what;
-    const char* value;
-    const char* readBack;
-  };
-  const Case cases[] = {{"plain", "hello", "hello"},
-                        {"blanks trimmed on read", "  padded  ", "padded"},
-                        {"quotes removed on read", "\"quoted\"", "quoted"},
-                        {"empty", "", ""},
-                        {"holds =", "a=b=c", "a=b=c"}};
-  std::string path = ScratchFolder() + "/rt.ini";
-  for (const Case& c : cases) {
-    ASSERT_TRUE(WritePrivateProfileStringA("Main", "Key", c.value, path.c_str())) << c.what;
-    char buf[64];
-    GetPrivateProfileStringA("MAIN", "KEY", "missing", buf, sizeof buf, path.c_str());
-    EXPECT_STREQ(buf, c.readBack) << c.what << ": expected \"" << c.readBack << "\", got \"" << buf << "\"";
-  }
-  EXPECT_EQ(ReadText(path), "[Main]\r\nKey=a=b=c\r\n") << "one key rewritten in place, not appended";
-}
-
 TEST(ProfileWrite, RelativeNameUsesCurrentFolder) {
   std::string dir = ScratchFolder();
   qarn_test::InFolder here(dir);
