@@ -76,30 +76,6 @@ TEST_F(FigureRecordTest, ARecordTheEditorSavedBecomesAFigureWithTheSameRecord) {
   }
 }
 
-TEST_F(FigureRecordTest, RecordLayoutOfAPolygonWithAHole) {
-  const RECORDADDR r = ToRecord(samples::PolygonWithHole2D());
-  RecordMemory& m = QarnRecordMemory();
-  EXPECT_EQ(m.BlockSize(r), ntt::kPolygonSize3D) << "the editor always allocates the 3D size";
-  EXPECT_EQ(m.ReadU32(r + ntt::kSize), ntt::kPolygonSize2D);
-  EXPECT_EQ(m.ReadU32(r + ntt::kType), ntt::kPolygon);
-  EXPECT_EQ(m.ReadU16(r + ntt::kHostField12), 256);
-  EXPECT_EQ(m.ReadU16(r + ntt::kHostField18), 256);
-  EXPECT_EQ(m.ReadI16(r + ntt::kPgFillStyle), 5);
-  EXPECT_EQ(m.ReadU32(r + ntt::kPgTotal), 7u);
-  EXPECT_EQ(m.ReadU32(r + ntt::kPgRingCount), 2u);
-  EXPECT_EQ(m.ReadU32(r + ntt::kPgZ), 0u);
-  const uint32_t rings = *m.ReadU32(r + ntt::kPgRings);
-  EXPECT_EQ(RecordMaker::Descriptors({{0, 4, ntt::kPerimeter}, {4, 3, ntt::kHole}}),
-            [&] {
-              std::vector<uint8_t> b(20);
-              m.Read(rings, b.data(), b.size());
-              return b;
-            }());
-  const uint32_t xy = *m.ReadU32(r + ntt::kPgXY);
-  EXPECT_EQ(m.BlockSize(xy), 7u * 16);
-  EXPECT_EQ(m.ReadF64(xy + 6 * 16 + 8), 4.0) << "Y of the hole's third vertex";
-}
-
 TEST_F(FigureRecordTest, RecordsBecomeWhatTheEditorHoldsAfterLoadingThem) {
   Figure f;
   // A closed 2D polyline repeats its first vertex at the end.
