@@ -22,26 +22,12 @@ class MenuTest : public ::testing::Test {
 
 }  // namespace
 
-TEST_F(MenuTest, TheContextMenuHasThreePopupsWithTheirItems) {
+// Each popup's title, item count and first command are the editor's
+// (tests/core/context_menu_test.cpp); here, what the menu handles give for them.
+TEST_F(MenuTest, PopupEntriesAndSeparatorsHaveNoCommandId) {
   ASSERT_EQ(menu.GetMenuItemCount(), 3);
-  struct Case {
-    int popup;
-    const char* title;
-    int count;
-    UINT first;
-    UINT last;
-  };
-  const Case cases[] = {{0, "POLYLINE", 17, ID_POLYLINE_CONTINUE, ID_POLYLINE_DONE},
-                        {1, "POLYGON", 20, ID_POLYGON_CONTINUE, ID_POLYGON_DONE},
-                        {2, "POINT", 7, ID_POINT_SET, ID_POINT_DONE}};
-  for (const Case& c : cases) {
-    CMenu* popup = menu.GetSubMenu(c.popup);
-    ASSERT_NE(popup, nullptr) << c.title;
-    EXPECT_EQ(QarnDescribePopup(*popup).title, CString(c.title));
-    EXPECT_EQ(popup->GetMenuItemCount(), c.count) << c.title;
-    EXPECT_EQ(popup->GetMenuItemID(0), c.first) << c.title;
-    EXPECT_EQ(popup->GetMenuItemID(c.count - 1), c.last) << c.title;
-  }
+  for (int i = 0; i < 3; ++i) EXPECT_NE(menu.GetSubMenu(i), nullptr) << "popup " << i;
+  EXPECT_EQ(menu.GetSubMenu(3), nullptr);
   EXPECT_EQ(menu.GetMenuItemID(0), static_cast<UINT>(-1)) << "a popup entry has no command id";
   EXPECT_EQ(menu.GetSubMenu(0)->GetMenuItemID(3), 0u) << "separator";
 }
