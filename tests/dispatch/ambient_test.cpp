@@ -53,7 +53,9 @@ TEST(AmbientProperties, ColoursFollowTheContainerUntilTheControlsOwnArePut) {
 
   // Through dispatch, as a container's property sheet puts it.
   CQarnVariant out;
+  EXPECT_FALSE(c->IsModified());
   ASSERT_EQ(CallInvoke(c.p, DISPID_BACKCOLOR, DISPATCH_PROPERTYPUT, {VI4(0x00112233)}, nullptr), S_OK);
+  EXPECT_TRUE(c->IsModified()) << "a stock property put marks the control modified";
   ASSERT_EQ(CallInvoke(c.p, DISPID_BACKCOLOR, DISPATCH_PROPERTYGET, {}, &out), S_OK);
   EXPECT_EQ(static_cast<ULONG>(out.lVal), 0x00112233u) << "the control's own colour wins";
   EXPECT_EQ(c->GetForeColor(), 0x000000FFu) << "ForeColor still follows the container";

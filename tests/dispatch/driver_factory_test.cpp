@@ -111,23 +111,6 @@ TEST(DispatchDriver, AttachDetachAndNullDispatch) {
   rec->Release();
 }
 
-TEST(DispatchDriver, DrivesTheControl) {
-  auto* ctrl = new CTestCtrl();
-  COleDispatchDriver drv(ctrl->GetIDispatch(TRUE));
-  double r = 0;
-  drv.InvokeHelper(kAdd, DISPATCH_METHOD, VT_R8, &r, VTS_I2 VTS_I4 VTS_R8, 1, 2, 0.25);
-  EXPECT_DOUBLE_EQ(r, 3.25);
-  drv.SetProperty(kCaption, VT_BSTR, "via driver");
-  EXPECT_EQ(ctrl->m_caption, "via driver");
-  drv.SetProperty(DISPID_BACKCOLOR, VT_I4, static_cast<LONG>(0x8000000F));
-  EXPECT_EQ(ctrl->TranslateColor(ctrl->GetBackColor()), RGB(240, 240, 240)) << "COLOR_BTNFACE";
-  EXPECT_TRUE(ctrl->IsModified());
-  drv.InvokeHelper(kShortProp, DISPATCH_PROPERTYPUT, VT_EMPTY, nullptr, VTS_I4, 100000);
-  EXPECT_EQ(drv.m_lastError, DISP_E_OVERFLOW);
-  drv.ReleaseDispatch();
-  ctrl->Release();
-}
-
 TEST(StockProperties, ColoursTranslate) {
   struct Case {
     OLE_COLOR in;
