@@ -6,49 +6,19 @@
 
 #include "hostlink/ntt_record.h"
 #include "refhost/record_shape.h"
+#include "tests/core/entity_records.h"
 
 namespace {
 
-RECORDADDR Block(const std::vector<double>& values) {
-  RECORDADDR a = RecordAlloc(values.size() * sizeof(double));
-  RecordWrite(a, 0, values.data(), values.size() * sizeof(double));
-  return a;
-}
-
-RECORDADDR Ints(const std::vector<int32_t>& values) {
-  RECORDADDR a = RecordAlloc(values.size() * 4);
-  RecordWrite(a, 0, values.data(), values.size() * 4);
-  return a;
-}
-
-RECORDADDR Header(uint32_t size, uint32_t type) {
-  RECORDADDR r = RecordAlloc(size);
-  std::vector<unsigned char> zero(size, 0);
-  RecordWrite(r, 0, zero.data(), size);
-  RecordPut(r, ntt::kSize, size);
-  RecordPut(r, ntt::kType, type);
-  return r;
-}
-
-struct Ring {
-  uint32_t first, count;
-  int16_t kind;
-};
+using Ring = RecordMaker::Ring;
 
 // A 2D polygon with its rings over one XY block.
-RECORDADDR Polygon(const std::vector<double>& xy, const std::vector<Ring>& rings, int16_t fill) {
-  RECORDADDR r = Header(ntt::kPolygonSize2D, ntt::kPolygon);
+RECORDADDR Polygon(RecordMaker& make, const std::vector<double>& xy, const std::vector<Ring>& rings, int16_t fill) {
+  RecordMaker::Polygon g;
+  g.xy = xy;
+  g.rings = rings;
+  RECORDADDR r = make.PolygonRecord(g);
   RecordPut(r, ntt::kPgFillStyle, fill);
-  RecordPut(r, ntt::kPgTotal, static_cast<uint32_t>(xy.size() / 2));
-  RecordPut(r, ntt::kPgXY, Block(xy));
-  RecordPut(r, ntt::kPgRingCount, static_cast<uint32_t>(rings.size()));
-  RECORDADDR block = RecordAlloc(rings.size() * ntt::kRingDescriptorSize);
-  for (size_t i = 0; i < rings.size(); ++i) {
-    RecordPut(block, i * 10, rings[i].first);
-    RecordPut(block, i * 10 + 4, rings[i].count);
-    RecordPut(block, i * 10 + 8, rings[i].kind);
-  }
-  RecordPut(r, ntt::kPgRings, block);
   return r;
 }
 
@@ -64,7 +34,8 @@ std::vector<double> Flat(const std::vector<WorldPoint>& points) {
 const std::vector<double> kSquareWithHole = {0, 0, 10, 0, 10, 10, 0, 10, 4, 4, 6, 4, 6, 6};
 
 TEST(RecordShape, PolygonGivesEveryRingAndItsFillStyle) {
-  RECORDADDR r = Polygon(kSquareWithHole, {{0, 4, 1}, {4, 3, 2}}, 5);
+  RecordMaker make;
+  RECORDADDR r = Polygon(make, kSquareWithHole, {{0, 4, 1}, {4, 3, 2}}, 5);
   RecordShape shape;
   ASSERT_TRUE(ReadRecordShape(r, shape));
   EXPECT_EQ(shape.type, ntt::kPolygon);
@@ -76,7 +47,8 @@ TEST(RecordShape, PolygonGivesEveryRingAndItsFillStyle) {
 }
 
 TEST(RecordShape, RingReachingPastTheVertexTotalIsLeftOut) {
-  RECORDADDR r = Polygon(kSquareWithHole, {{0, 4, 1}, {5, 3, 2}}, 1);
+  RecordMaker make;
+  RECORDADDR r = Polygon(make, kSquareWithHole, {{0, 4, 1}, {5, 3, 2}}, 1);
   RecordShape shape;
   ASSERT_TRUE(ReadRecordShape(r, shape));
   ASSERT_EQ(shape.rings.size(), 1u);
@@ -84,9 +56,8 @@ TEST(RecordShape, RingReachingPastTheVertexTotalIsLeftOut) {
 }
 
 TEST(RecordShape, PolylinesPointsAndLines) {
-  RECORDADDR open = Header(ntt::kPolylineSize2D, ntt::kPolyline);
-  RecordPut(open, ntt::kPlCount, uint32_t{3});
-  RecordPut(open, ntt::kPlXY, Block({1, 2, 3, 4, 5, 6}));
+  RecordMaker make;
+  RECORDADDR open = make.PolylineRecord({{1, 2, 3, 4, 5, 6}});
   RecordShape shape;
   ASSERT_TRUE(ReadRecordShape(open, shape));
   ASSERT_EQ(shape.paths.size(), 1u);
@@ -96,29 +67,21 @@ TEST(RecordShape, PolylinesPointsAndLines) {
   ASSERT_TRUE(ReadRecordShape(open, shape));
   EXPECT_TRUE(shape.closed[0]);
 
-  RECORDADDR point = Header(ntt::kPointSize3D, ntt::kPoint);
-  RecordPut(point, ntt::kPointX, 7.5);
-  RecordPut(point, ntt::kPointY, -2.0);
-  ASSERT_TRUE(ReadRecordShape(point, shape));
+  ASSERT_TRUE(ReadRecordShape(make.Point3D(7.5, -2.0, 0), shape));
   EXPECT_EQ(Flat(shape.points), (std::vector<double>{7.5, -2}));
   EXPECT_TRUE(shape.paths.empty());
 
-  RECORDADDR line = Header(ntt::kLineSize2D, ntt::kLine);
-  for (size_t i = 0; i < 4; ++i) RecordPut(line, ntt::kLineX1 + 8 * i, double(i + 1));
-  ASSERT_TRUE(ReadRecordShape(line, shape));
+  std::vector<uint8_t> line = RecordMaker::Header(ntt::kLineSize2D, ntt::kLineSize2D, ntt::kLine);
+  for (size_t i = 0; i < 4; ++i) RecordMaker::Put(line, ntt::kLineX1 + 8 * i, double(i + 1));
+  ASSERT_TRUE(ReadRecordShape(make.Block(line), shape));
   ASSERT_EQ(shape.paths.size(), 1u);
   EXPECT_EQ(Flat(shape.paths[0]), (std::vector<double>{1, 2, 3, 4}));
 }
 
 TEST(RecordShape, ThreeDPolylineIsDrawnPartByPartWithItsClosedFlags) {
-  RECORDADDR r = Header(ntt::kPolylineSize3D, ntt::kPolyline);
-  RecordPut(r, ntt::kPlCount, uint32_t{5});
-  RecordPut(r, ntt::kPlXY, Block({0, 0, 1, 0, 2, 0, 5, 5, 6, 6}));
-  RecordPut(r, ntt::kPlZ, Block({0, 0, 0, 0, 0}));
+  RecordMaker make;
   // Part 2 first in the block: parts are found by number, not by position.
-  RecordPut(r, ntt::kPlParts, Ints({2, 1, 1, 2, 1}));
-  RecordPut(r, ntt::kPlPartCount, uint32_t{2});
-  RecordPut(r, ntt::kPlPartFlags, Ints({0, 1}));
+  RECORDADDR r = make.PolylineRecord({{0, 0, 1, 0, 2, 0, 5, 5, 6, 6}, false, true, {0, 0, 0, 0, 0}, {2, 1, 1, 2, 1}, 2, {0, 1}});
   RecordShape shape;
   ASSERT_TRUE(ReadRecordShape(r, shape));
   ASSERT_EQ(shape.paths.size(), 2u);
@@ -132,16 +95,17 @@ TEST(RecordShape, UnreadableOrUnknownRecordsGiveNothing) {
   RecordShape shape;
   EXPECT_FALSE(ReadRecordShape(0, shape));
   EXPECT_FALSE(ReadRecordShape(0xFFFFFFF0u, shape));
-  EXPECT_FALSE(ReadRecordShape(Header(40, 3), shape));
-  RECORDADDR r = Header(ntt::kPolylineSize2D, ntt::kPolyline);
-  RecordPut(r, ntt::kPlCount, uint32_t{3});
+  RecordMaker make;
+  EXPECT_FALSE(ReadRecordShape(make.Block(RecordMaker::Header(40, 40, 3)), shape));
+  RECORDADDR r = make.PolylineRecord({{1, 2, 3, 4, 5, 6}});
   RecordPut(r, ntt::kPlXY, uint32_t{0xFFFFFFF0u});  // a block nobody allocated
   ASSERT_TRUE(ReadRecordShape(r, shape));
   EXPECT_TRUE(shape.paths.empty());
 }
 
 TEST(RecordCopy, CopyKeepsTheFigureAfterTheOriginalIsFreed) {
-  RECORDADDR original = Polygon(kSquareWithHole, {{0, 4, 1}, {4, 3, 2}}, 2);
+  RecordMaker make;
+  RECORDADDR original = Polygon(make, kSquareWithHole, {{0, 4, 1}, {4, 3, 2}}, 2);
   RECORDADDR copy = CopyRecord(original);
   ASSERT_NE(copy, 0u);
   ASSERT_NE(copy, original);
@@ -164,13 +128,8 @@ TEST(RecordCopy, CopyKeepsTheFigureAfterTheOriginalIsFreed) {
 }
 
 TEST(RecordCopy, ThreeDBlocksAreCopiedToo) {
-  RECORDADDR r = Header(ntt::kPolylineSize3D, ntt::kPolyline);
-  RecordPut(r, ntt::kPlCount, uint32_t{2});
-  RecordPut(r, ntt::kPlXY, Block({0, 0, 1, 1}));
-  RecordPut(r, ntt::kPlZ, Block({3, 4}));
-  RecordPut(r, ntt::kPlParts, Ints({1, 1}));
-  RecordPut(r, ntt::kPlPartCount, uint32_t{1});
-  RecordPut(r, ntt::kPlPartFlags, Ints({1}));
+  RecordMaker make;
+  RECORDADDR r = make.PolylineRecord({{0, 0, 1, 1}, false, true, {3, 4}, {1, 1}, 1, {1}});
   RECORDADDR copy = CopyRecord(r);
   ASSERT_NE(copy, 0u);
   uint32_t z = 0, flags = 0;
@@ -187,7 +146,8 @@ TEST(RecordCopy, ThreeDBlocksAreCopiedToo) {
 
 TEST(RecordCopy, BrokenRecordsAreNotCopied) {
   EXPECT_EQ(CopyRecord(0), 0u);
-  RECORDADDR r = Polygon(kSquareWithHole, {{0, 4, 1}}, 1);
+  RecordMaker make;
+  RECORDADDR r = Polygon(make, kSquareWithHole, {{0, 4, 1}}, 1);
   RecordPut(r, ntt::kPgTotal, uint32_t{1000});  // more vertices than its block holds
   EXPECT_EQ(CopyRecord(r), 0u);
   RecordPut(r, ntt::kSize, uint32_t{1u << 30});  // a size no record has

@@ -13,6 +13,7 @@
 #include "platform/window.h"
 #include "refhost/reference_host.h"
 #include "refhost/view_painter.h"
+#include "tests/core/entity_records.h"
 
 namespace {
 
@@ -135,30 +136,14 @@ TEST_F(ViewCanvas, GridEveryStepAndAxesThroughTheWorldOrigin) {
 
 TEST_F(ViewCanvas, RecordsAreDrawnWithTheirFillAndTheHighlightOnTop) {
   host.SetView(1, 0, 0);
-  RECORDADDR polygon = RecordAlloc(ntt::kPolygonSize2D);
-  std::vector<unsigned char> zero(ntt::kPolygonSize2D, 0);
-  RecordWrite(polygon, 0, zero.data(), zero.size());
-  RecordPut(polygon, ntt::kSize, ntt::kPolygonSize2D);
-  RecordPut(polygon, ntt::kType, uint32_t{ntt::kPolygon});
-  RecordPut(polygon, ntt::kPgFillStyle, int16_t{1});
+  RecordMaker make;
   // World square 110..170 x 10..70, i.e. pixels 110..170 x 30..90.
-  const double xy[] = {110, 10, 170, 10, 170, 70, 110, 70};
-  RECORDADDR block = RecordAlloc(sizeof(xy));
-  RecordWrite(block, 0, xy, sizeof(xy));
-  RecordPut(polygon, ntt::kPgTotal, uint32_t{4});
-  RecordPut(polygon, ntt::kPgXY, block);
-  RecordPut(polygon, ntt::kPgRingCount, uint32_t{1});
-  RECORDADDR rings = RecordAlloc(10);
-  RecordPut(rings, 0, uint32_t{0});
-  RecordPut(rings, 4, uint32_t{4});
-  RecordPut(rings, 8, int16_t{1});
-  RecordPut(polygon, ntt::kPgRings, rings);
-
-  RECORDADDR point = RecordAlloc(ntt::kPointSize2D);
-  RecordPut(point, ntt::kSize, ntt::kPointSize2D);
-  RecordPut(point, ntt::kType, uint32_t{ntt::kPoint});
-  RecordPut(point, ntt::kPointX, 50.0);
-  RecordPut(point, ntt::kPointY, 50.0);  // pixel (50, 50)
+  RecordMaker::Polygon square;
+  square.xy = {110, 10, 170, 10, 170, 70, 110, 70};
+  square.rings = {{0, 4, ntt::kPerimeter}};
+  RECORDADDR polygon = make.PolygonRecord(square);
+  RecordPut(polygon, ntt::kPgFillStyle, int16_t{1});
+  RECORDADDR point = make.Point(50.0, 50.0);  // pixel (50, 50)
 
   host.entities = {polygon, point};
   PaintHostView(dc, host, polygon);
