@@ -7,11 +7,13 @@
 #include "platform/oleauto.h"
 #include "platform/record_access.h"
 #include "refhost/host_script.h"
+#include "tests/dispatch/test_support.h"
 
 namespace {
 
-// Late-bound calls the way a script engine makes them: names looked up, arguments
-// last to first, a put's value as the named DISPID_PROPERTYPUT argument.
+// Late-bound calls the way a script engine makes them: names looked up, then
+// CallInvoke's order (arguments last to first, a put's value as the named
+// DISPID_PROPERTYPUT argument).
 class Script {
  public:
   explicit Script(IDispatch* target) : m_target(target) {}
@@ -23,38 +25,22 @@ class Script {
     m_target->GetIDsOfNames(IID_NULL, names, 1, 0, &id);
     return id;
   }
-  HRESULT Call(const char* name, std::vector<VARIANT> args, VARIANT* result = nullptr,
+  HRESULT Call(const char* name, std::vector<CQarnVariant> args, VARIANT* result = nullptr,
                WORD flags = DISPATCH_METHOD | DISPATCH_PROPERTYGET) {
-    std::vector<VARIANT> reversed(args.rbegin(), args.rend());
-    DISPPARAMS params{reversed.data(), nullptr, static_cast<UINT>(reversed.size()), 0};
-    VARIANT ignored;
-    HRESULT hr = m_target->Invoke(Id(name), IID_NULL, 0, flags, &params, result ? result : &ignored, nullptr,
-                                  nullptr);
-    if (!result) VariantClear(&ignored);
-    for (VARIANT& v : args) VariantClear(&v);
-    return hr;
+    CQarnVariant ignored;
+    return CallInvoke(m_target, Id(name), flags, std::move(args), result ? result : &ignored);
   }
-  HRESULT Put(const char* name, std::vector<VARIANT> index, VARIANT value) {
-    std::vector<VARIANT> all{value};
-    all.insert(all.end(), index.rbegin(), index.rend());
-    DISPID named = DISPID_PROPERTYPUT;
-    DISPPARAMS params{all.data(), &named, static_cast<UINT>(all.size()), 1};
-    HRESULT hr = m_target->Invoke(Id(name), IID_NULL, 0, DISPATCH_PROPERTYPUT, &params, nullptr, nullptr, nullptr);
-    for (VARIANT& v : all) VariantClear(&v);
-    return hr;
+  HRESULT Put(const char* name, std::vector<CQarnVariant> index, CQarnVariant value) {
+    index.push_back(value);
+    return Call(name, std::move(index), nullptr, DISPATCH_PROPERTYPUT);
   }
-  std::string Text(const char* name, std::vector<VARIANT> args = {}) {
-    VARIANT result;
-    VariantInit(&result);
-    HRESULT hr = Call(name, std::move(args), &result);
-    if (FAILED(hr) || result.vt != VT_BSTR) return "<failed>";
-    std::string text = QarnUtf8FromBstr(result.bstrVal);
-    VariantClear(&result);
-    return text;
+  std::string Text(const char* name, std::vector<CQarnVariant> args = {}) {
+    CQarnVariant result;
+    if (FAILED(Call(name, std::move(args), &result)) || result.vt != VT_BSTR) return "<failed>";
+    return QarnUtf8FromBstr(result.bstrVal);
   }
   LONG Long(const char* name) {
-    VARIANT result;
-    VariantInit(&result);
+    CQarnVariant result;
     if (FAILED(Call(name, {}, &result)) || result.vt != VT_I4) return -999;
     return result.lVal;
   }
@@ -63,31 +49,12 @@ class Script {
   IDispatch* m_target;
 };
 
-VARIANT L(LONG v) {
-  VARIANT x;
-  VariantInit(&x);
-  x.vt = VT_I4;
-  x.lVal = v;
-  return x;
-}
-VARIANT D(double v) {
-  VARIANT x;
-  VariantInit(&x);
-  x.vt = VT_R8;
-  x.dblVal = v;
-  return x;
-}
-VARIANT S(const char* v) {
-  VARIANT x;
-  VariantInit(&x);
-  x.vt = VT_BSTR;
-  x.bstrVal = QarnBstrFromUtf8(v);
-  return x;
-}
+CQarnVariant L(LONG v) { return VI4(v); }
+CQarnVariant D(double v) { return VR8(v); }
+CQarnVariant S(const char* v) { return VStr(v); }
 // A script variable passed by reference.
-VARIANT Ref(VARIANT* v) {
-  VARIANT x;
-  VariantInit(&x);
+CQarnVariant Ref(VARIANT* v) {
+  CQarnVariant x;
   x.vt = VT_BYREF | VT_VARIANT;
   x.pvarVal = v;
   return x;
@@ -164,8 +131,7 @@ TEST(HostScript, SwitchesReadBackAndLogCallsStopsTheLog) {
     bool initial;
   } switches[] = {{"detachOnReplace", host.detachOnReplace, false}, {"logCalls", host.logCalls, true}};
   for (const auto& s : switches) {
-    VARIANT got;
-    VariantInit(&got);
+    CQarnVariant got;
     ASSERT_EQ(S_OK, script.Call(s.name, {}, &got)) << s.name;
     EXPECT_EQ(VT_BOOL, got.vt) << s.name;
     EXPECT_EQ(s.initial, got.boolVal != VARIANT_FALSE) << s.name;
@@ -180,9 +146,7 @@ TEST(HostScript, OutParametersOfTheHostMethodsFillScriptVariables) {
   host.SetView(2, 10, 20);
   host.SetWorkPlane(0, 0, 0, 0, 0, 5);
   Script script(host.GetDispatch());
-  VARIANT X = L(0), Y = L(0), Z = L(0);
-  VARIANT result;
-  VariantInit(&result);
+  CQarnVariant X = L(0), Y = L(0), Z = L(0), result;
   ASSERT_EQ(S_OK, script.Call("ViewToWorld", {L(40), L(400), Ref(&X), Ref(&Y), Ref(&Z)}, &result));
   // The view plane's world point (40, 400) lies on the plane 5 above the origin.
   const struct {
@@ -254,8 +218,7 @@ TEST(HostScript, ReadMemoryIsHexOfReadableBytesOrNothing) {
   // Addresses at or above 2^31 come from scripts as negative longs or as doubles.
   EXPECT_EQ("", script.Text("readMemory", {L(-8), L(4)}));
   EXPECT_EQ("", script.Text("readMemory", {D(4294967288.0), L(4)}));
-  VARIANT bad;
-  VariantInit(&bad);
+  CQarnVariant bad;
   EXPECT_EQ(DISP_E_OVERFLOW, script.Call("readMemory", {D(1.5), L(4)}, &bad));
 }
 
