@@ -8,12 +8,6 @@
 
 namespace {
 
-struct CtrlPtr {
-  CTestCtrl* p = new CTestCtrl();
-  ~CtrlPtr() { p->Release(); }
-  CTestCtrl* operator->() { return p; }
-};
-
 // A site answering property gets of the ambients it holds; others are unknown.
 struct AmbientSite {
   CRecordingDispatch* disp = new CRecordingDispatch();

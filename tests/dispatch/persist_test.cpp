@@ -10,12 +10,6 @@
 
 namespace {
 
-struct CtrlPtr {
-  CTestCtrl* p = new CTestCtrl();
-  ~CtrlPtr() { p->Release(); }
-  CTestCtrl* operator->() { return p; }
-};
-
 void SetNonDefaults(CTestCtrl* c) {
   c->m_shortProp = -300;
   c->m_longProp = 123456;

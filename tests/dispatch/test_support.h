@@ -113,6 +113,13 @@ class CTestCtrl : public COleControl {
   }
 };
 
+// Owns one reference to a new test control for the length of a test.
+struct CtrlPtr {
+  CTestCtrl* p = new CTestCtrl();
+  ~CtrlPtr() { p->Release(); }
+  CTestCtrl* operator->() { return p; }
+};
+
 // Records each Invoke with its arguments (copied, natural order); an optional action
 // runs inside Invoke and decides its result.
 class CRecordingDispatch : public IDispatch {
