@@ -2,6 +2,14 @@ import pytest
 
 import qarnedit
 
+HEIGHT = 480  # the host's default view: world (X, Y) is at pixel (X, HEIGHT - Y)
+
+
+def click(host, x, y):
+    """A left click at world (x, y) in the host's default view."""
+    host.press(int(x), int(HEIGHT - y))
+    host.release(int(x), int(HEIGHT - y))
+
 
 class Sink:
     """Records every event the control fires, in order."""

@@ -2,14 +2,9 @@
 is shown, and the command its answer runs. The menus' items and commands are the
 editor's, tested in C++ (tests/core/context_menu_test.cpp)."""
 import qarnedit
+from conftest import click
 
-HEIGHT = 480  # the host's view: world (X, Y) is at pixel (X, HEIGHT - Y)
 DONE = 32773
-
-
-def click(host, x, y):
-    host.press(int(x), int(HEIGHT - y))
-    host.release(int(x), int(HEIGHT - y))
 
 
 def test_the_popup_is_shown_to_the_script_and_its_answer_runs(ctl, host, sink):

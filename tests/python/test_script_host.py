@@ -6,16 +6,10 @@ import struct
 import pytest
 
 import qarnedit
-from conftest import Sink
+from conftest import Sink, click
 
 MB_ICONSTOP = 0x10
 VK_SHIFT = 0x10
-HEIGHT = 480  # the host's default view: world (X, Y) is at pixel (X, HEIGHT - Y)
-
-
-def click(host, x, y):
-    host.press(int(x), int(HEIGHT - y))
-    host.release(int(x), int(HEIGHT - y))
 
 
 def polyline_xy(ctl):
