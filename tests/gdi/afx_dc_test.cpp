@@ -4,6 +4,7 @@
 #include <cstddef>
 
 #include "platform/afx_dc.h"
+#include "gdi_canvas.h"
 
 namespace {
 
@@ -61,17 +62,9 @@ TEST(AfxDc, HandlesComeFirstAfterTheVtable) {
 }
 
 TEST(AfxDc, DrawsThroughTheApiAndReturnsPreviousObjects) {
+  gditest::Canvas canvas(40, 20);
   CDC dc;
-  ASSERT_TRUE(dc.CreateCompatibleDC(nullptr));
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  info.bmiHeader.biWidth = 40;
-  info.bmiHeader.biHeight = -20;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  void* bits = nullptr;
-  HBITMAP bmp = CreateDIBSection(dc.GetSafeHdc(), &info, DIB_RGB_COLORS, &bits, NULL, 0);
-  HGDIOBJ oldBitmap = ::SelectObject(dc.GetSafeHdc(), bmp);
+  dc.Attach(canvas.dc());
   dc.FillSolidRect(0, 0, 40, 20, RGB(255, 255, 255));
   EXPECT_EQ(dc.GetBkColor(), RGB(255, 255, 255)) << "FillSolidRect leaves the background colour set";
 
@@ -102,8 +95,7 @@ TEST(AfxDc, DrawsThroughTheApiAndReturnsPreviousObjects) {
   EXPECT_TRUE(dc.ExtTextOut(20, 0, 0, nullptr, text, nullptr));
   EXPECT_GT(dc.GetTextExtent(text).cx, 0);
 
-  ::SelectObject(dc.GetSafeHdc(), oldBitmap);
-  DeleteObject(bmp);
+  dc.Detach();  // the canvas deletes its own DC
 }
 
 TEST(AfxDc, DestructorDeletesTheDcUnlessDetached) {

@@ -100,15 +100,8 @@ TEST(GdiBitmap, ABitmapSitsInOneDcAtATime) {
   Canvas canvas(4, 4);
   HDC first = CreateCompatibleDC(canvas.dc());
   HDC second = CreateCompatibleDC(canvas.dc());
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  info.bmiHeader.biWidth = 4;
-  info.bmiHeader.biHeight = 4;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  void* bits = nullptr;
-  HBITMAP bmp = CreateDIBSection(first, &info, DIB_RGB_COLORS, &bits, NULL, 0);
-  ASSERT_NE(bits, nullptr);
+  HBITMAP bmp = CreateCompatibleBitmap(canvas.dc(), 4, 4);
+  ASSERT_NE(bmp, static_cast<HBITMAP>(NULL));
   HGDIOBJ old = SelectObject(first, bmp);
   EXPECT_NE(old, static_cast<HGDIOBJ>(NULL));
   EXPECT_EQ(SelectObject(second, bmp), static_cast<HGDIOBJ>(NULL)) << "selected into two DCs";
