@@ -4,12 +4,11 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 
 #include "drawing_samples.h"
 #include "qarnview/drawing_file.h"
 #include "qarnview/geojson_drawing.h"
+#include "tests/files/test_support.h"
 
 namespace {
 
@@ -18,21 +17,9 @@ using namespace qarnview;
 
 class DrawingFileTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-#ifdef QARN_TEST_OUTPUT_DIR
-    const fs::path root = QARN_TEST_OUTPUT_DIR;
-#else
-    const fs::path root = fs::temp_directory_path();
-#endif
-    dir = root / "qarnview" / ::testing::UnitTest::GetInstance()->current_test_info()->name();
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-  }
-  static std::string Contents(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  }
-  static void Put(const fs::path& p, const std::string& text) { std::ofstream(p, std::ios::binary) << text; }
+  void SetUp() override { dir = qarn_test::ScratchFolder(); }
+  static std::string Contents(const fs::path& p) { return qarn_test::ReadText(p.string()); }
+  static void Put(const fs::path& p, const std::string& text) { qarn_test::WriteText(p.string(), text); }
   // Everything in the folder, so a left-over temporary file shows.
   std::vector<std::string> Names() const {
     std::vector<std::string> names;
