@@ -16,6 +16,16 @@ IConnectionPoint* FindCP(CTestCtrl* ctrl) {
   return cp;
 }
 
+// A control and its event connection point, released after the test's sinks.
+struct EventsTest : ::testing::Test {
+  CTestCtrl* ctrl = new CTestCtrl();
+  IConnectionPoint* cp = FindCP(ctrl);
+  ~EventsTest() override {
+    cp->Release();
+    ctrl->Release();
+  }
+};
+
 TEST(ConnectionPoint, CookiesAndUnadvise) {
   auto* ctrl = new CTestCtrl();
   IConnectionPoint* cp = FindCP(ctrl);
@@ -41,7 +51,7 @@ TEST(ConnectionPoint, CookiesAndUnadvise) {
   b->Release();
 }
 
-TEST(ConnectionPoint, SinkWithoutDispatchIsRefused) {
+TEST_F(EventsTest, SinkWithoutDispatchIsRefused) {
   struct NoDispatch : IUnknown {
     STDMETHOD(QueryInterface)(REFIID riid, void** ppv) override {
       *ppv = nullptr;
@@ -54,18 +64,12 @@ TEST(ConnectionPoint, SinkWithoutDispatchIsRefused) {
     STDMETHOD_(ULONG, AddRef)() override { return 2; }
     STDMETHOD_(ULONG, Release)() override { return 1; }
   } sink;
-  auto* ctrl = new CTestCtrl();
-  IConnectionPoint* cp = FindCP(ctrl);
   DWORD cookie = 5;
   EXPECT_EQ(cp->Advise(&sink, &cookie), CONNECT_E_CANNOTCONNECT);
   EXPECT_EQ(cookie, 0u);
-  cp->Release();
-  ctrl->Release();
 }
 
-TEST(Events, ArgumentsReachEverySinkReversed) {
-  auto* ctrl = new CTestCtrl();
-  IConnectionPoint* cp = FindCP(ctrl);
+TEST_F(EventsTest, ArgumentsReachEverySinkReversed) {
   auto* a = new CRecordingDispatch();
   auto* b = new CRecordingDispatch();
   DWORD ca, cb;
@@ -85,15 +89,11 @@ TEST(Events, ArgumentsReachEverySinkReversed) {
     EXPECT_EQ(Utf8(s->calls[1].args[0]), "héllo");
     EXPECT_TRUE(s->calls[2].args.empty());
   }
-  cp->Release();
-  ctrl->Release();
   a->Release();
   b->Release();
 }
 
-TEST(Events, SinksWriteBackByRefDoubles) {
-  auto* ctrl = new CTestCtrl();
-  IConnectionPoint* cp = FindCP(ctrl);
+TEST_F(EventsTest, SinksWriteBackByRefDoubles) {
   auto* a = new CRecordingDispatch();
   auto* b = new CRecordingDispatch();
   auto doubler = [](DISPID, DISPPARAMS* dp, VARIANT*) {
@@ -109,15 +109,11 @@ TEST(Events, SinksWriteBackByRefDoubles) {
   double value = 1.25;
   ctrl->FireEvent(kEvAskValue, EVENT_PARAM(VTS_PR8), &value);
   EXPECT_DOUBLE_EQ(value, 5.0) << "both sinks doubled the caller's value in turn";
-  cp->Release();
-  ctrl->Release();
   a->Release();
   b->Release();
 }
 
-TEST(Events, SinksUnadvisingDuringAnEvent) {
-  auto* ctrl = new CTestCtrl();
-  IConnectionPoint* cp = FindCP(ctrl);
+TEST_F(EventsTest, SinksUnadvisingDuringAnEvent) {
   auto* self = new CRecordingDispatch();
   auto* killer = new CRecordingDispatch();
   auto* victim = new CRecordingDispatch();
@@ -151,8 +147,6 @@ TEST(Events, SinksUnadvisingDuringAnEvent) {
   EXPECT_EQ(ctrl->GetConnectionCount(), 3u);
   ctrl->FireEvent(kEvClicked, EVENT_PARAM(VTS_NONE));
   EXPECT_EQ(last->calls.size(), 2u);
-  cp->Release();
-  ctrl->Release();
   killer->Release();
   failing->Release();
   last->Release();
