@@ -79,7 +79,6 @@ def test_undo_members_and_the_errors_they_raise(ctl, host):
     with pytest.raises(TypeError, match="undoMemoryLimit"):
         ctl.undoMemoryLimit = "a lot"
     assert ctl.undoMemoryLimit == 268435456
-    stream = qarnedit.SaveStream(ctl)
     for refused in (0, -1):
         with pytest.raises(ValueError, match="undoMemoryLimit"):
             ctl.undoMemoryLimit = refused
@@ -89,7 +88,7 @@ def test_undo_members_and_the_errors_they_raise(ctl, host):
     ctl.undoMemoryLimit = 4096
     ctl.abortEdit()
     assert ctl.undoMemoryLimit == 4096
-    # The property stream keeps its layout: old readers load it, and the limit is not in it.
-    assert qarnedit.SaveStream(ctl) == stream
-    qarnedit.LoadStream(ctl, stream)
+    # The stream keeps its layout without the limit (tests/core/cross_platform_persist_test.cpp),
+    # and loading one leaves the limit alone.
+    qarnedit.LoadStream(ctl, qarnedit.SaveStream(qarnedit.CreateObject("QARNEDIT.QarneditCtrl.1")))
     assert ctl.undoMemoryLimit == 4096
