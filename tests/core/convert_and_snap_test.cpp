@@ -233,6 +233,7 @@ TEST_F(ConvertAndSnapTest, ReferenceTakesZFromTheLastVertexOrTheBasePoint) {
 // ---------------------------------------------------------------------------------
 // Modifier keys
 
+// The cases run one after another in one edit: keys are read at each conversion.
 TEST_F(ConvertAndSnapTest, KeysHeldNowSwitchOffTheirStages) {
   struct Case {
     const char* name;
@@ -270,24 +271,6 @@ TEST_F(ConvertAndSnapTest, KeysHeldNowSwitchOffTheirStages) {
     if (c.snapFires) {
       EXPECT_TRUE(Near(unsnapped, snaps[0])) << c.name << ": Snap got " << Str(snaps[0]);
     }
-  }
-}
-
-TEST_F(ConvertAndSnapTest, KeysAreReadAtEachConversion) {
-  Start();
-  ctl->m_noPolarKey = kShiftKey;
-  Reference(3, 0);
-  Polar(POLAR_ANGLE_FIXED, 90);
-  const struct {
-    bool held;
-    Point2 expected;
-  } moves[] = {{false, {3, 4}}, {true, {8, 4}}, {false, {3, 4}}};
-  for (const auto& m : moves) {
-    QarnDesktop().keysDown.clear();
-    if (m.held) QarnDesktop().keysDown.insert(kShiftKey);
-    const Point2 got = ConvertWorld(8, 4);
-    EXPECT_TRUE(Near(m.expected, got)) << "key held " << m.held << ": expected " << Str(m.expected) << ", got "
-                                       << Str(got);
   }
 }
 

@@ -84,6 +84,9 @@ TEST(Figure, MeasuresOpenLineAndClosedRingsWithHolesSubtracted) {
   figure.StartRing(true);
   figure.Append(2, {50, 50, 0}, 1);
   EXPECT_EQ(figure.ClosedMeasures().length, 48) << "a ring of one vertex adds nothing";
+  figure.Append(2, {50, 53, 0}, 1);
+  EXPECT_EQ(figure.ClosedMeasures().area, 96) << "a ring of two vertices adds no area";
+  EXPECT_EQ(figure.ClosedMeasures().length, 54) << "but its side there and back";
 }
 
 namespace {

@@ -152,11 +152,13 @@ TEST_F(LoadEntityTest, APolygonTakesOneRingPerDescriptor) {
   EXPECT_EQ(RingText(1), Text({{10, 0, 2, 1}, {10, 10, 3, 1}, {0, 10, 4, 1}}));
 }
 
+// The load prepares the host through the same code as a drawing; what the end gives
+// back is owned by lifecycle_test.cpp (StartAndEndTellTheHostInOrder,
+// UtilsHandlingOnVersion3Hosts).
 TEST_F(LoadEntityTest, TheHostIsToldAsForANewDrawing) {
   Connect();
   ReferenceHost::SetFileVersion("3.1.0.0");
   host.variables["UTILS"] = "0";
-  host.inputState[0] = 3;
   uint32_t rec = make.Point(1, 1);
   ASSERT_TRUE(ctl->editNTT(static_cast<LONG>(rec)));
   EXPECT_EQ(CallNames(), (Names{"GetEngineHandle", "GetEngineFromHandle", "SetPointerHandler", "SetOverlayPainter",
@@ -165,10 +167,6 @@ TEST_F(LoadEntityTest, TheHostIsToldAsForANewDrawing) {
   EXPECT_EQ(host.variables["UTILS"], "1");
   EXPECT_EQ(host.Handler(), static_cast<PointerHandler*>(&Editor()));
   EXPECT_EQ(host.Painter(), static_cast<OverlayPainter*>(&Editor()));
-  ctl->abortEdit();
-  EXPECT_EQ(host.variables["UTILS"], "0") << "given back at the end";
-  EXPECT_EQ(host.inputState[0], 3);
-  EXPECT_EQ(sink.events, (Names{"CaptionChanged(Click to draw)", "CaptionChanged()", "EditAborted"}));
 }
 
 TEST_F(LoadEntityTest, TheLoadResetsWhatEveryStartResetsAndKeepsTheSavedRecord) {

@@ -63,6 +63,8 @@ class UndoPropertyTest : public ControlTest {
     const EditStep startStep = ec.Step();
     // atUndoCount[k]: the bytes while k steps can be undone (redo entries included).
     std::vector<Bytes> atUndoCount{SaveBytesNow(ec)};
+    // stepAt[k]: the step the action that made k undoable left, which its redo gives back.
+    std::vector<EditStep> stepAt{startStep};
     for (int i = 0; i < 70; ++i) {
       const size_t undoBefore = ec.History().UndoCount(), redoBefore = ec.History().RedoCount();
       const int roll = act.Pick(20);
@@ -81,13 +83,18 @@ class UndoPropertyTest : public ControlTest {
         EXPECT_EQ(u, undoBefore + 1) << what << " action " << i << ": one action, one step";
         atUndoCount.resize(u);
         atUndoCount.push_back(now);
+        stepAt.resize(u);
+        stepAt.push_back(ec.Step());
       } else if (u < atUndoCount.size()) {
         // Undo, redo, or an action that recorded nothing: the figure is the one kept for here.
         EXPECT_TRUE(now == atUndoCount[u]) << what << " action " << i << " (roll " << roll << ")";
       }
     }
     // Whatever the random undos left to replay first, then everything back and forth.
-    while (ec.Redo()) EXPECT_TRUE(SaveBytesNow(ec) == atUndoCount[ec.History().UndoCount()]) << what;
+    while (ec.Redo()) {
+      EXPECT_TRUE(SaveBytesNow(ec) == atUndoCount[ec.History().UndoCount()]) << what;
+      EXPECT_EQ(ec.Step(), stepAt[ec.History().UndoCount()]) << what << ": the step the action left";
+    }
     const Bytes end = SaveBytesNow(ec);
     size_t undone = 0;
     while (ec.Undo()) ++undone;
@@ -97,7 +104,10 @@ class UndoPropertyTest : public ControlTest {
       EXPECT_EQ(ec.Step(), startStep) << what;
     }
     size_t redone = 0;
-    while (ec.Redo()) ++redone;
+    while (ec.Redo()) {
+      ++redone;
+      EXPECT_EQ(ec.Step(), stepAt[redone]) << what << ": redo " << redone;
+    }
     EXPECT_EQ(redone, undone) << what;
     EXPECT_TRUE(SaveBytesNow(ec) == end) << what << ": redoing everything";
     // The record read mid-edit is the one a real save writes.
@@ -105,7 +115,8 @@ class UndoPropertyTest : public ControlTest {
       const Bytes record = undo_test::RecordPart(ec, end);
       EXPECT_FALSE(record.empty()) << what;
       EXPECT_TRUE(ctl->saveEdit());
-      EXPECT_TRUE(undo_test::RecordWithBlocks(static_cast<uint32_t>(ctl->getDrawnNTT())) == record) << what;
+      const std::string saved = Flatten(static_cast<uint32_t>(ctl->getDrawnNTT()));
+      EXPECT_TRUE(Bytes(saved.begin(), saved.end()) == record) << what;
       EXPECT_FALSE(ec.CanUndo()) << what << ": the history ends with the edit";
     } else {
       ctl->abortEdit();

@@ -3,41 +3,12 @@
 #pragma once
 
 #include <cstdint>
-#include <cstring>
 #include <random>
 #include <vector>
 
 #include "core_fixture.h"
-#include "hostlink/ntt_record.h"
-#include "platform/record_memory.h"
 
 namespace undo_test {
-
-// The record and every block it points to, with the block addresses zeroed: two saves
-// of the same figure give the same bytes.
-inline std::vector<uint8_t> RecordWithBlocks(uint32_t rec) {
-  std::vector<uint8_t> bytes;
-  if (!rec) return bytes;
-  const size_t size = QarnRecordMemory().BlockSize(rec);
-  bytes.resize(size);
-  if (!QarnRecordMemory().Read(rec, bytes.data(), size)) ADD_FAILURE() << "record unreadable";
-  uint32_t type = 0;
-  std::memcpy(&type, bytes.data() + ntt::kType, 4);
-  std::vector<size_t> links;
-  if (type == ntt::kPolyline) links = {ntt::kPlXY, ntt::kPlZ, ntt::kPlParts, ntt::kPlPartFlags};
-  if (type == ntt::kPolygon) links = {ntt::kPgXY, ntt::kPgRings, ntt::kPgZ};
-  for (size_t at : links) {
-    if (at + 4 > size) continue;
-    uint32_t block = 0;
-    std::memcpy(&block, bytes.data() + at, 4);
-    std::memset(bytes.data() + at, 0, 4);
-    if (!block) continue;
-    std::vector<uint8_t> b(QarnRecordMemory().BlockSize(block));
-    if (!QarnRecordMemory().Read(block, b.data(), b.size())) ADD_FAILURE() << "block unreadable";
-    bytes.insert(bytes.end(), b.begin(), b.end());
-  }
-  return bytes;
-}
 
 template <typename T>
 void Append(std::vector<uint8_t>& bytes, const T& v) {
@@ -66,13 +37,13 @@ inline std::vector<uint8_t> SaveBytesNow(EditController& ec) {
   }
   if (!ec.CanSave()) return bytes;
   ec.CommitGeometry();
-  const std::vector<uint8_t> record = RecordWithBlocks(ec.GetDrawnNtt());
+  const std::string record = Flatten(ec.GetDrawnNtt());
   ec.ReleaseDrawnNtt();
   bytes.insert(bytes.end(), record.begin(), record.end());
   return bytes;
 }
 
-// What a save writes when it ends the edit: the record alone.
+// What a save writes when it ends the edit: the record alone, as Flatten gives it.
 inline std::vector<uint8_t> RecordPart(EditController& ec, const std::vector<uint8_t>& saveBytesNow) {
   size_t figure = sizeof(int32_t);
   for (int32_t r = 0; r < ec.GetFigure().RingCount(); ++r)
