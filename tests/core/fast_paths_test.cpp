@@ -192,35 +192,46 @@ class FastPathsTest : public ControlTest {
   }
 };
 
-TEST_F(FastPathsTest, EveryStepPaintsTheSamePixelsWithAndWithoutFastPaths) {
-  const struct {
-    Scene scene;
-    const char* name;
-  } scenes[] = {{Scene::Spread, "spread"},
-                {Scene::Overlapping, "overlapping"},
-                {Scene::Dense, "dense"},
-                {Scene::FarOutside, "far outside"},
-                {Scene::NonFinite, "non-finite"},
-                {Scene::NonFiniteRepeating, "non-finite repeating"}};
-  for (const auto& s : scenes) {
-    for (int32_t mode : {MODE_POLYGON, MODE_POLYLINE}) {
-      SCOPED_TRACE(std::string(s.name) + (mode == MODE_POLYGON ? " polygon" : " polyline"));
-      ctl->abortEdit();
-      const bool repeating = s.scene == Scene::NonFiniteRepeating;
-      Build(mode, s.scene, mode == MODE_POLYGON ? 3 : 1, repeating ? 1500 : mode == MODE_POLYGON ? 100 : 300);
-      ExpectSamePictures(s.name);
-      // The begin/end lock leaves some grips out: the skipping must follow it.
-      ctl->disableBeginEndPolylineEdit();  // until the next Build starts a new edit
-      ExpectSamePictures(std::string(s.name) + " locked");
-    }
+// One test per scene, so that each stays well inside the per-test time limit under the
+// sanitizers. rings == 0: the scene as a polygon of three rings and as a polyline.
+struct SceneCase {
+  Scene scene;
+  const char* name;
+  int rings;
+};
+
+class FastPathsSceneTest : public FastPathsTest, public ::testing::WithParamInterface<SceneCase> {};
+
+TEST_P(FastPathsSceneTest, EveryStepPaintsTheSamePixelsWithAndWithoutFastPaths) {
+  const SceneCase& s = GetParam();
+  if (s.rings > 0) {
+    // A thousand small rings: grips and outlines of one ring land on another's pixels.
+    Build(MODE_POLYGON, s.scene, s.rings, 12);
+    ExpectSamePictures(s.name);
+    return;
   }
-  // A thousand small rings: grips and outlines of one ring land on another's pixels.
-  for (Scene scene : {Scene::Dense, Scene::NonFiniteRepeating}) {
+  for (int32_t mode : {MODE_POLYGON, MODE_POLYLINE}) {
+    SCOPED_TRACE(std::string(s.name) + (mode == MODE_POLYGON ? " polygon" : " polyline"));
     ctl->abortEdit();
-    Build(MODE_POLYGON, scene, 1000, 12);
-    ExpectSamePictures(scene == Scene::Dense ? "1000 rings" : "1000 rings non-finite");
+    const bool repeating = s.scene == Scene::NonFiniteRepeating;
+    Build(mode, s.scene, mode == MODE_POLYGON ? 3 : 1, repeating ? 1500 : mode == MODE_POLYGON ? 100 : 300);
+    ExpectSamePictures(s.name);
+    // The begin/end lock leaves some grips out: the skipping must follow it.
+    ctl->disableBeginEndPolylineEdit();  // until the next Build starts a new edit
+    ExpectSamePictures(std::string(s.name) + " locked");
   }
 }
+
+INSTANTIATE_TEST_SUITE_P(Scenes, FastPathsSceneTest,
+                         ::testing::Values(SceneCase{Scene::Spread, "spread", 0},
+                                           SceneCase{Scene::Overlapping, "overlapping", 0},
+                                           SceneCase{Scene::Dense, "dense", 0},
+                                           SceneCase{Scene::FarOutside, "far_outside", 0},
+                                           SceneCase{Scene::NonFinite, "non_finite", 0},
+                                           SceneCase{Scene::NonFiniteRepeating, "non_finite_repeating", 0},
+                                           SceneCase{Scene::Dense, "rings_1000", 1000},
+                                           SceneCase{Scene::NonFiniteRepeating, "rings_1000_non_finite", 1000}),
+                         [](const ::testing::TestParamInfo<SceneCase>& info) { return std::string(info.param.name); });
 
 // The pictures would be the same if neither path drew anything: the fast one must draw
 // the marks it cannot prove are already there.
