@@ -37,7 +37,11 @@ void EditController::SetStep(EditStep step) {
   BuildMeasurePrefix(prefix);
   m_step = step;
   CString caption;
-  if (UINT id = PromptId(step)) caption = prefix + m_pSite->LocalizedString(id);
+  if (UINT id = PromptId(step)) {
+    // Without measures the prompt is the caption: no concatenation to pay for per click.
+    caption = m_pSite->LocalizedString(id);
+    if (!prefix.IsEmpty()) caption = prefix + caption;
+  }
   m_pSite->SetCaption(caption);
 }
 

@@ -32,14 +32,20 @@ void Ring::EnsureIndex(int32_t i) {
   if (FastPaths::enabled && capacity >= kGeometricFrom) {
     grown = static_cast<int32_t>(std::clamp<int64_t>(int64_t{capacity} + capacity / 2, grown, INT32_MAX));
   }
-  double* nx = new double[grown]();
-  double* ny = new double[grown]();
-  double* nz = new double[grown]();
-  int32_t* np = new int32_t[grown]();
-  std::memcpy(nx, x, sizeof(double) * capacity);
-  std::memcpy(ny, y, sizeof(double) * capacity);
-  std::memcpy(nz, z, sizeof(double) * capacity);
-  std::memcpy(np, part, sizeof(int32_t) * capacity);
+  // Only the new slots are zeroed: the rest is overwritten by the copy at once.
+  const size_t kept = static_cast<size_t>(capacity), added = static_cast<size_t>(grown - capacity);
+  double* nx = new double[grown];
+  double* ny = new double[grown];
+  double* nz = new double[grown];
+  int32_t* np = new int32_t[grown];
+  std::memcpy(nx, x, sizeof(double) * kept);
+  std::memcpy(ny, y, sizeof(double) * kept);
+  std::memcpy(nz, z, sizeof(double) * kept);
+  std::memcpy(np, part, sizeof(int32_t) * kept);
+  std::memset(nx + kept, 0, sizeof(double) * added);
+  std::memset(ny + kept, 0, sizeof(double) * added);
+  std::memset(nz + kept, 0, sizeof(double) * added);
+  std::memset(np + kept, 0, sizeof(int32_t) * added);
   delete[] x;
   delete[] y;
   delete[] z;

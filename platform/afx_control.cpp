@@ -1,7 +1,9 @@
 #include "platform/afx_control.h"
 #include "platform/cstring.h"
 
+#include <algorithm>
 #include <cmath>
+#include <iterator>
 
 #include "platform/object_factory.h"
 #include "platform/ole_font.h"
@@ -153,23 +155,27 @@ void COleControl::FireEvent(DISPID dispid, const char* pszParams, ...) {
 }
 
 void COleControl::FireEventV(DISPID dispid, const BYTE* pbParams, va_list args) {
-  std::vector<VARIANT> natural;
-  if (FAILED(QarnVariantsFromVts(pbParams, args, natural))) return;
-  std::vector<VARIANT> reversed(natural.rbegin(), natural.rend());
-  natural.clear();
+  // Nobody listening: the arguments are not even built, since no one could see them.
+  if (m_connPoint.GetConnectionCount() == 0) return;
+  std::vector<VARIANT> reversed;
+  if (FAILED(QarnVariantsFromVts(pbParams, args, reversed))) return;
+  std::reverse(reversed.begin(), reversed.end());  // COM wants the last argument first
   // A sink may release the control (its container letting go) inside the event.
   AddRef();
   std::vector<CQarnConnectionPoint::SinkRef> sinks = m_connPoint.TakeSnapshot();
+  // The sinks' copies take turns in one array, on the stack for as many as events have.
+  VARIANT few[8];
+  std::vector<VARIANT> many(reversed.size() > std::size(few) ? reversed.size() : 0);
+  VARIANT* const args2 = many.empty() ? few : many.data();
   for (const auto& sink : sinks) {
     // A sink unadvised by an earlier one during this event no longer listens.
     if (!m_connPoint.IsAdvised(sink.cookie)) continue;
     // Each sink gets its own copies of by-value arguments; by-reference ones share storage.
-    std::vector<VARIANT> args2(reversed.size());
     for (size_t i = 0; i < reversed.size(); ++i) {
       VariantInit(&args2[i]);
       VariantCopy(&args2[i], &reversed[i]);
     }
-    DISPPARAMS dp = {args2.empty() ? nullptr : args2.data(), nullptr, static_cast<UINT>(args2.size()), 0};
+    DISPPARAMS dp = {reversed.empty() ? nullptr : args2, nullptr, static_cast<UINT>(reversed.size()), 0};
     VARIANT result;
     VariantInit(&result);
     EXCEPINFO excep;
@@ -180,7 +186,7 @@ void COleControl::FireEventV(DISPID dispid, const BYTE* pbParams, va_list args) 
     SysFreeString(excep.bstrSource);
     SysFreeString(excep.bstrDescription);
     SysFreeString(excep.bstrHelpFile);
-    QarnClearVariants(args2);
+    for (size_t i = 0; i < reversed.size(); ++i) VariantClear(&args2[i]);
   }
   CQarnConnectionPoint::ReleaseSnapshot(sinks);
   QarnClearVariants(reversed);

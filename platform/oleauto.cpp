@@ -122,16 +122,6 @@ char32_t DecodeUtf8(const unsigned char* s, size_t n, size_t& i, bool& invalid) 
   return cp;
 }
 
-void AppendUtf16(QarnWideString& out, char32_t cp) {
-  if (cp >= 0x10000) {
-    cp -= 0x10000;
-    out.push_back(static_cast<OLECHAR>(0xD800 + (cp >> 10)));
-    out.push_back(static_cast<OLECHAR>(0xDC00 + (cp & 0x3FF)));
-  } else {
-    out.push_back(static_cast<OLECHAR>(cp));
-  }
-}
-
 void AppendUtf8(std::string& out, char32_t cp) {
   if (cp < 0x80) {
     out.push_back(static_cast<char>(cp));
@@ -150,12 +140,30 @@ void AppendUtf8(std::string& out, char32_t cp) {
   }
 }
 
+// Writes the UTF-16 of s[0..n) to out, which has room for n units (no byte yields more
+// than one unit: a four-byte sequence makes a surrogate pair); returns the units written.
+size_t DecodeUtf8Into(const unsigned char* u, size_t n, OLECHAR* out, bool& invalid) {
+  size_t i = 0, w = 0;
+  while (i < n) {
+    if (u[i] < 0x80) {
+      out[w++] = u[i++];
+      continue;
+    }
+    char32_t cp = DecodeUtf8(u, n, i, invalid);
+    if (cp >= 0x10000) {
+      cp -= 0x10000;
+      out[w++] = static_cast<OLECHAR>(0xD800 + (cp >> 10));
+      out[w++] = static_cast<OLECHAR>(0xDC00 + (cp & 0x3FF));
+    } else {
+      out[w++] = static_cast<OLECHAR>(cp);
+    }
+  }
+  return w;
+}
+
 QarnWideString WideFromUtf8(const char* s, size_t n, bool& invalid) {
-  QarnWideString out;
-  out.reserve(n);
-  const auto* u = reinterpret_cast<const unsigned char*>(s);
-  size_t i = 0;
-  while (i < n) AppendUtf16(out, DecodeUtf8(u, n, i, invalid));
+  QarnWideString out(n, OLECHAR(0));
+  out.resize(DecodeUtf8Into(reinterpret_cast<const unsigned char*>(s), n, out.data(), invalid));
   return out;
 }
 
@@ -190,8 +198,19 @@ std::string QarnUtf8FromWide(const OLECHAR* text, size_t length) {
 }
 
 BSTR QarnBstrFromUtf8(std::string_view utf8) {
-  QarnWideString w = QarnWideFromUtf8(utf8);
-  return SysAllocStringLen(w.data(), static_cast<UINT>(w.size()));
+  // Captions and event arguments are nearly always ASCII: one unit per byte, written
+  // straight into the string without a wide copy in between.
+  const auto* u = reinterpret_cast<const unsigned char*>(utf8.data());
+  size_t ascii = 0;
+  while (ascii < utf8.size() && u[ascii] < 0x80) ++ascii;
+  if (ascii < utf8.size() || utf8.size() > 0x3FFFFFF0u) {  // longer than any BSTR: as before
+    QarnWideString w = QarnWideFromUtf8(utf8);
+    return SysAllocStringLen(w.data(), static_cast<UINT>(w.size()));
+  }
+  BSTR out = SysAllocStringLen(nullptr, static_cast<UINT>(utf8.size()));
+  if (!out) return nullptr;
+  for (size_t i = 0; i < utf8.size(); ++i) out[i] = u[i];
+  return out;
 }
 
 BSTR QarnBstrFromUtf8(const char* utf8) { return QarnBstrFromUtf8(std::string_view(utf8 ? utf8 : "")); }

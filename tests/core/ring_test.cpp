@@ -35,6 +35,9 @@ TEST(RingGrowth, CopiesTheOldVerticesIntoTheGrownArrays) {
     EXPECT_EQ(ring.z[i], 200 + i) << "z of vertex " << i;
     EXPECT_EQ(ring.part[i], 300 + i) << "part of vertex " << i;
   }
+  for (int i = 20; i < 60; ++i) {
+    EXPECT_TRUE(ring.x[i] == 0 && ring.y[i] == 0 && ring.z[i] == 0 && ring.part[i] == 0) << "new slot " << i << " not zero";
+  }
   ring.x[59] = 5.5;  // the new slots are usable
   EXPECT_EQ(ring.x[59], 5.5);
 }

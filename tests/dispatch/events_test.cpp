@@ -89,6 +89,19 @@ TEST_F(EventsTest, ArgumentsReachEverySinkReversed) {
     EXPECT_EQ(Utf8(s->calls[1].args[0]), "héllo");
     EXPECT_TRUE(s->calls[2].args.empty());
   }
+  // More arguments than fit the copies kept on the stack: each sink still gets them all.
+  a->action = [](DISPID, DISPPARAMS* dp, VARIANT*) {
+    for (UINT i = 0; i < dp->cArgs; ++i) VariantClear(&dp->rgvarg[i]);  // b must get its own copies
+    return S_OK;
+  };
+  ctrl->FireEvent(kEvMoved, EVENT_PARAM(VTS_I4 VTS_I4 VTS_I4 VTS_I4 VTS_I4 VTS_I4 VTS_I4 VTS_I4 VTS_I4 VTS_BSTR), 1, 2,
+                  3, 4, 5, 6, 7, 8, 9, "ten");
+  for (CRecordingDispatch* s : {a, b}) {
+    ASSERT_EQ(s->calls.size(), 4u);
+    ASSERT_EQ(s->calls[3].args.size(), 10u);
+    for (int i = 0; i < 9; ++i) EXPECT_EQ(s->calls[3].args[i].lVal, i + 1) << "argument " << i;
+    EXPECT_EQ(Utf8(s->calls[3].args[9]), "ten");
+  }
   a->Release();
   b->Release();
 }

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <string>
+#include <string_view>
 
 #include "platform/oleauto.h"
 #include "tests/dispatch/test_support.h"
@@ -41,6 +43,32 @@ TEST(Bstr, Utf8RoundTripsNonAscii) {
   BSTR astral = QarnBstrFromUtf8("😀");
   EXPECT_EQ(SysStringLen(astral), 2u) << "U+1F600 must be a surrogate pair";
   SysFreeString(astral);
+}
+
+// Unit for unit with the exact length, whether the text takes the all-ASCII way or not:
+// NULs inside, non-ASCII after an ASCII run, a surrogate pair, bytes cut off at the end.
+TEST(Bstr, Utf8ToBstrUnitsAndLength) {
+  using namespace std::string_literals;
+  struct Case {
+    std::string in;
+    std::u16string expected;
+  } cases[] = {
+      {"a\0b"s, u"a\0b"s},
+      {"\0"s, u"\0"s},
+      {"x\0\xC3\xA9"s, u"x\0\u00E9"s},
+      {"abc\xC3\xA9", u"abc\u00E9"},
+      {"\xF0\x9F\x98\x80z", u"\U0001F600z"},
+      {"ab\xE2\x82", u"ab\uFFFD\uFFFD"},
+      {std::string(300, 'q'), std::u16string(300, u'q')},
+  };
+  for (const Case& c : cases) {
+    BSTR b = QarnBstrFromUtf8(std::string_view(c.in));
+    ASSERT_NE(b, nullptr);
+    EXPECT_EQ(std::u16string(b, b + SysStringLen(b)), c.expected) << "for input of " << c.in.size() << " bytes";
+    EXPECT_EQ(b[SysStringLen(b)], 0) << "missing NUL after " << c.in.size() << " bytes";
+    EXPECT_EQ(QarnWideFromUtf8(c.in), c.expected) << "wide form of input of " << c.in.size() << " bytes";
+    SysFreeString(b);
+  }
 }
 
 TEST(Bstr, InvalidUtf8BecomesReplacementCharacter) {
