@@ -286,7 +286,7 @@ void Event_Highlight(benchmark::State& state) {
 // The caption of a step change, with and without the measures in front of it.
 void Caption(benchmark::State& state, bool measures) {
   FigureEdit edit(Vertices(state), Rings(state));
-  if (measures) edit.ctl->m_formatPolygonParams = "Area %1!.2f! Perimeter %2!.2f! ";
+  if (measures) edit.ctl->m_formatPolygonParams = "Area %.2f Perimeter %.2f ";
   int32_t step = 2;
   for (auto _ : state) {
     edit.ec->SetStep(static_cast<EditStep>(step));
@@ -306,7 +306,7 @@ void Clicks(benchmark::State& state, bool measures) {
   QarneditModuleInit();
   CQarneditCtrl* ctl = new CQarneditCtrl();
   ctl->SetQarnocx(host.GetDispatch());
-  if (measures) ctl->m_formatPolygonParams = "Area %1!.2f! Perimeter %2!.2f! ";
+  if (measures) ctl->m_formatPolygonParams = "Area %.2f Perimeter %.2f ";
   for (auto _ : state) {
     ctl->drawPolygon();
     for (int64_t i = 0; i < n; ++i) {
