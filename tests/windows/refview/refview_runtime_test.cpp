@@ -195,12 +195,6 @@ TEST_F(SitedView, ActivatesInPlaceAsAChildWindowAndLeavesOnDeactivation) {
   EXPECT_EQ(corner.x, kSitePosition.left);
   EXPECT_EQ(corner.y, kSitePosition.top);
 
-  // Its natural size, in HIMETRIC at 96 pixels per inch.
-  SIZEL extent{};
-  EXPECT_EQ(object->GetExtent(DVASPECT_CONTENT, &extent), S_OK);
-  EXPECT_EQ(extent.cx, MulDiv(kViewWidth, 2540, 96));
-  EXPECT_EQ(extent.cy, MulDiv(kViewHeight, 2540, 96));
-
   // Activated for the user, it tells the site once and takes the keyboard.
   RECT same = kSitePosition;
   EXPECT_EQ(object->DoVerb(OLEIVERB_UIACTIVATE, nullptr, site.get(), 0, container, &same), S_OK);
