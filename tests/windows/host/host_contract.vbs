@@ -1,10 +1,10 @@
-' The reference host's script contract under the Windows runtime, without the editor:
-' what only the registered module shows through cscript. Its names, text formats, call
-' log, variables and memory reads' rules are tested on Linux (tests/refhost,
-' tests/python); here cscript's by-reference variables are filled through the real
-' oleaut32, a read of unmapped memory comes back empty instead of faulting, the picture
-' is a real file and the message box watcher answers a real box.
-' Run: wine cscript //nologo host_contract.vbs   (after regsvr32 QARNREF.DLL)
+' The reference host's script contract under the Windows runtime: what only the
+' registered modules show through cscript. The host's names, text formats, call log,
+' variables and memory reads' rules are tested on Linux (tests/refhost, tests/python);
+' here cscript's by-reference variables are filled through the real oleaut32, a read of
+' unmapped memory comes back empty instead of faulting, the picture is a real file, and
+' the host's watcher answers a real message box and the editor's modal About dialog.
+' Run: wine cscript //nologo host_contract.vbs   (after regsvr32 QARNREF.DLL QARNEDIT.OCX)
 ' Prints one line per failed check and "host contract: N checks, M failed"; the exit
 ' code is the number of failures.
 Option Explicit
@@ -58,6 +58,21 @@ host.messageBoxAnswer = 7
 r = MsgBox("Replace the polygon?", 4 + 32, "qarnedit")
 Expect "box answered with No", 7, r
 Expect "box logged", "qarnedit|Replace the polygon?|36", host.messageBoxLog
+
+' The editor's About dialog is modal: the watcher closes it with OK, and its title and
+' texts are what the user read. A second call shows it again, so the first really ended.
+Dim ctl, dialogs
+Set ctl = CreateObject("QARNEDIT.QarneditCtrl.1")
+host.dialogAnswer = "ok"
+ctl.AboutBox
+dialogs = Split(host.dialogLog, vbCrLf)
+Expect "one dialog shown", 0, UBound(dialogs)
+Expect "its title", "About Qarnedit Control", Left(dialogs(0), InStr(dialogs(0) & ";", ";") - 1)
+Expect "its version text", True, InStr(dialogs(0), "|Qarnedit Control, Version 1.0") > 0
+Expect "its OK button", True, InStr(dialogs(0), ";1|OK") > 0
+ctl.AboutBox
+Expect "a second AboutBox", 1, UBound(Split(host.dialogLog, vbCrLf))
+Set ctl = Nothing
 
 WScript.Echo "host contract: " & checks & " checks, " & failures & " failed"
 WScript.Quit failures
