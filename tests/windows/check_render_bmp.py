@@ -3,8 +3,9 @@
 
     check_render_bmp.py PICTURE WIDTH HEIGHT [RRGGBB:MIN_PIXELS ...]
 
-A valid 24-bit uncompressed BMP of the given size, whose file size matches its header,
-with at least MIN_PIXELS pixels of each colour named. Prints what is wrong and exits 1.
+A BMP of the given size with at least MIN_PIXELS pixels of each colour named. Prints
+what is wrong and exits 1. The BMP form itself (headers, 24-bit rows, padding) is the
+encoder's, tested in qarnview/bmp_file_test.cpp.
 """
 import struct
 import sys
@@ -18,14 +19,10 @@ def main(argv):
     if len(data) < 54 or data[:2] != b"BM":
         print(f"{path}: not a BMP file")
         return 1
-    size, offset = struct.unpack_from("<I4xI", data, 2)
-    header, w, h, planes, bits, compression = struct.unpack_from("<IiiHHI", data, 14)
-    if size != len(data):
-        problems.append(f"header says {size} bytes, file has {len(data)}")
+    offset = struct.unpack_from("<I", data, 10)[0]
+    w, h = struct.unpack_from("<ii", data, 18)
     if (w, abs(h)) != (width, height):
         problems.append(f"expected {width}x{height}, got {w}x{h}")
-    if bits != 24 or compression != 0 or planes != 1:
-        problems.append(f"expected 24-bit uncompressed, got {bits} bits, compression {compression}")
     stride = (w * 3 + 3) & ~3
     if offset + stride * abs(h) > len(data):
         problems.append("pixel rows run past the end of the file")

@@ -1,5 +1,5 @@
 #!/bin/bash
-# Runs the Windows test programs and container scenarios under the Windows runtime.
+# Runs the Windows test programs and the cscript checks under the Windows runtime.
 #
 #   tests/windows/run_runtime_tests.sh [BUILD_DIR]     (default: build/windows-x64)
 #
@@ -69,7 +69,7 @@ if ! timeout 120 "$wine_cmd" wineboot -i >"$logs/wineboot.log" 2>&1; then
 fi
 echo "prefix ready in $(( $(date +%s) - start )) s: $WINEPREFIX"
 
-# Modules the scenarios create by ProgID.
+# Modules the programs and scripts create by ProgID.
 declare -A registered=()
 for module in QARNEDIT.OCX QARNREF.DLL; do
   if [ ! -f "$bin/$module" ]; then
@@ -173,41 +173,13 @@ else
   fi
 fi
 
-# Container scenarios, each run with the shared checks in front of it. A scenario
-# names the modules it needs on a line "' needs: QARNEDIT.OCX QARNREF.DLL"; it is
-# skipped while one of them is not built. A pass needs exit 0, no FAIL line, and the
-# closing "SCENARIO COMPLETE" (a script error ends the script early).
-mkdir -p "$build/scenarios"
-for vbs in "$here"/scenarios/*.vbs; do
-  name=$(basename "$vbs" .vbs)
-  missing=""
-  for need in $(sed -n "s/^' needs: *//p" "$vbs" | tr -d '\r'); do
-    [ -z "${registered[$need]:-}" ] && missing="$missing $need"
-  done
-  if [ -n "$missing" ]; then
-    skip "scenario $name (needs$missing)"
-    continue
-  fi
-  combined="$build/scenarios/$name.vbs"
-  cat "$here/scenarios/common.inc" "$vbs" | sed 's/$/\r/' >"$combined"
-  run_wine "$logs/scenario-$name.log" cscript //nologo "$(winpath "$combined")"
-  status=$?
-  if [ $status -eq 0 ] && ! grep -q '^FAIL' "$logs/scenario-$name.log" &&
-     grep -q '^SCENARIO COMPLETE' "$logs/scenario-$name.log"; then
-    pass "scenario $name ($(grep -c '^PASS' "$logs/scenario-$name.log") checks)"
-  else
-    fail "scenario $name (exit $status, see $logs/scenario-$name.log)"
-    grep -E '^FAIL' "$logs/scenario-$name.log" | head -10 | sed 's/^/    /'
-    grep -q '^SCENARIO COMPLETE' "$logs/scenario-$name.log" || echo "    stopped before its end (script error?)"
-  fi
-done
-
-# The reference host's own contract script, run as it stands: it prints one line per
-# failed check and a closing "host contract: N checks, M failed", and exits with M.
+# The reference host's own contract script under cscript, run as it stands: it prints
+# one line per failed check and a closing "host contract: N checks, M failed", and exits
+# with M.
 contract="$here/host/host_contract.vbs"
 if [ -f "$contract" ]; then
-  if [ -z "${registered[QARNREF.DLL]:-}" ]; then
-    skip "host contract (needs QARNREF.DLL)"
+  if [ -z "${registered[QARNREF.DLL]:-}" ] || [ -z "${registered[QARNEDIT.OCX]:-}" ]; then
+    skip "host contract (needs QARNREF.DLL and QARNEDIT.OCX)"
   else
     (cd "$(dirname "$contract")" && run_wine "$logs/host-contract.log" cscript //nologo "$(winpath "$contract")")
     status=$?
@@ -223,6 +195,7 @@ fi
 # The desktop container's render mode: a drawing painted in the view and written as a
 # picture; a file it cannot open gives a message and a non-zero exit.
 if [ -f "$bin/qarnview.exe" ] && [ -n "${registered[QARNEDIT.OCX]:-}" ] && [ -n "${registered[QARNREF.DLL]:-}" ]; then
+  mkdir -p "$build/scenarios"
   picture="$build/scenarios/render_sample.bmp"
   rm -f "$picture"
   run_wine "$logs/qarnview-render.log" "$bin/qarnview.exe" --render \
@@ -252,7 +225,7 @@ else
 fi
 
 # The module from outside, through its exports: class factories, registration keys,
-# unload counts (it registers and unregisters, so it runs after the scenarios).
+# unload counts (it registers and unregisters, so it runs after everything else).
 if [ -f "$bin/qarnedit_module_smoke.exe" ] && [ -n "${registered[QARNEDIT.OCX]:-}" ]; then
   run_wine "$logs/module-smoke.log" "$bin/qarnedit_module_smoke.exe" "$(winpath "$bin/QARNEDIT.OCX")" --register
   status=$?

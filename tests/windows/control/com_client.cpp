@@ -129,12 +129,6 @@ CallResult Call(IDispatch* d, DISPID id, const std::vector<Variant>& args) {
   return Invoke(d, id, DISPATCH_METHOD, args);
 }
 
-CallResult GetProp(IDispatch* d, DISPID id) { return Invoke(d, id, DISPATCH_PROPERTYGET); }
-
-CallResult PutProp(IDispatch* d, DISPID id, const Variant& value, WORD flags) {
-  return Invoke(d, id, flags, {value});
-}
-
 std::string Text(const CallResult& r) { return r.result.v.vt == VT_BSTR ? Utf8(r.result.v.bstrVal) : std::string(); }
 bool IsTrue(const CallResult& r) { return r.result.v.vt == VT_BOOL && r.result.v.boolVal != VARIANT_FALSE; }
 bool IsFalse(const CallResult& r) { return r.result.v.vt == VT_BOOL && r.result.v.boolVal == VARIANT_FALSE; }

@@ -88,8 +88,6 @@ struct CallResult {
 };
 CallResult Invoke(IDispatch* d, DISPID id, WORD flags, const std::vector<Variant>& args = {});
 CallResult Call(IDispatch* d, DISPID id, const std::vector<Variant>& args = {});
-CallResult GetProp(IDispatch* d, DISPID id);
-CallResult PutProp(IDispatch* d, DISPID id, const Variant& value, WORD flags = DISPATCH_PROPERTYPUT);
 
 // A result as text (a BSTR's, else ""), as VT_BOOL true or false, as a number (NAN
 // when it converts to none).

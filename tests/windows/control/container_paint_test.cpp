@@ -23,12 +23,7 @@ constexpr DISPID kAmbientForeColor = -704;
 
 using container::Joined;
 
-struct Embedded : container::Form<container::Site> {
-  void Click(int x, int y) {
-    client::CallByName(host.Get(), "press", {Variant::I4(x), Variant::I4(y)});
-    client::CallByName(host.Get(), "release", {Variant::I4(x), Variant::I4(y)});
-  }
-};
+using Embedded = container::Form<container::Site>;
 
 bool CalledInOrder(const std::vector<std::string>& calls, const std::vector<std::string>& expected) {
   auto at = calls.begin();
@@ -121,15 +116,6 @@ TEST(CaptionOnScreen, ShowsTheEditPromptAndFollowsEveryChange) {
   EXPECT_GT(rows.first, 2) << "the text is centred, not at the top edge";
   EXPECT_LT(rows.second, prompt.height - 3) << "nor at the bottom edge";
 
-  // Two clicks draw a segment 100 pixels long: the measure in the caption changes.
-  e.Click(10, 460);
-  e.Click(110, 460);
-  container::PumpMessages();
-  capture::Picture measured = capture::OfWindow(hwnd);
-  capture::Keep(measured, "caption_with_length");
-  EXPECT_GT(measured.Count(fore), prompt.Count(fore)) << "\"100 Click to draw\" has more ink than \"0 Click...\"";
-  EXPECT_FALSE(measured.SameAs(prompt));
-
   ASSERT_EQ(client::CallByName(e.ctl.Get(), "abortEdit").hr, S_OK);
   container::PumpMessages();
   capture::Picture aborted = capture::OfWindow(hwnd);
@@ -171,7 +157,7 @@ TEST(CaptionOnScreen, IsDrawnInTheContainersAmbientColoursAndFont) {
 }
 
 // A container that draws the control itself (no in-place window) and listens through
-// IViewObject::SetAdvise.
+// IViewObject::SetAdvise; what it then draws is windowless_test's.
 class ViewSink : public IAdviseSink {
  public:
   int viewChanges = 0;
@@ -195,12 +181,6 @@ class ViewSink : public IAdviseSink {
   STDMETHODIMP_(void) OnClose() override {}
 };
 
-// Text pixels of the control drawn at the top left of what a container paints.
-size_t InkWhenDrawn(IViewObject* view) {
-  RECTL bounds = {0, 0, 320, 40};
-  return container::FormPicture(view, &bounds).Count(GetSysColor(COLOR_WINDOWTEXT), {0, 0, 320, 40});
-}
-
 TEST(ViewAdvise, AContainerDrawingTheControlHearsOfEveryCaptionChange) {
   Embedded e;
   ASSERT_TRUE(e.ole);
@@ -208,16 +188,13 @@ TEST(ViewAdvise, AContainerDrawingTheControlHearsOfEveryCaptionChange) {
   ASSERT_TRUE(view);
   ViewSink sink;
   ASSERT_EQ(view->SetAdvise(DVASPECT_CONTENT, 0, &sink), S_OK);
-  EXPECT_EQ(InkWhenDrawn(view.Get()), 0u) << "empty caption";
 
   ASSERT_TRUE(e.ConnectHost());
   ASSERT_EQ(client::CallByName(e.ctl.Get(), "drawPolyline").hr, S_OK);
   EXPECT_EQ(sink.viewChanges, 1) << "drawPolyline sets the caption once";
-  EXPECT_GT(InkWhenDrawn(view.Get()), 40u) << "what the container draws after being told";
 
   ASSERT_EQ(client::CallByName(e.ctl.Get(), "abortEdit").hr, S_OK);
   EXPECT_EQ(sink.viewChanges, 2) << "abortEdit empties the caption";
-  EXPECT_EQ(InkWhenDrawn(view.Get()), 0u);
 
   // A sink asked to hear only once is let go after the first change.
   ViewSink once;

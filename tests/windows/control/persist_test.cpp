@@ -132,9 +132,10 @@ TEST(ControlPersistence, StreamBytesAreTheSameAsTheLinuxBuilds) {
   EXPECT_EQ(Read(fromLinux.Get()), Describe(kFixture)) << "values from the Linux build's bytes";
 }
 
-// IPersistStreamInit is this module's: the dirty flag, the size and class it reports,
-// and the length prefix, which leaves a container's own data after the control's
-// unread and refuses a stream shorter than it promises, keeping the control's values.
+// IPersistStreamInit is this module's: the dirty flag, the class it reports, and the
+// length prefix, which leaves a container's own data after the control's unread and
+// refuses a stream shorter than it promises, keeping the control's values. GetSizeMax
+// is the module smoke's (control/win32/module_smoke.cpp).
 TEST(ControlPersistence, StreamInitReportsItsStateAndTheLengthPrefixBoundsWhatLoadReads) {
   Ptr<IDispatch> src = NewControl(), dst = NewControl();
   ASSERT_TRUE(src && dst);
@@ -143,9 +144,6 @@ TEST(ControlPersistence, StreamInitReportsItsStateAndTheLengthPrefixBoundsWhatLo
   std::vector<BYTE> saved;
   ASSERT_EQ(SaveStream(src.Get(), &saved), S_OK);
   EXPECT_EQ(Persist(src.Get())->IsDirty(), S_FALSE) << "Save(fClearDirty) leaves the control clean";
-  ULARGE_INTEGER max = {};
-  EXPECT_EQ(Persist(src.Get())->GetSizeMax(&max), S_OK);
-  EXPECT_EQ(max.QuadPart, saved.size()) << "GetSizeMax";
   CLSID clsid = {}, registered = {};
   EXPECT_EQ(Persist(src.Get())->GetClassID(&clsid), S_OK);
   CLSIDFromProgID(qarn::kControlProgId, &registered);
@@ -164,63 +162,6 @@ TEST(ControlPersistence, StreamInitReportsItsStateAndTheLengthPrefixBoundsWhatLo
   EXPECT_EQ(left, 2u) << "bytes of the container's data left unread after Load";
   EXPECT_EQ(Read(dst.Get()), Describe(kFixture));
   EXPECT_EQ(Persist(dst.Get())->IsDirty(), S_FALSE) << "a freshly loaded control is clean";
-}
-
-// A container's property bag holds names in the order written and fails for names it
-// does not hold; Read converts to the type asked for.
-class Bag : public IPropertyBag {
- public:
-  ~Bag() {
-    for (auto& item : items) VariantClear(&item.second);
-  }
-  STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
-    *ppv = riid == IID_IUnknown || riid == IID_IPropertyBag ? static_cast<IPropertyBag*>(this) : nullptr;
-    if (!*ppv) return E_NOINTERFACE;
-    AddRef();
-    return S_OK;
-  }
-  STDMETHODIMP_(ULONG) AddRef() override { return ++refs; }
-  STDMETHODIMP_(ULONG) Release() override { return --refs; }
-  STDMETHODIMP Read(LPCOLESTR name, VARIANT* value, IErrorLog*) override {
-    reads.push_back(client::Utf8(name, wcslen(name)));
-    for (auto& item : items)
-      if (item.first == name)
-        return value->vt == VT_EMPTY ? VariantCopy(value, &item.second)
-                                     : VariantChangeType(value, &item.second, 0, value->vt);
-    return E_INVALIDARG;
-  }
-  STDMETHODIMP Write(LPCOLESTR name, VARIANT* value) override {
-    items.emplace_back(name, VARIANT{});
-    VariantInit(&items.back().second);
-    names.push_back(client::Utf8(name, wcslen(name)));
-    return VariantCopy(&items.back().second, value);
-  }
-  std::vector<std::pair<std::wstring, VARIANT>> items;
-  std::vector<std::string> names, reads;
-  ULONG refs = 1;
-};
-
-// The module's IPersistPropertyBag hands the bag the framework's names and values and
-// asks it back for exactly those names, leaving a form's own entries alone.
-TEST(ControlPersistence, PropertyBagRoundTripAsksOnlyForTheControlsNames) {
-  Ptr<IDispatch> src = NewControl(), dst = NewControl();
-  ASSERT_TRUE(src && dst);
-  Set(src.Get(), kFixture);
-  Set(dst.Get(), kOther);
-  auto save = src.As<IPersistPropertyBag>(IID_IPersistPropertyBag);
-  auto load = dst.As<IPersistPropertyBag>(IID_IPersistPropertyBag);
-  ASSERT_TRUE(save && load) << "no IPersistPropertyBag";
-  Bag bag;
-  ASSERT_EQ(save->Save(&bag, TRUE, TRUE), S_OK);
-  EXPECT_EQ(Persist(src.Get())->IsDirty(), S_FALSE) << "Save(fClearDirty) leaves the control clean";
-  EXPECT_EQ(bag.refs, 1u) << "the control keeps a reference on the bag";
-  const std::vector<std::string> written = bag.names;
-  Variant caption = Variant::Str("a form's own entry");
-  bag.Write(L"Caption", &caption.v);
-  ASSERT_EQ(load->Load(&bag, nullptr), S_OK);
-  EXPECT_EQ(Read(dst.Get()), Describe(kFixture));
-  EXPECT_EQ(Persist(dst.Get())->IsDirty(), S_FALSE) << "a freshly loaded control is clean";
-  EXPECT_EQ(bag.reads, written) << "Load asks for the names Save wrote, in order";
 }
 
 }  // namespace

@@ -58,34 +58,6 @@ TEST(MainWindowFiles, OpenThenSaveKeepsTheFiguresAndWritesTheEditorsProperties) 
 }
 
 
-// What a user does with the mouse in the view, sent to the window that receives it:
-// the view control's own window when it is hosted, otherwise the pane.
-void Mouse(HWND pane, UINT msg, int x, int y) {
-  SendMessageW(pane, msg, msg == WM_LBUTTONDOWN || msg == WM_MOUSEMOVE ? MK_LBUTTON : 0, MAKELPARAM(x, y));
-}
-
-TEST(MainWindowEditing, EscapeAbortsADrawingAndTheDrawingStays) {
-  if (!ControlsRegistered()) GTEST_SKIP() << "controls not registered";
-  auto out = TempFile("qarnview-abort-out.geojson");
-  MainWindow window;
-  ASSERT_EQ(L"", window.Create(SW_HIDE));
-  HWND pane = window.ViewInputWindow();
-  SendMessageW(window.Window(), WM_COMMAND, kPolyline, 0);
-  Mouse(pane, WM_LBUTTONDOWN, 50, 50);
-  Mouse(pane, WM_LBUTTONUP, 50, 50);
-  Mouse(pane, WM_LBUTTONDOWN, 90, 70);
-  Mouse(pane, WM_LBUTTONUP, 90, 70);
-  Key(window, VK_ESCAPE);
-  Key(window, VK_RETURN);  // nothing left to save
-  ASSERT_EQ(L"", window.SaveFile(out));
-  qarnview::Drawing saved;
-  ASSERT_EQ("", qarnview::LoadDrawing(out, saved));
-  EXPECT_TRUE(saved.figures.empty());
-  DestroyWindow(window.Window());
-  for (const auto& p : {out, PropertiesPathFor(out)}) std::filesystem::remove(p);
-}
-
-
 long ViewRecordCount(MainWindow& window) {
   DispatchClient view;
   view.Reset(window.ViewDispatch());

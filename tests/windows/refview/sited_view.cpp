@@ -28,7 +28,8 @@ std::string SitedViewControl::OpenSitedView(const wchar_t* className, const wcha
   if (!container) return "no container window";
   ShowWindow(container, SW_SHOW);
   UpdateWindow(container);
-  site = std::make_unique<ContainerSite>(container, position);
+  site = std::make_unique<container::Site>(container);
+  site->posRect = position;
 
   HRESULT hr;
   view = client::Create(kViewProgId, &hr);

@@ -9,7 +9,7 @@
 #include <string>
 
 #include "../control/com_client.h"
-#include "container_site.h"
+#include "../control/test_container.h"
 
 class SitedViewControl {
  public:
@@ -21,7 +21,7 @@ class SitedViewControl {
   void CloseSitedView();
 
   HWND container = nullptr;
-  std::unique_ptr<ContainerSite> site;
+  std::unique_ptr<container::Site> site;  // its posRect is the position given
   client::Ptr<IDispatch> view;
   client::Ptr<IOleObject> object;
   client::Ptr<IOleInPlaceObject> inPlace;
