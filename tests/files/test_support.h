@@ -18,7 +18,13 @@ inline std::string ScratchFolder() {
   std::string name = std::string(info->test_suite_name()) + "_" + info->name();
   for (char& c : name)
     if (c == '/') c = '_';
-  std::filesystem::path dir = std::filesystem::path(QARN_TEST_OUTPUT_DIR) / "files" / name;
+#ifdef QARN_TEST_OUTPUT_DIR
+  const std::filesystem::path root = QARN_TEST_OUTPUT_DIR;
+#else
+  // The Windows build of the drawing tests runs where the build folder's path means nothing.
+  const std::filesystem::path root = std::filesystem::temp_directory_path();
+#endif
+  std::filesystem::path dir = root / "files" / name;
   std::filesystem::remove_all(dir);
   std::filesystem::create_directories(dir);
   return dir.string();
