@@ -32,7 +32,8 @@ void EditHistory::Close(const StepMarks& after, bool changed) {
   e.accounted = e.Bytes();
   m_bytes += e.accounted;
   m_done = m_entries.size();
-  Trim();
+  // Within budget with nothing dropped, as for almost every click, Trim has nothing to do.
+  if (m_bytes > m_limit || m_first > 0) Trim();
 }
 
 HistoryEntry& EditHistory::StepBack() { return m_entries[--m_done]; }
