@@ -10,6 +10,7 @@
 
 #include "platform/profile.h"
 #include "platform/profile_index.h"
+#include "platform/resources_api.h"
 
 namespace {
 
@@ -138,11 +139,42 @@ CString LookUpStringFileText(const CString& stringFile, LPCSTR section, const CS
   return text;
 }
 
-CString LoadLocalizedString(const CString& stringFile, UINT id) {
+namespace {
+
+// The string-table text of id. A caption asks for the same id click after click; the
+// emulated table is constant data, so the text last found stands for as long as the
+// same table (its array and length) is installed. On Windows LoadStringA chooses the
+// language per call, so every lookup goes to it.
+CString BuiltInText(UINT id) {
+#if defined(_WIN32)
   CString text;
   text.LoadString(id);
-  if (NoFile(stringFile)) return text;
-  return LookUpStringFileText(stringFile, "STRINGS", StringFileKey(id), text);
+  return text;
+#else
+  struct Kept {
+    const ResourceString* strings = nullptr;
+    int stringCount = 0;
+    UINT id = 0;
+    CString text;
+  };
+  static Kept* kept = new Kept();
+  const ModuleResources* resources = QarnGetModuleResources();
+  if (!resources) return CString();
+  if (resources->strings != kept->strings || resources->stringCount != kept->stringCount || id != kept->id) {
+    kept->text.LoadString(id);
+    kept->strings = resources->strings;
+    kept->stringCount = resources->stringCount;
+    kept->id = id;
+  }
+  return kept->text;
+#endif
+}
+
+}  // namespace
+
+CString LoadLocalizedString(const CString& stringFile, UINT id) {
+  if (NoFile(stringFile)) return BuiltInText(id);
+  return LookUpStringFileText(stringFile, "STRINGS", StringFileKey(id), BuiltInText(id));
 }
 
 void LocalizeMenu(const CString& stringFile, const CString& title, CMenu* pPopup) {

@@ -33,14 +33,16 @@ void EditController::SetStep(EditStep step) {
   // A press or menu command whose Snap or dialog let the container end the edit goes on
   // to its next step; an edit that is over has no step but idle.
   if (m_mode == MODE_IDLE && step != EditStep::Idle) return;
-  CString prefix;
-  BuildMeasurePrefix(prefix);
-  m_step = step;
+  // The prefix is built in the caption itself, and the prompt taken over or appended:
+  // one string per click, and without measures no concatenation at all.
   CString caption;
+  BuildMeasurePrefix(caption);
+  m_step = step;
   if (UINT id = PromptId(step)) {
-    // Without measures the prompt is the caption: no concatenation to pay for per click.
-    caption = m_pSite->LocalizedString(id);
-    if (!prefix.IsEmpty()) caption = prefix + caption;
+    if (caption.IsEmpty())
+      caption = m_pSite->LocalizedString(id);
+    else
+      caption += m_pSite->LocalizedString(id);
   }
   m_pSite->SetCaption(caption);
 }

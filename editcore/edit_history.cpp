@@ -7,28 +7,33 @@ HistoryEntry& EditHistory::Open(const StepMarks& before) {
   // The caller completes an open action first; should one remain, the state it left is
   // the state the new one starts from.
   if (m_open) Close(before, true);
-  m_open.emplace();
-  m_open->before = before;
-  return *m_open;
+  HistoryEntry& e = m_entries.emplace_back();
+  e.before = before;
+  m_open = true;
+  return e;
 }
 
 void EditHistory::Close(const StepMarks& after, bool changed) {
   if (!m_open) return;
+  m_open = false;
   if (!changed) {
-    m_open.reset();
+    m_entries.pop_back();
     return;
   }
-  while (m_entries.size() > m_done) {
-    m_bytes -= m_entries.back().accounted;
-    m_entries.pop_back();
+  // The redo side goes; the new entry takes the place of its first one.
+  const size_t last = m_entries.size() - 1;
+  if (last > m_done) {
+    for (size_t i = m_done; i < last; ++i) m_bytes -= m_entries[i].accounted;
+    m_entries[m_done] = std::move(m_entries[last]);
+    m_entries.erase(m_entries.begin() + static_cast<std::ptrdiff_t>(m_done + 1), m_entries.end());
   }
-  m_open->after = after;
-  m_open->accounted = m_open->Bytes();
-  m_bytes += m_open->accounted;
-  m_entries.push_back(std::move(*m_open));
-  m_open.reset();
+  HistoryEntry& e = m_entries.back();
+  e.after = after;
+  e.accounted = e.Bytes();
+  m_bytes += e.accounted;
   m_done = m_entries.size();
-  Trim();
+  // Within budget with nothing dropped, as for almost every click, Trim has nothing to do.
+  if (m_bytes > m_limit || m_first > 0) Trim();
 }
 
 HistoryEntry& EditHistory::StepBack() { return m_entries[--m_done]; }
@@ -37,7 +42,7 @@ HistoryEntry& EditHistory::StepForward() { return m_entries[m_done++]; }
 
 void EditHistory::Clear() {
   m_entries.clear();
-  m_open.reset();
+  m_open = false;
   m_first = 0;
   m_done = 0;
   m_bytes = 0;
@@ -51,12 +56,12 @@ void EditHistory::SetLimit(int64_t bytes) {
 // Drops from the oldest end; the newest entry stays even when it alone is over budget,
 // since the action just completed is the one a user is most likely to take back.
 void EditHistory::Trim() {
-  while (m_bytes > m_limit && m_entries.size() - m_first > 1 && m_done > m_first) {
+  while (m_bytes > m_limit && Completed() - m_first > 1 && m_done > m_first) {
     m_bytes -= m_entries[m_first].accounted;
     m_entries[m_first] = HistoryEntry{};  // its kept arrays go now
     ++m_first;
   }
-  if (m_first > 32 && 2 * m_first > m_entries.size()) {
+  if (m_first > 32 && 2 * m_first > Completed()) {
     m_entries.erase(m_entries.begin(), m_entries.begin() + static_cast<std::ptrdiff_t>(m_first));
     m_done -= m_first;
     m_first = 0;

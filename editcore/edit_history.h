@@ -2,12 +2,13 @@
 // [first, done) are undoable, [done, size) redoable; the ones before first were dropped
 // for the budget and are erased in batches, so that a drop costs O(1) amortized. The
 // entry being recorded (between the press that starts an action and the release that
-// completes it) is kept apart, so the history is never seen half-made. Beyond the memory
-// budget the oldest entries go.
+// completes it) is built in place after them all, and no count includes it until it is
+// completed, so the history is never seen half-made; completing it moves nothing when
+// there is no redo side, as for every click that draws. Beyond the memory budget the
+// oldest entries go.
 #pragma once
 
 #include <cstdint>
-#include <optional>
 #include <vector>
 
 #include "editcore/history_entry.h"
@@ -19,16 +20,19 @@ class EditHistory {
   bool CanUndo() const { return !m_open && m_done > m_first; }
   bool CanRedo() const { return !m_open && m_done < m_entries.size(); }
   // Whether an action is between its start and its completion.
-  bool Recording() const { return m_open.has_value(); }
+  bool Recording() const { return m_open; }
 
   // Starts recording an action from the marks it begins with. An action still open is
   // completed first, as it stands.
   HistoryEntry& Open(const StepMarks& before);
-  HistoryEntry* Pending() { return m_open ? &*m_open : nullptr; }
+  HistoryEntry* Pending() { return m_open ? &m_entries.back() : nullptr; }
   // Completes the open action: it becomes the newest undoable entry and the redo side
   // goes. An action that changed nothing is dropped.
   void Close(const StepMarks& after, bool changed);
-  void Discard() { m_open.reset(); }
+  void Discard() {
+    if (m_open) m_entries.pop_back();
+    m_open = false;
+  }
 
   // The entry to take back (or replay); the index moves before the caller applies it, so
   // that a caller re-entered while it applies sees the history as it will be.
@@ -40,17 +44,19 @@ class EditHistory {
   int64_t Limit() const { return m_limit; }
   int64_t Bytes() const { return m_bytes; }
   size_t UndoCount() const { return m_done - m_first; }
-  size_t RedoCount() const { return m_entries.size() - m_done; }
+  size_t RedoCount() const { return Completed() - m_done; }
 
  private:
   void Trim();
+  // The entries that are history: all but the one being recorded.
+  size_t Completed() const { return m_entries.size() - (m_open ? 1 : 0); }
 
   // A vector rather than a deque: an entry is a few hundred bytes, and a deque would
   // allocate a block for every other one, which a click per vertex would pay for.
   std::vector<HistoryEntry> m_entries;
   size_t m_first = 0;
   size_t m_done = 0;
-  std::optional<HistoryEntry> m_open;
+  bool m_open = false;  // the last entry is being recorded
   int64_t m_bytes = 0;
   int64_t m_limit;
 };

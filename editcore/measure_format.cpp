@@ -1,7 +1,7 @@
 #include "editcore/measure_format.h"
 
 #include <cstdio>
-#include <vector>
+#include <cstring>
 
 namespace {
 
@@ -47,19 +47,24 @@ int CountDoubleConversions(std::string_view format) {
 std::string FormatMeasures(std::string_view format, int maxValues, double first, double second) {
   const int conversions = CountDoubleConversions(format);
   if (conversions < 0 || conversions > maxValues) return {};
-  // A BSTR may hold an embedded NUL: the checked text is the text printed.
-  std::string fmt(AsPrintfSeesIt(format));
-  std::vector<char> buffer(kMaxMeasurePrefix + 1);
+  // A BSTR may hold an embedded NUL: the checked text is the text printed. It runs at
+  // every click while measures are shown, so both buffers are on the stack; the check
+  // above has bounded the format's length.
+  const std::string_view checked = AsPrintfSeesIt(format);
+  char fmt[kMaxMeasureFormat + 1];
+  std::memcpy(fmt, checked.data(), checked.size());
+  fmt[checked.size()] = '\0';
+  char buffer[kMaxMeasurePrefix + 1];
 #if defined(__GNUC__)
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wformat-nonliteral"
 #endif
-  int written = std::snprintf(buffer.data(), buffer.size(), fmt.c_str(), first, second);
+  int written = std::snprintf(buffer, sizeof(buffer), fmt, first, second);
 #if defined(__GNUC__)
 #pragma GCC diagnostic pop
 #endif
   if (written < 0) return {};
-  return std::string(buffer.data());
+  return std::string(buffer);
 }
 
 std::string FormatG(double value) {

@@ -61,3 +61,25 @@ TEST(MeasureFormat, CutsThePrefixAt1024Bytes) {
   std::string wide = "%1024f%1024f";
   EXPECT_EQ(FormatMeasures(wide, 2, 1, 2).size(), kMaxMeasurePrefix);
 }
+
+// The format is copied to a buffer of kMaxMeasureFormat bytes and its NUL: the longest
+// format honoured must print in full, and one byte more must be refused before any copy.
+TEST(MeasureFormat, HonoursFormatsUpToTheLongestAllowed) {
+  const struct {
+    size_t size;
+    size_t expectedSize;
+  } cases[] = {
+      {kMaxMeasureFormat - 1, kMaxMeasurePrefix},
+      {kMaxMeasureFormat, kMaxMeasurePrefix},
+      {kMaxMeasureFormat + 1, 0},
+  };
+  for (const auto& c : cases) {
+    std::string format = "%.1f|";
+    format.resize(c.size, 'x');
+    const std::string printed = FormatMeasures(format, 1, 1.5, 0);
+    EXPECT_EQ(printed.size(), c.expectedSize) << "format of " << c.size << " bytes";
+    if (c.expectedSize) {
+      EXPECT_EQ(printed.substr(0, 6), "1.5|xx") << "format of " << c.size << " bytes";
+    }
+  }
+}

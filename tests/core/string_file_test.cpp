@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -215,5 +216,51 @@ TEST_F(StringFileTest, TheFileIsParsedOnceAndReadAgainWhenItChanges) {
   EXPECT_EQ(LoadLocalizedString(path.c_str(), IDS_STEP_DRAW), CString("Zweiundzwanzig")) << "an edit of the file is seen";
   LoadLocalizedString(path.c_str(), IDS_STEP_DRAG_VERTEX);
   EXPECT_EQ(Read("STRINGS", "204"), "Drag a vertex to move it") << "the parsed file is still written back";
+}
+// The built-in text of the last id looked up is kept; whatever installs another table
+// (another array, the same array cut shorter, or none) must be seen at the next lookup,
+// with and without a file.
+TEST_F(StringFileTest, TheBuiltInTextFollowsTheInstalledResources) {
+  static const ResourceString kGerman[] = {{IDS_STEP_DRAW, "Klicken zum Zeichnen"}, {IDS_STEP_MOVE, "Verschieben"}};
+  static const ResourceString kFrench[] = {{IDS_STEP_DRAW, "Cliquer pour dessiner"},
+                                           {IDS_STEP_DRAG_VERTEX, "Tirer un sommet"}};
+  const ModuleResources& own = QarneditModuleResources();
+  ModuleResources german = own;
+  german.strings = kGerman;
+  german.stringCount = 2;
+  ModuleResources table = own;  // one object whose table is replaced in place
+  auto use = [&table](const ResourceString* strings, int count) {
+    return [&table, strings, count] {
+      table.strings = strings;
+      table.stringCount = count;
+    };
+  };
+
+  struct Case {
+    const char* what;
+    const ModuleResources* install;
+    std::function<void()> change;
+    UINT id;
+    const char* expected;
+  } cases[] = {
+      {"the module's own", &own, nullptr, IDS_STEP_DRAW, "Click to draw"},
+      {"another table", &german, nullptr, IDS_STEP_DRAW, "Klicken zum Zeichnen"},
+      {"another id in it", &german, nullptr, IDS_STEP_DRAG_VERTEX, ""},
+      {"the same id again", &german, nullptr, IDS_STEP_DRAW, "Klicken zum Zeichnen"},
+      {"none", nullptr, nullptr, IDS_STEP_DRAW, ""},
+      {"an array as long", &table, use(kFrench, 2), IDS_STEP_DRAW, "Cliquer pour dessiner"},
+      {"its array replaced in place", &table, use(kGerman, 2), IDS_STEP_DRAW, "Klicken zum Zeichnen"},
+      {"and back", &table, use(kFrench, 2), IDS_STEP_DRAG_VERTEX, "Tirer un sommet"},
+      {"the same array cut shorter", &table, use(kFrench, 1), IDS_STEP_DRAG_VERTEX, ""},
+      {"back to the module's own", &own, nullptr, IDS_STEP_DRAW, "Click to draw"},
+  };
+  for (const Case& c : cases) {
+    QarnSetModuleResources(c.install);
+    if (c.change) c.change();
+    EXPECT_EQ(LoadLocalizedString("", c.id), CString(c.expected)) << c.what;
+    EXPECT_EQ(LoadLocalizedString(path.c_str(), c.id), CString(c.expected)) << c.what << ", with a file";
+    std::filesystem::remove(path);  // so that the next case seeds its own default
+  }
+  QarnSetModuleResources(&own);
 }
 #endif

@@ -174,6 +174,28 @@ TEST_F(UndoTest, TheBudgetDropsTheOldestSteps) {
   EXPECT_TRUE(ec.Undo());
 }
 
+// The step being recorded is no step yet: a limit lowered while it is open keeps the
+// newest completed one, which is all that stays when the open one changes nothing.
+TEST_F(UndoTest, ALimitLoweredDuringAnActionKeepsTheNewestCompletedStep) {
+  EditController& ec = LoadPolygon();
+  ec.OnMenuMove();
+  std::vector<Bytes> states{SaveBytesNow(ec)};
+  for (int i = 0; i < 3; ++i) {
+    Drag(POINT{300, 300}, POINT{305 + i, 296 - i});
+    states.push_back(SaveBytesNow(ec));
+  }
+  host.Press(300, 300);
+  ASSERT_TRUE(ec.History().Recording());
+  ec.SetUndoMemoryLimit(1);
+  EXPECT_EQ(ec.History().UndoCount(), 1u) << "while the press is held";
+  EXPECT_EQ(ec.History().RedoCount(), 0u) << "the open step is not redoable";
+  host.Release(300, 300);  // no move: the open step is dropped
+  EXPECT_EQ(ec.History().UndoCount(), 1u);
+  ASSERT_TRUE(ec.Undo());
+  EXPECT_TRUE(SaveBytesNow(ec) == states[2]);
+  EXPECT_FALSE(ec.Undo());
+}
+
 TEST_F(UndoTest, TheHistoryEndsWithTheEditAndWithNewRingStorage) {
   EditController& ec = LoadPolygon();
   ec.OnMenuBack();
