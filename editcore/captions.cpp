@@ -38,12 +38,13 @@ void EditController::SetStep(EditStep step) {
   CString caption;
   BuildMeasurePrefix(caption);
   m_step = step;
-  if (UINT id = PromptId(step)) {
-    if (caption.IsEmpty())
-      caption = m_pSite->LocalizedString(id);
-    else
-      caption += m_pSite->LocalizedString(id);
-  }
+  const UINT id = PromptId(step);
+  if (!id)
+    caption.Empty();  // a step without a prompt shows nothing, measures or not
+  else if (caption.IsEmpty())
+    caption = m_pSite->LocalizedString(id);
+  else
+    caption += m_pSite->LocalizedString(id);
   m_pSite->SetCaption(caption);
 }
 
