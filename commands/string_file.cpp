@@ -157,16 +157,18 @@ CString BuiltInText(UINT id) {
     UINT id = 0;
     CString text;
   };
-  static Kept* kept = new Kept();
+  // Per thread, as the rest of the emulated layer keeps its caches: controls on two
+  // threads must not share it.
+  thread_local Kept kept;
   const ModuleResources* resources = QarnGetModuleResources();
   if (!resources) return CString();
-  if (resources->strings != kept->strings || resources->stringCount != kept->stringCount || id != kept->id) {
-    kept->text.LoadString(id);
-    kept->strings = resources->strings;
-    kept->stringCount = resources->stringCount;
-    kept->id = id;
+  if (resources->strings != kept.strings || resources->stringCount != kept.stringCount || id != kept.id) {
+    kept.text.LoadString(id);
+    kept.strings = resources->strings;
+    kept.stringCount = resources->stringCount;
+    kept.id = id;
   }
-  return kept->text;
+  return kept.text;
 #endif
 }
 
