@@ -7,6 +7,10 @@
 #include <filesystem>
 #include <system_error>
 
+#if !defined(_WIN32)
+#include <unistd.h>
+#endif
+
 #include "hostlink/ntt_record.h"
 #include "platform/afx_dc.h"
 #include "refhost/view_painter.h"
@@ -49,9 +53,28 @@ void PlaneRotation(const double plane[6], double m[9]) {
   multiply(rx, ryz, m);
 }
 
-// The folder that holds the host control's file, first on the search path.
-std::filesystem::path& HostFileFolder() {
-  static std::filesystem::path folder;
+// The folder that holds the host control's file, first on the search path. It is removed
+// when the process that made it exits, so that test runs leave no folder behind; a forked
+// child does not remove its parent's.
+struct HostFolder {
+  std::filesystem::path path;
+  unsigned long owner = 0;
+  ~HostFolder() {
+    if (path.empty() || owner != CurrentProcess()) return;
+    std::error_code ignored;
+    std::filesystem::remove_all(path, ignored);
+  }
+  static unsigned long CurrentProcess() {
+#if defined(_WIN32)
+    return GetCurrentProcessId();
+#else
+    return static_cast<unsigned long>(getpid());
+#endif
+  }
+};
+
+HostFolder& HostFileFolder() {
+  static HostFolder folder;
   return folder;
 }
 
@@ -247,7 +270,8 @@ void ReferenceHost::World3DToPlane(double& x, double& y, double& z) const {
 }
 
 void ReferenceHost::SetFileVersion(const std::optional<std::string>& version) {
-  std::filesystem::path& folder = HostFileFolder();
+  HostFolder& owned = HostFileFolder();
+  std::filesystem::path& folder = owned.path;
   if (folder.empty()) {
     // A private folder first on PATH: the version functions look a bare file name up
     // in the program's folder, the current folder, the system folders and then PATH.
@@ -264,6 +288,7 @@ void ReferenceHost::SetFileVersion(const std::optional<std::string>& version) {
     }
     if (made.empty()) return;
     folder = made;
+    owned.owner = HostFolder::CurrentProcess();
     std::string newPath = folder.string();
     DWORD size = GetEnvironmentVariableA("PATH", nullptr, 0);
     if (size > 0) {
@@ -277,6 +302,7 @@ void ReferenceHost::SetFileVersion(const std::optional<std::string>& version) {
     char pattern[] = "/tmp/qarnref-XXXXXX";
     if (!mkdtemp(pattern)) return;
     folder = pattern;
+    owned.owner = HostFolder::CurrentProcess();
     const char* path = std::getenv("PATH");
     std::string newPath = folder.string() + (path && *path ? std::string(":") + path : std::string());
     setenv("PATH", newPath.c_str(), 1);
