@@ -12,8 +12,8 @@
 #include "control/qarnedit_ctrl.h"
 #include "editcore/edit_controller.h"
 #include "hostlink/ntt_record.h"
+#include "refhost/record_maker.h"
 #include "refhost/reference_host.h"
-#include "tests/core/entity_records.h"
 
 namespace bench {
 

@@ -13,9 +13,9 @@
 #include "platform/connection_point.h"
 #include "platform/desktop.h"
 #include "platform/oleauto.h"
+#include "refhost/record_maker.h"
 #include "refhost/reference_host.h"
 #include "resources/resource.h"
-#include "tests/core/entity_records.h"
 
 // Records the events fired into it as "EditDone", "EditAborted", "Snap(x,y)" and
 // "CaptionChanged(text)".

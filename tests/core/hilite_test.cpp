@@ -3,7 +3,7 @@
 #include <sstream>
 
 #include "core_fixture.h"
-#include "entity_records.h"
+#include "refhost/record_maker.h"
 
 namespace {
 
@@ -125,7 +125,7 @@ TEST_F(HiliteTest, DuringAnEditThePointerInputStopsButTheEditGoesOn) {
 
 TEST_F(HiliteTest, HostileRecordsShowNothingAndRegisterNothing) {
   Connect();
-  for (const Hostile& h : HostileRecords(make, false)) {
+  for (const Hostile& h : HostileRecords(make, false, EditController::kInitialRingCount)) {
     host.calls.clear();
     ctl->hiliteNttVertexes(static_cast<LONG>(h.record));
     EXPECT_EQ(Editor().MarkCount(), 0) << h.what;

@@ -210,7 +210,7 @@ TEST_F(LoadEntityTest, UnsupportedTypesAreRefusedWithOnlyTheResetsBeforeTheTypeT
 
 TEST_F(LoadEntityTest, HostileRecordsAreRefusedBeforeAnythingIsAttached) {
   Connect();
-  for (const Hostile& h : HostileRecords(make, true)) {
+  for (const Hostile& h : HostileRecords(make, true, EditController::kInitialRingCount)) {
     host.calls.clear();
     sink.events.clear();
     EXPECT_FALSE(ctl->editNTT(static_cast<LONG>(h.record))) << h.what;

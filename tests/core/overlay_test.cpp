@@ -7,9 +7,9 @@
 #include <limits>
 
 #include "core_fixture.h"
-#include "entity_records.h"
 #include "feedback/grips.h"
 #include "platform/window.h"
+#include "refhost/record_maker.h"
 
 namespace {
 

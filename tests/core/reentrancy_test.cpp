@@ -4,7 +4,7 @@
 #include <algorithm>
 
 #include "core_fixture.h"
-#include "entity_records.h"
+#include "refhost/record_maker.h"
 
 namespace {
 

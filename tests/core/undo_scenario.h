@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "core_fixture.h"
+#include "entity_records.h"
 
 namespace undo_test {
 

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "core_fixture.h"
-#include "entity_records.h"
+#include "refhost/record_maker.h"
 #include "undo_scenario.h"
 
 namespace {

@@ -2,10 +2,9 @@
 
 #include <cstring>
 #include <functional>
-#include <random>
+#include <vector>
 
-#define QARN_FUZZ_NO_ENTRY
-#include "fuzz/property_stream_fuzz.cpp"
+#include "platform/prop_exchange.h"
 #include "tests/dispatch/test_support.h"
 
 namespace {
@@ -222,20 +221,6 @@ TEST(PropertyPersistence, OutOfRangeStockValuesTakeTheirDefaultsOnBothPaths) {
   CtrlPtr dst;
   QarnLoadFromStream(dst.p, bytes.data(), bytes.size());
   EXPECT_EQ(dst->GetBackColor(), 0x8000001Eu) << "the last system colour is kept";
-}
-
-TEST(PropertyStream, FuzzHarnessHoldsOnMutatedStreams) {
-  CtrlPtr src;
-  SetNonDefaults(src.p);
-  std::vector<BYTE> good;
-  QarnSaveToStream(src.p, good);
-  std::mt19937 rng(1234);
-  for (int i = 0; i < 3000; ++i) {
-    const std::vector<BYTE> b = qarn_fuzz::Mutated(good, rng, qarn_fuzz::PropertyStreamMutations());
-    qarn_fuzz::PropertyStreamOneInput(b.data(), b.size());  // aborts on a broken invariant
-  }
-  qarn_fuzz::PropertyStreamOneInput(nullptr, 0);
-  qarn_fuzz::PropertyStreamOneInput(good.data(), good.size());
 }
 
 TEST(PropertyBag, RoundTripAndUnknownNames) {

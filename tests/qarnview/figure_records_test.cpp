@@ -107,7 +107,7 @@ TEST_F(FigureRecordTest, RecordsBecomeWhatTheEditorHoldsAfterLoadingThem) {
 
 TEST_F(FigureRecordTest, RecordsThatCannotBeFiguresAreRefusedAndLeaveTheFigure) {
   std::vector<Hostile> bad;
-  for (Hostile& h : HostileRecords(make, true))
+  for (Hostile& h : HostileRecords(make, true, EditController::kInitialRingCount))
     if (h.what != "polygon with more rings than the ring array") bad.push_back(h);  // a figure may have more
   RecordMaker::Polygon g;
   g.xy = {0, 0, 1, 0, 1, 1};

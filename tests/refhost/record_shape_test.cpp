@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "hostlink/ntt_record.h"
+#include "refhost/record_maker.h"
 #include "refhost/record_shape.h"
-#include "tests/core/entity_records.h"
 
 namespace {
 

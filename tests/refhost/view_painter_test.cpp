@@ -11,9 +11,9 @@
 #include "platform/afx_dc.h"
 #include "platform/gdi.h"
 #include "platform/window.h"
+#include "refhost/record_maker.h"
 #include "refhost/reference_host.h"
 #include "refhost/view_painter.h"
-#include "tests/core/entity_records.h"
 
 namespace {
 

@@ -12,8 +12,8 @@
 #include "platform/desktop.h"
 #include "platform/menu.h"
 #include "platform/oleauto.h"
+#include "refhost/record_maker.h"
 #include "refhost/reference_host.h"
-#include "tests/core/entity_records.h"
 
 namespace {
 
@@ -80,7 +80,8 @@ void MakeRecords(RecordMaker& make, std::vector<uint32_t>& valid, std::vector<ui
   g.z = {1, 2, 3, 4, 5, 6, 7};
   valid.push_back(make.PolygonRecord(g));
   hostile.clear();
-  for (const Hostile& h : HostileRecords(make, true)) hostile.push_back(h.record);
+  for (const Hostile& h : HostileRecords(make, true, EditController::kInitialRingCount))
+    hostile.push_back(h.record);
 }
 
 }  // namespace

@@ -5,7 +5,7 @@ import sys
 
 import pytest
 
-SCRIPT = os.path.join(os.path.dirname(__file__), "..", "windows", "compare_gdi_dumps.py")
+SCRIPT = os.path.join(os.path.dirname(__file__), "..", "compare_gdi_dumps.py")
 
 
 def write_dump(folder, cases):
@@ -60,6 +60,6 @@ def test_the_stored_list_gives_every_case_a_reason():
         import compare_gdi_dumps
     finally:
         sys.path.pop(0)
-    path = os.path.join(os.path.dirname(SCRIPT), "gdi", "known_differences.txt")
+    path = os.path.join(os.path.dirname(__file__), "known_differences.txt")
     for name, reason in compare_gdi_dumps.known_differences(path).items():
         assert len(reason.split()) >= 3, f"{name}: a reason is a sentence, not a word"
