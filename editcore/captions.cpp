@@ -53,11 +53,11 @@ void EditController::BuildMeasurePrefix(CString& prefix) const {
   if (m_mode == MODE_POLYLINE && !m_pSite->PolylineMeasureFormat().IsEmpty()) {
     double area = 0, length = 0;
     ComputeMeasures(area, length);
-    prefix = CString(FormatMeasures(m_pSite->PolylineMeasureFormat().str(), 1, length, 0.0));
+    prefix = CString(m_measureFormatter.Format(m_pSite->PolylineMeasureFormat().str(), 1, length, 0.0));
   } else if (m_mode == MODE_POLYGON && !m_pSite->PolygonMeasureFormat().IsEmpty()) {
     double area = 0, length = 0;
     ComputeMeasures(area, length);
-    prefix = CString(FormatMeasures(m_pSite->PolygonMeasureFormat().str(), 2, area, length));
+    prefix = CString(m_measureFormatter.Format(m_pSite->PolygonMeasureFormat().str(), 2, area, length));
   }
 }
 

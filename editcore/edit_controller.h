@@ -7,6 +7,7 @@
 #include "editcore/edit_site.h"
 #include "editcore/edit_step.h"
 #include "editcore/figure.h"
+#include "editcore/measure_format.h"
 #include "editcore/ring.h"
 #include "hostlink/host_interfaces.h"
 #include "platform/abi.h"
@@ -307,6 +308,8 @@ class EditController final : public PointerHandler, public OverlayPainter {
   void ForgetOtherEngines(HostEngine* pEngine);
 
   Figure m_figure{kInitialRingCount};
+  // The caption's measures format, checked once rather than at every click.
+  mutable MeasureFormatter m_measureFormatter;
   EditStep m_step = EditStep::Idle;
   // The vertex a press picked in the current ring, or -1.
   int32_t m_curVertex = -1;
