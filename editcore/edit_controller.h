@@ -87,7 +87,9 @@ class EditController final : public PointerHandler, public OverlayPainter {
   // Captions
   void SetStep(EditStep step);
   EditStep Step() const { return m_step; }
-  void BuildMeasurePrefix(CString& prefix) const;
+  // The measures in front of the caption as the container's format writes them (empty
+  // without a format for the mode); valid until the next call.
+  std::string_view MeasurePrefix() const;
   // The caption's measures of the figure: a polyline's length, a polygon's area and
   // perimeter (zero for the other modes).
   void ComputeMeasures(double& area, double& length) const;

@@ -60,6 +60,8 @@ bool ParseConversion(std::string_view format, size_t& i, Conversion& c) {
 // bytes cuts it.
 class Prefix {
  public:
+  explicit Prefix(char* text) : m_text(text) {}
+  size_t Size() const { return m_size; }
   void Append(const char* text, size_t n) {
     n = std::min(n, kMaxMeasurePrefix - m_size);
     std::memcpy(m_text + m_size, text, n);
@@ -71,10 +73,9 @@ class Prefix {
     std::memset(m_text + m_size, c, n);
     m_size += n;
   }
-  std::string Text() const { return std::string(m_text, m_size); }
 
  private:
-  char m_text[kMaxMeasurePrefix];
+  char* m_text;  // room for kMaxMeasurePrefix bytes
   size_t m_size = 0;
 };
 
@@ -241,43 +242,50 @@ void MeasureFormatter::Prepare(std::string_view format, int maxValues) {
   }
 }
 
-bool MeasureFormatter::WriteDirectly(double first, double second, std::string& text) const {
+bool MeasureFormatter::WriteDirectly(double first, double second, size_t& size) {
   if (!m_direct || !LibraryPrintsAsWeDo()) return false;
   const double values[2] = {first, second};
   for (int k = 0; k < m_conversions; ++k)
     if (!std::isfinite(values[k])) return false;
-  Prefix out;
+  Prefix out(m_text);
   out.Append(m_literals[0]);
   for (int k = 0; k < m_conversions; ++k) {
     AppendValue(m_specs[k], values[k], out);
     out.Append(m_literals[k + 1]);
   }
-  text = out.Text();
+  size = out.Size();
   return true;
 }
 
 bool MeasureFormatter::FormatDirectly(std::string_view format, int maxValues, double first, double second,
                                       std::string& text) {
   Prepare(format, maxValues);
-  return WriteDirectly(first, second, text);
+  size_t size = 0;
+  if (m_refused || !WriteDirectly(first, second, size)) return false;
+  text.assign(m_text, size);
+  return true;
 }
 
-std::string MeasureFormatter::Format(std::string_view format, int maxValues, double first, double second) {
+std::string_view MeasureFormatter::Write(std::string_view format, int maxValues, double first, double second) {
   Prepare(format, maxValues);
-  if (m_refused) return {};
-  std::string text;
-  if (WriteDirectly(first, second, text)) return text;
-  char buffer[kMaxMeasurePrefix + 1];
+  size_t size = 0;
+  if (!m_refused && !WriteDirectly(first, second, size)) {
 #if defined(__GNUC__)
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wformat-nonliteral"
 #endif
-  int written = std::snprintf(buffer, sizeof(buffer), m_printf.c_str(), first, second);
+    const int written = std::snprintf(m_text, sizeof(m_text), m_printf.c_str(), first, second);
 #if defined(__GNUC__)
 #pragma GCC diagnostic pop
 #endif
-  if (written < 0) return {};
-  return std::string(buffer);
+    size = written < 0 ? 0 : std::strlen(m_text);
+  }
+  m_text[size] = '\0';
+  return {m_text, size};
+}
+
+std::string MeasureFormatter::Format(std::string_view format, int maxValues, double first, double second) {
+  return std::string(Write(format, maxValues, first, second));
 }
 
 std::string FormatMeasures(std::string_view format, int maxValues, double first, double second) {

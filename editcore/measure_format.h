@@ -35,6 +35,9 @@ bool FormatMeasuresDirectly(std::string_view format, int maxValues, double first
 class MeasureFormatter {
  public:
   std::string Format(std::string_view format, int maxValues, double first, double second);
+  // The same text in the formatter's own buffer, followed by a NUL: valid until the next
+  // call, so that the caption can be built without a string of its own.
+  std::string_view Write(std::string_view format, int maxValues, double first, double second);
   // As FormatMeasuresDirectly.
   bool FormatDirectly(std::string_view format, int maxValues, double first, double second, std::string& text);
 
@@ -48,7 +51,8 @@ class MeasureFormatter {
 
  private:
   void Prepare(std::string_view format, int maxValues);
-  bool WriteDirectly(double first, double second, std::string& text) const;
+  // Writes the text into m_text; false when it is left to the C library.
+  bool WriteDirectly(double first, double second, size_t& size);
 
   std::string m_format;  // as given, embedded NULs and all: the key of what follows
   int m_maxValues = -1;
@@ -60,4 +64,5 @@ class MeasureFormatter {
   std::string m_literals[3];
   Conversion m_specs[2];
   std::string m_printf;  // the checked format, for the C library
+  char m_text[kMaxMeasurePrefix + 1];
 };
