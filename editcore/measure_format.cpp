@@ -94,8 +94,8 @@ bool LibraryPrintsAsWeDo() {
 #if defined(__SIZEOF_INT128__)
 // "%.Nf" of a value below 2^53 in exact integers, ending at `end`: the value is
 // m * 2^-shift, so its digits are m * 10^N / 2^shift rounded to nearest, ties to even,
-// as printf rounds the exact binary value. A tenth of what std::to_chars costs for the
-// few places a caption shows. Null when the value or the precision is too large.
+// as printf rounds the exact binary value. About a third of what std::to_chars costs for
+// the few places a caption shows. Null when the value or the precision is too large.
 char* FixedDigits(double value, int precision, char* end) {
   static constexpr uint64_t kPowers[20] = {1ULL,
                                            10ULL,
@@ -159,7 +159,7 @@ void AppendValue(const Conversion& c, double value, Prefix& out) {
   char digits[kMaxMeasurePrefix + 320];
   char* const end = digits + sizeof(digits);
   char* first = nullptr;
-  bool fixed = c.letter == 'f' || c.letter == 'F';
+  const bool fixed = c.letter == 'f' || c.letter == 'F';
 #if defined(__SIZEOF_INT128__)
   if (fixed) first = FixedDigits(value, precision, end);
 #endif
