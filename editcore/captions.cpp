@@ -33,32 +33,37 @@ void EditController::SetStep(EditStep step) {
   // A press or menu command whose Snap or dialog let the container end the edit goes on
   // to its next step; an edit that is over has no step but idle.
   if (m_mode == MODE_IDLE && step != EditStep::Idle) return;
-  // The prefix is built in the caption itself, and the prompt taken over or appended:
-  // one string per click, and without measures no concatenation at all.
-  CString caption;
-  BuildMeasurePrefix(caption);
   m_step = step;
-  const UINT id = PromptId(step);
-  if (!id)
-    caption.Empty();  // a step without a prompt shows nothing, measures or not
-  else if (caption.IsEmpty())
-    caption = m_pSite->LocalizedString(id);
-  else
-    caption += m_pSite->LocalizedString(id);
+  // A step without a prompt shows nothing, measures or not. Otherwise one string per
+  // click: the prompt as it comes, or measures and prompt written once into room for both.
+  CString caption;
+  if (const UINT id = PromptId(step)) {
+    CString prompt = m_pSite->LocalizedString(id);
+    const std::string_view prefix = MeasurePrefix();
+    if (prefix.empty()) {
+      caption = std::move(prompt);
+    } else {
+      std::string text;
+      text.reserve(prefix.size() + prompt.str().size());
+      text.append(prefix).append(prompt.str());
+      caption = CString(std::move(text));
+    }
+  }
   m_pSite->SetCaption(caption);
 }
 
-void EditController::BuildMeasurePrefix(CString& prefix) const {
-  prefix.Empty();
+std::string_view EditController::MeasurePrefix() const {
   if (m_mode == MODE_POLYLINE && !m_pSite->PolylineMeasureFormat().IsEmpty()) {
     double area = 0, length = 0;
     ComputeMeasures(area, length);
-    prefix = CString(FormatMeasures(m_pSite->PolylineMeasureFormat().str(), 1, length, 0.0));
-  } else if (m_mode == MODE_POLYGON && !m_pSite->PolygonMeasureFormat().IsEmpty()) {
+    return m_measureFormatter.Write(m_pSite->PolylineMeasureFormat().str(), 1, length, 0.0);
+  }
+  if (m_mode == MODE_POLYGON && !m_pSite->PolygonMeasureFormat().IsEmpty()) {
     double area = 0, length = 0;
     ComputeMeasures(area, length);
-    prefix = CString(FormatMeasures(m_pSite->PolygonMeasureFormat().str(), 2, area, length));
+    return m_measureFormatter.Write(m_pSite->PolygonMeasureFormat().str(), 2, area, length);
   }
+  return {};
 }
 
 void EditController::ComputeMeasures(double& area, double& length) const {

@@ -7,6 +7,7 @@
 #include "editcore/edit_site.h"
 #include "editcore/edit_step.h"
 #include "editcore/figure.h"
+#include "editcore/measure_format.h"
 #include "editcore/ring.h"
 #include "hostlink/host_interfaces.h"
 #include "platform/abi.h"
@@ -86,7 +87,9 @@ class EditController final : public PointerHandler, public OverlayPainter {
   // Captions
   void SetStep(EditStep step);
   EditStep Step() const { return m_step; }
-  void BuildMeasurePrefix(CString& prefix) const;
+  // The measures in front of the caption as the container's format writes them (empty
+  // without a format for the mode); valid until the next call.
+  std::string_view MeasurePrefix() const;
   // The caption's measures of the figure: a polyline's length, a polygon's area and
   // perimeter (zero for the other modes).
   void ComputeMeasures(double& area, double& length) const;
@@ -307,6 +310,8 @@ class EditController final : public PointerHandler, public OverlayPainter {
   void ForgetOtherEngines(HostEngine* pEngine);
 
   Figure m_figure{kInitialRingCount};
+  // The caption's measures format, checked once rather than at every click.
+  mutable MeasureFormatter m_measureFormatter;
   EditStep m_step = EditStep::Idle;
   // The vertex a press picked in the current ring, or -1.
   int32_t m_curVertex = -1;

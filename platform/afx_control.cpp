@@ -140,7 +140,10 @@ HRESULT COleControl::XConnPtContainer::FindConnectionPoint(REFIID riid, IConnect
   return S_OK;
 }
 
+// Most events of a click have no listener: they return before the arguments are even
+// walked, without entering FireEventV and its frame.
 void COleControl::FireEvent(DISPID dispid, const BYTE* pbParams, ...) {
+  if (m_connPoint.GetConnectionCount() == 0) return;
   va_list args;
   va_start(args, pbParams);
   FireEventV(dispid, pbParams, args);
@@ -148,6 +151,7 @@ void COleControl::FireEvent(DISPID dispid, const BYTE* pbParams, ...) {
 }
 
 void COleControl::FireEvent(DISPID dispid, const char* pszParams, ...) {
+  if (m_connPoint.GetConnectionCount() == 0) return;
   va_list args;
   va_start(args, pszParams);
   FireEventV(dispid, reinterpret_cast<const BYTE*>(pszParams), args);
