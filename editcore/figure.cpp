@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
+
+#include "editcore/fast_paths.h"
 
 Figure::Figure(int32_t ringArrayLength) {
   CreateStorage(ringArrayLength);
@@ -52,6 +55,22 @@ void Figure::SetRingCount(int32_t n) {
   if (n <= m_closedSums.ring) m_closedSums = RunningSums{};
   if (n < 1) m_openSums = RunningSums{};
   m_ringCount = n;
+}
+
+void Figure::GrowAll(const int32_t* counts) {
+  std::vector<int32_t> room(static_cast<size_t>(m_ringCount));
+  bool grows = false;
+  for (int32_t r = 0; r < m_ringCount; ++r) {
+    room[r] = m_rings[r].CapacityFor(counts[r] - 1);
+    grows = grows || room[r] != m_rings[r].capacity;
+  }
+  // Rings with room enough stay where they are, laid out by an earlier load or not.
+  if (!grows) return;
+  if (FastPaths::enabled && m_ringCount > 1) {
+    ring_storage::LayOut(m_rings, room.data(), m_ringCount);
+  } else {
+    for (int32_t r = 0; r < m_ringCount; ++r) m_rings[r].EnsureIndex(counts[r] - 1);
+  }
 }
 
 void Figure::SetVertexCount(int32_t r, int32_t n) {

@@ -81,6 +81,9 @@ class Figure {
   int32_t Room(int32_t r) const { return m_rings[r].capacity; }
   // Only the room grows: the vertices stay what they were.
   void Grow(int32_t r, int32_t index) { m_rings[r].EnsureIndex(index); }
+  // Gives rings [0, RingCount()) room for counts[r] vertices each, as Grow would, laid
+  // out side by side in memory so that loops over every ring run as over one ring.
+  void GrowAll(const int32_t* counts);
 
   // The whole arrays, for the record writers that walk all rings at once.
   Ring* RingArray() {

@@ -61,14 +61,14 @@ void WriteRingSlot(Figure& fig, int32_t ring, const RingSlot& slot) {
 namespace {
 // Arrays of `capacity` slots holding the first `count` values of `from`; the rest zero,
 // as a ring's unused slots are.
-std::unique_ptr<double[]> CopyOf(const double* from, int32_t count, int32_t capacity) {
-  std::unique_ptr<double[]> to(new double[static_cast<size_t>(capacity)]);
+KeptCoordinates::Array CopyOf(const double* from, int32_t count, int32_t capacity) {
+  KeptCoordinates::Array to(ring_storage::NewDoubles(capacity));
   std::memcpy(to.get(), from, sizeof(double) * static_cast<size_t>(count));
   std::memset(to.get() + count, 0, sizeof(double) * static_cast<size_t>(capacity - count));
   return to;
 }
 
-void SwapArray(double*& ringArray, std::unique_ptr<double[]>& kept) {
+void SwapArray(double*& ringArray, KeptCoordinates::Array& kept) {
   double* mine = kept.release();
   kept.reset(ringArray);
   ringArray = mine;

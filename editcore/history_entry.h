@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "editcore/edit_step.h"
+#include "editcore/ring.h"
 
 struct StepMarks {
   EditStep step = EditStep::Idle;
@@ -30,7 +31,9 @@ struct KeptCoordinates {
   int32_t ring = 0;
   int32_t count = 0;
   int32_t capacity = 0;
-  std::unique_ptr<double[]> x, y, z;
+  // Ring storage, as they take the place of a ring's own arrays.
+  using Array = std::unique_ptr<double[], ring_storage::Releaser>;
+  Array x, y, z;
 
   int64_t Bytes() const {
     return int64_t{capacity} * static_cast<int64_t>(sizeof(double)) * (z ? 3 : 2);

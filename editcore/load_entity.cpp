@@ -144,18 +144,27 @@ BOOL EditController::LoadEntity(HostEngine* pEngine, RECORDADDR record) {
       }
       enter(MODE_POLYLINE, EditStep::ChooseVertexToMove);
       break;
-    case ntt::kPolygon:
+    case ntt::kPolygon: {
       m_figure.SetRingCount(static_cast<int32_t>(f.ringCount));
-      for (uint32_t r = 0; r < f.ringCount; ++r) {
+      // Read again after Attach: a host callback in between must not widen a ring.
+      auto descriptor = [&f](uint32_t r) {
         entity::RingDescriptor d{};
-        // Read again after Attach: a host callback in between must not widen a ring.
         if (!entity::ReadRingDescriptor(f, r, d) || uint64_t{d.first} + d.count > f.count) d = {0, 0, ntt::kPerimeter};
+        return d;
+      };
+      // Every ring's room at once, so that the rings lie side by side.
+      std::vector<int32_t> counts(f.ringCount);
+      for (uint32_t r = 0; r < f.ringCount; ++r) counts[r] = static_cast<int32_t>(descriptor(r).count);
+      m_figure.GrowAll(counts.data());
+      for (uint32_t r = 0; r < f.ringCount; ++r) {
+        const entity::RingDescriptor d = descriptor(r);
         m_figure.SetHole(r, d.kind == ntt::kHole);
         m_figure.SetVertexCount(r, static_cast<int32_t>(d.count));
         CopyVertices(m_figure.Vertices(r), f, d.first, d.count, false);
       }
       enter(MODE_POLYGON, EditStep::ChooseVertexToMove);
       break;
+    }
     default: break;
   }
   // A CaptionChanged handler that ended or replaced the edit: the load did not stick.

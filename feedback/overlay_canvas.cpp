@@ -144,19 +144,26 @@ void OverlayCanvas::ForgetSegments() {
   for (DrawnSegment& slot : m_segments) slot.valid = false;
 }
 
-void OverlayCanvas::Segment(int x0, int y0, int x1, int y1) {
+void OverlayCanvas::DrawSegment(int x0, int y0, int x1, int y1) {
   m_used = true;
   if (m_skip) {
     m_expected = POINT{x1, y1};
-    // A line from a pixel to itself lights nothing.
-    if (x0 == x1 && y0 == y1) return;
+    // A line from a pixel to itself, which lights nothing, was settled inline.
+    const bool oneStep = std::abs(x1 - x0) <= 1 && std::abs(y1 - y0) <= 1;
+    // A longer segment drawn before in this pass is settled first: vertices far off or at
+    // NaN give the same few long segments again and again, mostly across the box.
+    DrawnSegment* slot = nullptr;
+    if (!oneStep && m_tracked) {
+      slot = &SlotOf(x0, y0, x1, y1);
+      if (slot->valid && slot->x0 == x0 && slot->y0 == y0 && slot->x1 == x1 && slot->y1 == y1) return;
+    }
     if (BoxOutside(std::min(x0, x1), std::min(y0, y1), std::max(x0, x1), std::max(y0, y1))) return;
     // One step lights only its start pixel.
-    if (std::abs(x1 - x0) <= 1 && std::abs(y1 - y0) <= 1) {
+    if (oneStep) {
       if (m_tracked && Covered(x0, y0)) return;
       Mark(x0, y0);
     } else if (m_tracked) {
-      if (RepeatedSegment(x0, y0, x1, y1)) return;
+      *slot = DrawnSegment{x0, y0, x1, y1, true};
       // A horizontal or vertical run lights the same pixels under every line rule: from
       // the start up to the end, which it leaves out. Vertices at NaN or an infinity
       // send such runs across the view from pixel after pixel.

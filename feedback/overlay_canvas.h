@@ -20,7 +20,7 @@ class OverlayCanvas {
   OverlayCanvas& operator=(const OverlayCanvas&) = delete;
 
   // MoveTo (x0, y0), LineTo (x1, y1) with the selected pen.
-  void Segment(int x0, int y0, int x1, int y1);
+  inline void Segment(int x0, int y0, int x1, int y1);
   // The same, always drawn: for styled pens, whose pixels are not tracked.
   void StyledSegment(int x0, int y0, int x1, int y1);
   void SquareGrip(int x, int y);
@@ -33,6 +33,8 @@ class OverlayCanvas {
   struct Pixel {
     int x, y;
   };
+  // Segment beyond the cases settled inline.
+  void DrawSegment(int x0, int y0, int x1, int y1);
   bool Covered(int x, int y) const;
   void Mark(int x, int y);
   bool AllCovered(const Pixel* pixels, int count) const;
@@ -97,7 +99,7 @@ class OverlayCanvas {
     bool valid;
   };
   static constexpr int kSegmentSlots = 256;
-  bool RepeatedSegment(int x0, int y0, int x1, int y1);
+  DrawnSegment& SlotOf(int x0, int y0, int x1, int y1);
   // A horizontal or vertical segment's pixels in the clip box: whether all are lit
   // (test), or lights them all (returning true).
   bool RunLit(int x0, int y0, int x1, int y1, bool test);
@@ -148,14 +150,24 @@ inline bool OverlayCanvas::Repeated(MarkKind kind, int x, int y) {
   return false;
 }
 
-inline bool OverlayCanvas::RepeatedSegment(int x0, int y0, int x1, int y1) {
+inline OverlayCanvas::DrawnSegment& OverlayCanvas::SlotOf(int x0, int y0, int x1, int y1) {
   // Every bit of the end points reaches the slot index: far pixels differ in high bits.
   uint64_t h = (uint64_t{static_cast<uint32_t>(x0)} << 32 | static_cast<uint32_t>(y0)) * 0x9E3779B97F4A7C15u;
   h ^= (uint64_t{static_cast<uint32_t>(x1)} << 32 | static_cast<uint32_t>(y1)) + (h >> 29);
   h *= 0xBF58476D1CE4E5B9u;
   h ^= h >> 31;
-  DrawnSegment& slot = m_segments[static_cast<size_t>(h >> 56) % kSegmentSlots];
-  if (slot.valid && slot.x0 == x0 && slot.y0 == y0 && slot.x1 == x1 && slot.y1 == y1) return true;
-  slot = DrawnSegment{x0, y0, x1, y1, true};
-  return false;
+  return m_segments[static_cast<size_t>(h >> 56) % kSegmentSlots];
+}
+
+inline void OverlayCanvas::Segment(int x0, int y0, int x1, int y1) {
+  // Inline, the segments most vertices of a dense figure give: one within a pixel, which
+  // lights nothing, and one step, which lights only a start pixel lit before.
+  // Longer segments leave at the first compare.
+  if (m_skip && static_cast<uint64_t>(int64_t{x1} - x0 + 1) <= 2u && static_cast<uint64_t>(int64_t{y1} - y0 + 1) <= 2u &&
+      ((x0 == x1 && y0 == y1) || (m_tracked && Covered(x0, y0)))) {
+    m_used = true;
+    m_expected = POINT{x1, y1};
+    return;
+  }
+  DrawSegment(x0, y0, x1, y1);
 }

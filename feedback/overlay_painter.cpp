@@ -86,31 +86,44 @@ void EditController::OnOtherPaintEvent(DWORD) {}
 
 void EditController::PaintRings(CDC& dc, HPEN, COLORREF color) {
   HDC hdc = dc.GetSafeHdc();
-  const bool segmentGrips = m_step == EditStep::ChooseSegmentToSplit || m_step == EditStep::DragSplitVertex;
+  // What decides the marks is read once: only the host's conversions run in the loop.
+  const bool vertexGrips = m_step == EditStep::ChooseVertexToMove || m_step == EditStep::DragVertex;
+  const bool deleteMarks = m_step == EditStep::ChooseVertexToDelete || m_step == EditStep::ConfirmDelete;
+  const bool splitGrip = m_step == EditStep::DragSplitVertex;
+  const bool segmentGrips = m_step == EditStep::ChooseSegmentToSplit || splitGrip;
+  const bool drawing = m_step == EditStep::Draw;
+  const bool polygon = m_mode == MODE_POLYGON;
+  const bool lockEnds = m_noBeginEndEdit != 0;
+  const bool is3D = m_is3D;
+  HostEngine* const engine = m_pPaintEngine;
+  // WorldToPixel, inline: it runs for every vertex.
+  auto toPixel = [engine, is3D](double x, double y, double z, int& px, int& py) {
+    if (is3D) engine->WorldToView3D(&x, &y, &z);
+    engine->WorldToScreen(&x, &y);
+    px = Truncate(x);
+    py = Truncate(y);
+  };
   OverlayCanvas canvas(hdc);
   for (int32_t r = 0; r < m_figure.RingCount(); ++r) {
     const Ring& ring = std::as_const(m_figure).Vertices(r);
     const int32_t n = m_figure.VertexCount(r);
+    const bool lastRing = r == m_figure.LastRing();
+    const int32_t splitVertex = splitGrip && r == m_figure.CurrentRing() ? m_curVertex : -1;
     int prevX = 0, prevY = 0;
     int32_t prevPart = 1;
     for (int32_t i = 0; i < n; ++i) {
-      const int32_t part = m_is3D ? ring.part[i] : 1;
+      const int32_t part = is3D ? ring.part[i] : 1;
       int x = 0, y = 0;
-      WorldToPixel(ring.x[i], ring.y[i], ring.z[i], x, y);
-      const bool unlocked = (i != 0 && i != n - 1) || !m_noBeginEndEdit;
+      toPixel(ring.x[i], ring.y[i], ring.z[i], x, y);
+      const bool unlocked = (i != 0 && i != n - 1) || !lockEnds;
 
-      if ((unlocked && (m_step == EditStep::ChooseVertexToMove || m_step == EditStep::DragVertex)) ||
-          (m_step == EditStep::DragSplitVertex && i == m_curVertex && r == m_figure.CurrentRing())) {
-        canvas.SquareGrip(x, y);
-      }
-      if (unlocked && (m_step == EditStep::ChooseVertexToDelete || m_step == EditStep::ConfirmDelete)) {
-        canvas.BoxedCross(x, y);
-      }
+      if ((unlocked && vertexGrips) || i == splitVertex) canvas.SquareGrip(x, y);
+      if (unlocked && deleteMarks) canvas.BoxedCross(x, y);
 
       // A polygon closes each ring from its last vertex back to its first.
-      const bool closing = i == 0 && m_mode == MODE_POLYGON;
+      const bool closing = i == 0 && polygon;
       int endX = 0, endY = 0;
-      if (closing) WorldToPixel(ring.x[n - 1], ring.y[n - 1], ring.z[n - 1], endX, endY);
+      if (closing) toPixel(ring.x[n - 1], ring.y[n - 1], ring.z[n - 1], endX, endY);
       const bool joined = i > 0 && part == prevPart;
 
       if (segmentGrips) {
@@ -119,10 +132,10 @@ void EditController::PaintRings(CDC& dc, HPEN, COLORREF color) {
         if (closing) canvas.SquareGrip((endX + x) / 2, (endY + y) / 2);
         if (joined) canvas.SquareGrip((prevX + x) / 2, (prevY + y) / 2);
       }
-      if (m_step == EditStep::Draw && i == n - 1 && r == m_figure.LastRing()) canvas.CircleGrip(x, y);
+      if (drawing && i == n - 1 && lastRing) canvas.CircleGrip(x, y);
 
       if (closing) {
-        if (r == m_figure.LastRing()) {
+        if (lastRing) {
           // The ring still being drawn shows its closing side dotted.
           ScopedPen dotted(hdc, PS_DOT, color);
           canvas.StyledSegment(endX, endY, x, y);

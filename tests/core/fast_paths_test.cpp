@@ -6,6 +6,7 @@
 #include <cstring>
 #include <limits>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core_fixture.h"
@@ -363,6 +364,69 @@ TEST_F(FastPathsTest, ScriptedEditsSaveTheSameRecordBytes) {
     const std::string plain = script(false, is3D);
     EXPECT_GT(fast.size(), 2 * 1300u * 16) << (is3D ? "3D" : "2D") << ": the vertices as hex";
     EXPECT_TRUE(fast == plain) << (is3D ? "3D" : "2D");
+  }
+}
+
+// A polygon of many rings loaded from a record, so that its rings share one block: moves
+// and scales with their undo and redo, a vertex inserted into a ring with no room left
+// and one dragged, with the fast paths on and off. The empty ring has no room asked for.
+TEST_F(FastPathsTest, LoadedRingsEditedSaveTheSameRecordBytes) {
+  auto script = [&](bool fast, bool is3D) {
+    FastPaths::enabled = fast;
+    ctl->abortEdit();
+    Connect();
+    ctl->setMaxNumberOfRings(60);
+    RecordMaker::Polygon g;
+    g.is3D = is3D;
+    for (int r = 0; r < 40; ++r) {
+      const int n = r == 7 ? 0 : r % 5 == 1 ? 3 : r % 3 == 0 ? 20 : 11 + 3 * r;
+      g.rings.push_back({static_cast<uint32_t>(g.xy.size() / 2), static_cast<uint32_t>(n),
+                         static_cast<int16_t>(r == 0 ? ntt::kPerimeter : ntt::kHole)});
+      for (int i = 0; i < n; ++i) {
+        const double t = 6.283185307179586 * i / n, radius = 200 - 4 * r;
+        g.xy.push_back(320 + radius * std::cos(t));
+        g.xy.push_back(240 + radius * std::sin(t));
+        g.z.push_back(r + 0.25 * i);
+      }
+    }
+    EXPECT_TRUE(ctl->editNTT(static_cast<LONG>(make.PolygonRecord(g))));
+    EditController& ec = Editor();
+    ec.OnMenuMove();
+    host.Press(300, 200);
+    host.Move(317, 191);
+    host.Release(317, 191);
+    ec.OnMenuScale();
+    host.Press(400, 100);
+    host.Move(420, 90);
+    host.Move(350, 130);
+    host.Release(350, 130);
+    EXPECT_TRUE(ec.Undo());
+    EXPECT_TRUE(ec.Undo());
+    EXPECT_TRUE(ec.Redo());
+    // Ring 3 has 20 vertices, all the room it was given: the insertion grows it.
+    ec.OnMenuInsertVertex();
+    const Point3 a = ec.GetFigure().At(3, 0), b = ec.GetFigure().At(3, 1);
+    double mx = (a.x + b.x) / 2, my = (a.y + b.y) / 2;
+    host.WorldToScreen(mx, my);
+    host.Press(static_cast<int>(std::lround(mx)), static_cast<int>(std::lround(my)));
+    host.Move(static_cast<int>(std::lround(mx)) + 6, static_cast<int>(std::lround(my)) - 4);
+    host.Release(static_cast<int>(std::lround(mx)) + 6, static_cast<int>(std::lround(my)) - 4);
+    ec.OnMenuMove();
+    host.Press(100, 100);
+    host.Move(90, 120);
+    host.Release(90, 120);
+    EXPECT_TRUE(ec.Undo());
+    EXPECT_TRUE(ctl->saveEdit());
+    const int32_t ring3 = ec.GetFigure().VertexCount(3);
+    const std::string bytes = Flatten(static_cast<uint32_t>(ctl->getDrawnNTT()));
+    FastPaths::enabled = true;
+    return std::make_pair(ring3, bytes);
+  };
+  for (bool is3D : {false, true}) {
+    const auto fast = script(true, is3D);
+    const auto plain = script(false, is3D);
+    EXPECT_EQ(fast.first, 21) << (is3D ? "3D" : "2D") << ": the vertex was not inserted";
+    EXPECT_TRUE(fast.second == plain.second) << (is3D ? "3D" : "2D");
   }
 }
 
