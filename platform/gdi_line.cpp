@@ -34,7 +34,7 @@ long long CeilDiv(long long a, long long b) {  // b > 0
 // kClip says whether a lit pixel can fall off the surface; `pos` is the pattern position
 // of step `first`.
 template <bool kClip>
-void Walk(const Dc& dc, RasterSurface& s, bool xMajor, long long major0, long long sign, long long first,
+[[gnu::always_inline]] inline void Walk(const Dc& dc, RasterSurface& s, bool xMajor, long long major0, long long sign, long long first,
           long long last, long long q, long long r, long long d, long long dn, long pos) {
   const int rop2 = dc.rop2;
   const bool styled = dc.pen->style == PS_DOT;
@@ -155,6 +155,12 @@ bool PenDraws(const Dc& dc) { return dc.pen && dc.pen->style != PS_NULL; }
     return;
   }
   const long long dx = static_cast<long long>(to.x) - from.x, dy = static_cast<long long>(to.y) - from.y;
+  if (static_cast<unsigned long long>(dx + 1) <= 2 && static_cast<unsigned long long>(dy + 1) <= 2) {
+    // One step, the commonest length of all: it lights the start point alone.
+    Walk<false>(dc, s, true, from.x, 1, 0, 0, from.y, -1, 2, 0, stylePos);
+    ++stylePos;
+    return;
+  }
   const long long adx = std::llabs(dx), ady = std::llabs(dy);
   const bool xMajor = adx >= ady;
   const long long steps = xMajor ? adx : ady;
