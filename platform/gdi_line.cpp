@@ -139,24 +139,12 @@ namespace {
 
 bool PenDraws(const Dc& dc) { return dc.pen && dc.pen->style != PS_NULL; }
 
-// A segment of some length drawn with a pen that draws. Kept out of line so that the
-// callers' test for a segment of no length, the commonest of all, stays cheap.
-[[gnu::noinline]] void DrawSegment(Dc& dc, RasterSurface& s, POINT from, POINT to, long& stylePos) {
-  // Most segments of a dense figure are a pixel or two long and lie wholly on the
-  // surface: those need no clamp, no clip and no check per pixel, since every pixel lit
-  // lies within the box of the two end points.
-  const long long w = std::min<long long>(s.Width(), kCoordLimit + 1);
-  const long long h = std::min<long long>(s.Height(), kCoordLimit + 1);
-  if (static_cast<unsigned long long>(from.x) >= static_cast<unsigned long long>(w) ||
-      static_cast<unsigned long long>(to.x) >= static_cast<unsigned long long>(w) ||
-      static_cast<unsigned long long>(from.y) >= static_cast<unsigned long long>(h) ||
-      static_cast<unsigned long long>(to.y) >= static_cast<unsigned long long>(h)) {
-    DrawPenLineGeneral(dc, s, from, to, stylePos);
-    return;
-  }
+// A segment of some length lying wholly on the surface: it needs no clamp, no clip and
+// no check per pixel, since every pixel lit lies within the box of the two end points.
+[[gnu::noinline]] void DrawInside(Dc& dc, RasterSurface& s, POINT from, POINT to, long& stylePos) {
   const long long dx = static_cast<long long>(to.x) - from.x, dy = static_cast<long long>(to.y) - from.y;
   if (static_cast<unsigned long long>(dx + 1) <= 2 && static_cast<unsigned long long>(dy + 1) <= 2) {
-    // One step, the commonest length of all: it lights the start point alone.
+    // One step lights the start point alone.
     Walk<false>(dc, s, true, from.x, 1, 0, 0, from.y, -1, 2, 0, stylePos);
     ++stylePos;
     return;
@@ -169,6 +157,29 @@ bool PenDraws(const Dc& dc) { return dc.pen && dc.pen->style != PS_NULL; }
   Walk<false>(dc, s, xMajor, major0, sign, 0, steps - 1, minor0, -steps, 2 * steps, 2 * (xMajor ? dy : dx),
               stylePos);
   stylePos += static_cast<long>(steps);
+}
+
+// A segment of some length drawn with a pen that draws. Most segments of a dense figure
+// are one step long, lie on the surface and are drawn with a solid pen copied onto it:
+// those are written here, inline in the callers' loops, and the rest handed on.
+inline void DrawSegment(Dc& dc, RasterSurface& s, POINT from, POINT to, long& stylePos) {
+  const long long w = std::min<long long>(s.Width(), kCoordLimit + 1);
+  const long long h = std::min<long long>(s.Height(), kCoordLimit + 1);
+  if (static_cast<unsigned long long>(from.x) >= static_cast<unsigned long long>(w) ||
+      static_cast<unsigned long long>(to.x) >= static_cast<unsigned long long>(w) ||
+      static_cast<unsigned long long>(from.y) >= static_cast<unsigned long long>(h) ||
+      static_cast<unsigned long long>(to.y) >= static_cast<unsigned long long>(h)) {
+    DrawPenLineGeneral(dc, s, from, to, stylePos);
+    return;
+  }
+  const long long dx = static_cast<long long>(to.x) - from.x, dy = static_cast<long long>(to.y) - from.y;
+  if (static_cast<unsigned long long>(dx + 1) <= 2 && static_cast<unsigned long long>(dy + 1) <= 2 &&
+      dc.pen->style != PS_DOT && dc.rop2 == R2_COPYPEN) {
+    s.Row(from.y)[from.x] = s.Quantize(RasterSurface::FromColorRef(dc.pen->color));
+    ++stylePos;
+    return;
+  }
+  DrawInside(dc, s, from, to, stylePos);
 }
 
 }  // namespace
