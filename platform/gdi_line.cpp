@@ -197,9 +197,10 @@ BOOL LineTo(HDC hdc, int x, int y) {
   if (!dc) return FALSE;
   RasterSurface* s = SurfaceOf(*dc);
   POINT to{x, y};
-  if (s) {
+  const POINT from = dc->current;
+  if (s && PenDraws(*dc) && (from.x != to.x || from.y != to.y)) {
     long style = 0;
-    DrawPenLine(*dc, *s, dc->current, to, style);
+    DrawSegment(*dc, *s, from, to, style);
   }
   dc->current = to;
   return s ? TRUE : FALSE;
