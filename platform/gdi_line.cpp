@@ -192,18 +192,26 @@ void DrawPenLine(Dc& dc, RasterSurface& s, POINT from, POINT to, long& stylePos)
 
 using namespace qarn::gdi;
 
+namespace {
+
+// LineTo's drawing, out of line so that a LineTo that draws nothing needs no frame.
+[[gnu::noinline]] BOOL DrawLineTo(Dc& dc, RasterSurface& s, POINT from, POINT to) {
+  long style = 0;
+  DrawSegment(dc, s, from, to, style);
+  return TRUE;
+}
+
+}  // namespace
+
 BOOL LineTo(HDC hdc, int x, int y) {
   Dc* dc = LookupDc(hdc);
   if (!dc) return FALSE;
   RasterSurface* s = SurfaceOf(*dc);
-  POINT to{x, y};
-  const POINT from = dc->current;
-  if (s && PenDraws(*dc) && (from.x != to.x || from.y != to.y)) {
-    long style = 0;
-    DrawSegment(*dc, *s, from, to, style);
-  }
+  const POINT from = dc->current, to{x, y};
   dc->current = to;
-  return s ? TRUE : FALSE;
+  if (!s) return FALSE;
+  if (PenDraws(*dc) && (from.x != to.x || from.y != to.y)) return DrawLineTo(*dc, *s, from, to);
+  return TRUE;
 }
 
 BOOL Polyline(HDC hdc, const POINT* points, int count) {
