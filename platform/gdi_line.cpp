@@ -159,23 +159,48 @@ bool PenDraws(const Dc& dc) { return dc.pen && dc.pen->style != PS_NULL; }
   stylePos += static_cast<long>(steps);
 }
 
+// What the shortcut for one-step segments needs, fixed for the length of a Polyline:
+// loaded once, since a pixel store could otherwise be taken to change any of it.
+struct KeptShortcut {
+  KeptShortcut(const Dc& dc, const RasterSurface& s)
+      : width(std::min<long long>(s.Width(), kCoordLimit + 1)),
+        height(std::min<long long>(s.Height(), kCoordLimit + 1)),
+        plainCopy(dc.pen->style != PS_DOT && dc.rop2 == R2_COPYPEN),
+        pixel(s.Quantize(RasterSurface::FromColorRef(dc.pen->color))) {}
+  long long Width() const { return width; }
+  long long Height() const { return height; }
+  bool PlainCopy() const { return plainCopy; }
+  uint32_t Pixel() const { return pixel; }
+  long long width, height;  // the surface, within GDI's coordinate range
+  bool plainCopy;           // a solid pen copied onto the surface
+  uint32_t pixel;
+};
+
+// The same, read as needed, for a single segment.
+struct LiveShortcut {
+  const Dc& dc;
+  const RasterSurface& s;
+  long long Width() const { return std::min<long long>(s.Width(), kCoordLimit + 1); }
+  long long Height() const { return std::min<long long>(s.Height(), kCoordLimit + 1); }
+  bool PlainCopy() const { return dc.pen->style != PS_DOT && dc.rop2 == R2_COPYPEN; }
+  uint32_t Pixel() const { return s.Quantize(RasterSurface::FromColorRef(dc.pen->color)); }
+};
+
 // A segment of some length drawn with a pen that draws. Most segments of a dense figure
 // are one step long, lie on the surface and are drawn with a solid pen copied onto it:
 // those are written here, inline in the callers' loops, and the rest handed on.
-inline void DrawSegment(Dc& dc, RasterSurface& s, POINT from, POINT to, long& stylePos) {
-  const long long w = std::min<long long>(s.Width(), kCoordLimit + 1);
-  const long long h = std::min<long long>(s.Height(), kCoordLimit + 1);
-  if (static_cast<unsigned long long>(from.x) >= static_cast<unsigned long long>(w) ||
-      static_cast<unsigned long long>(to.x) >= static_cast<unsigned long long>(w) ||
-      static_cast<unsigned long long>(from.y) >= static_cast<unsigned long long>(h) ||
-      static_cast<unsigned long long>(to.y) >= static_cast<unsigned long long>(h)) {
+template <class Shortcut>
+inline void DrawSegment(const Shortcut& k, Dc& dc, RasterSurface& s, POINT from, POINT to, long& stylePos) {
+  if (static_cast<unsigned long long>(from.x) >= static_cast<unsigned long long>(k.Width()) ||
+      static_cast<unsigned long long>(to.x) >= static_cast<unsigned long long>(k.Width()) ||
+      static_cast<unsigned long long>(from.y) >= static_cast<unsigned long long>(k.Height()) ||
+      static_cast<unsigned long long>(to.y) >= static_cast<unsigned long long>(k.Height())) {
     DrawPenLineGeneral(dc, s, from, to, stylePos);
     return;
   }
   const long long dx = static_cast<long long>(to.x) - from.x, dy = static_cast<long long>(to.y) - from.y;
-  if (static_cast<unsigned long long>(dx + 1) <= 2 && static_cast<unsigned long long>(dy + 1) <= 2 &&
-      dc.pen->style != PS_DOT && dc.rop2 == R2_COPYPEN) {
-    s.Row(from.y)[from.x] = s.Quantize(RasterSurface::FromColorRef(dc.pen->color));
+  if (k.PlainCopy() && static_cast<unsigned long long>(dx + 1) <= 2 && static_cast<unsigned long long>(dy + 1) <= 2) {
+    s.Row(from.y)[from.x] = k.Pixel();
     ++stylePos;
     return;
   }
@@ -185,7 +210,7 @@ inline void DrawSegment(Dc& dc, RasterSurface& s, POINT from, POINT to, long& st
 }  // namespace
 
 void DrawPenLine(Dc& dc, RasterSurface& s, POINT from, POINT to, long& stylePos) {
-  if (PenDraws(dc) && (from.x != to.x || from.y != to.y)) DrawSegment(dc, s, from, to, stylePos);
+  if (PenDraws(dc) && (from.x != to.x || from.y != to.y)) DrawSegment(LiveShortcut{dc, s}, dc, s, from, to, stylePos);
 }
 
 }  // namespace qarn::gdi
@@ -197,7 +222,7 @@ namespace {
 // LineTo's drawing, out of line so that a LineTo that draws nothing needs no frame.
 [[gnu::noinline]] BOOL DrawLineTo(Dc& dc, RasterSurface& s, POINT from, POINT to) {
   long style = 0;
-  DrawSegment(dc, s, from, to, style);
+  DrawSegment(LiveShortcut{dc, s}, dc, s, from, to, style);
   return TRUE;
 }
 
@@ -220,10 +245,11 @@ BOOL Polyline(HDC hdc, const POINT* points, int count) {
   RasterSurface* s = SurfaceOf(*dc);
   if (!s) return FALSE;
   if (!PenDraws(*dc)) return TRUE;
+  const KeptShortcut shortcut(*dc, *s);
   long style = 0;
   for (int i = 1; i < count; ++i) {
     const POINT from = points[i - 1], to = points[i];
-    if (from.x != to.x || from.y != to.y) DrawSegment(*dc, *s, from, to, style);
+    if (from.x != to.x || from.y != to.y) DrawSegment(shortcut, *dc, *s, from, to, style);
   }
   return TRUE;
 }

@@ -4,10 +4,13 @@
 // operation, and leave the dotted pattern at the same position.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <vector>
 
+#include "gdi_canvas.h"
 #include "platform/gdi_internal.h"
 
 namespace {
@@ -132,6 +135,57 @@ TEST(LineShortcut, NullPenAndEmptySegmentsLightNothing) {
   EXPECT_EQ(pos, 3);
   for (int y = 0; y < kHeight; ++y)
     for (int x = 0; x < kWidth; ++x) EXPECT_EQ(s.Get(x, y), untouched.Get(x, y)) << x << "," << y;
+}
+
+// Polyline keeps what its shortcut needs for the whole call. Walks of short random
+// steps over the surface and off its edges, with runs of repeated points, must light
+// what the clipped stepping lights segment by segment, the dotted pattern running on.
+TEST(LineShortcut, PolylinesMatchTheClippedStepping) {
+  uint64_t seed = 12345;
+  auto next = [&seed](int n) {
+    seed = seed * 6364136223846793005ULL + 1442695040888963407ULL;
+    return static_cast<int>((seed >> 33) % static_cast<uint64_t>(n));
+  };
+  for (const PenState& u : kPenStates) {
+    if (u.monochrome) continue;  // a DIB section keeps colour
+    for (int walk = 0; walk < 40; ++walk) {
+      std::vector<POINT> points{POINT{next(kWidth + 4) - 2, next(kHeight + 4) - 2}};
+      for (int i = 0; i < 60; ++i) {
+        const POINT last = points.back();
+        const int stay = next(4) == 0;  // repeated points: segments of no length
+        points.push_back(POINT{stay ? last.x : std::clamp(last.x + next(7) - 3, -3, kWidth + 2),
+                               stay ? last.y : std::clamp(last.y + next(7) - 3, -3, kHeight + 2)});
+      }
+      gditest::Canvas canvas(kWidth, kHeight);
+      auto* bits = static_cast<uint32_t*>(canvas.bits());
+      for (int i = 0; i < kWidth * kHeight; ++i) bits[i] = Background(i);
+      std::vector<uint32_t> expected(bits, bits + kWidth * kHeight);
+
+      HPEN pen = CreatePen(u.style, 0, RGB(200, 40, 90));
+      HGDIOBJ old = SelectObject(canvas.dc(), pen);
+      SetROP2(canvas.dc(), u.rop2);
+      SetBkMode(canvas.dc(), u.bkMode);
+      SetBkColor(canvas.dc(), RGB(10, 220, 140));
+      ASSERT_TRUE(Polyline(canvas.dc(), points.data(), static_cast<int>(points.size())));
+      SelectObject(canvas.dc(), old);
+      DeleteObject(pen);
+
+      Pen general;
+      general.style = u.style;
+      general.color = RGB(200, 40, 90);
+      Dc dc;
+      dc.pen = &general;
+      dc.rop2 = u.rop2;
+      dc.bkMode = u.bkMode;
+      dc.bkColor = RGB(10, 220, 140);
+      RasterSurface surface(kWidth, kHeight, expected.data(), false);
+      long pos = 0;
+      for (size_t i = 1; i < points.size(); ++i) DrawPenLineGeneral(dc, surface, points[i - 1], points[i], pos);
+      for (int i = 0; i < kWidth * kHeight; ++i)
+        ASSERT_EQ(bits[i], expected[i]) << Describe(u, points.front(), points.back()) << " walk " << walk
+                                        << ": pixel (" << i % kWidth << "," << i / kWidth << ")";
+    }
+  }
 }
 
 }  // namespace
