@@ -34,8 +34,9 @@ long long CeilDiv(long long a, long long b) {  // b > 0
 // kClip says whether a lit pixel can fall off the surface; `pos` is the pattern position
 // of step `first`.
 template <bool kClip>
-[[gnu::always_inline]] inline void Walk(const Dc& dc, RasterSurface& s, bool xMajor, long long major0, long long sign, long long first,
-          long long last, long long q, long long r, long long d, long long dn, long pos) {
+[[gnu::always_inline]] inline void Walk(const Dc& dc, RasterSurface& s, bool xMajor, long long major0, long long sign,
+                                        long long first, long long last, long long q, long long r, long long d,
+                                        long long dn, long pos) {
   const int rop2 = dc.rop2;
   const bool styled = dc.pen->style == PS_DOT;
   auto advance = [&] {
