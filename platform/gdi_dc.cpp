@@ -46,16 +46,25 @@ uint32_t SystemColor(int index) {
 
 }  // namespace
 
-Dc* LookupDc(HDC h) {
-  if (!h) return nullptr;
-  LastDc& last = t_lastDc;
-  const uint64_t deletions = g_dcDeletions.load(std::memory_order_acquire);
-  if (last.handle == h && last.deletions == deletions) return last.dc;
+namespace {
+
+// Kept out of line so that the common case, the kept DC, saves no registers.
+[[gnu::noinline]] Dc* LookupDcInTable(HDC h, uint64_t deletions) {
   auto& dcs = Dcs();
   auto it = dcs.find(h);
   if (it == dcs.end()) return nullptr;
-  last = LastDc{h, it->second.get(), deletions};
-  return last.dc;
+  t_lastDc = LastDc{h, it->second.get(), deletions};
+  return t_lastDc.dc;
+}
+
+}  // namespace
+
+Dc* LookupDc(HDC h) {
+  if (!h) return nullptr;
+  const LastDc& last = t_lastDc;
+  const uint64_t deletions = g_dcDeletions.load(std::memory_order_acquire);
+  if (last.handle == h && last.deletions == deletions) return last.dc;
+  return LookupDcInTable(h, deletions);
 }
 
 HDC RegisterDc(std::unique_ptr<Dc> dc) {

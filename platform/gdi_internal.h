@@ -106,6 +106,9 @@ void FillRectRop(RasterSurface& s, const RECT& r, uint32_t color, int rop2);
 
 // Line stepping (cosmetic and wide pens). `stylePos` counts pixels along a styled path.
 void DrawPenLine(Dc& dc, RasterSurface& s, POINT from, POINT to, long& stylePos);
+// The same lines without DrawPenLine's shortcut for segments wholly on the surface:
+// every segment clamped, clipped and checked pixel by pixel.
+void DrawPenLineGeneral(Dc& dc, RasterSurface& s, POINT from, POINT to, long& stylePos);
 
 // Whether a styled cosmetic pen draws the pixel at this style position.
 bool PenStyleOn(int style, long pos);

@@ -29,6 +29,58 @@ long long CeilDiv(long long a, long long b) {  // b > 0
   return a >= 0 ? (a + b - 1) / b : -((-a) / b);
 }
 
+// Lights steps first..last of one segment. At step `first` the minor coordinate is q,
+// with r = n - q * d in (-d, 0] (see DrawPenLineGeneral); after that n grows by dn a step.
+// kClip says whether a lit pixel can fall off the surface; `pos` is the pattern position
+// of step `first`.
+template <bool kClip>
+[[gnu::always_inline]] inline void Walk(const Dc& dc, RasterSurface& s, bool xMajor, long long major0, long long sign,
+                                        long long first, long long last, long long q, long long r, long long d,
+                                        long long dn, long pos) {
+  const int rop2 = dc.rop2;
+  const bool styled = dc.pen->style == PS_DOT;
+  auto advance = [&] {
+    r += dn;
+    if (r > 0) {
+      ++q;
+      r -= d;
+    } else if (r <= -d) {
+      --q;
+      r += d;
+    }
+  };
+  if (!styled && rop2 == R2_COPYPEN) {
+    // A solid pen copied onto the surface writes one value to every pixel it lights.
+    const uint32_t pixel = s.Quantize(RasterSurface::FromColorRef(dc.pen->color));
+    for (long long i = first; i <= last; ++i) {
+      const long long major = major0 + sign * i;
+      const int x = static_cast<int>(xMajor ? major : q), y = static_cast<int>(xMajor ? q : major);
+      if (!kClip || s.Contains(x, y)) s.Row(y)[x] = pixel;
+      advance();
+    }
+    return;
+  }
+  const uint32_t penColor = RasterSurface::FromColorRef(dc.pen->color);
+  const uint32_t gapColor = RasterSurface::FromColorRef(dc.bkColor);
+  const bool opaque = dc.bkMode == OPAQUE;
+  // The dotted pattern's phase, counted on from one step to the next rather than
+  // divided out at each.
+  long phase = pos % 6;
+  if (phase < 0) phase += 6;
+  for (long long i = first; i <= last; ++i) {
+    const long long major = major0 + sign * i;
+    const int x = static_cast<int>(xMajor ? major : q), y = static_cast<int>(xMajor ? q : major);
+    const bool on = !styled || phase < 3;
+    if (++phase == 6) phase = 0;
+    if ((on || opaque) && (!kClip || s.Contains(x, y))) {
+      uint32_t* p = s.Row(y) + x;
+      const uint32_t color = on ? penColor : gapColor;
+      *p = s.Quantize(rop2 == R2_COPYPEN ? color : ApplyRop2(rop2, color, *p));
+    }
+    advance();
+  }
+}
+
 }  // namespace
 
 bool PenStyleOn(int style, long pos) {
@@ -38,7 +90,7 @@ bool PenStyleOn(int style, long pos) {
   return p < 3;
 }
 
-void DrawPenLine(Dc& dc, RasterSurface& s, POINT from, POINT to, long& stylePos) {
+void DrawPenLineGeneral(Dc& dc, RasterSurface& s, POINT from, POINT to, long& stylePos) {
   if (!dc.pen || dc.pen->style == PS_NULL) return;
   // Pulled into GDI's range first, so that no offset or product below can overflow.
   from = POINT{static_cast<LONG>(Clamp(from.x)), static_cast<LONG>(Clamp(from.y))};
@@ -49,9 +101,6 @@ void DrawPenLine(Dc& dc, RasterSurface& s, POINT from, POINT to, long& stylePos)
   bool xMajor = adx >= ady;
   long long steps = xMajor ? adx : ady;
   if (steps == 0) return;
-  uint32_t penColor = RasterSurface::FromColorRef(dc.pen->color);
-  uint32_t gapColor = RasterSurface::FromColorRef(dc.bkColor);
-  bool styled = dc.pen->style == PS_DOT;
   // Only steps whose major coordinate lands on the surface can light anything.
   long long major0 = xMajor ? x0 : y0;
   long long sign = (xMajor ? dx : dy) > 0 ? 1 : -1;
@@ -70,53 +119,125 @@ void DrawPenLine(Dc& dc, RasterSurface& s, POINT from, POINT to, long& stylePos)
   }
   // The minor coordinate round(minor0 + i * dMinor / steps), halves going to the smaller
   // value, is ceil(n_i / d) with n_i = 2 * (minor0 * steps + i * dMinor) - steps and
-  // d = 2 * steps. One division finds it at the first step; after that n grows by
-  // 2 * dMinor, at most d, so the quotient moves by at most one a step.
+  // d = 2 * steps. Since n_i = minor0 * d + (2 * i * dMinor - steps), the quotient is
+  // minor0 plus that of the bracket, and at step 0 the bracket is -steps: quotient 0,
+  // remainder -steps. Only a start cut off by the surface needs a division. After the
+  // first step n grows by 2 * dMinor, at most d, so the quotient moves by at most one.
   const long long minor0 = xMajor ? y0 : x0, dMinor = xMajor ? dy : dx;
   const long long d = 2 * steps, dn = 2 * dMinor;
-  const long long n = 2 * (minor0 * steps + first * dMinor) - steps;
-  long long q = CeilDiv(n, d);
-  long long r = n - q * d;  // in (-d, 0]
-  // A solid pen copied onto the surface writes one value to every pixel it lights.
-  const bool plainCopy = !styled && dc.rop2 == R2_COPYPEN;
-  const uint32_t plainPixel = plainCopy ? s.Quantize(penColor) : 0;
-  for (long long i = first; i <= last; ++i) {
-    const long long major = major0 + sign * i;
-    const long long x = xMajor ? major : q, y = xMajor ? q : major;
-    if (plainCopy) {
-      if (s.Contains(static_cast<int>(x), static_cast<int>(y))) s.Row(static_cast<int>(y))[x] = plainPixel;
-    } else if (!styled || PenStyleOn(dc.pen->style, stylePos + static_cast<long>(i))) {
-      PlotRop(s, static_cast<int>(x), static_cast<int>(y), penColor, dc.rop2);
-    } else if (dc.bkMode == OPAQUE) {
-      PlotRop(s, static_cast<int>(x), static_cast<int>(y), gapColor, dc.rop2);
-    }
-    r += dn;
-    if (r > 0) {
-      ++q;
-      r -= d;
-    } else if (r <= -d) {
-      --q;
-      r += d;
-    }
+  long long q = minor0, r = -steps;
+  if (first > 0) {
+    const long long m = 2 * first * dMinor - steps;
+    const long long k = CeilDiv(m, d);
+    q += k;
+    r = m - k * d;
   }
+  Walk<true>(dc, s, xMajor, major0, sign, first, last, q, r, d, dn, stylePos + static_cast<long>(first));
   stylePos += static_cast<long>(steps);
+}
+
+namespace {
+
+bool PenDraws(const Dc& dc) { return dc.pen && dc.pen->style != PS_NULL; }
+
+// A segment of some length lying wholly on the surface: it needs no clamp, no clip and
+// no check per pixel, since every pixel lit lies within the box of the two end points.
+[[gnu::noinline]] void DrawInside(Dc& dc, RasterSurface& s, POINT from, POINT to, long& stylePos) {
+  const long long dx = static_cast<long long>(to.x) - from.x, dy = static_cast<long long>(to.y) - from.y;
+  if (static_cast<unsigned long long>(dx + 1) <= 2 && static_cast<unsigned long long>(dy + 1) <= 2) {
+    // One step lights the start point alone.
+    Walk<false>(dc, s, true, from.x, 1, 0, 0, from.y, -1, 2, 0, stylePos);
+    ++stylePos;
+    return;
+  }
+  const long long adx = std::llabs(dx), ady = std::llabs(dy);
+  const bool xMajor = adx >= ady;
+  const long long steps = xMajor ? adx : ady;
+  const long long major0 = xMajor ? from.x : from.y, minor0 = xMajor ? from.y : from.x;
+  const long long sign = (xMajor ? dx : dy) > 0 ? 1 : -1;
+  Walk<false>(dc, s, xMajor, major0, sign, 0, steps - 1, minor0, -steps, 2 * steps, 2 * (xMajor ? dy : dx),
+              stylePos);
+  stylePos += static_cast<long>(steps);
+}
+
+// What the shortcut for one-step segments needs, fixed for the length of a Polyline:
+// loaded once, since a pixel store could otherwise be taken to change any of it.
+struct KeptShortcut {
+  KeptShortcut(const Dc& dc, const RasterSurface& s)
+      : width(std::min<long long>(s.Width(), kCoordLimit + 1)),
+        height(std::min<long long>(s.Height(), kCoordLimit + 1)),
+        plainCopy(dc.pen->style != PS_DOT && dc.rop2 == R2_COPYPEN),
+        pixel(s.Quantize(RasterSurface::FromColorRef(dc.pen->color))) {}
+  long long Width() const { return width; }
+  long long Height() const { return height; }
+  bool PlainCopy() const { return plainCopy; }
+  uint32_t Pixel() const { return pixel; }
+  long long width, height;  // the surface, within GDI's coordinate range
+  bool plainCopy;           // a solid pen copied onto the surface
+  uint32_t pixel;
+};
+
+// The same, read as needed, for a single segment.
+struct LiveShortcut {
+  const Dc& dc;
+  const RasterSurface& s;
+  long long Width() const { return std::min<long long>(s.Width(), kCoordLimit + 1); }
+  long long Height() const { return std::min<long long>(s.Height(), kCoordLimit + 1); }
+  bool PlainCopy() const { return dc.pen->style != PS_DOT && dc.rop2 == R2_COPYPEN; }
+  uint32_t Pixel() const { return s.Quantize(RasterSurface::FromColorRef(dc.pen->color)); }
+};
+
+// A segment of some length drawn with a pen that draws. Most segments of a dense figure
+// are one step long, lie on the surface and are drawn with a solid pen copied onto it:
+// those are written here, inline in the callers' loops, and the rest handed on.
+template <class Shortcut>
+inline void DrawSegment(const Shortcut& k, Dc& dc, RasterSurface& s, POINT from, POINT to, long& stylePos) {
+  if (static_cast<unsigned long long>(from.x) >= static_cast<unsigned long long>(k.Width()) ||
+      static_cast<unsigned long long>(to.x) >= static_cast<unsigned long long>(k.Width()) ||
+      static_cast<unsigned long long>(from.y) >= static_cast<unsigned long long>(k.Height()) ||
+      static_cast<unsigned long long>(to.y) >= static_cast<unsigned long long>(k.Height())) {
+    DrawPenLineGeneral(dc, s, from, to, stylePos);
+    return;
+  }
+  const long long dx = static_cast<long long>(to.x) - from.x, dy = static_cast<long long>(to.y) - from.y;
+  if (k.PlainCopy() && static_cast<unsigned long long>(dx + 1) <= 2 && static_cast<unsigned long long>(dy + 1) <= 2) {
+    s.Row(from.y)[from.x] = k.Pixel();
+    ++stylePos;
+    return;
+  }
+  DrawInside(dc, s, from, to, stylePos);
+}
+
+}  // namespace
+
+void DrawPenLine(Dc& dc, RasterSurface& s, POINT from, POINT to, long& stylePos) {
+  if (PenDraws(dc) && (from.x != to.x || from.y != to.y)) DrawSegment(LiveShortcut{dc, s}, dc, s, from, to, stylePos);
 }
 
 }  // namespace qarn::gdi
 
 using namespace qarn::gdi;
 
+namespace {
+
+// LineTo's drawing, out of line so that a LineTo that draws nothing needs no frame.
+[[gnu::noinline]] BOOL DrawLineTo(Dc& dc, RasterSurface& s, POINT from, POINT to) {
+  long style = 0;
+  DrawSegment(LiveShortcut{dc, s}, dc, s, from, to, style);
+  return TRUE;
+}
+
+}  // namespace
+
 BOOL LineTo(HDC hdc, int x, int y) {
   Dc* dc = LookupDc(hdc);
   if (!dc) return FALSE;
   RasterSurface* s = SurfaceOf(*dc);
-  POINT to{x, y};
-  if (s) {
-    long style = 0;
-    DrawPenLine(*dc, *s, dc->current, to, style);
-  }
+  const POINT from = dc->current, to{x, y};
   dc->current = to;
-  return s ? TRUE : FALSE;
+  if (!s) return FALSE;
+  if (PenDraws(*dc) && (from.x != to.x || from.y != to.y)) return DrawLineTo(*dc, *s, from, to);
+  return TRUE;
 }
 
 BOOL Polyline(HDC hdc, const POINT* points, int count) {
@@ -124,7 +245,12 @@ BOOL Polyline(HDC hdc, const POINT* points, int count) {
   if (!dc || !points || count < 2) return FALSE;
   RasterSurface* s = SurfaceOf(*dc);
   if (!s) return FALSE;
+  if (!PenDraws(*dc)) return TRUE;
+  const KeptShortcut shortcut(*dc, *s);
   long style = 0;
-  for (int i = 1; i < count; ++i) DrawPenLine(*dc, *s, points[i - 1], points[i], style);
+  for (int i = 1; i < count; ++i) {
+    const POINT from = points[i - 1], to = points[i];
+    if (from.x != to.x || from.y != to.y) DrawSegment(shortcut, *dc, *s, from, to, style);
+  }
   return TRUE;
 }

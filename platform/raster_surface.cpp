@@ -27,13 +27,6 @@ RasterSurface::RasterSurface(int width, int height, void* bits, bool bottomUp)
   }
 }
 
-uint32_t RasterSurface::Quantize(uint32_t pixel) const {
-  if (!m_monochrome) return pixel;
-  // Nearest of black and white, as GDI matches a colour to a two-entry palette.
-  unsigned sum = ((pixel >> 16) & 0xFF) + ((pixel >> 8) & 0xFF) + (pixel & 0xFF);
-  return sum * 2 > 765 ? 0x00FFFFFFu : 0u;
-}
-
 void RasterSurface::Fill(uint32_t pixel) { FillRect(0, 0, m_width, m_height, pixel); }
 
 void RasterSurface::FillRect(int left, int top, int right, int bottom, uint32_t pixel) {

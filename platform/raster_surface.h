@@ -37,7 +37,12 @@ class RasterSurface {
   // A monochrome surface keeps only black and white, as a 1-bit bitmap would.
   bool IsMonochrome() const { return m_monochrome; }
   void SetMonochrome(bool mono) { m_monochrome = mono; }
-  uint32_t Quantize(uint32_t pixel) const;
+  uint32_t Quantize(uint32_t pixel) const {
+    if (!m_monochrome) return pixel;
+    // Nearest of black and white, as GDI matches a colour to a two-entry palette.
+    unsigned sum = ((pixel >> 16) & 0xFF) + ((pixel >> 8) & 0xFF) + (pixel & 0xFF);
+    return sum * 2 > 765 ? 0x00FFFFFFu : 0u;
+  }
 
   // Memory of row 0 as the owner laid it out (first row in memory).
   void* Bits() { return m_bits; }

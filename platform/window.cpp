@@ -39,15 +39,21 @@ struct LastWindow {
 };
 thread_local LastWindow t_lastWindow;
 
-Window* Find(HWND hwnd) {
-  if (!hwnd) return nullptr;
+[[gnu::noinline]] Window* FindInTable(HWND hwnd, uint64_t destructions) {
   LastWindow& last = t_lastWindow;
-  const uint64_t destructions = g_windowDestructions.load(std::memory_order_acquire);
-  if (last.handle == hwnd && last.destructions == destructions) return last.window;
   auto it = Windows().find(hwnd);
   if (it == Windows().end()) return nullptr;
   last = LastWindow{hwnd, it->second.get(), destructions};
   return last.window;
+}
+
+// The kept window is checked inline: drawing calls on a window DC make this call each.
+inline Window* Find(HWND hwnd) {
+  if (!hwnd) return nullptr;
+  const LastWindow& last = t_lastWindow;
+  const uint64_t destructions = g_windowDestructions.load(std::memory_order_acquire);
+  if (last.handle == hwnd && last.destructions == destructions) return last.window;
+  return FindInTable(hwnd, destructions);
 }
 
 RECT Union(const RECT& a, const RECT& b) {
