@@ -64,16 +64,21 @@ std::string Describe(const PenState& u, POINT from, POINT to) {
          std::to_string(from.y) + ")->(" + std::to_string(to.x) + "," + std::to_string(to.y) + ")";
 }
 
-// Draws one segment both ways; returns the first difference, or an empty string.
-std::string Compare(const PenState& u, POINT from, POINT to) {
-  Pen pen;
+// The pen and DC of a case, with the colours the public-API walk selects as well.
+void SetUpDc(const PenState& u, Pen& pen, Dc& dc) {
   pen.style = u.style;
   pen.color = RGB(200, 40, 90);
-  Dc dc;
   dc.pen = &pen;
   dc.rop2 = u.rop2;
   dc.bkMode = u.bkMode;
   dc.bkColor = RGB(10, 220, 140);
+}
+
+// Draws one segment both ways; returns the first difference, or an empty string.
+std::string Compare(const PenState& u, POINT from, POINT to) {
+  Pen pen;
+  Dc dc;
+  SetUpDc(u, pen, dc);
   Guarded fast, general;
   fast.surface.SetMonochrome(u.monochrome);
   general.surface.SetMonochrome(u.monochrome);
@@ -171,13 +176,8 @@ TEST(LineShortcut, PolylinesMatchTheClippedStepping) {
       DeleteObject(pen);
 
       Pen general;
-      general.style = u.style;
-      general.color = RGB(200, 40, 90);
       Dc dc;
-      dc.pen = &general;
-      dc.rop2 = u.rop2;
-      dc.bkMode = u.bkMode;
-      dc.bkColor = RGB(10, 220, 140);
+      SetUpDc(u, general, dc);
       RasterSurface surface(kWidth, kHeight, expected.data(), false);
       long pos = 0;
       for (size_t i = 1; i < points.size(); ++i) DrawPenLineGeneral(dc, surface, points[i - 1], points[i], pos);
