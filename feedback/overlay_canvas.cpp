@@ -172,8 +172,12 @@ void OverlayCanvas::DrawSegment(int x0, int y0, int x1, int y1) {
         RunLit(x0, y0, x1, y1, false);
       }
     }
+    // An outline's segments mostly follow on from the one drawn last, which left the
+    // position at their start.
+    if (!m_drawnAny || m_actual.x != x0 || m_actual.y != y0) MoveToEx(m_hdc, x0, y0, nullptr);
+  } else {
+    MoveToEx(m_hdc, x0, y0, nullptr);
   }
-  MoveToEx(m_hdc, x0, y0, nullptr);
   LineTo(m_hdc, x1, y1);
   Drawn(x1, y1);
 }
