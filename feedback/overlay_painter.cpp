@@ -105,7 +105,7 @@ void EditController::PaintRings(CDC& dc, HPEN, COLORREF color) {
     py = Truncate(y);
   };
   // Off with the fast paths, so that the general loop can be compared against it.
-  const bool outlineOnly = FastPaths::enabled && !is3D && !vertexGrips && !deleteMarks && !segmentGrips;
+  const bool planeRun = FastPaths::enabled && !is3D;
   OverlayCanvas canvas(hdc);
   for (int32_t r = 0; r < m_figure.RingCount(); ++r) {
     const Ring& ring = std::as_const(m_figure).Vertices(r);
@@ -115,13 +115,28 @@ void EditController::PaintRings(CDC& dc, HPEN, COLORREF color) {
     int prevX = 0, prevY = 0;
     int32_t prevPart = 1;
     for (int32_t i = 0; i < n; ++i) {
-      if (outlineOnly && i > 0) {
-        // Between the ends of a plane ring with no marks, each vertex is a conversion and
-        // a segment from the one before; the last falls through to the general case.
+      if (planeRun && i > 0 && splitVertex < 0) {
+        // Between the ends of a plane ring every vertex is alike: unlocked, joined to the
+        // one before, neither closing nor the one being drawn. Each is a conversion, its
+        // marks and a segment; the last falls through to the general case.
+        if (!vertexGrips && !deleteMarks && !segmentGrips) {
+          // The outline alone, without the tests for marks.
+          for (; i < n - 1; ++i) {
+            double wx = ring.x[i], wy = ring.y[i];
+            engine->WorldToScreen(&wx, &wy);
+            const int x = Truncate(wx), y = Truncate(wy);
+            canvas.Segment(prevX, prevY, x, y);
+            prevX = x;
+            prevY = y;
+          }
+        }
         for (; i < n - 1; ++i) {
           double wx = ring.x[i], wy = ring.y[i];
           engine->WorldToScreen(&wx, &wy);
           const int x = Truncate(wx), y = Truncate(wy);
+          if (vertexGrips) canvas.SquareGrip(x, y);
+          if (deleteMarks) canvas.BoxedCross(x, y);
+          if (segmentGrips) canvas.SquareGrip((prevX + x) / 2, (prevY + y) / 2);
           canvas.Segment(prevX, prevY, x, y);
           prevX = x;
           prevY = y;
