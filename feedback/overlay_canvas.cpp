@@ -90,14 +90,21 @@ int OverlayCanvas::UnlitLines(int x, int y, bool diagonals) const {
     row = Window7(index);
     index += m_width;
   }
+  // A column is lit all the way when the rows' AND keeps its bit.
+  const uint64_t middle = rows[1] & rows[2] & rows[3] & rows[4] & rows[5];
   int lines = 0;
   if ((rows[0] & 0x3F) != 0x3F) lines |= kTopSide;
+  if (!(rows[0] & middle & 0x40)) lines |= kRightSide;
   if ((rows[6] & 0x7E) != 0x7E) lines |= kBottomSide;
-  for (int k = 0; k < 6; ++k) {
-    if (!(rows[k] & 0x40)) lines |= kRightSide;
-    if (!(rows[k + 1] & 0x01)) lines |= kLeftSide;
-    if (diagonals && !((rows[k] >> k) & 1)) lines |= kFallingDiagonal;
-    if (diagonals && !((rows[k] >> (6 - k)) & 1)) lines |= kRisingDiagonal;
+  if (!(middle & rows[6] & 0x01)) lines |= kLeftSide;
+  if (diagonals) {
+    uint64_t falling = 1, rising = 1;
+    for (int k = 0; k < 6; ++k) {
+      falling &= rows[k] >> k;
+      rising &= rows[k] >> (6 - k);
+    }
+    if (!(falling & 1)) lines |= kFallingDiagonal;
+    if (!(rising & 1)) lines |= kRisingDiagonal;
   }
   return lines;
 }
@@ -132,12 +139,14 @@ void OverlayCanvas::DrawLines(int x, int y, int lines) {
 }
 
 void OverlayCanvas::MarkSquare(int x, int y) {
-  MarkRun(BitIndex(x - 3, y - 3), 7);
-  MarkRun(BitIndex(x - 3, y + 3), 7);
-  for (int dy = -2; dy <= 2; ++dy) {
-    MarkRun(BitIndex(x - 3, y + dy), 1);
-    MarkRun(BitIndex(x + 3, y + dy), 1);
+  // Row by row from the top: the whole row, five rows of the two sides, the whole row.
+  int64_t index = BitIndex(x - 3, y - 3);
+  MarkRow7(index, 0x7F);
+  for (int k = 0; k < 5; ++k) {
+    index += m_width;
+    MarkRow7(index, 0x41);
   }
+  MarkRow7(index + m_width, 0x7F);
 }
 
 void OverlayCanvas::ForgetSegments() {

@@ -58,6 +58,13 @@ class OverlayCanvas {
     return bits;
   }
   void MarkSquare(int x, int y);
+  // Sets the bits of `bits` (within the low 7) at first.. of m_lit.
+  void MarkRow7(int64_t first, uint64_t bits) {
+    const size_t word = static_cast<size_t>(first >> 6);
+    const int shift = static_cast<int>(first & 63);
+    m_lit[word] |= bits << shift;
+    if (shift > 57) m_lit[word + 1] |= bits >> (64 - shift);
+  }
   int64_t BitIndex(int x, int y) const { return (static_cast<int64_t>(y) - m_clip.top) * m_width + (x - m_clip.left); }
   void MarkRun(int64_t first, int n) {  // n <= 64
     const size_t word = static_cast<size_t>(first >> 6);
