@@ -27,6 +27,11 @@ constexpr Offset kCross[] = {{-3, -3}, {-2, -2}, {-1, -1}, {0, 0}, {1, 1},  {2, 
 // ... and the boxed cross's diagonals inside the square.
 constexpr Offset kBoxDiagonals[] = {{-2, -2}, {-1, -1}, {0, 0}, {1, 1}, {2, 2}, {2, -2}, {1, -1}, {-1, 1}, {-2, 2}};
 
+// The same pixels as rows of seven bits from the mark's left column, top row first.
+constexpr uint8_t kSquareRows[7] = {0x7F, 0x41, 0x41, 0x41, 0x41, 0x41, 0x7F};
+constexpr uint8_t kBoxedCrossRows[7] = {0x7F, 0x63, 0x55, 0x49, 0x55, 0x63, 0x7F};
+constexpr uint8_t kCrossRows[7] = {0x41, 0x22, 0x14, 0x08, 0x14, 0x22, 0x41};
+
 // Raster operations whose result does not depend on how often the pen is applied.
 bool Idempotent(int rop2) {
   switch (rop2) {
@@ -138,16 +143,6 @@ void OverlayCanvas::DrawLines(int x, int y, int lines) {
   m_drawnAny = true;
 }
 
-void OverlayCanvas::MarkSquare(int x, int y) {
-  // Row by row from the top: the whole row, five rows of the two sides, the whole row.
-  int64_t index = BitIndex(x - 3, y - 3);
-  MarkRow7(index, 0x7F);
-  for (int k = 0; k < 5; ++k) {
-    index += m_width;
-    MarkRow7(index, 0x41);
-  }
-  MarkRow7(index + m_width, 0x7F);
-}
 
 void OverlayCanvas::ForgetSegments() {
   for (DrawnSegment& slot : m_segments) slot.valid = false;
@@ -243,7 +238,7 @@ void OverlayCanvas::SquareGrip(int x, int y) {
       if (BoxInside(x - 3, y - 3, x + 3, y + 3)) {
         const int sides = UnlitLines(x, y, false);
         if (sides == 0) return;
-        MarkSquare(x, y);
+        MarkRows(x, y, kSquareRows);
         DrawLines(x, y, sides);
         return;
       } else {
@@ -268,11 +263,7 @@ void OverlayCanvas::BoxedCross(int x, int y) {
     if (m_tracked && BoxInside(x - 3, y - 3, x + 3, y + 3)) {
       const int lines = UnlitLines(x, y, true);
       if (lines == 0) return;
-      MarkSquare(x, y);
-      for (int k = -2; k <= 2; ++k) {
-        MarkRun(BitIndex(x + k, y + k), 1);
-        MarkRun(BitIndex(x - k, y + k), 1);
-      }
+      MarkRows(x, y, kBoxedCrossRows);
       DrawLines(x, y, lines);
       return;
     }
@@ -306,10 +297,7 @@ void OverlayCanvas::CrossMark(int x, int y) {
         rising |= !((row >> (6 - k)) & 1);
       }
       if (!falling && !rising) return;
-      for (int k = 0; k < 7; ++k) {
-        MarkRun(BitIndex(x - 3 + k, y - 3 + k), 1);
-        MarkRun(BitIndex(x + 3 - k, y - 3 + k), 1);
-      }
+      MarkRows(x, y, kCrossRows);
       if (falling) {
         MoveToEx(m_hdc, x - 3, y - 3, nullptr);
         LineTo(m_hdc, x + 4, y + 4);

@@ -57,7 +57,16 @@ class OverlayCanvas {
     if (shift > 57) bits |= m_lit[word + 1] << (64 - shift);
     return bits;
   }
-  void MarkSquare(int x, int y);
+  // Records a mark wholly inside the clip box, given as rows of 7 bits from its left column.
+  // Inline, so that each mark's rows are constants in unrolled code.
+  void MarkRows(int x, int y, const uint8_t (&rows)[7]) {
+    int64_t index = BitIndex(x - 3, y - 3);
+#pragma GCC unroll 7
+    for (const uint8_t row : rows) {
+      MarkRow7(index, row);
+      index += m_width;
+    }
+  }
   // Sets the bits of `bits` (within the low 7) at first.. of m_lit.
   void MarkRow7(int64_t first, uint64_t bits) {
     const size_t word = static_cast<size_t>(first >> 6);
@@ -66,13 +75,6 @@ class OverlayCanvas {
     if (shift > 57) m_lit[word + 1] |= bits >> (64 - shift);
   }
   int64_t BitIndex(int x, int y) const { return (static_cast<int64_t>(y) - m_clip.top) * m_width + (x - m_clip.left); }
-  void MarkRun(int64_t first, int n) {  // n <= 64
-    const size_t word = static_cast<size_t>(first >> 6);
-    const int shift = static_cast<int>(first & 63);
-    const uint64_t want = n == 64 ? ~uint64_t{0} : (uint64_t{1} << n) - 1;
-    m_lit[word] |= want << shift;
-    if (shift + n > 64) m_lit[word + 1] |= want >> (64 - shift);
-  }
   void Drawn(int x, int y) {
     m_actual = POINT{x, y};
     m_expected = m_actual;
