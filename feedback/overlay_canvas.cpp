@@ -225,29 +225,19 @@ void OverlayCanvas::StyledSegment(int x0, int y0, int x1, int y1) {
   Drawn(x1, y1);
 }
 
-void OverlayCanvas::SquareGrip(int x, int y) {
-  m_used = true;
-  if (m_skip) {
-    m_expected = POINT{x - 3, y - 3};
-    if (BoxOutside(x - 3, y - 3, x + 3, y + 3)) return;
-    if (m_tracked && Repeated(kSquareMark, x, y)) return;
-    if (m_tracked) {
-      // Once a square at this centre is drawn or found covered, its pixels in the box stay
-      // lit until a circle clears the record, so the same centre again is one bit.
-      if (SettledBefore(m_squareAt, x, y)) return;
-      if (BoxInside(x - 3, y - 3, x + 3, y + 3)) {
-        const int sides = UnlitLines(x, y, false);
-        if (sides == 0) return;
-        MarkRows(x, y, kSquareRows);
-        DrawLines(x, y, sides);
-        return;
-      } else {
-        Pixel pixels[24];
-        for (int i = 0; i < 24; ++i) pixels[i] = Pixel{x + kSquare[i].dx, y + kSquare[i].dy};
-        if (AllCovered(pixels, 24)) return;
-        MarkAll(pixels, 24);
-      }
+void OverlayCanvas::DrawSquare(int x, int y) {
+  if (m_skip && m_tracked) {
+    if (BoxInside(x - 3, y - 3, x + 3, y + 3)) {
+      const int sides = UnlitLines(x, y, false);
+      if (sides == 0) return;
+      MarkRows(x, y, kSquareRows);
+      DrawLines(x, y, sides);
+      return;
     }
+    Pixel pixels[24];
+    for (int i = 0; i < 24; ++i) pixels[i] = Pixel{x + kSquare[i].dx, y + kSquare[i].dy};
+    if (AllCovered(pixels, 24)) return;
+    MarkAll(pixels, 24);
   }
   DrawSquareGrip(m_hdc, x, y);
   Drawn(x - 3, y - 3);

@@ -23,7 +23,7 @@ class OverlayCanvas {
   inline void Segment(int x0, int y0, int x1, int y1);
   // The same, always drawn: for styled pens, whose pixels are not tracked.
   void StyledSegment(int x0, int y0, int x1, int y1);
-  void SquareGrip(int x, int y);
+  inline void SquareGrip(int x, int y);
   void BoxedCross(int x, int y);
   void CrossMark(int x, int y);
   // Fills with the brush, so no pixel painted before it may be taken as painted any more.
@@ -35,6 +35,8 @@ class OverlayCanvas {
   };
   // Segment beyond the cases settled inline.
   void DrawSegment(int x0, int y0, int x1, int y1);
+  // SquareGrip beyond the cases settled inline.
+  void DrawSquare(int x, int y);
   bool Covered(int x, int y) const;
   void Mark(int x, int y);
   bool AllCovered(const Pixel* pixels, int count) const;
@@ -179,4 +181,18 @@ inline void OverlayCanvas::Segment(int x0, int y0, int x1, int y1) {
     return;
   }
   DrawSegment(x0, y0, x1, y1);
+}
+
+inline void OverlayCanvas::SquareGrip(int x, int y) {
+  // Inline, what settles most grips of a dense figure: a square outside the box, or at
+  // the centre of the last one. Once a square at a centre is drawn or found covered, its
+  // pixels in the box stay lit until a circle clears the record, so the same centre again
+  // is one bit.
+  m_used = true;
+  if (m_skip) {
+    m_expected = POINT{x - 3, y - 3};
+    if (BoxOutside(x - 3, y - 3, x + 3, y + 3)) return;
+    if (m_tracked && (Repeated(kSquareMark, x, y) || SettledBefore(m_squareAt, x, y))) return;
+  }
+  DrawSquare(x, y);
 }
