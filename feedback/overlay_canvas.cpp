@@ -243,27 +243,20 @@ void OverlayCanvas::DrawSquare(int x, int y) {
   Drawn(x - 3, y - 3);
 }
 
-void OverlayCanvas::BoxedCross(int x, int y) {
-  m_used = true;
-  if (m_skip) {
-    m_expected = POINT{x - 3, y + 3};
-    if (BoxOutside(x - 3, y - 3, x + 3, y + 3)) return;
-    if (m_tracked && Repeated(kBoxedMark, x, y)) return;
-    if (m_tracked && SettledBefore(m_boxedAt, x, y)) return;
-    if (m_tracked && BoxInside(x - 3, y - 3, x + 3, y + 3)) {
+void OverlayCanvas::DrawBoxed(int x, int y) {
+  if (m_skip && m_tracked) {
+    if (BoxInside(x - 3, y - 3, x + 3, y + 3)) {
       const int lines = UnlitLines(x, y, true);
       if (lines == 0) return;
       MarkRows(x, y, kBoxedCrossRows);
       DrawLines(x, y, lines);
       return;
     }
-    if (m_tracked) {
-      Pixel pixels[24 + 9];
-      for (int i = 0; i < 24; ++i) pixels[i] = Pixel{x + kSquare[i].dx, y + kSquare[i].dy};
-      for (int i = 0; i < 9; ++i) pixels[24 + i] = Pixel{x + kBoxDiagonals[i].dx, y + kBoxDiagonals[i].dy};
-      if (AllCovered(pixels, 33)) return;
-      MarkAll(pixels, 33);
-    }
+    Pixel pixels[24 + 9];
+    for (int i = 0; i < 24; ++i) pixels[i] = Pixel{x + kSquare[i].dx, y + kSquare[i].dy};
+    for (int i = 0; i < 9; ++i) pixels[24 + i] = Pixel{x + kBoxDiagonals[i].dx, y + kBoxDiagonals[i].dy};
+    if (AllCovered(pixels, 33)) return;
+    MarkAll(pixels, 33);
   }
   DrawBoxedCross(m_hdc, x, y);
   Drawn(x - 3, y + 3);

@@ -24,7 +24,7 @@ class OverlayCanvas {
   // The same, always drawn: for styled pens, whose pixels are not tracked.
   void StyledSegment(int x0, int y0, int x1, int y1);
   inline void SquareGrip(int x, int y);
-  void BoxedCross(int x, int y);
+  inline void BoxedCross(int x, int y);
   void CrossMark(int x, int y);
   // Fills with the brush, so no pixel painted before it may be taken as painted any more.
   void CircleGrip(int x, int y);
@@ -35,8 +35,9 @@ class OverlayCanvas {
   };
   // Segment beyond the cases settled inline.
   void DrawSegment(int x0, int y0, int x1, int y1);
-  // SquareGrip beyond the cases settled inline.
+  // SquareGrip and BoxedCross beyond the cases settled inline.
   void DrawSquare(int x, int y);
+  void DrawBoxed(int x, int y);
   bool Covered(int x, int y) const;
   void Mark(int x, int y);
   bool AllCovered(const Pixel* pixels, int count) const;
@@ -195,4 +196,15 @@ inline void OverlayCanvas::SquareGrip(int x, int y) {
     if (m_tracked && (Repeated(kSquareMark, x, y) || SettledBefore(m_squareAt, x, y))) return;
   }
   DrawSquare(x, y);
+}
+
+inline void OverlayCanvas::BoxedCross(int x, int y) {
+  // Inline for the same reasons as SquareGrip.
+  m_used = true;
+  if (m_skip) {
+    m_expected = POINT{x - 3, y + 3};
+    if (BoxOutside(x - 3, y - 3, x + 3, y + 3)) return;
+    if (m_tracked && (Repeated(kBoxedMark, x, y) || SettledBefore(m_boxedAt, x, y))) return;
+  }
+  DrawBoxed(x, y);
 }
