@@ -47,6 +47,8 @@ void WorldToPlane(double* x, double* y, double* z, const double angles[3]);
 constexpr int kPixelLimit = 1 << 26;
 // Inline: the overlay converts every vertex's two coordinates on every repaint.
 inline int PixelFromDouble(double v) {
+  // One compare settles every position inside the limits; NaN fails it too.
+  if (std::fabs(v) < kPixelLimit) return static_cast<int>(v);
   if (std::isnan(v)) return 0;
   if (v >= kPixelLimit) return kPixelLimit;
   if (v <= -kPixelLimit) return -kPixelLimit;

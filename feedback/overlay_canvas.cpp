@@ -27,6 +27,11 @@ constexpr Offset kCross[] = {{-3, -3}, {-2, -2}, {-1, -1}, {0, 0}, {1, 1},  {2, 
 // ... and the boxed cross's diagonals inside the square.
 constexpr Offset kBoxDiagonals[] = {{-2, -2}, {-1, -1}, {0, 0}, {1, 1}, {2, 2}, {2, -2}, {1, -1}, {-1, 1}, {-2, 2}};
 
+// The same pixels as rows of seven bits from the mark's left column, top row first.
+constexpr uint8_t kSquareRows[7] = {0x7F, 0x41, 0x41, 0x41, 0x41, 0x41, 0x7F};
+constexpr uint8_t kBoxedCrossRows[7] = {0x7F, 0x63, 0x55, 0x49, 0x55, 0x63, 0x7F};
+constexpr uint8_t kCrossRows[7] = {0x41, 0x22, 0x14, 0x08, 0x14, 0x22, 0x41};
+
 // Raster operations whose result does not depend on how often the pen is applied.
 bool Idempotent(int rop2) {
   switch (rop2) {
@@ -90,14 +95,21 @@ int OverlayCanvas::UnlitLines(int x, int y, bool diagonals) const {
     row = Window7(index);
     index += m_width;
   }
+  // A column is lit all the way when the rows' AND keeps its bit.
+  const uint64_t middle = rows[1] & rows[2] & rows[3] & rows[4] & rows[5];
   int lines = 0;
   if ((rows[0] & 0x3F) != 0x3F) lines |= kTopSide;
+  if (!(rows[0] & middle & 0x40)) lines |= kRightSide;
   if ((rows[6] & 0x7E) != 0x7E) lines |= kBottomSide;
-  for (int k = 0; k < 6; ++k) {
-    if (!(rows[k] & 0x40)) lines |= kRightSide;
-    if (!(rows[k + 1] & 0x01)) lines |= kLeftSide;
-    if (diagonals && !((rows[k] >> k) & 1)) lines |= kFallingDiagonal;
-    if (diagonals && !((rows[k] >> (6 - k)) & 1)) lines |= kRisingDiagonal;
+  if (!(middle & rows[6] & 0x01)) lines |= kLeftSide;
+  if (diagonals) {
+    uint64_t falling = 1, rising = 1;
+    for (int k = 0; k < 6; ++k) {
+      falling &= rows[k] >> k;
+      rising &= rows[k] >> (6 - k);
+    }
+    if (!(falling & 1)) lines |= kFallingDiagonal;
+    if (!(rising & 1)) lines |= kRisingDiagonal;
   }
   return lines;
 }
@@ -131,14 +143,6 @@ void OverlayCanvas::DrawLines(int x, int y, int lines) {
   m_drawnAny = true;
 }
 
-void OverlayCanvas::MarkSquare(int x, int y) {
-  MarkRun(BitIndex(x - 3, y - 3), 7);
-  MarkRun(BitIndex(x - 3, y + 3), 7);
-  for (int dy = -2; dy <= 2; ++dy) {
-    MarkRun(BitIndex(x - 3, y + dy), 1);
-    MarkRun(BitIndex(x + 3, y + dy), 1);
-  }
-}
 
 void OverlayCanvas::ForgetSegments() {
   for (DrawnSegment& slot : m_segments) slot.valid = false;
@@ -172,8 +176,12 @@ void OverlayCanvas::DrawSegment(int x0, int y0, int x1, int y1) {
         RunLit(x0, y0, x1, y1, false);
       }
     }
+    // An outline's segments mostly follow on from the one drawn last, which left the
+    // position at their start.
+    if (!m_drawnAny || m_actual.x != x0 || m_actual.y != y0) MoveToEx(m_hdc, x0, y0, nullptr);
+  } else {
+    MoveToEx(m_hdc, x0, y0, nullptr);
   }
-  MoveToEx(m_hdc, x0, y0, nullptr);
   LineTo(m_hdc, x1, y1);
   Drawn(x1, y1);
 }
@@ -217,59 +225,38 @@ void OverlayCanvas::StyledSegment(int x0, int y0, int x1, int y1) {
   Drawn(x1, y1);
 }
 
-void OverlayCanvas::SquareGrip(int x, int y) {
-  m_used = true;
-  if (m_skip) {
-    m_expected = POINT{x - 3, y - 3};
-    if (BoxOutside(x - 3, y - 3, x + 3, y + 3)) return;
-    if (m_tracked && Repeated(kSquareMark, x, y)) return;
-    if (m_tracked) {
-      // Once a square at this centre is drawn or found covered, its pixels in the box stay
-      // lit until a circle clears the record, so the same centre again is one bit.
-      if (SettledBefore(m_squareAt, x, y)) return;
-      if (BoxInside(x - 3, y - 3, x + 3, y + 3)) {
-        const int sides = UnlitLines(x, y, false);
-        if (sides == 0) return;
-        MarkSquare(x, y);
-        DrawLines(x, y, sides);
-        return;
-      } else {
-        Pixel pixels[24];
-        for (int i = 0; i < 24; ++i) pixels[i] = Pixel{x + kSquare[i].dx, y + kSquare[i].dy};
-        if (AllCovered(pixels, 24)) return;
-        MarkAll(pixels, 24);
-      }
+void OverlayCanvas::DrawSquare(int x, int y) {
+  if (m_skip && m_tracked) {
+    if (BoxInside(x - 3, y - 3, x + 3, y + 3)) {
+      const int sides = UnlitLines(x, y, false);
+      if (sides == 0) return;
+      MarkRows(x, y, kSquareRows);
+      DrawLines(x, y, sides);
+      return;
     }
+    Pixel pixels[24];
+    for (int i = 0; i < 24; ++i) pixels[i] = Pixel{x + kSquare[i].dx, y + kSquare[i].dy};
+    if (AllCovered(pixels, 24)) return;
+    MarkAll(pixels, 24);
   }
   DrawSquareGrip(m_hdc, x, y);
   Drawn(x - 3, y - 3);
 }
 
-void OverlayCanvas::BoxedCross(int x, int y) {
-  m_used = true;
-  if (m_skip) {
-    m_expected = POINT{x - 3, y + 3};
-    if (BoxOutside(x - 3, y - 3, x + 3, y + 3)) return;
-    if (m_tracked && Repeated(kBoxedMark, x, y)) return;
-    if (m_tracked && SettledBefore(m_boxedAt, x, y)) return;
-    if (m_tracked && BoxInside(x - 3, y - 3, x + 3, y + 3)) {
+void OverlayCanvas::DrawBoxed(int x, int y) {
+  if (m_skip && m_tracked) {
+    if (BoxInside(x - 3, y - 3, x + 3, y + 3)) {
       const int lines = UnlitLines(x, y, true);
       if (lines == 0) return;
-      MarkSquare(x, y);
-      for (int k = -2; k <= 2; ++k) {
-        MarkRun(BitIndex(x + k, y + k), 1);
-        MarkRun(BitIndex(x - k, y + k), 1);
-      }
+      MarkRows(x, y, kBoxedCrossRows);
       DrawLines(x, y, lines);
       return;
     }
-    if (m_tracked) {
-      Pixel pixels[24 + 9];
-      for (int i = 0; i < 24; ++i) pixels[i] = Pixel{x + kSquare[i].dx, y + kSquare[i].dy};
-      for (int i = 0; i < 9; ++i) pixels[24 + i] = Pixel{x + kBoxDiagonals[i].dx, y + kBoxDiagonals[i].dy};
-      if (AllCovered(pixels, 33)) return;
-      MarkAll(pixels, 33);
-    }
+    Pixel pixels[24 + 9];
+    for (int i = 0; i < 24; ++i) pixels[i] = Pixel{x + kSquare[i].dx, y + kSquare[i].dy};
+    for (int i = 0; i < 9; ++i) pixels[24 + i] = Pixel{x + kBoxDiagonals[i].dx, y + kBoxDiagonals[i].dy};
+    if (AllCovered(pixels, 33)) return;
+    MarkAll(pixels, 33);
   }
   DrawBoxedCross(m_hdc, x, y);
   Drawn(x - 3, y + 3);
@@ -293,10 +280,7 @@ void OverlayCanvas::CrossMark(int x, int y) {
         rising |= !((row >> (6 - k)) & 1);
       }
       if (!falling && !rising) return;
-      for (int k = 0; k < 7; ++k) {
-        MarkRun(BitIndex(x - 3 + k, y - 3 + k), 1);
-        MarkRun(BitIndex(x + 3 - k, y - 3 + k), 1);
-      }
+      MarkRows(x, y, kCrossRows);
       if (falling) {
         MoveToEx(m_hdc, x - 3, y - 3, nullptr);
         LineTo(m_hdc, x + 4, y + 4);

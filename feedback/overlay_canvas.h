@@ -23,8 +23,8 @@ class OverlayCanvas {
   inline void Segment(int x0, int y0, int x1, int y1);
   // The same, always drawn: for styled pens, whose pixels are not tracked.
   void StyledSegment(int x0, int y0, int x1, int y1);
-  void SquareGrip(int x, int y);
-  void BoxedCross(int x, int y);
+  inline void SquareGrip(int x, int y);
+  inline void BoxedCross(int x, int y);
   void CrossMark(int x, int y);
   // Fills with the brush, so no pixel painted before it may be taken as painted any more.
   void CircleGrip(int x, int y);
@@ -35,6 +35,9 @@ class OverlayCanvas {
   };
   // Segment beyond the cases settled inline.
   void DrawSegment(int x0, int y0, int x1, int y1);
+  // SquareGrip and BoxedCross beyond the cases settled inline.
+  void DrawSquare(int x, int y);
+  void DrawBoxed(int x, int y);
   bool Covered(int x, int y) const;
   void Mark(int x, int y);
   bool AllCovered(const Pixel* pixels, int count) const;
@@ -57,15 +60,24 @@ class OverlayCanvas {
     if (shift > 57) bits |= m_lit[word + 1] << (64 - shift);
     return bits;
   }
-  void MarkSquare(int x, int y);
-  int64_t BitIndex(int x, int y) const { return (static_cast<int64_t>(y) - m_clip.top) * m_width + (x - m_clip.left); }
-  void MarkRun(int64_t first, int n) {  // n <= 64
+  // Records a mark wholly inside the clip box, given as rows of 7 bits from its left column.
+  // Inline, so that each mark's rows are constants in unrolled code.
+  void MarkRows(int x, int y, const uint8_t (&rows)[7]) {
+    int64_t index = BitIndex(x - 3, y - 3);
+#pragma GCC unroll 7
+    for (const uint8_t row : rows) {
+      MarkRow7(index, row);
+      index += m_width;
+    }
+  }
+  // Sets the bits of `bits` (within the low 7) at first.. of m_lit.
+  void MarkRow7(int64_t first, uint64_t bits) {
     const size_t word = static_cast<size_t>(first >> 6);
     const int shift = static_cast<int>(first & 63);
-    const uint64_t want = n == 64 ? ~uint64_t{0} : (uint64_t{1} << n) - 1;
-    m_lit[word] |= want << shift;
-    if (shift + n > 64) m_lit[word + 1] |= want >> (64 - shift);
+    m_lit[word] |= bits << shift;
+    if (shift > 57) m_lit[word + 1] |= bits >> (64 - shift);
   }
+  int64_t BitIndex(int x, int y) const { return (static_cast<int64_t>(y) - m_clip.top) * m_width + (x - m_clip.left); }
   void Drawn(int x, int y) {
     m_actual = POINT{x, y};
     m_expected = m_actual;
@@ -170,4 +182,29 @@ inline void OverlayCanvas::Segment(int x0, int y0, int x1, int y1) {
     return;
   }
   DrawSegment(x0, y0, x1, y1);
+}
+
+inline void OverlayCanvas::SquareGrip(int x, int y) {
+  // Inline, what settles most grips of a dense figure: a square outside the box, or at
+  // the centre of the last one. Once a square at a centre is drawn or found covered, its
+  // pixels in the box stay lit until a circle clears the record, so the same centre again
+  // is one bit.
+  m_used = true;
+  if (m_skip) {
+    m_expected = POINT{x - 3, y - 3};
+    if (BoxOutside(x - 3, y - 3, x + 3, y + 3)) return;
+    if (m_tracked && (Repeated(kSquareMark, x, y) || SettledBefore(m_squareAt, x, y))) return;
+  }
+  DrawSquare(x, y);
+}
+
+inline void OverlayCanvas::BoxedCross(int x, int y) {
+  // Inline for the same reasons as SquareGrip.
+  m_used = true;
+  if (m_skip) {
+    m_expected = POINT{x - 3, y + 3};
+    if (BoxOutside(x - 3, y - 3, x + 3, y + 3)) return;
+    if (m_tracked && (Repeated(kBoxedMark, x, y) || SettledBefore(m_boxedAt, x, y))) return;
+  }
+  DrawBoxed(x, y);
 }

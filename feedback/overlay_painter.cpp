@@ -4,6 +4,7 @@
 
 #include "editcore/module_state.h"
 #include "editcore/edit_controller.h"
+#include "editcore/fast_paths.h"
 #include "editcore/work_plane.h"
 #include "feedback/geometry.h"
 #include "feedback/grips.h"
@@ -103,6 +104,8 @@ void EditController::PaintRings(CDC& dc, HPEN, COLORREF color) {
     px = Truncate(x);
     py = Truncate(y);
   };
+  // Off with the fast paths, so that the general loop can be compared against it.
+  const bool planeRun = FastPaths::enabled && !is3D;
   OverlayCanvas canvas(hdc);
   for (int32_t r = 0; r < m_figure.RingCount(); ++r) {
     const Ring& ring = std::as_const(m_figure).Vertices(r);
@@ -112,6 +115,33 @@ void EditController::PaintRings(CDC& dc, HPEN, COLORREF color) {
     int prevX = 0, prevY = 0;
     int32_t prevPart = 1;
     for (int32_t i = 0; i < n; ++i) {
+      if (planeRun && i > 0 && splitVertex < 0) {
+        // Between the ends of a plane ring every vertex is alike: unlocked, joined to the
+        // one before, neither closing nor the one being drawn. Each is a conversion, its
+        // marks and a segment; the last falls through to the general case.
+        if (!vertexGrips && !deleteMarks && !segmentGrips) {
+          // The outline alone, without the tests for marks.
+          for (; i < n - 1; ++i) {
+            double wx = ring.x[i], wy = ring.y[i];
+            engine->WorldToScreen(&wx, &wy);
+            const int x = Truncate(wx), y = Truncate(wy);
+            canvas.Segment(prevX, prevY, x, y);
+            prevX = x;
+            prevY = y;
+          }
+        }
+        for (; i < n - 1; ++i) {
+          double wx = ring.x[i], wy = ring.y[i];
+          engine->WorldToScreen(&wx, &wy);
+          const int x = Truncate(wx), y = Truncate(wy);
+          if (vertexGrips) canvas.SquareGrip(x, y);
+          if (deleteMarks) canvas.BoxedCross(x, y);
+          if (segmentGrips) canvas.SquareGrip((prevX + x) / 2, (prevY + y) / 2);
+          canvas.Segment(prevX, prevY, x, y);
+          prevX = x;
+          prevY = y;
+        }
+      }
       const int32_t part = is3D ? ring.part[i] : 1;
       int x = 0, y = 0;
       toPixel(ring.x[i], ring.y[i], ring.z[i], x, y);

@@ -222,4 +222,36 @@ TEST(GeometryWorkPlane, PlaneToWorldTurnsAboutZThenYThenX) {
   }
 }
 
+// Pixel positions truncate toward zero inside the limits; at and past them, and at the
+// infinities, they clamp; NaN goes to 0.
+TEST(GeometryPixelFromDouble, TruncatesInsideTheLimitsAndClampsOutside) {
+  constexpr double kInf = std::numeric_limits<double>::infinity();
+  constexpr double kLimit = kPixelLimit;
+  struct Case {
+    double in;
+    int out;
+  };
+  const Case cases[] = {
+      {0.0, 0},
+      {-0.0, 0},
+      {0.99, 0},
+      {-0.99, 0},
+      {12.7, 12},
+      {-12.7, -12},
+      {kLimit - 0.5, kPixelLimit - 1},
+      {-(kLimit - 0.5), -(kPixelLimit - 1)},
+      {kLimit, kPixelLimit},
+      {-kLimit, -kPixelLimit},
+      {kLimit + 0.5, kPixelLimit},
+      {-(kLimit + 0.5), -kPixelLimit},
+      {1e308, kPixelLimit},
+      {-1e308, -kPixelLimit},
+      {kInf, kPixelLimit},
+      {-kInf, -kPixelLimit},
+      {std::numeric_limits<double>::quiet_NaN(), 0},
+      {-std::numeric_limits<double>::quiet_NaN(), 0},
+  };
+  for (const Case& c : cases) EXPECT_EQ(PixelFromDouble(c.in), c.out) << c.in;
+}
+
 }  // namespace
