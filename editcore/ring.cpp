@@ -23,8 +23,12 @@ struct Shared {
 };
 static_assert(sizeof(Header) == 16 && sizeof(Shared) == 16);
 
-void* NewArray(size_t bytes) {
-  auto* h = static_cast<Header*>(::operator new(sizeof(Header) + bytes));
+// n elements of `size` bytes; a count whose bytes do not fit a size_t (a 32-bit process
+// asked for 2^29 doubles) throws as new[] of that count would, instead of wrapping round
+// to a small block.
+void* NewArray(size_t n, size_t size) {
+  if (n > (SIZE_MAX - sizeof(Header)) / size) throw std::bad_array_new_length();
+  auto* h = static_cast<Header*>(::operator new(sizeof(Header) + n * size));
   h->shared = nullptr;
   return h + 1;
 }
@@ -33,8 +37,8 @@ size_t Rounded(size_t bytes) { return (bytes + 15) & ~size_t{15}; }
 
 }  // namespace
 
-double* NewDoubles(int32_t n) { return static_cast<double*>(NewArray(sizeof(double) * static_cast<size_t>(n))); }
-int32_t* NewInts(int32_t n) { return static_cast<int32_t*>(NewArray(sizeof(int32_t) * static_cast<size_t>(n))); }
+double* NewDoubles(int32_t n) { return static_cast<double*>(NewArray(static_cast<size_t>(n), sizeof(double))); }
+int32_t* NewInts(int32_t n) { return static_cast<int32_t*>(NewArray(static_cast<size_t>(n), sizeof(int32_t))); }
 
 void Release(void* array) {
   if (!array) return;
