@@ -95,10 +95,14 @@ inline uint32_t ApplyRop2(int rop2, uint32_t pen, uint32_t dst) {
   return r;
 }
 
-inline void PlotRop(RasterSurface& s, int x, int y, uint32_t color, int rop2) {
-  if (!s.Contains(x, y)) return;
+// The pixel at (x, y), known to lie on the surface, through the raster operation.
+inline void PutRop(RasterSurface& s, int x, int y, uint32_t color, int rop2) {
   uint32_t* p = s.Row(y) + x;
   *p = s.Quantize(rop2 == R2_COPYPEN ? color : ApplyRop2(rop2, color, *p));
+}
+
+inline void PlotRop(RasterSurface& s, int x, int y, uint32_t color, int rop2) {
+  if (s.Contains(x, y)) PutRop(s, x, y, color, rop2);
 }
 
 // Fills [left,right) x [top,bottom) with a brush through the DC's raster operation.

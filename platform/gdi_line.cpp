@@ -72,11 +72,7 @@ template <bool kClip>
     const int x = static_cast<int>(xMajor ? major : q), y = static_cast<int>(xMajor ? q : major);
     const bool on = !styled || phase < 3;
     if (++phase == 6) phase = 0;
-    if ((on || opaque) && (!kClip || s.Contains(x, y))) {
-      uint32_t* p = s.Row(y) + x;
-      const uint32_t color = on ? penColor : gapColor;
-      *p = s.Quantize(rop2 == R2_COPYPEN ? color : ApplyRop2(rop2, color, *p));
-    }
+    if ((on || opaque) && (!kClip || s.Contains(x, y))) PutRop(s, x, y, on ? penColor : gapColor, rop2);
     advance();
   }
 }
