@@ -225,42 +225,36 @@ void OverlayCanvas::StyledSegment(int x0, int y0, int x1, int y1) {
   Drawn(x1, y1);
 }
 
-void OverlayCanvas::DrawSquare(int x, int y) {
+template <bool kBoxed>
+void OverlayCanvas::DrawGrip(int x, int y) {
   if (m_skip && m_tracked) {
     if (BoxInside(x - 3, y - 3, x + 3, y + 3)) {
-      const int sides = UnlitLines(x, y, false);
-      if (sides == 0) return;
-      MarkRows(x, y, kSquareRows);
-      DrawLines(x, y, sides);
-      return;
-    }
-    Pixel pixels[24];
-    for (int i = 0; i < 24; ++i) pixels[i] = Pixel{x + kSquare[i].dx, y + kSquare[i].dy};
-    if (AllCovered(pixels, 24)) return;
-    MarkAll(pixels, 24);
-  }
-  DrawSquareGrip(m_hdc, x, y);
-  Drawn(x - 3, y - 3);
-}
-
-void OverlayCanvas::DrawBoxed(int x, int y) {
-  if (m_skip && m_tracked) {
-    if (BoxInside(x - 3, y - 3, x + 3, y + 3)) {
-      const int lines = UnlitLines(x, y, true);
+      const int lines = UnlitLines(x, y, kBoxed);
       if (lines == 0) return;
-      MarkRows(x, y, kBoxedCrossRows);
+      MarkRows(x, y, kBoxed ? kBoxedCrossRows : kSquareRows);
       DrawLines(x, y, lines);
       return;
     }
+    // The square's pixels, and a boxed cross's diagonals after them.
     Pixel pixels[24 + 9];
-    for (int i = 0; i < 24; ++i) pixels[i] = Pixel{x + kSquare[i].dx, y + kSquare[i].dy};
-    for (int i = 0; i < 9; ++i) pixels[24 + i] = Pixel{x + kBoxDiagonals[i].dx, y + kBoxDiagonals[i].dy};
-    if (AllCovered(pixels, 33)) return;
-    MarkAll(pixels, 33);
+    int count = 0;
+    for (const Offset& d : kSquare) pixels[count++] = Pixel{x + d.dx, y + d.dy};
+    if (kBoxed)
+      for (const Offset& d : kBoxDiagonals) pixels[count++] = Pixel{x + d.dx, y + d.dy};
+    if (AllCovered(pixels, count)) return;
+    MarkAll(pixels, count);
   }
-  DrawBoxedCross(m_hdc, x, y);
-  Drawn(x - 3, y + 3);
+  if (kBoxed) {
+    DrawBoxedCross(m_hdc, x, y);
+    Drawn(x - 3, y + 3);
+  } else {
+    DrawSquareGrip(m_hdc, x, y);
+    Drawn(x - 3, y - 3);
+  }
 }
+
+template void OverlayCanvas::DrawGrip<false>(int x, int y);
+template void OverlayCanvas::DrawGrip<true>(int x, int y);
 
 void OverlayCanvas::CrossMark(int x, int y) {
   m_used = true;

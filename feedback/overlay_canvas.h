@@ -35,9 +35,9 @@ class OverlayCanvas {
   };
   // Segment beyond the cases settled inline.
   void DrawSegment(int x0, int y0, int x1, int y1);
-  // SquareGrip and BoxedCross beyond the cases settled inline.
-  void DrawSquare(int x, int y);
-  void DrawBoxed(int x, int y);
+  // SquareGrip (kBoxed false) and BoxedCross beyond the cases settled inline.
+  template <bool kBoxed>
+  void DrawGrip(int x, int y);
   bool Covered(int x, int y) const;
   void Mark(int x, int y);
   bool AllCovered(const Pixel* pixels, int count) const;
@@ -195,7 +195,7 @@ inline void OverlayCanvas::SquareGrip(int x, int y) {
     if (BoxOutside(x - 3, y - 3, x + 3, y + 3)) return;
     if (m_tracked && (Repeated(kSquareMark, x, y) || SettledBefore(m_squareAt, x, y))) return;
   }
-  DrawSquare(x, y);
+  DrawGrip<false>(x, y);
 }
 
 inline void OverlayCanvas::BoxedCross(int x, int y) {
@@ -206,5 +206,5 @@ inline void OverlayCanvas::BoxedCross(int x, int y) {
     if (BoxOutside(x - 3, y - 3, x + 3, y + 3)) return;
     if (m_tracked && (Repeated(kBoxedMark, x, y) || SettledBefore(m_boxedAt, x, y))) return;
   }
-  DrawBoxed(x, y);
+  DrawGrip<true>(x, y);
 }
