@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <limits>
 
 #include "editcore/fast_paths.h"
 #include "feedback/grips.h"
@@ -11,6 +12,10 @@ namespace {
 // Above this many pixels in the clip box the bit per pixel costs more to clear than it
 // saves; marks are then only left out when they are outside the box.
 constexpr int64_t kMaxTrackedPixels = int64_t{1} << 24;
+
+// How far outside the clip box an outline's vertex may lie and still join a Polyline: far
+// enough for the sides of a zoomed-in figure, well inside the coordinates every GDI takes.
+constexpr int kNearMargin = 1 << 14;
 
 struct Offset {
   int dx, dy;
@@ -65,10 +70,17 @@ OverlayCanvas::OverlayCanvas(HDC hdc) : m_hdc(hdc), m_skip(FastPaths::enabled) {
     m_boxedAt.assign(m_lit.size(), 0);
     m_crossAt.assign(m_lit.size(), 0);
     m_segments.assign(kSegmentSlots, DrawnSegment{0, 0, 0, 0, false});
+    m_outline.resize(kOutlinePoints);
+    const auto widen = [](int64_t v) {
+      return static_cast<int>(std::clamp<int64_t>(v, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
+    };
+    m_nearBox = RECT{widen(int64_t{m_clip.left} - kNearMargin), widen(int64_t{m_clip.top} - kNearMargin),
+                     widen(int64_t{m_clip.right} + kNearMargin), widen(int64_t{m_clip.bottom} + kNearMargin)};
   }
 }
 
 OverlayCanvas::~OverlayCanvas() {
+  FlushOutline();
   if (m_used && (!m_drawnAny || m_actual.x != m_expected.x || m_actual.y != m_expected.y)) {
     MoveToEx(m_hdc, m_expected.x, m_expected.y, nullptr);
   }

@@ -21,6 +21,16 @@ class OverlayCanvas {
 
   // MoveTo (x0, y0), LineTo (x1, y1) with the selected pen.
   inline void Segment(int x0, int y0, int x1, int y1);
+  // The same for a side of an outline walked vertex by vertex. While the raster operation
+  // is idempotent and nothing but the selected pen draws until FlushOutline, the sides are
+  // gathered into one Polyline: it lights the pixels of the LineTo calls, and with the
+  // pen's pixels the order of drawing does not show.
+  inline void OutlineSegment(int x0, int y0, int x1, int y1);
+  // Draws the gathered sides; before anything else draws, or the pen changes.
+  void FlushOutline() {
+    if (m_outlineCount > 1) Polyline(m_hdc, m_outline.data(), m_outlineCount);
+    m_outlineCount = 0;
+  }
   // The same, always drawn: for styled pens, whose pixels are not tracked.
   void StyledSegment(int x0, int y0, int x1, int y1);
   inline void SquareGrip(int x, int y);
@@ -117,6 +127,15 @@ class OverlayCanvas {
   bool RunLit(int x0, int y0, int x1, int y1, bool test);
   void ForgetSegments();
   std::vector<DrawnSegment> m_segments;  // direct-mapped by a hash of the end points
+  // Sides gathered for one Polyline, all near the clip box, where Polyline and LineTo
+  // agree on every system.
+  static constexpr int kOutlinePoints = 4096;
+  bool Near(int x, int y) const {
+    return x >= m_nearBox.left && x <= m_nearBox.right && y >= m_nearBox.top && y <= m_nearBox.bottom;
+  }
+  RECT m_nearBox{0, 0, -1, -1};
+  std::vector<POINT> m_outline;
+  int m_outlineCount = 0;
   bool m_used = false;      // a call that moves the current position came
   bool m_drawnAny = false;  // one of them reached GDI
   POINT m_expected{0, 0};
@@ -182,6 +201,33 @@ inline void OverlayCanvas::Segment(int x0, int y0, int x1, int y1) {
     return;
   }
   DrawSegment(x0, y0, x1, y1);
+}
+
+inline void OverlayCanvas::OutlineSegment(int x0, int y0, int x1, int y1) {
+  // A side within a pixel lights nothing.
+  if (m_skip && x0 == x1 && y0 == y1) {
+    m_used = true;
+    m_expected = POINT{x1, y1};
+    return;
+  }
+  if (m_tracked && Near(x1, y1)) {
+    // Mostly the side follows on from the last one gathered, whose end was near.
+    const bool follows =
+        m_outlineCount > 0 && m_outline[m_outlineCount - 1].x == x0 && m_outline[m_outlineCount - 1].y == y0;
+    if (follows || Near(x0, y0)) {
+      m_used = true;
+      m_expected = POINT{x1, y1};
+      if (!follows) {
+        FlushOutline();
+        m_outline[m_outlineCount++] = POINT{x0, y0};
+      }
+      m_outline[m_outlineCount++] = POINT{x1, y1};
+      if (m_outlineCount == kOutlinePoints) FlushOutline();
+      return;
+    }
+  }
+  FlushOutline();
+  Segment(x0, y0, x1, y1);
 }
 
 inline void OverlayCanvas::SquareGrip(int x, int y) {

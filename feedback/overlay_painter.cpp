@@ -126,10 +126,11 @@ void EditController::PaintRings(CDC& dc, HPEN, COLORREF color) {
             double wx = ring.x[i], wy = ring.y[i];
             engine->WorldToScreen(&wx, &wy);
             const int x = Truncate(wx), y = Truncate(wy);
-            canvas.Segment(prevX, prevY, x, y);
+            canvas.OutlineSegment(prevX, prevY, x, y);
             prevX = x;
             prevY = y;
           }
+          canvas.FlushOutline();
         }
         for (; i < n - 1; ++i) {
           double wx = ring.x[i], wy = ring.y[i];

@@ -60,12 +60,18 @@ struct Lcg {
   }
 };
 
-enum class Scene { Spread, Overlapping, Dense, FarOutside, NonFinite, NonFiniteRepeating };
+enum class Scene { Spread, Overlapping, Dense, FarOutside, NonFinite, NonFiniteRepeating, Concentric };
 
 // World (x, y) shows at pixel (x, 480 - y): the surface sees world x in [0, 160) and
 // y in (360, 480].
-void Vertex(Scene scene, Lcg& rng, int i, double& x, double& y) {
+void Vertex(Scene scene, Lcg& rng, int ring, int i, double& x, double& y) {
   switch (scene) {
+    case Scene::Concentric: {  // circles a quarter pixel apart: sloped sides over lit pixels
+      const double radius = 8 + 0.25 * ring, t = (i + 0.2 * rng.Next()) * 0.5236;
+      x = 80 + radius * std::cos(t);
+      y = 420 + radius * std::sin(t);
+      return;
+    }
     case Scene::Spread:  // in and around the surface, some clipped at each side
       x = -40 + 240 * rng.Next();
       y = 320 + 200 * rng.Next();
@@ -124,12 +130,13 @@ class FastPathsTest : public ControlTest {
     ctl->setMaxNumberOfRings(rings + 1);
     Lcg rng{static_cast<uint64_t>(scene) * 977 + static_cast<uint64_t>(rings)};
     std::vector<std::vector<double>> vertices(static_cast<size_t>(rings), std::vector<double>(2 * static_cast<size_t>(perRing)));
-    for (auto& ring : vertices)
-      for (int i = 0; i < perRing; ++i) Vertex(scene, rng, i, ring[2 * i], ring[2 * i + 1]);
+    for (size_t r = 0; r < vertices.size(); ++r)
+      for (int i = 0; i < perRing; ++i)
+        Vertex(scene, rng, static_cast<int>(r), i, vertices[r][2 * i], vertices[r][2 * i + 1]);
     std::vector<double> marks;
     if (withMarks) {
       marks.resize(2 * static_cast<size_t>(perRing));
-      for (int i = 0; i < perRing; ++i) Vertex(scene, rng, i, marks[2 * i], marks[2 * i + 1]);
+      for (int i = 0; i < perRing; ++i) Vertex(scene, rng, 0, i, marks[2 * i], marks[2 * i + 1]);
     }
     ctl->hiliteNttVertexes(static_cast<LONG>(make.PolylineRecord({marks})));
     // The figure comes as a record, as a container hands one over.
@@ -231,6 +238,7 @@ INSTANTIATE_TEST_SUITE_P(Scenes, FastPathsSceneTest,
                                            SceneCase{Scene::NonFinite, "non_finite", 0},
                                            SceneCase{Scene::NonFiniteRepeating, "non_finite_repeating", 0},
                                            SceneCase{Scene::Dense, "rings_1000", 1000},
+                                           SceneCase{Scene::Concentric, "concentric_rings", 150},
                                            SceneCase{Scene::NonFiniteRepeating, "rings_1000_non_finite", 1000}),
                          [](const ::testing::TestParamInfo<SceneCase>& info) { return std::string(info.param.name); });
 

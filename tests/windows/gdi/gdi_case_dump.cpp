@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 
 #include "gdi_cases.h"
@@ -69,6 +70,20 @@ void DrawLines(std::vector<DumpedCase>& out) {
     MoveToEx(canvas.dc(), c.from.x, c.from.y, NULL);
     LineTo(canvas.dc(), c.to.x, c.to.y);
     out.push_back(Snapshot(std::string("line ") + c.name, canvas));
+  }
+  // An outline's sides as one Polyline and as a LineTo each: one-pixel steps, half-way
+  // ties, a long side and a turn back over its own pixels light the same pixels.
+  const POINT chain[] = {{1, 1}, {2, 1}, {3, 2}, {7, 4}, {8, 4}, {8, 5}, {4, 9}, {2, 6}, {2, 5}, {12, 5}, {5, 5}};
+  for (bool polyline : {false, true}) {
+    Canvas canvas(14, 11);
+    Tools tools(canvas.dc(), PS_SOLID, 1, kRed);
+    if (polyline) {
+      Polyline(canvas.dc(), chain, static_cast<int>(std::size(chain)));
+    } else {
+      MoveToEx(canvas.dc(), chain[0].x, chain[0].y, NULL);
+      for (size_t i = 1; i < std::size(chain); ++i) LineTo(canvas.dc(), chain[i].x, chain[i].y);
+    }
+    out.push_back(Snapshot(polyline ? "solid one polyline" : "solid lineto calls", canvas));
   }
 }
 
