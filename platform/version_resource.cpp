@@ -7,7 +7,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <ctime>
 #include <cstdlib>
+#include <map>
+#include <mutex>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -205,21 +208,65 @@ bool IsRegularFile(const std::string& path) {
   return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
+// A folder's file names, as last read, with what its status said then. Every edit asks
+// for the host control's version, and a case-blind search reads whole folders (the PATH
+// ones hold thousands of names); a folder whose change time and identity still match has
+// the same names, so they are read again only when it has changed.
+struct FolderNames {
+  dev_t device = 0;
+  ino_t inode = 0;
+  timespec changed{0, 0};
+  timespec modified{0, 0};
+  std::vector<std::string> names;
+};
+
+bool SameStatus(const FolderNames& f, const struct stat& st) {
+  return f.device == st.st_dev && f.inode == st.st_ino && f.changed.tv_sec == st.st_ctim.tv_sec &&
+         f.changed.tv_nsec == st.st_ctim.tv_nsec && f.modified.tv_sec == st.st_mtim.tv_sec &&
+         f.modified.tv_nsec == st.st_mtim.tv_nsec;
+}
+
+// The names in dir that match name without regard to case; false when it cannot be read.
+bool MatchingNames(const std::string& dir, const char* name, std::vector<std::string>& out) {
+  static std::mutex lock;
+  static std::map<std::string, FolderNames> folders;
+  struct stat st;
+  if (stat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return false;
+  std::lock_guard<std::mutex> hold(lock);
+  FolderNames& f = folders[dir];
+  // A folder changed within the clock's last tick could change again unseen: read it
+  // afresh until its change time is in the past.
+  timespec now{0, 0};
+  clock_gettime(CLOCK_REALTIME, &now);
+  const bool settled = st.st_ctim.tv_sec < now.tv_sec - 1;
+  if (!settled || !SameStatus(f, st) || f.names.empty()) {
+    DIR* d = opendir(dir.c_str());
+    if (!d) {
+      folders.erase(dir);
+      return false;
+    }
+    f = FolderNames{st.st_dev, st.st_ino, st.st_ctim, st.st_mtim, {}};
+    while (dirent* e = readdir(d)) f.names.emplace_back(e->d_name);
+    closedir(d);
+  }
+  for (const std::string& n : f.names)
+    if (strcasecmp(n.c_str(), name) == 0) out.push_back(n);
+  return true;
+}
+
 std::string FindInFolder(const std::string& folder, const char* name) {
   std::string dir = folder.empty() ? "." : folder;
   std::string exact = dir + "/" + name;
   if (IsRegularFile(exact)) return exact;
-  DIR* d = opendir(dir.c_str());
-  if (!d) return "";
+  std::vector<std::string> matches;
+  if (!MatchingNames(dir, name, matches)) return "";
   // Several spellings may match; the smallest keeps the choice independent of readdir order.
   std::string best;
-  while (dirent* e = readdir(d)) {
-    if (strcasecmp(e->d_name, name) != 0) continue;
-    std::string candidate = dir + "/" + e->d_name;
+  for (const std::string& n : matches) {
+    std::string candidate = dir + "/" + n;
     if (!IsRegularFile(candidate)) continue;
     if (best.empty() || candidate < best) best = candidate;
   }
-  closedir(d);
   return best;
 }
 

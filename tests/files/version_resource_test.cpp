@@ -1,9 +1,11 @@
 #include "platform/version_resource.h"
 
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "refhost/pe_image_writer.h"
@@ -304,6 +306,28 @@ TEST(VersionInfo, FileSearchFollowsLoadLibraryOrder) {
   }
   setenv("PATH", savedPath.c_str(), 1);
   EXPECT_EQ(GetFileVersionInfoSizeA(nullptr, nullptr), 0u);
+}
+
+// Case-blind searches remember a folder's names while it stays unchanged: what is
+// written or removed later is seen at once, a settled folder as well as a fresh one.
+TEST(VersionInfo, FileSearchSeesFolderChanges) {
+  const std::string dir = ScratchFolder() + "/search";
+  std::filesystem::create_directories(dir);
+  const std::vector<uint8_t> image = BuildVersionedPeImage(QarnSpec());
+  WriteImage(dir, "First.dll", image);
+  // A folder changed within the last second is read afresh on every search.
+  std::this_thread::sleep_for(std::chrono::milliseconds(2100));
+  const char* oldPath = std::getenv("PATH");
+  const std::string savedPath = oldPath ? oldPath : "";
+  setenv("PATH", dir.c_str(), 1);
+  EXPECT_NE(GetFileVersionInfoSizeA("FIRST.DLL", nullptr), 0u);
+  EXPECT_NE(GetFileVersionInfoSizeA("first.DLL", nullptr), 0u);
+  EXPECT_EQ(GetFileVersionInfoSizeA("SECOND.DLL", nullptr), 0u);
+  WriteImage(dir, "Second.dll", image);
+  EXPECT_NE(GetFileVersionInfoSizeA("SECOND.DLL", nullptr), 0u);
+  std::filesystem::remove(dir + "/First.dll");
+  EXPECT_EQ(GetFileVersionInfoSizeA("FIRST.DLL", nullptr), 0u);
+  setenv("PATH", savedPath.c_str(), 1);
 }
 
 TEST(VersionInfo, QueryArgumentsChecked) {
