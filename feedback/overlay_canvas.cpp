@@ -1,6 +1,7 @@
 #include "feedback/overlay_canvas.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstdlib>
 #include <limits>
 
@@ -32,10 +33,6 @@ constexpr Offset kCross[] = {{-3, -3}, {-2, -2}, {-1, -1}, {0, 0}, {1, 1},  {2, 
 // ... and the boxed cross's diagonals inside the square.
 constexpr Offset kBoxDiagonals[] = {{-2, -2}, {-1, -1}, {0, 0}, {1, 1}, {2, 2}, {2, -2}, {1, -1}, {-1, 1}, {-2, 2}};
 
-// The same pixels as rows of seven bits from the mark's left column, top row first.
-constexpr uint8_t kSquareRows[7] = {0x7F, 0x41, 0x41, 0x41, 0x41, 0x41, 0x7F};
-constexpr uint8_t kBoxedCrossRows[7] = {0x7F, 0x63, 0x55, 0x49, 0x55, 0x63, 0x7F};
-constexpr uint8_t kCrossRows[7] = {0x41, 0x22, 0x14, 0x08, 0x14, 0x22, 0x41};
 
 // Raster operations whose result does not depend on how often the pen is applied.
 bool Idempotent(int rop2) {
@@ -53,6 +50,17 @@ bool Idempotent(int rop2) {
   }
 }
 
+// The first bit at or after `from` that is `value`, or `limit`.
+size_t NextBit(const uint64_t* bits, size_t limit, size_t from, bool value) {
+  while (from < limit) {
+    const size_t w = from >> 6;
+    const uint64_t word = (value ? bits[w] : ~bits[w]) & (~uint64_t{0} << (from & 63));
+    if (word) return std::min(limit, (w << 6) + static_cast<size_t>(std::countr_zero(word)));
+    from = (w + 1) << 6;
+  }
+  return limit;
+}
+
 }  // namespace
 
 OverlayCanvas::OverlayCanvas(HDC hdc) : m_hdc(hdc), m_skip(FastPaths::enabled) {
@@ -61,11 +69,14 @@ OverlayCanvas::OverlayCanvas(HDC hdc) : m_hdc(hdc), m_skip(FastPaths::enabled) {
     m_skip = false;  // nothing known about the DC: draw everything
     return;
   }
-  m_width = static_cast<int64_t>(m_clip.right) - m_clip.left;
+  const int64_t width = static_cast<int64_t>(m_clip.right) - m_clip.left;
   const int64_t height = static_cast<int64_t>(m_clip.bottom) - m_clip.top;
-  if (m_width > 0 && height > 0 && m_width * height <= kMaxTrackedPixels && Idempotent(GetROP2(hdc))) {
+  if (width > 0 && height > 0 && width * height <= kMaxTrackedPixels && Idempotent(GetROP2(hdc))) {
     m_tracked = true;
-    m_lit.assign(static_cast<size_t>((m_width * height + 63) / 64), 0);
+    // Rows start on a word, so that the pending mask is read a row at a time.
+    m_width = (width + 63) / 64 * 64;
+    m_lit.assign(static_cast<size_t>(m_width * height / 64), 0);
+    m_pending.assign(m_lit.size(), 0);
     m_squareAt.assign(m_lit.size(), 0);
     m_boxedAt.assign(m_lit.size(), 0);
     m_crossAt.assign(m_lit.size(), 0);
@@ -80,10 +91,29 @@ OverlayCanvas::OverlayCanvas(HDC hdc) : m_hdc(hdc), m_skip(FastPaths::enabled) {
 }
 
 OverlayCanvas::~OverlayCanvas() {
-  FlushOutline();
+  Flush();
   if (m_used && (!m_drawnAny || m_actual.x != m_expected.x || m_actual.y != m_expected.y)) {
     MoveToEx(m_hdc, m_expected.x, m_expected.y, nullptr);
   }
+}
+
+void OverlayCanvas::FlushPending() {
+  // A horizontal run lights the same pixels under every line rule: from its start up to
+  // its end, which it leaves out. Polyline leaves the current position alone.
+  const size_t words = static_cast<size_t>(m_width / 64), limit = words * 64;
+  for (int64_t row = m_pendingFirstRow; row <= m_pendingLastRow; ++row) {
+    uint64_t* const bits = &m_pending[static_cast<size_t>(row) * words];
+    const int y = m_clip.top + static_cast<int>(row);
+    for (size_t start = NextBit(bits, limit, 0, true); start < limit;) {
+      const size_t end = NextBit(bits, limit, start, false);
+      const POINT run[2] = {{m_clip.left + static_cast<int>(start), y}, {m_clip.left + static_cast<int>(end), y}};
+      Polyline(m_hdc, run, 2);
+      start = NextBit(bits, limit, end, true);
+    }
+    std::fill(bits, bits + words, 0);
+  }
+  m_pendingFirstRow = INT64_MAX;
+  m_pendingLastRow = -1;
 }
 
 bool OverlayCanvas::AllCovered(const Pixel* pixels, int count) const {
@@ -95,66 +125,6 @@ bool OverlayCanvas::AllCovered(const Pixel* pixels, int count) const {
 void OverlayCanvas::MarkAll(const Pixel* pixels, int count) {
   for (int i = 0; i < count; ++i) Mark(pixels[i].x, pixels[i].y);
 }
-
-int OverlayCanvas::UnlitLines(int x, int y, bool diagonals) const {
-  // Seven bits a row from the square's left column. LineTo leaves each side's end pixel
-  // to the next side: the top lights columns 0-5 of row 0, the right column 6 of rows
-  // 0-5, the bottom columns 1-6 of row 6 and the left column 0 of rows 1-6. The boxed
-  // cross's diagonals light column k and column 6 - k of rows k = 0-5.
-  uint64_t rows[7];
-  int64_t index = BitIndex(x - 3, y - 3);
-  for (uint64_t& row : rows) {
-    row = Window7(index);
-    index += m_width;
-  }
-  // A column is lit all the way when the rows' AND keeps its bit.
-  const uint64_t middle = rows[1] & rows[2] & rows[3] & rows[4] & rows[5];
-  int lines = 0;
-  if ((rows[0] & 0x3F) != 0x3F) lines |= kTopSide;
-  if (!(rows[0] & middle & 0x40)) lines |= kRightSide;
-  if ((rows[6] & 0x7E) != 0x7E) lines |= kBottomSide;
-  if (!(middle & rows[6] & 0x01)) lines |= kLeftSide;
-  if (diagonals) {
-    uint64_t falling = 1, rising = 1;
-    for (int k = 0; k < 6; ++k) {
-      falling &= rows[k] >> k;
-      rising &= rows[k] >> (6 - k);
-    }
-    if (!(falling & 1)) lines |= kFallingDiagonal;
-    if (!(rising & 1)) lines |= kRisingDiagonal;
-  }
-  return lines;
-}
-
-void OverlayCanvas::DrawLines(int x, int y, int lines) {
-  // Each side is a horizontal or vertical run and each diagonal a 45-degree one, whose
-  // pixels every line rule agrees on, so drawing only the lines with an unlit pixel
-  // gives the picture of the whole mark.
-  const POINT corners[5] = {{x - 3, y - 3}, {x + 3, y - 3}, {x + 3, y + 3}, {x - 3, y + 3}, {x - 3, y - 3}};
-  bool atStart = false;
-  for (int k = 0; k < 4; ++k) {
-    if (!(lines & (1 << k))) {
-      atStart = false;
-      continue;
-    }
-    if (!atStart) MoveToEx(m_hdc, corners[k].x, corners[k].y, nullptr);
-    LineTo(m_hdc, corners[k + 1].x, corners[k + 1].y);
-    m_actual = corners[k + 1];
-    atStart = true;
-  }
-  if (lines & kFallingDiagonal) {
-    MoveToEx(m_hdc, x - 3, y - 3, nullptr);
-    LineTo(m_hdc, x + 3, y + 3);
-    m_actual = POINT{x + 3, y + 3};
-  }
-  if (lines & kRisingDiagonal) {
-    MoveToEx(m_hdc, x + 3, y - 3, nullptr);
-    LineTo(m_hdc, x - 3, y + 3);
-    m_actual = POINT{x - 3, y + 3};
-  }
-  m_drawnAny = true;
-}
-
 
 void OverlayCanvas::ForgetSegments() {
   for (DrawnSegment& slot : m_segments) slot.valid = false;
@@ -241,10 +211,7 @@ template <bool kBoxed>
 void OverlayCanvas::DrawGrip(int x, int y) {
   if (m_skip && m_tracked) {
     if (BoxInside(x - 3, y - 3, x + 3, y + 3)) {
-      const int lines = UnlitLines(x, y, kBoxed);
-      if (lines == 0) return;
-      MarkRows(x, y, kBoxed ? kBoxedCrossRows : kSquareRows);
-      DrawLines(x, y, lines);
+      AddRows(x, y, kBoxed ? kBoxedCrossRows : kSquareRows);
       return;
     }
     // The square's pixels, and a boxed cross's diagonals after them.
@@ -276,28 +243,8 @@ void OverlayCanvas::CrossMark(int x, int y) {
     if (m_tracked && Repeated(kCrossMark, x, y)) return;
     if (m_tracked && SettledBefore(m_crossAt, x, y)) return;
     if (m_tracked && BoxInside(x - 3, y - 3, x + 3, y + 3)) {
-      // Two 45-degree lines of seven pixels: row k holds column k of the falling one and
-      // column 6 - k of the rising one.
-      bool falling = false, rising = false;
-      int64_t index = BitIndex(x - 3, y - 3);
-      for (int k = 0; k < 7; ++k, index += m_width) {
-        const uint64_t row = Window7(index);
-        falling |= !((row >> k) & 1);
-        rising |= !((row >> (6 - k)) & 1);
-      }
-      if (!falling && !rising) return;
-      MarkRows(x, y, kCrossRows);
-      if (falling) {
-        MoveToEx(m_hdc, x - 3, y - 3, nullptr);
-        LineTo(m_hdc, x + 4, y + 4);
-        m_actual = POINT{x + 4, y + 4};
-      }
-      if (rising) {
-        MoveToEx(m_hdc, x + 3, y - 3, nullptr);
-        LineTo(m_hdc, x - 4, y + 4);
-        m_actual = POINT{x - 4, y + 4};
-      }
-      m_drawnAny = true;
+      // Two 45-degree lines of seven pixels, whose pixels every line rule agrees on.
+      AddRows(x, y, kCrossRows);
       return;
     }
     if (m_tracked) {
@@ -312,7 +259,9 @@ void OverlayCanvas::CrossMark(int x, int y) {
 }
 
 void OverlayCanvas::CircleGrip(int x, int y) {
-  // Always drawn: there are only ever a few, and Ellipse leaves the position alone.
+  // Always drawn: there are only ever a few, and Ellipse leaves the position alone. Its
+  // brush covers what was drawn before it, so that goes first.
+  Flush();
   DrawCircleGrip(m_hdc, x, y);
   if (m_tracked) {
     std::fill(m_lit.begin(), m_lit.end(), 0);

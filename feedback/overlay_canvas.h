@@ -3,10 +3,13 @@
 // starts and ends on one pixel, and, while the raster operation gives the same pixel
 // however often it is applied (not XOR), a mark or one-pixel segment whose pixels this
 // pass has already painted with the same pen, and such a segment drawn again with the
-// same end points. The picture is the one every call would
-// have made; the current position is left where every call would have left it.
+// same end points. While the raster operation is idempotent, marks and outline sides are
+// gathered and drawn together at Flush, as runs and Polylines. The picture is the one
+// every call would have made; the current position is left where every call would have
+// left it.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
@@ -22,16 +25,18 @@ class OverlayCanvas {
   // MoveTo (x0, y0), LineTo (x1, y1) with the selected pen.
   inline void Segment(int x0, int y0, int x1, int y1);
   // The same for a side of an outline walked vertex by vertex. While the raster operation
-  // is idempotent and nothing but the selected pen draws until FlushOutline, the sides are
-  // gathered into one Polyline: it lights the pixels of the LineTo calls, and with the
-  // pen's pixels the order of drawing does not show.
+  // is idempotent, everything drawn with the selected pen lights the union of its pixels,
+  // whatever the order: the sides are gathered into one Polyline, and the marks wholly in
+  // the clip box into a mask of the pixels they add, drawn as runs by Flush.
   inline void OutlineSegment(int x0, int y0, int x1, int y1);
-  // Draws the gathered sides; before anything else draws, or the pen changes.
-  void FlushOutline() {
-    if (m_outlineCount > 1) Polyline(m_hdc, m_outline.data(), m_outlineCount);
-    m_outlineCount = 0;
+  // Draws what was gathered. Before anything but the selected pen draws, and before the
+  // pen changes.
+  void Flush() {
+    FlushOutline();
+    if (m_pendingFirstRow <= m_pendingLastRow) FlushPending();
   }
-  // The same, always drawn: for styled pens, whose pixels are not tracked.
+  // The same, always drawn: for styled pens, whose pixels are not tracked. The caller
+  // flushes before it selects the styled pen.
   void StyledSegment(int x0, int y0, int x1, int y1);
   inline void SquareGrip(int x, int y);
   inline void BoxedCross(int x, int y);
@@ -43,6 +48,11 @@ class OverlayCanvas {
   struct Pixel {
     int x, y;
   };
+  // The pixels of each mark (the offsets in overlay_canvas.cpp) as rows of seven bits from
+  // its left column, top row first.
+  static constexpr uint8_t kSquareRows[7] = {0x7F, 0x41, 0x41, 0x41, 0x41, 0x41, 0x7F};
+  static constexpr uint8_t kBoxedCrossRows[7] = {0x7F, 0x63, 0x55, 0x49, 0x55, 0x63, 0x7F};
+  static constexpr uint8_t kCrossRows[7] = {0x41, 0x22, 0x14, 0x08, 0x14, 0x22, 0x41};
   // Segment beyond the cases settled inline.
   void DrawSegment(int x0, int y0, int x1, int y1);
   // SquareGrip (kBoxed false) and BoxedCross beyond the cases settled inline.
@@ -54,14 +64,6 @@ class OverlayCanvas {
   void MarkAll(const Pixel* pixels, int count);
   bool BoxOutside(int left, int top, int right, int bottom) const;  // inclusive box
   bool BoxInside(int left, int top, int right, int bottom) const;   // inclusive box
-  // The square's 24 border pixels, for a square wholly inside the clip box: its rows as
-  // runs of bits, its sides a bit a row.
-  // The lines of a square (and with `diagonals` of a boxed cross) wholly inside the clip
-  // box that light a pixel not lit yet (0: the mark is covered), and drawing just those.
-  // The sides come in drawing order, so that one side can follow on from the last.
-  enum { kTopSide = 1, kRightSide = 2, kBottomSide = 4, kLeftSide = 8, kFallingDiagonal = 16, kRisingDiagonal = 32 };
-  int UnlitLines(int x, int y, bool diagonals) const;
-  void DrawLines(int x, int y, int lines);
   // Bits first.. of m_lit, at least the low 7 valid.
   uint64_t Window7(int64_t first) const {
     const size_t word = static_cast<size_t>(first >> 6);
@@ -70,22 +72,55 @@ class OverlayCanvas {
     if (shift > 57) bits |= m_lit[word + 1] << (64 - shift);
     return bits;
   }
-  // Records a mark wholly inside the clip box, given as rows of 7 bits from its left column.
+  // Gathers a mark wholly inside the clip box, given as rows of 7 bits from its left
+  // column: its pixels not lit yet go to the pending mask. False when it adds none.
   // Inline, so that each mark's rows are constants in unrolled code.
-  void MarkRows(int x, int y, const uint8_t (&rows)[7]) {
-    int64_t index = BitIndex(x - 3, y - 3);
+  bool AddRows(int x, int y, const uint8_t (&rows)[7]) {
+    // Rows start on a word, so the seven rows share a word index and shift.
+    const int64_t first = BitIndex(x - 3, y - 3);
+    const int shift = static_cast<int>(first & 63);
+    const size_t stride = static_cast<size_t>(m_width >> 6);
+    size_t word = static_cast<size_t>(first >> 6);
+    uint64_t added = 0;
+    if (shift <= 57) {
 #pragma GCC unroll 7
-    for (const uint8_t row : rows) {
-      MarkRow7(index, row);
-      index += m_width;
+      for (const uint8_t row : rows) {
+        const uint64_t fresh = (uint64_t{row} << shift) & ~m_lit[word];
+        m_lit[word] |= fresh;
+        m_pending[word] |= fresh;
+        added |= fresh;
+        word += stride;
+      }
+    } else {
+      for (const uint8_t row : rows) {
+        const uint64_t low = (uint64_t{row} << shift) & ~m_lit[word];
+        const uint64_t high = (uint64_t{row} >> (64 - shift)) & ~m_lit[word + 1];
+        m_lit[word] |= low;
+        m_pending[word] |= low;
+        m_lit[word + 1] |= high;
+        m_pending[word + 1] |= high;
+        added |= low | high;
+        word += stride;
+      }
     }
+    if (added == 0) return false;
+    const int64_t top = y - 3 - m_clip.top;
+    m_pendingFirstRow = std::min(m_pendingFirstRow, top);
+    m_pendingLastRow = std::max(m_pendingLastRow, top + 6);
+    return true;
   }
-  // Sets the bits of `bits` (within the low 7) at first.. of m_lit.
-  void MarkRow7(int64_t first, uint64_t bits) {
+  void FlushOutline() {
+    if (m_outlineCount > 1) Polyline(m_hdc, m_outline.data(), m_outlineCount);
+    m_outlineCount = 0;
+  }
+  // Draws the pending mask's rows as horizontal runs and clears it.
+  void FlushPending();
+  // Sets the bits of `bits` (within the low 7) at first.. of a mask.
+  static void SetRow7(std::vector<uint64_t>& mask, int64_t first, uint64_t bits) {
     const size_t word = static_cast<size_t>(first >> 6);
     const int shift = static_cast<int>(first & 63);
-    m_lit[word] |= bits << shift;
-    if (shift > 57) m_lit[word + 1] |= bits >> (64 - shift);
+    mask[word] |= bits << shift;
+    if (shift > 57) mask[word + 1] |= bits >> (64 - shift);
   }
   int64_t BitIndex(int x, int y) const { return (static_cast<int64_t>(y) - m_clip.top) * m_width + (x - m_clip.left); }
   void Drawn(int x, int y) {
@@ -98,8 +133,13 @@ class OverlayCanvas {
   bool m_skip;
   bool m_tracked = false;  // pixels are tracked (an idempotent raster operation)
   RECT m_clip{0, 0, 0, 0};
-  int64_t m_width = 0;
+  int64_t m_width = 0;           // bits a row of the masks: the clip box's width, in whole words
   std::vector<uint64_t> m_lit;  // one bit per pixel of the clip box
+  // Pixels of marks gathered and not drawn yet, and the rows (from the clip box's top)
+  // that hold any.
+  std::vector<uint64_t> m_pending;
+  int64_t m_pendingFirstRow = INT64_MAX;
+  int64_t m_pendingLastRow = -1;
   // Per pixel of the clip box: a mark of the kind centred there was drawn or found
   // covered, so its pixels stay lit until a circle clears the record and the same mark
   // again is one bit. SettledBefore answers for a centre and records it.
@@ -238,6 +278,10 @@ inline void OverlayCanvas::SquareGrip(int x, int y) {
   m_used = true;
   if (m_skip) {
     m_expected = POINT{x - 3, y - 3};
+    if (m_tracked && BoxInside(x - 3, y - 3, x + 3, y + 3)) {
+      if (!Repeated(kSquareMark, x, y) && !SettledBefore(m_squareAt, x, y)) AddRows(x, y, kSquareRows);
+      return;
+    }
     if (BoxOutside(x - 3, y - 3, x + 3, y + 3)) return;
     if (m_tracked && (Repeated(kSquareMark, x, y) || SettledBefore(m_squareAt, x, y))) return;
   }
@@ -249,6 +293,10 @@ inline void OverlayCanvas::BoxedCross(int x, int y) {
   m_used = true;
   if (m_skip) {
     m_expected = POINT{x - 3, y + 3};
+    if (m_tracked && BoxInside(x - 3, y - 3, x + 3, y + 3)) {
+      if (!Repeated(kBoxedMark, x, y) && !SettledBefore(m_boxedAt, x, y)) AddRows(x, y, kBoxedCrossRows);
+      return;
+    }
     if (BoxOutside(x - 3, y - 3, x + 3, y + 3)) return;
     if (m_tracked && (Repeated(kBoxedMark, x, y) || SettledBefore(m_boxedAt, x, y))) return;
   }

@@ -130,7 +130,6 @@ void EditController::PaintRings(CDC& dc, HPEN, COLORREF color) {
             prevX = x;
             prevY = y;
           }
-          canvas.FlushOutline();
         }
         for (; i < n - 1; ++i) {
           double wx = ring.x[i], wy = ring.y[i];
@@ -169,6 +168,7 @@ void EditController::PaintRings(CDC& dc, HPEN, COLORREF color) {
       if (closing) {
         if (lastRing) {
           // The ring still being drawn shows its closing side dotted.
+          canvas.Flush();
           ScopedPen dotted(hdc, PS_DOT, color);
           canvas.StyledSegment(endX, endY, x, y);
         } else {
