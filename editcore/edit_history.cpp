@@ -17,19 +17,23 @@ void EditHistory::Close(const StepMarks& after, bool changed) {
   if (!m_open) return;
   m_open = false;
   if (!changed) {
+    Release(m_entries.back());
     m_entries.pop_back();
     return;
   }
   // The redo side goes; the new entry takes the place of its first one.
   const size_t last = m_entries.size() - 1;
   if (last > m_done) {
-    for (size_t i = m_done; i < last; ++i) m_bytes -= m_entries[i].accounted;
+    for (size_t i = m_done; i < last; ++i) {
+      m_bytes -= m_entries[i].accounted;
+      Release(m_entries[i]);
+    }
     m_entries[m_done] = std::move(m_entries[last]);
     m_entries.erase(m_entries.begin() + static_cast<std::ptrdiff_t>(m_done + 1), m_entries.end());
   }
   HistoryEntry& e = m_entries.back();
   e.after = after;
-  e.accounted = e.Bytes();
+  e.accounted = EntryBytes(e);
   m_bytes += e.accounted;
   m_done = m_entries.size();
   // Within budget with nothing dropped, as for almost every click, Trim has nothing to do.
@@ -40,8 +44,24 @@ HistoryEntry& EditHistory::StepBack() { return m_entries[--m_done]; }
 
 HistoryEntry& EditHistory::StepForward() { return m_entries[m_done++]; }
 
+std::vector<KeptCoordinates>& EditHistory::Kept(HistoryEntry& e) {
+  if (e.keptKey == 0) e.keptKey = m_nextKey++;
+  return m_kept[e.keptKey];
+}
+
+int64_t EditHistory::EntryBytes(const HistoryEntry& e) const {
+  int64_t bytes = static_cast<int64_t>(sizeof(HistoryEntry));
+  if (e.keptKey != 0) {
+    const auto it = m_kept.find(e.keptKey);
+    if (it != m_kept.end())
+      for (const KeptCoordinates& k : it->second) bytes += static_cast<int64_t>(sizeof(KeptCoordinates)) + k.Bytes();
+  }
+  return bytes;
+}
+
 void EditHistory::Clear() {
   m_entries.clear();
+  m_kept.clear();
   m_open = false;
   m_first = 0;
   m_done = 0;
@@ -58,7 +78,8 @@ void EditHistory::SetLimit(int64_t bytes) {
 void EditHistory::Trim() {
   while (m_bytes > m_limit && Completed() - m_first > 1 && m_done > m_first) {
     m_bytes -= m_entries[m_first].accounted;
-    m_entries[m_first] = HistoryEntry{};  // its kept arrays go now
+    Release(m_entries[m_first]);  // its kept arrays go now
+    m_entries[m_first] = HistoryEntry{};
     ++m_first;
   }
   if (m_first > 32 && 2 * m_first > Completed()) {

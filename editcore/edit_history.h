@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstdint>
+#include <unordered_map>
 #include <vector>
 
 #include "editcore/history_entry.h"
@@ -30,9 +31,14 @@ class EditHistory {
   // goes. An action that changed nothing is dropped.
   void Close(const StepMarks& after, bool changed);
   void Discard() {
-    if (m_open) m_entries.pop_back();
+    if (m_open) {
+      Release(m_entries.back());
+      m_entries.pop_back();
+    }
     m_open = false;
   }
+  // The arrays a Coordinates entry keeps, made empty on first use.
+  std::vector<KeptCoordinates>& Kept(HistoryEntry& e);
 
   // The entry to take back (or replay); the index moves before the caller applies it, so
   // that a caller re-entered while it applies sees the history as it will be.
@@ -43,11 +49,18 @@ class EditHistory {
   void SetLimit(int64_t bytes);
   int64_t Limit() const { return m_limit; }
   int64_t Bytes() const { return m_bytes; }
+  // How many entries hold kept arrays: what the budget drops must not stay held.
+  size_t KeptCount() const { return m_kept.size(); }
   size_t UndoCount() const { return m_done - m_first; }
   size_t RedoCount() const { return Completed() - m_done; }
 
  private:
   void Trim();
+  int64_t EntryBytes(const HistoryEntry& e) const;
+  void Release(HistoryEntry& e) {
+    if (e.keptKey != 0) m_kept.erase(e.keptKey);
+    e.keptKey = 0;
+  }
   // The entries that are history: all but the one being recorded.
   size_t Completed() const { return m_entries.size() - (m_open ? 1 : 0); }
 
@@ -57,6 +70,8 @@ class EditHistory {
   size_t m_first = 0;
   size_t m_done = 0;
   bool m_open = false;  // the last entry is being recorded
+  std::unordered_map<uint64_t, std::vector<KeptCoordinates>> m_kept;  // by HistoryEntry::keptKey
+  uint64_t m_nextKey = 1;
   int64_t m_bytes = 0;
   int64_t m_limit;
 };

@@ -30,7 +30,7 @@ bool SameBits(const VertexValue& a, const VertexValue& b) {
          std::memcmp(&a.z, &b.z, sizeof(double)) == 0 && a.part == b.part;
 }
 
-void TakeBack(Figure& fig, HistoryEntry& e) {
+void TakeBack(Figure& fig, EditHistory& history, HistoryEntry& e) {
   using namespace figure_undo;
   switch (e.change) {
     case StepChange::None: break;
@@ -40,12 +40,12 @@ void TakeBack(Figure& fig, HistoryEntry& e) {
     case StepChange::NewRing: WriteRingSlot(fig, e.ring, RingSlot{e.slotCount, e.slotWasHole}); break;
     case StepChange::Reverse: ReverseRing(fig, e.ring, e.index, e.withZ); break;
     case StepChange::Coordinates:
-      for (KeptCoordinates& k : e.kept) SwapCoordinates(fig, k);
+      for (KeptCoordinates& k : history.Kept(e)) SwapCoordinates(fig, k);
       break;
   }
 }
 
-void Replay(Figure& fig, HistoryEntry& e) {
+void Replay(Figure& fig, EditHistory& history, HistoryEntry& e) {
   using namespace figure_undo;
   switch (e.change) {
     case StepChange::None: break;
@@ -55,7 +55,7 @@ void Replay(Figure& fig, HistoryEntry& e) {
     case StepChange::NewRing: WriteRingSlot(fig, e.ring, RingSlot{0, e.isHole}); break;
     case StepChange::Reverse: ReverseRing(fig, e.ring, e.index, e.withZ); break;
     case StepChange::Coordinates:
-      for (KeptCoordinates& k : e.kept) SwapCoordinates(fig, k);
+      for (KeptCoordinates& k : history.Kept(e)) SwapCoordinates(fig, k);
       break;
   }
 }
@@ -70,7 +70,7 @@ BOOL EditController::Undo() {
   if (!CanUndo()) return FALSE;
   ControlKeepAlive keepAlive(*this);
   HistoryEntry& entry = m_history.StepBack();
-  TakeBack(m_figure, entry);
+  TakeBack(m_figure, m_history, entry);
   RestoreMarks(entry.before);
   // The caption's handler may end the edit and with it the history: nothing of the
   // entry is used after it runs.
@@ -83,7 +83,7 @@ BOOL EditController::Redo() {
   if (!CanRedo()) return FALSE;
   ControlKeepAlive keepAlive(*this);
   HistoryEntry& entry = m_history.StepForward();
-  Replay(m_figure, entry);
+  Replay(m_figure, m_history, entry);
   RestoreMarks(entry.after);
   SetStep(entry.after.step);
   AskForRepaint();
@@ -173,9 +173,10 @@ void EditController::RecordFigureCoordinates() {
   e->change = StepChange::Coordinates;
   const bool withZ = m_is3D;
   const int32_t rings = m_figure.RingCount();
-  e->kept.reserve(static_cast<size_t>(rings));
+  std::vector<KeptCoordinates>& kept = m_history.Kept(*e);
+  kept.reserve(static_cast<size_t>(rings));
   for (int32_t r = 0; r < rings; ++r) {
-    if (m_figure.VertexCount(r) > 0) e->kept.push_back(figure_undo::KeepCoordinates(m_figure, r, withZ));
+    if (m_figure.VertexCount(r) > 0) kept.push_back(figure_undo::KeepCoordinates(m_figure, r, withZ));
   }
 }
 
@@ -235,7 +236,7 @@ void EditController::CommitStep() {
       break;
     case StepChange::Coordinates:
       // A press and release without a move in between changed nothing.
-      for (const KeptCoordinates& k : e->kept) changed = changed || !figure_undo::SameCoordinates(m_figure, k);
+      for (const KeptCoordinates& k : m_history.Kept(*e)) changed = changed || !figure_undo::SameCoordinates(m_figure, k);
       break;
     case StepChange::EraseVertex:
     case StepChange::Reverse:

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <type_traits>
 #include <vector>
 
 #include "editcore/edit_step.h"
@@ -60,12 +61,10 @@ struct HistoryEntry {
   uint8_t slotWasHole = 0;       // NewRing: the slot's flag and count before it was opened
   int32_t slotCount = 0;         // InsertVertex: the ring's count before it
   VertexValue old, now;
-  std::vector<KeptCoordinates> kept;
+  // Coordinates: the key under which the history holds the kept arrays (0: none). Held
+  // apart, the entry needs no destructor: dropping a long history of clicks touches none
+  // of them.
+  uint64_t keptKey = 0;
   int64_t accounted = 0;  // what the budget counted for it when it was recorded
-
-  int64_t Bytes() const {
-    int64_t bytes = static_cast<int64_t>(sizeof(HistoryEntry));
-    for (const KeptCoordinates& k : kept) bytes += static_cast<int64_t>(sizeof(KeptCoordinates)) + k.Bytes();
-    return bytes;
-  }
 };
+static_assert(std::is_trivially_destructible_v<HistoryEntry>);

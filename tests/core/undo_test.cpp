@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "core_fixture.h"
+#include "editcore/edit_history.h"
 #include "refhost/record_maker.h"
 #include "undo_scenario.h"
 
@@ -285,6 +286,38 @@ TEST_F(UndoTest, UndoWithTheHostCleared) {
   ASSERT_TRUE(ctl->isEditing());
   EXPECT_TRUE(ec.Undo());
   EXPECT_TRUE(SaveBytesNow(ec) == before);
+}
+
+// Whole-figure drags keep the rings' arrays beside their entries; every way an entry
+// leaves the history lets its arrays go with it.
+TEST(EditHistoryKept, ArraysGoWithTheirEntries) {
+  EditHistory h(1 << 30);
+  const auto drag = [&h](bool changed) {
+    HistoryEntry& e = h.Open(StepMarks{});
+    e.change = StepChange::Coordinates;
+    KeptCoordinates k;
+    k.count = k.capacity = 4;
+    k.x.reset(ring_storage::NewDoubles(4));
+    k.y.reset(ring_storage::NewDoubles(4));
+    h.Kept(e).push_back(std::move(k));
+    h.Close(StepMarks{}, changed);
+  };
+  drag(true);
+  drag(true);
+  EXPECT_EQ(h.KeptCount(), 2u);
+  drag(false);  // a drag that moved nothing is not history
+  EXPECT_EQ(h.KeptCount(), 2u);
+  h.Open(StepMarks{});
+  h.Discard();
+  h.StepBack();
+  drag(true);  // the undone drag is on the redo side, which a new action ends
+  EXPECT_EQ(h.KeptCount(), 2u);
+  EXPECT_EQ(h.UndoCount(), 2u);
+  h.SetLimit(1);  // the budget keeps the newest alone
+  EXPECT_EQ(h.UndoCount(), 1u);
+  EXPECT_EQ(h.KeptCount(), 1u);
+  h.Clear();
+  EXPECT_EQ(h.KeptCount(), 0u);
 }
 
 }  // namespace
