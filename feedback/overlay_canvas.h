@@ -38,8 +38,8 @@ class OverlayCanvas {
   // The same, always drawn: for styled pens, whose pixels are not tracked. The caller
   // flushes before it selects the styled pen.
   void StyledSegment(int x0, int y0, int x1, int y1);
-  inline void SquareGrip(int x, int y);
-  inline void BoxedCross(int x, int y);
+  [[gnu::always_inline]] inline void SquareGrip(int x, int y);
+  [[gnu::always_inline]] inline void BoxedCross(int x, int y);
   void CrossMark(int x, int y);
   // Fills with the brush, so no pixel painted before it may be taken as painted any more.
   void CircleGrip(int x, int y);
@@ -278,12 +278,15 @@ inline void OverlayCanvas::SquareGrip(int x, int y) {
   m_used = true;
   if (m_skip) {
     m_expected = POINT{x - 3, y - 3};
-    if (m_tracked && BoxInside(x - 3, y - 3, x + 3, y + 3)) {
-      if (!Repeated(kSquareMark, x, y) && !SettledBefore(m_squareAt, x, y)) AddRows(x, y, kSquareRows);
-      return;
+    if (m_tracked) {
+      if (Repeated(kSquareMark, x, y)) return;
+      if (BoxInside(x - 3, y - 3, x + 3, y + 3)) {
+        if (!SettledBefore(m_squareAt, x, y)) AddRows(x, y, kSquareRows);
+        return;
+      }
     }
     if (BoxOutside(x - 3, y - 3, x + 3, y + 3)) return;
-    if (m_tracked && (Repeated(kSquareMark, x, y) || SettledBefore(m_squareAt, x, y))) return;
+    if (m_tracked && SettledBefore(m_squareAt, x, y)) return;
   }
   DrawGrip<false>(x, y);
 }
@@ -293,12 +296,15 @@ inline void OverlayCanvas::BoxedCross(int x, int y) {
   m_used = true;
   if (m_skip) {
     m_expected = POINT{x - 3, y + 3};
-    if (m_tracked && BoxInside(x - 3, y - 3, x + 3, y + 3)) {
-      if (!Repeated(kBoxedMark, x, y) && !SettledBefore(m_boxedAt, x, y)) AddRows(x, y, kBoxedCrossRows);
-      return;
+    if (m_tracked) {
+      if (Repeated(kBoxedMark, x, y)) return;
+      if (BoxInside(x - 3, y - 3, x + 3, y + 3)) {
+        if (!SettledBefore(m_boxedAt, x, y)) AddRows(x, y, kBoxedCrossRows);
+        return;
+      }
     }
     if (BoxOutside(x - 3, y - 3, x + 3, y + 3)) return;
-    if (m_tracked && (Repeated(kBoxedMark, x, y) || SettledBefore(m_boxedAt, x, y))) return;
+    if (m_tracked && SettledBefore(m_boxedAt, x, y)) return;
   }
   DrawGrip<true>(x, y);
 }
