@@ -33,7 +33,6 @@ constexpr Offset kCross[] = {{-3, -3}, {-2, -2}, {-1, -1}, {0, 0}, {1, 1},  {2, 
 // ... and the boxed cross's diagonals inside the square.
 constexpr Offset kBoxDiagonals[] = {{-2, -2}, {-1, -1}, {0, 0}, {1, 1}, {2, 2}, {2, -2}, {1, -1}, {-1, 1}, {-2, 2}};
 
-
 // Raster operations whose result does not depend on how often the pen is applied.
 bool Idempotent(int rop2) {
   switch (rop2) {
@@ -210,11 +209,8 @@ void OverlayCanvas::StyledSegment(int x0, int y0, int x1, int y1) {
 template <bool kBoxed>
 void OverlayCanvas::DrawGrip(int x, int y) {
   if (m_skip && m_tracked) {
-    if (BoxInside(x - 3, y - 3, x + 3, y + 3)) {
-      AddRows(x, y, kBoxed ? kBoxedCrossRows : kSquareRows);
-      return;
-    }
-    // The square's pixels, and a boxed cross's diagonals after them.
+    // Partly in the box (the inline part gathers marks wholly in it): the square's
+    // pixels, and a boxed cross's diagonals after them.
     Pixel pixels[24 + 9];
     int count = 0;
     for (const Offset& d : kSquare) pixels[count++] = Pixel{x + d.dx, y + d.dy};

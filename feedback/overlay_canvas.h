@@ -64,14 +64,6 @@ class OverlayCanvas {
   void MarkAll(const Pixel* pixels, int count);
   bool BoxOutside(int left, int top, int right, int bottom) const;  // inclusive box
   bool BoxInside(int left, int top, int right, int bottom) const;   // inclusive box
-  // Bits first.. of m_lit, at least the low 7 valid.
-  uint64_t Window7(int64_t first) const {
-    const size_t word = static_cast<size_t>(first >> 6);
-    const int shift = static_cast<int>(first & 63);
-    uint64_t bits = m_lit[word] >> shift;
-    if (shift > 57) bits |= m_lit[word + 1] << (64 - shift);
-    return bits;
-  }
   // Gathers a mark wholly inside the clip box, given as rows of 7 bits from its left
   // column: its pixels not lit yet go to the pending mask. False when it adds none.
   // Inline, so that each mark's rows are constants in unrolled code.
@@ -115,13 +107,6 @@ class OverlayCanvas {
   }
   // Draws the pending mask's rows as horizontal runs and clears it.
   void FlushPending();
-  // Sets the bits of `bits` (within the low 7) at first.. of a mask.
-  static void SetRow7(std::vector<uint64_t>& mask, int64_t first, uint64_t bits) {
-    const size_t word = static_cast<size_t>(first >> 6);
-    const int shift = static_cast<int>(first & 63);
-    mask[word] |= bits << shift;
-    if (shift > 57) mask[word + 1] |= bits >> (64 - shift);
-  }
   int64_t BitIndex(int x, int y) const { return (static_cast<int64_t>(y) - m_clip.top) * m_width + (x - m_clip.left); }
   void Drawn(int x, int y) {
     m_actual = POINT{x, y};
@@ -271,10 +256,10 @@ inline void OverlayCanvas::OutlineSegment(int x0, int y0, int x1, int y1) {
 }
 
 inline void OverlayCanvas::SquareGrip(int x, int y) {
-  // Inline, what settles most grips of a dense figure: a square outside the box, or at
-  // the centre of the last one. Once a square at a centre is drawn or found covered, its
-  // pixels in the box stay lit until a circle clears the record, so the same centre again
-  // is one bit.
+  // Inline, what settles most grips of a dense figure: a square at the centre of the
+  // last one, a square wholly in the box, gathered once per centre (its pixels stay lit
+  // until a circle clears the record, so the same centre again is one bit), and a square
+  // outside the box.
   m_used = true;
   if (m_skip) {
     m_expected = POINT{x - 3, y - 3};
