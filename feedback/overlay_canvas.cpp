@@ -231,19 +231,12 @@ void OverlayCanvas::DrawGrip(int x, int y) {
 template void OverlayCanvas::DrawGrip<false>(int x, int y);
 template void OverlayCanvas::DrawGrip<true>(int x, int y);
 
-void OverlayCanvas::CrossMark(int x, int y) {
-  m_used = true;
+void OverlayCanvas::DrawCross(int x, int y) {
   if (m_skip) {
-    m_expected = POINT{x - 4, y + 4};
     if (BoxOutside(x - 3, y - 3, x + 3, y + 3)) return;
-    if (m_tracked && Repeated(kCrossMark, x, y)) return;
-    if (m_tracked && SettledBefore(m_crossAt, x, y)) return;
-    if (m_tracked && BoxInside(x - 3, y - 3, x + 3, y + 3)) {
-      // Two 45-degree lines of seven pixels, whose pixels every line rule agrees on.
-      AddRows(x, y, kCrossRows);
-      return;
-    }
     if (m_tracked) {
+      if (SettledBefore(m_crossAt, x, y)) return;
+      // Partly in the box: its pixels one by one.
       Pixel pixels[13];
       for (int i = 0; i < 13; ++i) pixels[i] = Pixel{x + kCross[i].dx, y + kCross[i].dy};
       if (AllCovered(pixels, 13)) return;

@@ -40,7 +40,7 @@ class OverlayCanvas {
   void StyledSegment(int x0, int y0, int x1, int y1);
   [[gnu::always_inline]] inline void SquareGrip(int x, int y);
   [[gnu::always_inline]] inline void BoxedCross(int x, int y);
-  void CrossMark(int x, int y);
+  [[gnu::always_inline]] inline void CrossMark(int x, int y);
   // Fills with the brush, so no pixel painted before it may be taken as painted any more.
   void CircleGrip(int x, int y);
 
@@ -58,6 +58,8 @@ class OverlayCanvas {
   // SquareGrip (kBoxed false) and BoxedCross beyond the cases settled inline.
   template <bool kBoxed>
   void DrawGrip(int x, int y);
+  // CrossMark beyond the cases settled inline.
+  void DrawCross(int x, int y);
   bool Covered(int x, int y) const;
   void Mark(int x, int y);
   bool AllCovered(const Pixel* pixels, int count) const;
@@ -292,4 +294,21 @@ inline void OverlayCanvas::BoxedCross(int x, int y) {
     if (m_tracked && SettledBefore(m_boxedAt, x, y)) return;
   }
   DrawGrip<true>(x, y);
+}
+
+inline void OverlayCanvas::CrossMark(int x, int y) {
+  // Inline for the same reasons as SquareGrip.
+  m_used = true;
+  if (m_skip) {
+    m_expected = POINT{x - 4, y + 4};
+    if (m_tracked) {
+      if (Repeated(kCrossMark, x, y)) return;
+      if (BoxInside(x - 3, y - 3, x + 3, y + 3)) {
+        // Two 45-degree lines of seven pixels, whose pixels every line rule agrees on.
+        if (!SettledBefore(m_crossAt, x, y)) AddRows(x, y, kCrossRows);
+        return;
+      }
+    }
+  }
+  DrawCross(x, y);
 }

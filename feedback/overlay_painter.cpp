@@ -55,9 +55,11 @@ void EditController::PaintOverlay(CDC* pDC) {
 
     if (m_hiliteCount > 0) {
       OverlayCanvas canvas(hdc);
+      HostEngine* const engine = m_pPaintEngine;
+      const bool is3D = m_is3D;
       for (int32_t i = 0; i < m_hiliteCount; ++i) {
         int x = 0, y = 0;
-        WorldToPixel(m_hiliteRing.x[i], m_hiliteRing.y[i], m_hiliteRing.z[i], x, y);
+        ToPixel(engine, is3D, m_hiliteRing.x[i], m_hiliteRing.y[i], m_hiliteRing.z[i], x, y);
         if (i == 0) canvas.CircleGrip(x, y);
         canvas.CrossMark(x, y);
         if (i == m_hiliteCount - 1) canvas.CircleGrip(x, y);
