@@ -70,10 +70,12 @@ OverlayCanvas::OverlayCanvas(HDC hdc) : m_hdc(hdc), m_skip(FastPaths::enabled) {
   }
   const int64_t width = static_cast<int64_t>(m_clip.right) - m_clip.left;
   const int64_t height = static_cast<int64_t>(m_clip.bottom) - m_clip.top;
-  if (width > 0 && height > 0 && width * height <= kMaxTrackedPixels && Idempotent(GetROP2(hdc))) {
+  // Rows start on a word, so that the pending mask is read a row at a time; the limit
+  // counts the bits with that padding, which a tall narrow box would otherwise multiply.
+  const int64_t rowBits = (width + 63) / 64 * 64;
+  if (width > 0 && height > 0 && rowBits * height <= kMaxTrackedPixels && Idempotent(GetROP2(hdc))) {
     m_tracked = true;
-    // Rows start on a word, so that the pending mask is read a row at a time.
-    m_width = (width + 63) / 64 * 64;
+    m_width = rowBits;
     m_lit.assign(static_cast<size_t>(m_width * height / 64), 0);
     m_pending.assign(m_lit.size(), 0);
     m_squareAt.assign(m_lit.size(), 0);
