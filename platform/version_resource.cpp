@@ -7,11 +7,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <ctime>
 #include <cstdlib>
+#include <cstring>
+#include <ctime>
 #include <map>
 #include <mutex>
-#include <cstring>
 #include <string>
 #include <vector>
 
