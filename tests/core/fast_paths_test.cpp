@@ -66,7 +66,7 @@ enum class Scene { Spread, Overlapping, Dense, FarOutside, NonFinite, NonFiniteR
 // y in (360, 480].
 void Vertex(Scene scene, Lcg& rng, int ring, int i, double& x, double& y) {
   switch (scene) {
-    case Scene::Concentric: {  // circles a quarter pixel apart: sloped sides over lit pixels
+    case Scene::Concentric: {  // circles a quarter pixel apart: sides and marks over pixels lit before
       const double radius = 8 + 0.25 * ring, t = (i + 0.2 * rng.Next()) * 0.5236;
       x = 80 + radius * std::cos(t);
       y = 420 + radius * std::sin(t);
