@@ -76,8 +76,18 @@ OverlayCanvas::OverlayCanvas(HDC hdc) : m_hdc(hdc), m_skip(FastPaths::enabled) {
   if (width > 0 && height > 0 && rowBits * height <= kMaxTrackedPixels && Idempotent(GetROP2(hdc))) {
     m_tracked = true;
     m_width = rowBits;
+    m_clipLeft = m_clip.left;
+    m_clipTop = m_clip.top;
+    m_columns = static_cast<uint64_t>(width);
+    m_rows = static_cast<uint64_t>(height);
+    m_markLeft = m_clipLeft + 3;
+    m_markTop = m_clipTop + 3;
+    m_markColumns = static_cast<uint64_t>(std::max<int64_t>(width - 6, 0));
+    m_markRows = static_cast<uint64_t>(std::max<int64_t>(height - 6, 0));
+    ForgetLastMarks();
     m_lit.assign(static_cast<size_t>(m_width * height / 64), 0);
-    m_pending.assign(m_lit.size(), 0);
+    m_drawn.assign(m_lit.size(), 0);
+    m_rowScratch.assign(static_cast<size_t>(m_width / 64), 0);
     m_squareAt.assign(m_lit.size(), 0);
     m_boxedAt.assign(m_lit.size(), 0);
     m_crossAt.assign(m_lit.size(), 0);
@@ -98,12 +108,20 @@ OverlayCanvas::~OverlayCanvas() {
   }
 }
 
-void OverlayCanvas::FlushPending() {
+void OverlayCanvas::FlushGathered() {
   // A horizontal run lights the same pixels under every line rule: from its start up to
   // its end, which it leaves out. Polyline leaves the current position alone.
   const size_t words = static_cast<size_t>(m_width / 64), limit = words * 64;
-  for (int64_t row = m_pendingFirstRow; row <= m_pendingLastRow; ++row) {
-    uint64_t* const bits = &m_pending[static_cast<size_t>(row) * words];
+  uint64_t* const bits = m_rowScratch.data();
+  for (size_t row = 0; row < m_rows; ++row) {
+    uint64_t* const lit = &m_lit[row * words];
+    uint64_t* const drawn = &m_drawn[row * words];
+    uint64_t any = 0;
+    for (size_t w = 0; w < words; ++w) {
+      bits[w] = lit[w] & ~drawn[w];
+      any |= bits[w];
+    }
+    if (!any) continue;
     const int y = m_clip.top + static_cast<int>(row);
     for (size_t start = NextBit(bits, limit, 0, true); start < limit;) {
       const size_t end = NextBit(bits, limit, start, false);
@@ -111,10 +129,15 @@ void OverlayCanvas::FlushPending() {
       Polyline(m_hdc, run, 2);
       start = NextBit(bits, limit, end, true);
     }
-    std::fill(bits, bits + words, 0);
+    std::copy(lit, lit + words, drawn);
   }
-  m_pendingFirstRow = INT64_MAX;
-  m_pendingLastRow = -1;
+  m_gathered = false;
+}
+
+void OverlayCanvas::ForgetLastMarks() {
+  // A centre four pixels left of the box, or right of it where that would overflow.
+  const int away = m_clip.left >= std::numeric_limits<int>::min() + 4 ? m_clip.left - 4 : m_clip.right + 4;
+  for (uint64_t& key : m_lastMark) key = CentreKey(away, m_clip.top);
 }
 
 bool OverlayCanvas::AllCovered(const Pixel* pixels, int count) const {
@@ -135,8 +158,9 @@ void OverlayCanvas::DrawSegment(int x0, int y0, int x1, int y1) {
   m_used = true;
   if (m_skip) {
     m_expected = POINT{x1, y1};
-    // A line from a pixel to itself, which lights nothing, was settled inline.
-    const bool oneStep = std::abs(x1 - x0) <= 1 && std::abs(y1 - y0) <= 1;
+    // A line from a pixel to itself, which lights nothing, was settled inline, and so was
+    // a one-step line while pixels are tracked.
+    const bool oneStep = std::abs(int64_t{x1} - x0) <= 1 && std::abs(int64_t{y1} - y0) <= 1;
     // A longer segment drawn before in this pass is settled first: vertices far off or at
     // NaN give the same few long segments again and again, mostly across the box.
     DrawnSegment* slot = nullptr;
@@ -145,11 +169,7 @@ void OverlayCanvas::DrawSegment(int x0, int y0, int x1, int y1) {
       if (slot->valid && slot->x0 == x0 && slot->y0 == y0 && slot->x1 == x1 && slot->y1 == y1) return;
     }
     if (BoxOutside(std::min(x0, x1), std::min(y0, y1), std::max(x0, x1), std::max(y0, y1))) return;
-    // One step lights only its start pixel.
-    if (oneStep) {
-      if (m_tracked && Covered(x0, y0)) return;
-      Mark(x0, y0);
-    } else if (m_tracked) {
+    if (!oneStep && m_tracked) {
       *slot = DrawnSegment{x0, y0, x1, y1, true};
       // A horizontal or vertical run lights the same pixels under every line rule: from
       // the start up to the end, which it leaves out. Vertices at NaN or an infinity
@@ -181,7 +201,10 @@ bool OverlayCanvas::RunLit(int x0, int y0, int x1, int y1, bool test) {
       const uint64_t want = (take == 64 ? ~uint64_t{0} : (uint64_t{1} << take) - 1) << (i & 63);
       uint64_t& word = m_lit[static_cast<size_t>(i >> 6)];
       if (test && (word & want) != want) return false;
-      if (!test) word |= want;
+      if (!test) {
+        word |= want;
+        m_drawn[static_cast<size_t>(i >> 6)] |= want;
+      }
       i += take;
       n -= take;
     }
@@ -194,7 +217,10 @@ bool OverlayCanvas::RunLit(int x0, int y0, int x1, int y1, bool test) {
     uint64_t& word = m_lit[static_cast<size_t>(i >> 6)];
     const uint64_t bit = uint64_t{1} << (i & 63);
     if (test && !(word & bit)) return false;
-    if (!test) word |= bit;
+    if (!test) {
+      word |= bit;
+      m_drawn[static_cast<size_t>(i >> 6)] |= bit;
+    }
   }
   return true;
 }
@@ -256,10 +282,11 @@ void OverlayCanvas::CircleGrip(int x, int y) {
   DrawCircleGrip(m_hdc, x, y);
   if (m_tracked) {
     std::fill(m_lit.begin(), m_lit.end(), 0);
+    std::fill(m_drawn.begin(), m_drawn.end(), 0);
     std::fill(m_squareAt.begin(), m_squareAt.end(), 0);
     std::fill(m_boxedAt.begin(), m_boxedAt.end(), 0);
     std::fill(m_crossAt.begin(), m_crossAt.end(), 0);
-    for (bool& valid : m_lastMarkValid) valid = false;
+    ForgetLastMarks();
     ForgetSegments();
   }
 }

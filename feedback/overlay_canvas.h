@@ -1,9 +1,9 @@
 // The overlay's marks and outline segments, drawn through GDI but without the calls that
 // could not change a pixel: a mark or segment wholly outside the clip box, a segment that
 // starts and ends on one pixel, and, while the raster operation gives the same pixel
-// however often it is applied (not XOR), a mark or one-pixel segment whose pixels this
-// pass has already painted with the same pen, and such a segment drawn again with the
-// same end points. While the raster operation is idempotent, marks and outline sides are
+// however often it is applied (not XOR), a mark whose pixels this pass has already
+// painted with the same pen, and a segment drawn again with the same end points. While
+// the raster operation is idempotent, marks, one-step segments and outline sides are
 // gathered and drawn together at Flush, as runs and Polylines. The picture is the one
 // every call would have made; the current position is left where every call would have
 // left it.
@@ -33,7 +33,7 @@ class OverlayCanvas {
   // pen changes.
   void Flush() {
     FlushOutline();
-    if (m_pendingFirstRow <= m_pendingLastRow) FlushPending();
+    if (m_gathered) FlushGathered();
   }
   // The same, always drawn: for styled pens, whose pixels are not tracked. The caller
   // flushes before it selects the styled pen.
@@ -65,51 +65,41 @@ class OverlayCanvas {
   bool AllCovered(const Pixel* pixels, int count) const;
   void MarkAll(const Pixel* pixels, int count);
   bool BoxOutside(int left, int top, int right, int bottom) const;  // inclusive box
-  bool BoxInside(int left, int top, int right, int bottom) const;   // inclusive box
+  // Whether a mark of seven by seven pixels centred at (x, y) is wholly in the clip box.
+  bool MarkInside(int x, int y) const {
+    return static_cast<uint64_t>(x - m_markLeft) < m_markColumns && static_cast<uint64_t>(y - m_markTop) < m_markRows;
+  }
   // Gathers a mark wholly inside the clip box, given as rows of 7 bits from its left
-  // column: its pixels not lit yet go to the pending mask. False when it adds none.
-  // Inline, so that each mark's rows are constants in unrolled code.
-  bool AddRows(int x, int y, const uint8_t (&rows)[7]) {
+  // column: its pixels are lit, to be drawn by Flush. Inline, so that each mark's rows
+  // are constants in unrolled code.
+  void AddRows(int x, int y, const uint8_t (&rows)[7]) {
     // Rows start on a word, so the seven rows share a word index and shift.
     const int64_t first = BitIndex(x - 3, y - 3);
     const int shift = static_cast<int>(first & 63);
     const size_t stride = static_cast<size_t>(m_width >> 6);
     size_t word = static_cast<size_t>(first >> 6);
-    uint64_t added = 0;
     if (shift <= 57) {
 #pragma GCC unroll 7
       for (const uint8_t row : rows) {
-        const uint64_t fresh = (uint64_t{row} << shift) & ~m_lit[word];
-        m_lit[word] |= fresh;
-        m_pending[word] |= fresh;
-        added |= fresh;
+        m_lit[word] |= uint64_t{row} << shift;
         word += stride;
       }
     } else {
       for (const uint8_t row : rows) {
-        const uint64_t low = (uint64_t{row} << shift) & ~m_lit[word];
-        const uint64_t high = (uint64_t{row} >> (64 - shift)) & ~m_lit[word + 1];
-        m_lit[word] |= low;
-        m_pending[word] |= low;
-        m_lit[word + 1] |= high;
-        m_pending[word + 1] |= high;
-        added |= low | high;
+        m_lit[word] |= uint64_t{row} << shift;
+        m_lit[word + 1] |= uint64_t{row} >> (64 - shift);
         word += stride;
       }
     }
-    if (added == 0) return false;
-    const int64_t top = y - 3 - m_clip.top;
-    m_pendingFirstRow = std::min(m_pendingFirstRow, top);
-    m_pendingLastRow = std::max(m_pendingLastRow, top + 6);
-    return true;
+    m_gathered = true;
   }
   void FlushOutline() {
     if (m_outlineCount > 1) Polyline(m_hdc, m_outline.data(), m_outlineCount);
     m_outlineCount = 0;
   }
-  // Draws the pending mask's rows as horizontal runs and clears it.
-  void FlushPending();
-  int64_t BitIndex(int x, int y) const { return (static_cast<int64_t>(y) - m_clip.top) * m_width + (x - m_clip.left); }
+  // Draws the pixels lit and not drawn yet as horizontal runs.
+  void FlushGathered();
+  int64_t BitIndex(int x, int y) const { return (y - m_clipTop) * m_width + (x - m_clipLeft); }
   void Drawn(int x, int y) {
     m_actual = POINT{x, y};
     m_expected = m_actual;
@@ -120,13 +110,21 @@ class OverlayCanvas {
   bool m_skip;
   bool m_tracked = false;  // pixels are tracked (an idempotent raster operation)
   RECT m_clip{0, 0, 0, 0};
+  // The clip box again for the tests that run per vertex, in 64 bits so that they need
+  // no overflow checks: a pixel is in the box when its offsets from the top left are
+  // below the column and row counts as unsigned numbers, and a mark of seven pixels when
+  // its centre's offsets from three pixels in are below the counts less six.
+  int64_t m_clipLeft = 0, m_clipTop = 0;
+  uint64_t m_columns = 0, m_rows = 0;
+  int64_t m_markLeft = 0, m_markTop = 0;
+  uint64_t m_markColumns = 0, m_markRows = 0;
   int64_t m_width = 0;           // bits a row of the masks: the clip box's width, in whole words
-  std::vector<uint64_t> m_lit;  // one bit per pixel of the clip box
-  // Pixels of marks gathered and not drawn yet, and the rows (from the clip box's top)
-  // that hold any.
-  std::vector<uint64_t> m_pending;
-  int64_t m_pendingFirstRow = INT64_MAX;
-  int64_t m_pendingLastRow = -1;
+  std::vector<uint64_t> m_lit;  // one bit per pixel of the clip box: lit by this pass
+  // Of those, the pixels drawn already: by a GDI call or by Flush. The others were
+  // gathered, and Flush draws them.
+  std::vector<uint64_t> m_drawn;
+  std::vector<uint64_t> m_rowScratch;  // one row of pixels to draw, for Flush
+  bool m_gathered = false;             // pixels were gathered since the last Flush
   // Per pixel of the clip box: a mark of the kind centred there was drawn or found
   // covered, so its pixels stay lit until a circle clears the record and the same mark
   // again is one bit. SettledBefore answers for a centre and records it.
@@ -134,14 +132,19 @@ class OverlayCanvas {
   bool SettledBefore(std::vector<uint64_t>& settled, int x, int y);
   // The centre each kind of mark was last drawn or left out at: neighbouring vertices
   // mostly land on one pixel, and the same mark there again is settled by one compare.
+  // Before the first, a centre whose mark is wholly outside the clip box, which would be
+  // left out anyway.
   enum MarkKind { kSquareMark, kBoxedMark, kCrossMark, kMarkKinds };
+  static uint64_t CentreKey(int x, int y) {
+    return uint64_t{static_cast<uint32_t>(x)} << 32 | static_cast<uint32_t>(y);
+  }
+  void ForgetLastMarks();
   bool Repeated(MarkKind kind, int x, int y);
   // The inline part of SquareGrip, BoxedCross and CrossMark, for a mark of seven rows:
   // true when it is settled.
   template <MarkKind kKind>
   [[gnu::always_inline]] inline bool GatheredInline(int x, int y);
-  POINT m_lastMark[kMarkKinds];
-  bool m_lastMarkValid[kMarkKinds] = {false, false, false};
+  uint64_t m_lastMark[kMarkKinds] = {0, 0, 0};
   // Longer segments drawn in this pass, by their end points. The same call again lights
   // the same pixels with the same pen, so while the raster operation is idempotent it is
   // left out whatever the line rule is. Vertices off to infinity or at NaN all share a
@@ -177,26 +180,24 @@ class OverlayCanvas {
 inline bool OverlayCanvas::Covered(int x, int y) const {
   if (x < m_clip.left || x >= m_clip.right || y < m_clip.top || y >= m_clip.bottom) return true;
   if (!m_tracked) return false;
-  const int64_t i = (static_cast<int64_t>(y) - m_clip.top) * m_width + (x - m_clip.left);
+  const int64_t i = BitIndex(x, y);
   return (m_lit[static_cast<size_t>(i >> 6)] >> (i & 63)) & 1u;
 }
 
 inline void OverlayCanvas::Mark(int x, int y) {
   if (!m_tracked || x < m_clip.left || x >= m_clip.right || y < m_clip.top || y >= m_clip.bottom) return;
-  const int64_t i = (static_cast<int64_t>(y) - m_clip.top) * m_width + (x - m_clip.left);
-  m_lit[static_cast<size_t>(i >> 6)] |= uint64_t{1} << (i & 63);
+  const int64_t i = BitIndex(x, y);
+  const uint64_t bit = uint64_t{1} << (i & 63);
+  m_lit[static_cast<size_t>(i >> 6)] |= bit;
+  m_drawn[static_cast<size_t>(i >> 6)] |= bit;
 }
 
 inline bool OverlayCanvas::BoxOutside(int left, int top, int right, int bottom) const {
   return right < m_clip.left || left >= m_clip.right || bottom < m_clip.top || top >= m_clip.bottom;
 }
 
-inline bool OverlayCanvas::BoxInside(int left, int top, int right, int bottom) const {
-  return left >= m_clip.left && right < m_clip.right && top >= m_clip.top && bottom < m_clip.bottom;
-}
-
 inline bool OverlayCanvas::SettledBefore(std::vector<uint64_t>& settled, int x, int y) {
-  if (x < m_clip.left || x >= m_clip.right || y < m_clip.top || y >= m_clip.bottom) return false;
+  if (static_cast<uint64_t>(x - m_clipLeft) >= m_columns || static_cast<uint64_t>(y - m_clipTop) >= m_rows) return false;
   const int64_t centre = BitIndex(x, y);
   uint64_t& word = settled[static_cast<size_t>(centre >> 6)];
   const uint64_t bit = uint64_t{1} << (centre & 63);
@@ -206,9 +207,9 @@ inline bool OverlayCanvas::SettledBefore(std::vector<uint64_t>& settled, int x, 
 }
 
 inline bool OverlayCanvas::Repeated(MarkKind kind, int x, int y) {
-  if (m_lastMarkValid[kind] && m_lastMark[kind].x == x && m_lastMark[kind].y == y) return true;
-  m_lastMark[kind] = POINT{x, y};
-  m_lastMarkValid[kind] = true;
+  const uint64_t key = CentreKey(x, y);
+  if (m_lastMark[kind] == key) return true;
+  m_lastMark[kind] = key;
   return false;
 }
 
@@ -223,13 +224,25 @@ inline OverlayCanvas::DrawnSegment& OverlayCanvas::SlotOf(int x0, int y0, int x1
 
 inline void OverlayCanvas::Segment(int x0, int y0, int x1, int y1) {
   // Inline, the segments most vertices of a dense figure give: one within a pixel, which
-  // lights nothing, and one step, which lights only a start pixel lit before.
-  // Longer segments leave at the first compare.
-  if (m_skip && static_cast<uint64_t>(int64_t{x1} - x0 + 1) <= 2u && static_cast<uint64_t>(int64_t{y1} - y0 + 1) <= 2u &&
-      ((x0 == x1 && y0 == y1) || (m_tracked && Covered(x0, y0)))) {
-    m_used = true;
-    m_expected = POINT{x1, y1};
-    return;
+  // lights nothing, and one step, which lights only its start pixel, gathered while
+  // pixels are tracked. Longer segments leave at the first compare.
+  if (m_skip && static_cast<uint64_t>(int64_t{x1} - x0 + 1) <= 2u && static_cast<uint64_t>(int64_t{y1} - y0 + 1) <= 2u) {
+    if (x0 == x1 && y0 == y1) {
+      m_used = true;
+      m_expected = POINT{x1, y1};
+      return;
+    }
+    if (m_tracked) {
+      m_used = true;
+      m_expected = POINT{x1, y1};
+      const uint64_t column = static_cast<uint64_t>(x0 - m_clipLeft), row = static_cast<uint64_t>(y0 - m_clipTop);
+      if (column < m_columns && row < m_rows) {
+        const int64_t i = static_cast<int64_t>(row) * m_width + static_cast<int64_t>(column);
+        m_lit[static_cast<size_t>(i >> 6)] |= uint64_t{1} << (i & 63);
+        m_gathered = true;
+      }
+      return;
+    }
   }
   DrawSegment(x0, y0, x1, y1);
 }
@@ -268,10 +281,14 @@ inline bool OverlayCanvas::GatheredInline(int x, int y) {
   // a circle clears the record, so the same centre again is one bit).
   if (!m_tracked) return false;
   if (Repeated(kKind, x, y)) return true;
-  if (!BoxInside(x - 3, y - 3, x + 3, y + 3)) return false;
+  if (!MarkInside(x, y)) return false;
   std::vector<uint64_t>& settled = kKind == kSquareMark ? m_squareAt : kKind == kBoxedMark ? m_boxedAt : m_crossAt;
-  if (!SettledBefore(settled, x, y))
-    AddRows(x, y, kKind == kSquareMark ? kSquareRows : kKind == kBoxedMark ? kBoxedCrossRows : kCrossRows);
+  const int64_t centre = BitIndex(x, y);
+  uint64_t& word = settled[static_cast<size_t>(centre >> 6)];
+  const uint64_t bit = uint64_t{1} << (centre & 63);
+  if (word & bit) return true;
+  word |= bit;
+  AddRows(x, y, kKind == kSquareMark ? kSquareRows : kKind == kBoxedMark ? kBoxedCrossRows : kCrossRows);
   return true;
 }
 
