@@ -250,9 +250,18 @@ void ReferenceHost::SetWorkPlane(double ax, double ay, double az, double ox, dou
   for (int i = 0; i < 6; ++i) plane[i] = values[i];
 }
 
+const double* ReferenceHost::PlaneMatrix() const {
+  // Compared as bits: any change, NaN and -0 included, works it out again.
+  if (!m_matrixKnown || std::memcmp(m_matrixPlane, plane, sizeof(plane)) != 0) {
+    PlaneRotation(plane, m_matrix);
+    std::memcpy(m_matrixPlane, plane, sizeof(plane));
+    m_matrixKnown = true;
+  }
+  return m_matrix;
+}
+
 void ReferenceHost::PlaneToWorld3D(double& x, double& y, double& z) const {
-  double m[9];
-  PlaneRotation(plane, m);
+  const double* const m = PlaneMatrix();
   const double u = x, v = y;
   x = plane[3] + m[0] * u + m[1] * v;
   y = plane[4] + m[3] * u + m[4] * v;
@@ -260,8 +269,7 @@ void ReferenceHost::PlaneToWorld3D(double& x, double& y, double& z) const {
 }
 
 void ReferenceHost::World3DToPlane(double& x, double& y, double& z) const {
-  double m[9];
-  PlaneRotation(plane, m);
+  const double* const m = PlaneMatrix();
   const double dx = x - plane[3], dy = y - plane[4], dz = z - plane[5];
   // The transpose undoes a rotation; the third component is the height above the plane.
   x = m[0] * dx + m[3] * dy + m[6] * dz;

@@ -127,6 +127,12 @@ class ReferenceHost {
  private:
   void PaintView(HDC hdc);
   void MovePointer(int x, int y);
+  // The plane's rotation, worked out again only when `plane` has changed: a 3D paint
+  // converts every vertex through it, as a real host's cached view matrix would.
+  const double* PlaneMatrix() const;
+  mutable bool m_matrixKnown = false;
+  mutable double m_matrixPlane[6] = {0, 0, 0, 0, 0, 0};
+  mutable double m_matrix[9] = {0, 0, 0, 0, 0, 0, 0, 0, 0};
 #if defined(_WIN32)
   static LRESULT CALLBACK ViewProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
   HDC m_memDC = nullptr;  // the last picture, a bottom-up 24-bit DIB of the view size

@@ -1,6 +1,7 @@
 // The reference host's members by name, as a script reaches them through IDispatch.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstring>
 #include <vector>
 
@@ -223,3 +224,35 @@ TEST(HostScript, ReadMemoryIsHexOfReadableBytesOrNothing) {
 }
 
 }  // namespace
+
+// The plane's rotation is kept between conversions: every way the plane changes (the
+// method, a field written directly, the same angles again after others) gives what a host
+// that never converted before gives.
+TEST(HostPlane, ConversionsFollowEveryChangeOfThePlane) {
+  ReferenceHost host(64, 48);
+  const auto fresh = [](const double (&plane)[6], double x, double y, double z) {
+    ReferenceHost other(64, 48);
+    other.SetWorkPlane(plane[0], plane[1], plane[2], plane[3], plane[4], plane[5]);
+    other.World3DToPlane(x, y, z);
+    return std::array<double, 3>{x, y, z};
+  };
+  const auto convert = [&](double x, double y, double z) {
+    host.World3DToPlane(x, y, z);
+    return std::array<double, 3>{x, y, z};
+  };
+  host.SetWorkPlane(0.4, -0.3, 1.2, 5, 6, 7);
+  const std::array<double, 3> first = convert(10, 20, 30);
+  EXPECT_EQ(fresh(host.plane, 10, 20, 30), first);
+  host.plane[1] = 0.25;  // written directly, as scripts of the host do
+  EXPECT_EQ(fresh(host.plane, 10, 20, 30), convert(10, 20, 30));
+  EXPECT_NE(first, convert(10, 20, 30));
+  host.SetWorkPlane(0.4, -0.3, 1.2, 5, 6, 7);
+  EXPECT_EQ(first, convert(10, 20, 30));
+  // Back onto the plane and off again: the height above it is gone, the rest comes back.
+  double x = 3, y = -4, z = 0;
+  host.PlaneToWorld3D(x, y, z);
+  host.World3DToPlane(x, y, z);
+  EXPECT_NEAR(3, x, 1e-12);
+  EXPECT_NEAR(-4, y, 1e-12);
+  EXPECT_NEAR(0, z, 1e-12);
+}
