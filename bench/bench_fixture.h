@@ -27,7 +27,9 @@ inline void FigurePoint(int64_t r, int64_t rings, int64_t i, int64_t perRing, do
   y = kCy + radius * std::sin(t);
 }
 
-enum class Coordinates { kPlain, kEveryThirdXNonFinite };
+// kHeights3D: a 3D figure, its vertices at heights on a work plane that shows them where
+// the plain figure's are, so that its pictures are the plain figure's.
+enum class Coordinates { kPlain, kEveryThirdXNonFinite, kHeights3D };
 
 struct BenchFigure {
   ReferenceHost host;
@@ -106,6 +108,12 @@ struct BenchFigure {
     RecordMaker make;  // the editor keeps its own copy: the record goes with the maker
     RecordMaker::Polygon polygon;
     polygon.xy.resize(static_cast<size_t>(2 * perRing * rings));
+    polygon.is3D = coordinates == Coordinates::kHeights3D;
+    if (polygon.is3D) {
+      host.SetWorkPlane(0, 0, 0, 0, 0, 0);
+      ctl->Set3DMode(1);
+      for (int64_t k = 0; k < perRing * rings; ++k) polygon.z.push_back(static_cast<double>(k % 5));
+    }
     const double special[] = {std::nan(""), HUGE_VAL, -HUGE_VAL};
     for (int64_t r = 0; r < rings; ++r) {
       polygon.rings.push_back({static_cast<uint32_t>(r * perRing), static_cast<uint32_t>(perRing),

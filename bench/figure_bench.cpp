@@ -261,14 +261,17 @@ void Event_ScaleVertexWork(benchmark::State& s) { Drag(s, 13, false, "floor:rmw"
 void Event_Scale(benchmark::State& s) { Drag(s, 13, true, "floor:polyline"); }
 
 // A repaint of the overlay in one step.
-void Repaint(benchmark::State& state) {
-  FigureEdit edit(Vertices(state), Rings(state));
+void RepaintFigure(benchmark::State& state, bench::Coordinates coordinates) {
+  FigureEdit edit(Vertices(state), Rings(state), coordinates);
   const int32_t step = static_cast<int32_t>(state.range(2));
   // Each step as the user reaches it; the pivot is the figure's centre, (kCx, kCy).
   if (!edit.EnterStep(step)) state.SkipWithError("the step was not reached");
   for (auto _ : state) edit.Paint();
   Finish(state, step == 2 || step == 3 || step == 6 || step == 7 ? "floor:lineto" : "floor:polyline");
 }
+void Repaint(benchmark::State& s) { RepaintFigure(s, bench::Coordinates::kPlain); }
+// The same with a 3D figure: each vertex is also projected onto the work plane.
+void Repaint3D(benchmark::State& s) { RepaintFigure(s, bench::Coordinates::kHeights3D); }
 
 // The saved figure's vertices highlighted, and the overlay painted with the marks.
 void Event_Highlight(benchmark::State& state) {
@@ -373,6 +376,11 @@ void PaintSteps(benchmark::internal::Benchmark* b) {
       for (int64_t step = 1; step <= 15; ++step)
         if (rings == 1 || n >= 10000) b->Args({n, rings, step});
 }
+// 3D at the largest size only: what it adds is per vertex.
+void PaintSteps3D(benchmark::internal::Benchmark* b) {
+  for (int64_t rings : {1, 1000})
+    for (int64_t step = 1; step <= 15; ++step) b->Args({1000000, rings, step});
+}
 void ClickCounts(benchmark::internal::Benchmark* b) {
   for (int64_t n : {0, 1000, 10000, 100000}) b->Args({n, 1});
 }
@@ -400,6 +408,7 @@ QARN_FIGURE_BENCH(Event_Rotate, "rotate+repaint", Figures);
 QARN_FIGURE_BENCH(Event_ScaleVertexWork, "scale-vertex-work", Figures);
 QARN_FIGURE_BENCH(Event_Scale, "scale+repaint", Figures);
 QARN_FIGURE_BENCH(Repaint, "repaint-step", PaintSteps);
+QARN_FIGURE_BENCH(Repaint3D, "repaint-step-3d", PaintSteps3D);
 QARN_FIGURE_BENCH(Event_Highlight, "highlight+repaint", Figures);
 QARN_FIGURE_BENCH(Event_Caption, "caption", Figures);
 QARN_FIGURE_BENCH(Event_CaptionMeasures, "caption-measures", Figures);
