@@ -189,7 +189,7 @@ HRESULT STDMETHODCALLTYPE RefHostDispatch::Invoke(DISPID id, REFIID, LCID, WORD 
       OutDouble out[6];
       for (UINT i = 0; i < 6; ++i) QARN_TRY(args.DoubleRef(i, out[i]));
       host.Log("GetWorkPlane");
-      for (int i = 0; i < 6; ++i) out[i] = host.plane[i];
+      for (int i = 0; i < 6; ++i) out[i] = host.Plane()[i];
       return S_OK;
     }
     case HOSTDISPID_VIEWTOWORLD: {

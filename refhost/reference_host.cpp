@@ -144,6 +144,7 @@ ReferenceHost::ReferenceHost(int width, int height)
       m_handle(0),
       m_engine(std::make_unique<RefHostEngine>(*this)),
       m_pDispatch(new RefHostDispatch(this)) {
+  PlaneRotation(m_plane, m_matrix);  // the rotation of no angles, as SetWorkPlane works it out
   m_handle = AddHostHandle(this);
   engineHandle = m_handle;
 #if defined(_WIN32)
@@ -247,34 +248,16 @@ void ReferenceHost::ScreenToWorld(double& x, double& y) const {
 
 void ReferenceHost::SetWorkPlane(double ax, double ay, double az, double ox, double oy, double oz) {
   const double values[6] = {ax, ay, az, ox, oy, oz};
-  for (int i = 0; i < 6; ++i) plane[i] = values[i];
-}
-
-const double* ReferenceHost::PlaneMatrix() const {
-  // Compared as bits: any change, NaN and -0 included, works it out again.
-  if (!m_matrixKnown || std::memcmp(m_matrixPlane, plane, sizeof(plane)) != 0) {
-    PlaneRotation(plane, m_matrix);
-    std::memcpy(m_matrixPlane, plane, sizeof(plane));
-    m_matrixKnown = true;
-  }
-  return m_matrix;
+  for (int i = 0; i < 6; ++i) m_plane[i] = values[i];
+  PlaneRotation(m_plane, m_matrix);
 }
 
 void ReferenceHost::PlaneToWorld3D(double& x, double& y, double& z) const {
-  const double* const m = PlaneMatrix();
+  const double* const m = m_matrix;
   const double u = x, v = y;
-  x = plane[3] + m[0] * u + m[1] * v;
-  y = plane[4] + m[3] * u + m[4] * v;
-  z = plane[5] + m[6] * u + m[7] * v;
-}
-
-void ReferenceHost::World3DToPlane(double& x, double& y, double& z) const {
-  const double* const m = PlaneMatrix();
-  const double dx = x - plane[3], dy = y - plane[4], dz = z - plane[5];
-  // The transpose undoes a rotation; the third component is the height above the plane.
-  x = m[0] * dx + m[3] * dy + m[6] * dz;
-  y = m[1] * dx + m[4] * dy + m[7] * dz;
-  z = m[2] * dx + m[5] * dy + m[8] * dz;
+  x = m_plane[3] + m[0] * u + m[1] * v;
+  y = m_plane[4] + m[3] * u + m[4] * v;
+  z = m_plane[5] + m[6] * u + m[7] * v;
 }
 
 void ReferenceHost::SetFileVersion(const std::optional<std::string>& version) {

@@ -11,6 +11,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <functional>
 #include <map>
 #include <memory>
@@ -62,11 +63,21 @@ class ReferenceHost {
     y = m_height - (y - originY) * scale;
   }
   void ScreenToWorld(double& x, double& y) const;
+  // Angles about X, Y and Z, then the origin. The rotation is worked out here, once: a 3D
+  // paint converts every vertex through it, as a real host's view matrix.
   void SetWorkPlane(double ax, double ay, double az, double ox, double oy, double oz);
+  const double (&Plane() const)[6] { return m_plane; }
   void PlaneToWorld3D(double& x, double& y, double& z) const;
-  void World3DToPlane(double& x, double& y, double& z) const;
+  // Inline, as WorldToScreen: a 3D paint runs it once per vertex.
+  void World3DToPlane(double& x, double& y, double& z) const {
+    const double* const m = m_matrix;
+    const double dx = x - m_plane[3], dy = y - m_plane[4], dz = z - m_plane[5];
+    // The transpose undoes a rotation; the third component is the height above the plane.
+    x = m[0] * dx + m[3] * dy + m[6] * dz;
+    y = m[1] * dx + m[4] * dy + m[7] * dz;
+    z = m[2] * dx + m[5] * dy + m[8] * dz;
+  }
   double scale = 1.0, originX = 0.0, originY = 0.0;
-  double plane[6] = {0, 0, 0, 0, 0, 0};
 
   // Host state the editor reads and forces
   std::map<std::string, std::string> variables;
@@ -127,12 +138,8 @@ class ReferenceHost {
  private:
   void PaintView(HDC hdc);
   void MovePointer(int x, int y);
-  // The plane's rotation, worked out again only when `plane` has changed: a 3D paint
-  // converts every vertex through it, as a real host's cached view matrix would.
-  const double* PlaneMatrix() const;
-  mutable bool m_matrixKnown = false;
-  mutable double m_matrixPlane[6] = {0, 0, 0, 0, 0, 0};
-  mutable double m_matrix[9] = {0, 0, 0, 0, 0, 0, 0, 0, 0};
+  double m_plane[6] = {0, 0, 0, 0, 0, 0};
+  double m_matrix[9];  // worked out from m_plane whenever it is set
 #if defined(_WIN32)
   static LRESULT CALLBACK ViewProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
   HDC m_memDC = nullptr;  // the last picture, a bottom-up 24-bit DIB of the view size
