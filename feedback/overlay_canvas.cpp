@@ -14,10 +14,6 @@ namespace {
 // saves; marks are then only left out when they are outside the box.
 constexpr int64_t kMaxTrackedPixels = int64_t{1} << 24;
 
-// How far outside the clip box an outline's vertex may lie and still join a Polyline: far
-// enough for the sides of a zoomed-in figure, well inside the coordinates every GDI takes.
-constexpr int kNearMargin = 1 << 14;
-
 struct Offset {
   int dx, dy;
 };
@@ -70,8 +66,9 @@ OverlayCanvas::OverlayCanvas(HDC hdc) : m_hdc(hdc), m_skip(FastPaths::enabled) {
   }
   const int64_t width = static_cast<int64_t>(m_clip.right) - m_clip.left;
   const int64_t height = static_cast<int64_t>(m_clip.bottom) - m_clip.top;
-  // Rows start on a word, so that the pending mask is read a row at a time; the limit
-  // counts the bits with that padding, which a tall narrow box would otherwise multiply.
+  // Rows start on a word, so that a mark's rows share a shift and Flush reads a row at a
+  // time; the limit counts the bits with that padding, which a tall narrow box would
+  // otherwise multiply.
   const int64_t rowBits = (width + 63) / 64 * 64;
   if (width > 0 && height > 0 && rowBits * height <= kMaxTrackedPixels && Idempotent(GetROP2(hdc))) {
     m_tracked = true;
@@ -92,12 +89,6 @@ OverlayCanvas::OverlayCanvas(HDC hdc) : m_hdc(hdc), m_skip(FastPaths::enabled) {
     m_boxedAt.assign(m_lit.size(), 0);
     m_crossAt.assign(m_lit.size(), 0);
     m_segments.assign(kSegmentSlots, DrawnSegment{0, 0, 0, 0, false});
-    m_outline.resize(kOutlinePoints);
-    const auto widen = [](int64_t v) {
-      return static_cast<int>(std::clamp<int64_t>(v, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
-    };
-    m_nearBox = RECT{widen(int64_t{m_clip.left} - kNearMargin), widen(int64_t{m_clip.top} - kNearMargin),
-                     widen(int64_t{m_clip.right} + kNearMargin), widen(int64_t{m_clip.bottom} + kNearMargin)};
   }
 }
 

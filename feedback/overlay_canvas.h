@@ -3,10 +3,9 @@
 // starts and ends on one pixel, and, while the raster operation gives the same pixel
 // however often it is applied (not XOR), a mark whose pixels this pass has already
 // painted with the same pen, and a segment drawn again with the same end points. While
-// the raster operation is idempotent, marks, one-step segments and outline sides are
-// gathered and drawn together at Flush, as runs and Polylines. The picture is the one
-// every call would have made; the current position is left where every call would have
-// left it.
+// the raster operation is idempotent, marks and one-step segments are gathered and drawn
+// together at Flush, as runs. The picture is the one every call would have made; the
+// current position is left where every call would have left it.
 #pragma once
 
 #include <algorithm>
@@ -22,17 +21,14 @@ class OverlayCanvas {
   OverlayCanvas(const OverlayCanvas&) = delete;
   OverlayCanvas& operator=(const OverlayCanvas&) = delete;
 
-  // MoveTo (x0, y0), LineTo (x1, y1) with the selected pen.
+  // MoveTo (x0, y0), LineTo (x1, y1) with the selected pen. While the raster operation is
+  // idempotent, everything drawn with the selected pen lights the union of its pixels,
+  // whatever the order: one-step segments and the marks wholly in the clip box go into a
+  // mask of lit pixels, drawn as runs by Flush.
   inline void Segment(int x0, int y0, int x1, int y1);
-  // The same for a side of an outline walked vertex by vertex. While the raster operation
-  // is idempotent, everything drawn with the selected pen lights the union of its pixels,
-  // whatever the order: the sides are gathered into one Polyline, and the marks wholly in
-  // the clip box into a mask of the pixels they add, drawn as runs by Flush.
-  inline void OutlineSegment(int x0, int y0, int x1, int y1);
   // Draws what was gathered. Before anything but the selected pen draws, and before the
   // pen changes.
   void Flush() {
-    FlushOutline();
     if (m_gathered) FlushGathered();
   }
   // The same, always drawn: for styled pens, whose pixels are not tracked. The caller
@@ -92,10 +88,6 @@ class OverlayCanvas {
       }
     }
     m_gathered = true;
-  }
-  void FlushOutline() {
-    if (m_outlineCount > 1) Polyline(m_hdc, m_outline.data(), m_outlineCount);
-    m_outlineCount = 0;
   }
   // Draws the pixels lit and not drawn yet as horizontal runs.
   void FlushGathered();
@@ -161,15 +153,6 @@ class OverlayCanvas {
   bool RunLit(int x0, int y0, int x1, int y1, bool test);
   void ForgetSegments();
   std::vector<DrawnSegment> m_segments;  // direct-mapped by a hash of the end points
-  // Sides gathered for one Polyline, all near the clip box, where Polyline and LineTo
-  // agree on every system.
-  static constexpr int kOutlinePoints = 4096;
-  bool Near(int x, int y) const {
-    return x >= m_nearBox.left && x <= m_nearBox.right && y >= m_nearBox.top && y <= m_nearBox.bottom;
-  }
-  RECT m_nearBox{0, 0, -1, -1};
-  std::vector<POINT> m_outline;
-  int m_outlineCount = 0;
   bool m_used = false;      // a call that moves the current position came
   bool m_drawnAny = false;  // one of them reached GDI
   POINT m_expected{0, 0};
@@ -245,33 +228,6 @@ inline void OverlayCanvas::Segment(int x0, int y0, int x1, int y1) {
     }
   }
   DrawSegment(x0, y0, x1, y1);
-}
-
-inline void OverlayCanvas::OutlineSegment(int x0, int y0, int x1, int y1) {
-  // A side within a pixel lights nothing.
-  if (m_skip && x0 == x1 && y0 == y1) {
-    m_used = true;
-    m_expected = POINT{x1, y1};
-    return;
-  }
-  if (m_tracked && Near(x1, y1)) {
-    // Mostly the side follows on from the last one gathered, whose end was near.
-    const bool follows =
-        m_outlineCount > 0 && m_outline[m_outlineCount - 1].x == x0 && m_outline[m_outlineCount - 1].y == y0;
-    if (follows || Near(x0, y0)) {
-      m_used = true;
-      m_expected = POINT{x1, y1};
-      if (!follows) {
-        FlushOutline();
-        m_outline[m_outlineCount++] = POINT{x0, y0};
-      }
-      m_outline[m_outlineCount++] = POINT{x1, y1};
-      if (m_outlineCount == kOutlinePoints) FlushOutline();
-      return;
-    }
-  }
-  FlushOutline();
-  Segment(x0, y0, x1, y1);
 }
 
 template <OverlayCanvas::MarkKind kKind>

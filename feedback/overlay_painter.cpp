@@ -1,5 +1,6 @@
 // The overlay painted over the host view on every repaint.
 #include <cmath>
+#include <type_traits>
 #include <utility>
 
 #include "editcore/module_state.h"
@@ -26,6 +27,64 @@ inline void ToPixel(HostEngine* engine, bool is3D, double x, double y, double z,
   engine->WorldToScreen(&x, &y);
   px = Truncate(x);
   py = Truncate(y);
+}
+
+// The marks a run of vertices gets.
+struct RunMarks {
+  bool vertexGrips, deleteMarks, segmentGrips;
+};
+
+// Between the ends of a ring every vertex is alike: unlocked, neither closing nor the one
+// being drawn. Each is a conversion, its marks and, joined to the one before (in 3D, of
+// the same part), a segment; the last is left to the general case. The conversion is
+// ToPixel written out: through ToPixel the loops took two more instructions a vertex.
+// Out of line, the 2D and 3D forms each get the registers to themselves.
+template <bool k3D>
+[[gnu::noinline]] void PaintRun(OverlayCanvas& canvas, HostEngine* engine, const RunMarks marks, const Ring& ring,
+                                int32_t& index, int32_t n, int& lastX, int& lastY, int32_t& lastPart) {
+  int32_t i = index;
+  int prevX = lastX, prevY = lastY;
+  int32_t prevPart = lastPart;
+  // In locals, the arrays need not be read again after every call to the host.
+  const double *const xs = ring.x, *const ys = ring.y, *const zs = ring.z;
+  const int32_t* const parts = ring.part;
+  const auto convert = [&](int32_t k, int& x, int& y) {
+    double wx = xs[k], wy = ys[k];
+    if constexpr (k3D) {
+      double wz = zs[k];
+      engine->WorldToView3D(&wx, &wy, &wz);
+    }
+    engine->WorldToScreen(&wx, &wy);
+    x = Truncate(wx);
+    y = Truncate(wy);
+  };
+  if (!marks.vertexGrips && !marks.deleteMarks && !marks.segmentGrips) {
+    // The outline alone, without the tests for marks.
+    for (; i < n - 1; ++i) {
+      int x, y;
+      convert(i, x, y);
+      if (!k3D || parts[i] == prevPart) canvas.Segment(prevX, prevY, x, y);
+      if constexpr (k3D) prevPart = parts[i];
+      prevX = x;
+      prevY = y;
+    }
+  }
+  for (; i < n - 1; ++i) {
+    int x, y;
+    convert(i, x, y);
+    const bool joined = !k3D || parts[i] == prevPart;
+    if (marks.vertexGrips) canvas.SquareGrip(x, y);
+    if (marks.deleteMarks) canvas.BoxedCross(x, y);
+    if (marks.segmentGrips && joined) canvas.SquareGrip((prevX + x) / 2, (prevY + y) / 2);
+    if (joined) canvas.Segment(prevX, prevY, x, y);
+    if constexpr (k3D) prevPart = parts[i];
+    prevX = x;
+    prevY = y;
+  }
+  index = i;
+  lastX = prevX;
+  lastY = prevY;
+  lastPart = prevPart;
 }
 
 }  // namespace
@@ -106,7 +165,8 @@ void EditController::PaintRings(CDC& dc, HPEN, COLORREF color) {
   const bool is3D = m_is3D;
   HostEngine* const engine = m_pPaintEngine;
   // Off with the fast paths, so that the general loop can be compared against it.
-  const bool planeRun = FastPaths::enabled && !is3D;
+  const bool runs = FastPaths::enabled;
+  const RunMarks marks{vertexGrips, deleteMarks, segmentGrips};
   OverlayCanvas canvas(hdc);
   for (int32_t r = 0; r < m_figure.RingCount(); ++r) {
     const Ring& ring = std::as_const(m_figure).Vertices(r);
@@ -116,34 +176,11 @@ void EditController::PaintRings(CDC& dc, HPEN, COLORREF color) {
     int prevX = 0, prevY = 0;
     int32_t prevPart = 1;
     for (int32_t i = 0; i < n; ++i) {
-      if (planeRun && i > 0 && splitVertex < 0) {
-        // Between the ends of a plane ring every vertex is alike: unlocked, joined to the
-        // one before, neither closing nor the one being drawn. Each is a conversion, its
-        // marks and a segment; the last falls through to the general case. The conversion
-        // is ToPixel's plane form written out: through ToPixel the loops took two more
-        // instructions a vertex.
-        if (!vertexGrips && !deleteMarks && !segmentGrips) {
-          // The outline alone, without the tests for marks.
-          for (; i < n - 1; ++i) {
-            double wx = ring.x[i], wy = ring.y[i];
-            engine->WorldToScreen(&wx, &wy);
-            const int x = Truncate(wx), y = Truncate(wy);
-            canvas.OutlineSegment(prevX, prevY, x, y);
-            prevX = x;
-            prevY = y;
-          }
-        }
-        for (; i < n - 1; ++i) {
-          double wx = ring.x[i], wy = ring.y[i];
-          engine->WorldToScreen(&wx, &wy);
-          const int x = Truncate(wx), y = Truncate(wy);
-          if (vertexGrips) canvas.SquareGrip(x, y);
-          if (deleteMarks) canvas.BoxedCross(x, y);
-          if (segmentGrips) canvas.SquareGrip((prevX + x) / 2, (prevY + y) / 2);
-          canvas.Segment(prevX, prevY, x, y);
-          prevX = x;
-          prevY = y;
-        }
+      if (runs && i > 0 && splitVertex < 0) {
+        if (is3D)
+          PaintRun<true>(canvas, engine, marks, ring, i, n, prevX, prevY, prevPart);
+        else
+          PaintRun<false>(canvas, engine, marks, ring, i, n, prevX, prevY, prevPart);
       }
       const int32_t part = is3D ? ring.part[i] : 1;
       int x = 0, y = 0;
