@@ -250,9 +250,10 @@ inline bool OverlayCanvas::GatheredInline(int x, int y) {
 
 inline void OverlayCanvas::SquareGrip(int x, int y) {
   m_used = true;
+  // Where the position ends up, drawn or not (drawing sets it again).
+  m_expected = POINT{x - 3, y - 3};
+  if (GatheredInline<kSquareMark>(x, y)) return;
   if (m_skip) {
-    m_expected = POINT{x - 3, y - 3};
-    if (GatheredInline<kSquareMark>(x, y)) return;
     // Inline too: out of line, these two cost the paint loops 3% more instructions.
     if (BoxOutside(x - 3, y - 3, x + 3, y + 3)) return;
     if (m_tracked && SettledBefore(m_squareAt, x, y)) return;
@@ -262,9 +263,10 @@ inline void OverlayCanvas::SquareGrip(int x, int y) {
 
 inline void OverlayCanvas::BoxedCross(int x, int y) {
   m_used = true;
+  // Where the position ends up, drawn or not (drawing sets it again).
+  m_expected = POINT{x - 3, y + 3};
+  if (GatheredInline<kBoxedMark>(x, y)) return;
   if (m_skip) {
-    m_expected = POINT{x - 3, y + 3};
-    if (GatheredInline<kBoxedMark>(x, y)) return;
     if (BoxOutside(x - 3, y - 3, x + 3, y + 3)) return;
     if (m_tracked && SettledBefore(m_boxedAt, x, y)) return;
   }
