@@ -36,9 +36,8 @@ struct RunMarks {
 
 // Between the ends of a ring every vertex is alike: unlocked, neither closing nor the one
 // being drawn. Each is a conversion, its marks and, joined to the one before (in 3D, of
-// the same part), a segment; the last is left to the general case. The conversion is
-// ToPixel written out: through ToPixel the loops took two more instructions a vertex.
-// Out of line, the 2D and 3D forms each get the registers to themselves.
+// the same part), a segment; the last is left to the general case. Out of line, the 2D
+// and 3D forms each get the registers to themselves.
 template <bool k3D>
 [[gnu::noinline]] void PaintRun(OverlayCanvas& canvas, HostEngine* engine, const RunMarks marks, const Ring& ring,
                                 int32_t& index, int32_t n, int& lastX, int& lastY, int32_t& lastPart) {
@@ -48,16 +47,7 @@ template <bool k3D>
   // In locals, the arrays need not be read again after every call to the host.
   const double *const xs = ring.x, *const ys = ring.y, *const zs = ring.z;
   const int32_t* const parts = ring.part;
-  const auto convert = [&](int32_t k, int& x, int& y) {
-    double wx = xs[k], wy = ys[k];
-    if constexpr (k3D) {
-      double wz = zs[k];
-      engine->WorldToView3D(&wx, &wy, &wz);
-    }
-    engine->WorldToScreen(&wx, &wy);
-    x = Truncate(wx);
-    y = Truncate(wy);
-  };
+  const auto convert = [&](int32_t k, int& x, int& y) { ToPixel(engine, k3D, xs[k], ys[k], k3D ? zs[k] : 0.0, x, y); };
   if (!marks.vertexGrips && !marks.deleteMarks && !marks.segmentGrips) {
     // The outline alone, without the tests for marks.
     for (; i < n - 1; ++i) {
