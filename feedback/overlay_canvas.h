@@ -122,6 +122,14 @@ class OverlayCanvas {
   // again is one bit. SettledBefore answers for a centre and records it.
   std::vector<uint64_t> m_squareAt, m_boxedAt, m_crossAt;
   bool SettledBefore(std::vector<uint64_t>& settled, int x, int y);
+  // The same for a centre known to be in the box, by its bit index.
+  static bool SettledAt(std::vector<uint64_t>& settled, int64_t centre) {
+    uint64_t& word = settled[static_cast<size_t>(centre >> 6)];
+    const uint64_t bit = uint64_t{1} << (centre & 63);
+    if (word & bit) return true;
+    word |= bit;
+    return false;
+  }
   // The centre each kind of mark was last drawn or left out at: neighbouring vertices
   // mostly land on one pixel, and the same mark there again is settled by one compare.
   // Before the first, a centre whose mark is wholly outside the clip box, which would be
@@ -181,12 +189,7 @@ inline bool OverlayCanvas::BoxOutside(int left, int top, int right, int bottom) 
 
 inline bool OverlayCanvas::SettledBefore(std::vector<uint64_t>& settled, int x, int y) {
   if (static_cast<uint64_t>(x - m_clipLeft) >= m_columns || static_cast<uint64_t>(y - m_clipTop) >= m_rows) return false;
-  const int64_t centre = BitIndex(x, y);
-  uint64_t& word = settled[static_cast<size_t>(centre >> 6)];
-  const uint64_t bit = uint64_t{1} << (centre & 63);
-  if (word & bit) return true;
-  word |= bit;
-  return false;
+  return SettledAt(settled, BitIndex(x, y));
 }
 
 inline bool OverlayCanvas::Repeated(MarkKind kind, int x, int y) {
@@ -239,12 +242,8 @@ inline bool OverlayCanvas::GatheredInline(int x, int y) {
   if (Repeated(kKind, x, y)) return true;
   if (!MarkInside(x, y)) return false;
   std::vector<uint64_t>& settled = kKind == kSquareMark ? m_squareAt : kKind == kBoxedMark ? m_boxedAt : m_crossAt;
-  const int64_t centre = BitIndex(x, y);
-  uint64_t& word = settled[static_cast<size_t>(centre >> 6)];
-  const uint64_t bit = uint64_t{1} << (centre & 63);
-  if (word & bit) return true;
-  word |= bit;
-  AddRows(x, y, kKind == kSquareMark ? kSquareRows : kKind == kBoxedMark ? kBoxedCrossRows : kCrossRows);
+  if (!SettledAt(settled, BitIndex(x, y)))
+    AddRows(x, y, kKind == kSquareMark ? kSquareRows : kKind == kBoxedMark ? kBoxedCrossRows : kCrossRows);
   return true;
 }
 
