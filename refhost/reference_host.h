@@ -11,7 +11,6 @@
 #pragma once
 
 #include <cstdint>
-#include <cstring>
 #include <functional>
 #include <map>
 #include <memory>
