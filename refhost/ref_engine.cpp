@@ -156,8 +156,17 @@ HWND RefHostEngine::GetViewWindow() {
   return m_host.ViewWindow();
 }
 
+// With the log on, a conversion goes through a call of its own, so the path taken with the
+// log off (once per vertex of a paint or pick) needs no frame.
+namespace {
+[[gnu::noinline]] void LoggedWorldToScreen(ReferenceHost& host, double* x, double* y) {
+  LogCoordinates(host, "WorldToScreen", x, y);
+  if (x && y) host.WorldToScreen(*x, *y);
+}
+}  // namespace
+
 void RefHostEngine::WorldToScreen(double* x, double* y) {
-  if (m_host.logCalls) LogCoordinates(m_host, "WorldToScreen", x, y);
+  if (m_host.logCalls) return LoggedWorldToScreen(m_host, x, y);
   if (x && y) m_host.WorldToScreen(*x, *y);
 }
 
@@ -175,8 +184,15 @@ void RefHostEngine::ViewToWorld3D(double* x, double* y, double* z) {
   if (x && y && z) m_host.PlaneToWorld3D(*x, *y, *z);
 }
 
+namespace {
+[[gnu::noinline]] void LoggedWorldToView3D(ReferenceHost& host, double* x, double* y, double* z) {
+  LogCoordinates(host, "WorldToView3D", x, y, z, true);
+  if (x && y && z) host.World3DToPlane(*x, *y, *z);
+}
+}  // namespace
+
 void RefHostEngine::WorldToView3D(double* x, double* y, double* z) {
-  if (m_host.logCalls) LogCoordinates(m_host, "WorldToView3D", x, y, z, true);
+  if (m_host.logCalls) return LoggedWorldToView3D(m_host, x, y, z);
   if (x && y && z) m_host.World3DToPlane(*x, *y, *z);
 }
 
