@@ -1,34 +1,22 @@
 // Button presses in each step: what the figure, the step, the capture and the host see.
 #include <cmath>
 
-#include <functional>
-
 #include "core_fixture.h"
-#include "platform/window.h"
 
 namespace {
 
-using Names = std::vector<std::string>;
-constexpr int kViewHeight = 480;  // the reference host's view: world (X, Y) at pixel (X, 480 - Y)
 constexpr double kPi = 3.14159265358979;
 
 class ButtonDownTest : public ControlTest {
  protected:
-  void Start(void (CQarneditCtrl::*draw)(), bool is3D = false) {
-    ctl->Set3DMode(is3D ? 1 : 0);
-    Connect();
-    CQarneditCtrl* control = ctl;  // a local: GCC 12's vptr check misreads a member through ->*
-    std::invoke(draw, control);
+  void Start(int32_t mode, bool is3D = false) {
+    StartDrawing(mode, is3D);
     EnterStep(1);
   }
   void EnterStep(int32_t step) {
     Editor().SetStep(EditStep(step));
-    host.calls.clear();
-    sink.events.clear();
+    ClearLogs();
     ReleaseCapture();
-  }
-  void PressAt(double X, double Y, int dx = 0, int dy = 0) {
-    host.Press(static_cast<int>(X) + dx, kViewHeight - static_cast<int>(Y) + dy);
   }
   std::string Call(size_t i) const { return i < host.calls.size() ? host.calls[i].ToString() : "<missing>"; }
   const Ring& Ring0() { return Editor().GetFigure().Vertices(0); }
@@ -37,7 +25,7 @@ class ButtonDownTest : public ControlTest {
 // ---- Step 1: drawing -----------------------------------------------------------------
 
 TEST_F(ButtonDownTest, EachPressAddsTheSnappedWorldVertexWithPartOneAndTellsTheHost) {
-  Start(&CQarneditCtrl::drawPolyline);
+  Start(MODE_POLYLINE);
   const double points[3][2] = {{10, 10}, {110, 60}, {-7.25, 3.5}};  // the third is the Snap handler's
   for (int i = 0; i < 3; ++i) {
     host.calls.clear();
@@ -62,13 +50,13 @@ TEST_F(ButtonDownTest, EachPressAddsTheSnappedWorldVertexWithPartOneAndTellsTheH
 }
 
 TEST_F(ButtonDownTest, PointModeReplacesItsSingleVertexAndPolygonsDrawIntoTheLastRing) {
-  Start(&CQarneditCtrl::drawPoint);
+  Start(MODE_POINT);
   for (int x : {5, 50, 300}) {
     PressAt(x, 20);
     EXPECT_EQ(Editor().GetFigure().VertexCount(0), 1) << "after the press at x = " << x;
     EXPECT_EQ(Ring0().x[0], x);
   }
-  Start(&CQarneditCtrl::drawPolygon);
+  Start(MODE_POLYGON);
   AddVertex(0, 1, 1);
   AddEmptyRing();
   for (int i = 0; i < 25; ++i) PressAt(i, 100);
@@ -79,7 +67,7 @@ TEST_F(ButtonDownTest, PointModeReplacesItsSingleVertexAndPolygonsDrawIntoTheLas
 }
 
 TEST_F(ButtonDownTest, In3DThePressIsLiftedOntoTheWorkPlane) {
-  Start(&CQarneditCtrl::drawPolyline, true);
+  Start(MODE_POLYLINE, true);
   host.SetWorkPlane(0, 0, 0, 0, 0, 25);
   PressAt(40, 50);
   EXPECT_EQ(CallNames(), (Names{"ScreenToWorld", "ViewToWorld3D", "RequestRepaint", "SetReferencePoint"}));
@@ -105,7 +93,7 @@ TEST_F(ButtonDownTest, PressesThatMakeTheirPointThePolarReference) {
                         {"move anchor", 8, "", "5", 0, 70, 80, true},
                         {"vertex to delete", 6, "0", "", 0, 60, 20, false}};
   for (const Case& c : cases) {
-    Start(&CQarneditCtrl::drawPolyline);
+    Start(MODE_POLYLINE);
     AddVertex(0, 10, 20, 4);
     AddVertex(0, 60, 20, 9);
     PolarDialog(c.angle, c.distance, "", c.base);
@@ -137,9 +125,8 @@ TEST_F(ButtonDownTest, PickingCapturesTheViewAndTellsTheHost) {
       {6, 1, 1, {"GetViewWindow"}},
   };
   for (const Case& c : cases) {
-    Start(&CQarneditCtrl::drawPolygon);
-    AddVertex(0, 10, 10);
-    AddVertex(0, 100, 10);
+    Start(MODE_POLYGON);
+    AddVertices(0, {{10, 10}, {100, 10}});
     host.inputState[0] = c.first;
     host.inputState[1] = 7;
     host.inputState[2] = c.third;
@@ -166,7 +153,7 @@ TEST_F(ButtonDownTest, PickingCapturesTheViewAndTellsTheHost) {
 }
 
 TEST_F(ButtonDownTest, AMissChangesOnlyTheCurrentVertex) {
-  Start(&CQarneditCtrl::drawPolygon);
+  Start(MODE_POLYGON);
   AddVertex(0, 10, 10);
   AddVertex(1, 60, 60);
   for (int32_t step : {2, 4, 6}) {
@@ -192,23 +179,23 @@ TEST_F(ButtonDownTest, AMissChangesOnlyTheCurrentVertex) {
 TEST_F(ButtonDownTest, GripsOfPolygonsAndPolylines) {
   struct Case {
     const char* what;
-    void (CQarneditCtrl::*draw)();
+    int32_t mode;
     int vertices;         // of the square (0,0) (100,0) (100,100) (0,100)
     double gripX, gripY;  // pressed 1 px right and 2 px up of this
     int32_t inserted;     // -1 = none
   };
   const Case cases[] = {
-      {"polygon closing segment", &CQarneditCtrl::drawPolygon, 4, 0, 50, 0},
-      {"polygon first segment", &CQarneditCtrl::drawPolygon, 4, 50, 0, 1},
-      {"polygon last segment", &CQarneditCtrl::drawPolygon, 4, 50, 100, 3},
-      {"polyline: no closing segment", &CQarneditCtrl::drawPolyline, 4, 0, 50, -1},
-      {"polyline last segment", &CQarneditCtrl::drawPolyline, 4, 50, 100, 3},
-      {"polyline of one vertex", &CQarneditCtrl::drawPolyline, 1, 0, 0, -1},
-      {"off every grip", &CQarneditCtrl::drawPolygon, 4, 50, 50, -1},
+      {"polygon closing segment", MODE_POLYGON, 4, 0, 50, 0},
+      {"polygon first segment", MODE_POLYGON, 4, 50, 0, 1},
+      {"polygon last segment", MODE_POLYGON, 4, 50, 100, 3},
+      {"polyline: no closing segment", MODE_POLYLINE, 4, 0, 50, -1},
+      {"polyline last segment", MODE_POLYLINE, 4, 50, 100, 3},
+      {"polyline of one vertex", MODE_POLYLINE, 1, 0, 0, -1},
+      {"off every grip", MODE_POLYGON, 4, 50, 50, -1},
   };
   const double square[4][2] = {{0, 0}, {100, 0}, {100, 100}, {0, 100}};
   for (const Case& c : cases) {
-    Start(c.draw);
+    Start(c.mode);
     for (int i = 0; i < c.vertices; ++i) AddVertex(0, square[i][0], square[i][1]);
     EnterStep(4);
     PressAt(c.gripX, c.gripY, 1, -2);
@@ -226,10 +213,10 @@ TEST_F(ButtonDownTest, GripsOfPolygonsAndPolylines) {
 }
 
 TEST_F(ButtonDownTest, ASplitTellsTheHostThenCapturesAndTheFirstRingWins) {
-  Start(&CQarneditCtrl::drawPolygon);
+  Start(MODE_POLYGON);
   // Ring 1 shares the segment (0, 0)-(40, 0) of ring 0.
-  for (const auto& p : {std::pair{0, 0}, {40, 0}, {20, 30}}) AddVertex(0, p.first, p.second);
-  for (const auto& p : {std::pair{40, 0}, {0, 0}, {20, -30}}) AddVertex(1, p.first, p.second);
+  AddVertices(0, {{0, 0}, {40, 0}, {20, 30}});
+  AddVertices(1, {{40, 0}, {0, 0}, {20, -30}});
   host.inputState[0] = host.inputState[2] = 1;
   EnterStep(4);
   PressAt(20, 0);
@@ -243,7 +230,7 @@ TEST_F(ButtonDownTest, ASplitTellsTheHostThenCapturesAndTheFirstRingWins) {
 }
 
 TEST_F(ButtonDownTest, In3DAGripBetweenTwoPartsCannotBeSplit) {
-  Start(&CQarneditCtrl::drawPolyline, true);
+  Start(MODE_POLYLINE, true);
   AddVertex(0, 0, 0, 0, 2);
   AddVertex(0, 40, 0, 0, 2);
   AddVertex(0, 80, 0, 10, 3);
@@ -261,7 +248,7 @@ TEST_F(ButtonDownTest, In3DAGripBetweenTwoPartsCannotBeSplit) {
 // ---- Steps 8, 10 and 13: move, rotation and scaling -----------------------------------
 
 TEST_F(ButtonDownTest, TheMoveAnchorIsTheUnsnappedPointer) {
-  Start(&CQarneditCtrl::drawPolygon);
+  Start(MODE_POLYGON);
   sink.answerSnap = true;
   sink.snapX = sink.snapY = 999;
   EnterStep(8);
@@ -298,17 +285,15 @@ TEST_F(ButtonDownTest, RotationAndScalingPressesGrabTheCentreOrRecordTheReferenc
         "RequestRepaint"}},
   };
   for (const Case& c : cases) {
-    Start(&CQarneditCtrl::drawPolygon);
+    Start(MODE_POLYGON);
     host.inputState[0] = host.inputState[2] = 1;
-    const double diamond[][2] = {{40, 50}, {60, 50}, {50, 40}, {50, 60}};
-    for (const auto& p : diamond) AddVertex(0, p[0], p[1]);
+    AddVertices(0, {{40, 50}, {60, 50}, {50, 40}, {50, 60}});  // a diamond
     if (c.step == 10) {
       Editor().OnMenuRotate();
     } else {
       Editor().OnMenuScale();
     }
-    host.calls.clear();
-    sink.events.clear();
+    ClearLogs();
     ReleaseCapture();
     PressAt(c.X, c.Y);
     EXPECT_EQ(StepNumber(Editor().Step()), c.next) << c.what;
@@ -339,7 +324,7 @@ TEST_F(ButtonDownTest, RotationAndScalingPressesGrabTheCentreOrRecordTheReferenc
 }
 
 TEST_F(ButtonDownTest, In3DRotationIsMeasuredInTheWorkPlaneAndScalingInXAndY) {
-  Start(&CQarneditCtrl::drawPolygon, true);
+  Start(MODE_POLYGON, true);
   // A plane turned a quarter turn about Z and lifted 100 units: pressed points land in it.
   host.SetWorkPlane(0, 0, kPi / 2, 0, 0, 100);
   AddVertex(0, -10, 0, 100);
@@ -353,7 +338,7 @@ TEST_F(ButtonDownTest, In3DRotationIsMeasuredInTheWorkPlaneAndScalingInXAndY) {
   EXPECT_NEAR(Editor().GetFigure().At(0, 1).y, -10, 1e-9);
   ctl->abortEdit();
 
-  Start(&CQarneditCtrl::drawPolygon, true);
+  Start(MODE_POLYGON, true);
   AddVertex(0, -10, 0, 0);
   AddVertex(0, 10, 0, 0);  // pivot (0, 0, 0)
   Editor().OnMenuScale();
@@ -383,7 +368,7 @@ TEST_F(ButtonDownTest, APressOnThePolarBasePointOnlyGrabsIt) {
                         {"not measured from the base", "0", "", 0, 1, 0, false},
                         {"polar input off", "", "", 1, 1, 0, false}};
   for (const Case& c : cases) {
-    Start(&CQarneditCtrl::drawPolygon);
+    Start(MODE_POLYGON);
     AddVertex(0, 10, 10);
     // From polar input off, the base point starts at the figure's centre: (10, 10).
     Editor().OnMenuPolarOff();
@@ -403,7 +388,7 @@ TEST_F(ButtonDownTest, APressOnThePolarBasePointOnlyGrabsIt) {
     }
     ctl->abortEdit();
   }
-  Start(&CQarneditCtrl::drawPolygon, true);
+  Start(MODE_POLYGON, true);
   // Without a vertex the base point is the container's.
   Editor().OnMenuPolarOff();
   ctl->setBasePointQarnEdit(30, 30, 12);
@@ -416,9 +401,8 @@ TEST_F(ButtonDownTest, APressOnThePolarBasePointOnlyGrabsIt) {
 }
 
 TEST_F(ButtonDownTest, PressesDuringADragOrWhileIdleAreIgnored) {
-  Start(&CQarneditCtrl::drawPolygon);
-  AddVertex(0, 10, 10);
-  AddVertex(0, 50, 10);
+  Start(MODE_POLYGON);
+  AddVertices(0, {{10, 10}, {50, 10}});
   for (int32_t step : {0, 3, 5, 7, 9, 11, 12, 14, 15}) {
     EnterStep(step);
     PressAt(10, 10);

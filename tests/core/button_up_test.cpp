@@ -3,37 +3,27 @@
 // and the polar base point drop complete at the release.
 #include <cmath>
 
-#include <functional>
-
 #include "core_fixture.h"
-#include "platform/window.h"
 
 namespace {
 
-using Names = std::vector<std::string>;
-constexpr int kViewHeight = 480;  // the reference host's view: world (X, Y) at pixel (X, 480 - Y)
 constexpr double kDeg = 3.14159265358979 / 180;
 
 class ButtonUpTest : public ControlTest {
  protected:
-  void Start(void (CQarneditCtrl::*draw)()) {
-    Connect();
-    CQarneditCtrl* control = ctl;  // a local: GCC 12's vptr check misreads a member through ->*
-    std::invoke(draw, control);
+  void Start(int32_t mode) {
+    StartDrawing(mode);
     EnterStep(1);
   }
   void EnterStep(int32_t step) {
     Editor().SetStep(EditStep(step));
-    host.calls.clear();
-    sink.events.clear();
+    ClearLogs();
   }
-  void PressAt(double X, double Y) { host.Press(static_cast<int>(X), kViewHeight - static_cast<int>(Y)); }
-  void ReleaseAt(double X, double Y) { host.Release(static_cast<int>(X), kViewHeight - static_cast<int>(Y)); }
   const Ring& Ring0() { return Editor().GetFigure().Vertices(0); }
 };
 
 TEST_F(ButtonUpTest, EachStepsReleaseFallsBackAndTellsTheHost) {
-  Start(&CQarneditCtrl::drawPolygon);
+  Start(MODE_POLYGON);
   AddVertex(0, 50, 50);
   AddVertex(1, 12, 34);
   Editor().OnMenuRotate();  // the pivot: the last ring's centre, (12, 34)
@@ -89,7 +79,7 @@ TEST_F(ButtonUpTest, AVertexIsDeletedOnlyWhenPressAndReleaseHitIt) {
                         {"first vertex", 0, 0, true},
                         {"last vertex", 5, 5, true}};
   for (const Case& c : cases) {
-    Start(&CQarneditCtrl::drawPolyline);
+    Start(MODE_POLYLINE);
     for (int i = 0; i < 6; ++i) AddVertex(0, 20.0 * (i + 1), 50);
     EnterStep(6);
     PressAt(20.0 * (c.pressed + 1), 50);
@@ -109,7 +99,7 @@ TEST_F(ButtonUpTest, AVertexIsDeletedOnlyWhenPressAndReleaseHitIt) {
 }
 
 TEST_F(ButtonUpTest, TheOnlyVertexOfARingCanBeDeletedButNotFromAnotherRing) {
-  Start(&CQarneditCtrl::drawPolygon);
+  Start(MODE_POLYGON);
   AddVertex(0, 10, 10);
   AddVertex(1, 40, 40);
   EnterStep(6);
@@ -127,22 +117,22 @@ TEST_F(ButtonUpTest, TheCaptionFollowsTheDrawingVertexByVertex) {
   ctl->m_formatPolylineParams = "L=%.1f ";
   ctl->m_formatPolygonParams = "A=%.1f P=%.1f ";
   struct Case {
-    void (CQarneditCtrl::*draw)();
+    int32_t mode;
     Names captions;
   };
   // Clicks at world (0, 0), (3, 4), (3, 10).
   const Case cases[] = {
-      {&CQarneditCtrl::drawPolyline,
+      {MODE_POLYLINE,
        {"CaptionChanged(L=0.0 Click to draw)", "CaptionChanged(L=5.0 Click to draw)",
         "CaptionChanged(L=11.0 Click to draw)"}},
-      {&CQarneditCtrl::drawPolygon,
+      {MODE_POLYGON,
        {"CaptionChanged(A=0.0 P=0.0 Click to draw)", "CaptionChanged(A=0.0 P=10.0 Click to draw)",
         "CaptionChanged(A=9.0 P=21.4 Click to draw)"}},
-      {&CQarneditCtrl::drawPoint,
+      {MODE_POINT,
        {"CaptionChanged(Click to draw)", "CaptionChanged(Click to draw)", "CaptionChanged(Click to draw)"}},
   };
   for (const Case& c : cases) {
-    Start(c.draw);
+    Start(c.mode);
     Names captions;
     for (const auto& p : {std::pair{0, 0}, {3, 4}, {3, 10}}) {
       PressAt(p.first, p.second);
@@ -157,7 +147,7 @@ TEST_F(ButtonUpTest, TheCaptionFollowsTheDrawingVertexByVertex) {
 }
 
 TEST_F(ButtonUpTest, AReleaseInStep1AdvancesThePolarAngleWithinOneTurn) {
-  Start(&CQarneditCtrl::drawPolyline);
+  Start(MODE_POLYLINE);
   struct Case {
     bool polar;  // false: the dialog's values, then Polar off
     const char* distance;
@@ -180,7 +170,7 @@ TEST_F(ButtonUpTest, AReleaseInStep1AdvancesThePolarAngleWithinOneTurn) {
 }
 
 TEST_F(ButtonUpTest, ThePolarBasePointDropsAtTheConvertedRelease) {
-  Start(&CQarneditCtrl::drawPolygon);
+  Start(MODE_POLYGON);
   SetCapture(host.ViewWindow());
   ctl->m_noSnapKey = 0x10;
   struct Case {

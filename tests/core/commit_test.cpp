@@ -68,9 +68,7 @@ TEST_F(CommitTest, CanSaveFollowsTheRulesOfEachMode) {
 TEST_F(CommitTest, Polyline2DRecord) {
   Connect();
   ctl->drawPolyline();
-  AddVertex(0, 1.5, 2.5);
-  AddVertex(0, -3, 4);
-  AddVertex(0, 10, 20);
+  AddVertices(0, {{1.5, 2.5}, {-3, 4}, {10, 20}});
   uint32_t rec = Save();
   ASSERT_NE(rec, 0u);
   EXPECT_EQ(QarnRecordMemory().BlockSize(rec), 49u) << "always allocated at the 3D size";
@@ -113,8 +111,8 @@ TEST_F(CommitTest, PolygonWithAHoleAndAnEmptyRing) {
   Connect();
   ctl->m_fillStyle = -2;
   ctl->drawPolygon();
-  for (auto [x, y] : {std::pair{0.0, 0.0}, {4.0, 0.0}, {4.0, 3.0}, {0.0, 3.0}}) AddVertex(0, x, y);
-  for (auto [x, y] : {std::pair{1.0, 1.0}, {1.0, 2.0}, {2.0, 2.0}}) AddVertex(1, x, y);
+  AddVertices(0, {{0, 0}, {4, 0}, {4, 3}, {0, 3}});
+  AddVertices(1, {{1, 1}, {1, 2}, {2, 2}});
   MakeHole(1);
   AddEmptyRing();  // a third ring left empty is skipped
   uint32_t rec = Save();
@@ -175,8 +173,7 @@ TEST_F(CommitTest, ASavedRecordLivesUntilTheNextAbortAndIsFreedWithItsBlocks) {
   Connect();
   const size_t before = QarnRecordMemory().LiveBlockCount();
   ctl->drawPolyline();
-  AddVertex(0, 0, 0);
-  AddVertex(0, 1, 1);
+  AddVertices(0, {{0, 0}, {1, 1}});
   uint32_t rec = Save();
   EXPECT_EQ(QarnRecordMemory().LiveBlockCount(), before + 2) << "record and XY block";
   ctl->drawPolygon();

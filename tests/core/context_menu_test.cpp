@@ -1,17 +1,13 @@
 // The right-button menu: which popup a right-click opens, what it grays, how the
 // string file rewrites it, and which command each chosen id runs.
-#include <filesystem>
 #include <functional>
 #include <set>
 
 #include "core_fixture.h"
-#include "platform/profile.h"
-#include "platform/window.h"
 #include "resources/resource.h"
 
 namespace {
 
-using Names = std::vector<std::string>;
 using Ids = std::set<UINT>;
 
 class ContextMenuTest : public ControlTest {
@@ -22,13 +18,9 @@ class ContextMenuTest : public ControlTest {
   }
 
   void Start(int mode) {
-    Connect();
-    if (mode == MODE_POLYLINE) ctl->drawPolyline();
-    if (mode == MODE_POLYGON) ctl->drawPolygon();
-    if (mode == MODE_POINT) ctl->drawPoint();
+    StartDrawing(mode);
     if (Editor().PolarFlags() != 0) Editor().OnMenuPolarOff();  // polar input outlives an aborted edit
-    host.calls.clear();
-    sink.events.clear();
+    ClearLogs();
   }
 
   // Right-clicks in the view; the desktop answers the popup with `answer` and keeps

@@ -13,7 +13,6 @@
 
 namespace {
 
-using Names = std::vector<std::string>;
 constexpr double kPiD = std::numbers::pi;
 constexpr int kShiftKey = 0x10;
 constexpr int kControlKey = 0x11;
@@ -28,19 +27,9 @@ std::string Str(Point2 p) { return "(" + std::to_string(p.x) + ", " + std::to_st
 class ConvertAndSnapTest : public ControlTest {
  protected:
   void Start(bool polygon = false) {
-    Connect();
-    if (polygon) {
-      ctl->drawPolygon();
-    } else {
-      ctl->drawPolyline();
-    }
+    StartDrawing(polygon ? MODE_POLYGON : MODE_POLYLINE);
     ASSERT_EQ(host.Handler(), static_cast<PointerHandler*>(&Editor())) << "the edit did not register with the host";
-    Clear();
-  }
-
-  void Clear() {
-    host.calls.clear();
-    sink.events.clear();
+    ClearLogs();
   }
 
   // Polar input from the dialog: a fixed direction (degrees) and length where given,
@@ -67,7 +56,7 @@ class ConvertAndSnapTest : public ControlTest {
   // there would be converted; the log and events then hold only this conversion.
   Point2 ConvertWorld(double wx, double wy) {
     host.WorldToScreen(wx, wy);
-    Clear();
+    ClearLogs();
     Editor().ConvertAndSnap(wx, wy);
     return {wx, wy};
   }
@@ -151,7 +140,7 @@ TEST_F(ConvertAndSnapTest, NoConstraintWhilePolarInputIsOffOrTheBasePointIsDragg
     Editor().OnMenuPolarOff();
     if (c.angle) Polar(c.angle, c.length, c.fromBase);
     if (c.dragBase) {
-      host.Press(50, 480 - 60);
+      PressAt(50, 60);
       ASSERT_TRUE(Editor().PolarFlags() & POLAR_BASE_DRAGGED) << c.name;
     }
     const Point3 before = Editor().PolarReference();
@@ -161,7 +150,7 @@ TEST_F(ConvertAndSnapTest, NoConstraintWhilePolarInputIsOffOrTheBasePointIsDragg
     EXPECT_EQ(Editor().PolarReference().x, before.x) << c.name << ": the reference must not be touched";
     EXPECT_EQ(Editor().PolarReference().y, before.y) << c.name;
     EXPECT_EQ(Editor().PolarReference().z, before.z) << c.name;
-    if (c.dragBase) host.Release(50, 480 - 60);
+    if (c.dragBase) ReleaseAt(50, 60);
   }
 }
 
@@ -196,16 +185,15 @@ TEST_F(ConvertAndSnapTest, ReferenceIsTheLastVertexUnlessAPressSetItOrTheBasePoi
     const bool fromBase = c.extraFlags & POLAR_FROM_BASE;
     if (!fromBase) Polar("0", "");
     if (c.drawVertices) {
-      AddVertex(1, 20, 1);
-      AddVertex(1, 40, 7);
+      AddVertices(1, {{20, 1}, {40, 7}});
     } else {
       AddEmptyRing();
     }
     if (fromBase) Polar("0", "", true);
     // The press of a move makes its point the reference; Continue hands it back.
     Editor().OnMenuMove();
-    host.Press(5, 480 - 6);
-    host.Release(5, 480 - 6);
+    PressAt(5, 6);
+    ReleaseAt(5, 6);
     if (!(c.extraFlags & POLAR_LAST_FROM_PRESS)) Editor().OnMenuContinue();
     const Point2 horizontal = ConvertWorld(11, 12);
     EXPECT_EQ(horizontal.y, c.expectedReference.y) << c.name << ": constrained to " << Str(horizontal);
@@ -326,7 +314,7 @@ TEST_F(ConvertAndSnapTest, ThreeDimensionalRulesEachGoThroughTheWorkPlane) {
   AddVertex(0, 11, 21, 30);
   for (const Case& c : cases) {
     Polar(c.flags, 17, 2);
-    Clear();
+    ClearLogs();
     double x = 17, y = 23;
     Editor().ConvertAndSnap(x, y);
     EXPECT_EQ(CallNames(), c.expected) << c.name;
@@ -369,7 +357,7 @@ TEST_F(ConvertAndSnapTest, ThreeDimensionalDirectionHoldsInTheWorkPlane) {
     host.World3DToPlane(lx, ly, lz);
     Polar(c.flags, c.angleDeg, c.length);
 
-    Clear();
+    ClearLogs();
     double x = pixel.x, y = pixel.y;
     Editor().ConvertAndSnap(x, y);
     ASSERT_EQ(CallNames(), (Names{"ScreenToWorld", "GetWorkPlane", "ViewToWorld", "ProjectToView"})) << c.name;
@@ -440,7 +428,7 @@ TEST_F(ConvertAndSnapTest, SnapScreenPointTruncatesTheSnappedPixelsTowardZero) {
     sink.snapX = wx;
     sink.snapY = wy;
     POINT pt{37, 99};
-    Clear();
+    ClearLogs();
     Editor().SnapScreenPoint(pt);
     EXPECT_TRUE(pt.x == c.expected.x && pt.y == c.expected.y)
         << c.name << ": expected (" << c.expected.x << ", " << c.expected.y << "), got (" << pt.x << ", " << pt.y
@@ -468,7 +456,7 @@ TEST_F(ConvertAndSnapTest, SnapScreenPointRunsThePipelineAndGoesBackToPixels) {
   Start();
   Reference(rx, ry);
   Polar(POLAR_ANGLE_FIXED, 0);
-  Clear();
+  ClearLogs();
   pt = {37, 99};
   Editor().SnapScreenPoint(pt);
   EXPECT_EQ(CallNames(), (Names{"ScreenToWorld", "GetWorkPlane", "ViewToWorld", "ProjectToView", "WorldToScreen"}));
@@ -479,7 +467,7 @@ TEST_F(ConvertAndSnapTest, WithoutAnEngineOnlyTheSnapEventRuns) {
   Start();
   ctl->abortEdit();
   ASSERT_FALSE(Editor().HoldsRegistration());
-  Clear();
+  ClearLogs();
   POINT pt{37, 99};
   Editor().SnapScreenPoint(pt);
   EXPECT_TRUE(pt.x == 37 && pt.y == 99) << "got (" << pt.x << ", " << pt.y << ")";

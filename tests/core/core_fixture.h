@@ -4,8 +4,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
+#include <filesystem>
 #include <functional>
+#include <initializer_list>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "control/qarnedit_ctrl.h"
@@ -13,9 +18,15 @@
 #include "platform/connection_point.h"
 #include "platform/desktop.h"
 #include "platform/oleauto.h"
+#include "platform/window.h"
 #include "refhost/record_maker.h"
 #include "refhost/reference_host.h"
 #include "resources/resource.h"
+
+using Names = std::vector<std::string>;
+
+// The reference host's default view: world (x, y) shows at pixel (x, 480 - y).
+constexpr int kViewHeight = 480;
 
 // Records the events fired into it as "EditDone", "EditAborted", "Snap(x,y)" and
 // "CaptionChanged(text)".
@@ -94,6 +105,44 @@ class ControlTest : public ::testing::Test {
   void Connect() { ctl->SetQarnocx(host.GetDispatch()); }
   EditController& Editor() { return *ctl->m_pEditController; }
 
+  // Connects and starts drawing in the mode; with is3D the 3D flag is set first,
+  // without it the flag stays as the test left it.
+  void StartDrawing(int32_t mode, std::optional<bool> is3D = std::nullopt) {
+    if (is3D) ctl->Set3DMode(*is3D ? 1 : 0);
+    Connect();
+    if (mode == MODE_POLYLINE) ctl->drawPolyline();
+    if (mode == MODE_POLYGON) ctl->drawPolygon();
+    if (mode == MODE_POINT) ctl->drawPoint();
+  }
+  // Forgets the host calls and events so far: what the logs hold next is the test's.
+  void ClearLogs() {
+    host.calls.clear();
+    sink.events.clear();
+  }
+
+  // Pointer actions at world (x, y) of the default view, dx and dy pixels beside it.
+  void PressAt(double x, double y, int dx = 0, int dy = 0) {
+    host.Press(static_cast<int>(x) + dx, kViewHeight - static_cast<int>(y) + dy);
+  }
+  void ReleaseAt(double x, double y) { host.Release(static_cast<int>(x), kViewHeight - static_cast<int>(y)); }
+  void MoveTo(double x, double y) { host.Move(static_cast<int>(x), kViewHeight - static_cast<int>(y)); }
+
+  // The colour of one pixel of the host's view.
+  COLORREF ViewPixel(int x, int y) const {
+    HDC dc = GetDC(host.ViewWindow());
+    const COLORREF c = GetPixel(dc, x, y);
+    ReleaseDC(host.ViewWindow(), dc);
+    return c;
+  }
+  // Keeps the view's picture of a failed check (or of every check, with
+  // QARN_KEEP_PICTURES set) for a look, under the test output folder.
+  void SavePictureOnFailure(const char* folder, const std::string& name) {
+    if (!HasFailure() && !std::getenv("QARN_KEEP_PICTURES")) return;
+    const std::filesystem::path dir = std::filesystem::path(QARN_TEST_OUTPUT_DIR) / folder;
+    std::filesystem::create_directories(dir);
+    host.SavePicture((dir / (name + ".png")).string().c_str());
+  }
+
   // Gives the running edit a figure the way a container does: its figure as it is, with
   // this vertex appended to a ring (a ring left empty added, a ring emptied or made a
   // hole), is handed to editNTT as a record of the edit's kind, and the edit then waits
@@ -103,6 +152,13 @@ class ControlTest : public ::testing::Test {
     std::vector<Shape> shape = CurrentShape();
     if (ring >= static_cast<int>(shape.size())) shape.resize(ring + 1);
     shape[ring].points.push_back({x, y, z, part});
+    Reload(shape);
+  }
+  // Vertices at height 0 in part 1, appended to the ring in one load.
+  void AddVertices(int ring, std::initializer_list<std::pair<double, double>> xy) {
+    std::vector<Shape> shape = CurrentShape();
+    if (ring >= static_cast<int>(shape.size())) shape.resize(ring + 1);
+    for (const auto& [x, y] : xy) shape[ring].points.push_back({x, y, 0, 1});
     Reload(shape);
   }
   void AddEmptyRing() {

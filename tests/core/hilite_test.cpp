@@ -7,8 +7,6 @@
 
 namespace {
 
-using Names = std::vector<std::string>;
-
 class HiliteTest : public ControlTest {
  protected:
   std::string Marks(bool withZ) {

@@ -2,8 +2,6 @@
 #include "core_fixture.h"
 #include "resources/resource.h"
 
-using Names = std::vector<std::string>;
-
 TEST_F(ControlTest, StartAndEndTellTheHostInOrder) {
   Connect();
   host.inputState[0] = 3;
@@ -86,8 +84,7 @@ TEST_F(ControlTest, ReplacingARunningDrawingWithADetachingHost) {
   // The same control starting over its own running polygon: the host detaches the
   // polygon's handler, which aborts it (its painter let go) before the polyline registers.
   ctl->drawPolygon();
-  host.calls.clear();
-  sink.events.clear();
+  ClearLogs();
   ctl->drawPolyline();
   EXPECT_EQ(CallNames(), (Names{"GetEngineHandle", "GetEngineFromHandle", "SetPointerHandler", "SetOverlayPainter",
                                 "SetOverlayPainter", "GetInputState", "GetReferencePoint", "SetInputState"}));
@@ -130,8 +127,7 @@ TEST_F(ControlTest, TheUtilsWriteBackIsSkippedWhenTheHostWasCleared) {
 TEST_F(ControlTest, SaveFiresEditDoneOnceWithTheRecordInPlace) {
   Connect();
   ctl->drawPolyline();
-  AddVertex(0, 0, 0);
-  AddVertex(0, 3, 4);
+  AddVertices(0, {{0, 0}, {3, 4}});
   EXPECT_TRUE(ctl->saveEdit());
   EXPECT_EQ(sink.events.back(), "EditDone");
   EXPECT_NE(ctl->getDrawnNTT(), 0);

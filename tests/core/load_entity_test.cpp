@@ -7,8 +7,6 @@
 
 namespace {
 
-using Names = std::vector<std::string>;
-
 struct V {
   double x, y, z;
   int32_t part;
@@ -172,8 +170,7 @@ TEST_F(LoadEntityTest, TheHostIsToldAsForANewDrawing) {
 TEST_F(LoadEntityTest, TheLoadResetsWhatEveryStartResetsAndKeepsTheSavedRecord) {
   Connect();
   ctl->drawPolyline();
-  AddVertex(0, 0, 0);
-  AddVertex(0, 5, 5);
+  AddVertices(0, {{0, 0}, {5, 5}});
   ASSERT_TRUE(ctl->saveEdit());
   const LONG saved = ctl->getDrawnNTT();
   ctl->Set3DMode(1);
@@ -211,8 +208,7 @@ TEST_F(LoadEntityTest, UnsupportedTypesAreRefusedWithOnlyTheResetsBeforeTheTypeT
 TEST_F(LoadEntityTest, HostileRecordsAreRefusedBeforeAnythingIsAttached) {
   Connect();
   for (const Hostile& h : HostileRecords(make, true, EditController::kInitialRingCount)) {
-    host.calls.clear();
-    sink.events.clear();
+    ClearLogs();
     EXPECT_FALSE(ctl->editNTT(static_cast<LONG>(h.record))) << h.what;
     EXPECT_EQ(CallNames(), (Names{"GetEngineHandle", "GetEngineFromHandle"})) << h.what;
     EXPECT_EQ(host.Handler(), nullptr) << h.what;

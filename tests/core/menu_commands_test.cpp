@@ -10,21 +10,11 @@
 
 namespace {
 
-using Names = std::vector<std::string>;
-
 class MenuCommandTest : public ControlTest {
  protected:
   void Start(int mode, bool is3D = false) {
-    ctl->Set3DMode(is3D ? 1 : 0);
-    Connect();
-    if (mode == MODE_POLYLINE) ctl->drawPolyline();
-    if (mode == MODE_POLYGON) ctl->drawPolygon();
-    if (mode == MODE_POINT) ctl->drawPoint();
-    Clear();
-  }
-  void Clear() {
-    host.calls.clear();
-    sink.events.clear();
+    StartDrawing(mode, is3D);
+    ClearLogs();
   }
   Names Calls() const {
     Names all;
@@ -36,7 +26,7 @@ class MenuCommandTest : public ControlTest {
   // With cancel, the dialog is left with Cancel and polar input stays as it was.
   void PolarOn(const char* angle, const char* distance = "", bool cancel = false) {
     PolarDialog(angle, distance, "", -1, cancel);
-    Clear();
+    ClearLogs();
   }
   // Every polar bit set, as a user gets them: angle and length fixed (both 0) from the
   // base point (the last ring's centre, which must lie in view), a drawn vertex's press
@@ -112,7 +102,7 @@ TEST_F(MenuCommandTest, EachCommandTellsTheHostExactlyThis) {
     Editor().SetStep(EditStep(5));  // a step none of them keeps by accident
     host.inputState[0] = c.trackFirst;
     host.inputState[2] = c.trackThird;
-    Clear();
+    ClearLogs();
     std::invoke(c.handler, &Editor());
     EXPECT_EQ(Join(Calls()), Join(c.expected)) << c.what;
     EXPECT_EQ(StepNumber(Editor().Step()), c.stepAfter) << c.what;
@@ -124,7 +114,7 @@ TEST_F(MenuCommandTest, ContinueClearsOnlyThePressReference) {
   Start(MODE_POLYLINE);
   AddVertex(0, 10, 10);
   AllPolarBits();
-  Clear();
+  ClearLogs();
   Editor().OnMenuContinue();
   EXPECT_EQ(Editor().PolarFlags(), 0x3Bu);
   EXPECT_EQ(sink.events, (Names{"CaptionChanged(Click to draw)"}));
@@ -151,20 +141,18 @@ TEST_F(MenuCommandTest, ThePivotIsKeptBetweenRotateAndScaleAndRecomputedAfterOth
   };
   for (const Case& c : cases) {
     Start(MODE_POLYGON);
-    AddVertex(0, 0, 0);
-    AddVertex(0, 100, 0);
-    AddVertex(0, 100, 50);
+    AddVertices(0, {{0, 0}, {100, 0}, {100, 50}});
     for (auto handler : c.before) {
       std::invoke(handler, &Editor());
       const int32_t step = StepNumber(Editor().Step());
       if (step != 10 && step != 13) continue;
       // The user drags the centre to (7, 8).
-      host.Press(50, 480 - 25);
-      host.Move(7, 480 - 8);
-      host.Release(7, 480 - 8);
+      PressAt(50, 25);
+      MoveTo(7, 8);
+      ReleaseAt(7, 8);
       ASSERT_EQ(Editor().DragPoint().x, 7) << c.what;
     }
-    Clear();
+    ClearLogs();
     std::invoke(c.last, &Editor());
     EXPECT_EQ(Editor().DragPoint().x, c.expectedX) << c.what;
     EXPECT_EQ(Editor().DragPoint().y, c.expectedY) << c.what;
@@ -178,8 +166,7 @@ TEST_F(MenuCommandTest, ThePivotIsKeptBetweenRotateAndScaleAndRecomputedAfterOth
 
 TEST_F(MenuCommandTest, RotateAndScaleSwitchPolarInputOffWithoutGivingTheModePairBack) {
   Start(MODE_POLYLINE);
-  AddVertex(0, 0, 0);
-  AddVertex(0, 4, 4);
+  AddVertices(0, {{0, 0}, {4, 4}});
   host.modePair[0] = 3;
   PolarOn("45");
   ASSERT_TRUE(Editor().PolarInputOn());
@@ -210,7 +197,7 @@ TEST_F(MenuCommandTest, NewPerimeterAndNewHoleStartAnEmptyRingUntilTheArrayIsFul
 
   for (int i = 0; i < 3; ++i) AddVertex(2, i, 4 * i);
   Editor().SetStep(EditStep(8));
-  Clear();
+  ClearLogs();
   Editor().OnMenuNewPerimeter();
   Editor().OnMenuNewHole();
   EXPECT_EQ(Editor().GetFigure().RingCount(), 3) << "the ring array holds three rings";
@@ -259,16 +246,15 @@ TEST_F(MenuCommandTest, InvertReversesTheCurrentRingButNotItsPartNumbers) {
 
 TEST_F(MenuCommandTest, BackDropsTheLastVertexAndSwitchesTheReferenceOffAtZero) {
   Start(MODE_POLYLINE);
-  AddVertex(0, 1, 2);
-  AddVertex(0, 3, 4);
+  AddVertices(0, {{1, 2}, {3, 4}});
   Editor().OnMenuBack();
   EXPECT_EQ(Count(), 1);
-  Clear();
+  ClearLogs();
   Editor().OnMenuBack();
   EXPECT_EQ(Count(), 0);
   EXPECT_EQ(Join(Calls()), "SetReferencePoint(0, null, null, null); RequestRepaint()");
   EXPECT_EQ(host.refOn, 0);
-  Clear();
+  ClearLogs();
   Editor().OnMenuBack();
   EXPECT_EQ(Count(), 0);
   EXPECT_TRUE(host.calls.empty()) << "nothing to take back: " << Join(Calls());
@@ -285,8 +271,7 @@ TEST_F(MenuCommandTest, AbortAndDoneEndTheEditAndOnlyThenClearPolarInput) {
   };
   for (const Case& c : {Case{&EditController::OnMenuAbort, "EditAborted"}, Case{&EditController::OnMenuDone, "EditDone"}}) {
     Start(MODE_POLYLINE);
-    AddVertex(0, 0, 0);
-    AddVertex(0, 5, 0);
+    AddVertices(0, {{0, 0}, {5, 0}});
     host.modePair[0] = 5;
     host.modePair[1] = 6;
     PolarOn("", "5");
@@ -348,7 +333,7 @@ TEST_F(MenuCommandTest, BringIntoViewMovesAPointOutsideTheViewToItsMiddle) {
   Start(MODE_POLYLINE);
   for (const Case& c : cases) {
     Point3 p{c.x, c.y, 7};
-    Clear();
+    ClearLogs();
     Editor().BringIntoView(p, c.force, c.keep);
     EXPECT_EQ(p.z, 7) << "z is not the view's";
     const double x = p.x, y = p.y;
@@ -391,7 +376,7 @@ class PolarCommandTest : public MenuCommandTest {
     host.inputState[2] = 7;
     host.modePair[0] = 4;
     host.modePair[1] = 5;
-    Clear();
+    ClearLogs();
   }
   int dialogs = 0;
   bool hasBaseChoice = false;
@@ -408,7 +393,7 @@ TEST_F(PolarCommandTest, TheDialogShowsTheCurrentPolarInputAndCancelRestoresTheH
   PolarDialog("90", "12.5", "-45", 1);
   ASSERT_EQ(ec.PolarFlags(), 0x1Bu);
   host.inputState[2] = 7;  // what the dialog forced, put back
-  Clear();
+  ClearLogs();
   OnDialog([](DialogView& d) {
     EXPECT_EQ(d.Text(IDC_POLAR_ANGLE).str(), "90");
     EXPECT_TRUE(d.Checked(IDC_POLAR_ANGLE_ON));
@@ -449,8 +434,7 @@ TEST_F(PolarCommandTest, OkTakesTheBoxesAndSwitchesTheHostsModePairOff) {
   };
   for (const Case& c : cases) {
     StartWithHostState(MODE_POLYGON);
-    AddVertex(0, 10, 10);
-    AddVertex(0, 20, 10);
+    AddVertices(0, {{10, 10}, {20, 10}});
     EditController& ec = Editor();
     // Angle and length 0 from an earlier dialog; then polar input off, or every bit on.
     PolarDialog("0", "0");
@@ -470,7 +454,7 @@ TEST_F(PolarCommandTest, OkTakesTheBoxesAndSwitchesTheHostsModePairOff) {
     EXPECT_EQ(ec.PolarLength(), c.polarLength) << c.what;
     EXPECT_NEAR(ec.AngleToAdd(), c.angleToAdd, 1e-12) << c.what;
     EXPECT_EQ(Join(Calls()), Join(c.calls)) << c.what;
-    Clear();
+    ClearLogs();
     ctl->abortEdit();
     // The end gives back the mode pair read when polar input took it over.
     const bool gaveBack = !host.calls.empty() && host.calls[0].ToString() == "SetModePair(4, 5)";
@@ -480,8 +464,7 @@ TEST_F(PolarCommandTest, OkTakesTheBoxesAndSwitchesTheHostsModePairOff) {
 
 TEST_F(PolarCommandTest, TheBasePointStartsAtTheCentreAndIsForcedIntoViewOnceKnown) {
   StartWithHostState(MODE_POLYLINE);
-  AddVertex(0, 100, 100);
-  AddVertex(0, 300, 200);
+  AddVertices(0, {{100, 100}, {300, 200}});
   EditController& ec = Editor();
   OnDialog([](DialogView& d) {
     d.SetText(IDC_POLAR_DISTANCE, "5");
@@ -497,7 +480,7 @@ TEST_F(PolarCommandTest, TheBasePointStartsAtTheCentreAndIsForcedIntoViewOnceKno
             "SetInputState(null, -2, 0); RequestRepaint()")
       << "a centre inside the view stays";
 
-  Clear();
+  ClearLogs();
   ec.OnMenuPolarOn();
   EXPECT_EQ(ec.PolarBase().x, 320) << "a known base point goes to the middle of the view";
   EXPECT_EQ(ec.PolarBase().y, 240);

@@ -2,13 +2,10 @@
 // centre marker and the polar marks, read back as pixels of the reference host's view.
 #include <algorithm>
 #include <cmath>
-#include <cstdlib>
-#include <filesystem>
 #include <limits>
 
 #include "core_fixture.h"
 #include "feedback/grips.h"
-#include "platform/window.h"
 #include "refhost/record_maker.h"
 
 namespace {
@@ -17,25 +14,15 @@ constexpr COLORREF kWhite = RGB(255, 255, 255);
 constexpr COLORREF kGray = RGB(192, 192, 192);
 
 using Rows = std::vector<std::string>;
-using Names = std::vector<std::string>;
 
 class OverlayTest : public ControlTest {
  protected:
-  // World (x, y) shows at pixel (x, 480 - y) in the reference host's default view.
   void StartWith(int32_t mode, std::initializer_list<std::pair<double, double>> vertices, int32_t step) {
-    Connect();
-    if (mode == MODE_POLYLINE) ctl->drawPolyline();
-    if (mode == MODE_POLYGON) ctl->drawPolygon();
-    if (mode == MODE_POINT) ctl->drawPoint();
-    for (auto [x, y] : vertices) AddVertex(0, x, y);
+    StartDrawing(mode);
+    if (vertices.size() > 0) AddVertices(0, vertices);
     Editor().SetStep(EditStep(step));
   }
-  COLORREF Pixel(int x, int y) const {
-    HDC dc = GetDC(host.ViewWindow());
-    COLORREF c = GetPixel(dc, x, y);
-    ReleaseDC(host.ViewWindow(), dc);
-    return c;
-  }
+  COLORREF Pixel(int x, int y) const { return ViewPixel(x, y); }
   // The block of w x h pixels centred on (cx, cy): '#' pen colour, '.' white, 'g' light
   // gray, '?' anything else.
   Rows Block(int cx, int cy, int w = 9, int h = 9) const {
@@ -51,13 +38,7 @@ class OverlayTest : public ControlTest {
     }
     return rows;
   }
-  // Keeps the picture of a failed check for a look.
-  void SaveOnFailure(const std::string& name) {
-    if (!HasFailure() && !std::getenv("QARN_KEEP_PICTURES")) return;
-    std::filesystem::path dir = std::filesystem::path(QARN_TEST_OUTPUT_DIR) / "overlay";
-    std::filesystem::create_directories(dir);
-    host.SavePicture((dir / (name + ".png")).string().c_str());
-  }
+  void SaveOnFailure(const std::string& name) { SavePictureOnFailure("overlay", name); }
 };
 
 const Rows kLine = {".........", ".........", ".........", ".........", "#########",
@@ -140,7 +121,7 @@ TEST_F(OverlayTest, LockedEndsLoseTheirVertexGripsButKeepMidpoints) {
 TEST_F(OverlayTest, PolygonRingsCloseAndOnlyTheLastClosingSideIsDotted) {
   // Two squares; each closing side runs down the left edge, from the last vertex up to the first.
   StartWith(MODE_POLYGON, {{100, 100}, {200, 100}, {200, 200}, {100, 200}}, 1);
-  for (auto [x, y] : {std::pair{300.0, 100.0}, {400.0, 100.0}, {400.0, 200.0}, {300.0, 200.0}}) AddVertex(1, x, y);
+  AddVertices(1, {{300, 100}, {400, 100}, {400, 200}, {300, 200}});
   host.Repaint();
   auto column = [&](int x) {
     std::string s;
@@ -155,7 +136,7 @@ TEST_F(OverlayTest, PolygonRingsCloseAndOnlyTheLastClosingSideIsDotted) {
   SaveOnFailure("closing_polygon");
 
   ctl->drawPolyline();
-  for (auto [x, y] : {std::pair{100.0, 100.0}, {200.0, 100.0}, {200.0, 200.0}}) AddVertex(0, x, y);
+  AddVertices(0, {{100, 100}, {200, 100}, {200, 200}});
   host.Repaint();
   EXPECT_EQ(Pixel(150, 330), kWhite) << "a polyline does not close";
   EXPECT_EQ(Pixel(150, 380), RGB(255, 0, 0));

@@ -44,8 +44,7 @@ TEST_F(PickingTest, TheFirstCandidateWinsNotTheNearest) {
 TEST_F(PickingTest, TheBeginEndLockKeepsTheEndsOfEveryRingOutOfReach) {
   for (int i = 0; i < 3; ++i) AddVertex(0, 10 + 20 * i, 10);   // perimeter
   for (int i = 0; i < 3; ++i) AddVertex(1, 10 + 20 * i, 100);  // hole
-  AddVertex(2, 200, 200);
-  AddVertex(2, 220, 200);  // two vertices: nothing in between
+  AddVertices(2, {{200, 200}, {220, 200}});  // two vertices: nothing in between
   struct Case {
     int lock;
     double X, Y;

@@ -2,32 +2,23 @@
 // the figure, checked by pixels, by the figure and by the calls the host receives.
 #include <algorithm>
 #include <cmath>
-#include <cstdlib>
-#include <filesystem>
 #include <functional>
 #include <limits>
 
 #include "core_fixture.h"
-#include "platform/window.h"
 
 namespace {
 
-using Names = std::vector<std::string>;
 constexpr COLORREF kWhite = RGB(255, 255, 255);
 constexpr COLORREF kBandOnWhite = RGB(63, 63, 63);  // white XOR light gray
 constexpr double kQuarterTurn = 1.570796326794895;
 
 class PointerMoveTest : public ControlTest {
  protected:
-  // World (x, y) is at pixel (x, 480 - y) in the reference host's default view.
   void Start(int32_t mode, int32_t step) {
-    Connect();
-    if (mode == MODE_POLYLINE) ctl->drawPolyline();
-    if (mode == MODE_POLYGON) ctl->drawPolygon();
-    if (mode == MODE_POINT) ctl->drawPoint();
+    StartDrawing(mode);
     Editor().SetStep(EditStep(step));
-    host.calls.clear();
-    sink.events.clear();
+    ClearLogs();
   }
   std::vector<COLORREF> Picture() const {
     HDC dc = GetDC(host.ViewWindow());
@@ -41,16 +32,8 @@ class PointerMoveTest : public ControlTest {
     const Names names = CallNames();
     return std::count(names.begin(), names.end(), "RequestRepaint");
   }
-  // Pointer actions at world (x, y).
-  void PressAt(double x, double y) { host.Press(static_cast<int>(x), 480 - static_cast<int>(y)); }
-  void MoveTo(double x, double y) { host.Move(static_cast<int>(x), 480 - static_cast<int>(y)); }
-  COLORREF Pixel(int x, int y) const { return Picture()[static_cast<size_t>(y) * host.Width() + x]; }
-  void SaveOnFailure(const std::string& name) {
-    if (!HasFailure() && !std::getenv("QARN_KEEP_PICTURES")) return;
-    std::filesystem::path dir = std::filesystem::path(QARN_TEST_OUTPUT_DIR) / "pointer_move";
-    std::filesystem::create_directories(dir);
-    host.SavePicture((dir / (name + ".png")).string().c_str());
-  }
+  COLORREF Pixel(int x, int y) const { return ViewPixel(x, y); }
+  void SaveOnFailure(const std::string& name) { SavePictureOnFailure("pointer_move", name); }
   // Both rings of a two-ring polygon: (100,100) (150,100) (200,100) and the same 100
   // higher, where the last two stand at height z.
   void AddTwoRings(double z = 0) {
@@ -220,8 +203,7 @@ TEST_F(PointerMoveTest, MoveRotateAndScaleChangeTheMovableVertices) {
 TEST_F(PointerMoveTest, EachMoveOfADragGoesOnFromTheLastOne) {
   auto start = [&](void (EditController::*command)()) {
     Start(MODE_POLYLINE, 1);
-    AddVertex(0, 100, 100);
-    AddVertex(0, 200, 100);  // the pivot of rotate and scale: (150, 100)
+    AddVertices(0, {{100, 100}, {200, 100}});  // the pivot of rotate and scale: (150, 100)
     std::invoke(command, &Editor());
   };
   start(&EditController::OnMenuMove);
