@@ -13,29 +13,6 @@
 
 #include "editcore/measure_format.h"
 
-TEST(MeasureFormat, HonoursDoubleConversionsAndPercent) {
-  struct Case {
-    const char* format;
-    int maxValues;
-    double a, b;
-    const char* expected;
-  };
-  const Case cases[] = {
-      {"L=%.2f ", 1, 11.0, 0, "L=11.00 "},
-      {"%g|", 1, 2.5, 0, "2.5|"},
-      {"A=%.1f P=%.1f: ", 2, 12.0, 14.0, "A=12.0 P=14.0: "},
-      {"100%% %e", 1, 1.0, 0, "100% 1.000000e+00"},
-      {"%-8.3f|", 1, 3.14159, 0, "3.142   |"},
-      {"%+010.2f", 1, 3.0, 0, "+000003.00"},
-      {"%lf", 1, 1.5, 0, "1.500000"},
-      {"%a", 1, 1.0, 0, "0x1p+0"},
-      {"no conversion ", 1, 7.0, 0, "no conversion "},
-      {"%f %f", 2, 1, 2, "1.000000 2.000000"},
-  };
-  for (const Case& c : cases)
-    EXPECT_EQ(FormatMeasures(c.format, c.maxValues, c.a, c.b), c.expected) << "format \"" << c.format << "\"";
-}
-
 TEST(MeasureFormat, RefusesWhatCouldReadOrWriteOutsideTheArguments) {
   const char* refused[] = {"%s", "%n", "%d", "%*f", "%.*f", "%x", "%p", "%c", "%Lf", "%hf", "%", "abc %",
                            "%5", "%.2", "%f %s", "%99999f", "%.2000f", "%1$f", "%llf", "%-"};
