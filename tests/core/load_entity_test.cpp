@@ -40,78 +40,57 @@ class LoadEntityTest : public ControlTest {
   RecordMaker make;
 };
 
-TEST_F(LoadEntityTest, A2DPointBecomesAPointEditInTheDrawingStep) {
-  Connect();
-  ctl->Set3DMode(1);
-  ctl->drawPoint();
-  ctl->abortEdit();
-  ASSERT_TRUE(Editor().Is3D());
-  ASSERT_TRUE(ctl->editNTT(static_cast<LONG>(make.Point(7.5, -2))));
-  EditController& ec = Editor();
-  EXPECT_EQ(ec.Mode(), MODE_POINT);
-  EXPECT_EQ(StepNumber(ec.Step()), 1);
-  EXPECT_EQ(Caption(), "Click to draw");
-  EXPECT_FALSE(ec.Is3D()) << "size 40 is a 2D point";
-  EXPECT_EQ(ec.GetFigure().RingCount(), 1);
-  EXPECT_EQ(RingText(0, false), "(7.5,-2)");
-  EXPECT_TRUE(ctl->isEditing());
-}
-
-TEST_F(LoadEntityTest, A3DLineBecomesATwoVertexPolylineWithItsZ) {
-  Connect();
-  ctl->m_formatPolylineParams = "";
-  ASSERT_TRUE(ctl->editNTT(static_cast<LONG>(make.Line3D(1, 2, 3, 4, 5, 6))));
-  EditController& ec = Editor();
-  EXPECT_EQ(ec.Mode(), MODE_POLYLINE);
-  EXPECT_EQ(StepNumber(ec.Step()), 2);
-  EXPECT_TRUE(ec.Is3D()) << "size 72 is a 3D line";
-  EXPECT_EQ(RingText(0), Text({{1, 2, 3, 1}, {4, 5, 6, 1}}));
-  EXPECT_EQ(Caption(), "Drag a vertex to move it");
-}
-
-TEST_F(LoadEntityTest, PolylinesByClosedByteDimensionAndParts) {
+// What each record becomes; the 3D flag is set the other way first: the record decides.
+TEST_F(LoadEntityTest, PointsLinesAndPolylinesByClosedByteDimensionAndParts) {
   struct Case {
     const char* what;
-    RecordMaker::Polyline record;
+    uint32_t record;
+    int32_t mode, step;
     std::vector<V> expected;
     bool is3D;
   };
+  using Polyline = RecordMaker::Polyline;
   const Case cases[] = {
-      {"2D open", {{0, 0, 1, 0, 1, 1, 0, 1}}, {{0, 0, 0, 1}, {1, 0, 0, 1}, {1, 1, 0, 1}, {0, 1, 0, 1}}, false},
-      {"2D closed of 4 gets its first vertex again",
-       {{0, 0, 1, 0, 1, 1, 0, 1}, true},
-       {{0, 0, 0, 1}, {1, 0, 0, 1}, {1, 1, 0, 1}, {0, 1, 0, 1}, {0, 0, 0, 1}},
-       false},
-      {"2D closed without vertices stays empty", {{}, true}, {}, false},
+      {"2D point: a point edit in the drawing step", make.Point(7.5, -2), MODE_POINT, 1, {{7.5, -2, 0, 1}}, false},
+      {"3D line: a polyline of two vertices with their Z", make.Line3D(1, 2, 3, 4, 5, 6), MODE_POLYLINE, 2,
+       {{1, 2, 3, 1}, {4, 5, 6, 1}}, true},
+      {"2D open", make.PolylineRecord(Polyline{{0, 0, 1, 0, 1, 1, 0, 1}}), MODE_POLYLINE, 2,
+       {{0, 0, 0, 1}, {1, 0, 0, 1}, {1, 1, 0, 1}, {0, 1, 0, 1}}, false},
+      {"2D closed of 4 gets its first vertex again", make.PolylineRecord(Polyline{{0, 0, 1, 0, 1, 1, 0, 1}, true}),
+       MODE_POLYLINE, 2, {{0, 0, 0, 1}, {1, 0, 0, 1}, {1, 1, 0, 1}, {0, 1, 0, 1}, {0, 0, 0, 1}}, false},
+      {"2D closed without vertices stays empty", make.PolylineRecord(Polyline{{}, true}), MODE_POLYLINE, 2, {}, false},
       {"3D one part closed: the closing copy keeps Z and part",
-       {{0, 0, 5, 0, 5, 5}, true, true, {1, 2, 3}, {1, 1, 1}, 1, {0}},
-       {{0, 0, 1, 1}, {5, 0, 2, 1}, {5, 5, 3, 1}, {0, 0, 1, 1}},
-       true},
-      {"3D one part open", {{0, 0, 5, 0}, false, true, {7, 8}, {1, 1}, 1, {1}}, {{0, 0, 7, 1}, {5, 0, 8, 1}}, true},
+       make.PolylineRecord(Polyline{{0, 0, 5, 0, 5, 5}, true, true, {1, 2, 3}, {1, 1, 1}, 1, {0}}), MODE_POLYLINE, 2,
+       {{0, 0, 1, 1}, {5, 0, 2, 1}, {5, 5, 3, 1}, {0, 0, 1, 1}}, true},
+      {"3D one part open", make.PolylineRecord(Polyline{{0, 0, 5, 0}, false, true, {7, 8}, {1, 1}, 1, {1}}),
+       MODE_POLYLINE, 2, {{0, 0, 7, 1}, {5, 0, 8, 1}}, true},
       {"3D two parts, the first closed: the closed byte is not used",
-       {{0, 0, 1, 0, 2, 0, 3, 0, 4, 0}, false, true, {10, 11, 12, 13, 14}, {1, 1, 2, 2, 2}, 2, {1, 0}},
-       {{0, 0, 10, 1}, {1, 0, 11, 1}, {0, 0, 10, 1}, {2, 0, 12, 2}, {3, 0, 13, 2}, {4, 0, 14, 2}},
+       make.PolylineRecord(
+           Polyline{{0, 0, 1, 0, 2, 0, 3, 0, 4, 0}, false, true, {10, 11, 12, 13, 14}, {1, 1, 2, 2, 2}, 2, {1, 0}}),
+       MODE_POLYLINE, 2, {{0, 0, 10, 1}, {1, 0, 11, 1}, {0, 0, 10, 1}, {2, 0, 12, 2}, {3, 0, 13, 2}, {4, 0, 14, 2}},
        true},
       {"3D parts interleaved are gathered part by part in block order",
-       {{0, 0, 1, 0, 2, 0, 3, 0}, true, true, {0, 1, 2, 3}, {2, 1, 2, 1}, 2, {0, 1}},
-       {{1, 0, 1, 1}, {3, 0, 3, 1}, {0, 0, 0, 2}, {2, 0, 2, 2}, {0, 0, 0, 2}},
-       true},
+       make.PolylineRecord(Polyline{{0, 0, 1, 0, 2, 0, 3, 0}, true, true, {0, 1, 2, 3}, {2, 1, 2, 1}, 2, {0, 1}}),
+       MODE_POLYLINE, 2, {{1, 0, 1, 1}, {3, 0, 3, 1}, {0, 0, 0, 2}, {2, 0, 2, 2}, {0, 0, 0, 2}}, true},
       {"3D part numbers outside 1..parts are left out",
-       {{0, 0, 1, 0, 2, 0, 3, 0, 4, 0}, false, true, {0, 1, 2, 3, 4}, {0, 1, 3, 2, -1}, 2, {0, 1}},
-       {{1, 0, 1, 1}, {3, 0, 3, 2}, {3, 0, 3, 2}},
-       true},
+       make.PolylineRecord(
+           Polyline{{0, 0, 1, 0, 2, 0, 3, 0, 4, 0}, false, true, {0, 1, 2, 3, 4}, {0, 1, 3, 2, -1}, 2, {0, 1}}),
+       MODE_POLYLINE, 2, {{1, 0, 1, 1}, {3, 0, 3, 2}, {3, 0, 3, 2}}, true},
       {"3D closed part without vertices adds nothing",
-       {{0, 0, 1, 0, 2, 0}, false, true, {0, 1, 2}, {1, 1, 3}, 3, {1, 1, 1}},
-       {{0, 0, 0, 1}, {1, 0, 1, 1}, {0, 0, 0, 1}, {2, 0, 2, 3}, {2, 0, 2, 3}},
-       true},
-      {"3D with no parts copies nothing", {{0, 0, 1, 0}, false, true, {0, 1}, {1, 1}, 0, {}}, {}, true},
+       make.PolylineRecord(Polyline{{0, 0, 1, 0, 2, 0}, false, true, {0, 1, 2}, {1, 1, 3}, 3, {1, 1, 1}}),
+       MODE_POLYLINE, 2, {{0, 0, 0, 1}, {1, 0, 1, 1}, {0, 0, 0, 1}, {2, 0, 2, 3}, {2, 0, 2, 3}}, true},
+      {"3D with no parts copies nothing",
+       make.PolylineRecord(Polyline{{0, 0, 1, 0}, false, true, {0, 1}, {1, 1}, 0, {}}), MODE_POLYLINE, 2, {}, true},
   };
   Connect();
   for (const Case& c : cases) {
-    ASSERT_TRUE(ctl->editNTT(static_cast<LONG>(make.PolylineRecord(c.record)))) << c.what;
+    ctl->Set3DMode(c.is3D ? 0 : 1);
+    ASSERT_TRUE(ctl->editNTT(static_cast<LONG>(c.record))) << c.what;
     EditController& ec = Editor();
-    EXPECT_EQ(ec.Mode(), MODE_POLYLINE) << c.what;
-    EXPECT_EQ(StepNumber(ec.Step()), 2) << c.what;
+    EXPECT_TRUE(ctl->isEditing()) << c.what;
+    EXPECT_EQ(ec.Mode(), c.mode) << c.what;
+    EXPECT_EQ(StepNumber(ec.Step()), c.step) << c.what;
+    EXPECT_EQ(Caption(), c.step == 1 ? "Click to draw" : "Drag a vertex to move it") << c.what;
     EXPECT_EQ(ec.Is3D(), c.is3D) << c.what;
     EXPECT_EQ(ec.GetFigure().RingCount(), 1) << c.what;
     EXPECT_EQ(RingText(0, c.is3D), Text(c.expected, c.is3D)) << c.what;
@@ -173,11 +152,9 @@ TEST_F(LoadEntityTest, TheLoadResetsWhatEveryStartResetsAndKeepsTheSavedRecord) 
   AddVertices(0, {{0, 0}, {5, 5}});
   ASSERT_TRUE(ctl->saveEdit());
   const LONG saved = ctl->getDrawnNTT();
-  ctl->Set3DMode(1);
   ctl->disableBeginEndPolylineEdit();
   ASSERT_TRUE(ctl->editNTT(static_cast<LONG>(make.Point(1, 1))));
   EXPECT_FALSE(Editor().BeginEndEditDisabled());
-  EXPECT_FALSE(Editor().Is3D()) << "the record decides, not Set3DMode";
   EXPECT_EQ(ctl->getDrawnNTT(), saved) << "loading leaves the last saved record alone";
 }
 
