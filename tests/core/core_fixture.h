@@ -126,6 +126,13 @@ class ControlTest : public ::testing::Test {
   }
   void ReleaseAt(double x, double y) { host.Release(static_cast<int>(x), kViewHeight - static_cast<int>(y)); }
   void MoveTo(double x, double y) { host.Move(static_cast<int>(x), kViewHeight - static_cast<int>(y)); }
+  // A drag in view pixels: pressed at the first point, moved through the others in turn
+  // and released at the last.
+  void DragPixels(std::initializer_list<POINT> path) {
+    host.Press(path.begin()->x, path.begin()->y);
+    for (const POINT* p = path.begin() + 1; p != path.end(); ++p) host.Move(p->x, p->y);
+    host.Release((path.end() - 1)->x, (path.end() - 1)->y);
+  }
 
   // The colour of one pixel of the host's view.
   COLORREF ViewPixel(int x, int y) const {

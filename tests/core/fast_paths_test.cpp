@@ -4,6 +4,7 @@
 // bytes.
 #include <cmath>
 #include <cstring>
+#include <functional>
 #include <limits>
 #include <string>
 #include <utility>
@@ -174,6 +175,26 @@ class FastPathsTest : public ControlTest {
     ASSERT_EQ(Editor().MarkCount(), withMarks ? perRing : 0);
     // Rotate puts the pivot the rotation and scaling steps paint at the figure's centre.
     Editor().OnMenuRotate();
+  }
+
+  // Runs the edit with the fast paths on and then off, in 2D and in 3D, and saves it:
+  // the saved records must be byte for byte the same. Gives the 2D and 3D bytes.
+  std::vector<std::string> SameRecordBytesFastAndPlain(const std::function<void(bool is3D)>& edit) {
+    std::vector<std::string> saved;
+    for (bool is3D : {false, true}) {
+      std::string bytes[2];
+      for (bool fast : {true, false}) {
+        FastPaths::enabled = fast;
+        ctl->abortEdit();
+        edit(is3D);
+        EXPECT_TRUE(ctl->saveEdit()) << (is3D ? "3D" : "2D");
+        bytes[fast] = Flatten(static_cast<uint32_t>(ctl->getDrawnNTT()));
+        FastPaths::enabled = true;
+      }
+      EXPECT_TRUE(bytes[true] == bytes[false]) << (is3D ? "3D" : "2D");
+      saved.push_back(bytes[true]);
+    }
+    return saved;
   }
 
   struct Picture {
@@ -366,11 +387,9 @@ TEST(OverlayCanvasMarks, PartlyLitMarksDrawTheSameWithAndWithoutFastPaths) {
 }
 
 // Record bytes after a scripted edit: clicks that grow the ring past the point where growth turns geometric,
-// a move, a scale and a save, with the fast paths on and off.
+// a move, a scale and a save.
 TEST_F(FastPathsTest, ScriptedEditsSaveTheSameRecordBytes) {
-  auto script = [&](bool fast, bool is3D) {
-    FastPaths::enabled = fast;
-    ctl->abortEdit();
+  const auto saved = SameRecordBytesFastAndPlain([this](bool is3D) {
     ctl->Set3DMode(is3D ? 1 : 0);
     Connect();
     ctl->drawPolygon();
@@ -379,37 +398,19 @@ TEST_F(FastPathsTest, ScriptedEditsSaveTheSameRecordBytes) {
       host.Press(x, y);
       host.Release(x, y);
     }
-    EditController& ec = Editor();
-    ec.OnMenuMove();
-    host.Press(300, 200);
-    host.Move(317, 191);
-    host.Move(290, 240);
-    host.Release(290, 240);
-    ec.OnMenuScale();
-    host.Press(400, 100);
-    host.Move(420, 90);
-    host.Move(350, 130);
-    host.Release(350, 130);
-    EXPECT_TRUE(ctl->saveEdit());
-    const std::string bytes = Flatten(static_cast<uint32_t>(ctl->getDrawnNTT()));
-    FastPaths::enabled = true;
-    return bytes;
-  };
-  for (bool is3D : {false, true}) {
-    const std::string fast = script(true, is3D);
-    const std::string plain = script(false, is3D);
-    EXPECT_GT(fast.size(), 2 * 1300u * 16) << (is3D ? "3D" : "2D") << ": the vertices as hex";
-    EXPECT_TRUE(fast == plain) << (is3D ? "3D" : "2D");
-  }
+    Editor().OnMenuMove();
+    DragPixels({{300, 200}, {317, 191}, {290, 240}});
+    Editor().OnMenuScale();
+    DragPixels({{400, 100}, {420, 90}, {350, 130}});
+  });
+  for (const std::string& bytes : saved) EXPECT_GT(bytes.size(), 2 * 1300u * 16) << "the vertices as hex";
 }
 
 // A polygon of many rings loaded from a record, so that its rings share one block: moves
 // and scales with their undo and redo, a vertex inserted into a ring with no room left
-// and one dragged, with the fast paths on and off. The empty ring has no room asked for.
+// and one dragged. The empty ring has no room asked for.
 TEST_F(FastPathsTest, LoadedRingsEditedSaveTheSameRecordBytes) {
-  auto script = [&](bool fast, bool is3D) {
-    FastPaths::enabled = fast;
-    ctl->abortEdit();
+  SameRecordBytesFastAndPlain([this](bool is3D) {
     Connect();
     ctl->setMaxNumberOfRings(60);
     RecordMaker::Polygon g;
@@ -428,14 +429,9 @@ TEST_F(FastPathsTest, LoadedRingsEditedSaveTheSameRecordBytes) {
     EXPECT_TRUE(ctl->editNTT(static_cast<LONG>(make.PolygonRecord(g))));
     EditController& ec = Editor();
     ec.OnMenuMove();
-    host.Press(300, 200);
-    host.Move(317, 191);
-    host.Release(317, 191);
+    DragPixels({{300, 200}, {317, 191}});
     ec.OnMenuScale();
-    host.Press(400, 100);
-    host.Move(420, 90);
-    host.Move(350, 130);
-    host.Release(350, 130);
+    DragPixels({{400, 100}, {420, 90}, {350, 130}});
     EXPECT_TRUE(ec.Undo());
     EXPECT_TRUE(ec.Undo());
     EXPECT_TRUE(ec.Redo());
@@ -444,26 +440,13 @@ TEST_F(FastPathsTest, LoadedRingsEditedSaveTheSameRecordBytes) {
     const Point3 a = ec.GetFigure().At(3, 0), b = ec.GetFigure().At(3, 1);
     double mx = (a.x + b.x) / 2, my = (a.y + b.y) / 2;
     host.WorldToScreen(mx, my);
-    host.Press(static_cast<int>(std::lround(mx)), static_cast<int>(std::lround(my)));
-    host.Move(static_cast<int>(std::lround(mx)) + 6, static_cast<int>(std::lround(my)) - 4);
-    host.Release(static_cast<int>(std::lround(mx)) + 6, static_cast<int>(std::lround(my)) - 4);
+    const POINT grip{static_cast<LONG>(std::lround(mx)), static_cast<LONG>(std::lround(my))};
+    DragPixels({grip, {grip.x + 6, grip.y - 4}});
+    EXPECT_EQ(ec.GetFigure().VertexCount(3), 21) << "the vertex was not inserted";
     ec.OnMenuMove();
-    host.Press(100, 100);
-    host.Move(90, 120);
-    host.Release(90, 120);
+    DragPixels({{100, 100}, {90, 120}});
     EXPECT_TRUE(ec.Undo());
-    EXPECT_TRUE(ctl->saveEdit());
-    const int32_t ring3 = ec.GetFigure().VertexCount(3);
-    const std::string bytes = Flatten(static_cast<uint32_t>(ctl->getDrawnNTT()));
-    FastPaths::enabled = true;
-    return std::make_pair(ring3, bytes);
-  };
-  for (bool is3D : {false, true}) {
-    const auto fast = script(true, is3D);
-    const auto plain = script(false, is3D);
-    EXPECT_EQ(fast.first, 21) << (is3D ? "3D" : "2D") << ": the vertex was not inserted";
-    EXPECT_TRUE(fast.second == plain.second) << (is3D ? "3D" : "2D");
-  }
+  });
 }
 
 }  // namespace

@@ -34,11 +34,6 @@ class UndoTest : public ControlTest {
     host.Press(p.x, p.y);
     host.Release(p.x, p.y);
   }
-  void Drag(POINT from, POINT to) {
-    host.Press(from.x, from.y);
-    host.Move(to.x, to.y);
-    host.Release(to.x, to.y);
-  }
 
   RecordMaker make;
 };
@@ -49,7 +44,7 @@ TEST_F(UndoTest, UndoAndRedoOfACentreDragMoveThePivot) {
   EditController& ec = LoadPolygon();
   ec.OnMenuRotate();
   const Point3 centre = ec.DragPoint();
-  Drag(Pixel(centre.x, centre.y), POINT{77, 88});
+  DragPixels({Pixel(centre.x, centre.y), {77, 88}});
   const Point3 dropped = ec.DragPoint();
   ASSERT_NE(dropped.x, centre.x);
   ASSERT_TRUE(ec.Undo());
@@ -66,7 +61,7 @@ TEST_F(UndoTest, AMoveIsUndoneAfterTheRingGrew) {
   EditController& ec = LoadPolygon();
   const Bytes loaded = SaveBytesNow(ec);
   ec.OnMenuMove();
-  Drag(POINT{300, 300}, POINT{311, 287});
+  DragPixels({{300, 300}, {311, 287}});
   const Bytes moved = SaveBytesNow(ec);
   const int32_t capacity = ec.GetFigure().Vertices(1).capacity;
   ec.OnMenuContinue();
@@ -155,7 +150,7 @@ TEST_F(UndoTest, TheBudgetDropsTheOldestSteps) {
   // Enough drags that the dropped entries are erased in a batch at least once.
   constexpr int kDrags = 80;
   for (int i = 0; i < kDrags; ++i) {
-    Drag(POINT{300, 300}, POINT{300 + 3 + i % 7, 300 - 2 - i % 5});
+    DragPixels({{300, 300}, {300 + 3 + i % 7, 300 - 2 - i % 5}});
     states.push_back(SaveBytesNow(ec));
   }
   const size_t kept = ec.History().UndoCount();
@@ -170,7 +165,7 @@ TEST_F(UndoTest, TheBudgetDropsTheOldestSteps) {
   // A limit below one step keeps the newest alone.
   ec.SetUndoMemoryLimit(1);
   ASSERT_TRUE(ec.Redo());
-  Drag(POINT{300, 300}, POINT{310, 310});
+  DragPixels({{300, 300}, {310, 310}});
   EXPECT_EQ(ec.History().UndoCount(), 1u);
   EXPECT_TRUE(ec.Undo());
 }
@@ -182,7 +177,7 @@ TEST_F(UndoTest, ALimitLoweredDuringAnActionKeepsTheNewestCompletedStep) {
   ec.OnMenuMove();
   std::vector<Bytes> states{SaveBytesNow(ec)};
   for (int i = 0; i < 3; ++i) {
-    Drag(POINT{300, 300}, POINT{305 + i, 296 - i});
+    DragPixels({{300, 300}, {305 + i, 296 - i}});
     states.push_back(SaveBytesNow(ec));
   }
   host.Press(300, 300);
@@ -248,7 +243,7 @@ TEST_F(UndoTest, UndoFromInsideEventHandlers) {
   sink.handler = [&](const std::string& e) {
     if (e == "Snap") answers.push_back(ec.Undo());
   };
-  Drag(Pixel(100, 100), POINT{150, 150});
+  DragPixels({Pixel(100, 100), {150, 150}});
   ASSERT_FALSE(answers.empty());
   for (BOOL a : answers) EXPECT_FALSE(a);
   EXPECT_EQ(ec.History().UndoCount(), 2u);
