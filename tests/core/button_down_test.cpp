@@ -127,9 +127,7 @@ TEST_F(ButtonDownTest, PickingCapturesTheViewAndTellsTheHost) {
   for (const Case& c : cases) {
     Start(MODE_POLYGON);
     AddVertices(0, {{10, 10}, {100, 10}});
-    host.inputState[0] = c.first;
-    host.inputState[1] = 7;
-    host.inputState[2] = c.third;
+    SetHostInputState(c.first, 7, c.third);
     EnterStep(c.step);
     HWND other = QarnCreateWindow(nullptr, 10, 10);
     SetCapture(other);

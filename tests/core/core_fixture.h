@@ -114,6 +114,16 @@ class ControlTest : public ::testing::Test {
     if (mode == MODE_POLYGON) ctl->drawPolygon();
     if (mode == MODE_POINT) ctl->drawPoint();
   }
+  // What the host holds before the editor reads it: its three input values, its mode pair.
+  void SetHostInputState(int first, int second, int third) {
+    host.inputState[0] = first;
+    host.inputState[1] = second;
+    host.inputState[2] = third;
+  }
+  void SetHostModePair(int first, int second) {
+    host.modePair[0] = first;
+    host.modePair[1] = second;
+  }
   // Forgets the host calls and events so far: what the logs hold next is the test's.
   void ClearLogs() {
     host.calls.clear();

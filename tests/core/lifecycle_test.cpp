@@ -4,9 +4,7 @@
 
 TEST_F(ControlTest, StartAndEndTellTheHostInOrder) {
   Connect();
-  host.inputState[0] = 3;
-  host.inputState[1] = 4;
-  host.inputState[2] = 5;
+  SetHostInputState(3, 4, 5);
   host.refOn = 1;
   host.refPoint[0] = 10;
   ctl->drawPolygon();
@@ -16,8 +14,7 @@ TEST_F(ControlTest, StartAndEndTellTheHostInOrder) {
   EXPECT_EQ(StepNumber(Editor().Step()), 1);
   EXPECT_EQ(Editor().Mode(), MODE_POLYGON);
   // Polar input on through its dialog, which takes the host's mode pair over.
-  host.modePair[0] = 8;
-  host.modePair[1] = 9;
+  SetHostModePair(8, 9);
   PolarDialog("30", "");
   host.inputState[2] = 5;  // the third value the host holds at the end is the one kept
   host.calls.clear();

@@ -272,8 +272,7 @@ TEST_F(MenuCommandTest, AbortAndDoneEndTheEditAndOnlyThenClearPolarInput) {
   for (const Case& c : {Case{&EditController::OnMenuAbort, "EditAborted"}, Case{&EditController::OnMenuDone, "EditDone"}}) {
     Start(MODE_POLYLINE);
     AddVertices(0, {{0, 0}, {5, 0}});
-    host.modePair[0] = 5;
-    host.modePair[1] = 6;
+    SetHostModePair(5, 6);
     PolarOn("", "5");
     std::invoke(c.handler, &Editor());
     ASSERT_FALSE(host.calls.empty());
@@ -297,11 +296,8 @@ TEST_F(MenuCommandTest, DisablePolarPointGivesTheHostItsValuesBack) {
   };
   for (const Case& c : cases) {
     Start(MODE_POINT);
-    host.modePair[0] = 5;
-    host.modePair[1] = 6;
-    host.inputState[0] = 7;
-    host.inputState[1] = 8;
-    host.inputState[2] = 9;
+    SetHostModePair(5, 6);
+    SetHostInputState(7, 8, 9);
     PolarOn("30", "", c.cancel);
     Editor().OnMenuPolarOff();
     EXPECT_EQ(Join(Calls()), Join(c.expected)) << "cancelled " << c.cancel;
@@ -371,11 +367,8 @@ class PolarCommandTest : public MenuCommandTest {
       Start(mode, is3D);
       if (Editor().PolarFlags() != 0) Editor().OnMenuPolarOff();  // polar input outlives an edit
     }
-    host.inputState[0] = 1;
-    host.inputState[1] = -2;
-    host.inputState[2] = 7;
-    host.modePair[0] = 4;
-    host.modePair[1] = 5;
+    SetHostInputState(1, -2, 7);
+    SetHostModePair(4, 5);
     ClearLogs();
   }
   int dialogs = 0;

@@ -14,9 +14,7 @@ class ReentrancyTest : public ControlTest {
     ControlTest::SetUp();
     ReferenceHost::SetFileVersion(std::string("3.0.0.0"));
     host.variables["UTILS"] = "0";
-    host.inputState[0] = 5;
-    host.inputState[1] = 6;
-    host.inputState[2] = 7;
+    SetHostInputState(5, 6, 7);
   }
   void TearDown() override {
     sink.handler = nullptr;
