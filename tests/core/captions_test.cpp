@@ -3,8 +3,7 @@
 #include "core_fixture.h"
 
 TEST_F(ControlTest, EveryStepHasItsPrompt) {
-  Connect();
-  ctl->drawPolyline();
+  StartDrawing(MODE_POLYLINE);
   const char* prompts[16] = {"",
                              "Click to draw",
                              "Drag a vertex to move it",

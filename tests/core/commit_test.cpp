@@ -36,7 +36,6 @@ class CommitTest : public ControlTest {
 }  // namespace
 
 TEST_F(CommitTest, CanSaveFollowsTheRulesOfEachMode) {
-  Connect();
   struct Case {
     int mode;
     std::vector<int> counts;
@@ -48,9 +47,7 @@ TEST_F(CommitTest, CanSaveFollowsTheRulesOfEachMode) {
       {3, {1}, true},
   };
   for (const Case& c : cases) {
-    if (c.mode == 1) ctl->drawPolyline();
-    if (c.mode == 2) ctl->drawPolygon();
-    if (c.mode == 3) ctl->drawPoint();
+    StartDrawing(c.mode);
     for (size_t r = 0; r < c.counts.size(); ++r) {
       if (r > 0 && c.counts[r] == 0) AddEmptyRing();
       for (int i = 0; i < c.counts[r]; ++i) AddVertex(static_cast<int>(r), i, i * i);
@@ -66,8 +63,7 @@ TEST_F(CommitTest, CanSaveFollowsTheRulesOfEachMode) {
 }
 
 TEST_F(CommitTest, Polyline2DRecord) {
-  Connect();
-  ctl->drawPolyline();
+  StartDrawing(MODE_POLYLINE);
   AddVertices(0, {{1.5, 2.5}, {-3, 4}, {10, 20}});
   uint32_t rec = Save();
   ASSERT_NE(rec, 0u);
@@ -86,9 +82,7 @@ TEST_F(CommitTest, Polyline2DRecord) {
 }
 
 TEST_F(CommitTest, Polyline3DRecordCountsRunsOfPartNumbers) {
-  Connect();
-  ctl->Set3DMode(1);
-  ctl->drawPolyline();
+  StartDrawing(MODE_POLYLINE, true);
   const int parts[] = {1, 1, 1, 2, 2};
   for (int i = 0; i < 5; ++i) AddVertex(0, i, 10 + i, 100 + i, parts[i]);
   uint32_t rec = Save();
@@ -139,9 +133,7 @@ TEST_F(CommitTest, PolygonWithAHoleAndAnEmptyRing) {
 }
 
 TEST_F(CommitTest, Polygon3DCarriesZRingAfterRing) {
-  Connect();
-  ctl->Set3DMode(1);
-  ctl->drawPolygon();
+  StartDrawing(MODE_POLYGON, true);
   for (int i = 0; i < 3; ++i) AddVertex(0, i, i, 5 + i);
   AddEmptyRing();  // an empty second ring is not written
   uint32_t rec = Save();
@@ -152,8 +144,7 @@ TEST_F(CommitTest, Polygon3DCarriesZRingAfterRing) {
 }
 
 TEST_F(CommitTest, PointRecordsIn2DAnd3D) {
-  Connect();
-  ctl->drawPoint();
+  StartDrawing(MODE_POINT);
   AddVertex(0, 7.25, -8.5, 99);
   uint32_t rec = Save();
   ExpectHeader(rec, 40, 1);

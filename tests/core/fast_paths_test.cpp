@@ -390,9 +390,7 @@ TEST(OverlayCanvasMarks, PartlyLitMarksDrawTheSameWithAndWithoutFastPaths) {
 // a move, a scale and a save.
 TEST_F(FastPathsTest, ScriptedEditsSaveTheSameRecordBytes) {
   const auto saved = SameRecordBytesFastAndPlain([this](bool is3D) {
-    ctl->Set3DMode(is3D ? 1 : 0);
-    Connect();
-    ctl->drawPolygon();
+    StartDrawing(MODE_POLYGON, is3D);
     for (int i = 0; i < 1300; ++i) {
       const int x = 100 + static_cast<int>(200 * std::cos(i * 0.37)), y = 200 + static_cast<int>(150 * std::sin(i * 0.53));
       host.Press(x, y);

@@ -45,8 +45,7 @@ TEST_F(ControlTest, DetachInsideUnregisteringFiresOneEvent) {
 }
 
 TEST_F(ControlTest, TheHostDroppingEitherRegistrationAbortsOnce) {
-  Connect();
-  ctl->drawPolygon();
+  StartDrawing(MODE_POLYGON);
   host.calls.clear();
   host.DropPointerHandler();
   EXPECT_EQ(sink.events.back(), "EditAborted");
@@ -122,8 +121,7 @@ TEST_F(ControlTest, TheUtilsWriteBackIsSkippedWhenTheHostWasCleared) {
 }
 
 TEST_F(ControlTest, SaveFiresEditDoneOnceWithTheRecordInPlace) {
-  Connect();
-  ctl->drawPolyline();
+  StartDrawing(MODE_POLYLINE);
   AddVertices(0, {{0, 0}, {3, 4}});
   EXPECT_TRUE(ctl->saveEdit());
   EXPECT_EQ(sink.events.back(), "EditDone");
@@ -158,8 +156,7 @@ TEST_F(ControlTest, DisableBeginEndEditActsOnTheRunningEditOnly) {
 }
 
 TEST_F(ControlTest, ThreeDModeIsTakenAtTheNextStart) {
-  Connect();
-  ctl->drawPolyline();
+  StartDrawing(MODE_POLYLINE);
   ctl->Set3DMode(5);
   EXPECT_FALSE(Editor().Is3D());
   ctl->drawPolyline();

@@ -147,8 +147,7 @@ TEST_F(LoadEntityTest, TheHostIsToldAsForANewDrawing) {
 }
 
 TEST_F(LoadEntityTest, TheLoadResetsWhatEveryStartResetsAndKeepsTheSavedRecord) {
-  Connect();
-  ctl->drawPolyline();
+  StartDrawing(MODE_POLYLINE);
   AddVertices(0, {{0, 0}, {5, 5}});
   ASSERT_TRUE(ctl->saveEdit());
   const LONG saved = ctl->getDrawnNTT();
@@ -239,13 +238,9 @@ TEST_F(LoadEntityTest, ASavedFigureLoadsAndSavesToTheSameBytes) {
       {"2D point", MODE_POINT, false, {{{2.5, 3.5, 0, 1}}}},
       {"3D point", MODE_POINT, true, {{{2.5, 3.5, -4, 1}}}},
   };
-  Connect();
   ctl->m_fillStyle = 4;
   for (const Case& c : cases) {
-    ctl->Set3DMode(c.is3D ? 1 : 0);
-    if (c.mode == MODE_POLYLINE) ctl->drawPolyline();
-    if (c.mode == MODE_POLYGON) ctl->drawPolygon();
-    if (c.mode == MODE_POINT) ctl->drawPoint();
+    StartDrawing(c.mode, c.is3D);
     for (size_t r = 0; r < c.rings.size(); ++r) {
       for (const V& v : c.rings[r]) AddVertex(static_cast<int>(r), v.x, v.y, v.z, v.part);
       if (r > 0) MakeHole(static_cast<int>(r));

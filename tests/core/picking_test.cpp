@@ -13,8 +13,7 @@ class PickingTest : public ControlTest {
  protected:
   void SetUp() override {
     ControlTest::SetUp();
-    Connect();
-    ctl->drawPolygon();
+    StartDrawing(MODE_POLYGON);
     host.calls.clear();
   }
   int32_t PickAt(double X, double Y, int dx, int dy, int32_t* ring) {

@@ -97,8 +97,7 @@ TEST_F(ReentrancyTest, ALoadWhoseRingsShrinkDuringItsRegistrationIsRefused) {
 TEST_F(ReentrancyTest, SwitchingTheHostDuringAnEditEndsItOnTheFirstHost) {
   ReferenceHost second;
   second.variables["UTILS"] = "0";
-  Connect();
-  ctl->drawPolyline();
+  StartDrawing(MODE_POLYLINE);
   ctl->SetQarnocx(second.GetDispatch());
   EXPECT_EQ(Count("EditAborted"), 1);
   ExpectHostRestored(host, "the first host");
@@ -114,8 +113,7 @@ TEST_F(ReentrancyTest, SwitchingTheHostDuringAnEditEndsItOnTheFirstHost) {
 // unregistering no longer ends that new drawing, so there is one abort per abortEdit
 // and the host is restored once the container lets the drawing end.
 TEST_F(ReentrancyTest, AnAbortHandlerThatAlwaysRestartsRunsOneNewDrawing) {
-  Connect();
-  ctl->drawPolyline();
+  StartDrawing(MODE_POLYLINE);
   sink.handler = [this](const std::string& e) {
     if (e == "EditAborted") ctl->drawPolyline();
   };
@@ -132,8 +130,7 @@ TEST_F(ReentrancyTest, AnAbortHandlerThatAlwaysRestartsRunsOneNewDrawing) {
 // Starting the next figure from EditDone, and loading one from EditAborted: the new edit
 // runs with its registrations, and ends with the host given back as it was at first.
 TEST_F(ReentrancyTest, AnEditStartedFromTheEndEventsRunsProperly) {
-  Connect();
-  ctl->drawPolyline();
+  StartDrawing(MODE_POLYLINE);
   for (int x : {10, 50}) {
     host.Press(x, 10);
     host.Release(x, 10);
@@ -206,8 +203,7 @@ TEST_F(ReentrancyTest, StartsNestedWithoutEndAreCutOff) {
 // A restart during a running edit keeps what the first start saved: the end of the
 // restarted edit gives the host back its own values, not the forced ones.
 TEST_F(ReentrancyTest, ARestartKeepsTheValuesSavedByTheRunningEdit) {
-  Connect();
-  ctl->drawPolyline();
+  StartDrawing(MODE_POLYLINE);
   ctl->drawPolygon();
   EXPECT_EQ(Count("EditAborted"), 0) << "this host does not detach on a new registration";
   ctl->abortEdit();
@@ -227,8 +223,7 @@ TEST_F(ReentrancyTest, ARestartKeepsTheValuesSavedByTheRunningEdit) {
 // A Snap handler that aborts during the press that starts a rotation: the press does
 // not go on into a step of an edit that is over.
 TEST_F(ReentrancyTest, APressWhoseSnapEndsTheEditLeavesNoStep) {
-  Connect();
-  ctl->drawPolygon();
+  StartDrawing(MODE_POLYGON);
   for (int x : {10, 50, 30}) {
     host.Press(x, x == 30 ? 40 : 10);
     host.Release(x, x == 30 ? 40 : 10);
