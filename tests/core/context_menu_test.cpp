@@ -186,6 +186,7 @@ TEST_F(ContextMenuTest, EveryIdRunsItsCommand) {
       {MODE_POLYLINE, ID_POLYLINE_MOVE, "step 8"},     {MODE_POLYLINE, ID_POLYLINE_ROTATE, "step 10"},
       {MODE_POLYLINE, ID_POLYLINE_SCALE, "step 13"},   {MODE_POLYLINE, ID_POLYLINE_BACK, "vertices 2"},
       {MODE_POLYLINE, ID_POLYLINE_INVERT, "first x 20"}, {MODE_POLYLINE, ID_POLYLINE_POLAR_OFF, "polar 0"},
+      {MODE_POLYLINE, ID_POLYLINE_POLAR_ON, "polar dialog with a base choice"},
       {MODE_POLYGON, ID_POLYGON_CONTINUE, "step 1"},   {MODE_POLYGON, ID_POLYGON_MOVE_VERTEX, "step 2"},
       {MODE_POLYGON, ID_POLYGON_INSERT_VERTEX, "step 4"}, {MODE_POLYGON, ID_POLYGON_DELETE_VERTEX, "step 6"},
       {MODE_POLYGON, ID_POLYGON_ABORT, "EditAborted"}, {MODE_POLYGON, ID_POLYGON_DONE, "EditDone"},
@@ -193,8 +194,10 @@ TEST_F(ContextMenuTest, EveryIdRunsItsCommand) {
       {MODE_POLYGON, ID_POLYGON_MOVE, "step 8"},       {MODE_POLYGON, ID_POLYGON_ROTATE, "step 10"},
       {MODE_POLYGON, ID_POLYGON_SCALE, "step 13"},     {MODE_POLYGON, ID_POLYGON_BACK, "vertices 2"},
       {MODE_POLYGON, ID_POLYGON_INVERT, "first x 20"}, {MODE_POLYGON, ID_POLYGON_POLAR_OFF, "polar 0"},
+      {MODE_POLYGON, ID_POLYGON_POLAR_ON, "polar dialog with a base choice"},
       {MODE_POINT, ID_POINT_SET, "step 1"},            {MODE_POINT, ID_POINT_ABORT, "EditAborted"},
       {MODE_POINT, ID_POINT_DONE, "EditDone"},         {MODE_POINT, ID_POINT_POLAR_OFF, "polar 0"},
+      {MODE_POINT, ID_POINT_POLAR_ON, "polar dialog without a base choice"},
   };
   for (const Case& c : cases) {
     Start(c.mode);
@@ -203,9 +206,19 @@ TEST_F(ContextMenuTest, EveryIdRunsItsCommand) {
     EditController& ec = Editor();
     ec.SetStep(c.id == ID_POLYLINE_CONTINUE || c.id == ID_POLYGON_CONTINUE || c.id == ID_POINT_SET ? EditStep::ChooseVertexToMove : EditStep::Draw);
     PolarDialog("30", "");
+    std::string dialog;  // each polar dialog a command opened, cancelled at once
+    QarnDesktop().onDialog = [&dialog](DialogView& d) {
+      bool base = false;
+      for (const DialogView::Control& control : d.Controls()) base = base || control.id == IDC_POLAR_BASE;
+      dialog += base ? "polar dialog with a base choice" : "polar dialog without a base choice";
+      d.Cancel();
+    };
     RightClick(c.id);
+    QarnDesktop().onDialog = nullptr;
     std::string got;
-    if (!sink.events.empty() && (sink.events.back() == "EditDone" || sink.events.back() == "EditAborted"))
+    if (!dialog.empty())
+      got = dialog;
+    else if (!sink.events.empty() && (sink.events.back() == "EditDone" || sink.events.back() == "EditAborted"))
       got = sink.events.back();
     else if (c.id == ID_POLYGON_NEW_PERIMETER || c.id == ID_POLYGON_NEW_HOLE)
       got = "rings " + std::to_string(ec.GetFigure().RingCount()) + " hole " +
