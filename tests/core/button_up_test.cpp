@@ -209,7 +209,6 @@ TEST_F(ButtonUpTest, ThePolarBasePointDropsAtTheConvertedRelease) {
       EXPECT_EQ(GetCapture(), host.ViewWindow()) << "no capture to give back";
     }
   }
-  QarnDesktop().keysDown.clear();
 }
 
 }  // namespace

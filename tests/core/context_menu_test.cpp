@@ -12,10 +12,6 @@ using Ids = std::set<UINT>;
 
 class ContextMenuTest : public ControlTest {
  protected:
-  void TearDown() override {
-    QarnDesktop().Reset();
-    ControlTest::TearDown();
-  }
 
   void Start(int mode) {
     StartDrawing(mode);

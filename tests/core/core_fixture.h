@@ -96,6 +96,10 @@ class ControlTest : public ::testing::Test {
   }
 
   void TearDown() override {
+    // The test's container code and desktop answers end with it: releasing the control
+    // may still fire events, and the next test must not meet this one's hooks.
+    sink.handler = nullptr;
+    QarnDesktop().Reset();
     point->Unadvise(cookie);
     point->Release();
     ctl->Release();

@@ -348,10 +348,6 @@ namespace {
 
 class PolarCommandTest : public MenuCommandTest {
  protected:
-  void TearDown() override {
-    QarnDesktop().Reset();
-    MenuCommandTest::TearDown();
-  }
   // The user's part: the dialog is counted, then `work` acts on it.
   void OnDialog(std::function<void(DialogView&)> work) {
     QarnDesktop().onDialog = [this, work](DialogView& dialog) {

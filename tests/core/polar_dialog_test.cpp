@@ -24,10 +24,6 @@ class PolarDialogTest : public ControlTest {
     std::filesystem::create_directories(folder);
     stringFile = (folder / "strings.ini").string();
   }
-  void TearDown() override {
-    QarnDesktop().Reset();
-    ControlTest::TearDown();
-  }
 
   // Runs the dialog with the given script, then answers OK unless the script ended it.
   template <class D>

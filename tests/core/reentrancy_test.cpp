@@ -16,10 +16,6 @@ class ReentrancyTest : public ControlTest {
     host.variables["UTILS"] = "0";
     SetHostInputState(5, 6, 7);
   }
-  void TearDown() override {
-    sink.handler = nullptr;
-    ControlTest::TearDown();
-  }
   // The host as it was before any edit.
   void ExpectHostRestored(const ReferenceHost& h, const char* what) {
     EXPECT_EQ(h.variables.at("UTILS"), "0") << what;

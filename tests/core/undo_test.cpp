@@ -269,7 +269,6 @@ TEST_F(UndoTest, UndoFromInsideEventHandlers) {
   EXPECT_FALSE(ctl->isEditing());
   EXPECT_FALSE(ec.Undo());
   EXPECT_FALSE(ec.Redo());
-  sink.handler = nullptr;
 }
 
 // Without a host the figure is still given back; there is nothing to repaint.
