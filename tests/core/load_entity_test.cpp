@@ -157,33 +157,12 @@ TEST_F(LoadEntityTest, TheLoadResetsWhatEveryStartResetsAndKeepsTheSavedRecord) 
   EXPECT_EQ(ctl->getDrawnNTT(), saved) << "loading leaves the last saved record alone";
 }
 
-TEST_F(LoadEntityTest, UnsupportedTypesAreRefusedWithOnlyTheResetsBeforeTheTypeTest) {
+TEST_F(LoadEntityTest, HostileRecordsAndUnsupportedTypesAreRefusedBeforeAnythingIsAttached) {
   Connect();
-  for (uint32_t type : {0u, 3u, 4u, 7u, 0xFFFFFFFFu}) {
-    auto bytes = RecordMaker::Header(120, 120, type);
-    uint32_t rec = make.Block(bytes);
-    host.calls.clear();
-    EXPECT_FALSE(ctl->editNTT(static_cast<LONG>(rec))) << "type " << type;
-    EXPECT_EQ(CallNames(), (Names{"GetEngineHandle", "GetEngineFromHandle"})) << "type " << type;
-    EXPECT_FALSE(ctl->isEditing()) << "type " << type;
-  }
-  // During an edit: the edit goes on, but its ring count was reset.
-  ctl->drawPolygon();
-  AddVertex(0, 0, 0);
-  AddVertex(1, 1, 1);
-  MakeHole(0);
-  ctl->disableBeginEndPolylineEdit();
-  EXPECT_FALSE(ctl->editNTT(static_cast<LONG>(make.Block(RecordMaker::Header(48, 48, 3)))));
-  EXPECT_TRUE(ctl->isEditing());
-  EXPECT_EQ(Editor().Mode(), MODE_POLYGON);
-  EXPECT_EQ(Editor().GetFigure().RingCount(), 1);
-  EXPECT_EQ(Editor().GetFigure().IsHole(0), 0);
-  EXPECT_FALSE(Editor().BeginEndEditDisabled());
-}
-
-TEST_F(LoadEntityTest, HostileRecordsAreRefusedBeforeAnythingIsAttached) {
-  Connect();
-  for (const Hostile& h : HostileRecords(make, true, EditController::kInitialRingCount)) {
+  std::vector<Hostile> refused = HostileRecords(make, true, EditController::kInitialRingCount);
+  for (uint32_t type : {0u, 3u, 4u, 7u, 0xFFFFFFFFu})
+    refused.push_back({"unsupported type " + std::to_string(type), make.Block(RecordMaker::Header(120, 120, type))});
+  for (const Hostile& h : refused) {
     ClearLogs();
     EXPECT_FALSE(ctl->editNTT(static_cast<LONG>(h.record))) << h.what;
     EXPECT_EQ(CallNames(), (Names{"GetEngineHandle", "GetEngineFromHandle"})) << h.what;
@@ -194,6 +173,21 @@ TEST_F(LoadEntityTest, HostileRecordsAreRefusedBeforeAnythingIsAttached) {
     EXPECT_TRUE(sink.events.empty()) << h.what;
   }
   EXPECT_TRUE(QarnDesktop().messageBoxes.empty()) << "a refused record is refused silently";
+}
+
+// During an edit the edit goes on, but what comes before the type test was reset.
+TEST_F(LoadEntityTest, AnUnsupportedTypeDuringAnEditKeepsTheEditWithOnlyTheResetsBeforeTheTypeTest) {
+  StartDrawing(MODE_POLYGON);
+  AddVertex(0, 0, 0);
+  AddVertex(1, 1, 1);
+  MakeHole(0);
+  ctl->disableBeginEndPolylineEdit();
+  EXPECT_FALSE(ctl->editNTT(static_cast<LONG>(make.Block(RecordMaker::Header(48, 48, 3)))));
+  EXPECT_TRUE(ctl->isEditing());
+  EXPECT_EQ(Editor().Mode(), MODE_POLYGON);
+  EXPECT_EQ(Editor().GetFigure().RingCount(), 1);
+  EXPECT_EQ(Editor().GetFigure().IsHole(0), 0);
+  EXPECT_FALSE(Editor().BeginEndEditDisabled());
 }
 
 TEST_F(LoadEntityTest, LargeRecordsWithinTheLimitsLoad) {
