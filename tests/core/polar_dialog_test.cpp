@@ -34,6 +34,15 @@ class PolarDialogTest : public ControlTest {
     };
     return dialog.DoModal();
   }
+  // The same script on the extended dialog or on the point dialog.
+  void RunEither(bool extended, const std::function<void(DialogView&)>& script) {
+    CPolarPointDlg simple;
+    CPolarPointExDlg ex;
+    if (extended)
+      Run(ex, script);
+    else
+      Run(simple, script);
+  }
 
   std::string Stored(const char* key) const {
     char value[512] = {};
@@ -66,12 +75,7 @@ TEST_F(PolarDialogTest, TypingTicksTheBoxOfItsEditAndClearingUnticksIt) {
       v.SetText(c.edit, "");
       afterClearing = v.Checked(c.box);
     };
-    CPolarPointDlg simple;
-    CPolarPointExDlg ex;
-    if (c.ex)
-      Run(ex, script);
-    else
-      Run(simple, script);
+    RunEither(c.ex, script);
     const char* which = c.ex ? "extended dialog, edit " : "point dialog, edit ";
     EXPECT_TRUE(afterTyping) << which << c.edit;
     EXPECT_FALSE(afterClearing) << which << c.edit;
@@ -107,12 +111,7 @@ TEST_F(PolarDialogTest, PlusAndMinusNinetyStepTheNumberWithoutWrapping) {
       text = v.Text(c.edit);
       ticked = v.Checked(c.box);
     };
-    CPolarPointDlg simple;
-    CPolarPointExDlg ex;
-    if (c.ex)
-      Run(ex, script);
-    else
-      Run(simple, script);
+    RunEither(c.ex, script);
     EXPECT_EQ(text, CString(c.expected)) << "button " << c.button << " on \"" << c.before << "\"";
     EXPECT_TRUE(ticked) << "button " << c.button << " on \"" << c.before << "\"";
   }
