@@ -6,6 +6,7 @@
 #include <ole2.h>
 
 #include "../control/screen_capture.h"
+#include "qarnview/app/dispatch_client.h"
 #include "qarnview/app/main_window.h"
 
 #include <algorithm>
@@ -30,6 +31,24 @@ void Key(MainWindow& window, WPARAM key) {
   msg.message = WM_KEYDOWN;
   msg.wParam = key;
   EXPECT_TRUE(window.TranslateKey(msg));
+}
+
+void Click(HWND input, int x, int y) {
+  SendMessageW(input, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
+  SendMessageW(input, WM_LBUTTONUP, 0, MAKELPARAM(x, y));
+}
+
+void Drag(HWND input, int fromX, int fromY, int toX, int toY) {
+  SendMessageW(input, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(fromX, fromY));
+  SendMessageW(input, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(toX, toY));
+  SendMessageW(input, WM_LBUTTONUP, 0, MAKELPARAM(toX, toY));
+}
+
+long ViewRecordCount(MainWindow& window) {
+  DispatchClient view(window.ViewDispatch());
+  Variant count;
+  EXPECT_HRESULT_SUCCEEDED(view.Call(L"recordCount", {}, &count));
+  return count.AsLong(-1);
 }
 
 bool Has(const std::vector<std::wstring>& lines, const std::wstring& line) {

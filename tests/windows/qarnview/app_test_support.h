@@ -17,6 +17,16 @@ class MainWindow;
 
 namespace apptest {
 
+// A drawing of two figures: a line with a pen colour of its own and a filled polygon.
+inline constexpr char kTwoFigures[] = R"({"type": "FeatureCollection", "features": [
+  {"type": "Feature", "properties": {"penColor": 65280},
+   "geometry": {"type": "LineString", "coordinates": [[10, 20], [30.5, 40]]}},
+  {"type": "Feature", "properties": {"fillStyle": 2},
+   "geometry": {"type": "Polygon", "coordinates": [[[0, 0], [5, 0], [5, 5], [0, 0]]]}}]})";
+// One line, world (100, 100) to (300, 100): pixel row 380 at the view's default scale.
+inline constexpr char kOneLine[] = R"({"type": "FeatureCollection", "features": [
+  {"type": "Feature", "geometry": {"type": "LineString", "coordinates": [[100, 100], [300, 100]]}}]})";
+
 std::filesystem::path TempFile(const char* name);
 void WriteText(const std::filesystem::path& path, const std::string& text);
 // The editor and the fallback host are registered; and the view control.
@@ -26,6 +36,12 @@ bool ViewControlRegistered();
 void Pump();
 // A key pressed in the view, as the main window's message loop hands it over.
 void Key(MainWindow& window, WPARAM key);
+// The left button clicked at a view pixel, or pressed there and released at another
+// after one move, sent to the view's input window.
+void Click(HWND input, int x, int y);
+void Drag(HWND input, int fromX, int fromY, int toX, int toY);
+// How many records the main window's view holds; -1 when it does not say.
+long ViewRecordCount(MainWindow& window);
 bool Has(const std::vector<std::wstring>& lines, const std::wstring& line);
 // What the screen shows of the window now, kept as NAME.bmp in the runtime run's
 // capture folder (QARN_CAPTURE_DIR; turned into PNG there), for a person to look at.

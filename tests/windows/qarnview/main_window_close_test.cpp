@@ -94,8 +94,7 @@ INSTANTIATE_TEST_SUITE_P(MainWindow, ClosingDuringAnEdit,
 TEST(MainWindowClosing, ClosedInTheMiddleOfADragItAbortsAndGivesTheMouseBack) {
   if (!ControlsRegistered()) GTEST_SKIP() << "controls not registered";
   auto in = TempFile("qarnview-close-drag.geojson");
-  WriteText(in, R"({"type": "FeatureCollection", "features": [
-    {"type": "Feature", "geometry": {"type": "LineString", "coordinates": [[100, 100], [300, 100]]}}]})");
+  WriteText(in, kOneLine);
   Pump();
   {
     std::vector<std::wstring> events;
@@ -105,8 +104,7 @@ TEST(MainWindowClosing, ClosedInTheMiddleOfADragItAbortsAndGivesTheMouseBack) {
     ASSERT_EQ(L"", window.OpenFile(in));
     HWND input = window.ViewInputWindow();
     SendMessageW(window.Window(), WM_COMMAND, kEditSelected, 0);
-    SendMessageW(input, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(200, 380));
-    SendMessageW(input, WM_LBUTTONUP, 0, MAKELPARAM(200, 380));
+    Click(input, 200, 380);
     // A vertex held by the mouse when the window goes.
     SendMessageW(input, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(100, 380));
     SendMessageW(input, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(130, 350));
@@ -238,10 +236,6 @@ POINT OnScreen(HWND view, int x, int y) {
   return p;
 }
 
-// One line, world (100, 100) to (300, 100): pixel row 380 at the view's default scale.
-const char kOneLine[] = R"({"type": "FeatureCollection", "features": [
-  {"type": "Feature", "geometry": {"type": "LineString", "coordinates": [[100, 100], [300, 100]]}}]})";
-
 class DragOutOfTheView : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -257,8 +251,7 @@ class DragOutOfTheView : public ::testing::Test {
     input = window.ViewInputWindow();
     // Edit selected, then a click on the line's middle picks it.
     SendMessageW(window.Window(), WM_COMMAND, kEditSelected, 0);
-    SendMessageW(input, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(200, 380));
-    SendMessageW(input, WM_LBUTTONUP, 0, MAKELPARAM(200, 380));
+    Click(input, 200, 380);
     Pump();
   }
   void TearDown() override {
@@ -335,9 +328,7 @@ TEST_F(DragOutOfTheView, AMouseTakenAwayMidDragDropsTheVertexWhereItWasLastSeen)
   ReleaseCapture();
   // The drag ended there: the next press picks the other vertex instead of going on
   // moving the first.
-  SendMessageW(input, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(300, 380));
-  SendMessageW(input, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(300, 330));
-  SendMessageW(input, WM_LBUTTONUP, 0, MAKELPARAM(300, 330));
+  Drag(input, 300, 380, 300, 330);
   EXPECT_EQ((std::vector<qarnview::Vertex>{{150, 150, 0}, {300, 150, 0}}), SavedLine());
 }
 

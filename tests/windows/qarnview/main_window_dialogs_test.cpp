@@ -1,6 +1,7 @@
-// The application's own dialogs, as a user answers them: File Save As and Open, the pen
-// colour and the string file. A thread of the test finds each real dialog, fills it and
-// presses OK or Cancel while the window's thread waits in the dialog.
+// The application's own dialogs, as a user answers them: File Save As and Open (with the
+// editor's properties in the file beside the drawing), the pen colour and the string
+// file. A thread of the test finds each real dialog, fills it and presses OK or Cancel
+// while the window's thread waits in the dialog.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -14,12 +15,6 @@ namespace {
 
 using namespace apptest;
 
-const char kDrawing[] = R"({"type": "FeatureCollection", "features": [
-  {"type": "Feature", "properties": {"penColor": 65280},
-   "geometry": {"type": "LineString", "coordinates": [[10, 20], [30.5, 40]]}},
-  {"type": "Feature", "properties": {"fillStyle": 2},
-   "geometry": {"type": "Polygon", "coordinates": [[[0, 0], [5, 0], [5, 5], [0, 0]]]}}]})";
-
 class Dialogs : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -28,7 +23,9 @@ class Dialogs : public ::testing::Test {
     in = TempFile("qarnview-dialogs-in.geojson");
     out = TempFile("qarnview-dialogs-out.geojson");
     check = TempFile("qarnview-dialogs-check.geojson");
-    WriteText(in, kDrawing);
+    WriteText(in, kTwoFigures);
+    // Properties saved beside the drawing reach the editor when it is opened.
+    WriteText(PropertiesPathFor(in), R"({"qarnedit": {"penColor": {"type": 3, "value": "65535"}}})");
     std::filesystem::remove(out);
     window.onLog = [this](const std::wstring& line) { events.push_back(line); };
     ASSERT_EQ(L"", window.Create(SW_SHOW));
@@ -40,7 +37,7 @@ class Dialogs : public ::testing::Test {
     editor.Reset();
     if (window.Window()) DestroyWindow(window.Window());
     Pump();
-    for (const auto& p : {in, out, check, PropertiesPathFor(out), PropertiesPathFor(check)})
+    for (const auto& p : {in, out, check, PropertiesPathFor(in), PropertiesPathFor(out), PropertiesPathFor(check)})
       std::filesystem::remove(p);
   }
 
@@ -75,15 +72,20 @@ class Dialogs : public ::testing::Test {
   DispatchClient editor;
 };
 
-TEST_F(Dialogs, SaveAsWritesTheFileAndOpenReadsItBack) {
+TEST_F(Dialogs, SaveAsWritesTheFileWithTheEditorsPropertiesAndOpenReadsItBack) {
   qarnview::Drawing original;
   ASSERT_EQ("", qarnview::LoadDrawing(in, original));
   ASSERT_EQ(1, Command(kFileSaveAs, {TypeFileNameAndOk(out.wstring())}));
   ASSERT_TRUE(std::filesystem::exists(out)) << "Save As wrote nothing";
-  EXPECT_TRUE(std::filesystem::exists(PropertiesPathFor(out)));
   qarnview::Drawing written;
   ASSERT_EQ("", qarnview::LoadDrawing(out, written));
   EXPECT_EQ(original, written);
+  TextPropertyBag props;
+  ASSERT_EQ("", props.LoadFile(PropertiesPathFor(out)));
+  const auto& entries = props.Entries();
+  EXPECT_TRUE(std::any_of(entries.begin(), entries.end(),
+                          [](const auto& e) { return e.name == L"penColor" && e.text == L"65535"; }))
+      << props.ToJson();
 
   SendMessageW(window.Window(), WM_COMMAND, kFileNew, 0);
   ASSERT_TRUE(Current().figures.empty());
@@ -130,12 +132,9 @@ TEST_F(Dialogs, ThePenColourChosenDrawsTheNextSavedFigure) {
   EXPECT_EQ(std::to_wstring(chosen), Property(L"penColor"));
   EXPECT_TRUE(Has(events, L"Pen colour " + std::to_wstring(chosen)));
 
-  HWND input = window.ViewInputWindow();
   SendMessageW(window.Window(), WM_COMMAND, kPolyline, 0);
-  for (POINT p : {POINT{400, 50}, POINT{450, 80}}) {
-    SendMessageW(input, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(p.x, p.y));
-    SendMessageW(input, WM_LBUTTONUP, 0, MAKELPARAM(p.x, p.y));
-  }
+  Click(window.ViewInputWindow(), 400, 50);
+  Click(window.ViewInputWindow(), 450, 80);
   SendMessageW(window.Window(), WM_COMMAND, kSaveEdit, 0);
   qarnview::Drawing drawing = Current();
   ASSERT_EQ(3u, drawing.figures.size());

@@ -13,15 +13,6 @@ using namespace apptest;
 
 namespace {
 
-void Mouse(HWND pane, UINT msg, int x, int y) {
-  SendMessageW(pane, msg, msg == WM_LBUTTONDOWN ? MK_LBUTTON : 0, MAKELPARAM(x, y));
-}
-
-void Click(HWND pane, int x, int y) {
-  Mouse(pane, WM_LBUTTONDOWN, x, y);
-  Mouse(pane, WM_LBUTTONUP, x, y);
-}
-
 // The thread's view of the Ctrl key, which the window reads with GetKeyState.
 void HoldControl(bool down) {
   BYTE keys[256];

@@ -18,12 +18,6 @@ using namespace apptest;
 constexpr long kBlue = 0xFF0000, kGreen = 0x008000, kOrange = 0x0080FF, kPurple = 0xC800C8;
 constexpr uint32_t kBluePixel = 0x0000FF, kGreenPixel = 0x008000, kOrangePixel = 0xFF8000, kPurplePixel = 0xC800C8;
 
-long RecordCount(DispatchClient& view) {
-  Variant count;
-  EXPECT_HRESULT_SUCCEEDED(view.Call(L"recordCount", {}, &count));
-  return count.AsLong(-1);
-}
-
 TEST(MainWindowViewUpdates, ASavedEditSendsOnlyTheFigureItChanged) {
   if (!ControlsRegistered() || !ViewControlRegistered()) GTEST_SKIP() << "view control not registered";
   auto in = TempFile("qarnview-updates-in.geojson");
@@ -40,7 +34,7 @@ TEST(MainWindowViewUpdates, ASavedEditSendsOnlyTheFigureItChanged) {
   ASSERT_EQ(L"", window.Create(SW_SHOW));
   ASSERT_EQ(L"", window.OpenFile(in));
   DispatchClient view(window.ViewDispatch());
-  ASSERT_EQ(2, RecordCount(view));
+  ASSERT_EQ(2, ViewRecordCount(window));
 
   // An orange line the drawing does not know: it stays only while nobody clears the view.
   qarnview::Figure marker;
@@ -57,24 +51,18 @@ TEST(MainWindowViewUpdates, ASavedEditSendsOnlyTheFigureItChanged) {
   DispatchClient editor(window.EditorDispatch());
   ASSERT_HRESULT_SUCCEEDED(editor.Put(L"penColor", kPurple));
   HWND input = window.ViewInputWindow();
-  auto click = [input](int x, int y) {
-    SendMessageW(input, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
-    SendMessageW(input, WM_LBUTTONUP, 0, MAKELPARAM(x, y));
-  };
   SendMessageW(window.Window(), WM_COMMAND, kPolyline, 0);
-  click(50, 50);
-  click(90, 70);
+  Click(input, 50, 50);
+  Click(input, 90, 70);
   SendMessageW(window.Window(), WM_COMMAND, kSaveEdit, 0);
-  EXPECT_EQ(4, RecordCount(view)) << "the new figure added to what the view held";
+  EXPECT_EQ(4, ViewRecordCount(window)) << "the new figure added to what the view held";
 
   // The green line edited: its first vertex dragged from (100, 100) to (150, 150).
   SendMessageW(window.Window(), WM_COMMAND, kEditSelected, 0);
-  click(200, 382);
-  SendMessageW(input, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(100, 380));
-  SendMessageW(input, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(150, 330));
-  SendMessageW(input, WM_LBUTTONUP, 0, MAKELPARAM(150, 330));
+  Click(input, 200, 382);
+  Drag(input, 100, 380, 150, 330);
   SendMessageW(window.Window(), WM_COMMAND, kSaveEdit, 0);
-  EXPECT_EQ(4, RecordCount(view)) << "the edited figure replaced its record";
+  EXPECT_EQ(4, ViewRecordCount(window)) << "the edited figure replaced its record";
   // In the file too the edited figure keeps the place of the one picked.
   ASSERT_EQ(L"", window.SaveFile(out));
   qarnview::Drawing saved;
