@@ -31,10 +31,6 @@ using client::Ptr;
 using client::Text;
 using client::Variant;
 
-constexpr wchar_t kViewProgId[] = L"QARNREF.RefView.1";
-constexpr int kViewWidth = 640, kViewHeight = 480;
-const RECT kSitePosition{12, 8, 12 + kViewWidth, 8 + kViewHeight};
-
 struct Step {
   std::string word;
   std::string rest;

@@ -27,7 +27,6 @@ using client::Ptr;
 using client::Text;
 using client::Variant;
 
-constexpr wchar_t kViewProgId[] = L"QARNREF.RefView.1";
 // {c07ade9b-33f4-4ff9-a6c1-61010d373b66}
 constexpr CLSID kViewClsid = {0xc07ade9b, 0x33f4, 0x4ff9, {0xa6, 0xc1, 0x61, 0x01, 0x0d, 0x37, 0x3b, 0x66}};
 // The host's dispatch interface, {14c29ddb-5ea5-41e7-a554-bf51786b36d3}.
@@ -39,9 +38,6 @@ constexpr COLORREF kAxis = RGB(160, 160, 160);
 constexpr COLORREF kFigure = RGB(0, 0, 0);
 constexpr COLORREF kHighlight = RGB(220, 0, 0);
 
-constexpr int kViewWidth = 640, kViewHeight = 480;
-const RECT kSitePosition{12, 8, 12 + kViewWidth, 8 + kViewHeight};
-
 std::string Hex(COLORREF c) {
   char text[16];
   std::snprintf(text, sizeof(text), "#%02x%02x%02x", GetRValue(c), GetGValue(c), GetBValue(c));
@@ -49,7 +45,6 @@ std::string Hex(COLORREF c) {
 }
 
 LPARAM At(int x, int y) { return MAKELPARAM(x, y); }
-
 
 class SitedView : public ::testing::Test, protected SitedViewControl {
  protected:

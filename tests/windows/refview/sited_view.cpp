@@ -1,11 +1,5 @@
 #include "sited_view.h"
 
-namespace {
-
-constexpr wchar_t kViewProgId[] = L"QARNREF.RefView.1";
-
-}  // namespace
-
 void PumpMessages() {
   MSG msg;
   while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {

@@ -11,6 +11,11 @@
 #include "../control/com_client.h"
 #include "../control/test_container.h"
 
+// The view control, and where both its tests site it: a 640 x 480 view.
+inline constexpr wchar_t kViewProgId[] = L"QARNREF.RefView.1";
+inline constexpr int kViewWidth = 640, kViewHeight = 480;
+inline constexpr RECT kSitePosition{12, 8, 12 + kViewWidth, 8 + kViewHeight};
+
 class SitedViewControl {
  public:
   // Shows a container window (window class className, caption title) big enough for
