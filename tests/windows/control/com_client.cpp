@@ -117,8 +117,8 @@ CallResult Invoke(IDispatch* d, DISPID id, WORD flags, const std::vector<Variant
     dp.cNamedArgs = 1;
   }
   EXCEPINFO excep = {};
-  r.hr = d->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &dp, &r.result.v, &excep, &r.argErr);
-  if (r.hr == DISP_E_EXCEPTION) r.exception = Utf8(excep.bstrDescription);
+  UINT argErr = 0;
+  r.hr = d->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &dp, &r.result.v, &excep, &argErr);
   SysFreeString(excep.bstrSource);
   SysFreeString(excep.bstrDescription);
   SysFreeString(excep.bstrHelpFile);
@@ -167,6 +167,8 @@ CallResult PutByName(IDispatch* d, const std::string& name, const Variant& value
   return ByName(d, name, flags, {value});
 }
 
+namespace {
+// The object's default event interface as its type library describes it, and its IID.
 Ptr<ITypeInfo> EventInfo(IDispatch* object, IID* iid) {
   Ptr<IProvideClassInfo2> info;
   Ptr<ITypeInfo> coclass, events;
@@ -189,6 +191,7 @@ Ptr<ITypeInfo> EventInfo(IDispatch* object, IID* iid) {
   }
   return events;
 }
+}  // namespace
 
 std::string MemberName(ITypeInfo* info, DISPID id) {
   BSTR name = nullptr;
@@ -207,8 +210,8 @@ Ptr<IDispatch> Create(const wchar_t* progid, HRESULT* phr) {
   return out;
 }
 
-EventLog::EventLog(IDispatch* source, std::vector<std::string>* log, std::string prefix)
-    : m_names(EventInfo(source, &iid)), m_log(log), m_prefix(std::move(prefix)) {
+EventLog::EventLog(IDispatch* source, std::vector<std::string>* log)
+    : m_names(EventInfo(source, &iid)), m_log(log) {
   Ptr<IConnectionPointContainer> points;
   source->QueryInterface(IID_IConnectionPointContainer, points.OutVoid());
   if (points) points->FindConnectionPoint(iid, point.Out());
@@ -223,7 +226,7 @@ HRESULT EventLog::QueryInterface(REFIID riid, void** ppv) {
 }
 
 HRESULT EventLog::Invoke(DISPID id, REFIID riid, LCID, WORD flags, DISPPARAMS* dp, VARIANT*, EXCEPINFO*, UINT*) {
-  std::string entry = m_prefix;
+  std::string entry;
   if (riid != IID_NULL) entry += "(riid not IID_NULL)";
   if (!(flags & DISPATCH_METHOD)) entry += "(not a method call)";
   entry += MemberName(m_names.Get(), id) + "(";

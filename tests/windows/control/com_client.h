@@ -83,8 +83,6 @@ std::string Show(const VARIANT& v);  // "VT_I4 255", "VT_BSTR \"x\"", ...
 struct CallResult {
   HRESULT hr = E_FAIL;
   Variant result;
-  UINT argErr = 0xFFFFFFFF;
-  std::string exception;  // description from EXCEPINFO, when DISP_E_EXCEPTION
 };
 CallResult Invoke(IDispatch* d, DISPID id, WORD flags, const std::vector<Variant>& args = {});
 CallResult Call(IDispatch* d, DISPID id, const std::vector<Variant>& args = {});
@@ -103,20 +101,17 @@ CallResult GetByName(IDispatch* d, const std::string& name);
 CallResult PutByName(IDispatch* d, const std::string& name, const Variant& value,
                      WORD flags = DISPATCH_PROPERTYPUT);
 
-// The object's default event interface as its type library describes it (and, in *iid,
-// its IID), and a member's name there, so no test keeps a copy of the DISPIDs.
-Ptr<ITypeInfo> EventInfo(IDispatch* object, IID* iid = nullptr);
+// A member's name as a type library describes it, so no test keeps a copy of the DISPIDs.
 std::string MemberName(ITypeInfo* info, DISPID id);
 
 Ptr<IDispatch> Create(const wchar_t* progid, HRESULT* phr = nullptr);
 
 // An event sink as a container builds one: IDispatch only, answering the event IID too.
-// Each event goes to *log as "PREFIXName(arg, ...)", named by the source's default event
-// interface; a call that is not a method call with IID_NULL says so in the line. It
-// lives on the test's stack: refs shows whether the source let go of it.
+// Each event goes to *log as "Name(arg, ...)", named by the source's default event
+// interface; a call that is not a method call with IID_NULL says so in the line.
 class EventLog : public IDispatch {
  public:
-  EventLog(IDispatch* source, std::vector<std::string>* log, std::string prefix = "");
+  EventLog(IDispatch* source, std::vector<std::string>* log);
   IID iid = IID_NULL;  // of the source's event interface
   Ptr<IConnectionPoint> point;  // the source's, found for iid
   DWORD cookie = 0;
@@ -137,7 +132,6 @@ class EventLog : public IDispatch {
  private:
   Ptr<ITypeInfo> m_names;
   std::vector<std::string>* m_log;
-  std::string m_prefix;
 };
 
 // Folder of the committed test data, with a trailing backslash: QARN_TEST_DATA_DIR,
