@@ -18,49 +18,34 @@ bool WithinTolerance(double x, double y, const PressPoint& at) {
   return std::fabs(x - at.x) <= kPickTolerance && std::fabs(y - at.y) <= kPickTolerance;
 }
 
-// Small enough to be written into the pick's loop, where a large figure spends the whole
-// press: what is left per vertex is the host's conversion and the comparison.
-bool HitsOnScreen(HostEngine* engine, bool is3D, double x, double y, double z, const PressPoint& at) {
-  if (!engine) return false;
+// Written into the pick's loop, where a large figure spends the whole press: what is left
+// per vertex is the host's conversion and the comparison. The engine is not null.
+[[gnu::always_inline]] inline bool HitsOnScreen(HostEngine* engine, bool is3D, double x, double y, double z,
+                                                const PressPoint& at) {
   if (is3D) engine->WorldToView3D(&x, &y, &z);
   engine->WorldToScreen(&x, &y);
   return WithinTolerance(x, y, at);
 }
+
+// The scan of one ring: the first vertex of [first, end) that the press hits, or -1. One
+// form per dimension, with the engine held in a local, so the loop carries no test that
+// cannot change and reloads nothing the host's call could not have changed.
+template <bool k3D>
+int32_t ScanRing(HostEngine* engine, const Ring& ring, int32_t first, int32_t end, const PressPoint& at) {
+  const double *const xs = ring.x, *const ys = ring.y, *const zs = ring.z;
+  for (int32_t i = first; i < end; ++i)
+    if (HitsOnScreen(engine, k3D, xs[i], ys[i], k3D ? zs[i] : 0.0, at)) return i;
+  return -1;
+}
 }  // namespace
 
 bool EditController::HitsWorldPoint(double x, double y, double z, const POINT& pt) {
-  return HitsOnScreen(m_pEngine, m_is3D, x, y, z, PressPoint(pt));
+  return m_pEngine && HitsOnScreen(m_pEngine, m_is3D, x, y, z, PressPoint(pt));
 }
 
 bool EditController::WithinPickTolerance(double x, double y, const POINT& pt) {
   return WithinTolerance(x, y, PressPoint(pt));
 }
-
-namespace {
-// The scan of one ring: the first vertex of [first, end) that the press hits, or -1.
-// Written once per dimension, with the engine held in a local, so the loop carries no
-// test that cannot change and reloads nothing the host's call could not have changed.
-int32_t ScanRing2D(HostEngine* engine, const double* xs, const double* ys, int32_t first, int32_t end,
-                   const PressPoint& at) {
-  for (int32_t i = first; i < end; ++i) {
-    double x = xs[i], y = ys[i];
-    engine->WorldToScreen(&x, &y);
-    if (WithinTolerance(x, y, at)) return i;
-  }
-  return -1;
-}
-
-int32_t ScanRing3D(HostEngine* engine, const double* xs, const double* ys, const double* zs, int32_t first,
-                   int32_t end, const PressPoint& at) {
-  for (int32_t i = first; i < end; ++i) {
-    double x = xs[i], y = ys[i], z = zs[i];
-    engine->WorldToView3D(&x, &y, &z);
-    engine->WorldToScreen(&x, &y);
-    if (WithinTolerance(x, y, at)) return i;
-  }
-  return -1;
-}
-}  // namespace
 
 int32_t EditController::PickVertex(int32_t x, int32_t y, int32_t* pRing) {
   HostEngine* const engine = m_pEngine;
@@ -74,8 +59,8 @@ int32_t EditController::PickVertex(int32_t x, int32_t y, int32_t* pRing) {
     const int32_t end = m_noBeginEndEdit ? count - 1 : count;
     if (end <= first) continue;
     ring.EnsureIndex(end - 1);
-    const int32_t i = m_is3D ? ScanRing3D(engine, ring.x, ring.y, ring.z, first, end, at)
-                             : ScanRing2D(engine, ring.x, ring.y, first, end, at);
+    const int32_t i =
+        m_is3D ? ScanRing<true>(engine, ring, first, end, at) : ScanRing<false>(engine, ring, first, end, at);
     if (i >= 0) {
       *pRing = r;
       return i;
