@@ -37,15 +37,16 @@ HostEngine* QARN_EXPORT_CALL ResolveEngine(void* context, LONG handle) {
 
 CallArg IntArg(const int* p) { return p ? CallArg(int64_t{*p}) : CallArg(std::monostate{}); }
 CallArg DoubleArg(const double* p) { return p ? CallArg(*p) : CallArg(std::monostate{}); }
-// The logging of the conversions, kept out of line: they run once per vertex, and with
-// the log off their frame should not pay for building argument lists.
-[[gnu::noinline]] void LogCoordinates(ReferenceHost& host, const char* name, const double* x, const double* y,
-                                      const double* z = nullptr, bool withZ = false) {
-  if (withZ) {
-    host.Log(name, ArgList(DoubleArg(x), DoubleArg(y), DoubleArg(z)));
-  } else {
-    host.Log(name, ArgList(DoubleArg(x), DoubleArg(y)));
-  }
+// The conversions with the log on, each a call of its own: they run once per vertex of a
+// paint or pick, and with the log off they should need no frame for building argument
+// lists.
+[[gnu::noinline]] void LoggedWorldToScreen(ReferenceHost& host, double* x, double* y) {
+  host.Log("WorldToScreen", ArgList(DoubleArg(x), DoubleArg(y)));
+  if (x && y) host.WorldToScreen(*x, *y);
+}
+[[gnu::noinline]] void LoggedWorldToView3D(ReferenceHost& host, double* x, double* y, double* z) {
+  host.Log("WorldToView3D", ArgList(DoubleArg(x), DoubleArg(y), DoubleArg(z)));
+  if (x && y && z) host.World3DToPlane(*x, *y, *z);
 }
 // A registration is logged with the object's address, or null.
 void LogPointer(ReferenceHost& host, const char* name, const void* p) {
@@ -156,15 +157,6 @@ HWND RefHostEngine::GetViewWindow() {
   return m_host.ViewWindow();
 }
 
-// With the log on, a conversion goes through a call of its own, so the path taken with the
-// log off (once per vertex of a paint or pick) needs no frame.
-namespace {
-[[gnu::noinline]] void LoggedWorldToScreen(ReferenceHost& host, double* x, double* y) {
-  LogCoordinates(host, "WorldToScreen", x, y);
-  if (x && y) host.WorldToScreen(*x, *y);
-}
-}  // namespace
-
 void RefHostEngine::WorldToScreen(double* x, double* y) {
   if (m_host.logCalls) return LoggedWorldToScreen(m_host, x, y);
   if (x && y) m_host.WorldToScreen(*x, *y);
@@ -183,13 +175,6 @@ void RefHostEngine::ViewToWorld3D(double* x, double* y, double* z) {
   if (m_host.logCalls) m_host.Log("ViewToWorld3D", ArgList(DoubleArg(x), DoubleArg(y), DoubleArg(z)));
   if (x && y && z) m_host.PlaneToWorld3D(*x, *y, *z);
 }
-
-namespace {
-[[gnu::noinline]] void LoggedWorldToView3D(ReferenceHost& host, double* x, double* y, double* z) {
-  LogCoordinates(host, "WorldToView3D", x, y, z, true);
-  if (x && y && z) host.World3DToPlane(*x, *y, *z);
-}
-}  // namespace
 
 void RefHostEngine::WorldToView3D(double* x, double* y, double* z) {
   if (m_host.logCalls) return LoggedWorldToView3D(m_host, x, y, z);
