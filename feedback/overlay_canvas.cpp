@@ -88,7 +88,7 @@ OverlayCanvas::OverlayCanvas(HDC hdc) : m_hdc(hdc), m_skip(FastPaths::enabled) {
     m_squareAt.assign(m_lit.size(), 0);
     m_boxedAt.assign(m_lit.size(), 0);
     m_crossAt.assign(m_lit.size(), 0);
-    m_segments.assign(kSegmentSlots, DrawnSegment{0, 0, 0, 0, false});
+    m_segments.assign(kSegmentSlots, DrawnSegment{0, 0});
   }
 }
 
@@ -142,7 +142,7 @@ void OverlayCanvas::MarkAll(const Pixel* pixels, int count) {
 }
 
 void OverlayCanvas::ForgetSegments() {
-  for (DrawnSegment& slot : m_segments) slot.valid = false;
+  std::fill(m_segments.begin(), m_segments.end(), DrawnSegment{0, 0});
 }
 
 void OverlayCanvas::DrawSegment(int x0, int y0, int x1, int y1) {
@@ -152,16 +152,11 @@ void OverlayCanvas::DrawSegment(int x0, int y0, int x1, int y1) {
     // A line from a pixel to itself, which lights nothing, was settled inline, and so was
     // a one-step line while pixels are tracked.
     const bool oneStep = std::abs(int64_t{x1} - x0) <= 1 && std::abs(int64_t{y1} - y0) <= 1;
-    // A longer segment drawn before in this pass is settled first: vertices far off or at
-    // NaN give the same few long segments again and again, mostly across the box.
-    DrawnSegment* slot = nullptr;
-    if (!oneStep && m_tracked) {
-      slot = &SlotOf(x0, y0, x1, y1);
-      if (slot->valid && slot->x0 == x0 && slot->y0 == y0 && slot->x1 == x1 && slot->y1 == y1) return;
-    }
+    // A longer segment drawn before in this pass was settled inline, while pixels are
+    // tracked.
     if (BoxOutside(std::min(x0, x1), std::min(y0, y1), std::max(x0, x1), std::max(y0, y1))) return;
     if (!oneStep && m_tracked) {
-      *slot = DrawnSegment{x0, y0, x1, y1, true};
+      SlotOf(x0, y0, x1, y1) = DrawnSegment{CentreKey(x0, y0), CentreKey(x1, y1)};
       // A horizontal or vertical run lights the same pixels under every line rule: from
       // the start up to the end, which it leaves out. Vertices at NaN or an infinity
       // send such runs across the view from pixel after pixel.

@@ -25,7 +25,7 @@ class OverlayCanvas {
   // idempotent, everything drawn with the selected pen lights the union of its pixels,
   // whatever the order: one-step segments and the marks wholly in the clip box go into a
   // mask of lit pixels, drawn as runs by Flush.
-  inline void Segment(int x0, int y0, int x1, int y1);
+  [[gnu::always_inline]] inline void Segment(int x0, int y0, int x1, int y1);
   // Draws what was gathered. Before anything but the selected pen draws, and before the
   // pen changes.
   void Flush() {
@@ -150,9 +150,10 @@ class OverlayCanvas {
   // left out whatever the line rule is. Vertices off to infinity or at NaN all share a
   // few far pixels, and their long lines across the view repeat for every vertex that
   // lands on the same pixel as its neighbour.
+  // By the keys of its ends (CentreKey). Only segments longer than a step are kept, so
+  // an empty slot is one whose ends are the same pixel.
   struct DrawnSegment {
-    int x0, y0, x1, y1;
-    bool valid;
+    uint64_t from, to;
   };
   static constexpr int kSegmentSlots = 256;
   DrawnSegment& SlotOf(int x0, int y0, int x1, int y1);
@@ -200,12 +201,11 @@ inline bool OverlayCanvas::Repeated(MarkKind kind, int x, int y) {
 }
 
 inline OverlayCanvas::DrawnSegment& OverlayCanvas::SlotOf(int x0, int y0, int x1, int y1) {
-  // Every bit of the end points reaches the slot index: far pixels differ in high bits.
-  uint64_t h = (uint64_t{static_cast<uint32_t>(x0)} << 32 | static_cast<uint32_t>(y0)) * 0x9E3779B97F4A7C15u;
-  h ^= (uint64_t{static_cast<uint32_t>(x1)} << 32 | static_cast<uint32_t>(y1)) + (h >> 29);
-  h *= 0xBF58476D1CE4E5B9u;
-  h ^= h >> 31;
-  return m_segments[static_cast<size_t>(h >> 56) % kSegmentSlots];
+  // The top bits of a product depend on every bit of its factors, so every bit of the
+  // end points reaches the slot index: far pixels differ in high bits.
+  const uint64_t h = CentreKey(x0, y0) * 0x9E3779B97F4A7C15u + CentreKey(x1, y1) * 0xBF58476D1CE4E5B9u;
+  static_assert(kSegmentSlots == 256);
+  return m_segments[static_cast<size_t>(h >> 56)];
 }
 
 inline void OverlayCanvas::Segment(int x0, int y0, int x1, int y1) {
@@ -227,6 +227,16 @@ inline void OverlayCanvas::Segment(int x0, int y0, int x1, int y1) {
         m_lit[static_cast<size_t>(i >> 6)] |= uint64_t{1} << (i & 63);
         m_gathered = true;
       }
+      return;
+    }
+  }
+  if (m_tracked) {
+    // A longer segment drawn before in this pass is settled here too: vertices far off or
+    // at NaN give the same few long segments again and again.
+    const DrawnSegment& slot = SlotOf(x0, y0, x1, y1);
+    if (slot.from == CentreKey(x0, y0) && slot.to == CentreKey(x1, y1)) {
+      m_used = true;
+      m_expected = POINT{x1, y1};
       return;
     }
   }
