@@ -29,18 +29,18 @@ inline void ToPixel(HostEngine* engine, bool is3D, double x, double y, double z,
   py = Truncate(y);
 }
 
-// The marks a run of vertices gets.
-struct RunMarks {
-  bool vertexGrips, deleteMarks, segmentGrips;
-};
+// The mark each vertex of a run gets, one kind per step: a grip on the vertex, a
+// delete mark on it, a grip at the middle of the segment that ends at it, or none.
+enum class RunMark { kNone, kVertexGrip, kDeleteMark, kSegmentGrip };
 
 // Between the ends of a ring every vertex is alike: unlocked, neither closing nor the one
-// being drawn. Each is a conversion, its marks and, joined to the one before (in 3D, of
-// the same part), a segment; the last is left to the general case. Out of line, the 2D
-// and 3D forms each get the registers to themselves.
-template <bool k3D>
-[[gnu::noinline]] void PaintRun(OverlayCanvas& canvas, HostEngine* engine, const RunMarks marks, const Ring& ring,
-                                int32_t& index, int32_t n, int& lastX, int& lastY, int32_t& lastPart) {
+// being drawn. Each is a conversion, its mark and, joined to the one before (in 3D, of
+// the same part), a segment; the last is left to the general case. Out of line, one per
+// dimension and mark, so that each loop tests nothing but what its vertices decide and
+// gets the registers to itself.
+template <bool k3D, RunMark kMark>
+[[gnu::noinline]] void PaintRun(OverlayCanvas& canvas, HostEngine* engine, const Ring& ring, int32_t& index,
+                                int32_t n, int& lastX, int& lastY, int32_t& lastPart) {
   int32_t i = index;
   int prevX = lastX, prevY = lastY;
   int32_t prevPart = lastPart;
@@ -48,24 +48,14 @@ template <bool k3D>
   const double *const xs = ring.x, *const ys = ring.y, *const zs = ring.z;
   const int32_t* const parts = ring.part;
   const auto convert = [&](int32_t k, int& x, int& y) { ToPixel(engine, k3D, xs[k], ys[k], k3D ? zs[k] : 0.0, x, y); };
-  if (!marks.vertexGrips && !marks.deleteMarks && !marks.segmentGrips) {
-    // The outline alone, without the tests for marks.
-    for (; i < n - 1; ++i) {
-      int x, y;
-      convert(i, x, y);
-      if (!k3D || parts[i] == prevPart) canvas.Segment(prevX, prevY, x, y);
-      if constexpr (k3D) prevPart = parts[i];
-      prevX = x;
-      prevY = y;
-    }
-  }
   for (; i < n - 1; ++i) {
     int x, y;
     convert(i, x, y);
     const bool joined = !k3D || parts[i] == prevPart;
-    if (marks.vertexGrips) canvas.SquareGrip(x, y);
-    if (marks.deleteMarks) canvas.BoxedCross(x, y);
-    if (marks.segmentGrips && joined) canvas.SquareGrip((prevX + x) / 2, (prevY + y) / 2);
+    if constexpr (kMark == RunMark::kVertexGrip) canvas.SquareGrip(x, y);
+    if constexpr (kMark == RunMark::kDeleteMark) canvas.BoxedCross(x, y);
+    if constexpr (kMark == RunMark::kSegmentGrip)
+      if (joined) canvas.SquareGrip((prevX + x) / 2, (prevY + y) / 2);
     if (joined) canvas.Segment(prevX, prevY, x, y);
     if constexpr (k3D) prevPart = parts[i];
     prevX = x;
@@ -75,6 +65,21 @@ template <bool k3D>
   lastX = prevX;
   lastY = prevY;
   lastPart = prevPart;
+}
+
+template <bool k3D>
+void PaintRunOf(RunMark mark, OverlayCanvas& canvas, HostEngine* engine, const Ring& ring, int32_t& index, int32_t n,
+                int& lastX, int& lastY, int32_t& lastPart) {
+  switch (mark) {
+    case RunMark::kNone:
+      return PaintRun<k3D, RunMark::kNone>(canvas, engine, ring, index, n, lastX, lastY, lastPart);
+    case RunMark::kVertexGrip:
+      return PaintRun<k3D, RunMark::kVertexGrip>(canvas, engine, ring, index, n, lastX, lastY, lastPart);
+    case RunMark::kDeleteMark:
+      return PaintRun<k3D, RunMark::kDeleteMark>(canvas, engine, ring, index, n, lastX, lastY, lastPart);
+    case RunMark::kSegmentGrip:
+      return PaintRun<k3D, RunMark::kSegmentGrip>(canvas, engine, ring, index, n, lastX, lastY, lastPart);
+  }
 }
 
 }  // namespace
@@ -156,7 +161,10 @@ void EditController::PaintRings(CDC& dc, HPEN, COLORREF color) {
   HostEngine* const engine = m_pPaintEngine;
   // Off with the fast paths, so that the general loop can be compared against it.
   const bool runs = FastPaths::enabled;
-  const RunMarks marks{vertexGrips, deleteMarks, segmentGrips};
+  const RunMark mark = vertexGrips    ? RunMark::kVertexGrip
+                       : deleteMarks  ? RunMark::kDeleteMark
+                       : segmentGrips ? RunMark::kSegmentGrip
+                                      : RunMark::kNone;
   OverlayCanvas canvas(hdc);
   for (int32_t r = 0; r < m_figure.RingCount(); ++r) {
     const Ring& ring = std::as_const(m_figure).Vertices(r);
@@ -168,9 +176,9 @@ void EditController::PaintRings(CDC& dc, HPEN, COLORREF color) {
     for (int32_t i = 0; i < n; ++i) {
       if (runs && i > 0 && splitVertex < 0) {
         if (is3D)
-          PaintRun<true>(canvas, engine, marks, ring, i, n, prevX, prevY, prevPart);
+          PaintRunOf<true>(mark, canvas, engine, ring, i, n, prevX, prevY, prevPart);
         else
-          PaintRun<false>(canvas, engine, marks, ring, i, n, prevX, prevY, prevPart);
+          PaintRunOf<false>(mark, canvas, engine, ring, i, n, prevX, prevY, prevPart);
       }
       const int32_t part = is3D ? ring.part[i] : 1;
       int x = 0, y = 0;
