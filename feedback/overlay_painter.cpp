@@ -34,13 +34,14 @@ inline void ToPixel(HostEngine* engine, bool is3D, double x, double y, double z,
 enum class RunMark { kNone, kVertexGrip, kDeleteMark, kSegmentGrip };
 
 // Between the ends of a ring every vertex is alike: unlocked, neither closing nor the one
-// being drawn. Each is a conversion, its mark and, joined to the one before (in 3D, of
-// the same part), a segment; the last is left to the general case. Out of line, one per
+// being drawn or split. Each is a conversion, its mark and, joined to the one before (in
+// 3D, of the same part), a segment; the run stops before `end`, the next vertex the
+// general case must paint (the ring's last, or the one being split). Out of line, one per
 // dimension and mark, so that each loop tests nothing but what its vertices decide and
 // gets the registers to itself.
 template <bool k3D, RunMark kMark>
 [[gnu::noinline]] void PaintRun(OverlayCanvas& canvas, HostEngine* engine, const Ring& ring, int32_t& index,
-                                int32_t n, int& lastX, int& lastY, int32_t& lastPart) {
+                                int32_t end, int& lastX, int& lastY, int32_t& lastPart) {
   int32_t i = index;
   int prevX = lastX, prevY = lastY;
   int32_t prevPart = lastPart;
@@ -48,7 +49,7 @@ template <bool k3D, RunMark kMark>
   const double *const xs = ring.x, *const ys = ring.y, *const zs = ring.z;
   const int32_t* const parts = ring.part;
   const auto convert = [&](int32_t k, int& x, int& y) { ToPixel(engine, k3D, xs[k], ys[k], k3D ? zs[k] : 0.0, x, y); };
-  for (; i < n - 1; ++i) {
+  for (; i < end; ++i) {
     int x, y;
     convert(i, x, y);
     const bool joined = !k3D || parts[i] == prevPart;
@@ -68,17 +69,17 @@ template <bool k3D, RunMark kMark>
 }
 
 template <bool k3D>
-void PaintRunOf(RunMark mark, OverlayCanvas& canvas, HostEngine* engine, const Ring& ring, int32_t& index, int32_t n,
-                int& lastX, int& lastY, int32_t& lastPart) {
+void PaintRunOf(RunMark mark, OverlayCanvas& canvas, HostEngine* engine, const Ring& ring, int32_t& index,
+                int32_t end, int& lastX, int& lastY, int32_t& lastPart) {
   switch (mark) {
     case RunMark::kNone:
-      return PaintRun<k3D, RunMark::kNone>(canvas, engine, ring, index, n, lastX, lastY, lastPart);
+      return PaintRun<k3D, RunMark::kNone>(canvas, engine, ring, index, end, lastX, lastY, lastPart);
     case RunMark::kVertexGrip:
-      return PaintRun<k3D, RunMark::kVertexGrip>(canvas, engine, ring, index, n, lastX, lastY, lastPart);
+      return PaintRun<k3D, RunMark::kVertexGrip>(canvas, engine, ring, index, end, lastX, lastY, lastPart);
     case RunMark::kDeleteMark:
-      return PaintRun<k3D, RunMark::kDeleteMark>(canvas, engine, ring, index, n, lastX, lastY, lastPart);
+      return PaintRun<k3D, RunMark::kDeleteMark>(canvas, engine, ring, index, end, lastX, lastY, lastPart);
     case RunMark::kSegmentGrip:
-      return PaintRun<k3D, RunMark::kSegmentGrip>(canvas, engine, ring, index, n, lastX, lastY, lastPart);
+      return PaintRun<k3D, RunMark::kSegmentGrip>(canvas, engine, ring, index, end, lastX, lastY, lastPart);
   }
 }
 
@@ -174,11 +175,12 @@ void EditController::PaintRings(CDC& dc, HPEN, COLORREF color) {
     int prevX = 0, prevY = 0;
     int32_t prevPart = 1;
     for (int32_t i = 0; i < n; ++i) {
-      if (runs && i > 0 && splitVertex < 0) {
+      if (runs && i > 0 && i != splitVertex) {
+        const int32_t end = splitVertex > i && splitVertex < n - 1 ? splitVertex : n - 1;
         if (is3D)
-          PaintRunOf<true>(mark, canvas, engine, ring, i, n, prevX, prevY, prevPart);
+          PaintRunOf<true>(mark, canvas, engine, ring, i, end, prevX, prevY, prevPart);
         else
-          PaintRunOf<false>(mark, canvas, engine, ring, i, n, prevX, prevY, prevPart);
+          PaintRunOf<false>(mark, canvas, engine, ring, i, end, prevX, prevY, prevPart);
       }
       const int32_t part = is3D ? ring.part[i] : 1;
       int x = 0, y = 0;

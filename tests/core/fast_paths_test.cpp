@@ -235,6 +235,26 @@ class FastPathsTest : public ControlTest {
       }
     }
   }
+
+  // Splitting a segment in the middle of a ring: the paint of step 5 around the vertex
+  // being split, fast against plain.
+  void ExpectSameSplitPictures(const std::string& what) {
+    Editor().SetStep(EditStep::ChooseSegmentToSplit);
+    const Figure& figure = Editor().GetFigure();
+    const int32_t r = figure.CurrentRing(), n = figure.VertexCount(r);
+    const Point3 a = figure.At(r, n / 2 - 1), b = figure.At(r, n / 2);
+    double x = (a.x + b.x) / 2, y = (a.y + b.y) / 2;
+    host.WorldToScreen(x, y);
+    host.Press(static_cast<int>(std::lround(x)), static_cast<int>(std::lround(y)));
+    ASSERT_EQ(Editor().Step(), EditStep::DragSplitVertex) << what;
+    ASSERT_GT(Editor().PickedVertex(), 1) << what;
+    ASSERT_LT(Editor().PickedVertex(), figure.VertexCount(r) - 2) << what;
+    for (int rop2 : {R2_COPYPEN, R2_XORPEN}) {
+      const Picture fast = Paint(rop2, true), plain = Paint(rop2, false);
+      EXPECT_TRUE(fast.bytes == plain.bytes) << what << " split, rop " << rop2;
+      EXPECT_EQ(fast.calls, plain.calls) << what << " split, rop " << rop2;
+    }
+  }
 };
 
 // One test per scene, so that each stays well inside the per-test time limit under the
@@ -254,6 +274,8 @@ TEST_P(FastPathsSceneTest, EveryStepPaintsTheSamePixelsWithAndWithoutFastPaths) 
     // A thousand small rings: grips and outlines of one ring land on another's pixels.
     Build(MODE_POLYGON, s.scene, s.rings, 12);
     ExpectSamePictures(s.name);
+    // Rings far apart, so that the press splits a segment of the ring it aims at.
+    if (s.scene == Scene::Concentric) ExpectSameSplitPictures(s.name);
     return;
   }
   for (int32_t mode : {MODE_POLYGON, MODE_POLYLINE}) {
@@ -271,6 +293,11 @@ TEST_P(FastPathsSceneTest, EveryStepPaintsTheSamePixelsWithAndWithoutFastPaths) 
       EXPECT_GT(changed, 1000u);
     }
     ExpectSamePictures(s.name);
+    if (!s.is3D && (s.scene == Scene::Spread || s.scene == Scene::Overlapping || s.scene == Scene::Dense)) {
+      ExpectSameSplitPictures(s.name);
+      ctl->abortEdit();
+      Build(mode, s.scene, mode == MODE_POLYGON ? 3 : 1, mode == MODE_POLYGON ? 100 : 300, true, s.is3D);
+    }
     // The begin/end lock leaves some grips out: the skipping must follow it.
     ctl->disableBeginEndPolylineEdit();  // until the next Build starts a new edit
     ExpectSamePictures(std::string(s.name) + " locked");
