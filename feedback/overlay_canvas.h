@@ -145,13 +145,12 @@ class OverlayCanvas {
   template <MarkKind kKind>
   [[gnu::always_inline]] inline bool GatheredInline(int x, int y);
   uint64_t m_lastMark[kMarkKinds] = {0, 0, 0};
-  // Longer segments drawn in this pass, by their end points. The same call again lights
-  // the same pixels with the same pen, so while the raster operation is idempotent it is
-  // left out whatever the line rule is. Vertices off to infinity or at NaN all share a
-  // few far pixels, and their long lines across the view repeat for every vertex that
-  // lands on the same pixel as its neighbour.
-  // By the keys of its ends (CentreKey). Only segments longer than a step are kept, so
-  // an empty slot is one whose ends are the same pixel.
+  // Longer segments drawn in this pass, by the keys of their end points (CentreKey). The
+  // same call again lights the same pixels with the same pen, so while the raster
+  // operation is idempotent it is left out whatever the line rule is. Vertices off to
+  // infinity or at NaN all share a few far pixels, and their long lines across the view
+  // repeat for every vertex that lands on the same pixel as its neighbour. Only segments
+  // longer than a step are kept, so an empty slot is one whose ends are the same pixel.
   struct DrawnSegment {
     uint64_t from, to;
   };
@@ -231,8 +230,8 @@ inline void OverlayCanvas::Segment(int x0, int y0, int x1, int y1) {
     }
   }
   if (m_tracked) {
-    // A longer segment drawn before in this pass is settled here too: vertices far off or
-    // at NaN give the same few long segments again and again.
+    // A longer segment drawn before in this pass is settled here: vertices far off or at
+    // NaN give the same few long segments again and again.
     const DrawnSegment& slot = SlotOf(x0, y0, x1, y1);
     if (slot.from == CentreKey(x0, y0) && slot.to == CentreKey(x1, y1)) {
       m_used = true;
