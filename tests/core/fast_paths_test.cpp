@@ -220,19 +220,24 @@ class FastPathsTest : public ControlTest {
     return p;
   }
 
-  // Every step, with a copying and an XOR pen, fast against plain.
+  // The paint as it stands, with a copying and an XOR pen, fast against plain.
+  void ExpectSamePicture(const std::string& what) {
+    for (int rop2 : {R2_COPYPEN, R2_XORPEN}) {
+      const Picture fast = Paint(rop2, true);
+      const Picture plain = Paint(rop2, false);
+      const std::string where = what + " rop " + std::to_string(rop2);
+      EXPECT_TRUE(fast.bytes == plain.bytes) << where;
+      EXPECT_EQ(fast.position.x, plain.position.x) << where;
+      EXPECT_EQ(fast.position.y, plain.position.y) << where;
+      EXPECT_EQ(fast.calls, plain.calls) << where;
+    }
+  }
+
+  // Every step, fast against plain.
   void ExpectSamePictures(const std::string& what) {
     for (int32_t step = 1; step <= 15; ++step) {
       Editor().SetStep(static_cast<EditStep>(step));
-      for (int rop2 : {R2_COPYPEN, R2_XORPEN}) {
-        const Picture fast = Paint(rop2, true);
-        const Picture plain = Paint(rop2, false);
-        const std::string where = what + " step " + std::to_string(step) + " rop " + std::to_string(rop2);
-        EXPECT_TRUE(fast.bytes == plain.bytes) << where;
-        EXPECT_EQ(fast.position.x, plain.position.x) << where;
-        EXPECT_EQ(fast.position.y, plain.position.y) << where;
-        EXPECT_EQ(fast.calls, plain.calls) << where;
-      }
+      ExpectSamePicture(what + " step " + std::to_string(step));
     }
   }
 
@@ -249,11 +254,7 @@ class FastPathsTest : public ControlTest {
     ASSERT_EQ(Editor().Step(), EditStep::DragSplitVertex) << what;
     ASSERT_GT(Editor().PickedVertex(), 1) << what;
     ASSERT_LT(Editor().PickedVertex(), figure.VertexCount(r) - 2) << what;
-    for (int rop2 : {R2_COPYPEN, R2_XORPEN}) {
-      const Picture fast = Paint(rop2, true), plain = Paint(rop2, false);
-      EXPECT_TRUE(fast.bytes == plain.bytes) << what << " split, rop " << rop2;
-      EXPECT_EQ(fast.calls, plain.calls) << what << " split, rop " << rop2;
-    }
+    ExpectSamePicture(what + " split");
   }
 };
 
