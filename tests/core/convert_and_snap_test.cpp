@@ -263,35 +263,6 @@ TEST_F(ConvertAndSnapTest, KeysHeldNowSwitchOffTheirStages) {
 }
 
 // ---------------------------------------------------------------------------------
-// The Snap event
-
-TEST_F(ConvertAndSnapTest, TheContainerMayMoveThePointAndItsAnswerIsTheResult) {
-  struct Case {
-    const char* name;
-    bool answer;
-    Point2 snapTo, expected;
-  };
-  const Case cases[] = {
-      {"no answer: the converted point", false, {0, 0}, {12.25, 30.5}},
-      {"answer moves it", true, {-4.75, 99}, {-4.75, 99}},
-      {"answer to the origin", true, {0, 0}, {0, 0}},
-  };
-  Start();
-  host.SetView(2.0, -100, 40);
-  for (const Case& c : cases) {
-    sink.answerSnap = c.answer;
-    sink.snapX = c.snapTo.x;
-    sink.snapY = c.snapTo.y;
-    const Point2 got = ConvertWorld(12.25, 30.5);
-    EXPECT_TRUE(Near(c.expected, got)) << c.name << ": expected " << Str(c.expected) << ", got " << Str(got);
-    const std::vector<Point2> snaps = SnapArgs();
-    ASSERT_EQ(snaps.size(), 1u) << c.name;
-    EXPECT_TRUE(Near({12.25, 30.5}, snaps[0])) << c.name << ": Snap is offered the world point, got "
-                                               << Str(snaps[0]);
-  }
-}
-
-// ---------------------------------------------------------------------------------
 // What the host is asked, in order
 
 TEST_F(ConvertAndSnapTest, ThreeDimensionalRulesEachGoThroughTheWorkPlane) {
