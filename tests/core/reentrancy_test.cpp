@@ -105,24 +105,6 @@ TEST_F(ReentrancyTest, SwitchingTheHostDuringAnEditEndsItOnTheFirstHost) {
   EXPECT_EQ(second.Handler(), nullptr);
 }
 
-// An EditAborted handler that always starts a new drawing: the host's answer to the
-// unregistering no longer ends that new drawing, so there is one abort per abortEdit
-// and the host is restored once the container lets the drawing end.
-TEST_F(ReentrancyTest, AnAbortHandlerThatAlwaysRestartsRunsOneNewDrawing) {
-  StartDrawing(MODE_POLYLINE);
-  sink.handler = [this](const std::string& e) {
-    if (e == "EditAborted") ctl->drawPolyline();
-  };
-  ctl->abortEdit();
-  EXPECT_EQ(Count("EditAborted"), 1);
-  EXPECT_TRUE(ctl->isEditing());
-  EXPECT_NE(host.Handler(), nullptr);
-  EXPECT_EQ(host.inputState[0], 1) << "the new drawing forced the host";
-  sink.handler = nullptr;
-  ctl->abortEdit();
-  ExpectHostRestored(host, "after the last abort");
-}
-
 // Starting the next figure from EditDone, and loading one from EditAborted: the new edit
 // runs with its registrations, and ends with the host given back as it was at first.
 TEST_F(ReentrancyTest, AnEditStartedFromTheEndEventsRunsProperly) {
