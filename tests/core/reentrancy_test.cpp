@@ -139,9 +139,10 @@ TEST_F(ReentrancyTest, AnEditStartedFromTheEndEventsRunsProperly) {
   ExpectHostRestored(host, "after the loaded edit");
 }
 
-// An abort from the first CaptionChanged of a start: nothing of the host was saved yet,
-// so nothing stale is written back and nothing is forced afterwards.
-TEST_F(ReentrancyTest, AnAbortFromTheFirstCaptionOfAStartLeavesTheHostAlone) {
+// An abort from the first CaptionChanged of a load: nothing of the host was saved yet,
+// so nothing stale is written back, nothing is forced afterwards, and the load reports
+// that it did not stick. A drawing's start is StartsNestedWithoutEndAreCutOff's.
+TEST_F(ReentrancyTest, AnAbortFromTheFirstCaptionOfALoadLeavesTheHostAlone) {
   Connect();
   bool once = true;
   sink.handler = [&](const std::string& e) {
@@ -150,15 +151,9 @@ TEST_F(ReentrancyTest, AnAbortFromTheFirstCaptionOfAStartLeavesTheHostAlone) {
       ctl->abortEdit();
     }
   };
-  ctl->drawPolyline();
-  EXPECT_FALSE(ctl->isEditing());
-  EXPECT_EQ(Count("EditAborted"), 1);
-  ExpectHostRestored(host, "after the aborted start");
-
-  // The same for a load, which then reports that it did not stick.
-  once = true;
   EXPECT_FALSE(ctl->editNTT(static_cast<LONG>(Square())));
   EXPECT_FALSE(ctl->isEditing());
+  EXPECT_EQ(Count("EditAborted"), 1);
   ExpectHostRestored(host, "after the aborted load");
 }
 
