@@ -1,6 +1,8 @@
 """The right-button menu as a script host meets it: the popup qarnedit.desktop.on_menu
 is shown, and the command its answer runs. The menus' items and commands are the
 editor's, tested in C++ (tests/core/context_menu_test.cpp)."""
+import sys
+
 import qarnedit
 from conftest import click
 
@@ -28,14 +30,17 @@ def test_the_popup_is_shown_to_the_script_and_its_answer_runs(ctl, host, sink):
     assert sink.names()[-1] == "EditDone"
 
 
-def test_a_menu_script_that_fails_dismisses_the_menu(ctl, host, sink):
+def test_a_menu_script_that_fails_dismisses_the_menu(ctl, host, sink, monkeypatch):
     ctl.qarnocx = host.dispatch
     ctl.drawPolyline()
 
     def broken(popup):
         raise RuntimeError("the script fails")
 
+    reported = []
+    monkeypatch.setattr(sys, "unraisablehook", lambda u: reported.append(u.exc_value))
     qarnedit.desktop.on_menu = broken
     host.right_press(10, 10)  # reported, not raised through the control
+    assert [str(e) for e in reported] == ["the script fails"]
     assert ctl.isEditing() is True
     assert "EditDone" not in sink.names() and "EditAborted" not in sink.names()
