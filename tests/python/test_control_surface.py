@@ -59,14 +59,28 @@ def test_unknown_members_and_wrong_arguments(ctl):
     assert "drawPolygon" in str(err.value)
     with pytest.raises(TypeError) as err:
         ctl.setBasePointQarnEdit("a", 2, 3)
-    assert "setBasePointQarnEdit" in str(err.value)
+    assert "setBasePointQarnEdit" in str(err.value) and "(argument 1)" in str(err.value)
+    with pytest.raises(TypeError, match="list"):
+        ctl.penColor = [1]
+    with pytest.raises(ValueError):
+        qarnedit.CreateObject("QARNEDIT.NoSuchCtrl.1")
 
 
 def test_qarnocx_is_stored_and_given_back(ctl, host):
     ctl.qarnocx = host.dispatch
     back = ctl.qarnocx
-    assert back is not None
+    assert back == host.dispatch and back != ctl
     assert back.GetEngineHandle() == host.engine_handle
+    with pytest.raises(TypeError, match="not a control"):
+        qarnedit.SaveStream(back)
+    back.refuseEngine = True  # bool and float arguments arrive as given, in the order given
+    back.setView(2.5, 10, 20)
+    assert host.refuse_engine is True and host.world_to_screen(12.0, 20.0) == (5.0, 480.0)
+    # The control takes no reference: the module keeps the object it was given alive,
+    # so a call after its host is gone fails instead of reaching freed memory.
+    ctl.qarnocx = qarnedit.ReferenceHost().dispatch
+    with pytest.raises(RuntimeError):
+        ctl.qarnocx.GetEngineHandle()
 
 
 def test_undo_members_and_the_errors_they_raise(ctl, host):
