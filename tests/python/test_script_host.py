@@ -43,6 +43,9 @@ def test_the_call_log_lists_each_host_call_with_its_arguments_and_can_be_paused(
     assert host.call_log[-1].startswith("SetInputState")
     assert host.input_state == (1, -2, 7)
     assert host.has_pointer_handler and host.has_overlay_painter
+    host.dispatch.modePair = "1 2"  # the same state as the host's automation object shows it
+    host.reference_point = (1, 1.5, 2.5, 3.5)
+    assert host.mode_pair == (1, 2) and host.dispatch.referencePoint() == "1 1.5 2.5 3.5"
 
     host.clear_calls()
     host.log_calls = False
@@ -60,11 +63,14 @@ def test_host_variables_and_file_version_are_what_the_editor_reads(editing, host
     host.variables["UTILS"] = "0"
     assert "UTILS" in host.variables and len(host.variables) >= 1
     editing.drawPoint()
-    assert host.variables["UTILS"] == "1"
+    assert host.variables["UTILS"] == "1" == host.variables.items()["UTILS"]
     editing.abortEdit()
     assert host.variables.get("UTILS") == "0"
     del host.variables["UTILS"]
     assert "UTILS" not in host.variables
+    for missing in (lambda: host.variables["UTILS"], lambda: host.variables.__delitem__("UTILS")):
+        with pytest.raises(KeyError):
+            missing()
     host.file_version = None
     assert host.file_version is None
 
@@ -101,6 +107,7 @@ def test_the_host_taking_registrations_away(editing, host, sink):
 def test_the_view_transform_and_pointer_members(editing, host):
     assert (host.width, host.height) == (640, 480)
     host.set_view(2.0, 100.0, 50.0)
+    assert host.world_to_screen(100.0, 50.0) == (0.0, 480.0), "the origin is the bottom-left corner"
     for world in ((0.0, 0.0), (123.5, -40.25)):
         assert host.screen_to_world(*host.world_to_screen(*world)) == pytest.approx(world)
     x0, y0 = host.world_to_screen(110.0, 60.0)
@@ -139,12 +146,15 @@ def test_highlighting_a_record_and_the_entities_the_host_draws(editing, host, tm
     host.detach_on_unregister = False
     # Which registrations a highlight makes and takes back is tests/core/hilite_test.cpp's.
     editing.hiliteNttVertexes(record)
+    before, picture = tmp_path / "before.png", tmp_path / "view.png"
+    host.save_png(str(before))
     host.entities = [record]
     assert host.entities == [record]
     host.repaint()
-    picture = tmp_path / "view.png"
     host.save_png(str(picture))
-    assert picture.read_bytes()[:8] == b"\x89PNG\r\n\x1a\n"
+    assert picture.read_bytes()[:8] == b"\x89PNG\r\n\x1a\n" and picture.read_bytes() != before.read_bytes()
+    with pytest.raises(ValueError):
+        host.save_png(str(tmp_path / "missing" / "view.png"))
 
 
 def test_events_reach_every_sink_and_snap_answers_move_the_vertex(ctl, host):
@@ -178,10 +188,12 @@ def test_keys_down_are_the_keys_the_control_sees_held(editing, host, sink):
     assert "Snap" in sink.names()
 
 
-def test_draw_control_writes_the_caption_picture(editing, tmp_path):
+def test_draw_control_writes_the_caption_picture(editing, sink, tmp_path):
     editing.drawPolyline()
+    assert any(e[0] == "CaptionChanged" and e[1] for e in sink.events), "the sink gets the new caption"
     picture = tmp_path / "caption.png"
     qarnedit.DrawControl(editing, 320, 32, str(picture))
     assert picture.read_bytes()[:8] == b"\x89PNG\r\n\x1a\n"
-    with pytest.raises(ValueError):
-        qarnedit.DrawControl(editing, 0, 32, str(picture))
+    for size, path in (((0, 32), picture), ((320, 32), tmp_path / "missing" / "caption.png")):
+        with pytest.raises(ValueError):
+            qarnedit.DrawControl(editing, *size, str(path))
