@@ -147,7 +147,7 @@ TEST(HostScript, OutParametersOfTheHostMethodsFillScriptVariables) {
   host.SetView(2, 10, 20);
   host.SetWorkPlane(0, 0, 0, 0, 0, 5);
   Script script(host.GetDispatch());
-  CQarnVariant X = L(0), Y = L(0), Z = L(0), result;
+  CQarnVariant X = S("a script variable that held text"), Y = L(0), Z = L(0), result;
   ASSERT_EQ(S_OK, script.Call("ViewToWorld", {L(40), L(400), Ref(&X), Ref(&Y), Ref(&Z)}, &result));
   // The view plane's world point (40, 400) lies on the plane 5 above the origin.
   const struct {
