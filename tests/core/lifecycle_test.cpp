@@ -16,17 +16,28 @@ TEST_F(ControlTest, StartAndEndTellTheHostInOrder) {
   // Polar input on through its dialog, which takes the host's mode pair over.
   SetHostModePair(8, 9);
   PolarDialog("30", "");
-  host.inputState[2] = 5;  // the third value the host holds at the end is the one kept
+  host.inputState[2] = 6;  // the third value the host holds at the end is the one kept
   host.calls.clear();
   ctl->abortEdit();
   EXPECT_EQ(CallNames(), (Names{"SetModePair", "SetReferencePoint", "GetInputState", "SetInputState",
                                 "SetPointerHandler", "SetOverlayPainter"}));
   EXPECT_EQ(host.calls[0].ToString(), "SetModePair(8, 9)");
   EXPECT_EQ(host.calls[1].ToString(), "SetReferencePoint(1, 10, 0, 0)");
-  EXPECT_EQ(host.calls[3].ToString(), "SetInputState(3, 4, 5)");
+  EXPECT_EQ(host.calls[3].ToString(), "SetInputState(3, 4, 6)");
   EXPECT_EQ(host.calls[4].ToString(), "SetPointerHandler(null)");
   EXPECT_TRUE(Editor().PolarInputOn()) << "abortEdit leaves polar input on";
   EXPECT_EQ(sink.events, (Names{"CaptionChanged(Click to draw)", "CaptionChanged()", "EditAborted"}));
+
+  // The next edit saves the host's values afresh; a reference point that was off goes off again.
+  SetHostInputState(6, 7, 8);
+  host.refOn = 0;
+  ctl->drawPolyline();
+  PressAt(20, 20);
+  ASSERT_EQ(host.refOn, 1);
+  ctl->abortEdit();
+  EXPECT_EQ(host.refOn, 0);
+  EXPECT_EQ(host.inputState[0], 6);
+  EXPECT_EQ(host.inputState[1], 7);
 }
 
 TEST_F(ControlTest, DetachInsideUnregisteringFiresOneEvent) {
@@ -97,16 +108,20 @@ TEST_F(ControlTest, UtilsHandlingOnVersion3Hosts) {
     const char* before;
     const char* during;
     const char* after;
+    long writes;
   };
-  const Case cases[] = {{"3.0.0.1", "0", "1", "0"}, {"3.0.0.1", "1", "1", "1"}, {"3.0.0.1", "", "1", "1"},
-                        {"10.2.0.0", "+0", "1", "+0"}, {"2.9.0.0", "0", "0", "0"}};
+  const Case cases[] = {{"3.0.0.1", "0", "1", "0", 2}, {"3.0.0.1", "1", "1", "1", 0}, {"3.0.0.1", "", "1", "1", 1},
+                        {"10.2.0.0", "+0", "1", "+0", 2}, {"2.9.0.0", "0", "0", "0", 0}};
   for (const Case& c : cases) {
     ReferenceHost::SetFileVersion(std::string(c.version));
     host.variables["UTILS"] = c.before;
+    host.calls.clear();
     ctl->drawPolyline();
     EXPECT_EQ(host.variables["UTILS"], c.during) << c.version << " \"" << c.before << "\"";
     ctl->abortEdit();
     EXPECT_EQ(host.variables["UTILS"], c.after) << c.version << " \"" << c.before << "\"";
+    const Names calls = CallNames();
+    EXPECT_EQ(std::count(calls.begin(), calls.end(), "SetVariable"), c.writes) << c.version << " \"" << c.before << "\"";
   }
 }
 
@@ -171,6 +186,8 @@ TEST_F(ControlTest, RingStorageResize) {
   // How a shorter array cuts a running figure is the figure's (figure_test.cpp).
   ctl->setMaxNumberOfRings(-7);
   EXPECT_EQ(Editor().RingArrayLength(), 1) << "at least one ring";
+  ctl->setMaxNumberOfRings(1 << 30);
+  EXPECT_EQ(Editor().RingArrayLength(), 100000) << "at most 100000";
 }
 
 TEST_F(ControlTest, ConnectionErrors) {
