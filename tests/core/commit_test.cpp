@@ -158,6 +158,15 @@ TEST_F(CommitTest, PointRecordsIn2DAnd3D) {
   rec = Save();
   ExpectHeader(rec, 48, 1);
   EXPECT_EQ(At<double>(rec, 40), 3.0);
+
+  // A 2D press keeps the slot's height from the 3D edit; the record still has none.
+  ctl->Set3DMode(0);
+  ctl->drawPoint();
+  PressAt(7, 8);
+  ReleaseAt(7, 8);
+  rec = Save();
+  EXPECT_EQ(At<double>(rec, 24), 7.0);
+  EXPECT_EQ(At<double>(rec, 40), 0.0) << "Z in 2D";
 }
 
 TEST_F(CommitTest, ASavedRecordLivesUntilTheNextAbortAndIsFreedWithItsBlocks) {
