@@ -201,7 +201,10 @@ TEST_F(UndoTest, TheHistoryEndsWithTheEditAndWithNewRingStorage) {
   ctl->abortEdit();
   LoadPolygon();
   ec.OnMenuBack();
-  ctl->drawPolyline();  // a restart is a new edit
+  EXPECT_TRUE(ctl->editNTT(static_cast<LONG>(make.Point(1, 1))));  // so is a load
+  EXPECT_FALSE(ctl->GetCanUndo());
+  ec.OnMenuBack();
+  ctl->drawPolyline();  // and a restart
   EXPECT_FALSE(ec.CanUndo());
   ctl->abortEdit();
   LoadPolygon();
@@ -231,6 +234,19 @@ TEST_F(UndoTest, UndoRepaintsAndSendsTheRestoredCaption) {
   sink.events.clear();
   ASSERT_TRUE(ec.Redo());
   EXPECT_EQ(sink.events, std::vector<std::string>{"CaptionChanged(L=120.000: Click to draw)"});
+}
+
+// Undo returns to the step the action started from, with its caption; inverting a lone
+// vertex moves nothing and is no step.
+TEST_F(UndoTest, UndoReturnsToTheStepBeforeTheAction) {
+  EditController& ec = LoadPolygon();
+  ec.OnMenuNewPerimeter();
+  Click(POINT{30, 30});
+  ec.OnMenuInvert();
+  ASSERT_TRUE(ctl->undo());
+  ASSERT_TRUE(ctl->undo());
+  EXPECT_EQ(sink.events.back(), "CaptionChanged(Drag a vertex to move it)");
+  EXPECT_FALSE(ctl->GetCanUndo());
 }
 
 // Container code run inside the events gets a defined answer.
@@ -298,6 +314,7 @@ TEST(EditHistoryKept, ArraysGoWithTheirEntries) {
   };
   drag(true);
   drag(true);
+  const int64_t twoDrags = h.Bytes();
   EXPECT_EQ(h.KeptCount(), 2u);
   drag(false);  // a drag that moved nothing is not history
   EXPECT_EQ(h.KeptCount(), 2u);
@@ -307,11 +324,18 @@ TEST(EditHistoryKept, ArraysGoWithTheirEntries) {
   drag(true);  // the undone drag is on the redo side, which a new action ends
   EXPECT_EQ(h.KeptCount(), 2u);
   EXPECT_EQ(h.UndoCount(), 2u);
+  EXPECT_EQ(h.Bytes(), twoDrags) << "the redo side's bytes went with it";
   h.SetLimit(1);  // the budget keeps the newest alone
   EXPECT_EQ(h.UndoCount(), 1u);
   EXPECT_EQ(h.KeptCount(), 1u);
   h.Clear();
   EXPECT_EQ(h.KeptCount(), 0u);
+  // Still over budget, each drag replaces the one before, also when the dropped ones
+  // are erased in a batch.
+  for (int i = 0; i < 40; ++i) {
+    drag(true);
+    ASSERT_EQ(h.UndoCount(), 1u) << "drag " << i;
+  }
 }
 
 }  // namespace
