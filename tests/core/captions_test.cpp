@@ -27,3 +27,24 @@ TEST_F(ControlTest, EveryStepHasItsPrompt) {
     EXPECT_EQ(sink.events.back(), std::string("CaptionChanged(") + expected + ")") << "step " << step;
   }
 }
+
+// A polyline has one measure: a format asking for two shows none. The length follows a
+// vertex moved after it was drawn, and moved back by undo.
+TEST_F(ControlTest, PolylineMeasuresFollowTheFigure) {
+  ctl->m_formatPolylineParams = "L=%.1f %.1f ";
+  StartDrawing(MODE_POLYLINE);
+  EXPECT_EQ(ctl->m_caption, CString("Click to draw"));
+  ctl->m_formatPolylineParams = "L=%.1f ";
+  for (int x : {0, 30}) {
+    PressAt(x, x * 4 / 3);
+    ReleaseAt(x, x * 4 / 3);
+  }
+  EXPECT_EQ(ctl->m_caption, CString("L=50.0 Click to draw"));
+  Editor().OnMenuMoveVertex();
+  PressAt(30, 40);
+  MoveTo(60, 80);
+  ReleaseAt(60, 80);
+  EXPECT_EQ(ctl->m_caption, CString("L=100.0 Drag a vertex to move it"));
+  ASSERT_TRUE(ctl->undo());
+  EXPECT_EQ(ctl->m_caption, CString("L=50.0 Drag a vertex to move it"));
+}

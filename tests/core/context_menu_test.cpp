@@ -243,3 +243,16 @@ TEST_F(ContextMenuTest, AGrayedCommandOrAnUnknownIdRunsNothing) {
   }
 }
 
+// The container may end the edit while the menu is up: the command chosen then takes no
+// step of the edit that is over.
+TEST_F(ContextMenuTest, ACommandChosenAfterTheEditEndedTakesNoStep) {
+  Start(MODE_POLYLINE);
+  QarnDesktop().onMenu = [this](HMENU, int, int) {
+    ctl->abortEdit();
+    return static_cast<UINT>(ID_POLYLINE_MOVE_VERTEX);
+  };
+  host.RightPress(100, 200);
+  EXPECT_FALSE(ctl->isEditing());
+  EXPECT_EQ(sink.events.back(), "EditAborted");
+  EXPECT_EQ(ctl->m_caption, CString());
+}
