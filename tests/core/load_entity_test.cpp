@@ -196,6 +196,10 @@ TEST_F(LoadEntityTest, HostileRecordsAndUnsupportedTypesAreRefusedBeforeAnything
   std::vector<Hostile> refused = HostileRecords(make, true, EditController::kInitialRingCount);
   for (uint32_t type : {0u, 3u, 4u, 7u, 0xFFFFFFFFu})
     refused.push_back({"unsupported type " + std::to_string(type), make.Block(RecordMaker::Header(120, 120, type))});
+  RecordMaker::Polygon shared;  // each ring within the vertices, together past the limit
+  shared.xy.assign(2 * 80000, 1.0);
+  shared.rings.assign(EditController::kInitialRingCount, {0, 80000, ntt::kPerimeter});
+  refused.push_back({"rings sharing their vertices past the limit", make.PolygonRecord(shared)});
   for (const Hostile& h : refused) {
     ClearLogs();
     EXPECT_FALSE(ctl->editNTT(static_cast<LONG>(h.record))) << h.what;
