@@ -505,6 +505,8 @@ TEST_F(PolarCommandTest, GetLastSegmentAngleOffersTheLastSegmentsDirection) {
       {"2D, straight down", false, {0, 0, 0, 0, 0, 0}, {{5, 5, 0}, {5, -5, 0}}, "270"},
       {"3D, measured in a plane turned a quarter about Z", true, {0, 0, kHalfPi, 5, 5, 0},
        {{5, 5, 0}, {15, 5, 0}}, "270"},
+      {"3D, straight up in a plane turned a quarter about X", true, {kHalfPi, 0, 0, 0, 0, 0},
+       {{1, 0, 0}, {1, 0, 10}}, "90"},
   };
   for (const Case& c : cases) {
     StartWithHostState(MODE_POLYLINE, c.is3D);

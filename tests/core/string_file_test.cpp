@@ -190,6 +190,8 @@ TEST_F(StringFileTest, FilesThatAreNotSmallIniTextGiveTheBuiltInTextsAndStayUnto
     EXPECT_EQ(done, CString("Do&ne")) << c.what;
     EXPECT_TRUE(Slurp(path) == c.bytes) << c.what << ": the file was written";
   }
+  std::ofstream(path, std::ios::binary | std::ios::trunc) << big.substr(0, kMaxStringFileSize);
+  EXPECT_EQ(LoadLocalizedString(path.c_str(), IDS_STEP_DRAW), CString("Hallo")) << "a file at the limit is read";
   // Neither a pipe (opening it would wait for a writer) nor a folder is read or written.
   std::string pipe = (folder / "pipe.ini").string();
   ASSERT_EQ(mkfifo(pipe.c_str(), 0644), 0);
