@@ -107,10 +107,12 @@ TEST_F(ButtonUpTest, TheOnlyVertexOfARingCanBeDeletedButNotFromAnotherRing) {
   ReleaseAt(40, 40);  // index 0 as well, but of ring 1
   EXPECT_EQ(Editor().GetFigure().VertexCount(0), 1);
   EXPECT_EQ(Editor().GetFigure().VertexCount(1), 1);
-  PressAt(40, 40);
+  PressAt(10, 10);
+  ReleaseAt(11, 11);
+  EXPECT_EQ(Editor().GetFigure().VertexCount(0), 0);
+  PressAt(40, 40);  // picked past the emptied ring
   ReleaseAt(41, 41);
   EXPECT_EQ(Editor().GetFigure().VertexCount(1), 0);
-  EXPECT_EQ(Editor().GetFigure().VertexCount(0), 1);
 }
 
 TEST_F(ButtonUpTest, TheCaptionFollowsTheDrawingVertexByVertex) {
@@ -144,6 +146,18 @@ TEST_F(ButtonUpTest, TheCaptionFollowsTheDrawingVertexByVertex) {
     EXPECT_EQ(captions, c.captions);
     ctl->abortEdit();
   }
+}
+
+// Each drawn vertex is one step, and the control's undoMemoryLimit bounds the history.
+TEST_F(ButtonUpTest, TheControlsUndoLimitKeepsOnlyTheNewestDrawnVertex) {
+  Start(MODE_POLYLINE);
+  ctl->SetUndoMemoryLimit(1);
+  for (int x : {10, 20, 30}) {
+    PressAt(x, 10);
+    ReleaseAt(x, 10);
+  }
+  EXPECT_TRUE(ctl->undo());
+  EXPECT_FALSE(ctl->undo()) << "a limit below one step keeps the newest alone";
 }
 
 TEST_F(ButtonUpTest, AReleaseInStep1AdvancesThePolarAngleWithinOneTurn) {
