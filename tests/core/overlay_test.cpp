@@ -133,6 +133,8 @@ TEST_F(OverlayTest, PolygonRingsCloseAndOnlyTheLastClosingSideIsDotted) {
   EXPECT_NE(dotted.find('#'), std::string::npos) << "the last ring closes: " << dotted;
   EXPECT_NE(dotted.find('.'), std::string::npos) << "with a dotted side: " << dotted;
   EXPECT_EQ(column(200), std::string(80, '#')) << "ordinary sides are solid";
+  EXPECT_EQ(Block(300, 280)[1], "...###...") << "the last ring ends in the drawing's circle";
+  EXPECT_EQ(Block(100, 280)[1], ".........") << "an earlier ring does not";
   SaveOnFailure("closing_polygon");
 
   ctl->drawPolyline();
@@ -216,7 +218,9 @@ TEST_F(OverlayTest, PolarMarksShowTheConstraint) {
     bool dotted;  // a dotted mark may leave a pixel out: a neighbour along x will do
     COLORREF expected;
     const char* what;
+    const char* angle = "0";
   } cases[] = {
+      {POLAR_LENGTH_FIXED | POLAR_FROM_BASE, 150, 327, false, RGB(255, 0, 0), "grip on the base point (150, 150)"},
       {POLAR_ANGLE_FIXED | POLAR_LENGTH_FIXED, 250, 280, false, kGray, "cross centre at +length"},
       // sin(pi) is a hair above 0 with the editor's pi: the point lands a hair above row
       // 280, which truncates to 279.
@@ -225,6 +229,7 @@ TEST_F(OverlayTest, PolarMarksShowTheConstraint) {
       {POLAR_ANGLE_FIXED, 399, 280, true, kGray, "direction line reaches 200 pixels right"},
       {POLAR_ANGLE_FIXED, 2, 280, true, kGray, "and 200 pixels left"},
       {POLAR_ANGLE_FIXED, 401, 280, false, kWhite, "and ends there"},
+      {POLAR_ANGLE_FIXED, 200, 80, false, kGray, "at 90 degrees it reaches 200 pixels up", "90"},
       {POLAR_LENGTH_FIXED, 200, 230, true, kGray, "circle of the length, top"},
       {POLAR_LENGTH_FIXED, 225, 280, false, kWhite, "circle is hollow"},
       {0, 250, 280, false, kWhite, "polar input off"},
@@ -232,7 +237,9 @@ TEST_F(OverlayTest, PolarMarksShowTheConstraint) {
   for (const Case& c : cases) {
     // Angle 0 and length 50, each fixed when its flag is.
     Editor().OnMenuPolarOff();
-    if (c.flags) PolarDialog(c.flags & POLAR_ANGLE_FIXED ? "0" : "", c.flags & POLAR_LENGTH_FIXED ? "50" : "", "", 0);
+    if (c.flags)
+      PolarDialog(c.flags & POLAR_ANGLE_FIXED ? c.angle : "", c.flags & POLAR_LENGTH_FIXED ? "50" : "", "",
+                  c.flags & POLAR_FROM_BASE ? 1 : 0);
     host.Repaint();
     bool found = Pixel(c.x, c.y) == c.expected;
     if (c.dotted) found = found || Pixel(c.x - 1, c.y) == c.expected || Pixel(c.x + 1, c.y) == c.expected;
@@ -270,13 +277,15 @@ TEST_F(OverlayTest, ThreeDPolarMarksAskTheHostForThePlaneAndTheProjection) {
     long projections;
     int grayX, grayY;  // a gray pixel of the mark, give or take one (dotted marks)
     const char* what;
+    const char* angle = "0";
   } cases[] = {
       {POLAR_ANGLE_FIXED | POLAR_LENGTH_FIXED, 2, 150, 280, "two crosses"},
       {POLAR_ANGLE_FIXED, 2, 399, 280, "direction from two projected points"},
+      {POLAR_ANGLE_FIXED, 2, 200, 81, "direction at 90 degrees", "90"},
       {POLAR_LENGTH_FIXED, 37, 200, 230, "circle of 36 chords"},
   };
   for (const Case& c : cases) {
-    PolarDialog(c.flags & POLAR_ANGLE_FIXED ? "0" : "", c.flags & POLAR_LENGTH_FIXED ? "50" : "", "", 0);
+    PolarDialog(c.flags & POLAR_ANGLE_FIXED ? c.angle : "", c.flags & POLAR_LENGTH_FIXED ? "50" : "", "", 0);
     host.calls.clear();
     host.Repaint();
     const Names names = CallNames();
