@@ -92,6 +92,13 @@ TEST_F(OverlayTest, EachStepOffersItsGrips) {
   }
 }
 
+// The first grip of a paint may sit anywhere in the view, its top-left corner included.
+TEST_F(OverlayTest, AGripFourPixelsFromTheTopLeftCornerIsDrawn) {
+  StartWith(MODE_POLYLINE, {{4, 480}, {100, 480}}, 2);
+  host.Repaint();
+  EXPECT_EQ(Block(4, 3, 9, 1), Rows{".#######."}) << "the grip's bottom side";
+}
+
 TEST_F(OverlayTest, LockedEndsLoseTheirVertexGripsButKeepMidpoints) {
   StartWith(MODE_POLYGON, {{100, 100}, {200, 100}, {200, 200}}, 2);
   ctl->disableBeginEndPolylineEdit();
