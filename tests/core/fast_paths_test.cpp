@@ -461,6 +461,7 @@ TEST_F(FastPathsTest, LoadedRingsEditedSaveTheSameRecordBytes) {
     EXPECT_TRUE(ec.Undo());
     EXPECT_TRUE(ec.Undo());
     EXPECT_TRUE(ec.Redo());
+    EXPECT_TRUE(ec.Redo());  // the scaling stays, its heights included
     // Ring 3 has 20 vertices, all the room it was given: the insertion grows it.
     ec.OnMenuInsertVertex();
     const Point3 a = ec.GetFigure().At(3, 0), b = ec.GetFigure().At(3, 1);
