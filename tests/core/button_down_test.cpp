@@ -66,6 +66,18 @@ TEST_F(ButtonDownTest, PointModeReplacesItsSingleVertexAndPolygonsDrawIntoTheLas
   EXPECT_EQ(Editor().GetFigure().PartAt(1, 24), 1);
 }
 
+// A Snap handler that starts the next drawing voids the press: the new edit starts empty.
+TEST_F(ButtonDownTest, APressWhoseSnapHandlerRestartsTheDrawingAddsNothing) {
+  Start(MODE_POINT);
+  sink.handler = [this](const std::string& e) {
+    if (e == "Snap") ctl->drawPoint();
+  };
+  PressAt(10, 10);
+  sink.handler = nullptr;
+  EXPECT_TRUE(ctl->isEditing());
+  EXPECT_FALSE(ctl->canSaveNow()) << "no point in the new drawing";
+}
+
 TEST_F(ButtonDownTest, In3DThePressIsLiftedOntoTheWorkPlane) {
   Start(MODE_POLYLINE, true);
   host.SetWorkPlane(0, 0, 0, 0, 0, 25);
