@@ -155,6 +155,22 @@ TEST_F(PointerMoveTest, VertexDragsFollowThePointer) {
   }
 }
 
+// A Snap handler that loads another figure ends the drag: that figure stays as it came.
+TEST_F(PointerMoveTest, AVertexDragWhoseSnapHandlerLoadsAFigureMovesNothing) {
+  Start(MODE_POLYLINE, 2);
+  AddVertices(0, {{100, 100}, {200, 100}});
+  PressAt(200, 100);
+  ASSERT_EQ(StepNumber(Editor().Step()), 3);
+  RecordMaker make;
+  const uint32_t record = make.PolylineRecord({{10, 10, 20, 10, 30, 10}});
+  sink.handler = [&](const std::string& e) {
+    if (e == "Snap") ctl->editNTT(static_cast<LONG>(record));
+  };
+  MoveTo(300, 300);
+  sink.handler = nullptr;
+  EXPECT_EQ(Editor().GetFigure().At(0, 1).x, 20);
+}
+
 // The whole figure, dragged as the user does it: the command, a press, then moves. Move
 // by the pointer's travel, rotate by the angle it sweeps about the centre, scale by the
 // ratio of its distances from the centre.
