@@ -90,10 +90,14 @@ TEST_F(ReentrancyTest, ALoadWhoseRingsShrinkDuringItsRegistrationIsRefused) {
 
 // Turning the control to another host during an edit ends the edit on the first host,
 // which gets back what the edit forced and keeps no handler of a control that goes away.
+// Setting the same host again is no switch; highlight marks are a registration as well.
 TEST_F(ReentrancyTest, SwitchingTheHostDuringAnEditEndsItOnTheFirstHost) {
   ReferenceHost second;
   second.variables["UTILS"] = "0";
   StartDrawing(MODE_POLYLINE);
+  ctl->SetQarnocx(host.GetDispatch());
+  EXPECT_TRUE(ctl->isEditing());
+  EXPECT_EQ(Count("EditAborted"), 0);
   ctl->SetQarnocx(second.GetDispatch());
   EXPECT_EQ(Count("EditAborted"), 1);
   ExpectHostRestored(host, "the first host");
@@ -103,6 +107,10 @@ TEST_F(ReentrancyTest, SwitchingTheHostDuringAnEditEndsItOnTheFirstHost) {
   EXPECT_NE(second.Handler(), nullptr);
   ctl->abortEdit();
   EXPECT_EQ(second.Handler(), nullptr);
+  ctl->hiliteNttVertexes(static_cast<LONG>(make.Point(1, 2)));
+  ASSERT_NE(second.Painter(), nullptr);
+  ctl->SetQarnocx(host.GetDispatch());
+  EXPECT_EQ(second.Painter(), nullptr);
 }
 
 // Starting the next figure from EditDone, and loading one from EditAborted: the new edit
