@@ -1,6 +1,9 @@
 // The caption of each step. The measures in front of it are the figure's
 // (figure_test.cpp), as the drawing shows them in button_up_test.cpp.
+#include <climits>
+
 #include "core_fixture.h"
+#include "platform/afx_dc.h"
 
 TEST_F(ControlTest, EveryStepHasItsPrompt) {
   StartDrawing(MODE_POLYLINE);
@@ -47,4 +50,53 @@ TEST_F(ControlTest, PolylineMeasuresFollowTheFigure) {
   EXPECT_EQ(ctl->m_caption, CString("L=100.0 Drag a vertex to move it"));
   ASSERT_TRUE(ctl->undo());
   EXPECT_EQ(ctl->m_caption, CString("L=50.0 Drag a vertex to move it"));
+}
+
+// The control's window shows the caption centred both ways: two pixels more of height
+// move the text one pixel down, two more of width one pixel right.
+TEST_F(ControlTest, TheCaptionIsDrawnInTheMiddleOfTheControl) {
+  StartDrawing(MODE_POLYLINE);
+  struct Ink {
+    int left = INT_MAX, top = INT_MAX, right = -1, bottom = -1;
+  };
+  const auto draw = [&](int width, int height) {
+    HDC hdc = CreateCompatibleDC(nullptr);
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(hdc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(hdc, bitmap);
+    CDC dc;
+    dc.Attach(hdc);
+    CRect bounds(0, 0, width, height);
+    ctl->OnDraw(&dc, bounds, bounds);
+    dc.Detach();
+    const uint32_t* px = static_cast<const uint32_t*>(bits);
+    Ink ink;
+    for (int y = 0; y < height; ++y)
+      for (int x = 0; x < width; ++x)
+        if (px[y * width + x] != px[0]) {  // the corner is background
+          ink.left = std::min(ink.left, x);
+          ink.right = std::max(ink.right, x);
+          ink.top = std::min(ink.top, y);
+          ink.bottom = std::max(ink.bottom, y);
+        }
+    SelectObject(hdc, old);
+    DeleteObject(bitmap);
+    DeleteDC(hdc);
+    return ink;
+  };
+  const Ink at = draw(200, 40), taller = draw(200, 42), wider = draw(202, 40);
+  ASSERT_GE(at.right, 0) << "the caption is drawn";
+  // The letters fill the font's cell but for its leading and descent: a few pixels.
+  EXPECT_NEAR(at.top, 39 - at.bottom, 4) << "margins above and below the text";
+  EXPECT_EQ(taller.top, at.top + 1);
+  EXPECT_EQ(taller.left, at.left);
+  EXPECT_EQ(wider.left, at.left + 1);
+  EXPECT_EQ(wider.top, at.top);
 }
