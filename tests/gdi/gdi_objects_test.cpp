@@ -150,12 +150,15 @@ TEST(GdiObjects, BadHandlesFailWithoutCrashing) {
   EXPECT_EQ(SelectObject(canvas.dc(), NULL), static_cast<HGDIOBJ>(NULL));
   RECT r{0, 0, 2, 2};
   EXPECT_EQ(FillRect(canvas.dc(), NULL, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH))), 0);
+  // (HBRUSH)(COLOR_x + 1) names a system colour, as containers paint their backgrounds.
+  canvas.Clear(RGB(0, 0, 0));
+  EXPECT_EQ(FillRect(canvas.dc(), &r, reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1)), 1);
+  EXPECT_EQ(canvas.At(1, 1), RGB(255, 255, 255));
   TEXTMETRICA tm;
   EXPECT_FALSE(GetTextMetricsA(canvas.dc(), NULL));
   EXPECT_TRUE(GetTextMetricsA(canvas.dc(), &tm));
   EXPECT_FALSE(GetTextExtentPoint32A(canvas.dc(), "x", 1, NULL));
   EXPECT_EQ(CreateFontIndirectA(NULL), static_cast<HFONT>(NULL));
-  (void)r;
 }
 
 // Windows fails DeleteObject on any object selected into a DC; the object stays
