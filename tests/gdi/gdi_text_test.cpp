@@ -162,6 +162,28 @@ TEST(GdiText, ClippedOptionKeepsInkInsideTheRectangle) {
       canvas.Save("text clipped");
       break;
     }
+  // Without ETO_CLIPPED the rectangle clips nothing.
+  canvas.Clear(kWhite);
+  ExtTextOutA(canvas.dc(), 10, 2, 0, &clip, "WWWWWW", 6, NULL);
+  EXPECT_LT(canvas.Inked(kWhite).begin()->first, clip.left);
+}
+
+// A container's underlined or struck-out font draws a line across the text, even when
+// a plain font of the same size was drawn with first.
+TEST(GdiText, UnderlineAndStrikeOutDrawALineAcrossTheText) {
+  for (bool strike : {false, true}) {
+    Canvas plain(60, 30), styled(60, 30);
+    FontScope font(plain.dc(), -20);
+    ExtTextOutA(plain.dc(), 2, 2, 0, NULL, "ii", 2, NULL);
+    HFONT f = CreateFontA(-20, 0, 0, 0, FW_NORMAL, 0, !strike, strike, ANSI_CHARSET, 0, 0, 0, 0, NULL);
+    HGDIOBJ old = SelectObject(styled.dc(), f);
+    ExtTextOutA(styled.dc(), 2, 2, 0, NULL, "ii", 2, NULL);
+    SIZE extent{};
+    GetTextExtentPoint32A(styled.dc(), "ii", 2, &extent);
+    EXPECT_GE(styled.Inked(kWhite).size(), plain.Inked(kWhite).size() + extent.cx / 2) << "strike " << strike;
+    SelectObject(styled.dc(), old);
+    DeleteObject(f);
+  }
 }
 
 TEST(GdiText, OpaqueOptionWithNoTextFillsTheRectangle) {
