@@ -66,6 +66,9 @@ TEST_F(MenuTest, RemovingAnItemMovesTheNextOneUp) {
   EXPECT_EQ(popup->GetMenuItemID(0), 0u);
   EXPECT_FALSE(popup->RemoveMenu(ID_POINT_SET, MF_BYCOMMAND)) << "already gone";
   EXPECT_FALSE(popup->RemoveMenu(40, MF_BYPOSITION));
+  EXPECT_EQ(popup->GetMenuState(6, MF_BYPOSITION), static_cast<UINT>(-1)) << "one past the last item";
+  EXPECT_FALSE(popup->RemoveMenu(6, MF_BYPOSITION));
+  EXPECT_EQ(popup->GetMenuItemCount(), 6);
 }
 
 TEST_F(MenuTest, TrackingReturnsWhatTheDesktopChoosesUnlessItIsGrayed) {
