@@ -60,35 +60,25 @@ TEST_F(ControlTest, TheCaptionIsDrawnInTheMiddleOfTheControl) {
     int left = INT_MAX, top = INT_MAX, right = -1, bottom = -1;
   };
   const auto draw = [&](int width, int height) {
-    HDC hdc = CreateCompatibleDC(nullptr);
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(hdc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(hdc, bitmap);
+    HWND window = QarnCreateWindow(nullptr, width, height);
+    HDC hdc = GetDC(window);
     CDC dc;
     dc.Attach(hdc);
     CRect bounds(0, 0, width, height);
     ctl->OnDraw(&dc, bounds, bounds);
     dc.Detach();
-    const uint32_t* px = static_cast<const uint32_t*>(bits);
+    const COLORREF background = GetPixel(hdc, 0, 0);
     Ink ink;
     for (int y = 0; y < height; ++y)
       for (int x = 0; x < width; ++x)
-        if (px[y * width + x] != px[0]) {  // the corner is background
+        if (GetPixel(hdc, x, y) != background) {
           ink.left = std::min(ink.left, x);
           ink.right = std::max(ink.right, x);
           ink.top = std::min(ink.top, y);
           ink.bottom = std::max(ink.bottom, y);
         }
-    SelectObject(hdc, old);
-    DeleteObject(bitmap);
-    DeleteDC(hdc);
+    ReleaseDC(window, hdc);
+    DestroyWindow(window);
     return ink;
   };
   const Ink at = draw(200, 40), taller = draw(200, 42), wider = draw(202, 40);
