@@ -86,6 +86,7 @@ TEST(Bstr, InvalidUtf8BecomesReplacementCharacter) {
     std::u16string got = QarnWideFromUtf8(c.in);
     EXPECT_EQ(got, c.expected) << "for input of " << c.in.size() << " bytes";
   }
+  EXPECT_EQ(QarnWideFromUtf8(std::string_view("\xC3\xA9", 1)), u"\uFFFD") << "a cut sequence reads no further";
   const OLECHAR lone[] = {u'x', 0xD800, u'y'};
   EXPECT_EQ(QarnUtf8FromWide(lone, 3), "x\xEF\xBF\xBDy") << "lone surrogate must become U+FFFD";
 }
@@ -214,6 +215,7 @@ TEST(VariantChangeType, StringsToNumbers) {
       {"leading dot", VStr(".25"), VT_R8, S_OK, 0.25, nullptr},
       {"hex literal", VStr("&H1F"), VT_I4, S_OK, 31, nullptr},
       {"hex colour is a signed long", VStr("&H80000005"), VT_I4, S_OK, static_cast<double>(INT32_MIN + 5), nullptr},
+      {"eight hex F is -1", VStr("&HFFFFFFFF"), VT_I4, S_OK, -1, nullptr},
       {"too big for I2", VStr("40000"), VT_I2, DISP_E_OVERFLOW, 0, nullptr},
       {"huge exponent", VStr("1e999"), VT_R8, DISP_E_OVERFLOW, 0, nullptr},
       {"empty string", VStr(""), VT_I4, DISP_E_TYPEMISMATCH, 0, nullptr},
@@ -223,6 +225,7 @@ TEST(VariantChangeType, StringsToNumbers) {
       {"bad exponent", VStr("1e"), VT_R8, DISP_E_TYPEMISMATCH, 0, nullptr},
       {"True", VStr("True"), VT_BOOL, S_OK, VARIANT_TRUE, nullptr},
       {"false any case", VStr("fALSe"), VT_BOOL, S_OK, VARIANT_FALSE, nullptr},
+      {"date-style false", VStr("#FALSE#"), VT_BOOL, S_OK, VARIANT_FALSE, nullptr},
       {"numeric bool", VStr("3"), VT_BOOL, S_OK, VARIANT_TRUE, nullptr},
       {"yes is no bool", VStr("yes"), VT_BOOL, DISP_E_TYPEMISMATCH, 0, nullptr},
   };
@@ -269,7 +272,9 @@ TEST(VariantChangeType, ByReferenceSourcesAreDereferenced) {
   double d = 7.75;
   LONG l = 70000;
   BSTR s = QarnBstrFromUtf8("12");
-  CQarnVariant inner = VI2(9);
+  CQarnVariant inner = VI2(9), innerRef;
+  innerRef.vt = VT_BYREF | VT_R8;  // a VARIANT argument that itself refers on (VB passes these)
+  innerRef.byref = &d;
   struct Case {
     const char* name;
     VARTYPE vt;
@@ -282,6 +287,7 @@ TEST(VariantChangeType, ByReferenceSourcesAreDereferenced) {
       {"I4 ref overflows I2", VT_I4, &l, VT_I2, DISP_E_OVERFLOW, 0},
       {"BSTR ref parses", VT_BSTR, &s, VT_I2, S_OK, 12},
       {"VARIANT ref", VT_VARIANT, &inner, VT_R8, S_OK, 9},
+      {"VARIANT ref to a ref", VT_VARIANT, &innerRef, VT_I4, S_OK, 8},
       {"null ref", VT_R8, nullptr, VT_I4, E_INVALIDARG, 0},
   };
   for (const Case& c : cases) {
