@@ -178,6 +178,9 @@ TEST_F(InvokeRules, GetIDsOfNamesIgnoresCase) {
     EXPECT_EQ(id, c.id) << QarnUtf8FromWide(c.name, std::char_traits<char16_t>::length(c.name)) << ": expected "
                         << c.id << ", got " << id;
   }
+  LPOLESTR withParam[] = {const_cast<LPOLESTR>(u"Add"), const_cast<LPOLESTR>(u"a")};
+  DISPID ids[2];
+  EXPECT_EQ(disp->GetIDsOfNames(IID_NULL, withParam, 2, 0, ids), DISP_E_UNKNOWNNAME) << "parameter names are unknown";
 }
 
 TEST_F(InvokeRules, MemberInfoDescribesMembersAndEvents) {
