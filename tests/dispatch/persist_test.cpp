@@ -92,6 +92,13 @@ TEST(PropertyStream, OlderDataWithoutDerivedPropertiesTakesDefaults) {
                 {"Flag", c->m_flag == FALSE},            {"Scale", c->m_scale == 1.0},
                 {"Caption", c->m_caption == "Untitled"}, {"HighlightColor", c->m_highlight == 0x8000000D}};
   for (const Check& k : checks) EXPECT_TRUE(k.ok) << k.name << " must take its default";
+  // A control that saved only a back colour: the stored mask, not today's, says what follows.
+  const uint32_t backOnly = STOCKPROP_BACKCOLOR;
+  std::memcpy(bytes.data() + 16, &backOnly, 4);
+  bytes.resize(24);
+  CtrlPtr narrow;
+  ASSERT_EQ(QarnLoadFromStream(narrow.p, bytes.data(), bytes.size()), S_OK);
+  EXPECT_EQ(narrow->GetBackColor(), 0x00ABCDEFu);
 }
 
 TEST(PropertyStream, EveryTruncationIsRefusedAndChangesNothing) {
@@ -216,11 +223,15 @@ TEST(PropertyPersistence, OutOfRangeStockValuesTakeTheirDefaultsOnBothPaths) {
   }
   CtrlPtr ok;
   ok->SetBackColor(0x8000001E);
+  QarnFontDesc heaviest;
+  heaviest.sWeight = 1000;
+  ok->SetFontDesc(heaviest);
   std::vector<BYTE> bytes;
   QarnSaveToStream(ok.p, bytes);
   CtrlPtr dst;
   QarnLoadFromStream(dst.p, bytes.data(), bytes.size());
   EXPECT_EQ(dst->GetBackColor(), 0x8000001Eu) << "the last system colour is kept";
+  EXPECT_EQ(dst->GetFontDesc().sWeight, 1000) << "the heaviest weight is kept";
 }
 
 TEST(PropertyBag, RoundTripAndUnknownNames) {
