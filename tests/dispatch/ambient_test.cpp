@@ -97,6 +97,7 @@ TEST(AmbientProperties, FontFollowsTheContainerUntilOneIsSet) {
 TEST(AmbientProperties, UnsetValuesPersistAsDefaultsAndKeepFollowingAfterALoad) {
   AmbientSite site;
   site.values[DISPID_AMBIENT_BACKCOLOR] = VI4(0x00800000);
+  site.values[DISPID_AMBIENT_FORECOLOR] = VI4(0x00008000);
   site.values[DISPID_AMBIENT_FONT] = FontVariant("DejaVu Sans", 200000, 700);
   CtrlPtr plain, following;
   following->QarnSetAmbientDispatch(site.disp);
@@ -114,11 +115,13 @@ TEST(AmbientProperties, UnsetValuesPersistAsDefaultsAndKeepFollowingAfterALoad) 
 
   CtrlPtr own;
   own->SetBackColor(0x00010203);
+  own->SetForeColor(0x00040506);
   std::vector<BYTE> c;
   ASSERT_EQ(QarnSaveToStream(own.p, c), S_OK);
   ASSERT_EQ(QarnLoadFromStream(loaded.p, c.data(), c.size()), S_OK);
   EXPECT_EQ(loaded->GetBackColor(), 0x00010203u) << "a colour of its own, loaded, stays the control's";
   EXPECT_TRUE(loaded->IsStockPropertySet(STOCKPROP_BACKCOLOR));
+  EXPECT_EQ(loaded->GetForeColor(), 0x00040506u);
   EXPECT_FALSE(loaded->IsStockPropertySet(STOCKPROP_FONT));
 }
 
