@@ -123,7 +123,7 @@ TEST(StockProperties, ColoursTranslate) {
     EXPECT_EQ(ctrl->TranslateColor(c.in), c.out) << std::hex << "OLE_COLOR " << c.in << ": expected " << c.out
                                                  << ", got " << ctrl->TranslateColor(c.in);
   COLORREF out;
-  EXPECT_EQ(OleTranslateColor(0x800000FF, nullptr, &out), E_INVALIDARG) << "no such system colour";
+  EXPECT_EQ(OleTranslateColor(0x8000001F, nullptr, &out), E_INVALIDARG) << "one past the last system colour";
   ctrl->Release();
 }
 
