@@ -145,10 +145,13 @@ TEST_F(EventsTest, SinksUnadvisingDuringAnEvent) {
     return S_OK;
   };
   killer->action = [&](DISPID, DISPPARAMS*, VARIANT*) { return cp->Unadvise(cVictim); };
+  bool victimHeard = false;
+  victim->action = [&](DISPID, DISPPARAMS*, VARIANT*) { return victimHeard = true, S_OK; };
   failing->action = [](DISPID, DISPPARAMS*, VARIANT*) { return E_FAIL; };
   ctrl->FireEvent(kEvClicked, EVENT_PARAM(VTS_NONE));
   EXPECT_TRUE(selfGone) << "released once the event is over";
   EXPECT_TRUE(victimGone);
+  EXPECT_FALSE(victimHeard) << "a sink unadvised earlier in the event hears no more of it";
   EXPECT_EQ(killer->calls.size(), 1u);
   EXPECT_EQ(failing->calls.size(), 1u);
   EXPECT_EQ(last->calls.size(), 1u) << "a failing sink must not stop delivery";
