@@ -13,6 +13,7 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "tests/common/byte_difference.h"
@@ -136,4 +137,32 @@ TEST(ControlPersist, TheControlCountsItsOneTypeInfo) {
   ITypeInfo* info = reinterpret_cast<ITypeInfo*>(&count);
   EXPECT_EQ(c.p->GetTypeInfo(1, 0, &info), DISP_E_BADINDEX);
   EXPECT_EQ(info, nullptr);
+}
+
+// A container asks IsDirty before it saves: every property put marks the control
+// modified, also the two that are not saved (the host and the string file).
+TEST(ControlPersist, EveryPropertyPutMarksTheControlModified) {
+  Control c;
+  IDispatch* disp = c.p->GetIDispatch(FALSE);
+  CQarnVariant number, text, host;
+  number.vt = VT_I4;
+  number.lVal = 3;
+  text.vt = VT_BSTR;
+  text.bstrVal = QarnBstrFromUtf8("x");
+  host.vt = VT_DISPATCH;
+  host.pdispVal = disp;  // any dispatch will do: the control keeps it without a reference
+  disp->AddRef();        // the variant's own
+  const std::pair<DISPID, CQarnVariant*> puts[] = {
+      {QEDISPID_PENCOLOR, &number}, {QEDISPID_QARNOCX, &host},           {QEDISPID_STRINGFILE, &text},
+      {QEDISPID_NOSNAPKEY, &number}, {QEDISPID_FILLSTYLE, &number},       {QEDISPID_FORMATPOLYLINEPARAMS, &text},
+      {QEDISPID_NOPOLARKEY, &number}, {QEDISPID_FORMATPOLYGONPARAMS, &text}};
+  for (const auto& [id, value] : puts) {
+    ASSERT_EQ(QarnInitNew(c.p), S_OK);
+    ASSERT_FALSE(c.p->IsModified()) << id;
+    DISPID named = DISPID_PROPERTYPUT;
+    DISPPARAMS params = {value, &named, 1, 1};
+    ASSERT_EQ(disp->Invoke(id, IID_NULL, 0, DISPATCH_PROPERTYPUT, &params, nullptr, nullptr, nullptr), S_OK) << id;
+    EXPECT_TRUE(c.p->IsModified()) << "dispid " << id;
+  }
+  c.p->SetQarnocx(nullptr);
 }
