@@ -1,6 +1,5 @@
 #include "platform/afx_dc.h"
 
-#include <algorithm>
 #include <unordered_map>
 
 namespace {
@@ -21,37 +20,6 @@ T* Wrapper(HGDIOBJ h) {
 }
 
 }  // namespace
-
-BOOL CRect::IntersectRect(LPCRECT a, LPCRECT b) {
-  if (!a || !b) return FALSE;
-  RECT r{std::max(a->left, b->left), std::max(a->top, b->top), std::min(a->right, b->right),
-         std::min(a->bottom, b->bottom)};
-  if (r.left >= r.right || r.top >= r.bottom) {
-    SetRectEmpty();
-    return FALSE;
-  }
-  *static_cast<RECT*>(this) = r;
-  return TRUE;
-}
-
-BOOL CRect::UnionRect(LPCRECT a, LPCRECT b) {
-  if (!a || !b) return FALSE;
-  bool aEmpty = a->left >= a->right || a->top >= a->bottom;
-  bool bEmpty = b->left >= b->right || b->top >= b->bottom;
-  if (aEmpty && bEmpty) {
-    SetRectEmpty();
-    return FALSE;
-  }
-  if (aEmpty) {
-    *static_cast<RECT*>(this) = *b;
-  } else if (bEmpty) {
-    *static_cast<RECT*>(this) = *a;
-  } else {
-    *static_cast<RECT*>(this) = RECT{std::min(a->left, b->left), std::min(a->top, b->top),
-                                     std::max(a->right, b->right), std::max(a->bottom, b->bottom)};
-  }
-  return TRUE;
-}
 
 // ---- GDI objects -------------------------------------------------------------
 
