@@ -42,10 +42,6 @@ BOOL CGdiObject::DeleteObject() {
   return ::DeleteObject(Detach());
 }
 
-BOOL CGdiObject::CreateStockObject(int index) { return Attach(::GetStockObject(index)); }
-
-CGdiObject* CGdiObject::FromHandle(HGDIOBJ h) { return Wrapper<CGdiObject>(h); }
-
 BOOL CPen::CreatePen(int style, int width, COLORREF color) { return Attach(::CreatePen(style, width, color)); }
 CPen* CPen::FromHandle(HPEN h) { return Wrapper<CPen>(h); }
 
@@ -53,19 +49,6 @@ BOOL CBrush::CreateSolidBrush(COLORREF color) { return Attach(::CreateSolidBrush
 CBrush* CBrush::FromHandle(HBRUSH h) { return Wrapper<CBrush>(h); }
 
 BOOL CFont::CreateFontIndirect(const LOGFONTA* lf) { return Attach(::CreateFontIndirectA(lf)); }
-
-BOOL CFont::CreatePointFont(int pointTenths, LPCSTR faceName, CDC* dc) {
-  // Tenths of a point at the device's (or screen's) vertical resolution, as a character height.
-  int dpi = dc && dc->m_hAttribDC ? ::GetDeviceCaps(dc->m_hAttribDC, LOGPIXELSY) : 96;
-  LOGFONTA lf{};
-  lf.lfHeight = -((pointTenths * dpi + 360) / 720);
-  lf.lfWeight = FW_NORMAL;
-  if (faceName) {
-    for (int i = 0; i < LF_FACESIZE - 1 && faceName[i]; ++i) lf.lfFaceName[i] = faceName[i];
-  }
-  return CreateFontIndirect(&lf);
-}
-
 CFont* CFont::FromHandle(HFONT h) { return Wrapper<CFont>(h); }
 
 BOOL CBitmap::CreateCompatibleBitmap(CDC* dc, int width, int height) {
@@ -116,11 +99,6 @@ CBitmap* CDC::SelectObject(CBitmap* bitmap) {
   return CBitmap::FromHandle(static_cast<HBITMAP>(::SelectObject(m_hDC, bitmap ? bitmap->m_hObject : nullptr)));
 }
 
-CGdiObject* CDC::SelectStockObject(int index) {
-  HGDIOBJ stock = ::GetStockObject(index);
-  return stock ? CGdiObject::FromHandle(::SelectObject(m_hDC, stock)) : nullptr;
-}
-
 CPoint CDC::MoveTo(int x, int y) {
   POINT previous{0, 0};
   ::MoveToEx(m_hDC, x, y, &previous);
@@ -128,12 +106,6 @@ CPoint CDC::MoveTo(int x, int y) {
 }
 
 BOOL CDC::LineTo(int x, int y) { return ::LineTo(m_hDC, x, y); }
-
-CPoint CDC::GetCurrentPosition() const {
-  POINT p{0, 0};
-  ::GetCurrentPositionEx(m_hAttribDC, &p);
-  return CPoint(p);
-}
 
 BOOL CDC::Polyline(const POINT* points, int count) { return ::Polyline(m_hDC, points, count); }
 BOOL CDC::Ellipse(int l, int t, int r, int b) { return ::Ellipse(m_hDC, l, t, r, b); }
@@ -146,11 +118,6 @@ BOOL CDC::Arc(int l, int t, int r, int b, int xStart, int yStart, int xEnd, int 
 BOOL CDC::Arc(LPCRECT rect, POINT start, POINT end) {
   return rect ? ::Arc(m_hDC, rect->left, rect->top, rect->right, rect->bottom, start.x, start.y, end.x, end.y)
               : FALSE;
-}
-
-BOOL CDC::Rectangle(int l, int t, int r, int b) { return ::Rectangle(m_hDC, l, t, r, b); }
-BOOL CDC::Rectangle(LPCRECT rect) {
-  return rect ? ::Rectangle(m_hDC, rect->left, rect->top, rect->right, rect->bottom) : FALSE;
 }
 
 void CDC::FillRect(LPCRECT rect, CBrush* brush) {

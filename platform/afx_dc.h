@@ -38,14 +38,10 @@ class CGdiObject {
   CGdiObject& operator=(const CGdiObject&) = delete;
   virtual ~CGdiObject();
 
-  HGDIOBJ GetSafeHandle() const { return m_hObject; }
   operator HGDIOBJ() const { return m_hObject; }
   BOOL Attach(HGDIOBJ h);
   HGDIOBJ Detach();
   BOOL DeleteObject();
-  BOOL CreateStockObject(int index);
-  // A wrapper that does not own the handle, kept for the life of the process.
-  static CGdiObject* FromHandle(HGDIOBJ h);
 };
 
 class CPen : public CGdiObject {
@@ -69,7 +65,6 @@ class CBrush : public CGdiObject {
 class CFont : public CGdiObject {
  public:
   BOOL CreateFontIndirect(const LOGFONTA* lf);
-  BOOL CreatePointFont(int pointTenths, LPCSTR faceName, class CDC* dc = nullptr);
   operator HFONT() const { return static_cast<HFONT>(m_hObject); }
   static CFont* FromHandle(HFONT h);
 };
@@ -105,20 +100,16 @@ class CDC {
   CBrush* SelectObject(CBrush* brush);
   CFont* SelectObject(CFont* font);
   CBitmap* SelectObject(CBitmap* bitmap);
-  CGdiObject* SelectStockObject(int index);
 
   CPoint MoveTo(int x, int y);
   CPoint MoveTo(POINT p) { return MoveTo(p.x, p.y); }
   BOOL LineTo(int x, int y);
   BOOL LineTo(POINT p) { return LineTo(p.x, p.y); }
-  CPoint GetCurrentPosition() const;
   BOOL Polyline(const POINT* points, int count);
   BOOL Ellipse(int l, int t, int r, int b);
   BOOL Ellipse(LPCRECT rect);
   BOOL Arc(int l, int t, int r, int b, int xStart, int yStart, int xEnd, int yEnd);
   BOOL Arc(LPCRECT rect, POINT start, POINT end);
-  BOOL Rectangle(int l, int t, int r, int b);
-  BOOL Rectangle(LPCRECT rect);
   void FillRect(LPCRECT rect, CBrush* brush);
   // Sets the background colour and leaves it set, as MFC does.
   void FillSolidRect(LPCRECT rect, COLORREF color);

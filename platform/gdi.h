@@ -71,7 +71,6 @@ typedef INT* LPINT;
 
 #define CLR_INVALID 0xFFFFFFFF
 #define GDI_ERROR 0xFFFFFFFFu
-#define HGDI_ERROR ((HGDIOBJ)(intptr_t)-1)
 
 #define AD_COUNTERCLOCKWISE 1
 #define AD_CLOCKWISE 2

@@ -8,21 +8,20 @@
 RasterSurface::RasterSurface(int width, int height)
     : m_width(std::max(width, 0)), m_height(std::max(height, 0)) {
   m_own.assign(static_cast<size_t>(m_width) * m_height + 1, 0u);
-  m_bits = reinterpret_cast<uint8_t*>(m_own.data());
-  m_top = m_bits;
+  m_top = reinterpret_cast<uint8_t*>(m_own.data());
   m_stride = static_cast<std::ptrdiff_t>(m_width) * 4;
 }
 
 RasterSurface::RasterSurface(int width, int height, void* bits, bool bottomUp)
     : m_width(std::max(width, 0)), m_height(std::max(height, 0)) {
-  m_bits = static_cast<uint8_t*>(bits);
+  uint8_t* first = static_cast<uint8_t*>(bits);
   // 32-bit rows are always DWORD aligned, so the stride is just width * 4.
   std::ptrdiff_t rowBytes = static_cast<std::ptrdiff_t>(m_width) * 4;
   if (bottomUp && m_height > 0) {
-    m_top = m_bits + rowBytes * (m_height - 1);
+    m_top = first + rowBytes * (m_height - 1);
     m_stride = -rowBytes;
   } else {
-    m_top = m_bits;
+    m_top = first;
     m_stride = rowBytes;
   }
 }

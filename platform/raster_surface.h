@@ -44,9 +44,6 @@ class RasterSurface {
     return sum * 2 > 765 ? 0x00FFFFFFu : 0u;
   }
 
-  // Memory of row 0 as the owner laid it out (first row in memory).
-  void* Bits() { return m_bits; }
-
   bool SavePng(const char* path) const;
 
   static uint32_t FromColorRef(COLORREF c) {
@@ -58,7 +55,6 @@ class RasterSurface {
   int m_width;
   int m_height;
   std::vector<uint32_t> m_own;
-  uint8_t* m_bits = nullptr;
   uint8_t* m_top = nullptr;  // start of the top row
   std::ptrdiff_t m_stride = 0;  // bytes from one row to the row below it
   bool m_monochrome = false;
