@@ -40,8 +40,6 @@ int GetDlgCtrlID(HWND control);
 BOOL SetWindowTextA(HWND hwnd, LPCSTR text);
 int GetWindowTextA(HWND hwnd, LPSTR text, int max);
 int GetWindowTextLengthA(HWND hwnd);
-BOOL SetDlgItemTextA(HWND dialog, int id, LPCSTR text);
-UINT GetDlgItemTextA(HWND dialog, int id, LPSTR text, int max);
 BOOL CheckDlgButton(HWND dialog, int id, UINT check);
 UINT IsDlgButtonChecked(HWND dialog, int id);
 LRESULT SendMessageA(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
@@ -55,11 +53,9 @@ class CWnd {
   explicit CWnd(HWND hwnd) : m_hWnd(hwnd) {}
   virtual ~CWnd() = default;
 
-  HWND GetSafeHwnd() const { return m_hWnd; }
   operator HWND() const { return m_hWnd; }
   void SetWindowText(LPCSTR text) { ::SetWindowTextA(m_hWnd, text); }
   void GetWindowText(CString& text) const;
-  int GetWindowTextLength() const { return ::GetWindowTextLengthA(m_hWnd); }
   int GetDlgCtrlID() const { return ::GetDlgCtrlID(m_hWnd); }
 
   HWND m_hWnd = nullptr;
@@ -122,7 +118,6 @@ class CDialog : public CWnd {
   BOOL UpdateData(BOOL saveAndValidate = TRUE);
 
   CWnd* GetDlgItem(int id);
-  void SetDlgItemText(int id, LPCSTR text) { ::SetDlgItemTextA(m_hWnd, id, text); }
   int GetDlgItemText(int id, CString& text) const;
   void CheckDlgButton(int id, UINT check) { ::CheckDlgButton(m_hWnd, id, check); }
   UINT IsDlgButtonChecked(int id) const { return ::IsDlgButtonChecked(m_hWnd, id); }

@@ -280,15 +280,6 @@ int GetWindowTextLengthA(HWND hwnd) {
   return WindowText(hwnd, &found).GetLength();
 }
 
-BOOL SetDlgItemTextA(HWND dialog, int id, LPCSTR text) {
-  HWND control = GetDlgItem(dialog, id);
-  return control ? SetWindowTextA(control, text) : FALSE;
-}
-
-UINT GetDlgItemTextA(HWND dialog, int id, LPSTR text, int max) {
-  return static_cast<UINT>(GetWindowTextA(GetDlgItem(dialog, id), text, max));
-}
-
 BOOL CheckDlgButton(HWND dialog, int id, UINT check) {
   HWND control = GetDlgItem(dialog, id);
   if (!control) return FALSE;

@@ -141,23 +141,6 @@ UINT GetMenuState(HMENU menu, UINT itemId, UINT flags) {
   return item.state | (item.separator ? MF_SEPARATOR : 0);
 }
 
-BOOL AppendMenuA(HMENU menu, UINT flags, UINT_PTR id, LPCSTR text) {
-  MenuData* data = Find(menu);
-  if (!data) return FALSE;
-  MenuItem item;
-  item.separator = (flags & MF_SEPARATOR) != 0;
-  if (flags & MF_POPUP) {
-    item.popup = reinterpret_cast<HMENU>(id);
-    item.id = static_cast<UINT>(-1);
-  } else {
-    item.id = item.separator ? 0 : static_cast<UINT>(id);
-  }
-  item.text = item.separator ? "" : text;
-  item.state = flags & (MF_GRAYED | MF_DISABLED | MF_CHECKED);
-  data->items.push_back(item);
-  return TRUE;
-}
-
 BOOL ModifyMenuA(HMENU menu, UINT position, UINT flags, UINT_PTR newId, LPCSTR text) {
   MenuData* data = Find(menu);
   if (!data) return FALSE;

@@ -16,7 +16,6 @@
 #define MF_DISABLED 0x0002
 #define MF_STRING 0x0000
 #define MF_CHECKED 0x0008
-#define MF_POPUP 0x0010
 #define MF_SEPARATOR 0x0800
 #define TPM_LEFTALIGN 0x0000
 #define TPM_RIGHTBUTTON 0x0002
@@ -32,7 +31,6 @@ int GetMenuItemCount(HMENU menu);
 UINT GetMenuItemID(HMENU menu, int pos);
 int GetMenuStringA(HMENU menu, UINT item, LPSTR text, int max, UINT flags);
 UINT GetMenuState(HMENU menu, UINT item, UINT flags);
-BOOL AppendMenuA(HMENU menu, UINT flags, UINT_PTR id, LPCSTR text);
 BOOL ModifyMenuA(HMENU menu, UINT position, UINT flags, UINT_PTR newId, LPCSTR text);
 BOOL EnableMenuItem(HMENU menu, UINT item, UINT enable);
 BOOL RemoveMenu(HMENU menu, UINT position, UINT flags);
@@ -64,7 +62,6 @@ class CMenu {
   BOOL DestroyMenu();
   BOOL Attach(HMENU menu);
   HMENU Detach();
-  HMENU GetSafeHmenu() const { return m_hMenu; }
   operator HMENU() const { return m_hMenu; }
 
   CMenu* GetSubMenu(int pos);
@@ -75,7 +72,6 @@ class CMenu {
   }
   int GetMenuString(UINT item, CString& text, UINT flags) const;
   UINT GetMenuState(UINT item, UINT flags) const { return ::GetMenuState(m_hMenu, item, flags); }
-  BOOL AppendMenu(UINT flags, UINT_PTR id = 0, LPCSTR text = nullptr) { return ::AppendMenuA(m_hMenu, flags, id, text); }
   BOOL ModifyMenu(UINT position, UINT flags, UINT_PTR newId = 0, LPCSTR text = nullptr) {
     return ::ModifyMenuA(m_hMenu, position, flags, newId, text);
   }

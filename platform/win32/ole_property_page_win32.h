@@ -15,10 +15,6 @@ class COlePropertyPage : public IPropertyPage {
   COlePropertyPage(const COlePropertyPage&) = delete;
   COlePropertyPage& operator=(const COlePropertyPage&) = delete;
 
-  HWND GetSafeHwnd() const { return m_hWnd; }
-  // The objects whose properties the page shows (AddRef'd by the page).
-  const std::vector<IUnknown*>& GetObjects() const { return m_objects; }
-
   STDMETHOD(QueryInterface)(REFIID riid, void** ppv) override;
   STDMETHOD_(ULONG, AddRef)() override;
   STDMETHOD_(ULONG, Release)() override;

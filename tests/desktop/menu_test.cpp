@@ -101,7 +101,6 @@ TEST(MenuHandles, BadHandlesFailWithoutCrashing) {
   EXPECT_FALSE(DestroyMenu(bogus));
   EXPECT_EQ(LoadMenuA(nullptr, MAKEINTRESOURCEA(4040)), nullptr) << "no such resource";
   HMENU popup = CreatePopupMenu();
-  EXPECT_TRUE(AppendMenuA(popup, MF_STRING, 7, "Seven"));
   EXPECT_TRUE(DestroyMenu(popup));
   EXPECT_FALSE(IsMenu(popup)) << "destroyed";
 }
