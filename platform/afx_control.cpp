@@ -326,29 +326,15 @@ DWORD COleControl::GetStockPropMask() const {
 
 void COleControl::InvalidateControl(const RECT* lpRect, BOOL bErase) {
   ++m_nInvalidate;
-  m_bLastInvalidWhole = lpRect == nullptr;
-  if (lpRect) m_rcLastInvalid = *lpRect;
   if (m_hWnd) OnInvalidate(lpRect, bErase);
 #if defined(_WIN32)
   QarnWin32InvalidateControl(this, lpRect, bErase);
 #endif
 }
 
-BOOL COleControl::GetLastInvalidRect(RECT* prc) const {
-  if (m_bLastInvalidWhole || m_nInvalidate == 0) return FALSE;
-  if (prc) *prc = m_rcLastInvalid;
-  return TRUE;
-}
-
 void COleControl::SetInitialSize(int cx, int cy) {
   m_sizeExtent.cx = static_cast<LONG>(std::lround(cx * 2540.0 / 96.0));
   m_sizeExtent.cy = static_cast<LONG>(std::lround(cy * 2540.0 / 96.0));
-}
-
-BOOL COleControl::GetControlSize(int* pcx, int* pcy) const {
-  if (pcx) *pcx = static_cast<int>(std::lround(m_sizeExtent.cx * 96.0 / 2540.0));
-  if (pcy) *pcy = static_cast<int>(std::lround(m_sizeExtent.cy * 96.0 / 2540.0));
-  return TRUE;
 }
 
 void COleControl::OnDraw(CDC*, const CRect&, const CRect&) {}

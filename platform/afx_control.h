@@ -100,15 +100,11 @@ class COleControl : public CCmdTarget {
   BOOL IsModified() const { return m_bModified; }
   void InvalidateControl(const RECT* lpRect = nullptr, BOOL bErase = TRUE);
   UINT GetInvalidateCount() const { return m_nInvalidate; }
-  // FALSE when the last invalidation was the whole control.
-  BOOL GetLastInvalidRect(RECT* prc) const;
   void QarnSetWindowHandle(HWND hWnd) { m_hWnd = hWnd; }
-  HWND QarnGetWindowHandle() const { return m_hWnd; }
 
   // Size in HIMETRIC; SetInitialSize takes pixels (96 DPI).
   void SetInitialSize(int cx, int cy);
   SIZE GetExtent() const { return m_sizeExtent; }
-  BOOL GetControlSize(int* pcx, int* pcy) const;
 
   virtual void OnDraw(CDC* pdc, const CRect& rcBounds, const CRect& rcInvalid);
   // Derived classes call COleControl::DoPropExchange first (version, extent, stock
@@ -168,7 +164,5 @@ class COleControl : public CCmdTarget {
   SIZE m_sizeExtent;
   BOOL m_bModified = FALSE;
   UINT m_nInvalidate = 0;
-  BOOL m_bLastInvalidWhole = TRUE;
-  RECT m_rcLastInvalid = {0, 0, 0, 0};
   HWND m_hWnd = nullptr;
 };

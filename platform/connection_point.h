@@ -64,7 +64,6 @@ class CQarnConnectionPoint : public IConnectionPoint {
   virtual ~CQarnConnectionPoint();
 
   void SetInterfaceID(const IID& iid) { m_iid = iid; }
-  const IID& GetInterfaceID() const { return m_iid; }
   size_t GetConnectionCount() const { return m_sinks.size(); }
   void UnadviseAll();
 

@@ -1,7 +1,7 @@
 // Binary stream format (all little-endian):
 //   header   'Q' 'X' 'P' 0x01
 //   then one record per exchange call, in DoPropExchange order, without names:
-//   version u32 | short i16 | long, ulong, colour u32 | bool u8 (0 or 1) | float f32 | double f64
+//   version u32 | short i16 | long, ulong, colour u32 | bool u8 (0 or 1) | double f64
 //   string   u32 byte count (at most 1 MiB) + UTF-8 bytes
 //   font     u8 flags (1 italic, 2 underline, 4 strikethrough) | i16 weight | i16 charset
 //            | i64 size (CY) | string name
@@ -20,7 +20,7 @@ constexpr uint32_t kMaxString = 1u << 20;
 size_t ValueSize(VARTYPE vt) {
   switch (vt) {
     case VT_I2: return 2;
-    case VT_I4: case VT_UI4: case VT_R4: return 4;
+    case VT_I4: case VT_UI4: return 4;
     case VT_BOOL: return 1;
     case VT_R8: return 8;
     default: return 0;
@@ -44,7 +44,7 @@ class CStreamSaveExchange : public CPropExchange {
   std::vector<BYTE>& Bytes() { return m_out; }
 
   BOOL ExchangeVersion(DWORD& dwVersionLoaded, DWORD dwVersionDefault, BOOL) override {
-    m_dwVersion = dwVersionLoaded = dwVersionDefault;
+    dwVersionLoaded = dwVersionDefault;
     Put(&dwVersionDefault, 4);
     return TRUE;
   }
@@ -112,10 +112,10 @@ class CStreamLoadExchange : public CPropExchange {
   BOOL ExchangeVersion(DWORD& dwVersionLoaded, DWORD dwVersionDefault, BOOL) override {
     DWORD v = dwVersionDefault;
     if (Begin() == State::Read && Get(&v, 4)) {
-      m_dwVersion = dwVersionLoaded = v;
+      dwVersionLoaded = v;
       return TRUE;
     }
-    m_dwVersion = dwVersionLoaded = dwVersionDefault;
+    dwVersionLoaded = dwVersionDefault;
     return FALSE;
   }
 
@@ -226,7 +226,7 @@ class CBagSaveExchange : public CPropExchange {
   explicit CBagSaveExchange(CQarnPropertyBag& bag) : m_bag(bag) {}
 
   BOOL ExchangeVersion(DWORD& dwVersionLoaded, DWORD dwVersionDefault, BOOL) override {
-    m_dwVersion = dwVersionLoaded = dwVersionDefault;
+    dwVersionLoaded = dwVersionDefault;
     CQarnVariant v;
     v.vt = VT_I4;
     v.lVal = static_cast<LONG>(dwVersionDefault);
@@ -241,7 +241,6 @@ class CBagSaveExchange : public CPropExchange {
       // Colours are longs in property bags, as VB writes them.
       case VT_UI4: v.vt = VT_I4; v.lVal = static_cast<LONG>(*static_cast<ULONG*>(pv)); break;
       case VT_BOOL: v.vt = VT_BOOL; v.boolVal = *static_cast<BOOL*>(pv) ? VARIANT_TRUE : VARIANT_FALSE; break;
-      case VT_R4: v.vt = VT_R4; v.fltVal = *static_cast<float*>(pv); break;
       case VT_R8: v.vt = VT_R8; v.dblVal = *static_cast<double*>(pv); break;
       case VT_BSTR:
         v.vt = VT_BSTR;
@@ -289,7 +288,7 @@ class CBagLoadExchange : public CPropExchange {
     ULONG v = dwVersionDefault;
     ULONG def = dwVersionDefault;
     ExchangeProp("_Version", VT_UI4, &v, &def);
-    m_dwVersion = dwVersionLoaded = v;
+    dwVersionLoaded = v;
     return TRUE;
   }
 
@@ -336,7 +335,6 @@ class CBagLoadExchange : public CPropExchange {
       case VT_I2: *static_cast<short*>(pv) = v.iVal; return true;
       case VT_I4: *static_cast<LONG*>(pv) = v.lVal; return true;
       case VT_BOOL: *static_cast<BOOL*>(pv) = v.boolVal ? TRUE : FALSE; return true;
-      case VT_R4: *static_cast<float*>(pv) = v.fltVal; return true;
       case VT_R8: *static_cast<double*>(pv) = v.dblVal; return true;
       case VT_BSTR: *static_cast<CString*>(pv) = CString(QarnUtf8FromBstr(v.bstrVal)); return true;
       default: return false;
@@ -352,7 +350,7 @@ class CResetExchange : public CPropExchange {
  public:
   CResetExchange() { m_bLoading = TRUE; }
   BOOL ExchangeVersion(DWORD& dwVersionLoaded, DWORD dwVersionDefault, BOOL) override {
-    m_dwVersion = dwVersionLoaded = dwVersionDefault;
+    dwVersionLoaded = dwVersionDefault;
     return TRUE;
   }
   BOOL ExchangeProp(LPCSTR, VARTYPE vt, void* pv, const void* pvDefault) override {
@@ -383,7 +381,7 @@ bool QarnIsValidOleColor(OLE_COLOR clr) {
 bool QarnIsValidFontSize(CY size) { return size.int64 > 0 && size.int64 <= kQarnMaxFontSize; }
 
 BOOL CPropExchange::ExchangeVersion(DWORD& dwVersionLoaded, DWORD dwVersionDefault, BOOL) {
-  m_dwVersion = dwVersionLoaded = dwVersionDefault;
+  dwVersionLoaded = dwVersionDefault;
   return TRUE;
 }
 
@@ -419,9 +417,6 @@ BOOL PX_Bool(CPropExchange* pPX, LPCSTR name, BOOL& v, BOOL def) { return pPX->E
 BOOL PX_String(CPropExchange* pPX, LPCSTR name, CString& v) { return pPX->ExchangeProp(name, VT_BSTR, &v, nullptr); }
 BOOL PX_String(CPropExchange* pPX, LPCSTR name, CString& v, const CString& def) {
   return pPX->ExchangeProp(name, VT_BSTR, &v, &def);
-}
-BOOL PX_Float(CPropExchange* pPX, LPCSTR name, float& v, float def) {
-  return pPX->ExchangeProp(name, VT_R4, &v, &def);
 }
 BOOL PX_Double(CPropExchange* pPX, LPCSTR name, double& v, double def) {
   return pPX->ExchangeProp(name, VT_R8, &v, &def);

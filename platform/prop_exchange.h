@@ -41,14 +41,13 @@ class CPropExchange {
  public:
   virtual ~CPropExchange() = default;
   BOOL IsLoading() const { return m_bLoading; }
-  DWORD GetVersion() const { return m_dwVersion; }
   // TRUE while a stream is parsed without applying: only properties whose names start
   // with '_' (framework bookkeeping, exchanged into locals) receive values then.
   BOOL IsDryRun() const { return m_bDryRun; }
 
   virtual BOOL ExchangeVersion(DWORD& dwVersionLoaded, DWORD dwVersionDefault, BOOL bConvert);
   // vtProp: VT_I2 short, VT_I4 LONG, VT_UI4 ULONG/OLE_COLOR, VT_BOOL BOOL, VT_BSTR CString,
-  // VT_R4 float, VT_R8 double.
+  // VT_R8 double.
   virtual BOOL ExchangeProp(LPCSTR pszPropName, VARTYPE vtProp, void* pvProp, const void* pvDefault) = 0;
   virtual BOOL ExchangeFontProp(LPCSTR pszPropName, QarnFontDesc& font, const QarnFontDesc* pDefault) = 0;
   // COleControl calls this after the stock properties: a stream may end here or later
@@ -58,7 +57,6 @@ class CPropExchange {
  protected:
   BOOL m_bLoading = FALSE;
   BOOL m_bDryRun = FALSE;
-  DWORD m_dwVersion = 0;
 };
 
 BOOL PX_Short(CPropExchange* pPX, LPCSTR pszPropName, short& sValue);
@@ -77,7 +75,6 @@ BOOL PX_Bool(CPropExchange* pPX, LPCSTR pszPropName, BOOL& bValue);
 BOOL PX_Bool(CPropExchange* pPX, LPCSTR pszPropName, BOOL& bValue, BOOL bDefault);
 BOOL PX_String(CPropExchange* pPX, LPCSTR pszPropName, CString& strValue);
 BOOL PX_String(CPropExchange* pPX, LPCSTR pszPropName, CString& strValue, const CString& strDefault);
-BOOL PX_Float(CPropExchange* pPX, LPCSTR pszPropName, float& fValue, float fDefault);
 BOOL PX_Double(CPropExchange* pPX, LPCSTR pszPropName, double& dValue, double dDefault);
 BOOL PX_Font(CPropExchange* pPX, LPCSTR pszPropName, QarnFontDesc& font, const QarnFontDesc* pDefault = nullptr);
 

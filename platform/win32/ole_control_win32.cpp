@@ -979,8 +979,3 @@ void QarnWin32RegisterControlTypeLib(REFCLSID clsid, REFGUID libid, WORD wMajor,
   std::lock_guard<std::mutex> guard(g_mutex);
   TypeLibs()[clsid] = ClassTypeLib{libid, wMajor, wMinor, module};
 }
-
-size_t QarnWin32ControlStateCount() {
-  std::lock_guard<std::mutex> guard(g_mutex);
-  return States().size();
-}

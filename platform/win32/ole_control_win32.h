@@ -21,6 +21,3 @@ void QarnWin32ControlDestroyed(COleControl* pCtrl);
 // The type library describing a control class, for IProvideClassInfo2: the
 // registered one is preferred, else the one embedded in module.
 void QarnWin32RegisterControlTypeLib(REFCLSID clsid, REFGUID libid, WORD wMajor, WORD wMinor, HINSTANCE module);
-
-// Number of controls whose side objects are alive (for checks of the clean-up).
-size_t QarnWin32ControlStateCount();
