@@ -85,8 +85,6 @@ struct VARIANT {
 };
 typedef VARIANT VARIANTARG;
 
-#define V_VT(v) ((v)->vt)
-
 struct DISPPARAMS {
   VARIANTARG* rgvarg;  // arguments in reverse order
   DISPID* rgdispidNamedArgs;

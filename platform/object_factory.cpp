@@ -121,21 +121,6 @@ HRESULT CLSIDFromProgID(LPCOLESTR lpszProgID, CLSID* lpclsid) {
   return CO_E_CLASSSTRING;
 }
 
-#endif  // !_WIN32
-
-HRESULT QarnProgIDFromCLSID(REFCLSID clsid, std::string* progId) {
-  if (!progId) return E_POINTER;
-  std::lock_guard<std::mutex> guard(g_lock);
-  for (const ClassEntry& e : Registry()) {
-    if (e.clsid == clsid && !e.progId.empty()) {
-      *progId = e.progId;
-      return S_OK;
-    }
-  }
-  return REGDB_E_CLASSNOTREG;
-}
-
-#if !defined(_WIN32)
 HRESULT CLSIDFromString(LPCOLESTR lpsz, CLSID* pclsid) {
   if (!lpsz || !pclsid) return E_INVALIDARG;
   std::string s = QarnUtf8FromWide(lpsz, QarnWideLength(lpsz));

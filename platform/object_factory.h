@@ -2,8 +2,6 @@
 // needs (ProgID and CLSID lookup, CoCreateInstance, class factories, unload counts).
 #pragma once
 
-#include <string>
-
 #include "platform/oleauto.h"
 
 #if !defined(_WIN32)
@@ -37,7 +35,6 @@ int StringFromGUID2(REFGUID rguid, LPOLESTR lpsz, int cchMax);
 HRESULT CoCreateInstance(REFCLSID rclsid, IUnknown* pUnkOuter, DWORD dwClsContext, REFIID riid, LPVOID* ppv);
 HRESULT CoGetClassObject(REFCLSID rclsid, DWORD dwClsContext, void* pvReserved, REFIID riid, LPVOID* ppv);
 #endif  // !_WIN32
-HRESULT QarnProgIDFromCLSID(REFCLSID clsid, std::string* progId);
 // A class factory (IClassFactory) for a registered class: what DllGetClassObject hands out.
 HRESULT QarnGetClassObject(REFCLSID rclsid, REFIID riid, LPVOID* ppv);
 HRESULT QarnCreateObjectByProgID(const char* progId, IDispatch** ppDisp);

@@ -47,15 +47,6 @@ BSTR SysAllocStringLen(const OLECHAR* pch, UINT cch) {
 
 BSTR SysAllocStringByteLen(LPCSTR psz, UINT len) { return AllocBytes(psz, len); }
 
-INT SysReAllocString(BSTR* pbstr, const OLECHAR* psz) {
-  if (!pbstr) return FALSE;
-  BSTR fresh = SysAllocString(psz);
-  if (psz && !fresh) return FALSE;
-  SysFreeString(*pbstr);
-  *pbstr = fresh;
-  return TRUE;
-}
-
 void SysFreeString(BSTR bstr) {
   if (!bstr) return;
   std::free(reinterpret_cast<BYTE*>(bstr) - sizeof(uint32_t));

@@ -36,7 +36,6 @@ typedef CY CURRENCY;
 BSTR SysAllocString(const OLECHAR* psz);
 BSTR SysAllocStringLen(const OLECHAR* pch, UINT cch);
 BSTR SysAllocStringByteLen(LPCSTR psz, UINT len);
-INT SysReAllocString(BSTR* pbstr, const OLECHAR* psz);
 void SysFreeString(BSTR bstr);
 UINT SysStringLen(BSTR bstr);
 UINT SysStringByteLen(BSTR bstr);
