@@ -21,7 +21,6 @@ class CString {
   const char* c_str() const { return m_text.c_str(); }
   const std::string& str() const { return m_text; }
 
-  char GetAt(int i) const { return m_text.at(static_cast<size_t>(i)); }
   int Find(char ch, int start = 0) const;
   int Find(const char* sub, int start = 0) const;
   CString Left(int count) const;

@@ -15,7 +15,6 @@ class QarnProfileIndex {
 
   // The value of key in section, or nullptr when either is absent. Not cut to any buffer.
   const std::string* Find(std::string_view section, std::string_view key) const;
-  size_t SectionCount() const { return m_sections.size(); }
 
  private:
   using Keys = std::unordered_map<std::string, std::string>;

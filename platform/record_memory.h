@@ -37,18 +37,11 @@ class RecordMemory {
   bool Read(uint32_t addr, void* out, size_t n) const;
   bool Write(uint32_t addr, const void* in, size_t n);
 
-  std::optional<uint8_t> ReadU8(uint32_t addr) const { return ReadAs<uint8_t>(addr); }
-  std::optional<uint16_t> ReadU16(uint32_t addr) const { return ReadAs<uint16_t>(addr); }
-  std::optional<uint32_t> ReadU32(uint32_t addr) const { return ReadAs<uint32_t>(addr); }
-  std::optional<int16_t> ReadI16(uint32_t addr) const { return ReadAs<int16_t>(addr); }
-  std::optional<int32_t> ReadI32(uint32_t addr) const { return ReadAs<int32_t>(addr); }
-  std::optional<double> ReadF64(uint32_t addr) const { return ReadAs<double>(addr); }
-  bool WriteU8(uint32_t addr, uint8_t v) { return Write(addr, &v, sizeof v); }
-  bool WriteU16(uint32_t addr, uint16_t v) { return Write(addr, &v, sizeof v); }
-  bool WriteU32(uint32_t addr, uint32_t v) { return Write(addr, &v, sizeof v); }
-  bool WriteI16(uint32_t addr, int16_t v) { return Write(addr, &v, sizeof v); }
-  bool WriteI32(uint32_t addr, int32_t v) { return Write(addr, &v, sizeof v); }
-  bool WriteF64(uint32_t addr, double v) { return Write(addr, &v, sizeof v); }
+  std::optional<uint32_t> ReadU32(uint32_t addr) const {
+    uint32_t v;
+    if (!Read(addr, &v, sizeof v)) return std::nullopt;
+    return v;
+  }
 
   // Size asked for at Alloc; 0 when addr is not the start of a live block.
   size_t BlockSize(uint32_t addr) const;
@@ -63,13 +56,6 @@ class RecordMemory {
     uint64_t span;  // size rounded up to 8, plus the guard
     std::unique_ptr<uint8_t[]> bytes;
   };
-
-  template <typename T>
-  std::optional<T> ReadAs(uint32_t addr) const {
-    T v;
-    if (!Read(addr, &v, sizeof v)) return std::nullopt;
-    return v;
-  }
 
   // The block holding [addr, addr + n), or nullptr.
   const Block* Find(uint32_t addr, size_t n, uint32_t* start) const;
