@@ -16,71 +16,91 @@ TEST(AfxDc, HandlesComeFirstAfterTheVtable) {
   EXPECT_EQ(reinterpret_cast<const char*>(&dc.m_hAttribDC) - base, static_cast<std::ptrdiff_t>(2 * sizeof(void*)));
 }
 
-TEST(AfxDc, DrawsThroughTheApiAndReturnsPreviousObjects) {
+TEST(AfxDc, DrawsThroughTheApiAndReturnsPreviousValues) {
   gditest::Canvas canvas(40, 20);
   CDC dc;
   dc.Attach(canvas.dc());
-  dc.FillSolidRect(0, 0, 40, 20, RGB(255, 255, 255));
-  EXPECT_EQ(dc.GetBkColor(), RGB(255, 255, 255)) << "FillSolidRect leaves the background colour set";
-
-  CPen red(PS_SOLID, 1, RGB(255, 0, 0));
-  CPen* oldPen = dc.SelectObject(&red);
-  ASSERT_NE(oldPen, nullptr);
-  EXPECT_EQ(oldPen->m_hObject, GetStockObject(BLACK_PEN));
-  CPoint before = dc.MoveTo(2, 2);
-  EXPECT_EQ(before.x, 0);
-  EXPECT_EQ(before.y, 0);
-  dc.LineTo(10, 2);
-  EXPECT_EQ(dc.GetPixel(9, 2), RGB(255, 0, 0));
-  EXPECT_EQ(dc.GetPixel(10, 2), RGB(255, 255, 255)) << "end pixel left out";
 
   CBrush green(RGB(0, 200, 0));
-  CBrush* oldBrush = dc.SelectObject(&green);
-  dc.Ellipse(CRect(12, 2, 30, 18));
-  EXPECT_EQ(dc.GetPixel(21, 10), RGB(0, 200, 0));
-  dc.SelectObject(oldBrush);
-  dc.SelectObject(oldPen);
+  dc.FillRect(CRect(2, 2, 10, 10), &green);
+  EXPECT_EQ(canvas.At(2, 2), RGB(0, 200, 0));
+  EXPECT_EQ(canvas.At(9, 9), RGB(0, 200, 0));
+  EXPECT_EQ(canvas.At(10, 10), RGB(255, 255, 255)) << "right and bottom edges left out";
 
-  EXPECT_EQ(dc.SetROP2(R2_XORPEN), R2_COPYPEN);
-  EXPECT_EQ(dc.SetBkMode(TRANSPARENT), OPAQUE);
+  EXPECT_EQ(dc.SetBkColor(RGB(1, 2, 3)), RGB(255, 255, 255));
+  EXPECT_EQ(dc.SetBkColor(RGB(255, 255, 255)), RGB(1, 2, 3));
+  EXPECT_EQ(dc.SetTextColor(RGB(200, 0, 0)), RGB(0, 0, 0));
   EXPECT_EQ(dc.SetTextAlign(TA_CENTER), static_cast<UINT>(TA_LEFT));
-  dc.SetROP2(R2_COPYPEN);
-  TEXTMETRIC tm{};
-  EXPECT_TRUE(dc.GetTextMetrics(&tm));
-  CString text("ab");
-  EXPECT_TRUE(dc.ExtTextOut(20, 0, 0, nullptr, text, nullptr));
-  EXPECT_GT(dc.GetTextExtent(text).cx, 0);
+  EXPECT_EQ(dc.SetTextAlign(TA_LEFT | TA_TOP), static_cast<UINT>(TA_CENTER));
+
+  CFont font;
+  LOGFONT lf{};
+  lf.lfHeight = -14;
+  ASSERT_TRUE(font.CreateFontIndirect(&lf));
+  CFont* oldFont = dc.SelectObject(&font);
+  ASSERT_NE(oldFont, nullptr);
+  EXPECT_NE(oldFont->m_hObject, font.m_hObject);
+
+  // Clipped to its rectangle: ink lands inside it and nowhere else.
+  CString text("WW");
+  const CRect clip(20, 0, 26, 20);
+  EXPECT_TRUE(dc.ExtTextOut(20, 0, ETO_CLIPPED, clip, text, nullptr));
+  int inside = 0;
+  for (const gditest::Pixel& p : canvas.Inked(RGB(255, 255, 255))) {
+    if (p.first < 12) continue;  // the filled square
+    EXPECT_TRUE(p.first >= clip.left && p.first < clip.right) << p.first << "," << p.second;
+    const COLORREF c = canvas.At(p.first, p.second);
+    if (GetRValue(c) > GetGValue(c)) ++inside;  // edges are blended with the white
+  }
+  EXPECT_GT(inside, 0) << "no text drawn in the text colour";
+
+  CFont* back = dc.SelectObject(oldFont);
+  ASSERT_NE(back, nullptr);
+  EXPECT_EQ(back->m_hObject, font.m_hObject) << "selecting the old font hands back ours";
+  EXPECT_EQ(dc.SelectObject(&font), oldFont) << "one wrapper per foreign handle";
+  dc.SelectObject(oldFont);
 
   dc.Detach();  // the canvas deletes its own DC
 }
 
+TEST(AfxDc, AttributeSettersReachBothDcsAndAnswerFromTheAttributeDc) {
+  gditest::Canvas output(4, 4), attributes(4, 4);
+  SetTextColor(output.dc(), RGB(1, 1, 1));
+  SetTextColor(attributes.dc(), RGB(2, 2, 2));
+  CDC dc;
+  dc.Attach(output.dc());
+  dc.m_hAttribDC = attributes.dc();
+  EXPECT_EQ(dc.SetTextColor(RGB(3, 3, 3)), RGB(2, 2, 2));
+  EXPECT_EQ(SetTextColor(output.dc(), 0), RGB(3, 3, 3));
+  EXPECT_EQ(SetTextColor(attributes.dc(), 0), RGB(3, 3, 3));
+  dc.Detach();
+}
+
 TEST(AfxDc, DestructorDeletesTheDcUnlessDetached) {
-  HDC kept;
+  HDC hdc = CreateCompatibleDC(nullptr);
   {
     CDC dc;
-    dc.CreateCompatibleDC(nullptr);
-    kept = dc.Detach();
+    dc.Attach(hdc);
+    EXPECT_EQ(dc.GetSafeHdc(), hdc);
+    EXPECT_EQ(dc.Detach(), hdc);
   }
-  EXPECT_EQ(GetROP2(kept), R2_COPYPEN) << "a detached DC survives its wrapper";
-  HDC owned;
+  EXPECT_EQ(GetROP2(hdc), R2_COPYPEN) << "a detached DC survives its wrapper";
   {
     CDC dc;
-    dc.Attach(kept);
-    owned = dc.GetSafeHdc();
+    dc.Attach(hdc);
   }
-  EXPECT_EQ(GetROP2(owned), 0) << "expected the wrapper to delete its DC";
+  EXPECT_EQ(GetROP2(hdc), 0) << "expected the wrapper to delete its DC";
 }
 
 TEST(AfxGdiObject, DeletesItsHandleOnDestruction) {
   int before = QarnLiveGdiObjectCount();
   {
-    CPen pen(PS_DOT, 1, RGB(1, 2, 3));
     CBrush brush(RGB(4, 5, 6));
     CFont font;
     LOGFONT lf{};
     lf.lfHeight = -12;
     EXPECT_TRUE(font.CreateFontIndirect(&lf));
-    EXPECT_EQ(QarnLiveGdiObjectCount(), before + 3);
+    EXPECT_EQ(QarnLiveGdiObjectCount(), before + 2);
   }
   EXPECT_EQ(QarnLiveGdiObjectCount(), before);
 }
