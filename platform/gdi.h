@@ -200,9 +200,6 @@ struct BITMAPINFO {
 HPEN CreatePen(int style, int width, COLORREF color);
 HBRUSH CreateSolidBrush(COLORREF color);
 HFONT CreateFontIndirectA(const LOGFONTA* lf);
-HFONT CreateFontA(int height, int width, int escapement, int orientation, int weight, DWORD italic,
-                  DWORD underline, DWORD strikeOut, DWORD charSet, DWORD outPrecision, DWORD clipPrecision,
-                  DWORD quality, DWORD pitchAndFamily, LPCSTR faceName);
 HGDIOBJ GetStockObject(int index);
 HGDIOBJ SelectObject(HDC hdc, HGDIOBJ obj);
 BOOL DeleteObject(HGDIOBJ obj);
@@ -210,7 +207,6 @@ HBITMAP CreateCompatibleBitmap(HDC hdc, int width, int height);
 HBITMAP CreateDIBSection(HDC hdc, const BITMAPINFO* info, UINT usage, void** bits, HANDLE section, DWORD offset);
 
 #define CreateFontIndirect CreateFontIndirectA
-#define CreateFont CreateFontA
 
 // ---- Device contexts -------------------------------------------------------
 HDC CreateCompatibleDC(HDC hdc);
@@ -219,15 +215,10 @@ int GetDeviceCaps(HDC hdc, int index);
 int SetROP2(HDC hdc, int rop2);
 int GetROP2(HDC hdc);
 int SetBkMode(HDC hdc, int mode);
-int GetBkMode(HDC hdc);
 COLORREF SetBkColor(HDC hdc, COLORREF color);
-COLORREF GetBkColor(HDC hdc);
 COLORREF SetTextColor(HDC hdc, COLORREF color);
-COLORREF GetTextColor(HDC hdc);
 UINT SetTextAlign(HDC hdc, UINT align);
-UINT GetTextAlign(HDC hdc);
 BOOL MoveToEx(HDC hdc, int x, int y, LPPOINT previous);
-BOOL GetCurrentPositionEx(HDC hdc, LPPOINT position);
 COLORREF GetPixel(HDC hdc, int x, int y);
 COLORREF SetPixel(HDC hdc, int x, int y, COLORREF color);
 // The bounds of what a DC can draw on: its bitmap's or window's surface.

@@ -163,22 +163,12 @@ int SetBkMode(HDC hdc, int mode) {
   return old;
 }
 
-int GetBkMode(HDC hdc) {
-  Dc* dc = LookupDc(hdc);
-  return dc ? dc->bkMode : 0;
-}
-
 COLORREF SetBkColor(HDC hdc, COLORREF color) {
   Dc* dc = LookupDc(hdc);
   if (!dc) return CLR_INVALID;
   COLORREF old = dc->bkColor;
   dc->bkColor = color & 0x00FFFFFF;
   return old;
-}
-
-COLORREF GetBkColor(HDC hdc) {
-  Dc* dc = LookupDc(hdc);
-  return dc ? dc->bkColor : CLR_INVALID;
 }
 
 COLORREF SetTextColor(HDC hdc, COLORREF color) {
@@ -189,11 +179,6 @@ COLORREF SetTextColor(HDC hdc, COLORREF color) {
   return old;
 }
 
-COLORREF GetTextColor(HDC hdc) {
-  Dc* dc = LookupDc(hdc);
-  return dc ? dc->textColor : CLR_INVALID;
-}
-
 UINT SetTextAlign(HDC hdc, UINT align) {
   Dc* dc = LookupDc(hdc);
   if (!dc) return GDI_ERROR;
@@ -202,23 +187,11 @@ UINT SetTextAlign(HDC hdc, UINT align) {
   return old;
 }
 
-UINT GetTextAlign(HDC hdc) {
-  Dc* dc = LookupDc(hdc);
-  return dc ? dc->textAlign : GDI_ERROR;
-}
-
 BOOL MoveToEx(HDC hdc, int x, int y, LPPOINT previous) {
   Dc* dc = LookupDc(hdc);
   if (!dc) return FALSE;
   if (previous) *previous = dc->current;
   dc->current = POINT{x, y};
-  return TRUE;
-}
-
-BOOL GetCurrentPositionEx(HDC hdc, LPPOINT position) {
-  Dc* dc = LookupDc(hdc);
-  if (!dc || !position) return FALSE;
-  *position = dc->current;
   return TRUE;
 }
 

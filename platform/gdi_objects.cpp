@@ -156,27 +156,6 @@ HFONT CreateFontIndirectA(const LOGFONTA* lf) {
   return reinterpret_cast<HFONT>(Register(f));
 }
 
-HFONT CreateFontA(int height, int width, int escapement, int orientation, int weight, DWORD italic,
-                  DWORD underline, DWORD strikeOut, DWORD charSet, DWORD outPrecision, DWORD clipPrecision,
-                  DWORD quality, DWORD pitchAndFamily, LPCSTR faceName) {
-  LOGFONTA lf{};
-  lf.lfHeight = height;
-  lf.lfWidth = width;
-  lf.lfEscapement = escapement;
-  lf.lfOrientation = orientation;
-  lf.lfWeight = weight;
-  lf.lfItalic = static_cast<BYTE>(italic);
-  lf.lfUnderline = static_cast<BYTE>(underline);
-  lf.lfStrikeOut = static_cast<BYTE>(strikeOut);
-  lf.lfCharSet = static_cast<BYTE>(charSet);
-  lf.lfOutPrecision = static_cast<BYTE>(outPrecision);
-  lf.lfClipPrecision = static_cast<BYTE>(clipPrecision);
-  lf.lfQuality = static_cast<BYTE>(quality);
-  lf.lfPitchAndFamily = static_cast<BYTE>(pitchAndFamily);
-  if (faceName) std::strncpy(lf.lfFaceName, faceName, LF_FACESIZE - 1);
-  return CreateFontIndirectA(&lf);
-}
-
 HGDIOBJ GetStockObject(int index) {
   if (index < 0 || index >= static_cast<int>(sizeof(Stock::objects) / sizeof(Object*))) return nullptr;
   return Stocks().objects[index];

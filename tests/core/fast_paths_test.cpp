@@ -22,6 +22,14 @@
 
 namespace {
 
+// Where the DC's pen stands now; reading it through MoveToEx leaves it there.
+POINT CurrentPosition(HDC hdc) {
+  POINT p{0, 0};
+  MoveToEx(hdc, 0, 0, &p);
+  MoveToEx(hdc, p.x, p.y, nullptr);
+  return p;
+}
+
 constexpr int kWidth = 160, kHeight = 120;
 
 // A 32-bit top-down memory surface, filled with a pattern so that XOR shows on it.
@@ -214,7 +222,7 @@ class FastPathsTest : public ControlTest {
     Editor().PaintOverlay(&dc);
     dc.Detach();
     Picture p{surface.Bytes(), POINT{0, 0}, {}};
-    GetCurrentPositionEx(surface.dc, &p.position);
+    p.position = CurrentPosition(surface.dc);
     for (const HostCall& call : host.calls) p.calls.push_back(call.ToString());
     FastPaths::enabled = true;
     return p;
@@ -394,7 +402,7 @@ CanvasRun DrawRandomMarks(uint32_t seed, int rop2, bool fast) {
   const RasterSurface* s = QarnSurfaceOf(hdc);
   for (int y = 0; y < 40; ++y)
     for (int x = 0; x < 40; ++x) run.pixels.push_back(s->Get(x, y));
-  GetCurrentPositionEx(hdc, &run.position);
+  run.position = CurrentPosition(hdc);
   SelectObject(hdc, oldPen);
   DeleteObject(pen);
   ReleaseDC(hwnd, hdc);

@@ -29,7 +29,7 @@ TEST(DcLookup, ADeletedDcStaysDeletedWhateverTakesItsAddress) {
   HDC fresh = CreateCompatibleDC(nullptr);
   EXPECT_EQ(GetROP2(fresh), R2_COPYPEN);
   POINT p{-1, -1};
-  GetCurrentPositionEx(fresh, &p);
+  MoveToEx(fresh, 5, 5, &p);
   EXPECT_EQ(p.x, 0);
   EXPECT_EQ(p.y, 0);
   DeleteDC(fresh);

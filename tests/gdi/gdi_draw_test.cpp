@@ -40,7 +40,7 @@ TEST(GdiPen, NullPenDrawsNothingButMoves) {
   MoveToEx(canvas.dc(), 0, 0, NULL);
   EXPECT_TRUE(LineTo(canvas.dc(), 9, 9));
   POINT cp{};
-  GetCurrentPositionEx(canvas.dc(), &cp);
+  MoveToEx(canvas.dc(), 0, 0, &cp);
   EXPECT_EQ(cp.x, 9);
   EXPECT_EQ(canvas.Inked(kWhite).size(), 0u) << "null pen drew " << Describe(canvas.Inked(kWhite));
   SelectObject(canvas.dc(), old);

@@ -35,7 +35,7 @@ TEST(GdiDc, SettersReturnThePreviousValue) {
   EXPECT_EQ(SetBkColor(dc, RGB(4, 5, 6)), RGB(1, 2, 3));
   EXPECT_EQ(SetTextColor(dc, RGB(7, 8, 9)), RGB(0, 0, 0));
   EXPECT_EQ(SetTextAlign(dc, TA_CENTER | TA_BASELINE), static_cast<UINT>(TA_LEFT | TA_TOP));
-  EXPECT_EQ(GetTextAlign(dc), static_cast<UINT>(TA_CENTER | TA_BASELINE));
+  EXPECT_EQ(SetTextAlign(dc, TA_LEFT | TA_TOP), static_cast<UINT>(TA_CENTER | TA_BASELINE));
   POINT previous{-1, -1};
   MoveToEx(dc, 3, 4, NULL);
   MoveToEx(dc, 5, 6, &previous);

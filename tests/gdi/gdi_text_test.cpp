@@ -175,7 +175,13 @@ TEST(GdiText, UnderlineAndStrikeOutDrawALineAcrossTheText) {
     Canvas plain(60, 30), styled(60, 30);
     FontScope font(plain.dc(), -20);
     ExtTextOutA(plain.dc(), 2, 2, 0, NULL, "ii", 2, NULL);
-    HFONT f = CreateFontA(-20, 0, 0, 0, FW_NORMAL, 0, !strike, strike, ANSI_CHARSET, 0, 0, 0, 0, NULL);
+    LOGFONTA lf{};
+    lf.lfHeight = -20;
+    lf.lfWeight = FW_NORMAL;
+    lf.lfUnderline = static_cast<BYTE>(!strike);
+    lf.lfStrikeOut = static_cast<BYTE>(strike);
+    lf.lfCharSet = ANSI_CHARSET;
+    HFONT f = CreateFontIndirectA(&lf);
     HGDIOBJ old = SelectObject(styled.dc(), f);
     ExtTextOutA(styled.dc(), 2, 2, 0, NULL, "ii", 2, NULL);
     SIZE extent{};
