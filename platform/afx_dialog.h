@@ -40,8 +40,6 @@ int GetDlgCtrlID(HWND control);
 BOOL SetWindowTextA(HWND hwnd, LPCSTR text);
 int GetWindowTextA(HWND hwnd, LPSTR text, int max);
 int GetWindowTextLengthA(HWND hwnd);
-BOOL CheckDlgButton(HWND dialog, int id, UINT check);
-UINT IsDlgButtonChecked(HWND dialog, int id);
 LRESULT SendMessageA(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 BOOL EndDialog(HWND dialog, INT_PTR result);
 #endif  // !_WIN32
@@ -119,8 +117,6 @@ class CDialog : public CWnd {
 
   CWnd* GetDlgItem(int id);
   int GetDlgItemText(int id, CString& text) const;
-  void CheckDlgButton(int id, UINT check) { ::CheckDlgButton(m_hWnd, id, check); }
-  UINT IsDlgButtonChecked(int id) const { return ::IsDlgButtonChecked(m_hWnd, id); }
 
   // Routes a control notification: the command table first, then OK and Cancel.
   // Returns TRUE when something handled it.

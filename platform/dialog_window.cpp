@@ -280,17 +280,6 @@ int GetWindowTextLengthA(HWND hwnd) {
   return WindowText(hwnd, &found).GetLength();
 }
 
-BOOL CheckDlgButton(HWND dialog, int id, UINT check) {
-  HWND control = GetDlgItem(dialog, id);
-  if (!control) return FALSE;
-  SendMessageA(control, BM_SETCHECK, check, 0);
-  return TRUE;
-}
-
-UINT IsDlgButtonChecked(HWND dialog, int id) {
-  return static_cast<UINT>(SendMessageA(GetDlgItem(dialog, id), BM_GETCHECK, 0, 0));
-}
-
 LRESULT SendMessageA(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   DialogControl* control = FindControl(hwnd);
   if (!control) return 0;

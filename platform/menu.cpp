@@ -98,7 +98,6 @@ BOOL DestroyMenu(HMENU menu) {
   return TRUE;
 }
 
-BOOL IsMenu(HMENU menu) { return Find(menu) != nullptr; }
 
 HMENU GetSubMenu(HMENU menu, int pos) {
   MenuData* data = Find(menu);

@@ -25,7 +25,6 @@
 HMENU CreatePopupMenu();
 HMENU LoadMenuA(HINSTANCE instance, LPCSTR name);
 BOOL DestroyMenu(HMENU menu);
-BOOL IsMenu(HMENU menu);
 HMENU GetSubMenu(HMENU menu, int pos);
 int GetMenuItemCount(HMENU menu);
 UINT GetMenuItemID(HMENU menu, int pos);

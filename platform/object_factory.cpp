@@ -121,39 +121,6 @@ HRESULT CLSIDFromProgID(LPCOLESTR lpszProgID, CLSID* lpclsid) {
   return CO_E_CLASSSTRING;
 }
 
-HRESULT CLSIDFromString(LPCOLESTR lpsz, CLSID* pclsid) {
-  if (!lpsz || !pclsid) return E_INVALIDARG;
-  std::string s = QarnUtf8FromWide(lpsz, QarnWideLength(lpsz));
-  // {8-4-4-4-12}
-  static const char kShape[] = "{xxxxxxxx-xxxx-xxxx-xxxx-xxxxxxxxxxxx}";
-  if (s.size() != sizeof kShape - 1) return CO_E_CLASSSTRING;
-  BYTE bytes[16];
-  int nb = 0;
-  for (size_t i = 0; i < s.size(); ++i) {
-    if (kShape[i] != 'x') {
-      if (s[i] != kShape[i]) return CO_E_CLASSSTRING;
-      continue;
-    }
-    auto hex = [](char c) {
-      if (c >= '0' && c <= '9') return c - '0';
-      if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-      if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-      return -1;
-    };
-    int hi = hex(s[i]), lo = hex(s[i + 1]);
-    if (hi < 0 || lo < 0) return CO_E_CLASSSTRING;
-    bytes[nb++] = static_cast<BYTE>(hi * 16 + lo);
-    ++i;
-  }
-  GUID g;
-  g.Data1 = (DWORD(bytes[0]) << 24) | (DWORD(bytes[1]) << 16) | (DWORD(bytes[2]) << 8) | bytes[3];
-  g.Data2 = static_cast<WORD>((bytes[4] << 8) | bytes[5]);
-  g.Data3 = static_cast<WORD>((bytes[6] << 8) | bytes[7]);
-  std::memcpy(g.Data4, bytes + 8, 8);
-  *pclsid = g;
-  return S_OK;
-}
-
 int StringFromGUID2(REFGUID g, LPOLESTR lpsz, int cchMax) {
   char buf[40];
   std::snprintf(buf, sizeof buf, "{%08X-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}", g.Data1, g.Data2, g.Data3,
@@ -185,12 +152,6 @@ HRESULT QarnGetClassObject(REFCLSID rclsid, REFIID riid, LPVOID* ppv) {
   factory->Release();
   return hr;
 }
-
-#if !defined(_WIN32)
-HRESULT CoGetClassObject(REFCLSID rclsid, DWORD, void*, REFIID riid, LPVOID* ppv) {
-  return QarnGetClassObject(rclsid, riid, ppv);
-}
-#endif  // !_WIN32
 
 HRESULT QarnCreateObjectByProgID(const char* progId, IDispatch** ppDisp) {
   if (!ppDisp) return E_POINTER;

@@ -27,13 +27,11 @@ HRESULT QarnUnregisterClass(const CLSID& clsid);
 #if !defined(_WIN32)
 // ProgIDs compare case-insensitively. Unknown: CO_E_CLASSSTRING.
 HRESULT CLSIDFromProgID(LPCOLESTR lpszProgID, CLSID* lpclsid);
-// "{xxxxxxxx-xxxx-xxxx-xxxx-xxxxxxxxxxxx}" <-> GUID.
-HRESULT CLSIDFromString(LPCOLESTR lpsz, CLSID* pclsid);
+// GUID -> "{xxxxxxxx-xxxx-xxxx-xxxx-xxxxxxxxxxxx}".
 int StringFromGUID2(REFGUID rguid, LPOLESTR lpsz, int cchMax);
 
 // Aggregation is not supported (CLASS_E_NOAGGREGATION); unknown classes give REGDB_E_CLASSNOTREG.
 HRESULT CoCreateInstance(REFCLSID rclsid, IUnknown* pUnkOuter, DWORD dwClsContext, REFIID riid, LPVOID* ppv);
-HRESULT CoGetClassObject(REFCLSID rclsid, DWORD dwClsContext, void* pvReserved, REFIID riid, LPVOID* ppv);
 #endif  // !_WIN32
 // A class factory (IClassFactory) for a registered class: what DllGetClassObject hands out.
 HRESULT QarnGetClassObject(REFCLSID rclsid, REFIID riid, LPVOID* ppv);

@@ -134,11 +134,6 @@ BOOL DestroyWindow(HWND hwnd) {
 
 BOOL IsWindow(HWND hwnd) { return Find(hwnd) ? TRUE : FALSE; }
 
-HWND GetParent(HWND hwnd) {
-  Window* w = Find(hwnd);
-  return w ? w->parent : nullptr;
-}
-
 BOOL GetClientRect(HWND hwnd, LPRECT rect) {
   Window* w = Find(hwnd);
   if (!w || !rect) return FALSE;
@@ -175,22 +170,6 @@ BOOL InvalidateRect(HWND hwnd, const RECT* rect, BOOL /*erase*/) {
   if (!w) return FALSE;
   Invalidate(*w, rect);
   return TRUE;
-}
-
-BOOL ValidateRect(HWND hwnd, const RECT* /*rect*/) {
-  // The invalid area is kept as one rectangle, so any validation clears it.
-  Window* w = Find(hwnd);
-  if (!w) return FALSE;
-  w->invalid = false;
-  w->invalidRect = RECT{0, 0, 0, 0};
-  return TRUE;
-}
-
-BOOL GetUpdateRect(HWND hwnd, LPRECT rect, BOOL /*erase*/) {
-  Window* w = Find(hwnd);
-  if (!w) return FALSE;
-  if (rect) *rect = w->invalid ? w->invalidRect : RECT{0, 0, 0, 0};
-  return w->invalid ? TRUE : FALSE;
 }
 
 BOOL UpdateWindow(HWND hwnd) {

@@ -13,13 +13,10 @@
 // ---- Windows API subset ----------------------------------------------------
 BOOL DestroyWindow(HWND hwnd);
 BOOL IsWindow(HWND hwnd);
-HWND GetParent(HWND hwnd);
 BOOL GetClientRect(HWND hwnd, LPRECT rect);
 HDC GetDC(HWND hwnd);
 int ReleaseDC(HWND hwnd, HDC hdc);
 BOOL InvalidateRect(HWND hwnd, const RECT* rect, BOOL erase);
-BOOL ValidateRect(HWND hwnd, const RECT* rect);
-BOOL GetUpdateRect(HWND hwnd, LPRECT rect, BOOL erase);
 BOOL UpdateWindow(HWND hwnd);
 HWND SetCapture(HWND hwnd);
 HWND GetCapture();
