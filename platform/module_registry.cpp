@@ -110,17 +110,6 @@ FARPROC GetProcAddress(HMODULE module, LPCSTR name) {
   return it == m->byName.end() ? nullptr : it->second;
 }
 
-BOOL FreeLibrary(HMODULE module) {
-  Registry& r = TheRegistry();
-  std::lock_guard<std::mutex> guard(r.lock);
-  Module* m = FromHandle(r, module);
-  if (!m) return FALSE;
-  if (m == &r.program) return TRUE;  // the program itself never unloads
-  if (m->loadCount <= 0) return FALSE;
-  --m->loadCount;
-  return TRUE;
-}
-
 HMODULE GetModuleHandleA(LPCSTR name) {
   Registry& r = TheRegistry();
   std::lock_guard<std::mutex> guard(r.lock);

@@ -1,6 +1,6 @@
 // In-process modules standing in for DLLs on Linux: code registers a module by name with
-// its exports, and LoadLibraryA / GetProcAddress / FreeLibrary / GetModuleHandleA find
-// them the way Windows finds a loaded DLL's exports.
+// its exports, and LoadLibraryA / GetProcAddress / GetModuleHandleA find them the way
+// Windows finds a loaded DLL's exports.
 #pragma once
 
 #include <initializer_list>
@@ -9,7 +9,7 @@
 #include "platform/win_types.h"
 
 #if defined(_WIN32)
-// Real modules: LoadLibraryA, GetProcAddress, FreeLibrary, GetModuleHandleA.
+// Real modules: LoadLibraryA, GetProcAddress, GetModuleHandleA.
 #else
 
 struct QarnModuleExport {
@@ -31,8 +31,6 @@ HMODULE LoadLibraryA(LPCSTR name);
 // IS_INTRESOURCE(name) means an ordinal; names are matched exactly (case matters, as on
 // Windows). NULL for an unknown export or a module that is not loaded.
 FARPROC GetProcAddress(HMODULE module, LPCSTR name);
-// Takes one from the load count; FALSE for a handle that is not loaded.
-BOOL FreeLibrary(HMODULE module);
 // The handle of a loaded module without changing its count; NULL when it is not loaded.
 // NULL names the program itself: a handle with no exports that is always loaded.
 HMODULE GetModuleHandleA(LPCSTR name);
