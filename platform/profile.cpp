@@ -255,13 +255,6 @@ DWORD QarnProfileStringFromText(const char* text, size_t length, LPCSTR section,
   return Lookup(std::string_view(text ? text : "", text ? length : 0), section, key, deflt, buf, size);
 }
 
-DWORD GetPrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR deflt, LPSTR buf, DWORD size, LPCSTR file) {
-  std::string text;
-  bool exists = false;
-  if (file && *file) ReadWholeFile(file, text, exists);
-  return Lookup(text, section, key, deflt, buf, size);
-}
-
 bool QarnProfileEditText(std::string& text, LPCSTR section, LPCSTR key, LPCSTR value) {
   if (!section) return false;
   std::vector<Line> lines = SplitLines(text);

@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <functional>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -46,7 +48,9 @@ class PolarDialogTest : public ControlTest {
 
   std::string Stored(const char* key) const {
     char value[512] = {};
-    GetPrivateProfileStringA("POLAR_POINT_DLG", key, "<missing>", value, sizeof(value), stringFile.c_str());
+    std::ifstream in(stringFile, std::ios::binary);
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    QarnProfileStringFromText(text.data(), text.size(), "POLAR_POINT_DLG", key, "<missing>", value, sizeof(value));
     return value;
   }
 

@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <functional>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 #include <string>
 
@@ -26,7 +27,9 @@ class StringFileTest : public ::testing::Test {
 
   std::string Read(const char* section, const char* key) {
     char value[512] = {};
-    GetPrivateProfileStringA(section, key, "<missing>", value, sizeof(value), path.c_str());
+    std::ifstream in(path, std::ios::binary);
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    QarnProfileStringFromText(text.data(), text.size(), section, key, "<missing>", value, sizeof(value));
     return value;
   }
 
