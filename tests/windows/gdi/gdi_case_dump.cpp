@@ -136,14 +136,25 @@ void DrawRects(std::vector<DumpedCase>& out) {
     DeleteObject(brush);
     out.push_back(Snapshot(std::string("fillrect ") + c.name, canvas));
   }
-  Canvas canvas(12, 12);
+  // With both tools, as a frame without a fill (the reference host's vertex marks), and
+  // with the null pen, which fills one pixel less to the right and below.
   HBRUSH brush = CreateSolidBrush(kGreen);
-  {
-    Tools tools(canvas.dc(), PS_SOLID, 1, kRed, brush);
-    Rectangle(canvas.dc(), 2, 3, 9, 10);
+  const struct {
+    const char* name;
+    int penStyle;
+    HGDIOBJ brush;
+  } rectangles[] = {{"rectangle pen and brush", PS_SOLID, brush},
+                    {"rectangle pen, null brush", PS_SOLID, GetStockObject(NULL_BRUSH)},
+                    {"rectangle null pen, brush", PS_NULL, brush}};
+  for (const auto& r : rectangles) {
+    Canvas canvas(12, 12);
+    {
+      Tools tools(canvas.dc(), r.penStyle, 1, kRed, r.brush);
+      Rectangle(canvas.dc(), 2, 3, 9, 10);
+    }
+    out.push_back(Snapshot(r.name, canvas));
   }
   DeleteObject(brush);
-  out.push_back(Snapshot("rectangle pen and brush", canvas));
 }
 
 void DrawEllipses(std::vector<DumpedCase>& out) {
