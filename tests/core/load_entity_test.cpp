@@ -16,15 +16,11 @@ class LoadEntityTest : public ControlTest {
  protected:
   // Ring r as "(x,y,z,part) ..." for readable failure messages.
   std::string RingText(int r, bool withZ = true) {
-    EditController& ec = Editor();
-    std::ostringstream s;
-    for (int32_t i = 0; i < ec.GetFigure().VertexCount(r); ++i) {
-      const Ring& ring = ec.GetFigure().Vertices(r);
-      s << "(" << ring.x[i] << "," << ring.y[i];
-      if (withZ) s << "," << ring.z[i] << "," << ring.part[i];
-      s << ")";
-    }
-    return s.str();
+    const Figure& f = Editor().GetFigure();
+    std::vector<V> vs;
+    for (int32_t i = 0; i < f.VertexCount(r); ++i)
+      vs.push_back({f.At(r, i).x, f.At(r, i).y, f.At(r, i).z, f.PartAt(r, i)});
+    return Text(vs, withZ);
   }
   static std::string Text(const std::vector<V>& vs, bool withZ = true) {
     std::ostringstream s;
@@ -35,8 +31,6 @@ class LoadEntityTest : public ControlTest {
     }
     return s.str();
   }
-  std::string Caption() { return ctl->m_caption.str(); }
-
   RecordMaker make;
 };
 
@@ -52,69 +46,35 @@ TEST_F(LoadEntityTest, PointsLinesAndPolylinesByClosedByteDimensionAndParts) {
   using Polyline = RecordMaker::Polyline;
   const Case cases[] = {
       {"2D point: a point edit in the drawing step", make.Point(7.5, -2), MODE_POINT, 1, {{7.5, -2, 0, 1}}, false},
-      {"3D line: a polyline of two vertices with their Z",
-       make.Line3D(1, 2, 3, 4, 5, 6),
-       MODE_POLYLINE,
-       2,
-       {{1, 2, 3, 1}, {4, 5, 6, 1}},
-       true},
-      {"2D open",
-       make.PolylineRecord(Polyline{{0, 0, 1, 0, 1, 1, 0, 1}}),
-       MODE_POLYLINE,
-       2,
-       {{0, 0, 0, 1}, {1, 0, 0, 1}, {1, 1, 0, 1}, {0, 1, 0, 1}},
-       false},
-      {"2D closed of 4 gets its first vertex again",
-       make.PolylineRecord(Polyline{{0, 0, 1, 0, 1, 1, 0, 1}, true}),
-       MODE_POLYLINE,
-       2,
-       {{0, 0, 0, 1}, {1, 0, 0, 1}, {1, 1, 0, 1}, {0, 1, 0, 1}, {0, 0, 0, 1}},
-       false},
+      {"3D line: a polyline of two vertices with their Z", make.Line3D(1, 2, 3, 4, 5, 6), MODE_POLYLINE, 2,
+       {{1, 2, 3, 1}, {4, 5, 6, 1}}, true},
+      {"2D open", make.PolylineRecord(Polyline{{0, 0, 1, 0, 1, 1, 0, 1}}), MODE_POLYLINE, 2,
+       {{0, 0, 0, 1}, {1, 0, 0, 1}, {1, 1, 0, 1}, {0, 1, 0, 1}}, false},
+      {"2D closed of 4 gets its first vertex again", make.PolylineRecord(Polyline{{0, 0, 1, 0, 1, 1, 0, 1}, true}),
+       MODE_POLYLINE, 2, {{0, 0, 0, 1}, {1, 0, 0, 1}, {1, 1, 0, 1}, {0, 1, 0, 1}, {0, 0, 0, 1}}, false},
       {"2D closed without vertices stays empty", make.PolylineRecord(Polyline{{}, true}), MODE_POLYLINE, 2, {}, false},
       {"3D one part closed: the closing copy keeps Z and part",
-       make.PolylineRecord(Polyline{{0, 0, 5, 0, 5, 5}, true, true, {1, 2, 3}, {1, 1, 1}, 1, {0}}),
-       MODE_POLYLINE,
-       2,
-       {{0, 0, 1, 1}, {5, 0, 2, 1}, {5, 5, 3, 1}, {0, 0, 1, 1}},
-       true},
-      {"3D one part open",
-       make.PolylineRecord(Polyline{{0, 0, 5, 0}, false, true, {7, 8}, {1, 1}, 1, {1}}),
-       MODE_POLYLINE,
-       2,
-       {{0, 0, 7, 1}, {5, 0, 8, 1}},
-       true},
+       make.PolylineRecord(Polyline{{0, 0, 5, 0, 5, 5}, true, true, {1, 2, 3}, {1, 1, 1}, 1, {0}}), MODE_POLYLINE, 2,
+       {{0, 0, 1, 1}, {5, 0, 2, 1}, {5, 5, 3, 1}, {0, 0, 1, 1}}, true},
+      {"3D one part open", make.PolylineRecord(Polyline{{0, 0, 5, 0}, false, true, {7, 8}, {1, 1}, 1, {1}}),
+       MODE_POLYLINE, 2, {{0, 0, 7, 1}, {5, 0, 8, 1}}, true},
       {"3D two parts, the first closed: the closed byte is not used",
        make.PolylineRecord(
            Polyline{{0, 0, 1, 0, 2, 0, 3, 0, 4, 0}, false, true, {10, 11, 12, 13, 14}, {1, 1, 2, 2, 2}, 2, {1, 0}}),
-       MODE_POLYLINE,
-       2,
-       {{0, 0, 10, 1}, {1, 0, 11, 1}, {0, 0, 10, 1}, {2, 0, 12, 2}, {3, 0, 13, 2}, {4, 0, 14, 2}},
+       MODE_POLYLINE, 2, {{0, 0, 10, 1}, {1, 0, 11, 1}, {0, 0, 10, 1}, {2, 0, 12, 2}, {3, 0, 13, 2}, {4, 0, 14, 2}},
        true},
       {"3D parts interleaved are gathered part by part in block order",
        make.PolylineRecord(Polyline{{0, 0, 1, 0, 2, 0, 3, 0}, true, true, {0, 1, 2, 3}, {2, 1, 2, 1}, 2, {0, 1}}),
-       MODE_POLYLINE,
-       2,
-       {{1, 0, 1, 1}, {3, 0, 3, 1}, {0, 0, 0, 2}, {2, 0, 2, 2}, {0, 0, 0, 2}},
-       true},
+       MODE_POLYLINE, 2, {{1, 0, 1, 1}, {3, 0, 3, 1}, {0, 0, 0, 2}, {2, 0, 2, 2}, {0, 0, 0, 2}}, true},
       {"3D part numbers outside 1..parts are left out",
        make.PolylineRecord(
            Polyline{{0, 0, 1, 0, 2, 0, 3, 0, 4, 0}, false, true, {0, 1, 2, 3, 4}, {0, 1, 3, 2, -1}, 2, {0, 1}}),
-       MODE_POLYLINE,
-       2,
-       {{1, 0, 1, 1}, {3, 0, 3, 2}, {3, 0, 3, 2}},
-       true},
+       MODE_POLYLINE, 2, {{1, 0, 1, 1}, {3, 0, 3, 2}, {3, 0, 3, 2}}, true},
       {"3D closed part without vertices adds nothing",
        make.PolylineRecord(Polyline{{0, 0, 1, 0, 2, 0}, false, true, {0, 1, 2}, {1, 1, 3}, 3, {1, 1, 1}}),
-       MODE_POLYLINE,
-       2,
-       {{0, 0, 0, 1}, {1, 0, 1, 1}, {0, 0, 0, 1}, {2, 0, 2, 3}, {2, 0, 2, 3}},
-       true},
+       MODE_POLYLINE, 2, {{0, 0, 0, 1}, {1, 0, 1, 1}, {0, 0, 0, 1}, {2, 0, 2, 3}, {2, 0, 2, 3}}, true},
       {"3D with no parts copies nothing",
-       make.PolylineRecord(Polyline{{0, 0, 1, 0}, false, true, {0, 1}, {1, 1}, 0, {}}),
-       MODE_POLYLINE,
-       2,
-       {},
-       true},
+       make.PolylineRecord(Polyline{{0, 0, 1, 0}, false, true, {0, 1}, {1, 1}, 0, {}}), MODE_POLYLINE, 2, {}, true},
   };
   Connect();
   for (const Case& c : cases) {
@@ -124,7 +84,7 @@ TEST_F(LoadEntityTest, PointsLinesAndPolylinesByClosedByteDimensionAndParts) {
     EXPECT_TRUE(ctl->isEditing()) << c.what;
     EXPECT_EQ(ec.Mode(), c.mode) << c.what;
     EXPECT_EQ(StepNumber(ec.Step()), c.step) << c.what;
-    EXPECT_EQ(Caption(), c.step == 1 ? "Click to draw" : "Drag a vertex to move it") << c.what;
+    EXPECT_EQ(ctl->m_caption.str(), c.step == 1 ? "Click to draw" : "Drag a vertex to move it") << c.what;
     EXPECT_EQ(ec.Is3D(), c.is3D) << c.what;
     EXPECT_EQ(ec.GetFigure().RingCount(), 1) << c.what;
     EXPECT_EQ(RingText(0, c.is3D), Text(c.expected, c.is3D)) << c.what;
@@ -180,15 +140,27 @@ TEST_F(LoadEntityTest, TheHostIsToldAsForANewDrawing) {
   EXPECT_EQ(host.Painter(), static_cast<OverlayPainter*>(&Editor()));
 }
 
-TEST_F(LoadEntityTest, TheLoadResetsWhatEveryStartResetsAndKeepsTheSavedRecord) {
+// What every start resets is reset before the record's type is tested: a refused type
+// during an edit keeps the edit with only those resets, and no load touches the last
+// saved record.
+TEST_F(LoadEntityTest, ALoadResetsWhatEveryStartResetsBeforeTheTypeTestAndKeepsTheSavedRecord) {
   StartDrawing(MODE_POLYLINE);
   AddVertices(0, {{0, 0}, {5, 5}});
   ASSERT_TRUE(ctl->saveEdit());
   const LONG saved = ctl->getDrawnNTT();
+  ctl->drawPolygon();
+  AddVertex(0, 0, 0);
+  AddVertex(1, 1, 1);
+  MakeHole(0);
   ctl->disableBeginEndPolylineEdit();
-  ASSERT_TRUE(ctl->editNTT(static_cast<LONG>(make.Point(1, 1))));
+  EXPECT_FALSE(ctl->editNTT(static_cast<LONG>(make.Block(RecordMaker::Header(48, 48, 3)))));
+  EXPECT_TRUE(ctl->isEditing());
+  EXPECT_EQ(Editor().Mode(), MODE_POLYGON);
+  EXPECT_EQ(Editor().GetFigure().RingCount(), 1);
+  EXPECT_EQ(Editor().GetFigure().IsHole(0), 0);
   EXPECT_FALSE(Editor().BeginEndEditDisabled());
-  EXPECT_EQ(ctl->getDrawnNTT(), saved) << "loading leaves the last saved record alone";
+  ASSERT_TRUE(ctl->editNTT(static_cast<LONG>(make.Point(1, 1))));
+  EXPECT_EQ(ctl->getDrawnNTT(), saved);
 }
 
 TEST_F(LoadEntityTest, HostileRecordsAndUnsupportedTypesAreRefusedBeforeAnythingIsAttached) {
@@ -211,21 +183,6 @@ TEST_F(LoadEntityTest, HostileRecordsAndUnsupportedTypesAreRefusedBeforeAnything
     EXPECT_TRUE(sink.events.empty()) << h.what;
   }
   EXPECT_TRUE(QarnDesktop().messageBoxes.empty()) << "a refused record is refused silently";
-}
-
-// During an edit the edit goes on, but what comes before the type test was reset.
-TEST_F(LoadEntityTest, AnUnsupportedTypeDuringAnEditKeepsTheEditWithOnlyTheResetsBeforeTheTypeTest) {
-  StartDrawing(MODE_POLYGON);
-  AddVertex(0, 0, 0);
-  AddVertex(1, 1, 1);
-  MakeHole(0);
-  ctl->disableBeginEndPolylineEdit();
-  EXPECT_FALSE(ctl->editNTT(static_cast<LONG>(make.Block(RecordMaker::Header(48, 48, 3)))));
-  EXPECT_TRUE(ctl->isEditing());
-  EXPECT_EQ(Editor().Mode(), MODE_POLYGON);
-  EXPECT_EQ(Editor().GetFigure().RingCount(), 1);
-  EXPECT_EQ(Editor().GetFigure().IsHole(0), 0);
-  EXPECT_FALSE(Editor().BeginEndEditDisabled());
 }
 
 TEST_F(LoadEntityTest, LargeRecordsWithinTheLimitsLoad) {
