@@ -169,12 +169,16 @@ TEST_F(CommitTest, PointRecordsIn2DAnd3D) {
   EXPECT_EQ(At<double>(rec, 40), 0.0) << "Z in 2D";
 }
 
+// A save fires EditDone once; its record lives until the next abort.
 TEST_F(CommitTest, ASavedRecordLivesUntilTheNextAbortAndIsFreedWithItsBlocks) {
   Connect();
   const size_t before = QarnRecordMemory().LiveBlockCount();
   ctl->drawPolyline();
   AddVertices(0, {{0, 0}, {1, 1}});
   uint32_t rec = Save();
+  EXPECT_EQ(sink.events.back(), "EditDone");
+  EXPECT_FALSE(ctl->saveEdit()) << "idle again";
+  EXPECT_EQ(std::count(sink.events.begin(), sink.events.end(), "EditDone"), 1);
   EXPECT_EQ(QarnRecordMemory().LiveBlockCount(), before + 2) << "record and XY block";
   ctl->drawPolygon();
   EXPECT_EQ(static_cast<uint32_t>(ctl->getDrawnNTT()), rec) << "a start leaves the last record alone";

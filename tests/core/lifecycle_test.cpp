@@ -135,16 +135,6 @@ TEST_F(ControlTest, TheUtilsWriteBackIsSkippedWhenTheHostWasCleared) {
   EXPECT_EQ(host.variables["UTILS"], "1");
 }
 
-TEST_F(ControlTest, SaveFiresEditDoneOnceWithTheRecordInPlace) {
-  StartDrawing(MODE_POLYLINE);
-  AddVertices(0, {{0, 0}, {3, 4}});
-  EXPECT_TRUE(ctl->saveEdit());
-  EXPECT_EQ(sink.events.back(), "EditDone");
-  EXPECT_NE(ctl->getDrawnNTT(), 0);
-  EXPECT_FALSE(ctl->saveEdit()) << "idle again";
-  EXPECT_EQ(std::count(sink.events.begin(), sink.events.end(), "EditDone"), 1);
-}
-
 TEST_F(ControlTest, EndResetsRingsAndBasePoint) {
   Connect();
   ctl->setBasePointQarnEdit(1, 2, 3);
