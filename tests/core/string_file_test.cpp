@@ -3,7 +3,6 @@
 #include <filesystem>
 #include <functional>
 #include <fstream>
-#include <iterator>
 #include <sstream>
 #include <string>
 
@@ -13,6 +12,13 @@
 #include "resources/resource_data.h"
 
 namespace {
+
+std::string Slurp(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
 
 class StringFileTest : public ::testing::Test {
  protected:
@@ -27,8 +33,7 @@ class StringFileTest : public ::testing::Test {
 
   std::string Read(const char* section, const char* key) {
     char value[512] = {};
-    std::ifstream in(path, std::ios::binary);
-    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::string text = Slurp(path);
     QarnProfileStringFromText(text.data(), text.size(), section, key, "<missing>", value, sizeof(value));
     return value;
   }
@@ -36,13 +41,6 @@ class StringFileTest : public ::testing::Test {
   std::filesystem::path folder;
   std::string path;
 };
-
-std::string Slurp(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
 
 }  // namespace
 
@@ -54,29 +52,21 @@ TEST_F(StringFileTest, WithoutAFileTheStringTableTextIsUsedAndNothingIsWritten) 
   EXPECT_TRUE(std::filesystem::is_empty(folder));
 }
 
-TEST_F(StringFileTest, AMissingValueIsFilledWithTheDefault) {
+// A missing or empty value is filled in with the built-in text; an override replaces
+// its own string alone, cut at 511 bytes; a file that cannot be written still gives the
+// built-in texts.
+TEST_F(StringFileTest, LookupsFillMissingValuesAndTakeOverrides) {
   EXPECT_EQ(LoadLocalizedString(path.c_str(), IDS_STEP_DRAW), CString("Click to draw"));
   EXPECT_EQ(Read("STRINGS", "203"), "Click to draw");
-  // A key present with an empty value is overwritten on the next lookup.
   WritePrivateProfileStringA("STRINGS", "204", "", path.c_str());
   EXPECT_EQ(LoadLocalizedString(path.c_str(), IDS_STEP_DRAG_VERTEX), CString("Drag a vertex to move it"));
   EXPECT_EQ(Read("STRINGS", "204"), "Drag a vertex to move it");
-}
-
-TEST_F(StringFileTest, AnOverrideReplacesOnlyItsOwnString) {
   WritePrivateProfileStringA("STRINGS", "203", "Klicken zum Zeichnen", path.c_str());
   EXPECT_EQ(LoadLocalizedString(path.c_str(), IDS_STEP_DRAW), CString("Klicken zum Zeichnen"));
   EXPECT_EQ(LoadLocalizedString(path.c_str(), IDS_STEP_DRAG_VERTEX), CString("Drag a vertex to move it"));
-}
-
-TEST_F(StringFileTest, ValuesAreCutAt511Bytes) {
-  std::string longValue(2000, 'a');
-  WritePrivateProfileStringA("STRINGS", "203", longValue.c_str(), path.c_str());
+  WritePrivateProfileStringA("STRINGS", "203", std::string(2000, 'a').c_str(), path.c_str());
   EXPECT_EQ(LoadLocalizedString(path.c_str(), IDS_STEP_DRAW).GetLength(), 511);
-}
-
-TEST_F(StringFileTest, AFileThatCannotBeWrittenStillGivesTheDefaults) {
-  std::string unwritable = (folder / "no-such-folder" / "strings.ini").string();
+  const std::string unwritable = (folder / "no-such-folder" / "strings.ini").string();
   EXPECT_EQ(LoadLocalizedString(unwritable.c_str(), IDS_STEP_DRAW), CString("Click to draw"));
   EXPECT_FALSE(std::filesystem::exists(unwritable));
 }
@@ -92,11 +82,11 @@ TEST_F(StringFileTest, TheFirstMenuLookupListsEveryItemOfThePopup) {
       {"32770", "&Insert vertex"},   {"32771", "&Delete vertex"}, {"32782", "Mo&ve"},
       {"32784", "&Rotate"},           {"32786", "&Scale"},        {"32772", "&Abort"},
       {"32773", "Do&ne"}};
-  for (auto& [key, text] : expected) EXPECT_EQ(Read("POLYLINE_MENU_ITEMS", key), text) << "key " << key;
   // Keys are written in the popup's order, separators add nothing.
-  std::string file = Slurp(path);
+  const std::string file = Slurp(path);
   size_t last = 0;
   for (auto& [key, text] : expected) {
+    EXPECT_EQ(Read("POLYLINE_MENU_ITEMS", key), text) << "key " << key;
     size_t at = file.find(std::string(key) + "=");
     ASSERT_NE(at, std::string::npos) << key;
     EXPECT_GT(at, last) << "key " << key << " out of order";
