@@ -62,13 +62,6 @@ std::filesystem::path DataDir() {
   return std::filesystem::path(__FILE__).parent_path().parent_path() / "windows" / "data";
 }
 
-bool ReadBytes(const std::filesystem::path& p, std::vector<BYTE>* out) {
-  std::ifstream in(p, std::ios::binary);
-  if (!in) return false;
-  out->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  return true;
-}
-
 using test_bytes::Difference;
 
 // Owns one control, as its container would.
@@ -94,8 +87,9 @@ TEST(CrossPlatformPersist, LinuxBuildWritesTheCommittedBytes) {
     out.write(reinterpret_cast<const char*>(written.data()), static_cast<std::streamsize>(written.size()));
     ASSERT_TRUE(out.good()) << "cannot write " << file;
   }
-  std::vector<BYTE> committed;
-  ASSERT_TRUE(ReadBytes(file, &committed)) << "missing " << file << " (set QARN_TEST_DATA_DIR?)";
+  std::ifstream in(file, std::ios::binary);
+  ASSERT_TRUE(in) << "missing " << file << " (set QARN_TEST_DATA_DIR?)";
+  const std::vector<BYTE> committed((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   EXPECT_EQ(Difference(committed, written), "") << "the saved stream is no longer the committed one";
 
   // The committed bytes load back into the same values.

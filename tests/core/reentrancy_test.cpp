@@ -24,6 +24,10 @@ class ReentrancyTest : public ControlTest {
     EXPECT_EQ(h.Handler(), nullptr) << what;
     EXPECT_EQ(h.Painter(), nullptr) << what;
   }
+  void Click(int x, int y) {
+    host.Press(x, y);
+    host.Release(x, y);
+  }
   long Count(const std::string& event) const { return std::count(sink.events.begin(), sink.events.end(), event); }
   uint32_t Square() {
     RecordMaker::Polygon p;
@@ -43,11 +47,8 @@ TEST_F(ReentrancyTest, ASnapHandlerResizingTheRingsDuringADragWritesNothingFreed
     host.SetView(1, 0, 0);
     ctl->Set3DMode(is3D ? 1 : 0);
     ctl->drawPolygon();
-    for (int x : {10, 50}) {
-      host.Press(x, 10);
-      host.Release(x, 10);
-    }
-    ctl->canSaveNow();
+    Click(10, 10);
+    Click(50, 10);
     EditController& ec = Editor();
     ec.SetStep(EditStep(2));
     host.Press(10, 10);
@@ -117,10 +118,8 @@ TEST_F(ReentrancyTest, SwitchingTheHostDuringAnEditEndsItOnTheFirstHost) {
 // runs with its registrations, and ends with the host given back as it was at first.
 TEST_F(ReentrancyTest, AnEditStartedFromTheEndEventsRunsProperly) {
   StartDrawing(MODE_POLYLINE);
-  for (int x : {10, 50}) {
-    host.Press(x, 10);
-    host.Release(x, 10);
-  }
+  Click(10, 10);
+  Click(50, 10);
   sink.handler = [this](const std::string& e) {
     if (e == "EditDone") ctl->drawPolygon();
   };
@@ -205,10 +204,9 @@ TEST_F(ReentrancyTest, ARestartKeepsTheValuesSavedByTheRunningEdit) {
 // not go on into a step of an edit that is over.
 TEST_F(ReentrancyTest, APressWhoseSnapEndsTheEditLeavesNoStep) {
   StartDrawing(MODE_POLYGON);
-  for (int x : {10, 50, 30}) {
-    host.Press(x, x == 30 ? 40 : 10);
-    host.Release(x, x == 30 ? 40 : 10);
-  }
+  Click(10, 10);
+  Click(50, 10);
+  Click(30, 40);
   EditController& ec = Editor();
   ec.EnterRotateOrScale(EditStep::ChooseRotateHandle);
   ASSERT_EQ(StepNumber(ec.Step()), 10);

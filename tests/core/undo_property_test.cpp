@@ -68,7 +68,7 @@ class UndoPropertyTest : public ControlTest {
     for (int i = 0; i < 70; ++i) {
       const size_t undoBefore = ec.History().UndoCount(), redoBefore = ec.History().RedoCount();
       const int roll = act.Pick(20);
-      if (roll < 2 || roll == 2) {
+      if (roll <= 2) {
         const bool undo = roll < 2;
         const BOOL did = undo ? ec.Undo() : ec.Redo();
         EXPECT_EQ(did != FALSE, undo ? undoBefore > 0 : redoBefore > 0) << what << " action " << i;
