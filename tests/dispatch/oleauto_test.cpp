@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -32,34 +33,30 @@ TEST(Bstr, LengthPrefixAndTerminator) {
   EXPECT_EQ(SysAllocString(nullptr), nullptr);
 }
 
-TEST(Bstr, Utf8RoundTripsNonAscii) {
-  const char* cases[] = {"", "plain", "Grüße", "日本語テキスト", "emoji 😀 astral", "a\xC3\xA9z"};
-  for (const char* s : cases) {
-    BSTR b = QarnBstrFromUtf8(s);
-    std::string back = QarnUtf8FromBstr(b);
-    EXPECT_EQ(back, s) << "expected \"" << s << "\", got \"" << back << "\"";
-    SysFreeString(b);
-  }
-  BSTR astral = QarnBstrFromUtf8("😀");
-  EXPECT_EQ(SysStringLen(astral), 2u) << "U+1F600 must be a surrogate pair";
-  SysFreeString(astral);
-}
-
 // Unit for unit with the exact length, whether the text takes the all-ASCII way or not:
-// NULs inside, non-ASCII after an ASCII run, a surrogate pair, bytes cut off at the end.
-TEST(Bstr, Utf8ToBstrUnitsAndLength) {
+// NULs inside, non-ASCII after an ASCII run, surrogate pairs, and every kind of bad
+// UTF-8 as U+FFFD. Valid text comes back unchanged.
+TEST(Bstr, Utf8ToBstrUnitsLengthAndBack) {
   using namespace std::string_literals;
   struct Case {
     std::string in;
     std::u16string expected;
+    bool valid = true;
   } cases[] = {
+      {"", u""},
+      {"Grüße", u"Grüße"},
+      {"日本語テキスト", u"日本語テキスト"},
       {"a\0b"s, u"a\0b"s},
       {"\0"s, u"\0"s},
       {"x\0\xC3\xA9"s, u"x\0\u00E9"s},
       {"abc\xC3\xA9", u"abc\u00E9"},
       {"\xF0\x9F\x98\x80z", u"\U0001F600z"},
-      {"ab\xE2\x82", u"ab\uFFFD\uFFFD"},
       {std::string(300, 'q'), std::u16string(300, u'q')},
+      {"ab\xE2\x82", u"ab\uFFFD\uFFFD", false},                      // cut at the end
+      {"\xFF", u"\uFFFD", false},
+      {"\xC0\xAF", u"\uFFFD\uFFFD", false},                          // overlong '/'
+      {"\xED\xA0\x80", u"\uFFFD\uFFFD\uFFFD", false},                // encoded surrogate
+      {"\xF4\x90\x80\x80", u"\uFFFD\uFFFD\uFFFD\uFFFD", false},     // above U+10FFFF
   };
   for (const Case& c : cases) {
     BSTR b = QarnBstrFromUtf8(std::string_view(c.in));
@@ -67,24 +64,10 @@ TEST(Bstr, Utf8ToBstrUnitsAndLength) {
     EXPECT_EQ(std::u16string(b, b + SysStringLen(b)), c.expected) << "for input of " << c.in.size() << " bytes";
     EXPECT_EQ(b[SysStringLen(b)], 0) << "missing NUL after " << c.in.size() << " bytes";
     EXPECT_EQ(QarnWideFromUtf8(c.in), c.expected) << "wide form of input of " << c.in.size() << " bytes";
+    if (c.valid) {
+      EXPECT_EQ(QarnUtf8FromBstr(b), c.in) << "back from " << c.in.size() << " bytes";
+    }
     SysFreeString(b);
-  }
-}
-
-TEST(Bstr, InvalidUtf8BecomesReplacementCharacter) {
-  struct Case {
-    std::string in;
-    std::u16string expected;
-  } cases[] = {
-      {"\xFF", u"\uFFFD"},
-      {"a\xC3", u"a\uFFFD"},                  // truncated sequence
-      {"\xC0\xAF", u"\uFFFD\uFFFD"},          // overlong '/'
-      {"\xED\xA0\x80", u"\uFFFD\uFFFD\uFFFD"},  // encoded surrogate
-      {"\xF4\x90\x80\x80", u"\uFFFD\uFFFD\uFFFD\uFFFD"},  // above U+10FFFF
-  };
-  for (const Case& c : cases) {
-    std::u16string got = QarnWideFromUtf8(c.in);
-    EXPECT_EQ(got, c.expected) << "for input of " << c.in.size() << " bytes";
   }
   EXPECT_EQ(QarnWideFromUtf8(std::string_view("\xC3\xA9", 1)), u"\uFFFD") << "a cut sequence reads no further";
   const OLECHAR lone[] = {u'x', 0xD800, u'y'};
@@ -136,29 +119,33 @@ double NumOf(const VARIANT& v) {
   }
 }
 
-CQarnVariant VUI1(BYTE b) {
-  CQarnVariant v;
-  v.vt = VT_UI1;
-  v.bVal = b;
-  return v;
-}
-CQarnVariant VR4(float f) {
-  CQarnVariant v;
-  v.vt = VT_R4;
-  v.fltVal = f;
-  return v;
-}
+CQarnVariant VUI1(BYTE b) { return MakeVariant(VT_UI1, &VARIANT::bVal, b); }
+CQarnVariant VR4(float f) { return MakeVariant(VT_R4, &VARIANT::fltVal, f); }
+CQarnVariant VCy(LONGLONG raw) { return MakeVariant(VT_CY, &VARIANT::llVal, raw); }
 CQarnVariant VEmpty() { return CQarnVariant(); }
 CQarnVariant VNull() {
   CQarnVariant v;
   v.vt = VT_NULL;
   return v;
 }
-CQarnVariant VCy(LONGLONG raw) {
-  CQarnVariant v;
-  v.vt = VT_CY;
-  v.llVal = raw;
-  return v;
+
+// Each conversion gives its result in the asked type, or fails and leaves dest empty.
+void CheckConversions(std::span<Conv> cases) {
+  for (Conv& c : cases) {
+    CQarnVariant out;
+    HRESULT hr = VariantChangeType(&out, &c.src, 0, c.to);
+    EXPECT_EQ(hr, c.hr) << c.name << ": expected hr " << std::hex << c.hr << ", got " << hr;
+    if (FAILED(hr)) {
+      EXPECT_EQ(out.vt, VT_EMPTY) << c.name << ": a failed conversion must leave dest alone";
+      continue;
+    }
+    EXPECT_EQ(out.vt, c.to) << c.name;
+    if (c.text) {
+      EXPECT_EQ(Utf8(out), c.text) << c.name;
+    } else {
+      EXPECT_DOUBLE_EQ(NumOf(out), c.num) << c.name << ": expected " << c.num << ", got " << NumOf(out);
+    }
+  }
 }
 
 TEST(VariantChangeType, NumericRangesAndRounding) {
@@ -190,18 +177,7 @@ TEST(VariantChangeType, NumericRangesAndRounding) {
       {"CY to I4 rounds to even", VCy(25000), VT_I4, S_OK, 2, nullptr},
       {"I4 to CY", VI4(12), VT_CY, S_OK, 12, nullptr},
   };
-  for (Conv& c : cases) {
-    CQarnVariant out;
-    HRESULT hr = VariantChangeType(&out, &c.src, 0, c.to);
-    EXPECT_EQ(hr, c.hr) << c.name << ": expected hr " << std::hex << c.hr << ", got " << hr;
-    if (SUCCEEDED(hr) && SUCCEEDED(c.hr)) {
-      EXPECT_EQ(out.vt, c.to) << c.name;
-      EXPECT_DOUBLE_EQ(NumOf(out), c.num) << c.name << ": expected " << c.num << ", got " << NumOf(out);
-    }
-    if (FAILED(hr)) {
-      EXPECT_EQ(out.vt, VT_EMPTY) << c.name << ": a failed conversion must leave dest alone";
-    }
-  }
+  CheckConversions(cases);
 }
 
 TEST(VariantChangeType, StringsToNumbers) {
@@ -229,14 +205,7 @@ TEST(VariantChangeType, StringsToNumbers) {
       {"numeric bool", VStr("3"), VT_BOOL, S_OK, VARIANT_TRUE, nullptr},
       {"yes is no bool", VStr("yes"), VT_BOOL, DISP_E_TYPEMISMATCH, 0, nullptr},
   };
-  for (Conv& c : cases) {
-    CQarnVariant out;
-    HRESULT hr = VariantChangeType(&out, &c.src, 0, c.to);
-    EXPECT_EQ(hr, c.hr) << c.name << ": expected hr " << std::hex << c.hr << ", got " << hr;
-    if (SUCCEEDED(hr) && SUCCEEDED(c.hr)) {
-      EXPECT_DOUBLE_EQ(NumOf(out), c.num) << c.name << ": expected " << c.num << ", got " << NumOf(out);
-    }
-  }
+  CheckConversions(cases);
 }
 
 TEST(VariantChangeType, NumbersToStrings) {
@@ -257,12 +226,7 @@ TEST(VariantChangeType, NumbersToStrings) {
       {"negative currency", VCy(-12345), VT_BSTR, S_OK, 0, "-1.2345"},
       {"empty", VEmpty(), VT_BSTR, S_OK, 0, ""},
   };
-  for (Conv& c : cases) {
-    CQarnVariant out;
-    HRESULT hr = VariantChangeType(&out, &c.src, 0, c.to);
-    ASSERT_EQ(hr, c.hr) << c.name;
-    EXPECT_EQ(Utf8(out), c.text) << c.name << ": expected \"" << c.text << "\", got \"" << Utf8(out) << "\"";
-  }
+  CheckConversions(cases);
   CQarnVariant out, t = VBool(true);
   ASSERT_EQ(VariantChangeType(&out, &t, VARIANT_ALPHABOOL, VT_BSTR), S_OK);
   EXPECT_EQ(Utf8(out), "True") << "VARIANT_ALPHABOOL writes True";

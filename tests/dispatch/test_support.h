@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "platform/afx_control.h"
@@ -191,30 +192,18 @@ inline HRESULT CallInvoke(IDispatch* d, DISPID id, WORD flags, std::vector<CQarn
   return d->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &dp, result, nullptr, argErr ? argErr : &dummy);
 }
 
-inline CQarnVariant VI4(LONG v) {
+// A variant of type vt with its value in the given member.
+template <typename T>
+CQarnVariant MakeVariant(VARTYPE vt, T VARIANT::*member, std::type_identity_t<T> value) {
   CQarnVariant x;
-  x.vt = VT_I4;
-  x.lVal = v;
+  x.vt = vt;
+  x.*member = value;
   return x;
 }
-inline CQarnVariant VI2(short v) {
-  CQarnVariant x;
-  x.vt = VT_I2;
-  x.iVal = v;
-  return x;
-}
-inline CQarnVariant VR8(double v) {
-  CQarnVariant x;
-  x.vt = VT_R8;
-  x.dblVal = v;
-  return x;
-}
-inline CQarnVariant VBool(bool v) {
-  CQarnVariant x;
-  x.vt = VT_BOOL;
-  x.boolVal = v ? VARIANT_TRUE : VARIANT_FALSE;
-  return x;
-}
+inline CQarnVariant VI4(LONG v) { return MakeVariant(VT_I4, &VARIANT::lVal, v); }
+inline CQarnVariant VI2(short v) { return MakeVariant(VT_I2, &VARIANT::iVal, v); }
+inline CQarnVariant VR8(double v) { return MakeVariant(VT_R8, &VARIANT::dblVal, v); }
+inline CQarnVariant VBool(bool v) { return MakeVariant(VT_BOOL, &VARIANT::boolVal, v ? VARIANT_TRUE : VARIANT_FALSE); }
 inline CQarnVariant VStr(const char* s) {
   CQarnVariant x;
   x.vt = VT_BSTR;
