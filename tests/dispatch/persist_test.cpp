@@ -53,28 +53,6 @@ TEST(PropertyStream, RoundTripRestoresEveryProperty) {
   EXPECT_GE(dst->GetInvalidateCount(), 1u) << "a load repaints";
 }
 
-TEST(PropertyStream, LayoutStartsWithHeaderVersionExtentAndMask) {
-  CtrlPtr c;
-  std::vector<BYTE> b;
-  QarnSaveToStream(c.p, b);
-  auto u32 = [&](size_t at) {
-    uint32_t v;
-    std::memcpy(&v, b.data() + at, 4);
-    return v;
-  };
-  ASSERT_GE(b.size(), 24u);
-  EXPECT_EQ(std::memcmp(b.data(), "QXP\x01", 4), 0);
-  struct Field {
-    const char* name;
-    size_t offset;
-    uint32_t expected;
-  } fields[] = {{"_Version", 4, 0x00010000}, {"_ExtentX", 8, 2540}, {"_ExtentY", 12, 1270},
-                {"_StockProps", 16, STOCKPROP_BACKCOLOR | STOCKPROP_FORECOLOR | STOCKPROP_FONT},
-                {"BackColor", 20, 0x80000005}, {"ForeColor", 24, 0x80000008}};
-  for (const Field& f : fields)
-    EXPECT_EQ(u32(f.offset), f.expected) << f.name << ": expected " << std::hex << f.expected << ", got " << u32(f.offset);
-}
-
 TEST(PropertyStream, OlderDataWithoutDerivedPropertiesTakesDefaults) {
   CtrlPtr old;
   old->m_withCustomProps = false;
