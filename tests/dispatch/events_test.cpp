@@ -24,14 +24,20 @@ struct EventsTest : ::testing::Test {
     cp->Release();
     ctrl->Release();
   }
+  // A new sink connected to the control; the test keeps the creation reference.
+  CRecordingDispatch* Advised(DWORD* cookie = nullptr) {
+    auto* sink = new CRecordingDispatch();
+    DWORD c = 0;
+    EXPECT_EQ(cp->Advise(sink, &c), S_OK);
+    if (cookie) *cookie = c;
+    return sink;
+  }
 };
 
 TEST_F(EventsTest, CookiesAndUnadvise) {
-  auto* a = new CRecordingDispatch();
-  auto* b = new CRecordingDispatch();
   DWORD ca = 0, cb = 0;
-  ASSERT_EQ(cp->Advise(a, &ca), S_OK);
-  ASSERT_EQ(cp->Advise(b, &cb), S_OK);
+  CRecordingDispatch* a = Advised(&ca);
+  CRecordingDispatch* b = Advised(&cb);
   EXPECT_EQ(ca, 1u) << "cookies start at 1";
   EXPECT_EQ(cb, 2u);
   EXPECT_EQ(a->refs, 2u) << "the connection holds a reference";
@@ -65,11 +71,8 @@ TEST_F(EventsTest, SinkWithoutDispatchIsRefused) {
 }
 
 TEST_F(EventsTest, ArgumentsReachEverySinkReversed) {
-  auto* a = new CRecordingDispatch();
-  auto* b = new CRecordingDispatch();
-  DWORD ca, cb;
-  cp->Advise(a, &ca);
-  cp->Advise(b, &cb);
+  CRecordingDispatch* a = Advised();
+  CRecordingDispatch* b = Advised();
   ctrl->FireEvent(kEvMoved, EVENT_PARAM(VTS_I4 VTS_R8), 17, 2.5);
   ctrl->FireEvent(kEvMessage, EVENT_PARAM(VTS_BSTR), "héllo");
   ctrl->FireEvent(kEvClicked, EVENT_PARAM(VTS_NONE));
@@ -102,18 +105,13 @@ TEST_F(EventsTest, ArgumentsReachEverySinkReversed) {
 }
 
 TEST_F(EventsTest, SinksWriteBackByRefDoubles) {
-  auto* a = new CRecordingDispatch();
-  auto* b = new CRecordingDispatch();
-  auto doubler = [](DISPID, DISPPARAMS* dp, VARIANT*) {
+  CRecordingDispatch* a = Advised();
+  CRecordingDispatch* b = Advised();
+  a->action = b->action = [](DISPID, DISPPARAMS* dp, VARIANT*) {
     if (dp->cArgs != 1 || dp->rgvarg[0].vt != (VT_BYREF | VT_R8)) return DISP_E_TYPEMISMATCH;
     *dp->rgvarg[0].pdblVal *= 2;
     return S_OK;
   };
-  a->action = doubler;
-  b->action = doubler;
-  DWORD c1, c2;
-  cp->Advise(a, &c1);
-  cp->Advise(b, &c2);
   double value = 1.25;
   ctrl->FireEvent(kEvAskValue, EVENT_PARAM(VTS_PR8), &value);
   EXPECT_DOUBLE_EQ(value, 5.0) << "both sinks doubled the caller's value in turn";
@@ -122,17 +120,12 @@ TEST_F(EventsTest, SinksWriteBackByRefDoubles) {
 }
 
 TEST_F(EventsTest, SinksUnadvisingDuringAnEvent) {
-  auto* self = new CRecordingDispatch();
-  auto* killer = new CRecordingDispatch();
-  auto* victim = new CRecordingDispatch();
-  auto* failing = new CRecordingDispatch();
-  auto* last = new CRecordingDispatch();
-  DWORD cSelf, cKiller, cVictim, cFailing, cLast;
-  cp->Advise(self, &cSelf);
-  cp->Advise(killer, &cKiller);
-  cp->Advise(victim, &cVictim);
-  cp->Advise(failing, &cFailing);
-  cp->Advise(last, &cLast);
+  DWORD cSelf, cVictim;
+  CRecordingDispatch* self = Advised(&cSelf);
+  CRecordingDispatch* killer = Advised();
+  CRecordingDispatch* victim = Advised(&cVictim);
+  CRecordingDispatch* failing = Advised();
+  CRecordingDispatch* last = Advised();
   // The only references to these sinks are the connection's.
   self->Release();
   victim->Release();
@@ -161,6 +154,56 @@ TEST_F(EventsTest, SinksUnadvisingDuringAnEvent) {
   killer->Release();
   failing->Release();
   last->Release();
+}
+
+// Containers that list connection points and connections instead of asking for one.
+TEST_F(EventsTest, TheControlListsItsOneEventPoint) {
+  IConnectionPointContainer* container = nullptr;
+  ASSERT_EQ(ctrl->QueryInterface(IID_IConnectionPointContainer, reinterpret_cast<void**>(&container)), S_OK);
+  const ULONG refs = ctrl->GetRefCount();
+  IEnumConnectionPoints* points = nullptr;
+  ASSERT_EQ(container->EnumConnectionPoints(&points), S_OK);
+  IConnectionPoint* got[2] = {nullptr, nullptr};
+  ULONG fetched = 99;
+  EXPECT_EQ(points->Next(2, got, &fetched), S_FALSE) << "fewer than asked for";
+  ASSERT_EQ(fetched, 1u);
+  IID iid = IID_NULL;
+  got[0]->GetConnectionInterface(&iid);
+  EXPECT_TRUE(iid == IID_DTestCtrlEvents) << "the point of the event interface";
+  got[0]->Release();
+  EXPECT_EQ(points->Next(1, got, nullptr), S_FALSE) << "at the end";
+  EXPECT_EQ(points->Reset(), S_OK);
+  EXPECT_EQ(points->Skip(1), S_OK);
+  EXPECT_EQ(points->Skip(1), S_FALSE);
+  IEnumConnectionPoints* clone = nullptr;
+  ASSERT_EQ(points->Clone(&clone), S_OK);
+  EXPECT_EQ(clone->Next(1, got, nullptr), S_FALSE) << "a clone starts where the original stands";
+  clone->Reset();
+  EXPECT_EQ(clone->Next(1, got, nullptr), S_OK);
+  got[0]->Release();
+  clone->Release();
+  points->Release();
+  container->Release();
+  EXPECT_EQ(ctrl->GetRefCount(), refs - 1) << "the enumerators let go of every reference they took";
+}
+
+TEST_F(EventsTest, ConnectionsAreASnapshotWithTheirCookies) {
+  DWORD c1 = 0, c2 = 0;
+  CRecordingDispatch* first = Advised(&c1);
+  CRecordingDispatch* second = Advised(&c2);
+  IEnumConnections* connections = nullptr;
+  ASSERT_EQ(cp->EnumConnections(&connections), S_OK);
+  cp->Unadvise(c1);  // after the snapshot: still listed
+  CONNECTDATA data[3] = {};
+  ULONG fetched = 0;
+  EXPECT_EQ(connections->Next(3, data, &fetched), S_FALSE);
+  ASSERT_EQ(fetched, 2u);
+  EXPECT_EQ(data[0].dwCookie, c1);
+  EXPECT_EQ(data[1].dwCookie, c2);
+  for (ULONG i = 0; i < fetched; ++i) data[i].pUnk->Release();
+  connections->Release();
+  first->Release();
+  second->Release();
 }
 
 TEST(Events, ContainerReleasesControlInsideEvent) {
