@@ -1,7 +1,6 @@
 // The reference host's members by name, as a script reaches them through IDispatch.
 #include <gtest/gtest.h>
 
-#include <array>
 #include <cstring>
 #include <vector>
 
@@ -224,32 +223,3 @@ TEST(HostScript, ReadMemoryIsHexOfReadableBytesOrNothing) {
 }
 
 }  // namespace
-
-// The plane's rotation is worked out when the plane is set: setting another plane, and
-// the first again, gives what a host that never had another plane gives.
-TEST(HostPlane, ConversionsFollowEveryChangeOfThePlane) {
-  ReferenceHost host(64, 48);
-  const auto convert = [](const ReferenceHost& h, double x, double y, double z) {
-    h.World3DToPlane(x, y, z);
-    return std::array<double, 3>{x, y, z};
-  };
-  ReferenceHost other(64, 48);
-  other.SetWorkPlane(0.4, 0.25, 1.2, 5, 6, 7);
-  const std::array<double, 3> level = convert(host, 10, 20, 30);
-  EXPECT_EQ((std::array<double, 3>{10, 20, 30}), level) << "no angles, no origin: the plane is the world";
-  host.SetWorkPlane(0.4, -0.3, 1.2, 5, 6, 7);
-  const std::array<double, 3> first = convert(host, 10, 20, 30);
-  EXPECT_NE(level, first);
-  host.SetWorkPlane(0.4, 0.25, 1.2, 5, 6, 7);
-  EXPECT_EQ(convert(other, 10, 20, 30), convert(host, 10, 20, 30));
-  EXPECT_NE(first, convert(host, 10, 20, 30));
-  host.SetWorkPlane(0.4, -0.3, 1.2, 5, 6, 7);
-  EXPECT_EQ(first, convert(host, 10, 20, 30));
-  // Back onto the plane and off again: the height above it is gone, the rest comes back.
-  double x = 3, y = -4, z = 0;
-  host.PlaneToWorld3D(x, y, z);
-  host.World3DToPlane(x, y, z);
-  EXPECT_NEAR(3, x, 1e-12);
-  EXPECT_NEAR(-4, y, 1e-12);
-  EXPECT_NEAR(0, z, 1e-12);
-}
