@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "hostlink/ntt_record.h"
@@ -76,46 +77,33 @@ TEST(FillPattern, EachStyleCoversItsPixels) {
   EXPECT_TRUE(FillCoversPixel(7, 4, 4) && FillCoversPixel(7, 4, 12));
 }
 
-TEST_F(ViewCanvas, FillCoversPixelsWhoseCentresAreInside) {
-  Clear();
-  FillRings(dc, {Box(10, 10, 20, 15)}, 1, host.Width(), host.Height());
-  EXPECT_EQ(At(10, 10), kFill);
-  EXPECT_EQ(At(19, 14), kFill);
-  EXPECT_EQ(At(20, 12), kWhite);
-  EXPECT_EQ(At(9, 12), kWhite);
-  EXPECT_EQ(At(15, 15), kWhite);
-  EXPECT_EQ(At(15, 9), kWhite);
-}
-
-TEST_F(ViewCanvas, HolesStayOpenWhicheverWayTheyTurn) {
-  std::vector<WorldPoint> hole = Box(20, 20, 40, 40);
-  for (bool reversed : {false, true}) {
+// A fill covers the pixels whose centres are inside, leaves holes open whichever way
+// they turn and a hatch's gaps alone, and is clipped to the view.
+TEST_F(ViewCanvas, FillsCoverTheirPixels) {
+  const std::vector<WorldPoint> hole = Box(20, 20, 40, 40), reversed(hole.rbegin(), hole.rend());
+  using Pixels = std::vector<std::tuple<int, int, std::string>>;
+  const Pixels aroundTheHole = {{15, 15, kFill}, {30, 30, kWhite}, {45, 30, kFill}, {55, 30, kWhite}};
+  const struct {
+    const char* what;
+    std::vector<std::vector<WorldPoint>> rings;
+    int style;
+    Pixels pixels;
+  } cases[] = {
+      {"centres inside",
+       {Box(10, 10, 20, 15)},
+       1,
+       {{10, 10, kFill}, {19, 14, kFill}, {20, 12, kWhite}, {9, 12, kWhite}, {15, 15, kWhite}, {15, 9, kWhite}}},
+      {"hole", {Box(10, 10, 50, 50), hole}, 1, aroundTheHole},
+      {"hole turning the other way", {Box(10, 10, 50, 50), reversed}, 1, aroundTheHole},
+      {"hatched", {Box(0, 0, 40, 40)}, 2, {{5, 8, kHatch}, {5, 9, kWhite}}},
+      {"no fill", {Box(0, 0, 40, 40)}, 0, {{5, 8, kWhite}}},
+      {"past the view", {Box(-1e7, -1e7, 1e7, 1e7)}, 1, {{0, 0, kFill}, {199, 99, kFill}}},
+  };
+  for (const auto& c : cases) {
     Clear();
-    std::vector<WorldPoint> h = hole;
-    if (reversed) std::reverse(h.begin(), h.end());
-    FillRings(dc, {Box(10, 10, 50, 50), h}, 1, host.Width(), host.Height());
-    EXPECT_EQ(At(15, 15), kFill) << reversed;
-    EXPECT_EQ(At(30, 30), kWhite) << reversed;
-    EXPECT_EQ(At(45, 30), kFill) << reversed;
-    EXPECT_EQ(At(55, 30), kWhite) << reversed;
+    FillRings(dc, c.rings, c.style, host.Width(), host.Height());
+    for (const auto& [x, y, colour] : c.pixels) EXPECT_EQ(At(x, y), colour) << c.what << " at " << x << "," << y;
   }
-}
-
-TEST_F(ViewCanvas, HatchedFillLeavesTheGapsAlone) {
-  Clear();
-  FillRings(dc, {Box(0, 0, 40, 40)}, 2, host.Width(), host.Height());
-  EXPECT_EQ(At(5, 8), kHatch);
-  EXPECT_EQ(At(5, 9), kWhite);
-  Clear();
-  FillRings(dc, {Box(0, 0, 40, 40)}, 0, host.Width(), host.Height());
-  EXPECT_EQ(At(5, 8), kWhite);
-}
-
-TEST_F(ViewCanvas, FillOfAFigureReachingPastTheViewIsClipped) {
-  Clear();
-  FillRings(dc, {Box(-1e7, -1e7, 1e7, 1e7)}, 1, host.Width(), host.Height());
-  EXPECT_EQ(At(0, 0), kFill);
-  EXPECT_EQ(At(199, 99), kFill);
 }
 
 TEST_F(ViewCanvas, GridEveryStepAndAxesThroughTheWorldOrigin) {
