@@ -70,6 +70,9 @@ TEST(ProfileGet, ValuesFollowWindowsRules) {
       {"text after ] ignored", "[s] trailing\nk=v\n", "s", "k", "d", 64, "v"},
       {"keys before any section unseen", "k=v\n[s]\n", "s", "k", "d", 64, "d"},
       {"empty key name", "[s]\n=v\n", "s", "", "d", 64, "v"},
+      {"size 0 writes nothing", "[s]\nk=v\n", "s", "k", "d", 0, ""},
+      {"very long lines read whole", "[s]\r\npad=" + std::string(70000, 'p') + "\r\nk=" + std::string(100000, 'x') + "\r\n",
+       "s", "k", "", 100001, std::string(100000, 'x')},
   };
   std::string dir = ScratchFolder();
   std::string path = dir + "/get.ini";
@@ -90,15 +93,6 @@ TEST(ProfileGet, ValuesFollowWindowsRules) {
     std::string indexed = found ? found->substr(0, sizeof probe - 1) : "\x01";
     EXPECT_EQ(indexed, probe) << c.what << ": table gave \"" << Visible(indexed) << "\"";
   }
-}
-
-TEST(ProfileGet, SizeZeroWritesNothing) {
-  std::string path = ScratchFolder() + "/z.ini";
-  WriteText(path, "[s]\nk=v\n");
-  char buf[4] = {'#', '#', '#', '#'};
-  DWORD got = GetFromFile("s", "k", "d", buf, 0, path.c_str());
-  EXPECT_EQ(got, 0u) << "expected 0 for size 0, got " << got;
-  EXPECT_EQ(buf[0], '#') << "expected the buffer untouched for size 0";
 }
 
 struct ListCase {
@@ -151,16 +145,6 @@ TEST(ProfileText, NarrowIniTextIsToldFromOtherData) {
   };
   for (const auto& [bytes, expected] : cases)
     EXPECT_EQ(QarnIsIniText(bytes), expected) << "\"" << Visible(bytes) << "\"";
-}
-
-TEST(ProfileGet, VeryLongLinesReadWhole) {
-  std::string path = ScratchFolder() + "/long.ini";
-  std::string big(100000, 'x');
-  WriteText(path, "[s]\r\npad=" + std::string(70000, 'p') + "\r\nk=" + big + "\r\n");
-  std::vector<char> buf(big.size() + 1);
-  DWORD got = GetFromFile("s", "k", "", buf.data(), static_cast<DWORD>(buf.size()), path.c_str());
-  EXPECT_EQ(got, big.size()) << "expected " << big.size() << " chars, got " << got;
-  EXPECT_EQ(std::string(buf.data()), big);
 }
 
 struct WriteCase {
