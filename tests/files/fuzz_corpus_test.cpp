@@ -25,7 +25,6 @@ TEST(FuzzCorpus, ProfileParserSurvivesMutations) {
       Bytes("=\n[\n]\n[[]]\n==\n\"\n"),
   };
   std::mt19937 rng(20240611);
-  int runs = 0;
   for (const auto& seed : seeds) {
     qarn_fuzz::ProfileOneInput(seed.data(), seed.size());
     std::vector<uint8_t> current = seed;
@@ -33,16 +32,13 @@ TEST(FuzzCorpus, ProfileParserSurvivesMutations) {
       current = qarn_fuzz::Mutated(i % 50 == 0 ? seed : current, rng, qarn_fuzz::ProfileMutations());
       if (current.size() > 4096) current.resize(4096);
       qarn_fuzz::ProfileOneInput(current.data(), current.size());
-      ++runs;
     }
   }
   for (int i = 0; i < 300; ++i) {  // plain random bytes too
     std::vector<uint8_t> junk(rng() % 512);
     for (auto& b : junk) b = static_cast<uint8_t>(rng());
     qarn_fuzz::ProfileOneInput(junk.data(), junk.size());
-    ++runs;
   }
-  EXPECT_EQ(runs, 5 * 600 + 300);
 }
 
 TEST(FuzzCorpus, VersionParserSurvivesMutations) {
