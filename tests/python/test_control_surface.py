@@ -40,16 +40,11 @@ def test_properties_come_back_as_python_values(ctl):
     assert ctl.isEditing() is False, "VARIANT_BOOL results are bool"
 
 
-def test_short_properties_take_longs_and_refuse_what_does_not_fit(ctl):
+def test_unknown_members_and_wrong_arguments(ctl):
     ctl.NoSnapKey = 70000 - 69984  # an int the dispatch layer sends as a long
     assert ctl.NoSnapKey == 16
-    with pytest.raises(TypeError) as err:
-        ctl.fillStyle = 100000
-    assert "fillStyle" in str(err.value)
-    assert ctl.fillStyle == 0
-
-
-def test_unknown_members_and_wrong_arguments(ctl):
+    with pytest.raises(TypeError, match="fillStyle"):
+        ctl.fillStyle = 100000  # does not fit the short
     with pytest.raises(AttributeError):
         ctl.noSuchMember
     with pytest.raises(AttributeError):
