@@ -71,8 +71,9 @@ TEST(ProfileGet, ValuesFollowWindowsRules) {
       {"keys before any section unseen", "k=v\n[s]\n", "s", "k", "d", 64, "d"},
       {"empty key name", "[s]\n=v\n", "s", "", "d", 64, "v"},
       {"size 0 writes nothing", "[s]\nk=v\n", "s", "k", "d", 0, ""},
-      {"very long lines read whole", "[s]\r\npad=" + std::string(70000, 'p') + "\r\nk=" + std::string(100000, 'x') + "\r\n",
-       "s", "k", "", 100001, std::string(100000, 'x')},
+      {"very long lines read whole",
+       "[s]\r\npad=" + std::string(70000, 'p') + "\r\nk=" + std::string(100000, 'x') + "\r\n", "s", "k", "", 100001,
+       std::string(100000, 'x')},
   };
   std::string dir = ScratchFolder();
   std::string path = dir + "/get.ini";

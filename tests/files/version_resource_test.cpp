@@ -125,40 +125,31 @@ TEST(VersionInfo, StringQueries) {
 TEST(VersionInfo, LayoutsAndVariants) {
   struct Case {
     const char* what;
-    std::function<std::vector<uint8_t>()> image;
+    std::function<void(VersionInfoSpec&)> change;
+    bool pe32Plus;
     const char* path;
     bool found;
   };
-  auto with = [](std::function<void(VersionInfoSpec&)> change) {
-    VersionInfoSpec spec = QarnSpec();
-    change(spec);
-    return spec;
-  };
   const std::vector<Case> cases = {
-      {"no VarFileInfo: no translation",
-       [&] { return BuildVersionedPeImage(with([](VersionInfoSpec& s) { s.withVarFileInfo = false; })); },
+      {"no VarFileInfo: no translation", [](auto& s) { s.withVarFileInfo = false; }, false,
        "\\VarFileInfo\\Translation", false},
-      {"no VarFileInfo: strings still there",
-       [&] { return BuildVersionedPeImage(with([](VersionInfoSpec& s) { s.withVarFileInfo = false; })); },
+      {"no VarFileInfo: strings still there", [](auto& s) { s.withVarFileInfo = false; }, false,
        "\\StringFileInfo\\040904b0\\CompanyName", true},
-      {"no StringFileInfo: no strings",
-       [&] { return BuildVersionedPeImage(with([](VersionInfoSpec& s) { s.withStringFileInfo = false; })); },
+      {"no StringFileInfo: no strings", [](auto& s) { s.withStringFileInfo = false; }, false,
        "\\StringFileInfo\\040904b0\\CompanyName", false},
-      {"code page 1252 table",
-       [&] { return BuildVersionedPeImage(with([](VersionInfoSpec& s) { s.codePage = 1252; })); },
+      {"code page 1252 table", [](auto& s) { s.codePage = 1252; }, false,
        "\\StringFileInfo\\040904e4\\FileVersion", true},
-      {"PE32+ image",
-       [&] {
-         PeImageSpec pe;
-         pe.pe32Plus = true;
-         pe.versionResource = BuildVersionInfoBlock(QarnSpec());
-         return BuildPeImage(pe);
-       },
-       "\\StringFileInfo\\040904b0\\FileVersion", true},
+      {"PE32+ image", [](auto&) {}, true, "\\StringFileInfo\\040904b0\\FileVersion", true},
   };
   std::string dir = ScratchFolder();
   for (const Case& c : cases) {
-    std::vector<uint8_t> info = LoadInfo(WriteImage(dir, "v.dll", c.image()));
+    VersionInfoSpec spec = QarnSpec();
+    c.change(spec);
+    PeImageSpec pe;
+    pe.pe32Plus = c.pe32Plus;
+    pe.versionResource = BuildVersionInfoBlock(spec);
+    const std::vector<uint8_t> image = c.pe32Plus ? BuildPeImage(pe) : BuildVersionedPeImage(spec);
+    std::vector<uint8_t> info = LoadInfo(WriteImage(dir, "v.dll", image));
     ASSERT_FALSE(info.empty()) << c.what << ": expected version info";
     void* value = nullptr;
     UINT len = 0;
