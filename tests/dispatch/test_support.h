@@ -135,14 +135,13 @@ class CRecordingDispatch : public IDispatch {
   std::function<HRESULT(DISPID, DISPPARAMS*, VARIANT*)> action;
   ULONG refs = 1;
   bool* pDestroyed = nullptr;
-  IID extraIid = IID_NULL;
 
   virtual ~CRecordingDispatch() {
     if (pDestroyed) *pDestroyed = true;
   }
   STDMETHOD(QueryInterface)(REFIID riid, void** ppv) override {
     *ppv = nullptr;
-    if (riid == IID_IUnknown || riid == IID_IDispatch || (extraIid != IID_NULL && riid == extraIid)) {
+    if (riid == IID_IUnknown || riid == IID_IDispatch) {
       *ppv = static_cast<IDispatch*>(this);
       AddRef();
       return S_OK;
