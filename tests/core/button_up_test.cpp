@@ -115,39 +115,6 @@ TEST_F(ButtonUpTest, TheOnlyVertexOfARingCanBeDeletedButNotFromAnotherRing) {
   EXPECT_EQ(Editor().GetFigure().VertexCount(1), 0);
 }
 
-TEST_F(ButtonUpTest, TheCaptionFollowsTheDrawingVertexByVertex) {
-  ctl->m_formatPolylineParams = "L=%.1f ";
-  ctl->m_formatPolygonParams = "A=%.1f P=%.1f ";
-  struct Case {
-    int32_t mode;
-    Names captions;
-  };
-  // Clicks at world (0, 0), (3, 4), (3, 10).
-  const Case cases[] = {
-      {MODE_POLYLINE,
-       {"CaptionChanged(L=0.0 Click to draw)", "CaptionChanged(L=5.0 Click to draw)",
-        "CaptionChanged(L=11.0 Click to draw)"}},
-      {MODE_POLYGON,
-       {"CaptionChanged(A=0.0 P=0.0 Click to draw)", "CaptionChanged(A=0.0 P=10.0 Click to draw)",
-        "CaptionChanged(A=9.0 P=21.4 Click to draw)"}},
-      {MODE_POINT,
-       {"CaptionChanged(Click to draw)", "CaptionChanged(Click to draw)", "CaptionChanged(Click to draw)"}},
-  };
-  for (const Case& c : cases) {
-    Start(c.mode);
-    Names captions;
-    for (const auto& p : {std::pair{0, 0}, {3, 4}, {3, 10}}) {
-      PressAt(p.first, p.second);
-      ReleaseAt(p.first, p.second);
-      for (const std::string& e : sink.events)
-        if (e.rfind("CaptionChanged", 0) == 0) captions.push_back(e);
-      sink.events.clear();
-    }
-    EXPECT_EQ(captions, c.captions);
-    ctl->abortEdit();
-  }
-}
-
 // Each drawn vertex is one step, and the control's undoMemoryLimit bounds the history.
 TEST_F(ButtonUpTest, TheControlsUndoLimitKeepsOnlyTheNewestDrawnVertex) {
   Start(MODE_POLYLINE);

@@ -1,5 +1,5 @@
-// The caption of each step. The measures in front of it are the figure's
-// (figure_test.cpp), as the drawing shows them in button_up_test.cpp.
+// The caption of each step, and the measures in front of it (computed by the figure,
+// figure_test.cpp).
 #include <climits>
 
 #include "core_fixture.h"
@@ -31,25 +31,46 @@ TEST_F(ControlTest, EveryStepHasItsPrompt) {
   }
 }
 
-// A polyline has one measure: a format asking for two shows none. The length follows a
-// vertex moved after it was drawn, and moved back by undo.
-TEST_F(ControlTest, PolylineMeasuresFollowTheFigure) {
+// The measures in front of the prompt follow each click and a vertex moved after it was
+// drawn: a polyline's length, a polygon's area and perimeter, none for a point. A
+// polyline has one measure, so a format asking for two shows none. Undo's caption is
+// undo_test.cpp's.
+TEST_F(ControlTest, MeasuresFollowTheFigure) {
+  struct Case {
+    int32_t mode;
+    Names captions;  // after clicks at (0, 0), (3, 4), (3, 10), then (3, 10) dragged to (3, 16)
+  };
+  const Case cases[] = {
+      {MODE_POLYLINE, {"L=0.0 Click to draw", "L=5.0 Click to draw", "L=11.0 Click to draw",
+                       "L=17.0 Drag a vertex to move it"}},
+      {MODE_POLYGON, {"A=0.0 P=0.0 Click to draw", "A=0.0 P=10.0 Click to draw", "A=9.0 P=21.4 Click to draw",
+                      "A=18.0 P=33.3 Drag a vertex to move it"}},
+      {MODE_POINT, {"Click to draw", "Click to draw", "Click to draw"}},
+  };
   ctl->m_formatPolylineParams = "L=%.1f %.1f ";
   StartDrawing(MODE_POLYLINE);
-  EXPECT_EQ(ctl->m_caption, CString("Click to draw"));
+  EXPECT_EQ(ctl->m_caption, CString("Click to draw")) << "two values asked of a polyline";
+  ctl->abortEdit();
   ctl->m_formatPolylineParams = "L=%.1f ";
-  for (int x : {0, 30}) {
-    PressAt(x, x * 4 / 3);
-    ReleaseAt(x, x * 4 / 3);
+  ctl->m_formatPolygonParams = "A=%.1f P=%.1f ";
+  for (const Case& c : cases) {
+    StartDrawing(c.mode);
+    Names captions;
+    for (const auto& [x, y] : {std::pair{0, 0}, {3, 4}, {3, 10}}) {
+      PressAt(x, y);
+      ReleaseAt(x, y);
+      captions.push_back(ctl->m_caption.str());
+    }
+    if (c.mode != MODE_POINT) {
+      Editor().OnMenuMoveVertex();
+      PressAt(3, 10);
+      MoveTo(3, 16);
+      ReleaseAt(3, 16);
+      captions.push_back(ctl->m_caption.str());
+    }
+    EXPECT_EQ(captions, c.captions) << "mode " << c.mode;
+    ctl->abortEdit();
   }
-  EXPECT_EQ(ctl->m_caption, CString("L=50.0 Click to draw"));
-  Editor().OnMenuMoveVertex();
-  PressAt(30, 40);
-  MoveTo(60, 80);
-  ReleaseAt(60, 80);
-  EXPECT_EQ(ctl->m_caption, CString("L=100.0 Drag a vertex to move it"));
-  ASSERT_TRUE(ctl->undo());
-  EXPECT_EQ(ctl->m_caption, CString("L=50.0 Drag a vertex to move it"));
 }
 
 // The control's window shows the caption centred both ways: two pixels more of height
