@@ -7,8 +7,6 @@
 
 namespace {
 
-constexpr int kViewHeight = 480;  // the reference host's view: world (X, Y) at pixel (X, 480 - Y)
-
 class PickingTest : public ControlTest {
  protected:
   void SetUp() override {
@@ -16,8 +14,8 @@ class PickingTest : public ControlTest {
     StartDrawing(MODE_POLYGON);
     host.calls.clear();
   }
-  int32_t PickAt(double X, double Y, int dx, int dy, int32_t* ring) {
-    return Editor().PickVertex(static_cast<int32_t>(X) + dx, kViewHeight - static_cast<int32_t>(Y) + dy, ring);
+  int32_t PickAt(double X, double Y, int32_t* ring) {
+    return Editor().PickVertex(static_cast<int32_t>(X), kViewHeight - static_cast<int32_t>(Y), ring);
   }
 };
 
@@ -35,7 +33,7 @@ TEST_F(PickingTest, TheFirstCandidateWinsNotTheNearest) {
   const Case cases[] = {{50, 50, 1, 0}, {300, 300, 3, 0}, {200, 200, 1, 1}};
   for (const Case& c : cases) {
     int32_t ring = -1;
-    EXPECT_EQ(PickAt(c.X, c.Y, 0, 0, &ring), c.vertex) << "press at (" << c.X << ", " << c.Y << ")";
+    EXPECT_EQ(PickAt(c.X, c.Y, &ring), c.vertex) << "press at (" << c.X << ", " << c.Y << ")";
     EXPECT_EQ(ring, c.ring) << "press at (" << c.X << ", " << c.Y << ")";
   }
 }
@@ -58,7 +56,7 @@ TEST_F(PickingTest, TheBeginEndLockKeepsTheEndsOfEveryRingOutOfReach) {
     for (const Case& c : cases) {
       if (c.lock != lock) continue;
       int32_t ring = -1;
-      EXPECT_EQ(PickAt(c.X, c.Y, 0, 0, &ring), c.vertex) << "lock " << c.lock << " at (" << c.X << ", " << c.Y << ")";
+      EXPECT_EQ(PickAt(c.X, c.Y, &ring), c.vertex) << "lock " << c.lock << " at (" << c.X << ", " << c.Y << ")";
     }
   }
 }
@@ -67,7 +65,7 @@ TEST_F(PickingTest, EachCandidateGoesThroughTheHostUntilAHit) {
   AddVertex(0, 10, 10, 5);
   AddVertex(0, 20, 20, 5);
   int32_t ring = -1;
-  EXPECT_EQ(PickAt(20, 20, 0, 0, &ring), 1);
+  EXPECT_EQ(PickAt(20, 20, &ring), 1);
   EXPECT_EQ(CallNames(), (std::vector<std::string>{"WorldToScreen", "WorldToScreen"}));
   EXPECT_EQ(host.calls[0].ToString(), "WorldToScreen(10, 10)");
   // In 3D the vertex shows where the work plane puts it: plane origin (100, 0, 5).
@@ -78,9 +76,9 @@ TEST_F(PickingTest, EachCandidateGoesThroughTheHostUntilAHit) {
   AddVertex(0, 20, 20, 5);
   host.calls.clear();
   host.SetWorkPlane(0, 0, 0, 100, 0, 5);
-  EXPECT_EQ(PickAt(20, 20, 0, 0, &ring), -1) << "world X/Y is not where a 3D vertex shows";
+  EXPECT_EQ(PickAt(20, 20, &ring), -1) << "world X/Y is not where a 3D vertex shows";
   EXPECT_EQ(host.calls[0].ToString(), "WorldToView3D(10, 10, 5)");
-  EXPECT_EQ(PickAt(-80, 20, 0, 0, &ring), 1);
+  EXPECT_EQ(PickAt(-80, 20, &ring), 1);
 }
 
 }  // namespace
