@@ -11,7 +11,6 @@ namespace {
 
 constexpr COLORREF kWhite = RGB(255, 255, 255);
 constexpr COLORREF kBandOnWhite = RGB(63, 63, 63);  // white XOR light gray
-constexpr double kQuarterTurn = 1.570796326794895;
 
 class PointerMoveTest : public ControlTest {
  protected:
@@ -73,54 +72,56 @@ TEST_F(PointerMoveTest, RubberBandIsErasedByTheNextMoveAndForgottenByARepaint) {
 }
 
 TEST_F(PointerMoveTest, RubberBandAnchorsAndHostCalls) {
+  // The pointer goes to pixel (300, 300); `band` is a pixel the band crosses, `clear`
+  // one it would cross from the pointer itself.
   struct Case {
     const char* what;
     int32_t mode;
-    bool vertex, fromBase, is3D;
+    bool vertex, fromBase, is3D, snapped;
     Names calls;
     bool drawn;
+    POINT band, clear;
   } cases[] = {
-      {"polyline", MODE_POLYLINE, true, false, false,
-       {"WorldToScreen", "GetViewWindow", "ScreenToWorld", "WorldToScreen"}, true},
-      {"polygon in 3D", MODE_POLYGON, true, false, true,
-       {"WorldToView3D", "WorldToScreen", "GetViewWindow", "ScreenToWorld", "WorldToScreen"}, true},
-      {"empty ring: nothing, not even a snap", MODE_POLYLINE, false, false, false, {}, false},
-      {"empty ring measured from the base point", MODE_POLYGON, false, true, false,
-       {"WorldToScreen", "GetViewWindow", "ScreenToWorld", "WorldToScreen"}, true},
-      {"point: only snapped", MODE_POINT, true, false, false, {"ScreenToWorld", "WorldToScreen"}, false},
+      {"polyline", MODE_POLYLINE, true, false, false, false,
+       {"WorldToScreen", "GetViewWindow", "ScreenToWorld", "WorldToScreen"}, true, {200, 340}, {-1, -1}},
+      {"polygon in 3D", MODE_POLYGON, true, false, true, false,
+       {"WorldToView3D", "WorldToScreen", "GetViewWindow", "ScreenToWorld", "WorldToScreen"}, true, {-1, -1}, {-1, -1}},
+      {"empty ring: nothing, not even a snap", MODE_POLYLINE, false, false, false, false, {}, false, {-1, -1}, {-1, -1}},
+      {"empty ring measured from the base point", MODE_POLYGON, false, true, false, false,
+       {"WorldToScreen", "GetViewWindow", "ScreenToWorld", "WorldToScreen"}, true, {175, 365}, {-1, -1}},
+      {"to the snapped point (300, 100)", MODE_POLYLINE, true, false, false, true,
+       {"WorldToScreen", "GetViewWindow", "ScreenToWorld", "WorldToScreen"}, true, {250, 380}, {200, 340}},
+      {"point: only snapped", MODE_POINT, true, false, false, false, {"ScreenToWorld", "WorldToScreen"}, false,
+       {-1, -1}, {-1, -1}},
   };
   for (const Case& c : cases) {
     ctl->Set3DMode(c.is3D ? 1 : 0);
     Start(c.mode, 1);
-    if (c.vertex) AddVertex(0, 100, 100);
-    ctl->setBasePointQarnEdit(50, 50, 0);
+    if (c.vertex) AddVertex(0, 100, 100);  // pixel (100, 380)
+    ctl->setBasePointQarnEdit(50, 50, 0);  // pixel (50, 430)
     // Measured from the base point with nothing fixed: the empty ring takes the
     // container's base point.
     Editor().OnMenuPolarOff();
     if (c.fromBase) PolarDialog("", "", "", 1);
+    sink.answerSnap = c.snapped;
+    sink.snapX = 300;
+    sink.snapY = 100;
     host.Repaint();
     host.calls.clear();
+    sink.events.clear();
     const std::vector<COLORREF> before = Picture();
     host.Move(300, 300);
     EXPECT_EQ(CallNames(), c.calls) << c.what;
     EXPECT_EQ(Differences(Picture(), before) > 0, c.drawn) << c.what;
     EXPECT_EQ(sink.events.size(), c.calls.empty() ? 0u : 1u) << c.what << ": Snap events";
-    if (c.fromBase) {
-      EXPECT_EQ(Pixel(175, 365), kBandOnWhite) << c.what << ": band from pixel (50, 430)";
+    if (c.band.x >= 0) {
+      EXPECT_EQ(Pixel(c.band.x, c.band.y), kBandOnWhite) << c.what;
     }
+    if (c.clear.x >= 0) {
+      EXPECT_EQ(Pixel(c.clear.x, c.clear.y), kWhite) << c.what;
+    }
+    SaveOnFailure("band_" + std::to_string(&c - cases));
   }
-}
-
-TEST_F(PointerMoveTest, RubberBandFollowsTheSnappedPoint) {
-  Start(MODE_POLYLINE, 1);
-  AddVertex(0, 100, 100);
-  sink.answerSnap = true;
-  sink.snapX = 300;
-  sink.snapY = 100;  // pixel (300, 380)
-  host.Move(20, 20);
-  EXPECT_EQ(Pixel(250, 380), kBandOnWhite);
-  EXPECT_EQ(Pixel(20, 20), kWhite);
-  SaveOnFailure("snapped_band");
 }
 
 TEST_F(PointerMoveTest, VertexDragsFollowThePointer) {
