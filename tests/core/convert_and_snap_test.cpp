@@ -357,18 +357,16 @@ TEST_F(ConvertAndSnapTest, ThreeDimensionalDirectionHoldsInTheWorkPlane) {
     ASSERT_EQ(project.args.size(), 3u) << c.name;
     double wx = std::get<double>(project.args[0]), wy = std::get<double>(project.args[1]),
            wz = std::get<double>(project.args[2]);
-    const double worldX = wx, worldY = wy, worldZ = wz;
     host.World3DToPlane(wx, wy, wz);
     EXPECT_TRUE(Near(expected, {wx, wy}, 1e-9))
         << c.name << ": expected the plane point " << Str(expected) << ", got " << Str({wx, wy});
     EXPECT_NEAR(0.0, wz, 1e-9) << c.name << ": the constrained point must lie in the plane";
 
-    // The result is the host's view point of that 3D point, and the container sees it.
-    double vx = worldX, vy = worldY, vz = worldZ;
-    host.World3DToPlane(vx, vy, vz);
-    EXPECT_TRUE(Near({vx, vy}, {x, y}, 1e-9)) << c.name << ": expected " << Str({vx, vy}) << ", got " << Str({x, y});
+    // The result is the host's view point of that 3D point (this host's view is the
+    // plane's), and the container sees it.
+    EXPECT_TRUE(Near({wx, wy}, {x, y}, 1e-9)) << c.name << ": expected " << Str({wx, wy}) << ", got " << Str({x, y});
     ASSERT_EQ(SnapArgs().size(), 1u) << c.name;
-    EXPECT_TRUE(Near({vx, vy}, SnapArgs()[0], 1e-5)) << c.name;
+    EXPECT_TRUE(Near({wx, wy}, SnapArgs()[0], 1e-5)) << c.name;
   }
 }
 
