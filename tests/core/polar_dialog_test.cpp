@@ -182,67 +182,61 @@ TEST_F(PolarDialogTest, WithoutAControlTheTemplateTextsStayAndTheComboIsEmpty) {
   EXPECT_EQ(Stored("203"), "<missing>") << "nothing is written without a control";
 }
 
-TEST_F(PolarDialogTest, TheStringFileRenamesTheTextsAndReceivesTheMissingOnes) {
-  ctl->SetStringFile(stringFile.c_str());
-  WritePrivateProfileStringA("POLAR_POINT_DLG", "TITLE", "Polarpunkt", stringFile.c_str());
-  WritePrivateProfileStringA("POLAR_POINT_DLG", "203", "Winkel:", stringFile.c_str());
-  WritePrivateProfileStringA("POLAR_POINT_DLG", "2", "", stringFile.c_str());  // empty counts as missing
-  WritePrivateProfileStringA("POLAR_POINT_DLG", "BASEP207", "Vom Benutzerpunkt", stringFile.c_str());
-  CPolarPointExDlg dlg;
-  dlg.m_pSite = ctl;
-  CString title;
-  std::vector<DialogView::Control> controls;
-  std::vector<CString> items;
-  Run(dlg, [&](DialogView& v) {
-    title = v.Title();
-    items = v.ComboItems(IDC_POLAR_BASE);
-    for (int id : {IDC_POLAR_ANGLE_ON, IDC_POLAR_DISTANCE_ON, IDC_POLAR_ADD_ON, IDOK, IDCANCEL, IDC_POLAR_LAST_ANGLE})
-      controls.push_back({id, "", v.Text(id)});
-  });
-  EXPECT_EQ(title, CString("Polarpunkt"));
-  EXPECT_EQ(items, (std::vector<CString>{"From last point", "Vom Benutzerpunkt"}));
-  const char* shown[] = {"Winkel:", "Distance:", "Angle to add after vertex drawing:", "OK", "Cancel",
-                         "Get last segment angle"};
-  for (size_t i = 0; i < controls.size(); ++i) EXPECT_EQ(controls[i].text, CString(shown[i])) << controls[i].id;
-
-  struct Stored_ {
-    const char* key;
-    const char* value;
+// Both dialogs share one section; each renames its own texts and seeds only its own
+// missing keys (an empty value counts as missing, string_file_test.cpp).
+TEST_F(PolarDialogTest, TheStringFileRenamesEachDialogsTextsAndReceivesItsMissingOnes) {
+  using Pairs = std::vector<std::pair<const char*, const char*>>;
+  struct Case {
+    bool ex;
+    Pairs overrides;
+    std::vector<CString> items;  // of the "measured from" list
+    std::vector<std::pair<int, const char*>> shown;
+    Pairs stored;
   };
-  const Stored_ stored[] = {{"TITLE", "Polarpunkt"},
-                            {"203", "Winkel:"},
-                            {"204", "Distance:"},
-                            {"209", "Angle to add after vertex drawing:"},
-                            {"1", "OK"},
-                            {"2", "Cancel"},
-                            {"212", "Get last segment angle"},
-                            {"LASTP207", "From last point"},
-                            {"BASEP207", "Vom Benutzerpunkt"},
-                            {"205", "<missing>"},  // the ±90 buttons are not translated
-                            {"201", "<missing>"}};
-  for (const Stored_& s : stored) EXPECT_EQ(Stored(s.key), s.value) << "key " << s.key;
-}
-
-TEST_F(PolarDialogTest, ThePointDialogSharesTheSectionAndWritesOnlyItsOwnKeys) {
-  ctl->SetStringFile(stringFile.c_str());
-  WritePrivateProfileStringA("POLAR_POINT_DLG", "TITLE", "Polarpunkt", stringFile.c_str());
-  WritePrivateProfileStringA("POLAR_POINT_DLG", "1", "Gut", stringFile.c_str());
-  CPolarPointDlg dlg;
-  dlg.m_pSite = ctl;
-  CString title, ok;
-  Run(dlg, [&](DialogView& v) {
-    title = v.Title();
-    ok = v.Text(IDOK);
-  });
-  EXPECT_EQ(title, CString("Polarpunkt"));
-  EXPECT_EQ(ok, CString("Gut"));
-  struct Stored_ {
-    const char* key;
-    const char* value;
+  const char* kMissing = "<missing>";
+  const Case cases[] = {
+      {true,
+       {{"TITLE", "Polarpunkt"}, {"203", "Winkel:"}, {"BASEP207", "Vom Benutzerpunkt"}},
+       {"From last point", "Vom Benutzerpunkt"},
+       {{IDC_POLAR_ANGLE_ON, "Winkel:"}, {IDC_POLAR_DISTANCE_ON, "Distance:"},
+        {IDC_POLAR_ADD_ON, "Angle to add after vertex drawing:"}, {IDOK, "OK"}, {IDCANCEL, "Cancel"},
+        {IDC_POLAR_LAST_ANGLE, "Get last segment angle"}},
+       {{"TITLE", "Polarpunkt"}, {"203", "Winkel:"}, {"204", "Distance:"}, {"209", "Angle to add after vertex drawing:"},
+        {"1", "OK"}, {"2", "Cancel"}, {"212", "Get last segment angle"}, {"LASTP207", "From last point"},
+        {"BASEP207", "Vom Benutzerpunkt"}, {"205", kMissing} /* the ±90 buttons are not translated */, {"201", kMissing}}},
+      {false,
+       {{"TITLE", "Polarpunkt"}, {"1", "Gut"}},
+       {},
+       {{IDOK, "Gut"}},
+       {{"203", "Angle:"}, {"204", "Distance:"}, {"2", "Cancel"}, {"209", kMissing}, {"212", kMissing},
+        {"BASEP207", kMissing}, {"LASTP207", kMissing}}},
   };
-  const Stored_ stored[] = {{"203", "Angle:"},        {"204", "Distance:"},     {"2", "Cancel"},
-                            {"209", "<missing>"},     {"212", "<missing>"},     {"BASEP207", "<missing>"},
-                            {"LASTP207", "<missing>"}};
-  for (const Stored_& s : stored) EXPECT_EQ(Stored(s.key), s.value) << "key " << s.key;
+  for (const Case& c : cases) {
+    stringFile = (folder / (c.ex ? "extended.ini" : "point.ini")).string();
+    ctl->SetStringFile(stringFile.c_str());
+    for (const auto& [key, value] : c.overrides)
+      WritePrivateProfileStringA("POLAR_POINT_DLG", key, value, stringFile.c_str());
+    CPolarPointDlg simple;
+    CPolarPointExDlg ex;
+    simple.m_pSite = ex.m_pSite = ctl;
+    CString title;
+    std::vector<CString> items;
+    std::vector<std::pair<int, CString>> shown;
+    const auto script = [&](DialogView& v) {
+      title = v.Title();
+      if (c.ex) items = v.ComboItems(IDC_POLAR_BASE);
+      for (const auto& [id, text] : c.shown) shown.push_back({id, v.Text(id)});
+    };
+    if (c.ex) {
+      Run(ex, script);
+    } else {
+      Run(simple, script);
+    }
+    const char* which = c.ex ? "extended dialog" : "point dialog";
+    EXPECT_EQ(title, CString("Polarpunkt")) << which;
+    EXPECT_EQ(items, c.items) << which;
+    for (size_t i = 0; i < shown.size(); ++i)
+      EXPECT_EQ(shown[i].second, CString(c.shown[i].second)) << which << ", control " << shown[i].first;
+    for (const auto& [key, value] : c.stored) EXPECT_EQ(Stored(key), value) << which << ", key " << key;
+  }
 }
-
