@@ -68,13 +68,12 @@ TEST_F(MenuCommandTest, EachCommandTellsTheHostExactlyThis) {
     Names expected;
     int32_t stepAfter;
   };
+  // When the host's values let the tracking be forced is ButtonDownTest's (picking).
   const Case cases[] = {
       {"Continue", false, 0, 0, &EditController::OnMenuContinue,
        {"SetReferencePoint(1, 30, 40, null)", "GetInputState()", "RequestRepaint()"}, 1},
       {"Continue with the host tracking", false, 1, 1, &EditController::OnMenuContinue,
        {"SetReferencePoint(1, 30, 40, null)", "GetInputState()", "SetInputState(null, -2, 1)", "RequestRepaint()"}, 1},
-      {"Continue with only the first value set", false, 1, 0, &EditController::OnMenuContinue,
-       {"SetReferencePoint(1, 30, 40, null)", "GetInputState()", "RequestRepaint()"}, 1},
       {"Continue in 3D", true, 0, 0, &EditController::OnMenuContinue,
        {"SetReferencePoint(1, 30, 40, 6)", "GetInputState()", "RequestRepaint()"}, 1},
       {"Move vertex", false, 1, 1, &EditController::OnMenuMoveVertex,
