@@ -223,7 +223,10 @@ TEST(GdiText, SpacingArrayPlacesEachCharacter) {
   }
 }
 
+// The cases run from small to big within each sign: each font is taller and its text
+// wider than the one before.
 TEST(GdiTextMetrics, HeightsMapAsWindowsMapsThem) {
+  LONG previousHeight[2] = {0, 0}, previousWidth[2] = {0, 0};
   for (const FontHeightCase& c : FontHeightCases()) {
     Canvas canvas(4, 4);
     FontScope font(canvas.dc(), c.lfHeight);
@@ -244,22 +247,13 @@ TEST(GdiTextMetrics, HeightsMapAsWindowsMapsThem) {
     EXPECT_EQ(one.cy, tm.tmHeight) << c.name << ": extent height";
     EXPECT_EQ(two.cx, 2 * one.cx) << c.name << ": expected two M twice as wide as one, got " << two.cx << " vs "
                                   << one.cx;
-  }
-}
-
-TEST(GdiTextMetrics, BiggerFontsAreTallerAndWider) {
-  Canvas canvas(4, 4);
-  LONG previousHeight = 0, previousWidth = 0;
-  for (LONG h : {-8, -12, -16, -24, -36}) {
-    FontScope font(canvas.dc(), h);
-    TEXTMETRICA tm{};
-    GetTextMetricsA(canvas.dc(), &tm);
-    SIZE s{};
-    GetTextExtentPoint32A(canvas.dc(), "Sample text", 11, &s);
-    EXPECT_GT(tm.tmHeight, previousHeight) << "lfHeight " << h;
-    EXPECT_GT(s.cx, previousWidth) << "lfHeight " << h;
-    previousHeight = tm.tmHeight;
-    previousWidth = s.cx;
+    SIZE sample{};
+    GetTextExtentPoint32A(canvas.dc(), "Sample text", 11, &sample);
+    const int sign = c.lfHeight < 0;
+    EXPECT_GT(tm.tmHeight, previousHeight[sign]) << c.name;
+    EXPECT_GT(sample.cx, previousWidth[sign]) << c.name;
+    previousHeight[sign] = tm.tmHeight;
+    previousWidth[sign] = sample.cx;
   }
 }
 
