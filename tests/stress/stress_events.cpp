@@ -1,6 +1,7 @@
 #include "tests/stress/stress_events.h"
 
 #include <cmath>
+#include <cstdarg>
 #include <cstdio>
 #include <sstream>
 
@@ -41,38 +42,38 @@ void Pixel(Random& r, bool extremes, int32_t& x, int32_t& y) {
 
 }  // namespace
 
+std::string Format(const char* format, ...) {
+  char text[256];
+  va_list args;
+  va_start(args, format);
+  std::vsnprintf(text, sizeof(text), format, args);
+  va_end(args);
+  return text;
+}
+
 std::string Event::Describe() const {
-  char text[160];
   const char* name = kKindNames[static_cast<int>(kind)];
   switch (kind) {
     case EventKind::Press:
     case EventKind::Move:
     case EventKind::Release:
-      std::snprintf(text, sizeof(text), "%s %d,%d", name, a, b);
-      break;
+      return Format("%s %d,%d", name, a, b);
     case EventKind::RightPress:
-      std::snprintf(text, sizeof(text), "%s %d,%d answers %u", name, a, b, answers);
-      break;
+      return Format("%s %d,%d answers %u", name, a, b, answers);
     case EventKind::View:
-      std::snprintf(text, sizeof(text), "%s scale 1e%g origin %d,%d", name, d, a, b);
-      break;
+      return Format("%s scale 1e%g origin %d,%d", name, d, a, b);
     case EventKind::Plane:
-      std::snprintf(text, sizeof(text), "%s angles %g origin %d,%d", name, d, a, b);
-      break;
+      return Format("%s angles %g origin %d,%d", name, d, a, b);
     case EventKind::Arm:
-      std::snprintf(text, sizeof(text), "%s %s -> %s(%d)%s", name, kEventNames[a], kActionNames[b], c,
-                    answers ? " always" : " once");
-      break;
+      return Format("%s %s -> %s(%d)%s", name, kEventNames[a], kActionNames[b], c, answers ? " always" : " once");
     case EventKind::Abort:
     case EventKind::Save:
     case EventKind::Repaint:
     case EventKind::ReleaseControl:
-      std::snprintf(text, sizeof(text), "%s", name);
-      break;
+      return name;
     default:
-      std::snprintf(text, sizeof(text), "%s %d", name, a);
+      return Format("%s %d", name, a);
   }
-  return text;
 }
 
 uint32_t ParseGroups(const std::string& names, std::string& unknown) {

@@ -6,6 +6,9 @@
 #include <string>
 #include <vector>
 
+// printf into a string, for event and failure texts.
+[[gnu::format(printf, 1, 2)]] std::string Format(const char* format, ...);
+
 // splitmix64: the same numbers from the same seed with every compiler and library.
 class Random {
  public:

@@ -51,10 +51,8 @@ struct HostState {
     h.refPoint[0] = 1.5, h.refPoint[1] = 2.5, h.refPoint[2] = 3.5;
   }
   std::string Text() const {
-    char text[200];
-    std::snprintf(text, sizeof(text), "UTILS=%s input=%d,%d,%d mode=%d,%d ref=%d(%g,%g,%g)", utils.c_str(), input[0],
-                  input[1], input[2], mode[0], mode[1], refOn, ref[0], ref[1], ref[2]);
-    return text;
+    return Format("UTILS=%s input=%d,%d,%d mode=%d,%d ref=%d(%g,%g,%g)", utils.c_str(), input[0], input[1], input[2],
+                  mode[0], mode[1], refOn, ref[0], ref[1], ref[2]);
   }
 };
 
@@ -384,49 +382,33 @@ struct StressRunner::State {
 
   // What must hold after every event; "" when it does.
   std::string Check() {
-    char text[256];
     if (released) {
       for (int h = 0; h < 2; ++h)
-        if (hosts[h].Handler() || hosts[h].Painter()) {
-          std::snprintf(text, sizeof(text), "host %d still holds the released control's %s", h,
+        if (hosts[h].Handler() || hosts[h].Painter())
+          return Format("host %d still holds the released control's %s", h,
                         hosts[h].Handler() ? "pointer handler" : "overlay painter");
-          return text;
-        }
       return "";
     }
     if (!ctl) return "";
     EditController& ec = *ctl->m_pEditController;
     const int32_t n = ec.RingArrayLength();
-    if (ec.GetFigure().RingCount() < 1 || ec.GetFigure().RingCount() > n) {
-      std::snprintf(text, sizeof(text), "ring count %d outside the storage of %d rings", ec.GetFigure().RingCount(), n);
-      return text;
-    }
-    for (int32_t r = 0; r < ec.GetFigure().RingCount(); ++r)
-      if (ec.GetFigure().VertexCount(r) < 0 || ec.GetFigure().VertexCount(r) > ec.GetFigure().Room(r)) {
-        std::snprintf(text, sizeof(text), "ring %d holds %d vertices in room for %d", r, ec.GetFigure().VertexCount(r),
-                      ec.GetFigure().Room(r));
-        return text;
-      }
-    if (ec.MarkCount() < 0 || ec.MarkCount() > ec.Marks().capacity) {
-      std::snprintf(text, sizeof(text), "%d marks in room for %d", ec.MarkCount(), ec.Marks().capacity);
-      return text;
-    }
+    const Figure& figure = ec.GetFigure();
+    if (figure.RingCount() < 1 || figure.RingCount() > n)
+      return Format("ring count %d outside the storage of %d rings", figure.RingCount(), n);
+    for (int32_t r = 0; r < figure.RingCount(); ++r)
+      if (figure.VertexCount(r) < 0 || figure.VertexCount(r) > figure.Room(r))
+        return Format("ring %d holds %d vertices in room for %d", r, figure.VertexCount(r), figure.Room(r));
+    if (ec.MarkCount() < 0 || ec.MarkCount() > ec.Marks().capacity)
+      return Format("%d marks in room for %d", ec.MarkCount(), ec.Marks().capacity);
     const bool editing = ctl->isEditing();
     const int32_t step = StepNumber(ec.Step());
-    if (editing ? (ec.Mode() < 1 || ec.Mode() > 3 || step < 1 || step > 15) : step != 0) {
-      std::snprintf(text, sizeof(text), "mode %d with step %d", ec.Mode(), step);
-      return text;
-    }
+    if (editing ? (ec.Mode() < 1 || ec.Mode() > 3 || step < 1 || step > 15) : step != 0)
+      return Format("mode %d with step %d", ec.Mode(), step);
     if (editing) return "";
     for (int h = 0; h < 2; ++h) {
-      if (hosts[h].Handler()) {
-        std::snprintf(text, sizeof(text), "no edit runs, yet host %d holds a pointer handler", h);
-        return text;
-      }
-      if (hosts[h].Painter() && hosts[h].Painter() != static_cast<OverlayPainter*>(&ec)) {
-        std::snprintf(text, sizeof(text), "no edit runs, yet host %d holds a painter that is not the control's", h);
-        return text;
-      }
+      if (hosts[h].Handler()) return Format("no edit runs, yet host %d holds a pointer handler", h);
+      if (hosts[h].Painter() && hosts[h].Painter() != static_cast<OverlayPainter*>(&ec))
+        return Format("no edit runs, yet host %d holds a painter that is not the control's", h);
       HostState now = HostState::Of(hosts[h]);
       if (polarSeen) std::copy(baseline[h].mode, baseline[h].mode + 2, now.mode);
       now.input[2] = baseline[h].input[2];  // the edit leaves the third input value as it finds it at the end
