@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdarg>
 #include <cstdio>
+#include <iterator>
 #include <sstream>
 
 namespace {
@@ -186,14 +187,13 @@ std::vector<Event> GenerateEvents(uint64_t seed, const GenerateOptions& options)
         break;
       case EventKind::Arm: {
         e.a = r.Between(1, 4);
+        // The group each action belongs to, in HandlerAction's order (0: always allowed).
+        const uint32_t kActionGroup[] = {0, 0, 0, 0, kGroupRings, kGroupHosts, kGroupRelease, kGroupRecords, kGroupHistory};
+        static_assert(std::size(kActionGroup) == static_cast<size_t>(HandlerAction::kCount));
         int action = 0;
         do {
           action = r.Below(static_cast<int>(HandlerAction::kCount));
-        } while ((!(g & kGroupRings) && action == static_cast<int>(HandlerAction::ResizeRings)) ||
-                 (!(g & kGroupHosts) && action == static_cast<int>(HandlerAction::SwitchHost)) ||
-                 (!(g & kGroupRelease) && action == static_cast<int>(HandlerAction::Release)) ||
-                 (!(g & kGroupRecords) && action == static_cast<int>(HandlerAction::EditRecord)) ||
-                 (!(g & kGroupHistory) && action == static_cast<int>(HandlerAction::History)));
+        } while (kActionGroup[action] && !(g & kActionGroup[action]));
         e.b = action;
         e.c = action == static_cast<int>(HandlerAction::ResizeRings) ? r.Between(1, 4)
               : action == static_cast<int>(HandlerAction::EditRecord)
