@@ -115,18 +115,6 @@ TEST_F(ButtonUpTest, TheOnlyVertexOfARingCanBeDeletedButNotFromAnotherRing) {
   EXPECT_EQ(Editor().GetFigure().VertexCount(1), 0);
 }
 
-// Each drawn vertex is one step, and the control's undoMemoryLimit bounds the history.
-TEST_F(ButtonUpTest, TheControlsUndoLimitKeepsOnlyTheNewestDrawnVertex) {
-  Start(MODE_POLYLINE);
-  ctl->SetUndoMemoryLimit(1);
-  for (int x : {10, 20, 30}) {
-    PressAt(x, 10);
-    ReleaseAt(x, 10);
-  }
-  EXPECT_TRUE(ctl->undo());
-  EXPECT_FALSE(ctl->undo()) << "a limit below one step keeps the newest alone";
-}
-
 TEST_F(ButtonUpTest, AReleaseInStep1AdvancesThePolarAngleWithinOneTurn) {
   Start(MODE_POLYLINE);
   struct Case {

@@ -137,11 +137,12 @@ TEST_F(UndoTest, RefusedWhenIdleAndDuringEveryDrag) {
   }
 }
 
-// Over budget the oldest steps go; the newest is kept and still undoes exactly.
+// Over the control's undoMemoryLimit the oldest steps go; the newest is kept and still
+// undoes exactly.
 TEST_F(UndoTest, TheBudgetDropsTheOldestSteps) {
   EditController& ec = LoadPolygon();
   EXPECT_EQ(ec.UndoMemoryLimit(), EditController::kDefaultUndoMemoryLimit);
-  ec.SetUndoMemoryLimit(2000);
+  ctl->SetUndoMemoryLimit(2000);
   ec.OnMenuMove();
   std::vector<Bytes> states{SaveBytesNow(ec)};
   // Enough drags that the dropped entries are erased in a batch at least once.
