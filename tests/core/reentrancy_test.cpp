@@ -189,12 +189,20 @@ TEST_F(ReentrancyTest, ARestartKeepsTheValuesSavedByTheRunningEdit) {
   ctl->abortEdit();
   ExpectHostRestored(host, "after the restarted edit");
 
-  // A host that detaches on every registration aborts the running edit first; what
-  // that edit saved is still given back when the new one ends.
+  // A host that detaches on every registration aborts the running edit first (its
+  // painter let go) before the new one registers; what that edit saved is still given
+  // back when the new one ends.
   host.detachOnReplace = true;
   ctl->drawPolyline();
+  ClearLogs();
   ctl->drawPolygon();
-  EXPECT_EQ(Count("EditAborted"), 2);
+  EXPECT_EQ(CallNames(), (Names{"GetEngineHandle", "GetEngineFromHandle", "SetPointerHandler", "SetVariable",
+                                "SetOverlayPainter", "SetOverlayPainter", "GetVariable", "SetVariable", "GetInputState",
+                                "GetReferencePoint", "SetInputState"}));
+  ASSERT_GT(host.calls.size(), 4u);
+  EXPECT_EQ(host.calls[3].ToString(), "SetVariable(UTILS, 0)");
+  EXPECT_EQ(host.calls[4].ToString(), "SetOverlayPainter(null)");
+  EXPECT_EQ(sink.events, (Names{"CaptionChanged()", "EditAborted", "CaptionChanged(Click to draw)"}));
   EXPECT_TRUE(ctl->isEditing());
   ctl->abortEdit();
   ExpectHostRestored(host, "after the restart on a detaching host");
