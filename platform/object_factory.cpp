@@ -17,7 +17,6 @@ struct ClassEntry {
 
 std::mutex g_lock;
 std::atomic<LONG> g_objects{0};
-std::atomic<LONG> g_locks{0};
 
 std::vector<ClassEntry>& Registry() {
   static std::vector<ClassEntry> entries;
@@ -38,45 +37,6 @@ HRESULT CreateAndQuery(QARN_CREATEPROC create, REFIID riid, void** ppv) {
   obj->Release();  // the creation reference; the interface pointer keeps its own
   return hr;
 }
-
-// COleObjectFactory's role: one factory object per request, counted as a live object.
-class CClassFactory : public IClassFactory {
- public:
-  explicit CClassFactory(QARN_CREATEPROC create) : m_create(create) { QarnObjectCreated(); }
-  virtual ~CClassFactory() { QarnObjectDestroyed(); }
-
-  STDMETHOD(QueryInterface)(REFIID riid, void** ppv) override {
-    if (!ppv) return E_POINTER;
-    *ppv = nullptr;
-    if (riid != IID_IUnknown && riid != IID_IClassFactory) return E_NOINTERFACE;
-    *ppv = static_cast<IClassFactory*>(this);
-    AddRef();
-    return S_OK;
-  }
-  STDMETHOD_(ULONG, AddRef)() override { return ++m_ref; }
-  STDMETHOD_(ULONG, Release)() override {
-    ULONG n = --m_ref;
-    if (n == 0) delete this;
-    return n;
-  }
-  STDMETHOD(CreateInstance)(IUnknown* pUnkOuter, REFIID riid, void** ppv) override {
-    if (!ppv) return E_POINTER;
-    *ppv = nullptr;
-    if (pUnkOuter) return CLASS_E_NOAGGREGATION;
-    return CreateAndQuery(m_create, riid, ppv);
-  }
-  STDMETHOD(LockServer)(BOOL fLock) override {
-    if (fLock)
-      ++g_locks;
-    else
-      --g_locks;
-    return S_OK;
-  }
-
- private:
-  QARN_CREATEPROC m_create;
-  ULONG m_ref = 1;
-};
 
 }  // namespace
 
@@ -142,17 +102,6 @@ HRESULT CoCreateInstance(REFCLSID rclsid, IUnknown* pUnkOuter, DWORD, REFIID rii
 
 #endif  // !_WIN32
 
-HRESULT QarnGetClassObject(REFCLSID rclsid, REFIID riid, LPVOID* ppv) {
-  if (!ppv) return E_POINTER;
-  *ppv = nullptr;
-  QARN_CREATEPROC create = FindCreator(rclsid);
-  if (!create) return REGDB_E_CLASSNOTREG;
-  auto* factory = new CClassFactory(create);
-  HRESULT hr = factory->QueryInterface(riid, ppv);
-  factory->Release();
-  return hr;
-}
-
 HRESULT QarnCreateObjectByProgID(const char* progId, IDispatch** ppDisp) {
   if (!ppDisp) return E_POINTER;
   *ppDisp = nullptr;
@@ -167,5 +116,3 @@ HRESULT QarnCreateObjectByProgID(const char* progId, IDispatch** ppDisp) {
 void QarnObjectCreated() { ++g_objects; }
 void QarnObjectDestroyed() { --g_objects; }
 LONG QarnGetObjectCount() { return g_objects.load(); }
-LONG QarnGetLockCount() { return g_locks.load(); }
-HRESULT QarnCanUnloadNow() { return (g_objects.load() == 0 && g_locks.load() == 0) ? S_OK : S_FALSE; }

@@ -1,5 +1,5 @@
 // Class registry and creation: the part of COM's class store an in-process server
-// needs (ProgID and CLSID lookup, CoCreateInstance, class factories, unload counts).
+// needs (ProgID and CLSID lookup, CoCreateInstance, live-object counts).
 #pragma once
 
 #include "platform/oleauto.h"
@@ -9,12 +9,6 @@
 #define CLSCTX_INPROC_HANDLER 0x2
 #define CLSCTX_LOCAL_SERVER 0x4
 #define CLSCTX_ALL 0x17
-
-struct IClassFactory : IUnknown {
-  STDMETHOD(CreateInstance)(IUnknown* pUnkOuter, REFIID riid, void** ppvObject) = 0;
-  STDMETHOD(LockServer)(BOOL fLock) = 0;
-};
-extern const IID IID_IClassFactory;
 
 #endif  // !_WIN32
 
@@ -33,13 +27,9 @@ int StringFromGUID2(REFGUID rguid, LPOLESTR lpsz, int cchMax);
 // Aggregation is not supported (CLASS_E_NOAGGREGATION); unknown classes give REGDB_E_CLASSNOTREG.
 HRESULT CoCreateInstance(REFCLSID rclsid, IUnknown* pUnkOuter, DWORD dwClsContext, REFIID riid, LPVOID* ppv);
 #endif  // !_WIN32
-// A class factory (IClassFactory) for a registered class: what DllGetClassObject hands out.
-HRESULT QarnGetClassObject(REFCLSID rclsid, REFIID riid, LPVOID* ppv);
 HRESULT QarnCreateObjectByProgID(const char* progId, IDispatch** ppDisp);
 
-// DllCanUnloadNow: live objects and server locks.
+// Live framework objects, which DllCanUnloadNow counts.
 void QarnObjectCreated();
 void QarnObjectDestroyed();
 LONG QarnGetObjectCount();
-LONG QarnGetLockCount();
-HRESULT QarnCanUnloadNow();  // S_OK when nothing is alive or locked, else S_FALSE
