@@ -23,21 +23,6 @@ std::vector<ClassEntry>& Registry() {
   return entries;
 }
 
-QARN_CREATEPROC FindCreator(REFCLSID clsid) {
-  std::lock_guard<std::mutex> guard(g_lock);
-  for (const ClassEntry& e : Registry())
-    if (e.clsid == clsid) return e.create;
-  return nullptr;
-}
-
-HRESULT CreateAndQuery(QARN_CREATEPROC create, REFIID riid, void** ppv) {
-  IUnknown* obj = create();
-  if (!obj) return E_OUTOFMEMORY;
-  HRESULT hr = obj->QueryInterface(riid, ppv);
-  obj->Release();  // the creation reference; the interface pointer keeps its own
-  return hr;
-}
-
 }  // namespace
 
 HRESULT QarnRegisterClass(const CLSID& clsid, const char* progId, QARN_CREATEPROC create) {
@@ -95,9 +80,21 @@ HRESULT CoCreateInstance(REFCLSID rclsid, IUnknown* pUnkOuter, DWORD, REFIID rii
   if (!ppv) return E_POINTER;
   *ppv = nullptr;
   if (pUnkOuter) return CLASS_E_NOAGGREGATION;
-  QARN_CREATEPROC create = FindCreator(rclsid);
+  QARN_CREATEPROC create = nullptr;
+  {
+    std::lock_guard<std::mutex> guard(g_lock);
+    for (const ClassEntry& e : Registry())
+      if (e.clsid == rclsid) {
+        create = e.create;
+        break;
+      }
+  }
   if (!create) return REGDB_E_CLASSNOTREG;
-  return CreateAndQuery(create, riid, ppv);
+  IUnknown* obj = create();
+  if (!obj) return E_OUTOFMEMORY;
+  const HRESULT hr = obj->QueryInterface(riid, ppv);
+  obj->Release();  // the creation reference; the interface pointer keeps its own
+  return hr;
 }
 
 #endif  // !_WIN32
