@@ -10,31 +10,10 @@ int CString::Find(char ch, int start) const {
   return pos == std::string::npos ? -1 : static_cast<int>(pos);
 }
 
-int CString::Find(const char* sub, int start) const {
-  if (!sub || start < 0 || start > GetLength()) return -1;
-  size_t pos = m_text.find(sub, static_cast<size_t>(start));
-  return pos == std::string::npos ? -1 : static_cast<int>(pos);
-}
-
 CString CString::Left(int count) const {
   count = std::clamp(count, 0, GetLength());
   return CString(m_text.substr(0, static_cast<size_t>(count)));
 }
-
-CString CString::Mid(int first) const { return Mid(first, GetLength()); }
-
-CString CString::Mid(int first, int count) const {
-  first = std::clamp(first, 0, GetLength());
-  count = std::clamp(count, 0, GetLength() - first);
-  return CString(m_text.substr(static_cast<size_t>(first), static_cast<size_t>(count)));
-}
-
-CString CString::Right(int count) const {
-  count = std::clamp(count, 0, GetLength());
-  return CString(m_text.substr(m_text.size() - static_cast<size_t>(count)));
-}
-
-int CString::Compare(const char* other) const { return m_text.compare(other ? other : ""); }
 
 BOOL CString::LoadString(UINT id) {
 #if defined(_WIN32)

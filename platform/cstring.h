@@ -22,12 +22,7 @@ class CString {
   const std::string& str() const { return m_text; }
 
   int Find(char ch, int start = 0) const;
-  int Find(const char* sub, int start = 0) const;
   CString Left(int count) const;
-  CString Mid(int first) const;
-  CString Mid(int first, int count) const;
-  CString Right(int count) const;
-  int Compare(const char* other) const;
 
   // Loads the text of a string-table entry of the module; FALSE (and empty) when there is none.
   BOOL LoadString(UINT id);
