@@ -92,11 +92,6 @@ CWnd* CDialog::GetDlgItem(int id) {
   return m_items.back().get();
 }
 
-int CDialog::GetDlgItemText(int id, CString& text) const {
-  CWnd(::GetDlgItem(m_hWnd, id)).GetWindowText(text);
-  return text.GetLength();
-}
-
 BOOL CDialog::OnCommand(UINT id, UINT code) {
   // The controls notify while the data exchange writes them; those echoes of our own
   // writes are not user actions, so they are swallowed instead of re-entering handlers.

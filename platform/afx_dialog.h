@@ -116,7 +116,6 @@ class CDialog : public CWnd {
   BOOL UpdateData(BOOL saveAndValidate = TRUE);
 
   CWnd* GetDlgItem(int id);
-  int GetDlgItemText(int id, CString& text) const;
 
   // Routes a control notification: the command table first, then OK and Cancel.
   // Returns TRUE when something handled it.

@@ -165,8 +165,6 @@ inline bool operator==(const GUID& a, const GUID& b) {
   return true;
 }
 inline bool operator!=(const GUID& a, const GUID& b) { return !(a == b); }
-#define IsEqualGUID(a, b) ((a) == (b))
-#define IsEqualIID(a, b) ((a) == (b))
 
 #define STDMETHODCALLTYPE
 #define STDMETHOD(name) virtual HRESULT STDMETHODCALLTYPE name
