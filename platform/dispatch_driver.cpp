@@ -88,12 +88,6 @@ COleDispatchDriver& COleDispatchDriver::operator=(const COleDispatchDriver& othe
 
 COleDispatchDriver::~COleDispatchDriver() { ReleaseDispatch(); }
 
-void COleDispatchDriver::AttachDispatch(LPDISPATCH lpDispatch, BOOL bAutoRelease) {
-  ReleaseDispatch();
-  m_lpDispatch = lpDispatch;
-  m_bAutoRelease = bAutoRelease;
-}
-
 LPDISPATCH COleDispatchDriver::DetachDispatch() {
   LPDISPATCH p = m_lpDispatch;
   m_lpDispatch = nullptr;

@@ -62,7 +62,6 @@ class COleDispatchDriver {
   COleDispatchDriver& operator=(const COleDispatchDriver& other);
   ~COleDispatchDriver();
 
-  void AttachDispatch(LPDISPATCH lpDispatch, BOOL bAutoRelease = TRUE);
   LPDISPATCH DetachDispatch();
   void ReleaseDispatch();
 

@@ -88,8 +88,7 @@ TEST(DispatchDriver, AttachDetachAndNullDispatch) {
 
   auto* rec = new CRecordingDispatch();
   {
-    COleDispatchDriver drv;
-    drv.AttachDispatch(rec, FALSE);
+    COleDispatchDriver drv(rec, FALSE);  // as the host's view holds the host
     EXPECT_EQ(drv.m_lpDispatch, rec);
   }
   EXPECT_EQ(rec->refs, 1u) << "bAutoRelease FALSE must not release";
