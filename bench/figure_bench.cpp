@@ -112,6 +112,35 @@ void Floor_InlineScan(benchmark::State& state) {
   Finish(state, "");
 }
 
+// The host's own share of a pick or a paint: its conversion of every vertex to pixels,
+// called through the engine as the editor must call it (a 3D figure is first projected
+// onto the work plane, a second call). Nothing is compared or drawn: what an event costs
+// beyond this is the editor's.
+template <bool k3D>
+void HostConversions(benchmark::State& state) {
+  FigureEdit edit(Vertices(state), Rings(state),
+                  k3D ? bench::Coordinates::kHeights3D : bench::Coordinates::kPlain);
+  HostEngine* const engine = edit.host.GetEngine();
+  const Figure& figure = edit.ec->GetFigure();
+  for (auto _ : state) {
+    for (int32_t r = 0; r < figure.RingCount(); ++r) {
+      const double *const xs = figure.Vertices(r).x, *const ys = figure.Vertices(r).y, *const zs = figure.Vertices(r).z;
+      const int32_t n = figure.VertexCount(r);
+      for (int32_t i = 0; i < n; ++i) {
+        double x = xs[i], y = ys[i], z = k3D ? zs[i] : 0.0;
+        if (k3D) engine->WorldToView3D(&x, &y, &z);
+        engine->WorldToScreen(&x, &y);
+        // Kept without a sum, whose chain of additions would outlast the calls.
+        benchmark::DoNotOptimize(x);
+        benchmark::DoNotOptimize(y);
+      }
+    }
+  }
+  Finish(state, "");
+}
+void Floor_HostConversions(benchmark::State& s) { HostConversions<false>(s); }
+void Floor_HostConversions3D(benchmark::State& s) { HostConversions<true>(s); }
+
 // One LineTo per vertex on the view window, and one Polyline per ring.
 void Floor_LineTo(benchmark::State& state) {
   FigureEdit edit(Vertices(state), Rings(state));
@@ -391,6 +420,8 @@ void ClickCounts(benchmark::internal::Benchmark* b) {
 QARN_FIGURE_BENCH(Floor_ReadModifyWrite, "floor:rmw", Figures);
 QARN_FIGURE_BENCH(Floor_Libm, "floor:libm", Figures);
 QARN_FIGURE_BENCH(Floor_InlineScan, "floor:inline-scan", Figures);
+QARN_FIGURE_BENCH(Floor_HostConversions, "floor:host-conversions", Figures);
+BENCHMARK(Floor_HostConversions3D)->Name("floor:host-conversions-3d")->Args({1000000, 1})->Args({1000000, 1000})->Unit(benchmark::kMillisecond)->UseRealTime();
 QARN_FIGURE_BENCH(Floor_LineTo, "floor:lineto", Figures);
 QARN_FIGURE_BENCH(Floor_Polyline, "floor:polyline", Figures);
 QARN_FIGURE_BENCH(Floor_FreshCopy, "floor:fresh-copy", Figures);
