@@ -127,7 +127,7 @@ TEST(GeoJsonRead, StyleDefaultsAndAcceptedNumberForms) {
       {"type":"Feature","geometry":{"type":"Point","coordinates":[1,2]}},
       {"type":"Feature","geometry":{"type":"Point","coordinates":[1,2]},"properties":null},
       {"type":"Feature","geometry":{"type":"Point","coordinates":[1,2]},"properties":{"fillStyle":-32768,"penColor":4294967295,"name":"x"}},
-      {"type":"Feature","geometry":{"type":"Point","coordinates":[1,2]},"properties":{"fillStyle":7.0,"penColor":2.55e2}}]})",
+      {"type":"Feature","geometry":{"type":"Point","coordinates":[1,2]},"properties":{"fillStyle":-32768.0,"penColor":2.55e2}}]})",
                         d),
             "");
   ASSERT_EQ(d.figures.size(), 4u);
@@ -136,7 +136,7 @@ TEST(GeoJsonRead, StyleDefaultsAndAcceptedNumberForms) {
   EXPECT_EQ(d.figures[1].penColor, 255u);
   EXPECT_EQ(d.figures[2].fillStyle, -32768);
   EXPECT_EQ(d.figures[2].penColor, 4294967295u);
-  EXPECT_EQ(d.figures[3].fillStyle, 7);
+  EXPECT_EQ(d.figures[3].fillStyle, -32768);
   EXPECT_EQ(d.figures[3].penColor, 255u);
 }
 
@@ -159,10 +159,11 @@ TEST(GeoJsonRead, BadFilesAreRefusedWithAReasonAndChangeNothing) {
   };
   const Case cases[] = {
       {"empty file", "", "empty"},
-      {"blank file", " \n\t", "empty"},
+      {"blank file", " \r\n\t", "empty"},
       {"truncated file", whole.substr(0, whole.size() / 2), "truncated"},
       {"truncated after the last feature", whole.substr(0, whole.size() - 1), "truncated"},
       {"not JSON", "GeoJSON? no", "not JSON"},
+      {"syntax error in the last byte", R"({"type":])", "not JSON"},
       {"NaN literal", geometry(R"({"type":"Point","coordinates":[NaN,0]})"), "not JSON"},
       {"number beyond a double", geometry(R"({"type":"Point","coordinates":[1e999,0]})"), "too large"},
       {"array at the top", "[]", "not an object"},
@@ -182,7 +183,9 @@ TEST(GeoJsonRead, BadFilesAreRefusedWithAReasonAndChangeNothing) {
       {"ring not closed", geometry(R"({"type":"Polygon","coordinates":[[[0,0],[1,0],[1,1],[0,1]]]})"), "not closed"},
       {"ring closed in 2D but not in Z",
        geometry(R"({"type":"Polygon","coordinates":[[[0,0,0],[1,0,0],[1,1,0],[0,0,1]]]})"), "not closed"},
+      {"ring closed in Y but not in X", geometry(R"({"type":"Polygon","coordinates":[[[0,0],[1,0],[1,1],[1,0]]]})"), "not closed"},
       {"polygon without rings", geometry(R"({"type":"Polygon","coordinates":[]})"), "at least one ring"},
+      {"MultiPolygon without polygons", geometry(R"({"type":"MultiPolygon","coordinates":[]})"), "at least one polygon"},
       {"line of one position", geometry(R"({"type":"LineString","coordinates":[[0,0]]})"), "fewer than 2 positions"},
       {"MultiLineString without lines", geometry(R"({"type":"MultiLineString","coordinates":[]})"), "at least one line"},
       {"string coordinate", geometry(R"({"type":"Point","coordinates":["1",2]})"), "not a number"},
@@ -194,7 +197,9 @@ TEST(GeoJsonRead, BadFilesAreRefusedWithAReasonAndChangeNothing) {
       {"position of 1 number", geometry(R"({"type":"Point","coordinates":[1]})"), "2 or 3 numbers"},
       {"position of 4 numbers", geometry(R"({"type":"Point","coordinates":[1,2,3,4]})"), "2 or 3 numbers"},
       {"mixed 2D and 3D", geometry(R"({"type":"LineString","coordinates":[[0,0],[1,1,1]]})"), "mixed"},
-      {"fill style out of range", geometry(R"({"type":"Point","coordinates":[0,0]})", R"({"fillStyle":40000})"), "\"fillStyle\""},
+      {"fill style out of range", geometry(R"({"type":"Point","coordinates":[0,0]})", R"({"fillStyle":32768})"), "\"fillStyle\""},
+      {"fill style that is -1 in 64 bits",
+       geometry(R"({"type":"Point","coordinates":[0,0]})", R"({"fillStyle":18446744073709551615})"), "\"fillStyle\""},
       {"fill style with a fraction", geometry(R"({"type":"Point","coordinates":[0,0]})", R"({"fillStyle":1.5})"), "\"fillStyle\""},
       {"negative pen colour", geometry(R"({"type":"Point","coordinates":[0,0]})", R"({"penColor":-1})"), "\"penColor\""},
       {"pen colour as text", geometry(R"({"type":"Point","coordinates":[0,0]})", R"({"penColor":"red"})"), "\"penColor\""},
