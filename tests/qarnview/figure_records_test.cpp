@@ -69,9 +69,9 @@ TEST_F(FigureRecordTest, RecordsBecomeWhatTheEditorHoldsAfterLoadingThem) {
   ASSERT_EQ(FigureFromRecord(make.PolylineRecord({{0, 0, 1, 0, 1, 1, 0, 1}, true}), f), "");
   EXPECT_EQ(f, samples::Make(FigureKind::kPolyline, false, {samples::Ring({{0, 0}, {1, 0}, {1, 1}, {0, 1}, {0, 0}})}));
   // A 3D polyline of parts 1, 1, 2, 2, 2 with part 1 closed: parts by number, the
-  // closed one repeating its first vertex.
+  // closed one repeating its first vertex. Only a flag of 1 closes a part.
   ASSERT_EQ(FigureFromRecord(make.PolylineRecord({{0, 0, 1, 1, 2, 2, 3, 3, 4, 4}, false, true, {10, 11, 12, 13, 14},
-                                                  {2, 1, 2, 1, 2}, 2, {1, 0}}),
+                                                  {2, 1, 2, 1, 2}, 2, {1, 2}}),
                              f, 0x00FF00),
             "");
   EXPECT_EQ(f, samples::Make(FigureKind::kPolyline, true,
@@ -81,10 +81,11 @@ TEST_F(FigureRecordTest, RecordsBecomeWhatTheEditorHoldsAfterLoadingThem) {
   // A 3D line is a two-vertex polyline.
   ASSERT_EQ(FigureFromRecord(make.Line3D(1, 2, 3, 4, 5, 6), f), "");
   EXPECT_EQ(f, samples::Make(FigureKind::kPolyline, true, {samples::Ring({{1, 2, 3}, {4, 5, 6}})}));
-  // Polygon rings under 3 vertices are dropped, as the editor's save drops them.
+  // Polygon rings under 3 vertices are dropped, as the editor's save drops them; a ring
+  // of any kind but a hole is a perimeter.
   RecordMaker::Polygon g;
   g.xy = {0, 0, 1, 0, 1, 1, 5, 5, 6, 6, 2, 2, 3, 2, 3, 3};
-  g.rings = {{0, 3, ntt::kPerimeter}, {3, 2, ntt::kHole}, {5, 3, ntt::kHole}};
+  g.rings = {{0, 3, 0}, {3, 2, ntt::kHole}, {5, 3, ntt::kHole}};
   ASSERT_EQ(FigureFromRecord(make.PolygonRecord(g), f), "");
   EXPECT_EQ(f, samples::Make(FigureKind::kPolygon, false,
                              {samples::Ring({{0, 0}, {1, 0}, {1, 1}}), samples::Ring({{2, 2}, {3, 2}, {3, 3}}, true)}));
@@ -104,6 +105,8 @@ TEST_F(FigureRecordTest, RecordsThatCannotBeFiguresAreRefusedAndLeaveTheFigure) 
   bad.push_back({"polygon without a ring of 3 vertices", make.PolygonRecord(g)});
   bad.push_back({"polyline of one vertex", make.PolylineRecord({{0, 0}})});
   bad.push_back({"polyline without vertices", make.PolylineRecord({})});
+  bad.push_back({"closed polyline without vertices", make.PolylineRecord({{}, true})});
+  bad.push_back({"3D polyline of no parts", make.PolylineRecord({{0, 0, 1, 1}, false, true, {0, 0}, {1, 1}, 0, {}})});
   bad.push_back({"3D polyline with a part of one vertex",
                  make.PolylineRecord({{0, 0, 1, 1, 2, 2}, false, true, {0, 0, 0}, {1, 2, 2}, 2, {0, 0}})});
   bad.push_back({"point at NaN", make.Point(std::numeric_limits<double>::quiet_NaN(), 0)});
