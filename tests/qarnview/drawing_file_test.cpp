@@ -97,6 +97,12 @@ TEST_F(DrawingFileTest, OpeningRefusesMissingFoldersOversizeAndBrokenFilesAndKee
   EXPECT_EQ(bytes, "kept");
   EXPECT_EQ(ReadDrawingFile(small, bytes, fs::file_size(small)), "");
   EXPECT_EQ(bytes, Contents(small));
+#if !defined(_WIN32)
+  // Files whose size says nothing of their contents are refused, not read as empty.
+  EXPECT_NE(ReadDrawingFile("/proc/self/status", bytes).find("grew while it was read"), std::string::npos);
+  EXPECT_NE(ReadDrawingFile("/dev/null", bytes).find("cannot open /dev/null: "), std::string::npos);
+  EXPECT_EQ(bytes, Contents(small));
+#endif
 
   const fs::path cut = dir / "cut.geojson";
   Put(cut, bytes.substr(0, bytes.size() / 3));
