@@ -188,6 +188,11 @@ TEST(GeoJsonRead, BadFilesAreRefusedWithAReasonAndChangeNothing) {
       {"MultiPolygon without polygons", geometry(R"({"type":"MultiPolygon","coordinates":[]})"), "at least one polygon"},
       {"line of one position", geometry(R"({"type":"LineString","coordinates":[[0,0]]})"), "fewer than 2 positions"},
       {"MultiLineString without lines", geometry(R"({"type":"MultiLineString","coordinates":[]})"), "at least one line"},
+      {"short second line", geometry(R"({"type":"MultiLineString","coordinates":[[[0,0],[1,1]],[[0,0]]]})"),
+       "line 2 of the MultiLineString"},
+      {"open second polygon",
+       geometry(R"({"type":"MultiPolygon","coordinates":[[[[0,0],[1,0],[1,1],[0,0]]],[[[0,0],[1,0],[1,1],[0,1]]]]})"),
+       "ring 1 of polygon 2 of the MultiPolygon is not closed"},
       {"string coordinate", geometry(R"({"type":"Point","coordinates":["1",2]})"), "not a number"},
       {"boolean coordinate", geometry(R"({"type":"Point","coordinates":[true,2]})"), "not a number"},
       {"null coordinate", geometry(R"({"type":"LineString","coordinates":[[0,0],[null,2]]})"), "not a number"},
@@ -233,6 +238,8 @@ TEST(GeoJsonWrite, AFigureThatCannotBeWrittenStopsTheWriteAndLeavesTheText) {
   shortRing.rings[1].vertices.pop_back();
   Figure twoPoints = samples::Point2D();
   twoPoints.rings[0].vertices.push_back({1, 1});
+  Figure twoPointRings = samples::Point2D();
+  twoPointRings.rings.push_back(twoPointRings.rings[0]);
   Figure holeInLine = samples::Polyline2D();
   holeInLine.rings[0].hole = true;
   Figure empty = samples::Polyline2D();
@@ -243,6 +250,7 @@ TEST(GeoJsonWrite, AFigureThatCannotBeWrittenStopsTheWriteAndLeavesTheText) {
       {"leading hole", holeFirst, "begins with a hole"},
       {"hole of 2 vertices", shortRing, "polygon ring 2 has fewer than 3 vertices"},
       {"point of two vertices", twoPoints, "exactly one vertex"},
+      {"point of two rings", twoPointRings, "exactly one vertex"},
       {"hole flag on a polyline", holeInLine, "only polygon rings"},
       {"no rings", empty, "no vertices"},
   };
