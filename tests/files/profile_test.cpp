@@ -37,6 +37,7 @@ TEST(ProfileGet, ValuesFollowWindowsRules) {
   const std::vector<GetCase> cases = {
       {"plain value", "[Sec]\r\nkey=value\r\n", "Sec", "key", "d", 64, "value"},
       {"section and key ignore case", "[SeC]\nKEY=v\n", "sec", "kEy", "d", 64, "v"},
+      {"A and Z fold too", "[ZA]\nAZ=v\n", "za", "az", "d", 64, "v"},
       {"blanks around names and value", "  [ Sec ]\n  key \t=   spaced value \t \n", "Sec", "key", "d", 64, "spaced value"},
       {"blanks around asked names", "[Sec]\nkey=v\n", " Sec ", " key ", "d", 64, "v"},
       {"double quotes removed", "[s]\nk=\"quoted\"\n", "s", "k", "d", 64, "quoted"},
@@ -61,8 +62,10 @@ TEST(ProfileGet, ValuesFollowWindowsRules) {
       {"line without = is no key", "[s]\nnoequals\n", "s", "noequals", "d", 64, "d"},
       {"last line without line end", "[s]\nk=v", "s", "k", "d", 64, "v"},
       {"key of another section not seen", "[a]\nk=1\n[b]\nj=2\n", "b", "k", "d", 64, "d"},
+      {"key of a later section not seen", "[a]\nk=1\n[b]\nj=2\n", "a", "j", "d", 64, "d"},
       {"first of two equal keys", "[s]\nk=1\nK=2\n", "s", "k", "d", 64, "1"},
       {"first of two equal sections", "[s]\nk=1\n[S]\nk=2\n", "s", "k", "d", 64, "1"},
+      {"second of equal sections unread", "[s]\nk=1\n[S]\nj=2\n", "s", "j", "d", 64, "d"},
       {"value may hold =", "[s]\nk=a=b\n", "s", "k", "d", 64, "a=b"},
       {"empty value is not missing", "[s]\nk=\n", "s", "k", "d", 64, ""},
       {"NUL ends a line's text", std::string("[s]\nk=ab\0cd\nj=2\n", 16), "s", "k", "d", 64, "ab"},
