@@ -11,6 +11,7 @@
 
 #include "control/qarnedit_ctrl.h"
 #include "editcore/edit_controller.h"
+#include "feedback/geometry.h"
 #include "hostlink/ntt_record.h"
 #include "refhost/record_maker.h"
 #include "refhost/reference_host.h"
@@ -29,7 +30,9 @@ inline void FigurePoint(int64_t r, int64_t rings, int64_t i, int64_t perRing, do
 
 // kHeights3D: a 3D figure, its vertices at heights on a work plane that shows them where
 // the plain figure's are, so that its pictures are the plain figure's.
-enum class Coordinates { kPlain, kEveryThirdXNonFinite, kHeights3D };
+// kEveryThirdXFar: the same picture from finite values, each such x at the world position
+// of the pixel column its non-finite twin is drawn at (0, or the pixel limit either side).
+enum class Coordinates { kPlain, kEveryThirdXNonFinite, kEveryThirdXFar, kHeights3D };
 
 struct BenchFigure {
   ReferenceHost host;
@@ -114,14 +117,24 @@ struct BenchFigure {
       ctl->Set3DMode(1);
       for (int64_t k = 0; k < perRing * rings; ++k) polygon.z.push_back(static_cast<double>(k % 5));
     }
-    const double special[] = {std::nan(""), HUGE_VAL, -HUGE_VAL};
+    double special[] = {std::nan(""), HUGE_VAL, -HUGE_VAL};
+    if (coordinates == Coordinates::kEveryThirdXFar) {
+      const double columns[] = {0.0, kPixelLimit, -kPixelLimit};
+      for (int k = 0; k < 3; ++k) {
+        double y = 0;
+        special[k] = columns[k];
+        host.ScreenToWorld(special[k], y);
+      }
+    }
+    const bool everyThird =
+        coordinates == Coordinates::kEveryThirdXNonFinite || coordinates == Coordinates::kEveryThirdXFar;
     for (int64_t r = 0; r < rings; ++r) {
       polygon.rings.push_back({static_cast<uint32_t>(r * perRing), static_cast<uint32_t>(perRing),
                                r > 0 ? ntt::kHole : ntt::kPerimeter});
       for (int64_t i = 0; i < perRing; ++i) {
         double* p = &polygon.xy[static_cast<size_t>(2 * (r * perRing + i))];
         FigurePoint(r, rings, i, perRing, p[0], p[1]);
-        if (coordinates == Coordinates::kEveryThirdXNonFinite && i % 3 == 0) p[0] = special[(i / 3) % 3];
+        if (everyThird && i % 3 == 0) p[0] = special[(i / 3) % 3];
       }
     }
     return ctl->editNTT(static_cast<LONG>(make.PolygonRecord(polygon))) != FALSE;

@@ -357,18 +357,22 @@ void Event_ClicksMeasures(benchmark::State& s) { Clicks(s, true); }
 // ---- bad input -------------------------------------------------------------------------
 
 // A repaint in step 2 with the view zoomed so far that pixel positions pass +-2^31, or
-// with every third vertex at NaN or an infinity; judged against the plain repaint.
-void RepaintBadView(benchmark::State& state, bool nonFinite) {
-  FigureEdit edit(Vertices(state), Rings(state),
-                  nonFinite ? bench::Coordinates::kEveryThirdXNonFinite : bench::Coordinates::kPlain);
+// with every third vertex at NaN or an infinity, or at the far positions they are drawn
+// at; judged against the plain repaint.
+void RepaintBadView(benchmark::State& state, bench::Coordinates coordinates) {
+  FigureEdit edit(Vertices(state), Rings(state), coordinates);
   edit.EnterStep(2);
-  if (!nonFinite) edit.host.SetView(1e7, kCx, kCy - 240.0 / 1e7);  // the view centre stays put
+  // The plain figure is the zoomed one: the view centre stays put.
+  if (coordinates == bench::Coordinates::kPlain) edit.host.SetView(1e7, kCx, kCy - 240.0 / 1e7);
   for (auto _ : state) edit.Paint();
   state.SetItemsProcessed(state.iterations() * Vertices(state));
   state.SetLabel("repaint-step/" + std::to_string(Vertices(state)) + "/" + std::to_string(Rings(state)) + "/2");
 }
-void Event_RepaintZoomed(benchmark::State& s) { RepaintBadView(s, false); }
-void Event_RepaintNonFinite(benchmark::State& s) { RepaintBadView(s, true); }
+void Event_RepaintZoomed(benchmark::State& s) { RepaintBadView(s, bench::Coordinates::kPlain); }
+void Event_RepaintNonFinite(benchmark::State& s) { RepaintBadView(s, bench::Coordinates::kEveryThirdXNonFinite); }
+// The non-finite figure's picture drawn from finite values: what its long lines cost in
+// any figure, beside which the non-finite values themselves should cost nothing.
+void Event_RepaintFar(benchmark::State& s) { RepaintBadView(s, bench::Coordinates::kEveryThirdXFar); }
 
 // The loading cap: a figure of 10^7 vertices saved, loaded, painted in step 2 and saved
 // again, with the process's peak memory beside it. The saving control keeps its record
@@ -446,6 +450,7 @@ QARN_FIGURE_BENCH(Event_CaptionMeasures, "caption-measures", Figures);
 QARN_FIGURE_BENCH(Event_Clicks, "clicks", ClickCounts);
 BENCHMARK(Event_RepaintZoomed)->Name("repaint-zoomed-2^31")->Args({1000000, 1})->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(Event_RepaintNonFinite)->Name("repaint-nonfinite")->Args({1000000, 1})->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(Event_RepaintFar)->Name("repaint-far")->Args({1000000, 1})->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(Event_HugeFigure)->Name("huge-save+load+paint+save")->Args({10000000, 1})->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 QARN_FIGURE_BENCH(Event_ClicksMeasures, "clicks-measures", ClickCounts);
 
