@@ -119,7 +119,7 @@ TEST_F(DialogTest, TheComboBoxKeepsItemsDataAndSelection) {
   };
   std::vector<Check> checks;
   std::vector<CString> items;
-  CString lbText, missingText = "untouched", selectedText;
+  CString lbText, missingText = "untouched", selectedText, listedText;
   QarnDesktop().onDialog = [&](DialogView& view) {
     CComboBox& combo = dialog.m_combo;
     checks.push_back({"count after two adds", 2, combo.GetCount()});
@@ -128,12 +128,18 @@ TEST_F(DialogTest, TheComboBoxKeepsItemsDataAndSelection) {
     checks.push_back({"set data", 0, combo.SetItemData(1, 77)});
     checks.push_back({"get data", 77, static_cast<long long>(combo.GetItemData(1))});
     checks.push_back({"data of a missing item", CB_ERR, static_cast<long long>(combo.GetItemData(5))});
-    checks.push_back({"select a missing item", CB_ERR, combo.SetCurSel(9)});
-    checks.push_back({"select", 2, combo.SetCurSel(2)});
-    checks.push_back({"selection", 2, combo.GetCurSel()});
+    checks.push_back({"set data of a missing item", CB_ERR, combo.SetItemData(5, 1)});
+    checks.push_back({"text length of a missing item", CB_ERR, ::SendMessageA(combo, CB_GETLBTEXTLEN, 8, 0)});
+    checks.push_back({"no control 999", 0, dialog.GetDlgItem(999) != nullptr});
+    checks.push_back({"no id for what is no control", 0, ::GetDlgCtrlID(nullptr)});
+    checks.push_back({"select", 0, combo.SetCurSel(0)});
+    checks.push_back({"selection", 0, combo.GetCurSel()});
     combo.GetLBText(0, lbText);
     combo.GetLBText(8, missingText);
     selectedText = view.Text(IDC_POLAR_BASE);
+    for (const auto& c : view.Controls()) listedText += c.id == IDC_POLAR_BASE ? c.text : CString();
+    checks.push_back({"select a missing item", CB_ERR, combo.SetCurSel(9)});
+    checks.push_back({"which clears the selection", CB_ERR, combo.GetCurSel()});
     items = view.ComboItems(IDC_POLAR_BASE);
     combo.ResetContent();
     checks.push_back({"count after reset", 0, combo.GetCount()});
@@ -144,7 +150,8 @@ TEST_F(DialogTest, TheComboBoxKeepsItemsDataAndSelection) {
   for (const Check& c : checks) EXPECT_EQ(c.actual, c.expected) << c.what;
   EXPECT_EQ(lbText, CString("first"));
   EXPECT_EQ(missingText, CString("")) << "the text of a missing item is empty";
-  EXPECT_EQ(selectedText, CString("a third")) << "a drop-down list shows its selected item";
+  EXPECT_EQ(selectedText, CString("first")) << "a drop-down list shows its selected item";
+  EXPECT_EQ(listedText, CString("first")) << "and so does the list of controls";
   EXPECT_EQ(items, (std::vector<CString>{"first", "second", "a third"}));
 }
 
@@ -158,6 +165,11 @@ TEST_F(DialogTest, ScriptErrorsNameTheControlAndLeaveNoWindowBehind) {
       {"click on a missing control", [](DialogView& v) { v.Click(999); }},
       {"select on an edit", [](DialogView& v) { v.Select(IDC_POLAR_ANGLE, 0); }},
       {"select past the items", [](DialogView& v) { v.Select(IDC_POLAR_BASE, 2); }},
+      {"select before the items", [](DialogView& v) { v.Select(IDC_POLAR_BASE, -1); }},
+      {"OK after Cancel", [](DialogView& v) {
+         v.Cancel();
+         v.Ok();
+       }},
       {"click after OK", [](DialogView& v) {
          v.Ok();
          v.Click(IDC_POLAR_ANGLE_ON);
