@@ -47,12 +47,16 @@ class ProbeDialog : public CDialog {
   }
   std::span<const DialogCommandEntry> GetCommandMap() const override {
     using D = ProbeDialog;
-    static const std::array map = {ON_DIALOG_COMMAND(IDC_POLAR_BASE, CBN_SELCHANGE, D, OnBase)};
+    // The last two pair a control with a code it never sends: they must never run.
+    static const std::array map = {ON_DIALOG_COMMAND(IDC_POLAR_BASE, CBN_SELCHANGE, D, OnBase),
+                                   ON_DIALOG_COMMAND(IDC_POLAR_ANGLE, BN_CLICKED, D, OnStray),
+                                   ON_DIALOG_COMMAND(IDC_POLAR_ANGLE_ON, EN_CHANGE, D, OnStray)};
     return map;
   }
 
  private:
   void OnBase() { notifications.emplace_back(IDC_POLAR_BASE, CBN_SELCHANGE); }
+  void OnStray() { notifications.emplace_back(0u, 0u); }
 };
 
 class DialogTest : public ::testing::Test {
@@ -97,10 +101,15 @@ TEST_F(DialogTest, OkReadsTheControlsBack) {
   EXPECT_EQ(dialog.m_check, FALSE) << "OK reads the clicked box back";
 }
 
-TEST_F(DialogTest, SelectingNotifiesWithTheNewSelection) {
+// A button's text changes silently and an edit is no button; only the selection notifies.
+TEST_F(DialogTest, HandlersRunOnlyForTheNotificationsTheirControlsSend) {
   ProbeDialog dialog;
   int selected = -2;
   QarnDesktop().onDialog = [&](DialogView& view) {
+    view.SetText(IDC_POLAR_ANGLE_ON, "Renamed");
+    view.Click(IDC_POLAR_ANGLE);
+    view.SetText(IDC_POLAR_ANGLE, "1");
+    view.Click(IDC_POLAR_ANGLE_ON);
     view.Select(IDC_POLAR_BASE, 1);
     selected = view.ComboSelection(IDC_POLAR_BASE);
     view.Ok();
