@@ -27,6 +27,7 @@ class ProbeDialog : public CDialog {
   std::vector<std::pair<UINT, UINT>> notifications;
   bool initialised = false;
   bool cancelled = false;
+  int endWith = 0;  // ends the dialog from OnInitDialog when set
 
  protected:
   BOOL OnInitDialog() override {
@@ -34,6 +35,7 @@ class ProbeDialog : public CDialog {
     initialised = true;
     m_combo.AddString("first");
     m_combo.AddString("second");
+    if (endWith) EndDialog(endWith);
     return TRUE;
   }
   void OnCancel() override {
@@ -91,14 +93,29 @@ TEST_F(DialogTest, OkReadsTheControlsBack) {
   ProbeDialog dialog;
   dialog.m_text = "45";
   dialog.m_check = TRUE;
+  char small[4] = "xyz";
+  std::vector<int> copied;
   QarnDesktop().onDialog = [&](DialogView& view) {
     view.SetText(IDC_POLAR_ANGLE, "-12.5");
+    HWND edit = ::GetDlgItem(dialog.m_hWnd, IDC_POLAR_ANGLE);
+    copied = {::GetWindowTextA(edit, small, 4), ::GetWindowTextA(edit, small, 0)};
     view.Click(IDC_POLAR_ANGLE_ON);
     view.Ok();
   };
   EXPECT_EQ(dialog.DoModal(), IDOK);
   EXPECT_EQ(dialog.m_text, CString("-12.5")) << "OK reads the edit back";
   EXPECT_EQ(dialog.m_check, FALSE) << "OK reads the clicked box back";
+  EXPECT_EQ(copied, (std::vector<int>{3, 0})) << "at most max - 1 characters and a terminator";
+  EXPECT_STREQ(small, "-12");
+}
+
+// Ended from OnInitDialog, a dialog is never shown and returns what it ended with.
+TEST_F(DialogTest, ADialogEndedWhileOpeningIsNeverShown) {
+  ProbeDialog dialog;
+  dialog.endWith = IDOK;
+  EXPECT_EQ(dialog.DoModal(), IDOK);
+  EXPECT_TRUE(QarnDesktop().dialogTitles.empty());
+  EXPECT_FALSE(dialog.cancelled);
 }
 
 // A button's text changes silently and an edit is no button; only the selection notifies.
