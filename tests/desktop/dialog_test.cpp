@@ -166,6 +166,7 @@ TEST_F(DialogTest, TheComboBoxKeepsItemsDataAndSelection) {
     for (const auto& c : view.Controls()) listedText += c.id == IDC_POLAR_BASE ? c.text : CString();
     checks.push_back({"select a missing item", CB_ERR, combo.SetCurSel(9)});
     checks.push_back({"which clears the selection", CB_ERR, combo.GetCurSel()});
+    checks.push_back({"select again, for the reset to clear", 1, combo.SetCurSel(1)});
     items = view.ComboItems(IDC_POLAR_BASE);
     combo.ResetContent();
     checks.push_back({"count after reset", 0, combo.GetCount()});
