@@ -1,5 +1,6 @@
 #include "platform/version_resource.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
@@ -26,7 +27,8 @@ VersionInfoSpec QarnSpec() {
                   {"FileDescription", "Geometry editing control"},
                   {"FileVersion", "3.0.0.37"},
                   {"ProductName", "Qärn™ edit 😀"},
-                  {"Comments", ""}};
+                  {"Comments", ""},
+                  {"Zone", "\U0010FFFD"}};  // a Z to fold, the last high surrogate
   return spec;
 }
 
@@ -98,6 +100,7 @@ TEST(VersionInfo, StringQueries) {
       {"StringFileInfo\\040904b0\\CompanyName", true, "Qarn"},
       {"\\\\StringFileInfo\\\\040904b0\\\\CompanyName\\", true, "Qarn"},
       {"\\StringFileInfo\\040904b0\\Comments", true, ""},
+      {"\\StringFileInfo\\040904b0\\zone", true, "\U0010FFFD"},
       {"\\StringFileInfo\\040904e4\\CompanyName", false, nullptr},
       {"\\StringFileInfo\\040904b0\\Missing", false, nullptr},
       {"\\StringFileInfo\\040904b0\\CompanyNam", false, nullptr},
@@ -184,6 +187,7 @@ TEST(VersionInfo, DamagedImagesGiveNothing) {
       {"cut inside the resource directory", [](auto& b) { b.resize(kRsrc + 30); }, false},
       {"cut inside the version data", [](auto& b) { b.resize(kData + 100); }, false},
       {"no MZ", [](auto& b) { b[0] = 'X'; }, false},
+      {"M without Z", [](auto& b) { b[1] = 'X'; }, false},
       {"no PE signature", [](auto& b) { b[kNt + 1] = 'X'; }, false},
       {"NT headers past the end", [](auto& b) { Put32(b, kLfanew, 0xFFFFFFF0u); }, false},
       {"NT headers at the very end", [](auto& b) { Put32(b, kLfanew, static_cast<uint32_t>(b.size() - 2)); }, false},
@@ -204,6 +208,25 @@ TEST(VersionInfo, DamagedImagesGiveNothing) {
       {"data size past the section", [](auto& b) { Put32(b, kRsrc + 72 + 4, 0x100000); }, false},
       {"data RVA in no section", [](auto& b) { Put32(b, kRsrc + 72, 0x90000); }, false},
       {"data size zero", [](auto& b) { Put32(b, kRsrc + 72 + 4, 0); }, false},
+      {"data up to the section's very end", [](auto& b) { Put32(b, kRsrc + 76, static_cast<uint32_t>(b.size() - kData)); },
+       true},
+      {"an uninitialized section ends where .rsrc starts",
+       [](auto& b) {
+         std::copy_n(b.begin() + kSection, 40, b.begin() + kSection + 40);
+         Put16(b, kNt + 6, 2);
+         Put32(b, kSection + 8, 0x800);  // 0x800..0x1000, no file data
+         Put32(b, kSection + 12, 0x800);
+         Put32(b, kSection + 16, 0);
+       },
+       true},
+      {"a named type (TYPELIB) before RT_VERSION",
+       [](auto& b) {
+         Put16(b, kRsrc + 12, 1);  // the id entry lands on the name directory's unused first 8 bytes
+         Put32(b, kRsrc + 16, 0x80000000u);
+         Put32(b, kRsrc + 24, 16);
+         Put32(b, kRsrc + 28, 0x80000000u | 24);
+       },
+       true},
       {"root length below a header", [](auto& b) { Put16(b, kData, 4); }, false},
       {"root key not VS_VERSION_INFO", [](auto& b) { b[kData + 6] = 'W'; }, false},
       {"root key without its NUL", [](auto& b) { Put16(b, kData, 20); }, false},
@@ -258,6 +281,16 @@ TEST(VersionInfo, ShortBuffersAreCutSafely) {
     BOOL company = VerQueryValueA(data.data(), "\\StringFileInfo\\040904b0\\CompanyName", &value, &len);
     EXPECT_EQ(company != FALSE, c.companyName) << c.what << ": expected string=" << c.companyName << ", got "
                                                << company;
+  }
+  // Every length between: a string is given only when it fits, NUL and all.
+  for (DWORD n = static_cast<DWORD>(raw); n <= full; ++n) {
+    std::vector<uint8_t> data(n);
+    ASSERT_TRUE(GetFileVersionInfoA(path.c_str(), 0, n, data.data()));
+    void* value = nullptr;
+    UINT len = 0;
+    if (VerQueryValueA(data.data(), "\\StringFileInfo\\040904b0\\CompanyName", &value, &len)) {
+      EXPECT_LE(static_cast<uint8_t*>(value) + len, data.data() + n) << "buffer of " << n << " bytes";
+    }
   }
   EXPECT_FALSE(GetFileVersionInfoA(path.c_str(), 0, 0, nullptr)) << "expected FALSE without a buffer";
 }
