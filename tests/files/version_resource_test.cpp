@@ -208,8 +208,8 @@ TEST(VersionInfo, DamagedImagesGiveNothing) {
       {"data size past the section", [](auto& b) { Put32(b, kRsrc + 72 + 4, 0x100000); }, false},
       {"data RVA in no section", [](auto& b) { Put32(b, kRsrc + 72, 0x90000); }, false},
       {"data size zero", [](auto& b) { Put32(b, kRsrc + 72 + 4, 0); }, false},
-      {"data up to the section's very end", [](auto& b) { Put32(b, kRsrc + 76, static_cast<uint32_t>(b.size() - kData)); },
-       true},
+      {"data up to the section's very end",
+       [](auto& b) { Put32(b, kRsrc + 76, static_cast<uint32_t>(b.size() - kData)); }, true},
       {"an uninitialized section ends where .rsrc starts",
        [](auto& b) {
          std::copy_n(b.begin() + kSection, 40, b.begin() + kSection + 40);
