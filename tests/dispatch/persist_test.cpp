@@ -22,6 +22,7 @@ void SetNonDefaults(CTestCtrl* c) {
   f.name = "DejaVu Sans";
   f.cySize.int64 = 125000;
   f.sWeight = 700;
+  f.sCharset = 2;
   f.fItalic = TRUE;
   f.fStrikethrough = TRUE;
   c->SetFontDesc(f);
@@ -126,16 +127,20 @@ TEST(PropertyStream, CorruptStreamsAreRefused) {
     std::function<void(std::vector<BYTE>&)> mutate;
   } cases[] = {
       {"bad magic", [](auto& b) { b[0] = 'X'; }},
+      {"unknown format version", [](auto& b) { b[3] = 2; }},
       {"trailing garbage", [](auto& b) { b.push_back(0); }},
       {"bool byte 2", [&](auto& b) { b[boolAt] = 2; }},
       {"string longer than the stream", [&](auto& b) { b[captionLen] = 200; }},
-      {"font flags out of range", [&](auto& b) { b[28] = 0x80; }},
+      {"font flags out of range", [&](auto& b) { b[28] = 8; }},
   };
   for (Case& c : cases) {
     std::vector<BYTE> b = good;
     c.mutate(b);
     CtrlPtr dst;
+    dst->m_highlight = 0x7F000000;  // one a load would not keep; a refusal must
+    const std::string before = StateOf(dst.p);
     EXPECT_EQ(QarnLoadFromStream(dst.p, b.data(), b.size()), STG_E_READFAULT) << c.name;
+    EXPECT_EQ(StateOf(dst.p), before) << c.name;
   }
   {
     std::vector<BYTE> b = good;
@@ -165,6 +170,10 @@ TEST(PropertyStream, AStringOverTheLimitIsSavedCutAtACharacterAndLoadsBack) {
   QarnSaveToStream(src.p, bytes);
   ASSERT_EQ(QarnLoadFromStream(dst.p, bytes.data(), bytes.size()), S_OK) << "the control's own stream loads";
   EXPECT_EQ(dst->m_caption.str(), std::string(limit - 1, 'a'));
+  src->m_caption = CString(std::string(limit, 'b').c_str());
+  QarnSaveToStream(src.p, bytes);
+  ASSERT_EQ(QarnLoadFromStream(dst.p, bytes.data(), bytes.size()), S_OK) << "a string of just the limit loads";
+  EXPECT_EQ(dst->m_caption.GetLength(), static_cast<int>(limit));
 }
 
 // Values no save of a well-behaved control holds: each takes its default, whichever
@@ -185,6 +194,18 @@ TEST(PropertyPersistence, OutOfRangeStockValuesTakeTheirDefaultsOnBothPaths) {
        [](CTestCtrl* c) { return c->GetBackColor() == 0x80000005u; }},
       {"system colour index 31", [](CTestCtrl* c) { c->SetForeColor(0x8000001F); },
        [](CTestCtrl* c) { return c->GetForeColor() == 0x80000008u; }},
+      {"character set 256", [](CTestCtrl* c) { QarnFontDesc f; f.sCharset = 256; c->SetFontDesc(f); },
+       [](CTestCtrl* c) { return c->GetFontDesc().sCharset == 0; }},
+      // The edges of each range are kept.
+      {"PALETTERGB colour kept", [](CTestCtrl* c) { c->SetForeColor(0x02123456); },
+       [](CTestCtrl* c) { return c->GetForeColor() == 0x02123456u; }},
+      {"weight 0 (any) kept", [](CTestCtrl* c) { QarnFontDesc f; f.sWeight = 0; c->SetFontDesc(f); },
+       [](CTestCtrl* c) { return c->GetFontDesc().sWeight == 0; }},
+      {"largest size and OEM character set kept",
+       [](CTestCtrl* c) { QarnFontDesc f; f.cySize.int64 = kQarnMaxFontSize; f.sCharset = 255; c->SetFontDesc(f); },
+       [](CTestCtrl* c) {
+         return c->GetFontDesc().cySize.int64 == kQarnMaxFontSize && c->GetFontDesc().sCharset == 255;
+       }},
   };
   for (Case& k : cases) {
     CtrlPtr src;
@@ -228,6 +249,10 @@ TEST(PropertyBag, RoundTripAndUnknownNames) {
   CQarnVariant font;
   EXPECT_EQ(bag.Read("Font.Size", &font), S_OK);
   EXPECT_EQ(font.vt, VT_CY);
+  CQarnVariant green = VI4(0xFF00);
+  bag.Write("BACKCOLOR", &green);  // replaces BackColor: one name, whatever its case
+  QarnLoadFromBag(dst.p, bag);
+  EXPECT_EQ(dst->GetBackColor(), 0xFF00u);
 }
 
 TEST(PropertyBag, ValuesOfOtherTypesAreConvertedOrDefaulted) {
