@@ -160,6 +160,28 @@ TEST(PropertyStream, CorruptStreamsAreRefused) {
   EXPECT_EQ(QarnLoadFromStream(dst.p, b.data(), b.size()), STG_E_READFAULT) << "2 GiB string length";
 }
 
+// A control whose saved layout follows a saved value: the dry run, which assigns nothing,
+// can pass where the real pass then fails, and the control must come out as it went in.
+TEST(PropertyStream, AFailedSecondPassPutsTheControlBack) {
+  struct CBranchingCtrl : CTestCtrl {
+    LONG extra = 0;
+    void DoPropExchange(CPropExchange* pPX) override {
+      CTestCtrl::DoPropExchange(pPX);
+      if (m_flag) PX_Long(pPX, "Extra", extra, 0);
+    }
+  };
+  CtrlPtr src;  // Flag FALSE: no Extra, yet four bytes follow
+  std::vector<BYTE> bytes;
+  QarnSaveToStream(src.p, bytes);
+  bytes.insert(bytes.end(), 4, 0);
+  auto* dst = new CBranchingCtrl();
+  SetNonDefaults(dst);  // Flag TRUE: the dry run reads those bytes as Extra
+  const std::string before = StateOf(dst);
+  EXPECT_EQ(QarnLoadFromStream(dst, bytes.data(), bytes.size()), STG_E_READFAULT);
+  EXPECT_EQ(StateOf(dst), before);
+  dst->Release();
+}
+
 TEST(PropertyStream, AStringOverTheLimitIsSavedCutAtACharacterAndLoadsBack) {
   CtrlPtr src, dst;
   const size_t limit = size_t{1} << 20;
